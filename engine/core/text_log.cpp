@@ -1,0 +1,165 @@
+// The text log. Each call opens "Log.txt" (or its date-stamped name) in the start-up
+// directory, appends, and closes it again, so no handle stays open between calls.
+// Line breaks become CR LF; each new line gets "<ms since start>:" and one tab per
+// indent level in the file, and the tabs and text go to the debugger output too.
+#include "engine/core/text_log.h"
+
+#include <cstdarg>
+
+#include "engine/core/format_string.h"
+#include "engine/core/sjis_string.h"
+#include "engine/core/system_block.h"
+#include "engine/core/time_date.h"
+#include "engine/core/tracked_alloc.h"
+#include "platform/kernel.h"
+
+namespace {
+
+LogState g_log = {"Log.txt", "", 0, 0, 0, 0, 0, 0};
+
+bool IsLead(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
+
+// Copies `text` into `out` (room for 2 * length + 1 bytes) turning each LF into CR LF,
+// until the first LF that already follows a CR; from there the rest is copied as is.
+// Returns the converted length.
+std::size_t ConvertLineBreaks(const char* text, char* out) {
+    std::size_t o = 0;
+    const char* p = text;
+    while (*p != '\0') {
+        if (IsLead(static_cast<unsigned char>(*p)) && p[1] != '\0') {
+            out[o++] = p[0];
+            out[o++] = p[1];
+            p += 2;
+            continue;
+        }
+        if (*p == '\n') {
+            if (p != text && p[-1] == '\r') break;
+            out[o++] = '\r';
+        }
+        out[o++] = *p++;
+    }
+    while (*p != '\0') out[o++] = *p++;
+    out[o] = '\0';
+    return o;
+}
+
+void WriteToFile(HANDLE file, const char* bytes, std::size_t length) {
+    if (file == INVALID_HANDLE_VALUE || length == 0) return;
+    DWORD written = 0;
+    WriteFile(file, bytes, static_cast<DWORD>(length), &written, nullptr);
+}
+
+}  // namespace
+
+LogState* GetLogState() { return &g_log; }
+
+void SetLogDirectory(const char* directory) {
+    std::size_t i = 0;
+    for (; directory[i] != '\0' && i + 1 < sizeof g_log.directory; ++i) g_log.directory[i] = directory[i];
+    g_log.directory[i] = '\0';
+}
+
+int StartLogFile() {
+    if (g_log.no_log_file || GetSystemBlock()->user_window) return 1;
+    if (g_log.date_stamped_name) {
+        int date[6];
+        GetLocalDateFields(date);
+        char number[16];
+        CopyString(g_log.file_name, "Log");
+        for (int i = 0; i < 6; ++i) {
+            if (i > 0) AppendString(g_log.file_name, "_");
+            AppendString(g_log.file_name, FormatIntToText(date[i], number, 10));
+        }
+        AppendString(g_log.file_name, ".txt");
+    } else {
+        CopyString(g_log.file_name, "Log.txt");
+    }
+    DeleteFileA(g_log.file_name);
+    HANDLE file = CreateFileA(g_log.file_name, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
+    g_log.indent = 0;
+    g_log.mid_line = 0;
+    g_log.start_time = timeGetTime();
+    return 1;
+}
+
+int WriteLogText(const char* text) {
+    // Every LF may become two bytes: a 2n+1 buffer always holds the result. Texts of up
+    // to 255 bytes fit the stack buffer; longer ones use a temporary tracked block.
+    char stack_buffer[512];
+    std::size_t length = 0;
+    while (text[length] != '\0') ++length;
+    char* work = stack_buffer;
+    if (length > 255) {
+        work = static_cast<char*>(TrackedAlloc(static_cast<std::uint32_t>(length * 2 + 1), nullptr, -1));
+        if (work == nullptr) return -1;
+    }
+    const std::size_t converted = ConvertLineBreaks(text, work);
+
+    if (GetSystemBlock()->user_window) {
+        OutputDebugStringA(work);
+    } else if (!g_log.no_log_file && g_log.directory[0] != '\0') {
+        char path[260 + 1 + 256];
+        CopyString(path, g_log.directory);
+        std::size_t dir_length = 0;
+        while (path[dir_length] != '\0') ++dir_length;
+        if (path[dir_length - 1] != '\\') AppendString(path, "\\");
+        AppendString(path, g_log.file_name);
+
+        HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file != INVALID_HANDLE_VALUE) SetFilePointer(file, 0, nullptr, FILE_END);
+        if (!g_log.mid_line) {
+            if (!g_log.no_stamp) {
+                char stamp[32];
+                FormatString(stamp, "%d:", static_cast<int>(timeGetTime() - g_log.start_time));
+                std::size_t stamp_length = 0;
+                while (stamp[stamp_length] != '\0') ++stamp_length;
+                WriteToFile(file, stamp, stamp_length);
+            }
+            if (g_log.indent > 0) {
+                char tabs[256];
+                const int count = g_log.indent < 255 ? g_log.indent : 255;
+                for (int i = 0; i < count; ++i) tabs[i] = '\t';
+                tabs[count] = '\0';
+                WriteToFile(file, tabs, static_cast<std::size_t>(count));
+                OutputDebugStringA(tabs);
+            }
+        }
+        WriteToFile(file, work, converted);
+        OutputDebugStringA(work);
+        // An empty text leaves the line state as it was.
+        if (converted > 0) g_log.mid_line = work[converted - 1] != '\n';
+        if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
+    }
+
+    if (work != stack_buffer) TrackedFree(work);
+    return -1;
+}
+
+int WriteLogFormat(const char* format, ...) {
+    char buffer[kFormatBufferBytes];
+    va_list args;
+    va_start(args, format);
+    int length = FormatStringVa(buffer, format, args);
+    va_end(args);
+    // Keep room for the line break that ends every formatted line.
+    if (length > static_cast<int>(kFormatBufferBytes) - 2) length = static_cast<int>(kFormatBufferBytes) - 2;
+    buffer[length] = '\n';
+    buffer[length + 1] = '\0';
+    return WriteLogText(buffer);
+}
+
+int SetLogFileOutput(int write_file) {
+    g_log.no_log_file = write_file == 0 ? 1 : 0;
+    return 0;
+}
+
+int IncreaseLogIndent() {
+    ++g_log.indent;
+    return 0;
+}
+
+int DecreaseLogIndent() {
+    if (g_log.indent > 0) --g_log.indent;
+    return 0;
+}

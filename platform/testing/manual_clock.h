@@ -1,0 +1,18 @@
+// Test hook: while a ManualClock lives, timeGetTime, the performance counter, the
+// time-stamp counter and Sleep run on one manual nanosecond count. Sleep(n) moves it
+// by n milliseconds; tests move it with Advance.
+#pragma once
+
+#include <cstdint>
+
+class ManualClock {
+public:
+    explicit ManualClock(std::uint32_t start_ms = 0);
+    ~ManualClock();
+    ManualClock(const ManualClock&) = delete;
+    ManualClock& operator=(const ManualClock&) = delete;
+
+    void AdvanceMs(std::uint32_t ms);
+    void AdvanceNs(std::uint64_t ns);
+    std::uint64_t Nanoseconds() const;
+};
