@@ -1,3 +1,7 @@
 # Libraries from Debian packages that the engine's platform layer links.
 # scripts/install-deps.sh installs every package named here.
-target_link_libraries(vomur PUBLIC ${CMAKE_DL_LIBS})
+find_package(PkgConfig REQUIRED)
+pkg_check_modules(VOMUR_DEPS REQUIRED IMPORTED_TARGET
+  sdl2 libpng zlib ogg vorbis vorbisfile theoradec freetype2 fontconfig libmpg123)
+find_package(JPEG REQUIRED)
+target_link_libraries(vomur PUBLIC PkgConfig::VOMUR_DEPS JPEG::JPEG ${CMAKE_DL_LIBS})
