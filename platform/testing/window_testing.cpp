@@ -8,7 +8,7 @@ FailCall::~FailCall() { platform_hooks::SetCallFailure(name_.c_str(), 0); }
 
 MessageBoxAnswer::MessageBoxAnswer(int answer) {
     platform_hooks::TakeMessageBoxRecords();
-    platform_hooks::SetNextMessageBoxAnswer(answer_);
+    platform_hooks::SetNextMessageBoxAnswer(answer);
 }
 MessageBoxAnswer::~MessageBoxAnswer() { platform_hooks::SetNextMessageBoxAnswer(0); }
 std::vector<platform_hooks::MessageBoxRecord> MessageBoxAnswer::Take() {
