@@ -16,6 +16,10 @@ void SetManualClock(bool on, std::uint64_t start_ns);
 bool IsManualClock();
 void AdvanceManualClock(std::uint64_t ns);
 std::uint64_t ManualClockNanoseconds();
+// Wall clock under the manual clock: while on, local and system time read `unix_ns`
+// (nanoseconds since 1970-01-01 UTC) plus what the manual clock has advanced since.
+// Switching the manual clock off switches this off too.
+void SetManualWallClock(bool on, std::int64_t unix_ns);
 
 // Debug output capture: while on, OutputDebugStringA appends its bytes (CP932, as
 // given) to the capture instead of writing to standard error.

@@ -43,6 +43,16 @@ std::size_t ConvertLineBreaks(const char* text, char* out) {
     return o;
 }
 
+// True when the last character of `path` is a single-byte '\' (a '\' that is the
+// trail byte of a two-byte character, as in "ソ", is no separator).
+bool EndsWithSeparator(const char* path) {
+    const char* last = nullptr;
+    for (const char* p = path; *p != '\0'; p += (IsLead(static_cast<unsigned char>(*p)) && p[1] != '\0') ? 2 : 1) {
+        last = p;
+    }
+    return last != nullptr && *last == '\\';
+}
+
 void WriteToFile(HANDLE file, const char* bytes, std::size_t length) {
     if (file == INVALID_HANDLE_VALUE || length == 0) return;
     DWORD written = 0;
@@ -101,9 +111,7 @@ int WriteLogText(const char* text) {
     } else if (!g_log.no_log_file && g_log.directory[0] != '\0') {
         char path[260 + 1 + 256];
         CopyString(path, g_log.directory);
-        std::size_t dir_length = 0;
-        while (path[dir_length] != '\0') ++dir_length;
-        if (path[dir_length - 1] != '\\') AppendString(path, "\\");
+        if (!EndsWithSeparator(path)) AppendString(path, "\\");
         AppendString(path, g_log.file_name);
 
         HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);

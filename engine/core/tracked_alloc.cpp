@@ -76,13 +76,18 @@ void LogAllocationRecord(const TrackedAllocHeader* header) {
     char line[244];
     const auto* data = reinterpret_cast<const unsigned char*>(header) + kTrackedHeaderBytes;
     const auto address = static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(data));
-    int n = std::snprintf(line, sizeof line, "\tsize:%d(%.3fkb)  file:%s  line:%d  ID:%d  addr:%08x  data:<",
+    // The header may be the damaged one being reported: the name is read at most up to its
+    // field's end, and the data only as far as both the size and its mirrored copy allow.
+    int n = std::snprintf(line, sizeof line, "\tsize:%d(%.3fkb)  file:%.15s  line:%d  ID:%d  addr:%08x  data:<",
                           static_cast<int>(header->size), header->size * (1.0 / 1024.0), header->source_name,
                           static_cast<int>(static_cast<std::uint16_t>(header->source_line)),
                           static_cast<int>(header->serial_id), address);
     if (n < 0) n = 0;
     std::size_t o = static_cast<std::size_t>(n);
-    const std::uint32_t shown = header->size < 16 ? header->size : 16;
+    std::uint32_t mirrored_size = 0;
+    CopyBytes(&mirrored_size, header->mirror + offsetof(TrackedAllocHeader, size), sizeof mirrored_size);
+    std::uint32_t shown = header->size < mirrored_size ? header->size : mirrored_size;
+    if (shown > 16) shown = 16;
     for (std::uint32_t i = 0; i < shown; ++i) {
         line[o++] = (data[i] >= 32 && data[i] <= 127) ? static_cast<char>(data[i]) : '.';
     }

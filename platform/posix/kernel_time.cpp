@@ -23,6 +23,28 @@ std::uint64_t MonotonicNanoseconds() {
 
 std::uint64_t NowNanoseconds() { return g_manual.load() ? g_manual_ns.load() : MonotonicNanoseconds(); }
 
+// The manual wall clock: real time = manual nanoseconds + this offset.
+std::atomic<bool> g_manual_wall{false};
+std::atomic<std::int64_t> g_manual_wall_offset_ns{0};
+
+timespec RealTimeNow() {
+    timespec ts{};
+    if (g_manual.load() && g_manual_wall.load()) {
+        const std::int64_t ns = static_cast<std::int64_t>(g_manual_ns.load()) + g_manual_wall_offset_ns.load();
+        std::int64_t seconds = ns / 1000000000;
+        std::int64_t rest = ns % 1000000000;
+        if (rest < 0) {
+            rest += 1000000000;
+            seconds -= 1;
+        }
+        ts.tv_sec = static_cast<time_t>(seconds);
+        ts.tv_nsec = static_cast<long>(rest);
+        return ts;
+    }
+    clock_gettime(CLOCK_REALTIME, &ts);
+    return ts;
+}
+
 // FILETIME counts 100 ns ticks from 1601-01-01; Unix time counts seconds from 1970-01-01.
 constexpr std::int64_t kTicksPerSecond = 10000000;
 constexpr std::int64_t kEpochDifferenceSeconds = 11644473600;
@@ -53,7 +75,12 @@ void FillSystemTime(const tm& fields, int milliseconds, SYSTEMTIME* out) {
 namespace platform_hooks {
 void SetManualClock(bool on, std::uint64_t start_ns) {
     g_manual_ns.store(start_ns);
+    if (!on) g_manual_wall.store(false);
     g_manual.store(on);
+}
+void SetManualWallClock(bool on, std::int64_t unix_ns) {
+    g_manual_wall_offset_ns.store(unix_ns - static_cast<std::int64_t>(g_manual_ns.load()));
+    g_manual_wall.store(on);
 }
 bool IsManualClock() { return g_manual.load(); }
 void AdvanceManualClock(std::uint64_t ns) { g_manual_ns.fetch_add(ns); }
@@ -99,8 +126,7 @@ void Sleep(DWORD milliseconds) {
 }
 
 void GetSystemTimeAsFileTime(FILETIME* out) {
-    timespec ts{};
-    clock_gettime(CLOCK_REALTIME, &ts);
+    const timespec ts = RealTimeNow();
     SetFileTimeTicks(out, (static_cast<std::int64_t>(ts.tv_sec) + kEpochDifferenceSeconds) * kTicksPerSecond +
                               ts.tv_nsec / 100);
 }
@@ -112,8 +138,7 @@ void GetSystemTime(SYSTEMTIME* out) {
 }
 
 void GetLocalTime(SYSTEMTIME* out) {
-    timespec ts{};
-    clock_gettime(CLOCK_REALTIME, &ts);
+    const timespec ts = RealTimeNow();
     tm fields{};
     localtime_r(&ts.tv_sec, &fields);
     FillSystemTime(fields, static_cast<int>(ts.tv_nsec / 1000000), out);

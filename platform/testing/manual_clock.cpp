@@ -12,3 +12,6 @@ ManualClock::~ManualClock() { platform_hooks::SetManualClock(false, 0); }
 void ManualClock::AdvanceMs(std::uint32_t ms) { platform_hooks::AdvanceManualClock(ms * 1000000ull); }
 void ManualClock::AdvanceNs(std::uint64_t ns) { platform_hooks::AdvanceManualClock(ns); }
 std::uint64_t ManualClock::Nanoseconds() const { return platform_hooks::ManualClockNanoseconds(); }
+void ManualClock::SetWallClock(std::int64_t unix_seconds) {
+    platform_hooks::SetManualWallClock(true, unix_seconds * 1000000000ll);
+}
