@@ -1,0 +1,43 @@
+// Image records: the engine's plain in-memory picture (a colour format, the size, the
+// row pitch and a tracked pixel block), blank-image makers, release, mirror, clear,
+// single-pixel access and the bridge to a DIB header and bits.
+#pragma once
+
+#include <cstdint>
+
+#include "engine/graphics/color_format.h"
+#include "platform/dib_convert.h"
+
+struct GraphImage {
+    ColorFormat format;
+    std::int32_t width;
+    std::int32_t height;  // rows run top to bottom from `pixels`
+    std::int32_t pitch;   // bytes from one row to the next
+    void* pixels;         // tracked block of pitch x height bytes owned by the record, or null
+};
+
+// The largest pixel block any image maker or reader allocates.
+constexpr std::uint64_t kGraphImageMaxBytes = 256ull * 1024 * 1024;
+
+// Blank images (contents undefined); pitch rounded up to a multiple of 4. -1 when the
+// size is negative or too large or memory ran out (pixels then null).
+int CreateXrgb32GraphImage(int width, int height, GraphImage* image);
+int CreateArgb32GraphImage(int width, int height, GraphImage* image);
+int CreateRgb24GraphImage(int width, int height, GraphImage* image);
+int FreeGraphImage(GraphImage* image);
+int MirrorGraphImage(GraphImage* image);
+int ClearGraphImage(GraphImage* image, std::uint32_t red, std::uint32_t green, std::uint32_t blue,
+                    std::uint8_t alpha);
+int SetGraphImagePixel(GraphImage* image, std::uint32_t x, std::uint32_t y, std::uint32_t red, std::uint32_t green,
+                       std::uint32_t blue, std::uint8_t alpha);
+int GetGraphImagePixelRGBA(const GraphImage* image, std::uint32_t x, std::uint32_t y, std::uint32_t* red,
+                           std::uint32_t* green, std::uint32_t* blue, std::uint32_t* alpha);
+
+// Fills `info` (room for the header and 256 colour entries) as a top-down DIB of the
+// image and hands back bits through `bits`: the image's own pixels (result = force_copy)
+// or a new tracked block the caller frees (result 1); -1 when that block cannot be made.
+int ConvertGraphImageToDIB(const GraphImage* image, BITMAPINFO* info, void** bits, int force_copy,
+                           int force_true_color);
+
+// The byte size of the info block ConvertGraphImageToDIB fills.
+constexpr std::uint32_t kDibInfoBlockBytes = 1068;
