@@ -51,11 +51,13 @@ HANDLE CreateThread(void*, std::size_t, LPTHREAD_START_ROUTINE start, void* para
     object->signal = std::make_shared<SignalState>();
     object->signal->exit_code = STILL_ACTIVE;
     std::shared_ptr<SignalState> state = object->signal;
-    std::atomic<DWORD> id{0};
+    // Shared with the new thread: it may still be inside notify_one when this call has
+    // seen the id and returned.
+    auto id = std::make_shared<std::atomic<DWORD>>(0);
     try {
-        object->thread = std::thread([state, start, parameter, &id] {
-            id.store(GetCurrentThreadId());
-            id.notify_one();
+        object->thread = std::thread([state, start, parameter, id] {
+            id->store(GetCurrentThreadId());
+            id->notify_one();
             DWORD code = 0;
             try {
                 code = start(parameter);
@@ -72,8 +74,8 @@ HANDLE CreateThread(void*, std::size_t, LPTHREAD_START_ROUTINE start, void* para
         delete object;
         return nullptr;
     }
-    id.wait(0);
-    if (thread_id != nullptr) *thread_id = id.load();
+    id->wait(0);
+    if (thread_id != nullptr) *thread_id = id->load();
     return object;
 }
 
@@ -103,7 +105,9 @@ HANDLE CreateEventA(void*, BOOL manual_reset, BOOL initial_state, const char*) {
 BOOL SetEvent(HANDLE handle) {
     auto* event = dynamic_cast<EventObject*>(KernelObjectFromHandle(handle));
     if (event == nullptr) return FALSE;
-    Signal(*event->signal);
+    // Hold the state: a waiter woken by this may close the handle before notify returns.
+    const std::shared_ptr<SignalState> state = event->signal;
+    Signal(*state);
     return TRUE;
 }
 
@@ -118,7 +122,8 @@ BOOL ResetEvent(HANDLE handle) {
 DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds) {
     KernelObject* object = KernelObjectFromHandle(handle);
     if (object == nullptr || !object->signal) return WAIT_FAILED;
-    SignalState& state = *object->signal;
+    const std::shared_ptr<SignalState> keep = object->signal;
+    SignalState& state = *keep;
     std::unique_lock<std::mutex> lock(state.mutex);
     auto ready = [&state] { return state.signalled; };
     auto consume = [&state] {
