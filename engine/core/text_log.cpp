@@ -108,7 +108,8 @@ int WriteLogText(const char* text) {
 
     if (GetSystemBlock()->user_window) {
         OutputDebugStringA(work);
-    } else if (!g_log.no_log_file && g_log.directory[0] != '\0') {
+    } else if (!g_log.no_log_file && g_log.directory[0] != '\0' && converted > 0) {
+        // (An empty text writes nothing, not even a stamp, and leaves the line state.)
         char path[260 + 1 + 256];
         CopyString(path, g_log.directory);
         if (!EndsWithSeparator(path)) AppendString(path, "\\");
@@ -135,8 +136,7 @@ int WriteLogText(const char* text) {
         }
         WriteToFile(file, work, converted);
         OutputDebugStringA(work);
-        // An empty text leaves the line state as it was.
-        if (converted > 0) g_log.mid_line = work[converted - 1] != '\n';
+        g_log.mid_line = work[converted - 1] != '\n';
         if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
     }
 

@@ -103,6 +103,20 @@ TEST(TextLog, OpenLineIsContinuedWithoutStampOrTabs) {
     EXPECT_EQ(debug.Take(), "abcdef\r\n\tg\r\n\thi\r\n");
 }
 
+TEST(TextLog, EmptyTextWritesNothingNotEvenAStamp) {
+    ScopedTempDir dir;
+    ManualClock clock;
+    StartLogHere();
+    IncreaseLogIndent();
+    DebugCapture debug;
+    WriteLogText("");
+    clock.AdvanceMs(3);
+    WriteLogText("x\n");
+    WriteLogText("");
+    EXPECT_EQ(dir.ReadFile("Log.txt"), "3:\tx\r\n");
+    EXPECT_EQ(debug.Take(), "\tx\r\n");
+}
+
 TEST(TextLog, IndentNeverGoesBelowZero) {
     ScopedTempDir dir;
     ManualClock clock;
