@@ -47,6 +47,10 @@ bool Utf8ToCp932(const char* text, std::size_t length, std::string& out) {
 
 std::string Cp932ToUtf8Lossy(const char* text, std::size_t length) {
     std::string out;
+    // Valid text (nearly every log line) converts in one go; only faulty text is taken
+    // apart character by character.
+    if (Cp932ToUtf8(text, length, out)) return out;
+    out.clear();
     std::string piece;
     std::size_t i = 0;
     while (i < length) {
