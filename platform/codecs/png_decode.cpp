@@ -1,0 +1,121 @@
+// PNG decoding over libpng: a custom read function that pulls from the caller's
+// stream, and the library's non-local error jump, quiet (no message on stderr). No C++
+// object with a destructor lives here; what the jump skips is released by hand.
+#include <png.h>
+
+#include <csetjmp>
+#include <cstring>
+
+#include "platform/image_codecs.h"
+
+namespace {
+
+struct PngReadRecord {
+    const ImageCodecStream* stream;
+};
+
+// Reads exactly `length` bytes, or raises "Read Error" when fewer are left.
+void PngStreamRead(png_structp png, png_bytep buffer, png_size_t length) {
+    auto* record = static_cast<PngReadRecord*>(png_get_io_ptr(png));
+    const ImageCodecStream* s = record->stream;
+    const std::int64_t position = s->tell(s->handle);
+    if (position < 0 || position > s->end || static_cast<std::uint64_t>(s->end - position) < length) {
+        png_error(png, "Read Error");
+    }
+    if (length != 0 && s->read(buffer, length, 1, s->handle) != 1) png_error(png, "Read Error");
+}
+
+void SetPngStreamRead(png_structp png, PngReadRecord* record, const ImageCodecStream* stream) {
+    record->stream = stream;
+    png_set_read_fn(png, record, PngStreamRead);
+}
+
+[[noreturn]] void PngQuietError(png_structp png, png_const_charp) { png_longjmp(png, 1); }
+void PngQuietWarning(png_structp, png_const_charp) {}
+
+}  // namespace
+
+int DecodePngImage(const ImageCodecStream* stream, const ImageCodecMemory* memory, DecodedImage* out) {
+    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, PngQuietError, PngQuietWarning);
+    if (png == nullptr) return -1;
+    png_infop info = png_create_info_struct(png);
+    if (info == nullptr) {
+        png_destroy_read_struct(&png, nullptr, nullptr);
+        return -1;
+    }
+    PngReadRecord record{};
+    // Blocks made after the jump point; volatile so their values survive the jump.
+    png_bytep volatile pixels = nullptr;
+    png_bytepp volatile rows = nullptr;
+    if (setjmp(png_jmpbuf(png))) {
+        if (rows != nullptr) memory->release(rows);
+        if (pixels != nullptr) memory->release(pixels);
+        png_destroy_read_struct(&png, &info, nullptr);
+        return -1;
+    }
+
+    SetPngStreamRead(png, &record, stream);
+    png_set_sig_bytes(png, 0);
+    png_read_info(png, info);
+    png_uint_32 width = 0, height = 0;
+    int bit_depth = 0, color_type = 0, interlace = 0;
+    png_get_IHDR(png, info, &width, &height, &bit_depth, &color_type, &interlace, nullptr, nullptr);
+
+    const bool has_trns = png_get_valid(png, info, PNG_INFO_tRNS) != 0;
+    png_set_strip_16(png);
+    png_set_packing(png);
+    png_set_packswap(png);
+    if ((color_type == PNG_COLOR_TYPE_GRAY && bit_depth <= 8) || has_trns) png_set_expand(png);
+    // Grey with alpha (or with a transparent grey) becomes blue-green-red-alpha so the
+    // alpha is kept as alpha.
+    const bool grey_with_alpha =
+        color_type == PNG_COLOR_TYPE_GRAY_ALPHA || (color_type == PNG_COLOR_TYPE_GRAY && has_trns);
+    if (grey_with_alpha) png_set_gray_to_rgb(png);
+    png_set_bgr(png);
+    png_set_interlace_handling(png);
+    png_read_update_info(png, info);
+
+    const png_size_t row_bytes = png_get_rowbytes(png, info);
+    const int channels = png_get_channels(png, info);
+    if (width == 0 || height == 0 || row_bytes == 0 || row_bytes > 0x7FFFFFFF ||
+        static_cast<std::uint64_t>(row_bytes) * height > kDecodedImageMaxBytes) {
+        png_error(png, "Image too large");
+    }
+    rows = static_cast<png_bytepp>(memory->allocate(sizeof(png_bytep) * height));
+    if (rows == nullptr) png_error(png, "Out of memory");
+    pixels = static_cast<png_bytep>(memory->allocate(row_bytes * height));
+    if (pixels == nullptr) png_error(png, "Out of memory");
+    for (png_uint_32 y = 0; y < height; ++y) rows[y] = pixels + static_cast<std::size_t>(y) * row_bytes;
+    png_read_image(png, rows);
+    memory->release(rows);
+    rows = nullptr;
+    png_read_end(png, nullptr);
+
+    std::memset(out, 0, sizeof *out);
+    out->width = static_cast<std::int32_t>(width);
+    out->height = static_cast<std::int32_t>(height);
+    out->row_bytes = static_cast<std::int32_t>(row_bytes);
+    if (color_type == PNG_COLOR_TYPE_PALETTE && !has_trns) {
+        out->layout = kDecodedPalette8;
+        png_colorp palette = nullptr;
+        int count = 0;
+        if (png_get_PLTE(png, info, &palette, &count) != 0 && palette != nullptr) {
+            if (count > 256) count = 256;
+            for (int i = 0; i < count; ++i) {
+                out->palette[i][0] = palette[i].red;
+                out->palette[i][1] = palette[i].green;
+                out->palette[i][2] = palette[i].blue;
+            }
+            out->palette_count = count;
+        }
+    } else if (channels == 1) {
+        out->layout = kDecodedGrey8;
+    } else if (channels == 4) {
+        out->layout = kDecodedBgra32;
+    } else {
+        out->layout = kDecodedBgr24;
+    }
+    out->pixels = pixels;
+    png_destroy_read_struct(&png, &info, nullptr);
+    return 0;
+}
