@@ -86,4 +86,13 @@ std::string InstanceLockPath(const char* class_name);
 // Current cursor display count (ShowCursor's counter).
 int CursorDisplayCount();
 
+// What the window system shows for a window: its title (UTF-8) and its geometry (a
+// full-screen window covers the desktop). False when the window does not exist.
+bool WindowSystemTitle(HWND window, std::string* utf8);
+struct WindowSystemState {
+    int x, y, width, height;
+    bool visible, full_screen, bordered, topmost;
+};
+bool WindowSystemGeometry(HWND window, WindowSystemState* state);
+
 }  // namespace platform_hooks

@@ -1,0 +1,120 @@
+// The few drawing-context calls the window code makes: device contexts of the screen
+// and of each window (the desktop always reports 32 bits per pixel), painting that
+// validates the window, brushes and stock objects as records. Pixels reach the window
+// through the graphics layer, not through these calls.
+#include <mutex>
+#include <unordered_set>
+
+#include "platform/sdl/window_internal.h"
+
+struct GdiObject {
+    int kind;  // 1 brush, 2 null brush
+    COLORREF color;
+    bool stock;
+};
+
+namespace {
+
+DeviceContextObject g_screen_dc{1, nullptr};
+
+GdiObject g_stock_brushes[6] = {
+    {1, RGB(255, 255, 255), true}, {1, RGB(192, 192, 192), true}, {1, RGB(128, 128, 128), true},
+    {1, RGB(64, 64, 64), true},    {1, RGB(0, 0, 0), true},       {2, 0, true},
+};
+
+std::mutex g_objects_mutex;
+std::unordered_set<GdiObject*>& LiveObjects() {
+    static std::unordered_set<GdiObject*> objects;
+    return objects;
+}
+
+bool IsKnownDc(HDC dc) {
+    if (dc == &g_screen_dc) return true;
+    if (dc == nullptr || dc->kind != 2) return false;
+    return sdl_window::FindWindowRecord(dc->window) != nullptr;
+}
+
+bool IsKnownObject(HGDIOBJ object) {
+    for (GdiObject& stock : g_stock_brushes) {
+        if (&stock == object) return true;
+    }
+    std::lock_guard<std::mutex> lock(g_objects_mutex);
+    return LiveObjects().count(object) != 0;
+}
+
+}  // namespace
+
+HDC GetDC(HWND window) {
+    if (window == nullptr) return &g_screen_dc;
+    sdl_window::WindowRecord* record = sdl_window::FindWindowRecord(window);
+    return record != nullptr ? &record->dc : nullptr;
+}
+
+int ReleaseDC(HWND /*window*/, HDC dc) { return dc != nullptr ? 1 : 0; }
+
+int GetDeviceCaps(HDC dc, int index) {
+    if (dc == nullptr) return 0;
+    int width = 0;
+    int height = 0;
+    switch (index) {
+        case BITSPIXEL:
+            return 32;
+        case PLANES:
+            return 1;
+        case HORZRES:
+            return sdl_window::DesktopSize(&width, &height) ? width : 0;
+        case VERTRES:
+            return sdl_window::DesktopSize(&width, &height) ? height : 0;
+        case LOGPIXELSX:
+        case LOGPIXELSY:
+            return 96;
+        case VREFRESH:
+            return 60;
+        default:
+            return 0;
+    }
+}
+
+HDC BeginPaint(HWND window, PAINTSTRUCT* paint) {
+    sdl_window::WindowRecord* record = sdl_window::FindWindowRecord(window);
+    if (record == nullptr || paint == nullptr) return nullptr;
+    *paint = PAINTSTRUCT{};
+    paint->hdc = &record->dc;
+    paint->fErase = FALSE;
+    paint->rcPaint = record->invalid ? record->invalid_rect : RECT{0, 0, 0, 0};
+    record->invalid = false;
+    record->invalid_rect = RECT{};
+    return paint->hdc;
+}
+
+BOOL EndPaint(HWND window, const PAINTSTRUCT* paint) {
+    return sdl_window::FindWindowRecord(window) != nullptr && paint != nullptr ? TRUE : FALSE;
+}
+
+int FillRect(HDC dc, const RECT* rect, HBRUSH brush) {
+    if (!IsKnownDc(dc) || rect == nullptr || !IsKnownObject(brush)) return 0;
+    return 1;
+}
+
+HBRUSH CreateSolidBrush(COLORREF color) {
+    auto* brush = new GdiObject{1, color & 0xFFFFFFu, false};
+    std::lock_guard<std::mutex> lock(g_objects_mutex);
+    LiveObjects().insert(brush);
+    return brush;
+}
+
+HGDIOBJ GetStockObject(int index) {
+    if (index < WHITE_BRUSH || index > NULL_BRUSH) return nullptr;
+    return &g_stock_brushes[index];
+}
+
+BOOL DeleteObject(HGDIOBJ object) {
+    if (object == nullptr) return FALSE;
+    if (object->stock) return TRUE;
+    {
+        std::lock_guard<std::mutex> lock(g_objects_mutex);
+        if (LiveObjects().erase(object) == 0) return FALSE;
+    }
+    delete object;
+    return TRUE;
+}
