@@ -309,3 +309,9 @@ TEST(KernelSync, ThreadIdsAreStablePerThread) {
     EXPECT_EQ(GetCurrentThreadId(), GetCurrentThreadId());
     EXPECT_NE(GetCurrentThreadId(), 0u);
 }
+
+TEST(KernelProcess, ExitProcessEndsWithTheLowByteOfTheCode) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(ExitProcess(static_cast<UINT>(-1)), testing::ExitedWithCode(255), "");
+    EXPECT_EXIT(ExitProcess(0), testing::ExitedWithCode(0), "");
+}
