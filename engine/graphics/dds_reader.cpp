@@ -132,9 +132,10 @@ int ReadDdsImage(const StreamDescriptor* stream, GraphImage* image) {
     if (width == 0 || height == 0 || width > kDdsMaxSide || height > kDdsMaxSide) return -1;
     const u64 left = StreamBytesLeft(stream);
 
-    if ((pf_flags & kPixelFlagFourCc) != 0 && four_cc >= FourCc('D', 'X', 'T', '1') &&
-        four_cc <= FourCc('D', 'X', 'T', '5')) {
-        const int kind = static_cast<int>(four_cc >> 24) - '0';
+    const int dxt_digit = static_cast<int>(four_cc >> 24) - '0';
+    if ((pf_flags & kPixelFlagFourCc) != 0 && (four_cc & 0x00FFFFFFu) == (FourCc('D', 'X', 'T', '1') & 0x00FFFFFFu) &&
+        dxt_digit >= 1 && dxt_digit <= 5) {
+        const int kind = dxt_digit;
         const u64 block_bytes = kind == 1 ? 8 : 16;
         // Files store whole blocks: partial blocks at the right and bottom edges count.
         const u64 across = (width + 3) / 4, down = (height + 3) / 4;

@@ -30,6 +30,7 @@ bool TryReader(GraphImageReader reader, const StreamDescriptor* stream, GraphIma
 
 GraphImageReader* GetUserImageReaders() { return g_user_readers; }
 int* GetUserImageReaderCount() { return &g_user_reader_count; }
+const GraphImageReader* GetBuiltInImageReaders() { return kBuiltInReaders; }
 
 int ReadGraphImage(const StreamDescriptor* stream, GraphImage* image) {
     for (int i = 0; i < g_user_reader_count && i < kUserImageReaderSlots; ++i) {

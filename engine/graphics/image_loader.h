@@ -35,3 +35,5 @@ int MakeAlphaImageFileName(const char* file_name, char* out, int capacity);
 // The user reader table (empty: nothing in the engine registers a reader).
 GraphImageReader* GetUserImageReaders();
 int* GetUserImageReaderCount();
+// The built-in readers in the order they are tried, ended by null.
+const GraphImageReader* GetBuiltInImageReaders();
