@@ -24,6 +24,9 @@ struct BmpHeader {
     u32 masks[3];
 };
 
+// Sides beyond this are refused before anything is allocated.
+constexpr std::int32_t kBmpMaxSide = 32768;
+
 bool IsKnownInfoHeaderSize(u32 size) { return size == 40 || size == 52 || size == 56 || size == 108 || size == 124; }
 
 // Run-length codes into a zero-filled picture of one byte per pixel. Writes outside the
@@ -119,7 +122,9 @@ int ReadBmpImage(const StreamDescriptor* stream, GraphImage* image) {
     }
 
     const u32 bc = h.bit_count;
-    if (h.width <= 0 || h.height == 0 || h.height == INT32_MIN) return -1;
+    if (h.width <= 0 || h.width > kBmpMaxSide || h.height == 0 || h.height < -kBmpMaxSide || h.height > kBmpMaxSide) {
+        return -1;
+    }
     if (bc != 1 && bc != 4 && bc != 8 && bc != 16 && bc != 24 && bc != 32) return -1;
     if (h.compression == BI_RLE8 && bc != 8) return -1;
     if (h.compression == BI_RLE4 && bc != 4) return -1;
