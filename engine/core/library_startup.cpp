@@ -1,0 +1,241 @@
+// Library start-up and shutdown. Start-up records how far it got, so a start-up that
+// fails part-way (or a fatal error during it) undoes exactly what it started and a later
+// start-up begins clean. The shutdown pumps are bounded. Relies on every subsystem's
+// start and end operations, the file layer, the log and the tracked allocator.
+#include "engine/core/library_startup.h"
+
+#include <cstdarg>
+
+#include "engine/core/api_lock.h"
+#include "engine/core/format_string.h"
+#include "engine/core/main_window.h"
+#include "engine/core/message_processing.h"
+#include "engine/core/screen_log_seam.h"
+#include "engine/core/system_block.h"
+#include "engine/core/system_report.h"
+#include "engine/core/text_input.h"
+#include "engine/core/text_log.h"
+#include "engine/core/tracked_alloc.h"
+#include "engine/core/window_modes.h"
+#include "engine/core/window_state.h"
+#include "engine/file/archive_layer.h"
+#include "engine/file/file_access.h"
+#include "engine/font/font_startup_seam.h"
+#include "engine/graphics/screen_startup_seam.h"
+#include "engine/include/vomur.h"
+#include "engine/input/input_startup_seam.h"
+#include "engine/movie/movie_startup_seam.h"
+#include "engine/network/network_startup_seam.h"
+#include "engine/sound/sound_startup_seam.h"
+#include "platform/com.h"
+
+namespace {
+
+// How far start-up got; shutdown undoes the stages reached.
+enum StartupStage : int {
+    kStageNone = 0,
+    kStageFiles,      // archive state and file-access table
+    kStageWindow,     // the main window start-up ran (whatever its result)
+    kStageInput,
+    kStageSound,
+    kStageScreen,
+    kStageComplete,
+};
+
+StartupStage g_stage = kStageNone;
+
+// The final pump of shutdown runs at most this many times.
+constexpr int kShutdownPumpLimit = 1000;
+
+void EndReportTimerPeriod(SystemBlock& block) {
+    if (!block.timer_period_begun) return;
+    TIMECAPS caps{};
+    if (timeGetDevCaps(&caps, sizeof caps) == TIMERR_NOERROR) timeEndPeriod(caps.wPeriodMin);
+    block.timer_period_begun = 0;
+}
+
+// Steps 2 to 16 of shutdown, for the stages start-up reached.
+int ShutDown() {
+    SystemBlock& block = *GetSystemBlock();
+    const StartupStage stage = g_stage;
+    block.ending = 1;
+
+    ScreenLogState* screen_log = GetScreenLogState();
+    if (screen_log->started) {
+        if (!screen_log->font_dirty) DeleteFontHandle(screen_log->font_handle);
+        screen_log->font_dirty = 1;
+        screen_log->font_handle = -1;
+        screen_log->started = 0;
+    }
+    if (stage >= kStageWindow) {
+        CloseAllHttpSlots();
+        TerminateNetwork();
+        StopCurrentMusic();
+    }
+    if (stage >= kStageScreen) EndScreen();
+    if (stage >= kStageInput) TerminateInput();
+    if (stage >= kStageSound) TerminateSoundSystem();
+    if (stage >= kStageWindow) TerminateMainWindow();
+    if (block.com_started) {
+        CoUninitialize();
+        WriteLogText("ＣＯＭを終了... 完了\n");
+        block.com_started = 0;
+    }
+    if (stage >= kStageWindow) ApiDeleteAllSoftImages();
+    block.initialised = 0;
+
+    if (!block.settings.no_window && GetMainWindowHandle() != nullptr) {
+        for (int i = 0; i < kShutdownPumpLimit; ++i) {
+            if (ProcessWindowMessages() != 0 || block.window.quit) break;
+        }
+    }
+    EndReportTimerPeriod(block);
+    if (stage >= kStageFiles) {
+        FileAccessSetDir(block.settings.startup_directory);
+        TerminateArchiveState();
+    }
+    DumpAllocations();
+    g_stage = kStageNone;
+    return 0;
+}
+
+int FailStartup() {
+    ShutDown();
+    GetSystemBlock()->initialising = 0;
+    return -1;
+}
+
+void WarmUpDrawingPaths() {
+    SetNewGraphDrawable(1);
+    int graph = CreateBlankGraph(256, 256, 0);
+    SetNewGraphDrawable(0);
+    ChooseDrawTarget(graph);
+    ChooseDrawTarget(-4);
+    DeleteGraphHandle(graph, 0);
+    ChooseDrawTarget(-2);
+
+    GraphImage image{};
+    CreateRgb24GraphImage(256, 256, &image);
+    ClearGraphImage(&image, 0, 0, 0, 0);
+    graph = BuildGraphFromGraphImageDefault(&image);
+    FreeGraphImage(&image);
+    SetBlendModeAndValue(3, 128);
+    DrawGraphAtPoint(0, 0, graph, 1);
+    SetBlendModeAndValue(0, 0);
+    ChooseDrawTarget(-4);
+    DrawGraphAtPoint(0, 0, graph, 1);
+    DeleteGraphHandle(graph, 0);
+
+    CreateRgb24GraphImage(256, 256, &image);
+    ClearGraphImage(&image, 0, 0, 0, 0);
+    graph = BuildGraphFromGraphImageDefault(&image);
+    DrawGraphStretched(0, 0, 640, 480, graph, 1);
+    DeleteGraphHandle(graph, 0);
+    FreeGraphImage(&image);
+}
+
+}  // namespace
+
+int InitializeCom() {
+    SystemBlock& block = *GetSystemBlock();
+    if (block.com_started == 1) return -1;
+    WriteLogText("ＣＯＭの初期化... ");
+    if (FAILED(CoInitialize(nullptr))) {
+        WriteLogText("ＣＯＭの初期化に失敗しました\n");
+        return -1;
+    }
+    WriteLogText("成功しました\n");
+    block.com_started = 1;
+    return 0;
+}
+
+int InitializeLibrary() {
+    SystemBlock& block = *GetSystemBlock();
+    WindowSettings& settings = block.settings;
+    if (block.initialised == 1) return 0;
+    block.initialising = 1;
+    g_stage = kStageNone;
+
+    if (GetSoftwareModeRequest() == 1) SetHardwareRendering(0);
+    InitYuvToRgbTables();
+    InitializeArchiveState();
+    SetupFileAccessTable(nullptr);
+    g_stage = kStageFiles;
+    char directory[kFilePathBytes] = "";
+    FileAccessGetDir(directory);
+    CopyTextBounded(settings.startup_directory, directory, static_cast<int>(sizeof settings.startup_directory));
+    SetLogDirectory(settings.startup_directory);
+    StartLogFile();
+
+    if (!settings.no_window) {
+        int desktop_bits = 0;
+        ReadLiveDesktopInfo(nullptr, nullptr, &desktop_bits);
+        if ((desktop_bits == 24 && settings.window_mode) || GetScreenBitDepth() == 24) {
+            WriteLogText("Vomurは２４ビットカラーモードに対応していません\n");
+            // Nothing else has been started: give the archive state back and end start-up.
+            TerminateArchiveState();
+            g_stage = kStageNone;
+            block.initialising = 0;
+            return -1;
+        }
+    }
+
+    LARGE_INTEGER frequency{};
+    QueryPerformanceFrequency(&frequency);
+    block.performance_frequency = frequency.QuadPart;
+    block.use_performance_counter = frequency.QuadPart != 0 ? 1 : 0;
+    LogSystemInformation();
+    if (block.os_code == 0x108) SetTempPrimaryMode(1);
+    SetupStreamFunctions();
+    SetGraphRestoreCallback(nullptr);
+
+    if (InitializeCom() == -1) return FailStartup();
+    g_stage = kStageWindow;
+    if (InitializeMainWindow() == -1) return FailStartup();
+    ClearHttpSlotTable();
+    g_stage = kStageInput;
+    if (!settings.skip_input) {
+        if (InitializeInput() == -1) return FailStartup();
+    }
+    if (!settings.skip_sound) InitializeSoundSystem();
+    g_stage = kStageSound;
+    if (!settings.skip_graphics) {
+        g_stage = kStageScreen;
+        if (StartScreen(settings.main_window) < 0) return FailStartup();
+    }
+    g_stage = kStageScreen;
+    InitializeTextInput();
+    g_stage = kStageComplete;
+    block.initialised = 1;
+    SetFlipVSyncWait(1);
+    if (!settings.window_mode && !block.user_window) BringWindowToForeground(settings.main_window, 1);
+    StartScreenLog();
+    ChooseDrawTarget(-2);
+    ChooseDrawTarget(-4);
+    if (!settings.skip_graphics) WarmUpDrawingPaths();
+    block.initialising = 0;
+    return 0;
+}
+
+int TerminateLibrary() {
+    if (GetSystemBlock()->initialised == 0) return 0;
+    return ShutDown();
+}
+
+void FatalErrorExit(const char* message) {
+    WriteLogText(message);
+    WriteLogText("\n");
+    SystemBlock& block = *GetSystemBlock();
+    if (block.initialised || block.initialising) ShutDown();
+    DestroyApiLock();
+    ExitProcess(0xFFFFFFFFu);
+}
+
+void FatalErrorExitFormat(const char* format, ...) {
+    char buffer[kFormatBufferBytes];
+    va_list args;
+    va_start(args, format);
+    FormatStringVa(buffer, format, args);
+    va_end(args);
+    FatalErrorExit(buffer);
+}

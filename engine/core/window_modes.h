@@ -1,0 +1,33 @@
+// Window mode and full screen: the switch between them, the styles and geometry of each,
+// the window scale factor, the screen area the screen is presented into, the mouse
+// position, cursor and menu visibility, and the window title.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/window.h"
+
+// Style tables indexed by the window-style type 0-7.
+extern const DWORD kWindowModeStyles[8];
+extern const DWORD kWindowModeExStyles[8];
+extern const DWORD kFullScreenStyles[8];
+extern const DWORD kFullScreenExStyles[8];
+
+int ChangeWindowMode(int window_mode);
+int SetWindowModeFlag(int window_mode);
+int ApplyWindowStyleForMode();
+int FitWindowToScreen();
+double GetWindowScaleFactor();
+int UpdateScreenAreaFromMove(LPARAM lparam);
+int GetScreenClientRect(RECT* rect);
+int GetMousePositionInClient(int* x, int* y);
+int SetMouseCursorVisible(int show);
+int ShouldShowMouseCursor();
+int UpdateMenuVisibility(int show);
+int UpdateFullScreenMenuAndCursor();
+int RepaintFromScreenCopy(HDC dc);
+BOOL BringWindowToForeground(HWND window, int topmost);
+int SetWindowTitleText(const char* text);
+// Copies a Shift-JIS text into a buffer of `size` bytes, cutting before a character that
+// would not fit whole.
+void CopyTextBounded(char* destination, const char* source, int size);
