@@ -57,6 +57,20 @@ const std::map<char, Glyph>& SmallFont() {
     return font;
 }
 
+const std::map<char, Glyph>& LogoFont() {
+    static const std::map<char, Glyph> font = {
+        {'T', {"######", "######", "..##..", "..##..", "..##..", "..##..", "..##.."}},
+        {'R', {"#####.", "##..##", "##..##", "#####.", "##.##.", "##..##", "##..##"}},
+        {'E', {"######", "##....", "##....", "#####.", "##....", "##....", "######"}},
+        {'L', {"##....", "##....", "##....", "##....", "##....", "##....", "######"}},
+        {'I', {"######", "..##..", "..##..", "..##..", "..##..", "..##..", "######"}},
+        {'G', {".####.", "##..##", "##....", "##.###", "##..##", "##..##", ".#####"}},
+        {'A', {".####.", "##..##", "##..##", "######", "##..##", "##..##", "##..##"}},
+        {'N', {"##..##", "###.##", "######", "##.###", "##..##", "##..##", "##..##"}},
+    };
+    return font;
+}
+
 const std::map<char, Glyph>& BoldFont() {
     static const std::map<char, Glyph> font = {
         {'0', {".#####.", "###.###", "##...##", "##...##", "##...##", "##...##", "##...##",
@@ -81,6 +95,12 @@ const std::vector<std::string>& SmallGlyph(char ch) {
     static const Glyph none;
     auto it = SmallFont().find(ch);
     return it == SmallFont().end() ? none : it->second;
+}
+
+const std::vector<std::string>& LogoGlyph(char ch) {
+    static const Glyph none;
+    auto it = LogoFont().find(ch);
+    return it == LogoFont().end() ? none : it->second;
 }
 
 const std::vector<std::string>& BoldDigit(char digit) {

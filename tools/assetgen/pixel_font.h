@@ -1,5 +1,5 @@
-// Two small bitmap fonts drawn by the art: a 5x7 capital font for labels and the logo,
-// and bold 7x11 digits for the score pictures. Relies on canvas.h.
+// Three small bitmap fonts drawn by the art: a 5x7 capital font for labels, heavy 6x7
+// capitals for the logo, and bold 7x11 digits for the score pictures. Relies on canvas.h.
 #pragma once
 
 #include <string>
@@ -9,6 +9,9 @@
 
 // The 7 rows of a 5x7 glyph ('#' is ink), or an empty list when the character has none.
 const std::vector<std::string>& SmallGlyph(char ch);
+// The 7 rows of a 6x7 heavy capital for the logo (the letters of TRELLIGAN), or an
+// empty list.
+const std::vector<std::string>& LogoGlyph(char ch);
 // The 11 rows of a 7x11 bold digit.
 const std::vector<std::string>& BoldDigit(char digit);
 

@@ -37,7 +37,7 @@ Canvas MakeScorePanel(const Canvas& chars) {
     c.FillRect(4, 0, 1, c.height, Rgb{60, 66, 110});
     c.FrameRect(5, 0, c.width - 5, c.height, kBevelLight);
 
-    PaintLogoText(c, (kPanelWidth - SmallTextWidth("TRELLIGAN", 2)) / 2 + 2, 9, "TRELLIGAN", 2);
+    PaintLogoText(c, (kPanelWidth - LogoTextWidth("TRELLIGAN", 2)) / 2 + 2, 9, "TRELLIGAN", 2);
 
     // Ranking: "-RANKING-" at (68, 42), rows from y 64 every 18 pixels, the player's bar
     // from x 55 and the running marker up to x 174.

@@ -24,4 +24,6 @@ Canvas MakeContactSheet(const Canvas& chars, const Canvas& run, const Canvas& pl
 
 // Shared scenery of the play field and the title.
 void PaintNightSky(Canvas& c, int horizon, uint64_t seed, bool quietTextAreas);
+// The logo lettering (letters of TRELLIGAN only), each glyph cell scale pixels wide.
 void PaintLogoText(Canvas& c, int x, int y, const char* text, int scale);
+int LogoTextWidth(const char* text, int scale);

@@ -121,8 +121,9 @@ Canvas PaintFlash(const Canvas& ufo, bool hot) {
 
 Canvas PaintBullet() {
     Canvas c(kPiece, kPiece);
-    c.FillCircle(16.0, 16.0, 3.6, Rgb{150, 40, 120});
-    c.FillCircle(16.0, 16.0, 2.8, Rgb{255, 90, 190});
-    c.FillCircle(16.0, 16.0, 1.5, Rgb{255, 240, 250});
+    // A hot pink orb with a dim halo, so it shows on the dark sky and the bright ground.
+    c.FillCircle(16.0, 16.0, 4.3, Rgb{120, 30, 100});
+    c.FillCircle(16.0, 16.0, 3.3, Rgb{255, 80, 180});
+    c.FillCircle(16.0, 16.0, 1.9, Rgb{255, 236, 248});
     return c;
 }

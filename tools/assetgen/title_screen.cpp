@@ -28,8 +28,8 @@ Canvas MakeTitleScreen(const Canvas& chars) {
         }
 
     // Logo in the upper half, centred on the visible width.
-    const int scale = 7;
-    const int logoWidth = SmallTextWidth("TRELLIGAN", scale);
+    const int scale = 6;
+    const int logoWidth = LogoTextWidth("TRELLIGAN", scale);
     const int logoX = (kPanelLeft - logoWidth) / 2;
     // A glow band behind the logo.
     for (int y = 60; y < 150; ++y) {
@@ -39,7 +39,7 @@ Canvas MakeTitleScreen(const Canvas& chars) {
             c.Set(x, y, Mix(p, Rgb{90, 40, 120}, 0.35 * t * t));
         }
     }
-    PaintLogoText(c, logoX, 78, "TRELLIGAN", scale);
+    PaintLogoText(c, logoX, 82, "TRELLIGAN", scale);
     const char* tagline = "DEFEND THE ROBOTS";
     DrawSmallText(c, (kPanelLeft - SmallTextWidth(tagline, 2)) / 2, 152, tagline,
                   Rgb{150, 220, 255}, 2);
