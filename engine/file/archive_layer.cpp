@@ -65,7 +65,7 @@ void ReleaseUnusedArchives() {
     }
 }
 
-int AcquireArchive(int hint, const char* path) {
+int AcquireArchive(int hint, const char* path, const char* disk_path) {
     if (hint >= 0 && hint < kMaxArchives && g_layer.archives[hint] != nullptr &&
         std::strcmp(g_layer.archives[hint]->path, path) == 0) {
         ++g_layer.archives[hint]->reference_count;
@@ -86,7 +86,7 @@ int AcquireArchive(int hint, const char* path) {
     if (std::strlen(path) + 1 > kArchivePathBytes) return -1;
     // The archive file as it is spelt on disk; a missing one is no archive.
     char on_disk[kFullPathBytes];
-    if (!FindPathIgnoringCase(path, on_disk, sizeof on_disk)) return -1;
+    if (!FindPathIgnoringCase(disk_path != nullptr ? disk_path : path, on_disk, sizeof on_disk)) return -1;
     if (g_layer.archive_count >= kMaxArchives) {
         ReleaseUnusedArchives();
         if (g_layer.archive_count >= kMaxArchives) return -1;
@@ -118,7 +118,9 @@ int AcquireArchive(int hint, const char* path) {
 
 int FindArchiveForPath(const char* path, int* archive_index, char* archive_path, char* member_path) {
     char full[kFullPathBytes];
+    char as_given[kFullPathBytes];
     if (MakeUpperFullPath(path, full, sizeof full) != 0) return -1;
+    if (MakeFullPathKeepingCase(path, as_given, sizeof as_given) != 0) return -1;
 
     const int last = g_layer.last_prefix_length;
     if (last > 0 && std::strncmp(full, g_layer.last_archive_path, static_cast<std::size_t>(last)) == 0 &&
@@ -134,6 +136,7 @@ int FindArchiveForPath(const char* path, int* archive_index, char* archive_path,
     // Walk the directories of the path: a leading "\\" or (on this system, the root) "\"
     // stays at the start of the prefix.
     char candidate[kFullPathBytes];
+    char on_disk[kFullPathBytes];
     int prefix = 0;
     const char* p = full;
     if (p[0] == '\\' && p[1] == '\\') {
@@ -157,7 +160,9 @@ int FindArchiveForPath(const char* path, int* archive_index, char* archive_path,
         std::memcpy(candidate + prefix, start, n);
         candidate[prefix + n] = '.';
         std::memcpy(candidate + prefix + n + 1, extension, extension_length + 1);
-        const int index = AcquireArchive(-1, candidate);
+        std::memcpy(on_disk, as_given, prefix + n);
+        std::memcpy(on_disk + prefix + n, candidate + prefix + n, 1 + extension_length + 1);
+        const int index = AcquireArchive(-1, candidate, on_disk);
         if (index >= 0) {
             CopyBounded(g_layer.last_archive_path, candidate, sizeof g_layer.last_archive_path);
             g_layer.last_prefix_length = static_cast<std::int32_t>(prefix + n);

@@ -68,8 +68,10 @@ int ArchiveFindClose(FindHandle find);
 // the archive's full path and the member path inside it. 0, or -1 when no archive does.
 int FindArchiveForPath(const char* path, int* archive_index, char* archive_path, char* member_path);
 // The index of the archive at `path` (full, upper case), opened or found in the cache,
-// with its reference count raised; -1 when it cannot be had.
-int AcquireArchive(int hint, const char* path);
+// with its reference count raised; -1 when it cannot be had. `disk_path` is the same path
+// in the caller's letter case (null: the same as `path`); the file is looked for with it,
+// ignoring case.
+int AcquireArchive(int hint, const char* path, const char* disk_path = nullptr);
 // Lowers an archive's reference count (not below 0).
 void ReleaseArchiveReference(int index);
 // Closes every cached archive whose reference count is below 1.

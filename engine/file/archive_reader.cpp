@@ -20,10 +20,6 @@ constexpr std::uint64_t kLzMaxExpansion = 2049;
 
 std::uint16_t U16(const unsigned char* p) { return static_cast<std::uint16_t>(p[0] | (p[1] << 8)); }
 
-void WaitPlainIdle(FileHandle file) {
-    while (CheckPlainFileIdle(file) == 0) Sleep(0);
-}
-
 // Checks the directory tree from the root: records, entry ranges, names, links and data
 // ranges. Each directory record may be reached once, so links cannot loop.
 bool ValidateDirectoryTree(const ArchiveState* s) {
@@ -164,7 +160,8 @@ const unsigned char* QvaEntrySearchName(const ArchiveState* s, const QvaFileEntr
 
 std::uint32_t ReadQvaBytes(std::uint32_t file_offset, void* destination, std::uint32_t size, ArchiveState* s) {
     ReadPlainFile(destination, 1, size, s->file);
-    WaitPlainIdle(s->file);
+    // Waiting on the reader's done signal is the idle poll without the spinning.
+    WaitPlainFileIdle(s->file);
     UnscrambleQvaBytes(size, destination, file_offset, s->key);
     return size;
 }

@@ -126,11 +126,13 @@ int BuildFullPath(const char* path, char* out, const char* base, int out_size) {
     return text.overflow ? -1 : 0;
 }
 
-int MakeUpperFullPath(const char* path, char* out, int out_size) {
+namespace {
+
+int MakeFullPath(const char* path, char* out, int out_size, bool fold) {
     char current[kFilePathBytes];
     const DWORD length = GetCurrentDirectoryA(sizeof current, current);
     if (length == 0 || length >= sizeof current) current[0] = '\0';
-    FoldUpper(current);
+    if (fold) FoldUpper(current);
     for (char* p = current; *p != '\0'; p += IsLead(p) ? 2 : 1) {
         if (*p == '/') *p = '\\';
     }
@@ -139,14 +141,15 @@ int MakeUpperFullPath(const char* path, char* out, int out_size) {
     out[0] = '\0';
     const char* rest = path;
     if (IsSeparator(path[0]) && path[1] == path[0]) {
-        text.Append("\\\\", 2);
+        // A network path: each component adds its own separator after this one.
+        text.Append("\\", 1);
         rest = path + 2;
     } else if (IsSeparator(path[0])) {
         text.Append(current, DriveLength(current));
         rest = path + 1;
     } else if (path[0] != '\0' && path[1] == ':') {
         char drive[2] = {path[0], ':'};
-        if (drive[0] >= 'a' && drive[0] <= 'z') drive[0] = static_cast<char>(drive[0] - 32);
+        if (fold && drive[0] >= 'a' && drive[0] <= 'z') drive[0] = static_cast<char>(drive[0] - 32);
         text.Append(drive, 2);
         rest = path + 2;
     } else {
@@ -154,6 +157,14 @@ int MakeUpperFullPath(const char* path, char* out, int out_size) {
         if (n > 0 && current[n - 1] == '\\') --n;
         text.Append(current, n);
     }
-    AppendComponents(text, rest, true, false);
+    AppendComponents(text, rest, fold, false);
     return text.overflow ? -1 : 0;
+}
+
+}  // namespace
+
+int MakeUpperFullPath(const char* path, char* out, int out_size) { return MakeFullPath(path, out, out_size, true); }
+
+int MakeFullPathKeepingCase(const char* path, char* out, int out_size) {
+    return MakeFullPath(path, out, out_size, false);
 }

@@ -10,3 +10,6 @@ int BuildFullPath(const char* path, char* out, const char* base, int out_size = 
 // The full path of `path` against the process's current directory, ASCII letters folded to
 // upper case, '\' separated. 0, or -1 when it does not fit in `out_size` bytes.
 int MakeUpperFullPath(const char* path, char* out, int out_size);
+// The same full path with the letter case as given, byte for byte the same length and
+// layout as the upper-cased one; the archive layer looks for archive files with it.
+int MakeFullPathKeepingCase(const char* path, char* out, int out_size);

@@ -308,6 +308,11 @@ int CheckPlainFileIdle(FileHandle file) {
     return WaitForSingleObject(record->thread_part.done_event, 0) == WAIT_TIMEOUT ? 0 : 1;
 }
 
+void WaitPlainFileIdle(FileHandle file) {
+    PlainFileRecord* record = RecordOf(file);
+    if (record->threaded) WaitForSingleObject(record->thread_part.done_event, INFINITE);
+}
+
 int SetPlainCurrentDir(const char* path) { return SetCurrentDirectoryA(path); }
 
 int GetPlainCurrentDir(char* buffer) {

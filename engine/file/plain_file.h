@@ -61,6 +61,8 @@ std::size_t ReadPlainFile(void* buffer, std::size_t element_size, std::size_t el
 int GetPlainFileEof(FileHandle file);
 // 1 when no asynchronous read is pending.
 int CheckPlainFileIdle(FileHandle file);
+// Blocks until no asynchronous read is pending (the idle check would return 1).
+void WaitPlainFileIdle(FileHandle file);
 int SetPlainCurrentDir(const char* path);
 int GetPlainCurrentDir(char* buffer);
 FindHandle FindFirstPlainFile(const char* pattern, FindFileInfo* info);
