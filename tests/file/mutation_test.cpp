@@ -103,14 +103,15 @@ TEST_P(ArchiveMutation, DamagedArchivesAreRefusedOrReadInBounds) {
     EXPECT_EQ(TrackedLiveBlockCount(), live);
 }
 
+std::string CaseName(const testing::TestParamInfo<ArchiveMutation::ParamType>& info) {
+    static const char* const kNames[] = {"Truncated", "Flipped", "Scattered"};
+    return "V" + std::to_string(std::get<0>(info.param)) + kNames[static_cast<int>(std::get<1>(info.param))];
+}
+
 INSTANTIATE_TEST_SUITE_P(Versions, ArchiveMutation,
                          testing::Combine(testing::Values(1, 3),
                                           testing::Values(Damage::kTruncate, Damage::kFlip, Damage::kScatter)),
-                         [](const testing::TestParamInfo<std::tuple<int, Damage>>& info) {
-                             static const char* const kNames[] = {"Truncated", "Flipped", "Scattered"};
-                             return "V" + std::to_string(std::get<0>(info.param)) +
-                                    kNames[static_cast<int>(std::get<1>(info.param))];
-                         });
+                         CaseName);
 
 TEST(Mutation, TruncatedAndFlippedLzStreamsStayInBounds) {
     std::string text;
