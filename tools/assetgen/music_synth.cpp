@@ -56,22 +56,22 @@ void Render(Bus& bus, const Note& n, uint64_t seed) {
                 double fr = f * std::exp2(vib / 12.0);
                 double x = 0.6 * a.Pulse(fr, kRate, 0.25) + 0.35 * c.Saw(fr * 1.003, kRate);
                 x = lp.LowPass(x, 1600.0 + 4200.0 * sweep, kRate);
-                v = 0.26 * x * Adsr(t, held, 0.006, 0.14, 0.72, Release(n.instrument));
+                v = 0.32 * x * Adsr(t, held, 0.006, 0.14, 0.72, Release(n.instrument));
                 break;
             }
             case Instrument::Bass: {
                 double x = 0.55 * a.Pulse(f, kRate, 0.5) + 0.6 * b.Triangle(f, kRate);
                 x = lp.LowPass(x, 500.0 + 2200.0 * sweep, kRate);
-                v = 0.42 * x * Adsr(t, held, 0.003, 0.16, 0.6, Release(n.instrument));
+                v = 0.3 * x * Adsr(t, held, 0.003, 0.16, 0.6, Release(n.instrument));
                 break;
             }
             case Instrument::Arp: {
                 double x = lp.LowPass(a.Pulse(f, kRate, 0.125), 3200.0, kRate);
-                v = 0.1 * x * Adsr(t, held, 0.002, 0.07, 0.35, Release(n.instrument));
+                v = 0.12 * x * Adsr(t, held, 0.002, 0.07, 0.35, Release(n.instrument));
                 break;
             }
             case Instrument::Pad: {
-                double x = a.Saw(f * 0.9965, kRate) + b.Saw(f * 1.0035, kRate) + 0.5 * c.Triangle(f * 0.5, kRate);
+                double x = a.Saw(f * 0.9965, kRate) + b.Saw(f * 1.0035, kRate) + 0.2 * c.Triangle(f * 0.5, kRate);
                 x = lp2.LowPass(lp.LowPass(x, 1300.0, kRate), 1800.0, kRate);
                 v = 0.06 * x * Adsr(t, held, 0.09, 0.3, 0.75, Release(n.instrument));
                 break;
@@ -85,7 +85,7 @@ void Render(Bus& bus, const Note& n, uint64_t seed) {
             }
             case Instrument::Kick: {
                 double fr = 45.0 + 110.0 * std::exp(-t * 28.0);
-                v = 0.8 * a.Sine(fr, kRate) * std::exp(-t * 11.0) +
+                v = 0.6 * a.Sine(fr, kRate) * std::exp(-t * 13.0) +
                     0.25 * noise.Next() * std::exp(-t * 300.0);
                 break;
             }
