@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 
+#include "engine/core/library_startup.h"
 #include "engine/core/system_block.h"
 #include "engine/core/text_log.h"
 #include "engine/core/tracked_alloc.h"
@@ -176,4 +177,21 @@ TEST(Startup, ShutdownEndsEvenWhenAnEarlierCloseWasHeldBack) {
     EXPECT_EQ(ApiTerminateLibrary(), 0);
     EXPECT_FALSE(IsWindow(main));
     GetSystemBlock()->settings.close_does_not_end = 0;
+}
+
+TEST(Startup, FatalErrorExitLogsShutsDownAndEndsWithMinusOne) {
+    EngineSession session;
+    const int status = engine_test::RunInChild([] {
+        if (ApiInitializeLibrary() != 0) return 1;
+        FatalErrorExitFormat("致命的な誤り %d", 7);
+    });
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 255);
+    const std::string log = MaskedLog(session.dir().path() / "Log.txt");
+    const std::size_t message = log.find("T:致命的な誤り 7\r\n");
+    ASSERT_NE(message, std::string::npos) << log;
+    EXPECT_NE(log.find("T:ウインドウが破棄されようとしています\r\n", message), std::string::npos) << log;
+    EXPECT_TRUE(Contains(log, "T:ＣＯＭを終了... 完了\r\n")) << log;
+    EXPECT_TRUE(Contains(log, "Alloc memory dump\r\n")) << log;
+    EXPECT_FALSE(std::filesystem::exists(platform_hooks::InstanceLockPath("D123987X")));
 }
