@@ -1,6 +1,6 @@
 // The game's three pieces of music, written as chord charts, melodies and drum lines:
 // the play music (an A-minor chase at 150 beats a minute, about 137 seconds, played
-// once), the game-over lament and the victory fanfare (about 4 seconds each).
+// once), the game-over lament and the victory fanfare (just under 4 seconds each).
 // Relies on music_synth.h, audio.h and ogg_file.h.
 #include <stdexcept>
 
@@ -242,8 +242,10 @@ Stereo PlayMusic() {
     return RenderSong(notes, seconds, 0.8);
 }
 
+// Both jingles end within the 251 frames (4.0 s) of their screen, before the title
+// stops them.
 Stereo GameOverMusic() {
-    const double dt = 0.15;
+    const double dt = 0.135;
     std::vector<Note> notes;
     AddNoteLine(notes, Instrument::Lead, "e5 - - d5 c5 - - b4 a4 - - - g#4 - - - b4 - - - a4 - - - - - - -",
                 0, dt, 0.9, 0.0);
@@ -259,11 +261,11 @@ Stereo GameOverMusic() {
     notes.push_back(Note{Instrument::Kick, 0.0, 0.0, 60.0, 0.8, 0.0});
     notes.push_back(Note{Instrument::Bell, 20 * dt, 8 * dt, double(NoteNumber("a4")), 0.6, -0.3});
     notes.push_back(Note{Instrument::Bell, 20 * dt, 8 * dt, double(NoteNumber("e5")), 0.5, 0.3});
-    return RenderSong(notes, 4.3, 0.8);
+    return RenderSong(notes, 3.95, 0.8);
 }
 
 Stereo VictoryMusic() {
-    const double dt = 60.0 / 132.0 / 4.0;
+    const double dt = 60.0 / 140.0 / 4.0;
     std::vector<Note> notes;
     AddNoteLine(notes, Instrument::Lead,
                 "e5 . a5 . c#6 . e6 - - - c#6 - e6 - f#6 - e6 - d6 - c#6 - b5 - a5 - - - - - - - - - - -",
@@ -287,7 +289,7 @@ Stereo VictoryMusic() {
     notes.push_back(Note{Instrument::Crash, 24 * dt, 0.0, 60.0, 1.0, 0.3});
     for (int t : {0, 4, 7, 12})
         notes.push_back(Note{Instrument::Bell, 24 * dt, 10 * dt, double(NoteNumber("a5") + t), 0.5, t % 2 ? 0.4 : -0.4});
-    return RenderSong(notes, 4.3, 0.8);
+    return RenderSong(notes, 3.95, 0.8);
 }
 
 }  // namespace
