@@ -25,8 +25,6 @@ enum HandleKind : std::int32_t {
 constexpr std::int32_t kHandleCheckCountLimit = 2048;
 constexpr std::int32_t kHandleSlotMask = 0xFFFF;
 constexpr std::uint32_t kHandleCheckMask = 0x07FF0000u;
-// Open files of the file layer: slot | 0xF0000000, no check count.
-constexpr std::uint32_t kFileHandleTag = 0xF0000000u;
 
 // One kind's table. `records` points at `limit` slots owned by the subsystem: record
 // pointers for most kinds, null when empty. Each record starts with its u32 check count.
