@@ -1,0 +1,45 @@
+// The input subsystem's operations: start-up, shutdown and re-acquisition of the
+// devices, key states and pad masks read on demand, and pad vibration. Driven from the
+// thread that owns the main window.
+#pragma once
+
+#include "platform/dinput.h"
+
+// ---- start-up, devices, shutdown ---------------------------------------------------------
+// 0 when input is started or was already started. Device failures that leave no usable
+// keyboard end the process through the fatal-error exit.
+int InitializeInput();
+int TerminateInput();
+// -1 when there is no DirectInput object.
+int InitializeJoypads();
+// The EnumDevices callback: DIENUM_CONTINUE, or DIENUM_STOP once eight pads are set up.
+BOOL AddJoypadDevice(const DIDEVICEINSTANCEA* instance, void* context);
+int ReleaseJoypadDevices();
+int ReacquireInputDevices();
+
+// ---- key states and pad masks -----------------------------------------------------------------
+// 256 bytes: 1 for each key code that is down, 0 for each that is up. Returns 0.
+int ReadAllKeyStates(char* key_states);
+// Pad number 1 to 8, ORed with 0x1000 to add the keyboard-to-pad map: bit 0 down,
+// 1 left, 2 right, 3 up, bits 4 to 27 buttons 0 to 23.
+int ReadPadStateMask(int pad);
+// 1 when the key states were read anew, 0 when not.
+int PollKeyboardState();
+// 0; -1 for an index of 8 or more, or when a retry finds a quit or input stopped.
+int PollJoypadState(int index);
+// Empties every slot of every pad, then gives pad 1 the default keys.
+void ResetKeyToPadMap();
+// A WinMM axis position (0 to 65535) in the range -1000 to 1000.
+int MapWinmmAxis(unsigned int position);
+
+// ---- vibration ------------------------------------------------------------------------------------
+int ApplyJoypadVibration();
+int TickJoypadVibration();
+// Pad number 1 to 8 (0x1000 ignored).
+int StopPadVibration(int pad);
+
+// ---- private window messages 0x46F and 0x470 --------------------------------------------------------
+void SetMessage46FFlag();
+void ClearMessage46FFlag();
+void SetMessage470Flag();
+void ClearMessage470Flag();
