@@ -40,7 +40,9 @@ TEST(FullPath, BuildsAgainstABaseDirectory) {
         SCOPED_TRACE(testing::Message() << c.base << " + " << c.path);
         char out[260] = "unchanged";
         EXPECT_EQ(BuildFullPath(c.path, out, c.base), c.result);
-        if (c.result == 0) EXPECT_EQ(std::string(out), c.expected);
+        if (c.result == 0) {
+            EXPECT_EQ(std::string(out), c.expected);
+        }
     }
     char out[260];
     EXPECT_EQ(BuildFullPath(nullptr, out, "C:\\game\\bin\\"), 0);

@@ -4,9 +4,12 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 struct QvaSourceFile {
+    QvaSourceFile(std::string file_path, std::string file_data)
+        : path(std::move(file_path)), data(std::move(file_data)) {}
     std::string path;  // '/'-separated, as written (letter case kept); directories are implied
     std::string data;
     bool pack = false;               // version 2 and above: store as an LZ stream
