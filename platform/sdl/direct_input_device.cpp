@@ -368,11 +368,12 @@ private:
     LONG ScaleAxis(int index, std::int32_t raw) const {
         const Axis& axis = axes_[index];
         const std::int64_t value = std::clamp<std::int32_t>(raw, -32767, 32767);
-        const std::int64_t half = (static_cast<std::int64_t>(axis.max) - axis.min) / 2;
-        const std::int64_t centre = axis.min + half;
+        const std::int64_t centre = axis.min + (static_cast<std::int64_t>(axis.max) - axis.min) / 2;
         const std::int64_t dead = 32767 * static_cast<std::int64_t>(axis.dead_zone) / 10000;
         const std::int64_t magnitude = value < 0 ? -value : value;
         if (magnitude <= dead) return static_cast<LONG>(centre);
+        // Each side reaches its own end, also when the range has no middle value.
+        const std::int64_t half = value < 0 ? centre - axis.min : axis.max - centre;
         const std::int64_t offset = (magnitude - dead) * half / (32767 - dead);
         return static_cast<LONG>(value < 0 ? centre - offset : centre + offset);
     }

@@ -12,6 +12,8 @@ void InputTest::SetUp() {
     // As in a fresh process, also when the tests share one.
     TerminateInput();
     GetInputState()->winmm_mode = 0;
+    GetSystemBlock()->window.close_posted = 0;
+    GetSystemBlock()->window.window_thread_id = 0;
     StartTestLog();
     SetWindowActive(true);
 }
