@@ -1,0 +1,150 @@
+// Under a real X server (Xvfb started by the test on a display number it picks itself)
+// a key pressed into the engine's window from outside the process (xdotool, through
+// the X test extension) reaches ApiReadAllKeyStates, and its release does too.
+// Skipped when Xvfb or xdotool is not installed.
+#include <gtest/gtest.h>
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include "engine/include/vomur.h"
+#include "platform/testing/window_testing.h"
+#include "tests/support/temp_dir.h"
+
+namespace {
+
+bool ProgramExists(const char* name) {
+    const char* path = std::getenv("PATH");
+    if (path == nullptr) return false;
+    const std::string paths = path;
+    std::size_t from = 0;
+    while (from <= paths.size()) {
+        const std::size_t to = paths.find(':', from);
+        const std::string dir = paths.substr(from, to == std::string::npos ? std::string::npos : to - from);
+        if (!dir.empty() && access((dir + "/" + name).c_str(), X_OK) == 0) return true;
+        if (to == std::string::npos) break;
+        from = to + 1;
+    }
+    return false;
+}
+
+// A line from `fd` within `timeout_ms`; empty on time-out or end.
+std::string ReadLine(int fd, int timeout_ms) {
+    std::string line;
+    for (;;) {
+        pollfd ready{fd, POLLIN, 0};
+        if (poll(&ready, 1, timeout_ms) != 1) return "";
+        char c = 0;
+        if (read(fd, &c, 1) != 1) return "";
+        if (c == '\n') return line;
+        line += c;
+    }
+}
+
+class XServer {
+public:
+    XServer() {
+        int fds[2];
+        if (pipe(fds) != 0) return;
+        pid_ = fork();
+        if (pid_ == 0) {
+            close(fds[0]);
+            const int null_fd = open("/dev/null", O_WRONLY);
+            dup2(null_fd, 2);
+            const std::string fd_text = std::to_string(fds[1]);
+            execlp("Xvfb", "Xvfb", "-displayfd", fd_text.c_str(), "-screen", "0", "1024x768x24", "-nolisten", "tcp",
+                   static_cast<char*>(nullptr));
+            std::_Exit(127);
+        }
+        close(fds[1]);
+        display_ = ReadLine(fds[0], 20000);
+        close(fds[0]);
+    }
+    ~XServer() {
+        if (pid_ > 0) {
+            kill(pid_, SIGTERM);
+            int status = 0;
+            waitpid(pid_, &status, 0);
+        }
+    }
+    std::string display() const { return display_.empty() ? "" : ":" + display_; }
+
+private:
+    pid_t pid_ = -1;
+    std::string display_;
+};
+
+int RunShell(const std::string& command) { return std::system(command.c_str()); }
+
+constexpr int kKeyZ = 0x2C;
+
+}  // namespace
+
+TEST(RealWindowKeys, KeyPressedIntoTheWindowReachesTheKeyStates) {
+    if (!ProgramExists("Xvfb")) GTEST_SKIP() << "Xvfb is not installed";
+    if (!ProgramExists("xdotool")) GTEST_SKIP() << "xdotool is not installed";
+    ScopedTempDir dir;
+    std::filesystem::create_directories(dir.path() / "locks");
+    InstanceLockFolder locks((dir.path() / "locks").string());
+    XServer server;
+    ASSERT_FALSE(server.display().empty()) << "Xvfb did not start";
+
+    int up[2];
+    int go[2];
+    ASSERT_EQ(pipe(up), 0);
+    ASSERT_EQ(pipe(go), 0);
+    const pid_t engine = fork();
+    if (engine == 0) {
+        alarm(60);
+        setenv("DISPLAY", server.display().c_str(), 1);
+        setenv("SDL_VIDEODRIVER", "x11", 1);
+        ApiChangeWindowMode(1);
+        if (ApiInitializeLibrary() != 0) {
+            if (write(up[1], "x\n", 2) != 2) std::_Exit(5);
+            std::_Exit(6);
+        }
+        if (write(up[1], "u\n", 2) != 2) std::_Exit(5);
+        // Report each change of Z's state until the parent says it has seen enough.
+        char keys[256] = {};
+        int last = 0;
+        for (;;) {
+            pollfd ready{go[0], POLLIN, 0};
+            if (poll(&ready, 1, 5) == 1) break;
+            if (ApiProcessWindowMessages() != 0) break;
+            if (ApiReadAllKeyStates(keys) != 0) std::_Exit(7);
+            if (keys[kKeyZ] != last) {
+                last = keys[kKeyZ];
+                if (write(up[1], last ? "d\n" : "r\n", 2) != 2) std::_Exit(5);
+            }
+        }
+        std::_Exit(ApiTerminateLibrary() == 0 ? 0 : 8);
+    }
+    const std::string display = "DISPLAY=" + server.display() + " ";
+    const std::string state = ReadLine(up[0], 30000);
+    std::string pressed;
+    std::string released;
+    if (state == "u") {
+        // Give the window the keyboard focus (no window manager runs), then press and
+        // release Z through the X server.
+        RunShell(display + "xdotool search --sync --name Vomur windowfocus --sync >/dev/null 2>&1");
+        RunShell(display + "xdotool keydown z >/dev/null 2>&1");
+        pressed = ReadLine(up[0], 20000);
+        RunShell(display + "xdotool keyup z >/dev/null 2>&1");
+        released = ReadLine(up[0], 20000);
+    }
+    ASSERT_EQ(write(go[1], "g", 1), 1);
+    int status = 0;
+    waitpid(engine, &status, 0);
+    ASSERT_EQ(state, "u");
+    EXPECT_EQ(pressed, "d");
+    EXPECT_EQ(released, "r");
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+}
