@@ -11,7 +11,7 @@ packages=(
   libogg-dev libvorbis-dev libtheora-dev
   libfreetype-dev libfontconfig-dev fonts-ipafont-gothic
   libmpg123-dev
-  xvfb x11-utils
+  xvfb x11-utils xdotool
 )
 
 missing=()
