@@ -1,0 +1,160 @@
+// The objects behind the DirectDraw interfaces of the display stand-in: the DirectDraw
+// object, surfaces in system memory (with their flip chain and attachments), the window
+// clipper and the palette. Only platform/video/ includes it.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "platform/ddraw.h"
+#include "platform/video/display_internal.h"
+
+namespace display {
+
+class DirectDrawObject;
+
+class ClipperObject final : public IDirectDrawClipper {
+public:
+    HRESULT QueryInterface(REFIID iid, void** object) override;
+    ULONG AddRef() override;
+    ULONG Release() override;
+    HRESULT SetHWnd(DWORD flags, HWND window) override;
+    HRESULT GetHWnd(HWND* window) override;
+
+    HWND window() const { return window_; }
+
+private:
+    ULONG refs_ = 1;
+    HWND window_ = nullptr;
+};
+
+class PaletteObject final : public IDirectDrawPalette {
+public:
+    explicit PaletteObject(const PALETTEENTRY* entries);
+    HRESULT QueryInterface(REFIID iid, void** object) override;
+    ULONG AddRef() override;
+    ULONG Release() override;
+    HRESULT SetEntries(DWORD flags, DWORD start, DWORD count, const PALETTEENTRY* entries) override;
+    HRESULT GetEntries(DWORD flags, DWORD start, DWORD count, PALETTEENTRY* entries) override;
+
+    const PALETTEENTRY* entries() const { return entries_; }
+
+private:
+    ULONG refs_ = 1;
+    PALETTEENTRY entries_[256]{};
+};
+
+class SurfaceObject final : public IDirectDrawSurface7, public PixelTarget {
+public:
+    SurfaceObject(DirectDrawObject* owner, int width, int height, const DDPIXELFORMAT& format, const DDSCAPS2& caps);
+    SurfaceObject(const SurfaceObject&) = delete;
+    SurfaceObject& operator=(const SurfaceObject&) = delete;
+
+    HRESULT QueryInterface(REFIID iid, void** object) override;
+    ULONG AddRef() override;
+    ULONG Release() override;
+    HRESULT AddAttachedSurface(IDirectDrawSurface7* surface) override;
+    HRESULT Blt(RECT* destination_rect, IDirectDrawSurface7* source, RECT* source_rect, DWORD flags,
+                DDBLTFX* effects) override;
+    HRESULT BltFast(DWORD x, DWORD y, IDirectDrawSurface7* source, RECT* source_rect, DWORD flags) override;
+    HRESULT DeleteAttachedSurface(DWORD flags, IDirectDrawSurface7* surface) override;
+    HRESULT EnumAttachedSurfaces(void* context, LPDDENUMSURFACESCALLBACK7 callback) override;
+    HRESULT Flip(IDirectDrawSurface7* target_override, DWORD flags) override;
+    HRESULT GetAttachedSurface(DDSCAPS2* caps, IDirectDrawSurface7** surface) override;
+    HRESULT GetCaps(DDSCAPS2* caps) override;
+    HRESULT GetClipper(IDirectDrawClipper** clipper) override;
+    HRESULT GetColorKey(DWORD flags, DDCOLORKEY* key) override;
+    HRESULT GetDC(HDC* dc) override;
+    HRESULT GetPalette(IDirectDrawPalette** palette) override;
+    HRESULT GetPixelFormat(DDPIXELFORMAT* format) override;
+    HRESULT GetSurfaceDesc(DDSURFACEDESC2* description) override;
+    HRESULT IsLost() override;
+    HRESULT Lock(RECT* rect, DDSURFACEDESC2* description, DWORD flags, HANDLE event) override;
+    HRESULT ReleaseDC(HDC dc) override;
+    HRESULT Restore() override;
+    HRESULT SetClipper(IDirectDrawClipper* clipper) override;
+    HRESULT SetColorKey(DWORD flags, DDCOLORKEY* key) override;
+    HRESULT SetPalette(IDirectDrawPalette* palette) override;
+    HRESULT Unlock(RECT* rect) override;
+
+    // PixelTarget: what a device context over this surface draws into.
+    bool Pixels(PixelView* view) override;
+    void Changed(const RECT& rect) override;
+
+    // Set up by CreateSurface.
+    void AddBackBuffer(SurfaceObject* back);
+    void MarkLost() { lost_ = true; }
+    bool is_primary() const { return (caps_.dwCaps & DDSCAPS_PRIMARYSURFACE) != 0; }
+    int width() const { return width_; }
+    int height() const { return height_; }
+    PixelView View();
+
+private:
+    ~SurfaceObject();
+    HRESULT Usable() const;  // DD_OK, DDERR_SURFACELOST or DDERR_SURFACEBUSY
+    // Shows the primary's picture in its window after it changed.
+    void PresentIfPrimary();
+    SurfaceObject* FrontOfChain();
+
+    ULONG refs_ = 1;
+    DirectDrawObject* owner_;
+    int width_;
+    int height_;
+    int bytes_per_pixel_;
+    DDPIXELFORMAT format_;
+    DDSCAPS2 caps_;
+    int pitch_;
+    std::vector<std::uint8_t> memory_;
+    bool locked_ = false;
+    HDC dc_ = nullptr;
+    bool lost_ = false;
+    bool has_source_key_ = false;
+    DDCOLORKEY source_key_{};
+    ClipperObject* clipper_ = nullptr;
+    PaletteObject* palette_ = nullptr;
+    SurfaceObject* depth_ = nullptr;               // attached depth buffer (referenced)
+    std::vector<SurfaceObject*> back_buffers_;     // flip chain behind a primary (referenced)
+    SurfaceObject* chain_front_ = nullptr;         // the primary of this back buffer's chain
+};
+
+class DirectDrawObject final : public IDirectDraw7 {
+public:
+    DirectDrawObject();
+    HRESULT QueryInterface(REFIID iid, void** object) override;
+    ULONG AddRef() override;
+    ULONG Release() override;
+    HRESULT CreateClipper(DWORD flags, IDirectDrawClipper** clipper, IUnknown* outer) override;
+    HRESULT CreatePalette(DWORD flags, PALETTEENTRY* entries, IDirectDrawPalette** palette,
+                          IUnknown* outer) override;
+    HRESULT CreateSurface(DDSURFACEDESC2* description, IDirectDrawSurface7** surface, IUnknown* outer) override;
+    HRESULT FlipToGDISurface() override;
+    HRESULT GetCaps(DDCAPS* driver_caps, DDCAPS* emulation_caps) override;
+    HRESULT GetDisplayMode(DDSURFACEDESC2* description) override;
+    HRESULT GetScanLine(DWORD* line) override;
+    HRESULT GetVerticalBlankStatus(BOOL* in_blank) override;
+    HRESULT Initialize(GUID* device) override;
+    HRESULT RestoreDisplayMode() override;
+    HRESULT SetCooperativeLevel(HWND window, DWORD flags) override;
+    HRESULT SetDisplayMode(DWORD width, DWORD height, DWORD bits_per_pixel, DWORD refresh_rate, DWORD flags) override;
+    HRESULT WaitForVerticalBlank(DWORD flags, HANDLE event) override;
+    HRESULT GetAvailableVidMem(DDSCAPS2* caps, DWORD* total, DWORD* free) override;
+    HRESULT GetDeviceIdentifier(DDDEVICEIDENTIFIER2* identifier, DWORD flags) override;
+
+    HWND window() const { return window_; }
+    bool exclusive() const { return (level_ & DDSCL_EXCLUSIVE) != 0; }
+
+private:
+    ~DirectDrawObject();
+
+    ULONG refs_ = 1;
+    bool initialized_ = false;
+    HWND window_ = nullptr;
+    DWORD level_ = 0;
+    bool changed_mode_ = false;
+};
+
+// Every live surface, for the lost-surface test hook.
+void RegisterSurface(SurfaceObject* surface);
+void UnregisterSurface(SurfaceObject* surface);
+
+}  // namespace display

@@ -1,0 +1,504 @@
+// Surfaces of the display stand-in: system memory with a padded row pitch, locks that
+// hand out the rectangle's first byte and the full pitch, colour and depth fills with raw
+// values, stretched and keyed copies, a flip chain that swaps memory, attachments, device
+// contexts, lost surfaces and Restore. A primary surface is the screen: whatever changes
+// it is shown in its window through the window picture.
+#include <algorithm>
+#include <cstring>
+
+#include "platform/video/ddraw_objects.h"
+
+namespace display {
+namespace {
+
+std::vector<SurfaceObject*>& LiveSurfaces() {
+    static std::vector<SurfaceObject*> surfaces;
+    return surfaces;
+}
+
+// Rows are padded past the pixels, so code that assumes width x pixel size fails visibly.
+int PaddedPitch(int width, int bytes_per_pixel) {
+    const int row = width * bytes_per_pixel;
+    return ((row + 31) & ~31) + 32;
+}
+
+bool RectInside(const RECT& rect, int width, int height) {
+    return rect.left >= 0 && rect.top >= 0 && rect.left < rect.right && rect.top < rect.bottom &&
+           rect.right <= width && rect.bottom <= height;
+}
+
+RECT Intersect(const RECT& a, const RECT& b) {
+    RECT r{std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right), std::min(a.bottom, b.bottom)};
+    if (r.right < r.left) r.right = r.left;
+    if (r.bottom < r.top) r.bottom = r.top;
+    return r;
+}
+
+bool IsEmpty(const RECT& r) { return r.right <= r.left || r.bottom <= r.top; }
+
+// The client area of a window in screen coordinates.
+bool ClientScreenRect(HWND window, RECT* rect) {
+    RECT client;
+    if (window == nullptr || !GetClientRect(window, &client)) return false;
+    POINT origin{0, 0};
+    if (!ClientToScreen(window, &origin)) return false;
+    *rect = RECT{origin.x, origin.y, origin.x + client.right, origin.y + client.bottom};
+    return true;
+}
+
+}  // namespace
+
+void RegisterSurface(SurfaceObject* surface) { LiveSurfaces().push_back(surface); }
+
+void UnregisterSurface(SurfaceObject* surface) {
+    auto& surfaces = LiveSurfaces();
+    surfaces.erase(std::remove(surfaces.begin(), surfaces.end(), surface), surfaces.end());
+}
+
+void MakeAllSurfacesLost() {
+    for (SurfaceObject* surface : LiveSurfaces()) surface->MarkLost();
+}
+
+SurfaceObject::SurfaceObject(DirectDrawObject* owner, int width, int height, const DDPIXELFORMAT& format,
+                             const DDSCAPS2& caps)
+    : owner_(owner),
+      width_(width),
+      height_(height),
+      bytes_per_pixel_(static_cast<int>(format.dwRGBBitCount / 8)),
+      format_(format),
+      caps_(caps),
+      pitch_(PaddedPitch(width, static_cast<int>(format.dwRGBBitCount / 8))),
+      memory_(static_cast<std::size_t>(pitch_) * static_cast<std::size_t>(height), 0) {
+    format_.dwSize = sizeof(DDPIXELFORMAT);
+    owner_->AddRef();
+    RegisterSurface(this);
+}
+
+SurfaceObject::~SurfaceObject() {
+    UnregisterSurface(this);
+    if (dc_ != nullptr) DeletePixelTargetDC(dc_);
+    for (SurfaceObject* back : back_buffers_) {
+        back->chain_front_ = nullptr;
+        back->Release();
+    }
+    if (depth_ != nullptr) depth_->Release();
+    if (clipper_ != nullptr) clipper_->Release();
+    if (palette_ != nullptr) palette_->Release();
+    owner_->Release();
+}
+
+void SurfaceObject::AddBackBuffer(SurfaceObject* back) {
+    back->chain_front_ = this;
+    back_buffers_.push_back(back);
+}
+
+HRESULT SurfaceObject::QueryInterface(REFIID iid, void** object) {
+    if (object == nullptr) return E_POINTER;
+    if (iid == IID_IUnknown || iid == IID_IDirectDrawSurface7) {
+        AddRef();
+        *object = static_cast<IDirectDrawSurface7*>(this);
+        return S_OK;
+    }
+    *object = nullptr;
+    return E_NOINTERFACE;
+}
+
+ULONG SurfaceObject::AddRef() { return ++refs_; }
+
+ULONG SurfaceObject::Release() {
+    const ULONG left = --refs_;
+    if (left == 0) delete this;
+    return left;
+}
+
+HRESULT SurfaceObject::Usable() const {
+    if (lost_) return DDERR_SURFACELOST;
+    if (locked_ || dc_ != nullptr) return DDERR_SURFACEBUSY;
+    return DD_OK;
+}
+
+PixelView SurfaceObject::View() {
+    PixelView view;
+    view.pixels = memory_.data();
+    view.pitch = pitch_;
+    view.width = width_;
+    view.height = height_;
+    view.bytes_per_pixel = bytes_per_pixel_;
+    view.red_mask = format_.dwRBitMask;
+    view.green_mask = format_.dwGBitMask;
+    view.blue_mask = format_.dwBBitMask;
+    view.palette = palette_ != nullptr ? palette_->entries() : nullptr;
+    if ((caps_.dwCaps & DDSCAPS_ZBUFFER) != 0) {
+        view.red_mask = view.green_mask = view.blue_mask = 0;
+    }
+    return view;
+}
+
+SurfaceObject* SurfaceObject::FrontOfChain() { return chain_front_ != nullptr ? chain_front_ : this; }
+
+void SurfaceObject::PresentIfPrimary() {
+    if (!is_primary()) return;
+    HWND window = clipper_ != nullptr && clipper_->window() != nullptr ? clipper_->window() : owner_->window();
+    if (window == nullptr) return;
+    RECT client;
+    if (!ClientScreenRect(window, &client)) return;
+    const RECT client_size{0, 0, client.right - client.left, client.bottom - client.top};
+    if (owner_->exclusive()) {
+        // Full screen: the whole display is the window's picture, scaled to fit.
+        DrawIntoWindowPicture(window, client_size, View(), RECT{0, 0, width_, height_});
+    } else {
+        DrawIntoWindowPicture(window, client_size, View(), client);
+    }
+    ShowWindowPicture(window);
+}
+
+HRESULT SurfaceObject::AddAttachedSurface(IDirectDrawSurface7* surface) {
+    if (surface == nullptr) return DDERR_INVALIDPARAMS;
+    auto* attached = static_cast<SurfaceObject*>(surface);
+    if ((attached->caps_.dwCaps & DDSCAPS_ZBUFFER) == 0 || depth_ != nullptr || attached == this) {
+        return DDERR_INVALIDPARAMS;  // only one depth buffer per surface
+    }
+    if (attached->width_ != width_ || attached->height_ != height_) return DDERR_INVALIDPARAMS;
+    attached->AddRef();
+    depth_ = attached;
+    return DD_OK;
+}
+
+HRESULT SurfaceObject::DeleteAttachedSurface(DWORD, IDirectDrawSurface7* surface) {
+    if (depth_ == nullptr || (surface != nullptr && surface != static_cast<IDirectDrawSurface7*>(depth_))) {
+        return DDERR_NOTFOUND;
+    }
+    SurfaceObject* attached = depth_;
+    depth_ = nullptr;
+    attached->Release();
+    return DD_OK;
+}
+
+HRESULT SurfaceObject::EnumAttachedSurfaces(void* context, LPDDENUMSURFACESCALLBACK7 callback) {
+    if (callback == nullptr) return DDERR_INVALIDPARAMS;
+    std::vector<SurfaceObject*> list = back_buffers_;
+    if (depth_ != nullptr) list.push_back(depth_);
+    for (SurfaceObject* attached : list) {
+        DDSURFACEDESC2 description{};
+        description.dwSize = sizeof(description);
+        attached->GetSurfaceDesc(&description);
+        if (callback(attached, &description, context) == DDENUMRET_CANCEL) break;
+    }
+    return DD_OK;
+}
+
+HRESULT SurfaceObject::GetAttachedSurface(DDSCAPS2* caps, IDirectDrawSurface7** surface) {
+    if (caps == nullptr || surface == nullptr) return DDERR_INVALIDPARAMS;
+    *surface = nullptr;
+    SurfaceObject* found = nullptr;
+    if ((caps->dwCaps & DDSCAPS_BACKBUFFER) != 0 && !back_buffers_.empty()) {
+        found = back_buffers_.front();
+    } else if ((caps->dwCaps & DDSCAPS_ZBUFFER) != 0) {
+        found = depth_;
+    }
+    if (found == nullptr) return DDERR_NOTFOUND;
+    found->AddRef();
+    *surface = found;
+    return DD_OK;
+}
+
+HRESULT SurfaceObject::GetCaps(DDSCAPS2* caps) {
+    if (caps == nullptr) return DDERR_INVALIDPARAMS;
+    *caps = caps_;
+    return DD_OK;
+}
+
+HRESULT SurfaceObject::GetPixelFormat(DDPIXELFORMAT* format) {
+    if (format == nullptr) return DDERR_INVALIDPARAMS;
+    *format = format_;
+    return DD_OK;
+}
+
+HRESULT SurfaceObject::GetSurfaceDesc(DDSURFACEDESC2* description) {
+    if (description == nullptr) return DDERR_INVALIDPARAMS;
+    std::memset(description, 0, sizeof(*description));
+    description->dwSize = sizeof(*description);
+    description->dwFlags = DDSD_CAPS | DDSD_HEIGHT | DDSD_WIDTH | DDSD_PITCH | DDSD_PIXELFORMAT;
+    description->dwWidth = static_cast<DWORD>(width_);
+    description->dwHeight = static_cast<DWORD>(height_);
+    description->lPitch = pitch_;
+    description->ddpfPixelFormat = format_;
+    description->ddsCaps = caps_;
+    if (has_source_key_) {
+        description->dwFlags |= DDSD_CKSRCBLT;
+        description->ddckCKSrcBlt = source_key_;
+    }
+    if (!back_buffers_.empty()) {
+        description->dwFlags |= DDSD_BACKBUFFERCOUNT;
+        description->dwBackBufferCount = static_cast<DWORD>(back_buffers_.size());
+    }
+    return DD_OK;
+}
+
+HRESULT SurfaceObject::IsLost() { return lost_ ? DDERR_SURFACELOST : DD_OK; }
+
+HRESULT SurfaceObject::Restore() {
+    if (!lost_) return DD_OK;
+    if (locked_ || dc_ != nullptr) return DDERR_SURFACEBUSY;
+    std::fill(memory_.begin(), memory_.end(), 0);
+    lost_ = false;
+    return DD_OK;
+}
+
+HRESULT SurfaceObject::Lock(RECT* rect, DDSURFACEDESC2* description, DWORD, HANDLE) {
+    if (description == nullptr) return DDERR_INVALIDPARAMS;
+    description->lpSurface = nullptr;
+    const HRESULT usable = Usable();
+    if (usable != DD_OK) return usable;
+    RECT area{0, 0, width_, height_};
+    if (rect != nullptr) {
+        if (!RectInside(*rect, width_, height_)) return DDERR_INVALIDRECT;
+        area = *rect;
+    }
+    GetSurfaceDesc(description);
+    description->dwFlags |= DDSD_LPSURFACE;
+    description->lpSurface = memory_.data() + static_cast<std::ptrdiff_t>(area.top) * pitch_ +
+                             static_cast<std::ptrdiff_t>(area.left) * bytes_per_pixel_;
+    locked_ = true;
+    return DD_OK;
+}
+
+HRESULT SurfaceObject::Unlock(RECT*) {
+    if (!locked_) return DDERR_NOTLOCKED;
+    locked_ = false;
+    PresentIfPrimary();
+    return DD_OK;
+}
+
+HRESULT SurfaceObject::GetDC(HDC* dc) {
+    if (dc == nullptr) return DDERR_INVALIDPARAMS;
+    *dc = nullptr;
+    const HRESULT usable = Usable();
+    if (usable != DD_OK) return usable;
+    if (bytes_per_pixel_ < 1 || (caps_.dwCaps & DDSCAPS_ZBUFFER) != 0) return DDERR_CANTCREATEDC;
+    dc_ = CreatePixelTargetDC(this);
+    if (dc_ == nullptr) return DDERR_CANTCREATEDC;
+    *dc = dc_;
+    return DD_OK;
+}
+
+HRESULT SurfaceObject::ReleaseDC(HDC dc) {
+    if (dc_ == nullptr || dc != dc_) return DDERR_NODC;
+    DeletePixelTargetDC(dc_);
+    dc_ = nullptr;
+    return DD_OK;
+}
+
+bool SurfaceObject::Pixels(PixelView* view) {
+    if (lost_) return false;
+    *view = View();
+    return true;
+}
+
+void SurfaceObject::Changed(const RECT&) { PresentIfPrimary(); }
+
+HRESULT SurfaceObject::SetClipper(IDirectDrawClipper* clipper) {
+    if (clipper != nullptr) clipper->AddRef();
+    if (clipper_ != nullptr) clipper_->Release();
+    clipper_ = static_cast<ClipperObject*>(clipper);
+    return DD_OK;
+}
+
+HRESULT SurfaceObject::GetClipper(IDirectDrawClipper** clipper) {
+    if (clipper == nullptr) return DDERR_INVALIDPARAMS;
+    *clipper = clipper_;
+    if (clipper_ == nullptr) return DDERR_NOTFOUND;
+    clipper_->AddRef();
+    return DD_OK;
+}
+
+HRESULT SurfaceObject::SetPalette(IDirectDrawPalette* palette) {
+    if (palette != nullptr && bytes_per_pixel_ != 1) return DDERR_NOTPALETTIZED;
+    if (palette != nullptr) palette->AddRef();
+    if (palette_ != nullptr) palette_->Release();
+    palette_ = static_cast<PaletteObject*>(palette);
+    return DD_OK;
+}
+
+HRESULT SurfaceObject::GetPalette(IDirectDrawPalette** palette) {
+    if (palette == nullptr) return DDERR_INVALIDPARAMS;
+    *palette = palette_;
+    if (palette_ == nullptr) return DDERR_NOTFOUND;
+    palette_->AddRef();
+    return DD_OK;
+}
+
+HRESULT SurfaceObject::SetColorKey(DWORD flags, DDCOLORKEY* key) {
+    if (flags != DDCKEY_SRCBLT) return DDERR_UNSUPPORTED;
+    if (key == nullptr) {
+        has_source_key_ = false;
+        return DD_OK;
+    }
+    source_key_ = *key;
+    has_source_key_ = true;
+    return DD_OK;
+}
+
+HRESULT SurfaceObject::GetColorKey(DWORD flags, DDCOLORKEY* key) {
+    if (key == nullptr || flags != DDCKEY_SRCBLT) return DDERR_INVALIDPARAMS;
+    if (!has_source_key_) return DDERR_NOCOLORKEY;
+    *key = source_key_;
+    return DD_OK;
+}
+
+HRESULT SurfaceObject::Blt(RECT* destination_rect, IDirectDrawSurface7* source_interface, RECT* source_rect,
+                           DWORD flags, DDBLTFX* effects) {
+    HRESULT usable = Usable();
+    if (usable != DD_OK) return usable;
+    auto* source = static_cast<SurfaceObject*>(source_interface);
+    const bool fill = (flags & (DDBLT_COLORFILL | DDBLT_DEPTHFILL)) != 0;
+    if (fill && effects == nullptr) return DDERR_INVALIDPARAMS;
+    if (!fill && source == nullptr) return DDERR_INVALIDPARAMS;
+    if (source != nullptr && source != this) {
+        usable = source->Usable();
+        if (usable != DD_OK) return usable;
+    }
+
+    const RECT whole{0, 0, width_, height_};
+    RECT destination = destination_rect != nullptr ? *destination_rect : whole;
+    if (destination.right <= destination.left || destination.bottom <= destination.top) return DDERR_INVALIDRECT;
+    // With a clipper the destination is in screen coordinates, cut to the window's client.
+    RECT clip = whole;
+    if (clipper_ != nullptr && clipper_->window() != nullptr) {
+        RECT client;
+        if (!ClientScreenRect(clipper_->window(), &client)) return DDERR_INVALIDPARAMS;
+        clip = Intersect(client, whole);
+    } else if (!RectInside(destination, width_, height_)) {
+        return DDERR_INVALIDRECT;
+    }
+    const RECT drawn = Intersect(destination, clip);
+
+    if (fill) {
+        const DWORD value = (flags & DDBLT_DEPTHFILL) != 0 ? effects->dwFillDepth : effects->dwFillColor;
+        for (LONG y = drawn.top; y < drawn.bottom; ++y) {
+            std::uint8_t* row = memory_.data() + static_cast<std::ptrdiff_t>(y) * pitch_;
+            for (LONG x = drawn.left; x < drawn.right; ++x) WriteRaw(row + x * bytes_per_pixel_, bytes_per_pixel_, value);
+        }
+    } else {
+        const RECT source_whole{0, 0, source->width_, source->height_};
+        const RECT from = source_rect != nullptr ? *source_rect : source_whole;
+        if (!RectInside(from, source->width_, source->height_)) return DDERR_INVALIDRECT;
+        if (source->bytes_per_pixel_ != bytes_per_pixel_) return DDERR_INVALIDPIXELFORMAT;
+        if (!IsEmpty(drawn)) {
+            // Draw into a view limited to the visible part; the mapping stays that of the
+            // whole destination rectangle.
+            PixelView target = View();
+            target.pixels += static_cast<std::ptrdiff_t>(drawn.top) * pitch_ +
+                             static_cast<std::ptrdiff_t>(drawn.left) * bytes_per_pixel_;
+            target.width = drawn.right - drawn.left;
+            target.height = drawn.bottom - drawn.top;
+            const RECT moved{destination.left - drawn.left, destination.top - drawn.top,
+                             destination.right - drawn.left, destination.bottom - drawn.top};
+            if ((flags & DDBLT_KEYSRC) != 0 && source->has_source_key_) {
+                // Keyed stretch: sample like the plain copy, skip key pixels.
+                const long long dw = moved.right - moved.left, dh = moved.bottom - moved.top;
+                const long long sw = from.right - from.left, sh = from.bottom - from.top;
+                PixelView from_view = source->View();
+                std::vector<std::uint8_t> snapshot;
+                if (source == this) {
+                    snapshot = memory_;
+                    from_view.pixels = snapshot.data();
+                }
+                for (long long j = 0; j < dh; ++j) {
+                    const long long ty = moved.top + j;
+                    if (ty < 0 || ty >= target.height) continue;
+                    const long long sy = from.top + (2 * j + 1) * sh / (2 * dh);
+                    for (long long i = 0; i < dw; ++i) {
+                        const long long tx = moved.left + i;
+                        if (tx < 0 || tx >= target.width) continue;
+                        const long long sx = from.left + (2 * i + 1) * sw / (2 * dw);
+                        const std::uint8_t* at = from_view.pixels + sy * from_view.pitch + sx * bytes_per_pixel_;
+                        const DWORD raw = ReadRaw(at, bytes_per_pixel_);
+                        if (raw >= source->source_key_.dwColorSpaceLowValue &&
+                            raw <= source->source_key_.dwColorSpaceHighValue) {
+                            continue;
+                        }
+                        std::memcpy(target.pixels + ty * target.pitch + tx * bytes_per_pixel_, at,
+                                    static_cast<std::size_t>(bytes_per_pixel_));
+                    }
+                }
+            } else {
+                StretchCopy(target, moved, source->View(), from);
+            }
+        }
+    }
+    PresentIfPrimary();
+    return DD_OK;
+}
+
+HRESULT SurfaceObject::BltFast(DWORD x, DWORD y, IDirectDrawSurface7* source_interface, RECT* source_rect,
+                               DWORD flags) {
+    HRESULT usable = Usable();
+    if (usable != DD_OK) return usable;
+    auto* source = static_cast<SurfaceObject*>(source_interface);
+    if (source == nullptr) return DDERR_INVALIDPARAMS;
+    if (source != this) {
+        usable = source->Usable();
+        if (usable != DD_OK) return usable;
+    }
+    if (source->bytes_per_pixel_ != bytes_per_pixel_) return DDERR_INVALIDPIXELFORMAT;
+    const RECT from = source_rect != nullptr ? *source_rect : RECT{0, 0, source->width_, source->height_};
+    if (!RectInside(from, source->width_, source->height_)) return DDERR_INVALIDRECT;
+    const long long w = from.right - from.left;
+    const long long h = from.bottom - from.top;
+    if (x > 0x7FFFFFFFu || y > 0x7FFFFFFFu || static_cast<long long>(x) + w > width_ ||
+        static_cast<long long>(y) + h > height_) {
+        return DDERR_INVALIDRECT;
+    }
+    const bool keyed = (flags & DDBLTFAST_SRCCOLORKEY) != 0;
+    if (keyed && !source->has_source_key_) return DDERR_NOCOLORKEY;
+    std::vector<std::uint8_t> snapshot;
+    const std::uint8_t* from_base = source->memory_.data();
+    if (source == this) {
+        snapshot = memory_;
+        from_base = snapshot.data();
+    }
+    const std::size_t row_bytes = static_cast<std::size_t>(w) * static_cast<std::size_t>(bytes_per_pixel_);
+    for (long long j = 0; j < h; ++j) {
+        const std::uint8_t* from_row = from_base + (from.top + j) * source->pitch_ + from.left * bytes_per_pixel_;
+        std::uint8_t* to_row = memory_.data() + (static_cast<long long>(y) + j) * pitch_ +
+                               static_cast<long long>(x) * bytes_per_pixel_;
+        if (!keyed) {
+            std::memcpy(to_row, from_row, row_bytes);
+            continue;
+        }
+        for (long long i = 0; i < w; ++i) {
+            const DWORD raw = ReadRaw(from_row + i * bytes_per_pixel_, bytes_per_pixel_);
+            if (raw >= source->source_key_.dwColorSpaceLowValue && raw <= source->source_key_.dwColorSpaceHighValue) {
+                continue;
+            }
+            std::memcpy(to_row + i * bytes_per_pixel_, from_row + i * bytes_per_pixel_,
+                        static_cast<std::size_t>(bytes_per_pixel_));
+        }
+    }
+    PresentIfPrimary();
+    return DD_OK;
+}
+
+HRESULT SurfaceObject::Flip(IDirectDrawSurface7* target_override, DWORD flags) {
+    if (!is_primary() || back_buffers_.empty()) return DDERR_NOTFLIPPABLE;
+    if (target_override != nullptr) return DDERR_INVALIDPARAMS;
+    HRESULT usable = Usable();
+    if (usable != DD_OK) return usable;
+    for (SurfaceObject* back : back_buffers_) {
+        usable = back->Usable();
+        if (usable != DD_OK) return usable;
+    }
+    if ((flags & DDFLIP_NOVSYNC) == 0) WaitForBlankBegin();
+    // The front takes the first back buffer's memory, each back buffer the next one's, and
+    // the last back buffer the old front: the interfaces keep their roles.
+    SurfaceObject* previous = this;
+    for (SurfaceObject* back : back_buffers_) {
+        std::swap(previous->memory_, back->memory_);
+        previous = back;
+    }
+    PresentIfPrimary();
+    return DD_OK;
+}
+
+}  // namespace display
