@@ -204,12 +204,9 @@ int ReadAllKeyStates(char* key_states) {
     if (key_states == nullptr) return -1;
     InputState& input = *GetInputState();
     int started = 0;
-    if (StartsInputInstead(&started)) {
-        // Nothing was read: the buffer gets the states input starts with (every key up),
-        // never whatever the caller's memory held.
-        for (int i = 0; i < 256; ++i) key_states[i] = (input.key_state_buffer[i] & 0x80) ? 1 : 0;
-        return started;
-    }
+    // The first read after a stop only starts input again; the caller's buffer is left
+    // as it was (callers keep their own buffer defined).
+    if (StartsInputInstead(&started)) return started;
     PollKeyboardState();
     for (int i = 0; i < 256; ++i) key_states[i] = (input.key_state_buffer[i] & 0x80) ? 1 : 0;
     return 0;
