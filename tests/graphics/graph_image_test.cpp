@@ -164,6 +164,18 @@ TEST_F(GraphImageTest, DibOfPaletteImage) {
     EXPECT_EQ(out[8], 6);
     EXPECT_EQ(out[13], 11);
     TrackedFree(bits);
+
+    // Forced true colour: the palette colours in a 24-bit block.
+    image.format.palette[3] = {0x30, 0x20, 0x10, 0};
+    px[0] = 3;
+    EXPECT_EQ(ConvertGraphImageToDIB(&image, block.info(), &bits, 0, 1), 1);
+    EXPECT_EQ(block.info()->bmiHeader.biBitCount, 24);
+    const auto* rgb = static_cast<unsigned char*>(bits);
+    EXPECT_EQ(rgb[0], 0x30);
+    EXPECT_EQ(rgb[1], 0x20);
+    EXPECT_EQ(rgb[2], 0x10);
+    EXPECT_EQ(rgb[20], 6);  // row 1 (20 bytes apart) starts with index 6 of the grey palette
+    TrackedFree(bits);
 }
 
 TEST_F(GraphImageTest, DibOfTrueColourImage) {
