@@ -64,6 +64,7 @@ struct WindowSettings {
     char startup_directory[260];
 
     std::int32_t double_start_permitted;
+    std::int32_t no_archive;  // 1: files are read from plain folders only, never from archives
     std::int32_t no_window;
     std::int32_t skip_graphics;
     std::int32_t skip_sound;

@@ -3,6 +3,8 @@
 // default and the plain-file set (plain_file.h) when archives are switched off.
 #include "engine/file/file_access.h"
 
+#include "engine/core/system_block.h"
+
 #include "engine/file/archive_layer.h"
 #include "engine/file/memory_stream.h"
 #include "engine/file/plain_file.h"
@@ -33,7 +35,6 @@ constexpr StreamFunctions kMemoryStreamSet = {
 FileAccessTable g_table = kArchiveAwareSet;
 StreamFunctions g_file_stream_functions = kFileStreamSet;
 StreamFunctions g_memory_stream_functions = kMemoryStreamSet;
-std::int32_t g_no_archive = 0;
 
 }  // namespace
 
@@ -65,7 +66,7 @@ int SetupFileAccessTable(const FileAccessTable* table) {
 
 FileAccessTable* GetFileAccessTable() { return &g_table; }
 
-std::int32_t* GetNoArchiveSwitch() { return &g_no_archive; }
+std::int32_t* GetNoArchiveSwitch() { return &GetSystemBlock()->settings.no_archive; }
 
 StreamFunctions* GetFileStreamFunctions() { return &g_file_stream_functions; }
 StreamFunctions* GetMemoryStreamFunctions() { return &g_memory_stream_functions; }
