@@ -47,6 +47,9 @@ namespace sdl_window {
 
 bool AcquireVideo() {
     if (g_video_refs == 0) {
+        // Interrupt and terminate signals keep their usual effect: SDL would otherwise turn
+        // them into a quit event that only a pumping program ever sees.
+        SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
         SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
         SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
         SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, g_screen_saver_active ? "1" : "0");
