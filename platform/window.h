@@ -509,6 +509,7 @@ int GetSystemMetrics(int index);
 int ShowCursor(BOOL show);
 // Null hides the cursor image over the window; returns the previous cursor.
 HCURSOR SetCursor(HCURSOR cursor);
+// Screen coordinates; over a full-screen window, in the program's screen pixels.
 BOOL GetCursorPos(POINT* point);
 BOOL SetCursorPos(int x, int y);
 
@@ -590,7 +591,8 @@ constexpr UINT SPIF_SENDCHANGE = 0x0002;
 constexpr UINT SPIF_SENDWININICHANGE = 0x0002;
 // The screen saver switch (GET writes a BOOL to `data`; SET takes it in `value`) is the
 // process's own: it starts on (the user's setting) and ends with the process. The
-// foreground lock time-out reads 0; the other settings are accepted and do nothing.
+// foreground lock time-out reads what was last set (0 at first); the screen-saver-running
+// setting is accepted and does nothing; anything else fails.
 BOOL SystemParametersInfoA(UINT action, UINT value, void* data, UINT flags);
 
 // ---- message box -------------------------------------------------------------------------

@@ -170,6 +170,24 @@ BOOL GetCursorPos(POINT* point) {
         SDL_GetGlobalMouseState(&x, &y);
         point->x = x;
         point->y = y;
+        // Over a full-screen window the desktop stands for the program's own screen, so
+        // the position is given in that screen's pixels.
+        for (int i = 0; i < sdl_window::kMaxWindows; ++i) {
+            sdl_window::WindowRecord* record = sdl_window::WindowAt(i);
+            if (record == nullptr || !record->full_screen || record->sdl == nullptr) continue;
+            int wx = 0;
+            int wy = 0;
+            int ww = 0;
+            int wh = 0;
+            SDL_GetWindowPosition(record->sdl, &wx, &wy);
+            SDL_GetWindowSize(record->sdl, &ww, &wh);
+            if (ww <= 0 || wh <= 0 || x < wx || y < wy || x >= wx + ww || y >= wy + wh) continue;
+            point->x = record->rect.left +
+                       static_cast<LONG>(static_cast<long long>(x - wx) * (record->rect.right - record->rect.left) / ww);
+            point->y = record->rect.top +
+                       static_cast<LONG>(static_cast<long long>(y - wy) * (record->rect.bottom - record->rect.top) / wh);
+            break;
+        }
         return TRUE;
     }
     *point = sdl_window::TrackedCursor();
@@ -197,8 +215,10 @@ BOOL SystemParametersInfoA(UINT action, UINT value, void* data, UINT /*flags*/) 
             *static_cast<DWORD*>(data) = g_foreground_lock_timeout;
             return TRUE;
         case SPI_SETFOREGROUNDLOCKTIMEOUT:
-            // The value travels in the pointer argument.
-            g_foreground_lock_timeout = static_cast<DWORD>(reinterpret_cast<std::uintptr_t>(data));
+            // The value travels in the pointer argument; a caller that gives it in the
+            // integer argument instead (pointer null) is understood too.
+            g_foreground_lock_timeout =
+                data != nullptr ? static_cast<DWORD>(reinterpret_cast<std::uintptr_t>(data)) : static_cast<DWORD>(value);
             return TRUE;
         case SPI_SETSCREENSAVERRUNNING:
             return TRUE;
