@@ -620,7 +620,8 @@ constexpr int IDIGNORE = 5;
 constexpr int IDYES = 6;
 constexpr int IDNO = 7;
 // CP932 text and caption. With no display to show it on, the answer is No when the box
-// has a No button (else Cancel, else OK) and the text goes to standard error.
+// has a No button (else Cancel, else OK) and the text goes to standard error. The
+// environment variable VOMUR_MESSAGE_BOX_ANSWER (1-7) answers without showing the box.
 int MessageBoxA(HWND owner, const char* text, const char* caption, UINT type);
 
 // ---- input method ------------------------------------------------------------------------

@@ -1,8 +1,10 @@
 // The message box: SDL's, with the CP932 text and caption shown as UTF-8 and the
 // buttons of the box type. Without a display (or when SDL cannot show it) the answer
 // is No when the box has a No button, else Cancel, else OK, and the text is written to
-// standard error. Tests can answer every box and read what was asked.
+// standard error. Tests can answer every box and read what was asked; a test that runs
+// the program as another process answers through VOMUR_MESSAGE_BOX_ANSWER (IDYES...).
 #include <cstdio>
+#include <cstdlib>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -72,6 +74,10 @@ int MessageBoxA(HWND owner, const char* text, const char* caption, UINT type) {
             Records().push_back({text_cp932, caption_cp932, type, g_test_answer});
             return g_test_answer;
         }
+    }
+    if (const char* given = std::getenv("VOMUR_MESSAGE_BOX_ANSWER")) {
+        const int answer = std::atoi(given);
+        if (answer >= IDOK && answer <= IDNO) return answer;
     }
     const std::string text_utf8 = sdl_window::Cp932ToUtf8Text(text_cp932.c_str());
     const std::string caption_utf8 = sdl_window::Cp932ToUtf8Text(caption_cp932.c_str());

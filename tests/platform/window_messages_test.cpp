@@ -5,6 +5,7 @@
 
 #include <cstring>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/testing/manual_clock.h"
@@ -122,6 +123,23 @@ TEST_F(WindowTest, PostedMessagesComeInOrderAndQuitAfterThem) {
     // Only the eight window messages reached the procedure.
     EXPECT_EQ(SeenMessages().size(), 8u);
     EXPECT_FALSE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
+}
+
+TEST_F(WindowTest, MessagesPostedFromAnotherThreadKeepTheirOrder) {
+    const HWND w = Create();
+    ShowWindow(w, SW_SHOW);
+    Pump();
+    SeenMessages().clear();
+    std::thread poster([w] {
+        for (WPARAM i = 0; i < 500; ++i) PostMessageA(w, WM_USER, i, 0);
+    });
+    std::vector<WPARAM> got;
+    MSG msg;
+    while (got.size() < 500) {
+        if (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE) && msg.message == WM_USER) got.push_back(msg.wParam);
+    }
+    poster.join();
+    for (WPARAM i = 0; i < 500; ++i) ASSERT_EQ(got[i], i);
 }
 
 TEST_F(WindowTest, PaintIsRetrievedOnlyWhileTheWindowIsInvalid) {

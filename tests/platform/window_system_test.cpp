@@ -183,6 +183,14 @@ TEST(WindowMessageBox, WithoutADisplayTheAnswerIsNo) {
     }
 }
 
+TEST(WindowMessageBox, AnotherProcessCanAnswerThroughTheEnvironment) {
+    setenv("VOMUR_MESSAGE_BOX_ANSWER", "6", 1);
+    EXPECT_EQ(MessageBoxA(nullptr, "FULL SCREEN GO", "?", MB_YESNO), IDYES);
+    setenv("VOMUR_MESSAGE_BOX_ANSWER", "99", 1);  // not an answer: ignored
+    EXPECT_EQ(MessageBoxA(nullptr, "FULL SCREEN GO", "?", MB_YESNO), IDNO);
+    unsetenv("VOMUR_MESSAGE_BOX_ANSWER");
+}
+
 TEST(WindowMessageBox, TestsCanAnswerAndReadTheBox) {
     MessageBoxAnswer answer(IDYES);
     // フルスクリーンで起動しますか？ as CP932 bytes (this file is compiled to CP932).
