@@ -17,69 +17,9 @@
 #include "engine/include/vomur.h"
 #include "platform/testing/window_testing.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/x_server.h"
 
 namespace {
-
-bool ProgramExists(const char* name) {
-    const char* path = std::getenv("PATH");
-    if (path == nullptr) return false;
-    const std::string paths = path;
-    std::size_t from = 0;
-    while (from <= paths.size()) {
-        const std::size_t to = paths.find(':', from);
-        const std::string dir = paths.substr(from, to == std::string::npos ? std::string::npos : to - from);
-        if (!dir.empty() && access((dir + "/" + name).c_str(), X_OK) == 0) return true;
-        if (to == std::string::npos) break;
-        from = to + 1;
-    }
-    return false;
-}
-
-// A line from `fd` within `timeout_ms`; empty on time-out or end.
-std::string ReadLine(int fd, int timeout_ms) {
-    std::string line;
-    for (;;) {
-        pollfd ready{fd, POLLIN, 0};
-        if (poll(&ready, 1, timeout_ms) != 1) return "";
-        char c = 0;
-        if (read(fd, &c, 1) != 1) return "";
-        if (c == '\n') return line;
-        line += c;
-    }
-}
-
-class XServer {
-public:
-    XServer() {
-        int fds[2];
-        if (pipe(fds) != 0) return;
-        pid_ = fork();
-        if (pid_ == 0) {
-            close(fds[0]);
-            const int null_fd = open("/dev/null", O_WRONLY);
-            dup2(null_fd, 2);
-            const std::string fd_text = std::to_string(fds[1]);
-            execlp("Xvfb", "Xvfb", "-displayfd", fd_text.c_str(), "-screen", "0", "1024x768x24", "-nolisten", "tcp",
-                   static_cast<char*>(nullptr));
-            std::_Exit(127);
-        }
-        close(fds[1]);
-        display_ = ReadLine(fds[0], 20000);
-        close(fds[0]);
-    }
-    ~XServer() {
-        if (pid_ > 0) {
-            kill(pid_, SIGTERM);
-            int status = 0;
-            waitpid(pid_, &status, 0);
-        }
-    }
-    std::string display() const { return display_.empty() ? "" : ":" + display_; }
-
-private:
-    pid_t pid_ = -1;
-    std::string display_;
-};
 
 int RunShell(const std::string& command) { return std::system(command.c_str()); }
 
