@@ -13,13 +13,8 @@
 #include "platform/kernel.h"
 #include "platform/posix/instance_lock.h"
 #include "platform/sdl/window_internal.h"
+#include "platform/sdl/window_presenter.h"
 #include "platform/window_hooks.h"
-
-// The presenter releases what it shows in a window before the SDL window goes away.
-// Declared weak: when nothing was ever presented, the presenter is not linked in.
-namespace sdl_presenter {
-void ForgetWindowPicture(HWND window) __attribute__((weak));
-}  // namespace sdl_presenter
 
 namespace {
 
@@ -294,7 +289,8 @@ BOOL DestroyWindow(HWND window) {
     if (sdl_window::ClassRecord* window_class = sdl_window::ClassAt(record->class_index)) {
         --window_class->window_count;
     }
-    if (sdl_presenter::ForgetWindowPicture != nullptr) sdl_presenter::ForgetWindowPicture(window);
+    // What the presenter shows in the window goes before the SDL window does.
+    sdl_presenter::ForgetWindowPicture(window);
     record = sdl_window::FindWindowRecord(window);
     if (record == nullptr) return TRUE;
     if (record->sdl != nullptr) SDL_DestroyWindow(record->sdl);
