@@ -154,6 +154,8 @@ void ShowWindowPicture(HWND window) {
         platform_hooks::PresentedFrame frame{window, picture->width, picture->height, {}};
         frame.pixels.resize(static_cast<std::size_t>(picture->width) * static_cast<std::size_t>(picture->height));
         if (!frame.pixels.empty()) std::memcpy(frame.pixels.data(), picture->pixels.data(), frame.pixels.size() * 4);
+        // Bits outside the channels may have been copied along; the frame holds colours only.
+        for (std::uint32_t& pixel : frame.pixels) pixel &= 0xFFFFFFu;
         std::lock_guard<std::mutex> lock(g_capture_mutex);
         CapturedFrames().push_back(std::move(frame));
     }
