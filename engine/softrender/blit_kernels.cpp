@@ -1,0 +1,465 @@
+// The unscaled blit's kernels. Every blend mode's per-pixel rule is written once
+// (BlendPixel) over compile-time choices, and each combination becomes its own loop in the
+// kernel table; the plain path's fast forms (whole copies, half blend, mix table, the
+// value-255 add and subtract) sit in a second table. Relies on pixel_rules.h.
+#include "engine/softrender/blit_kernels.h"
+
+#include <cstring>
+
+#include "engine/softrender/pixel_rules.h"
+
+namespace {
+
+template <typename T>
+inline T Load(const std::uint8_t* p) {
+    T v;
+    std::memcpy(&v, p, sizeof(T));
+    return v;
+}
+template <typename T>
+inline void Store(std::uint8_t* p, T v) {
+    std::memcpy(p, &v, sizeof(T));
+}
+
+constexpr int kDestBytes[2] = {2, 4};
+template <int K, int SF>
+constexpr int SourceBytes() {
+    return SF == kBlitSourcePalette ? 1 : SF == kBlitSourceAlpha ? 4 : kDestBytes[K];
+}
+
+// The raw source value compared with the key: index, 16-bit or 32-bit pixel.
+template <int K, int SF>
+inline std::uint32_t LoadRaw(const std::uint8_t* s) {
+    if constexpr (SF == kBlitSourcePalette) return *s;
+    else if constexpr (K == 0 && SF == kBlitSourceDirect) return Load<std::uint16_t>(s);
+    else return Load<std::uint32_t>(s);
+}
+// The source colour in the destination's pixel format (32-bit: all four bytes).
+template <int K, int SF>
+inline std::uint32_t Colour(const BlitContext& c, std::uint32_t raw) {
+    if constexpr (SF == kBlitSourcePalette) {
+        if constexpr (K == 0) return static_cast<const std::uint16_t*>(c.palette)[raw];
+        else return static_cast<const std::uint32_t*>(c.palette)[raw];
+    } else if constexpr (K == 0) {
+        return raw & 0xFFFFu;
+    } else {
+        return raw;
+    }
+}
+template <int K>
+inline std::uint32_t AlphaOf(std::uint32_t raw) {
+    return K == 0 ? (raw >> 16) & 0xFFu : raw >> 24;
+}
+
+template <int K>
+constexpr int kFieldWidth[3] = {K == 0 ? 5 : 8, K == 0 ? 6 : 8, K == 0 ? 5 : 8};
+template <int K>
+inline std::uint32_t Channel(std::uint32_t pixel, int c) {
+    if constexpr (K == 0) return Field565(pixel, c);
+    else return Byte32(pixel, c);
+}
+template <int K>
+inline std::uint32_t Compose(const std::uint32_t ch[3], std::uint32_t dest) {
+    if constexpr (K == 0) return Pack565(ch[0], ch[1], ch[2]);
+    else return (dest & 0xFF000000u) | ch[0] | (ch[1] << 8) | (ch[2] << 16);
+}
+
+// Mixing toward t by the weights that apply: v, and a and w when present.
+template <bool Blend, bool AF, bool WithValue>
+inline std::uint32_t MixWeighted(std::uint32_t d, std::uint32_t t, std::uint32_t v, std::uint32_t a,
+                                 std::uint32_t w) {
+    constexpr int factors = (WithValue ? 1 : 0) + (Blend ? 1 : 0) + (AF ? 1 : 0);
+    std::uint32_t k = 1;
+    if constexpr (WithValue) k *= v;
+    if constexpr (Blend) k *= w;
+    if constexpr (AF) k *= a;
+    if constexpr (factors == 0) return t;
+    else return MixOver<8 * factors>(d, t, k);
+}
+
+// One pixel under one blend mode. `colour` is the source colour in the destination's
+// format, `a` its alpha (used when AF), `w` the blend-image weight (used when Blend).
+template <int K, int Mode, bool Blend, bool White, bool AF>
+inline void BlendPixel(const BlitContext& c, std::uint8_t* dp, std::uint32_t colour, std::uint32_t a,
+                       std::uint32_t w) {
+    const std::uint32_t dest = K == 0 ? Load<std::uint16_t>(dp) : Load<std::uint32_t>(dp);
+    std::uint32_t f[3], s[3], d[3], out[3];
+    for (int i = 0; i < 3; ++i) {
+        f[i] = Channel<K>(colour, i);
+        d[i] = Channel<K>(dest, i);
+        s[i] = White ? f[i] : c.bright_row[i][f[i]];
+    }
+    const std::uint32_t v = c.value;
+    std::uint32_t result;
+    if constexpr (Mode == 0) {
+        if constexpr (!Blend && White && !AF) {
+            result = colour;
+        } else {
+            for (int i = 0; i < 3; ++i) out[i] = MixWeighted<Blend, AF, false>(d[i], s[i], v, a, w);
+            result = Compose<K>(out, dest);
+        }
+    } else if constexpr (Mode == 1) {
+        for (int i = 0; i < 3; ++i) {
+            if constexpr (K == 0 && !Blend && !AF) {
+                out[i] = static_cast<std::uint32_t>(static_cast<std::int32_t>(d[i]) +
+                                                    c.signed_row[static_cast<std::int32_t>(s[i]) -
+                                                                 static_cast<std::int32_t>(d[i])]);
+            } else {
+                out[i] = MixWeighted<Blend, AF, true>(d[i], s[i], v, a, w);
+            }
+        }
+        result = Compose<K>(out, dest);
+    } else if constexpr (Mode == 2 || Mode == 3) {
+        std::uint32_t u[3];
+        for (int i = 0; i < 3; ++i) {
+            if constexpr (K == 1) {
+                const std::uint64_t sv = static_cast<std::uint64_t>(s[i]) * v;
+                if constexpr (!Blend && !AF) u[i] = c.value_row[s[i]];
+                else if constexpr (!Blend) u[i] = static_cast<std::uint32_t>((sv * a) >> 16);
+                else if constexpr (!AF) u[i] = static_cast<std::uint32_t>((sv * w) >> 16);
+                else u[i] = static_cast<std::uint32_t>((sv * w * a) >> 24);
+            } else {
+                if constexpr (!Blend && !AF) u[i] = c.value_row[s[i]];
+                else if constexpr (!Blend && White) u[i] = c.value_row[(s[i] * a) >> 8];
+                else if constexpr (!Blend) u[i] = c.value_row[c.bright_row[i][(f[i] * a) >> 8]];
+                else if constexpr (!AF) u[i] = c.value_row[(s[i] * w) >> 8];
+                else u[i] = c.value_row[(s[i] * w * a) >> 16];
+            }
+        }
+        if constexpr (K == 1) {
+            const std::uint32_t packed = u[0] | (u[1] << 8) | (u[2] << 16);
+            result = Mode == 2 ? PackedAdd32(dest, packed) : PackedSubtract32(dest, packed);
+        } else {
+            const std::uint32_t packed = Pack565(u[0], u[1], u[2]);
+            result = Mode == 2 ? PackedAdd565(dest, packed) : PackedSubtract565(dest, packed);
+        }
+    } else if constexpr (Mode == 4) {
+        for (int i = 0; i < 3; ++i) {
+            constexpr int kExtra = (Blend ? 8 : 0) + (AF ? 8 : 0);
+            std::uint64_t p = static_cast<std::uint64_t>(d[i]) * s[i];
+            if constexpr (Blend) p *= w;
+            if constexpr (AF) p *= a;
+            out[i] = static_cast<std::uint32_t>(p >> (kFieldWidth<K>[i] + kExtra));
+        }
+        result = Compose<K>(out, dest);
+    } else if constexpr (Mode == 10 || Mode == 11) {
+        for (int i = 0; i < 3; ++i) {
+            std::uint32_t t;
+            if constexpr (Mode == 10) {
+                const std::uint32_t inverted = ((1u << kFieldWidth<K>[i]) - 1u) - f[i];
+                t = White ? inverted : c.bright_row[i][inverted];
+            } else {
+                t = (s[i] * d[i]) >> kFieldWidth<K>[i];
+            }
+            if constexpr (K == 0 && !Blend && !AF) {
+                out[i] = static_cast<std::uint32_t>(static_cast<std::int32_t>(d[i]) +
+                                                    c.signed_row[static_cast<std::int32_t>(t) -
+                                                                 static_cast<std::int32_t>(d[i])]);
+            } else if constexpr (Mode == 11 && K == 0 && !Blend && AF && White) {
+                if (i == 1) {
+                    const std::int64_t g = (static_cast<std::int64_t>(d[1]) << 21) +
+                                           (static_cast<std::int64_t>((s[1] * d[1]) >> 1) -
+                                            32 * static_cast<std::int64_t>(d[1])) *
+                                               static_cast<std::int64_t>(a * v);
+                    out[i] = static_cast<std::uint32_t>(g >> 21);
+                } else {
+                    out[i] = MixWeighted<false, true, true>(d[i], t, v, a, w);
+                }
+            } else {
+                out[i] = MixWeighted<Blend, AF, true>(d[i], t, v, a, w);
+            }
+        }
+        result = Compose<K>(out, dest);
+    }
+    if constexpr (K == 0) Store<std::uint16_t>(dp, static_cast<std::uint16_t>(result));
+    else Store<std::uint32_t>(dp, result);
+}
+
+// The general loop: skip test, source colour, weights, the mode's rule.
+template <int K, int SF, int TR, int Mode, bool Blend, bool White>
+void GeneralKernel(const BlitContext& c, std::uint8_t* dest, const std::uint8_t* src, const std::uint8_t* blend,
+                   int count) {
+    constexpr int sb = SourceBytes<K, SF>();
+    constexpr int db = kDestBytes[K];
+    for (int x = 0; x < count; ++x, dest += db, src += sb) {
+        const std::uint32_t raw = LoadRaw<K, SF>(src);
+        const std::uint32_t w = Blend ? c.weights[blend[x]] : 0u;
+        if constexpr (SF == kBlitSourceAlpha) {
+            const std::uint32_t a = AlphaOf<K>(raw);
+            if constexpr (TR == kBlitSkipTest) {
+                if (a == 0) continue;
+                if (a == 255) BlendPixel<K, Mode, Blend, White, false>(c, dest, Colour<K, SF>(c, raw), a, w);
+                else BlendPixel<K, Mode, Blend, White, true>(c, dest, Colour<K, SF>(c, raw), a, w);
+            } else {
+                BlendPixel<K, Mode, Blend, White, TR == kBlitAlphaWeight>(c, dest, Colour<K, SF>(c, raw), a, w);
+            }
+        } else {
+            if constexpr (TR == kBlitSkipTest) {
+                if (raw == c.key) continue;
+            }
+            BlendPixel<K, Mode, Blend, White, false>(c, dest, Colour<K, SF>(c, raw), 0u, w);
+        }
+    }
+}
+
+// ---- The plain path's fast forms (white bright colour, no blend image) ----
+
+// Whole copy: mode 0 (and mode 1 at 255) of sources without alpha; alpha sources copied
+// whole only with the transparent flag 0.
+template <int K, int SF, int TR>
+void CopyKernel(const BlitContext& c, std::uint8_t* dest, const std::uint8_t* src, const std::uint8_t*, int count) {
+    constexpr int sb = SourceBytes<K, SF>();
+    constexpr int db = kDestBytes[K];
+    if constexpr (SF == kBlitSourceDirect && TR != kBlitSkipTest) {
+        std::memcpy(dest, src, static_cast<std::size_t>(count) * db);
+    } else if constexpr (SF == kBlitSourceDirect && K == 1) {
+        // Keyed 32-bit copy: four pixels per step, stores only where the key differs.
+        int x = 0;
+        auto* d32 = reinterpret_cast<std::uint32_t*>(dest);
+        for (; x + 4 <= count; x += 4) {
+            std::uint32_t p[4];
+            std::memcpy(p, src + 4 * x, 16);
+            for (int i = 0; i < 4; ++i) {
+                if (p[i] != c.key) std::memcpy(d32 + x + i, &p[i], 4);
+            }
+        }
+        for (; x < count; ++x) {
+            const std::uint32_t p = Load<std::uint32_t>(src + 4 * x);
+            if (p != c.key) Store<std::uint32_t>(dest + 4 * x, p);
+        }
+    } else {
+        for (int x = 0; x < count; ++x, dest += db, src += sb) {
+            const std::uint32_t raw = LoadRaw<K, SF>(src);
+            if constexpr (TR == kBlitSkipTest && SF != kBlitSourceAlpha) {
+                if (raw == c.key) continue;
+            }
+            const std::uint32_t colour = Colour<K, SF>(c, raw);
+            if constexpr (K == 0) Store<std::uint16_t>(dest, static_cast<std::uint16_t>(colour));
+            else Store<std::uint32_t>(dest, colour);
+        }
+    }
+}
+
+// Mode 1 at value 128: the half blend of the whole pixel.
+template <int K, int SF, int TR>
+void HalfKernel(const BlitContext& c, std::uint8_t* dest, const std::uint8_t* src, const std::uint8_t*, int count) {
+    constexpr int sb = SourceBytes<K, SF>();
+    constexpr int db = kDestBytes[K];
+    for (int x = 0; x < count; ++x, dest += db, src += sb) {
+        const std::uint32_t raw = LoadRaw<K, SF>(src);
+        if constexpr (TR == kBlitSkipTest) {
+            if (raw == c.key) continue;
+        }
+        const std::uint32_t s = Colour<K, SF>(c, raw);
+        if constexpr (K == 0) Store<std::uint16_t>(dest, static_cast<std::uint16_t>(HalfBlend565(Load<std::uint16_t>(dest), s)));
+        else Store<std::uint32_t>(dest, HalfBlend32(Load<std::uint32_t>(dest), s));
+    }
+}
+
+// Mode 1 on RGB565 at other values: each field from the 64-level mix table.
+template <int K, int SF, int TR>
+void MixTableKernel(const BlitContext& c, std::uint8_t* dest, const std::uint8_t* src, const std::uint8_t*,
+                    int count) {
+    static_assert(K == 0);
+    constexpr int sb = SourceBytes<K, SF>();
+    for (int x = 0; x < count; ++x, dest += 2, src += sb) {
+        const std::uint32_t raw = LoadRaw<K, SF>(src);
+        if constexpr (TR == kBlitSkipTest) {
+            if (raw == c.key) continue;
+        }
+        const std::uint32_t s = Colour<K, SF>(c, raw);
+        const std::uint32_t d = Load<std::uint16_t>(dest);
+        std::uint32_t out[3];
+        for (int i = 0; i < 3; ++i) out[i] = c.mix_plane[Field565(s, i) * 64 + Field565(d, i)];
+        Store<std::uint16_t>(dest, static_cast<std::uint16_t>(Pack565(out[0], out[1], out[2])));
+    }
+}
+
+// Modes 2 and 3 at value 255 on 32-bit pixels: exact byte saturation, all four bytes.
+template <int K, int SF, int TR, bool Add>
+void Saturate32Kernel(const BlitContext& c, std::uint8_t* dest, const std::uint8_t* src, const std::uint8_t*,
+                      int count) {
+    static_assert(K == 1);
+    constexpr int sb = SourceBytes<K, SF>();
+    for (int x = 0; x < count; ++x, dest += 4, src += sb) {
+        const std::uint32_t raw = LoadRaw<K, SF>(src);
+        if constexpr (TR == kBlitSkipTest) {
+            if (raw == c.key) continue;
+        }
+        const std::uint32_t s = Colour<K, SF>(c, raw);
+        const std::uint32_t d = Load<std::uint32_t>(dest);
+        Store<std::uint32_t>(dest, Add ? SaturatingAddBytes(d, s) : SaturatingSubtractBytes(d, s));
+    }
+}
+
+// Modes 2 and 3 at value 255 on RGB565: pixels in pairs from the row's first drawn pixel.
+template <int K, int SF, int TR, bool Add>
+void Pair565Kernel(const BlitContext& c, std::uint8_t* dest, const std::uint8_t* src, const std::uint8_t*,
+                   int count) {
+    static_assert(K == 0);
+    constexpr int sb = SourceBytes<K, SF>();
+    auto alone = [](std::uint32_t d, std::uint32_t s) { return Add ? PackedAdd565Alone(d, s) : PackedSubtract565(d, s); };
+    int x = 0;
+    for (; x + 2 <= count; x += 2, dest += 4, src += 2 * sb) {
+        const std::uint32_t raw0 = LoadRaw<K, SF>(src);
+        const std::uint32_t raw1 = LoadRaw<K, SF>(src + sb);
+        const bool skip0 = TR == kBlitSkipTest && raw0 == c.key;
+        const bool skip1 = TR == kBlitSkipTest && raw1 == c.key;
+        const std::uint32_t s0 = Colour<K, SF>(c, raw0);
+        const std::uint32_t s1 = Colour<K, SF>(c, raw1);
+        if (skip0 && skip1) continue;
+        if (skip0) {
+            Store<std::uint16_t>(dest + 2, static_cast<std::uint16_t>(alone(Load<std::uint16_t>(dest + 2), s1)));
+        } else if (skip1) {
+            Store<std::uint16_t>(dest, static_cast<std::uint16_t>(alone(Load<std::uint16_t>(dest), s0)));
+        } else {
+            const std::uint32_t dpair = Load<std::uint32_t>(dest);
+            const std::uint32_t spair = s0 | (s1 << 16);
+            Store<std::uint32_t>(dest, Add ? PackedAdd565Pair(dpair, spair) : PackedSubtract565Pair(dpair, spair));
+        }
+    }
+    if (x < count) {
+        const std::uint32_t raw = LoadRaw<K, SF>(src);
+        if (!(TR == kBlitSkipTest && raw == c.key)) {
+            Store<std::uint16_t>(dest, static_cast<std::uint16_t>(alone(Load<std::uint16_t>(dest), Colour<K, SF>(c, raw))));
+        }
+    }
+}
+
+// ---- The tables ----
+
+constexpr int kModes[7] = {0, 1, 2, 3, 4, 10, 11};
+
+template <int K, int SF, int TR, int M, bool B, bool W>
+constexpr BlitKernel General() {
+    return &GeneralKernel<K, SF, TR, kModes[M], B, W>;
+}
+
+struct GeneralTable {
+    // [kind][source form][test][mode column][blend image][white]
+    BlitKernel k[2][3][3][7][2][2];
+};
+
+template <int K, int SF, int TR, int M>
+constexpr void FillModes(GeneralTable& t) {
+    t.k[K][SF][TR][M][0][0] = General<K, SF, TR, M, false, false>();
+    t.k[K][SF][TR][M][0][1] = General<K, SF, TR, M, false, true>();
+    t.k[K][SF][TR][M][1][0] = General<K, SF, TR, M, true, false>();
+    t.k[K][SF][TR][M][1][1] = General<K, SF, TR, M, true, true>();
+}
+template <int K, int SF, int TR>
+constexpr void FillTests(GeneralTable& t) {
+    FillModes<K, SF, TR, 0>(t);
+    FillModes<K, SF, TR, 1>(t);
+    FillModes<K, SF, TR, 2>(t);
+    FillModes<K, SF, TR, 3>(t);
+    FillModes<K, SF, TR, 4>(t);
+    FillModes<K, SF, TR, 5>(t);
+    FillModes<K, SF, TR, 6>(t);
+}
+template <int K>
+constexpr void FillKind(GeneralTable& t) {
+    // Sources without alpha have no alpha weighting; their third column repeats the first.
+    FillTests<K, kBlitSourcePalette, kBlitNoTest>(t);
+    FillTests<K, kBlitSourcePalette, kBlitSkipTest>(t);
+    FillTests<K, kBlitSourceDirect, kBlitNoTest>(t);
+    FillTests<K, kBlitSourceDirect, kBlitSkipTest>(t);
+    FillTests<K, kBlitSourceAlpha, kBlitNoTest>(t);
+    FillTests<K, kBlitSourceAlpha, kBlitSkipTest>(t);
+    FillTests<K, kBlitSourceAlpha, kBlitAlphaWeight>(t);
+    for (int sf = 0; sf < 2; ++sf) {
+        for (int m = 0; m < 7; ++m) {
+            for (int b = 0; b < 2; ++b) {
+                for (int w = 0; w < 2; ++w) t.k[K][sf][kBlitAlphaWeight][m][b][w] = t.k[K][sf][kBlitNoTest][m][b][w];
+            }
+        }
+    }
+}
+constexpr GeneralTable MakeGeneralTable() {
+    GeneralTable t{};
+    FillKind<0>(t);
+    FillKind<1>(t);
+    return t;
+}
+constexpr GeneralTable kGeneral = MakeGeneralTable();
+
+// Fast forms of the plain path.
+enum FastForm { kFastNone = -1, kFastCopy = 0, kFastHalf, kFastMixTable, kFastAdd255, kFastSubtract255, kFastForms };
+
+struct FastTable {
+    // [kind][source form][test 0/1][form]
+    BlitKernel k[2][3][2][kFastForms];
+};
+template <int SF, int TR>
+constexpr void FillFast(FastTable& t) {
+    t.k[0][SF][TR][kFastCopy] = &CopyKernel<0, SF, TR>;
+    t.k[1][SF][TR][kFastCopy] = &CopyKernel<1, SF, TR>;
+    if constexpr (SF != kBlitSourceAlpha) {
+        t.k[0][SF][TR][kFastHalf] = &HalfKernel<0, SF, TR>;
+        t.k[1][SF][TR][kFastHalf] = &HalfKernel<1, SF, TR>;
+        t.k[0][SF][TR][kFastMixTable] = &MixTableKernel<0, SF, TR>;
+        t.k[0][SF][TR][kFastAdd255] = &Pair565Kernel<0, SF, TR, true>;
+        t.k[0][SF][TR][kFastSubtract255] = &Pair565Kernel<0, SF, TR, false>;
+        t.k[1][SF][TR][kFastAdd255] = &Saturate32Kernel<1, SF, TR, true>;
+        t.k[1][SF][TR][kFastSubtract255] = &Saturate32Kernel<1, SF, TR, false>;
+    }
+}
+constexpr FastTable MakeFastTable() {
+    FastTable t{};
+    FillFast<kBlitSourcePalette, 0>(t);
+    FillFast<kBlitSourcePalette, 1>(t);
+    FillFast<kBlitSourceDirect, 0>(t);
+    FillFast<kBlitSourceDirect, 1>(t);
+    FillFast<kBlitSourceAlpha, 0>(t);
+    return t;
+}
+constexpr FastTable kFast = MakeFastTable();
+
+// Blend mode -> column of the general table; -1 draws nothing.
+constexpr int kModeColumn[12] = {0, 1, 2, 3, 4, -1, -1, -1, -1, -1, 5, 6};
+
+// Which fast form a column takes, by [kind][column][value class]: value class 0 any other
+// value, 1 value 128, 2 value 255. Only for white, no blend image, plain path.
+constexpr int kFastFormOf[2][7][3] = {
+    {{kFastCopy, kFastCopy, kFastCopy},
+     {kFastMixTable, kFastHalf, kFastCopy},
+     {kFastNone, kFastNone, kFastAdd255},
+     {kFastNone, kFastNone, kFastSubtract255},
+     {kFastNone, kFastNone, kFastNone},
+     {kFastNone, kFastNone, kFastNone},
+     {kFastNone, kFastNone, kFastNone}},
+    {{kFastCopy, kFastCopy, kFastCopy},
+     {kFastNone, kFastHalf, kFastCopy},
+     {kFastNone, kFastNone, kFastAdd255},
+     {kFastNone, kFastNone, kFastSubtract255},
+     {kFastNone, kFastNone, kFastNone},
+     {kFastNone, kFastNone, kFastNone},
+     {kFastNone, kFastNone, kFastNone}},
+};
+
+}  // namespace
+
+BlitKernel SelectBlitKernel(const BlitChoice& choice) {
+    if (choice.dest_kind < 0 || choice.dest_kind > 1 || choice.mode < 0 || choice.mode > 11) return nullptr;
+    if (choice.source_form < 0 || choice.source_form > 2 || choice.test < 0 || choice.test > 2) return nullptr;
+    int column = kModeColumn[choice.mode];
+    if (column < 0) return nullptr;
+    if (column >= 1 && column <= 3 && choice.value <= 0) return nullptr;
+    if (column == 1 && choice.value >= 255) column = 0;  // mode 1 at 255 is mode 0
+    const int k = choice.dest_kind;
+    const int sf = choice.source_form;
+    if (choice.white && !choice.blend_image) {
+        // Whole copies hold on every path for sources without alpha; an alpha source is
+        // copied whole only on the plain path with the transparent flag 0.
+        if (column == 0 && (sf != kBlitSourceAlpha ? choice.test != kBlitAlphaWeight
+                                                    : (choice.plain_path && choice.test == kBlitAlphaWeight))) {
+            return kFast.k[k][sf][sf == kBlitSourceAlpha ? 0 : choice.test][kFastCopy];
+        }
+        if (choice.plain_path && sf != kBlitSourceAlpha && choice.test != kBlitAlphaWeight) {
+            const int value_class = choice.value == 128 ? 1 : choice.value == 255 ? 2 : 0;
+            const int form = kFastFormOf[k][column][value_class];
+            if (form != kFastNone) return kFast.k[k][sf][choice.test][form];
+        }
+    }
+    return kGeneral.k[k][sf][choice.test][column][choice.blend_image ? 1 : 0][choice.white ? 1 : 0];
+}

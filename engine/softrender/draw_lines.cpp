@@ -1,0 +1,137 @@
+// Lines for the software renderer: trivial reject, line equations in double precision,
+// clipping of both ends to the draw area, then an integer error-term walk that blends
+// each pixel with the fill's per-pixel rule. Relies on the draw settings, BlendTables
+// and the bright scaling of fill_rect.
+#include "engine/softrender/draw_lines.h"
+
+#include <algorithm>
+#include <cstdlib>
+
+#include "engine/core/number_routines.h"
+#include "engine/graphics/blend_tables.h"
+#include "engine/graphics/draw_settings.h"
+#include "engine/softrender/fill_rect.h"
+#include "engine/softrender/pixel_rules.h"
+
+namespace {
+
+// A clipped intersection may lie far outside any int; it only ever needs to land within
+// one pixel of the area, so it is clamped there before it becomes an integer.
+int ClampToInt(double value, int low, int high) {
+    if (!(value >= low)) return low;  // also NaN
+    if (value > high) return high;
+    return DoubleToInt(value);
+}
+
+}  // namespace
+
+void DrawMemImgLine(MEMIMG* target, int x1, int y1, int x2, int y2, std::uint32_t colour) {
+    if (!IsMemImgValid(target)) return;
+    const MemImgPixelBlock* block = target->block;
+    if (block->kind != kMemImgRgb565 && block->kind != kMemImgXrgb8888) return;
+    // Palette and alpha images hold other pixel layouts: refused, as the fill does.
+    if (block->palette_flag || block->alpha_flag) return;
+    const DrawSettingsBlock* settings = GetDrawSettings();
+    const PrimitivePixelRule rule = SelectPrimitivePixelRule(block->kind, settings->blend_mode, settings->blend_value);
+    if (rule == nullptr) return;
+
+    RECT area = settings->draw_area;
+    const RECT view{0, 0, target->width, target->height};
+    ClipRectToRect(&area, &view);
+    const int left = area.left, top = area.top, right = area.right, bottom = area.bottom;
+    if (left >= right || top >= bottom) return;
+    if (std::min(x1, x2) >= right || std::max(x1, x2) < left || std::min(y1, y2) >= bottom ||
+        std::max(y1, y2) < top) {
+        return;
+    }
+
+    const double kx = y1 == y2 ? 0.0 : (static_cast<double>(x2) - x1) / (static_cast<double>(y2) - y1);
+    const double ky = x1 == x2 ? 0.0 : (static_cast<double>(y2) - y1) / (static_cast<double>(x2) - x1);
+    const double cx = x1 - kx * y1;
+    const double cy = y1 - ky * x1;
+    const int xlo = left - 1, xhi = right, ylo = top - 1, yhi = bottom;
+
+    if (x1 < left) {
+        x1 = left;
+        y1 = ClampToInt(ky * left + cy, ylo, yhi);
+    } else if (x1 >= right) {
+        x1 = right - 1;
+        y1 = ClampToInt(ky * (right - 1) + cy, ylo, yhi);
+    }
+    if (x2 < left) {
+        x2 = left - 1;
+        y2 = ClampToInt(ky * (left - 1) + cy, ylo, yhi);
+    } else if (x2 >= right) {
+        x2 = right;
+        y2 = ClampToInt(ky * right + cy, ylo, yhi);
+    }
+    if (y1 < top) {
+        y1 = top;
+        x1 = ClampToInt(kx * top + cx, xlo, xhi);
+    } else if (y1 >= bottom) {
+        y1 = bottom - 1;
+        x1 = ClampToInt(kx * (bottom - 1) + cx, xlo, xhi);
+    }
+    if (y2 < top) {
+        y2 = top - 1;
+        x2 = ClampToInt(kx * (top - 1) + cx, xlo, xhi);
+    } else if (y2 >= bottom) {
+        y2 = bottom;
+        x2 = ClampToInt(kx * bottom + cx, xlo, xhi);
+    }
+    x1 = std::clamp(x1, left, right - 1);
+    y1 = std::clamp(y1, top, bottom - 1);
+    x2 = std::clamp(x2, left - 1, right);
+    y2 = std::clamp(y2, top - 1, bottom);
+
+    int dx = x2 - x1, dy = y2 - y1;
+    if (dx == 0 && dy == 0) return;
+    const int bytes = block->kind == kMemImgXrgb8888 ? 4 : 2;
+    const std::ptrdiff_t step_x = dx < 0 ? -bytes : bytes;
+    const std::ptrdiff_t step_y = dy < 0 ? -static_cast<std::ptrdiff_t>(block->pitch) : block->pitch;
+    dx = std::abs(dx);
+    dy = std::abs(dy);
+
+    const std::uint32_t value = static_cast<std::uint32_t>(std::clamp(settings->blend_value, 0, 255));
+    const PrimitiveRuleRows rows{GetBlendTables()->product[value], SignedProductRow(static_cast<int>(value)), value};
+    const std::uint32_t scaled = ScalePrimitiveColour(block->kind, colour, settings->bright);
+    std::uint8_t* p = target->pixels + static_cast<std::ptrdiff_t>(block->pitch) * y1 + bytes * x1;
+    auto blend = [&](std::uint8_t* q) {
+        if (bytes == 4) {
+            auto* px = reinterpret_cast<std::uint32_t*>(q);
+            *px = rule(*px, scaled, rows);
+        } else {
+            auto* px = reinterpret_cast<std::uint16_t*>(q);
+            *px = static_cast<std::uint16_t>(rule(*px, scaled, rows));
+        }
+    };
+    int e = 0;
+    if (dx >= dy) {
+        for (int i = 0; i < dx; ++i) {
+            blend(p);
+            e += dy;
+            p += step_x;
+            if (e >= dx) {
+                p += step_y;
+                e -= dx;
+            }
+        }
+    } else {
+        for (int i = 0; i < dy; ++i) {
+            blend(p);
+            e += dx;
+            p += step_y;
+            if (e >= dy) {
+                p += step_x;
+                e -= dy;
+            }
+        }
+    }
+}
+
+void DrawMemImgLines(MEMIMG* target, const LineListItem* items, int count) {
+    if (items == nullptr) return;
+    for (int i = 0; i < count; ++i) {
+        DrawMemImgLine(target, items[i].x1, items[i].y1, items[i].x2, items[i].y2, items[i].colour);
+    }
+}

@@ -1,0 +1,22 @@
+// Straight lines and line lists drawn into a MEMIMG with the fill's blend rules, clipped
+// to the draw area; the start point is drawn, the end point is not.
+#pragma once
+
+#include <cstdint>
+
+#include "engine/graphics/memimg.h"
+
+// One item of a line list: 24 bytes. The sixth field belongs to the caller.
+struct LineListItem {
+    std::int32_t x1;
+    std::int32_t y1;
+    std::int32_t x2;
+    std::int32_t y2;
+    std::uint32_t colour;
+    std::uint32_t caller_value;
+};
+static_assert(sizeof(LineListItem) == 24);
+
+void DrawMemImgLine(MEMIMG* target, int x1, int y1, int x2, int y2, std::uint32_t colour);
+// Items in list order; a count of 0 or less draws nothing.
+void DrawMemImgLines(MEMIMG* target, const LineListItem* items, int count);

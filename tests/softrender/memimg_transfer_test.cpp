@@ -1,0 +1,117 @@
+// Writing pictures into MEMIMG images: the run table's bytes, the valid flags after whole
+// and partial writes, palette conversion, and the read back and image-to-image copy.
+#include <gtest/gtest.h>
+
+#include "engine/graphics/memimg_transfer.h"
+#include "soft_fixtures.h"
+
+namespace {
+
+std::vector<std::uint8_t> RunRow(const MEMIMG* image, int row) {
+    const std::uint8_t* p = image->block->run_table;
+    for (int r = 0; r < row; ++r) {
+        while (*p != kRunRowEnd) ++p;
+        ++p;
+    }
+    std::vector<std::uint8_t> out;
+    do out.push_back(*p); while (*p++ != kRunRowEnd);
+    return out;
+}
+
+struct Picture {
+    GraphImage image{};
+    Picture(int w, int h, bool alpha) {
+        if (alpha) CreateArgb32GraphImage(w, h, &image);
+        else CreateXrgb32GraphImage(w, h, &image);
+    }
+    ~Picture() { FreeGraphImage(&image); }
+    std::uint32_t* row(int y) { return reinterpret_cast<std::uint32_t*>(static_cast<std::uint8_t*>(image.pixels) + image.pitch * y); }
+};
+
+TEST(MemImgTransfer, RunTableRowsOfKnownPictures) {
+    SetDrawState(0, 0);
+    {
+        Picture pic(100, 2, false);
+        for (int y = 0; y < 2; ++y)
+            for (int x = 0; x < 100; ++x) pic.row(y)[x] = x == 10 ? 0x00FF00FFu : 0x00102030u;
+        TestImage img(100, 2, kMemImgXrgb8888, 0, 0, 1, 0x00FF00FF);
+        WriteGraphImageToMemImg(&pic.image, nullptr, img.get(), 0, 0, 100, 2, 0, 0, 0);
+        EXPECT_EQ(img->block->run_table_valid, 1);
+        EXPECT_EQ(RunRow(img.get(), 1), (std::vector<std::uint8_t>{0x49, 0x00, 0x7F, 0x58, 0xC0}));
+    }
+    {
+        Picture pic(130, 1, false);
+        for (int x = 0; x < 130; ++x) pic.row(0)[x] = 0x00FF00FFu;
+        TestImage img(130, 1, kMemImgXrgb8888, 0, 0, 1, 0x00FF00FF);
+        WriteGraphImageToMemImg(&pic.image, nullptr, img.get(), 0, 0, 130, 1, 0, 0, 0);
+        EXPECT_EQ(RunRow(img.get(), 0), (std::vector<std::uint8_t>{0x3F, 0x3F, 0x01, 0xC0}));
+    }
+    {
+        Picture pic(5, 1, true);
+        const std::uint32_t alphas[] = {0, 0, 128, 255, 255};
+        for (int x = 0; x < 5; ++x) pic.row(0)[x] = (alphas[x] << 24) | 0x00808080u;
+        TestImage img(5, 1, kMemImgXrgb8888, 0, 1, 1);
+        WriteGraphImageToMemImg(&pic.image, nullptr, img.get(), 0, 0, 5, 1, 0, 0, 0);
+        EXPECT_EQ(RunRow(img.get(), 0), (std::vector<std::uint8_t>{0x01, 0x80, 0x41, 0xC0}));
+        EXPECT_EQ(img->block->alpha_plane_valid, 1);
+        EXPECT_EQ(img->block->alpha_plane[2 * 4 + 0], (0x80 * 128) >> 8);
+        EXPECT_EQ(img->block->alpha_plane[2 * 4 + 3], 128);
+    }
+}
+
+TEST(MemImgTransfer, PartialWritesAndSubViewsLeaveTheTablesInvalid) {
+    Picture pic(8, 8, false);
+    for (int y = 0; y < 8; ++y)
+        for (int x = 0; x < 8; ++x) pic.row(y)[x] = 0x00010203u * static_cast<std::uint32_t>(x + y);
+    TestImage img(8, 8, kMemImgXrgb8888, 0, 0, 1);
+    WriteGraphImageToMemImg(&pic.image, nullptr, img.get(), 0, 0, 8, 8, 0, 0, 0);
+    EXPECT_EQ(img->block->run_table_valid, 1);
+    WriteGraphImageToMemImg(&pic.image, nullptr, img.get(), 0, 0, 4, 4, 0, 0, 0);
+    EXPECT_EQ(img->block->run_table_valid, 0);
+    MEMIMG view{};
+    CreateMemImgView(&view, img.get(), 2, 2, 4, 4);
+    WriteGraphImageToMemImg(&pic.image, nullptr, &view, 0, 0, 4, 4, 0, 0, 0);
+    EXPECT_EQ(img->block->run_table_valid, 0);  // the table describes the whole block
+    ReleaseMemImg(&view);
+    // Rectangles reaching outside the picture or the view are cut, not overrun.
+    WriteGraphImageToMemImg(&pic.image, nullptr, img.get(), 4, 4, 100, 100, 6, 6, 0);
+    EXPECT_EQ(img.get(7, 7), pic.row(5)[5]);
+}
+
+TEST(MemImgTransfer, PaletteEntriesAreConvertedToThePixelFormat) {
+    GraphImage pic{};
+    SetPalette8ColorFormat(&pic.format);
+    pic.width = 4;
+    pic.height = 1;
+    pic.pitch = 4;
+    std::uint8_t pixels[4] = {0, 1, 3, 1};
+    pic.pixels = pixels;
+    pic.format.palette[0] = {255, 255, 255, 0};
+    pic.format.palette[1] = {8, 4, 8, 0};
+    TestImage img(4, 1, kMemImgRgb565, 1, 0, 1);
+    WriteGraphImageToMemImg(&pic, nullptr, img.get(), 0, 0, 4, 1, 0, 0, 0);
+    std::uint16_t e0, e1;
+    std::memcpy(&e0, img->block->palette, 2);
+    std::memcpy(&e1, img->block->palette + 2, 2);
+    EXPECT_EQ(e0, 0xFFFF);
+    EXPECT_EQ(e1, 0x0821);
+    EXPECT_EQ(img->block->palette_count, 4);
+    EXPECT_EQ(std::memcmp(img->block->palette, img->block->palette_copy, 512), 0);
+}
+
+TEST(MemImgTransfer, ReadBackAndCopyBetweenImages) {
+    TestImage a(4, 2, kMemImgXrgb8888), b(4, 2, kMemImgXrgb8888);
+    a.set(1, 1, 0x00ABCDEF);
+    EXPECT_EQ(BltMemImgToMemImg(b.get(), a.get(), nullptr, 0, 0), 0);
+    EXPECT_EQ(b.get(1, 1), 0x00ABCDEFu);
+    EXPECT_EQ(BltMemImgToMemImg(b.get(), a.get(), nullptr, 10, 0), -1);
+    Picture out(4, 2, false);
+    ReadMemImgToGraphImage(&out.image, a.get(), 0, 0, 4, 2, 0, 0, 0, 0);
+    EXPECT_EQ(out.row(1)[1] & 0x00FFFFFFu, 0x00ABCDEFu);
+    TestImage alpha(4, 2, kMemImgXrgb8888, 0, 1);
+    out.row(0)[0] = 0x12345678;
+    ReadMemImgToGraphImage(&out.image, alpha.get(), 0, 0, 4, 2, 0, 0, 0, 0);
+    EXPECT_EQ(out.row(0)[0], 0x12345678u);
+}
+
+}  // namespace
