@@ -10,15 +10,6 @@
 
 // A rectangle: left and top inside, right and bottom one past the last column and row.
 // (Shared with other platform headers through the guard until it has a common home.)
-#ifndef VOMUR_PLATFORM_RECT_DEFINED
-#define VOMUR_PLATFORM_RECT_DEFINED
-struct RECT {
-    LONG left;
-    LONG top;
-    LONG right;
-    LONG bottom;
-};
-#endif
 
 constexpr DWORD BI_RGB = 0;
 constexpr DWORD BI_RLE8 = 1;

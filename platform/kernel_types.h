@@ -87,6 +87,24 @@ struct MEMORYSTATUSEX {
     ULONGLONG ullAvailVirtual;
 };
 
+// A rectangle: left and top inside, right and bottom one past the last column and row.
+struct RECT {
+    LONG left;
+    LONG top;
+    LONG right;
+    LONG bottom;
+};
+
+struct POINT {
+    LONG x;
+    LONG y;
+};
+
+struct SIZE {
+    LONG cx;
+    LONG cy;
+};
+
 struct TIMECAPS {
     UINT wPeriodMin;
     UINT wPeriodMax;

@@ -11,28 +11,7 @@
 #include "platform/kernel_types.h"
 
 // ---- basic records -----------------------------------------------------------------
-// A rectangle: left and top inside, right and bottom one past the last column and row.
-#ifndef VOMUR_PLATFORM_RECT_DEFINED
-#define VOMUR_PLATFORM_RECT_DEFINED
-struct RECT {
-    LONG left;
-    LONG top;
-    LONG right;
-    LONG bottom;
-};
-#endif
-
-#ifndef VOMUR_PLATFORM_POINT_DEFINED
-#define VOMUR_PLATFORM_POINT_DEFINED
-struct POINT {
-    LONG x;
-    LONG y;
-};
-struct SIZE {
-    LONG cx;
-    LONG cy;
-};
-#endif
+// RECT, POINT and SIZE live in kernel_types.h.
 
 using ATOM = WORD;
 using COLORREF = DWORD;
