@@ -1,11 +1,12 @@
 // The few drawing-context calls the window code makes: device contexts of the screen
 // and of each window (the desktop always reports 32 bits per pixel), painting that
-// validates the window, brushes and stock objects as records. Pixels reach the window
-// through the graphics layer, not through these calls.
+// validates the window, brushes and stock objects as records. FillRect paints a window's
+// picture; all other pixels reach the window through the graphics layer.
 #include <mutex>
 #include <unordered_set>
 
 #include "platform/sdl/window_internal.h"
+#include "platform/video/display_internal.h"
 
 struct GdiObject {
     int kind;  // 1 brush, 2 null brush
@@ -93,6 +94,23 @@ BOOL EndPaint(HWND window, const PAINTSTRUCT* paint) {
 
 int FillRect(HDC dc, const RECT* rect, HBRUSH brush) {
     if (!IsKnownDc(dc) || rect == nullptr || !IsKnownObject(brush)) return 0;
+    const auto* object = static_cast<const GdiObject*>(brush);
+    // A solid brush on a window's context paints the window's picture; the null brush
+    // and the screen's context paint nothing.
+    if (object->kind != 1 || dc->kind != 2 || rect->right <= rect->left || rect->bottom <= rect->top) return 1;
+    const COLORREF c = object->color;
+    std::uint32_t pixel = ((c & 0xFFu) << 16) | (c & 0xFF00u) | ((c >> 16) & 0xFFu);
+    display::PixelView one{};
+    one.pixels = reinterpret_cast<std::uint8_t*>(&pixel);
+    one.pitch = 4;
+    one.width = 1;
+    one.height = 1;
+    one.bytes_per_pixel = 4;
+    one.red_mask = 0xFF0000u;
+    one.green_mask = 0xFF00u;
+    one.blue_mask = 0xFFu;
+    const RECT source{0, 0, 1, 1};
+    if (display::DrawIntoWindowPicture(dc->window, *rect, one, source)) display::ShowWindowPicture(dc->window);
     return 1;
 }
 
