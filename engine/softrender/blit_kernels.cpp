@@ -5,6 +5,7 @@
 #include "engine/softrender/blit_kernels.h"
 
 #include <cstring>
+#include <type_traits>
 
 #include "engine/softrender/pixel_rules.h"
 
@@ -20,6 +21,10 @@ template <typename T>
 inline void Store(std::uint8_t* p, T v) {
     std::memcpy(p, &v, sizeof(T));
 }
+
+// Vector types of the compiler's vector extension (SSE2 on x86-64).
+typedef std::uint8_t U8x8 __attribute__((vector_size(8)));
+typedef std::uint16_t U16x8 __attribute__((vector_size(16)));
 
 constexpr int kDestBytes[2] = {2, 4};
 template <int K, int SF>
@@ -212,20 +217,15 @@ void CopyKernel(const BlitContext& c, std::uint8_t* dest, const std::uint8_t* sr
     constexpr int db = kDestBytes[K];
     if constexpr (SF == kBlitSourceDirect && TR != kBlitSkipTest) {
         std::memcpy(dest, src, static_cast<std::size_t>(count) * db);
-    } else if constexpr (SF == kBlitSourceDirect && K == 1) {
-        // Keyed 32-bit copy: four pixels per step, stores only where the key differs.
-        int x = 0;
-        auto* d32 = reinterpret_cast<std::uint32_t*>(dest);
-        for (; x + 4 <= count; x += 4) {
-            std::uint32_t p[4];
-            std::memcpy(p, src + 4 * x, 16);
-            for (int i = 0; i < 4; ++i) {
-                if (p[i] != c.key) std::memcpy(d32 + x + i, &p[i], 4);
-            }
-        }
-        for (; x < count; ++x) {
-            const std::uint32_t p = Load<std::uint32_t>(src + 4 * x);
-            if (p != c.key) Store<std::uint32_t>(dest + 4 * x, p);
+    } else if constexpr (SF == kBlitSourceDirect) {
+        // Keyed copy as a select: a key pixel rewrites the destination's own value, so the
+        // loop has no branch and vectorises.
+        using Pixel = std::conditional_t<K == 0, std::uint16_t, std::uint32_t>;
+        const Pixel key = static_cast<Pixel>(c.key);
+        for (int x = 0; x < count; ++x) {
+            const Pixel p = Load<Pixel>(src + sizeof(Pixel) * x);
+            const Pixel q = Load<Pixel>(dest + sizeof(Pixel) * x);
+            Store<Pixel>(dest + sizeof(Pixel) * x, p == key ? q : p);
         }
     } else {
         for (int x = 0; x < count; ++x, dest += db, src += sb) {
@@ -256,22 +256,111 @@ void HalfKernel(const BlitContext& c, std::uint8_t* dest, const std::uint8_t* sr
     }
 }
 
-// Mode 1 on RGB565 at other values: each field from the 64-level mix table.
+// Mode 1 on RGB565 at other values: each field (s x L + d x (63 - L)) / 63, the 64-level
+// mix table's entry, computed as (n + 1 + (n >> 6)) >> 6, exact for every n up to 63 x 63.
+// 16-bit arithmetic throughout; a key pixel keeps the destination's value, so direct
+// sources run without branches.
+inline std::uint16_t Mix565(std::uint16_t s, std::uint16_t d, std::uint16_t level, std::uint16_t rest) {
+    auto div63 = [](std::uint16_t n) { return static_cast<std::uint16_t>((n + 1 + (n >> 6)) >> 6); };
+    const std::uint16_t b = div63(static_cast<std::uint16_t>((s & 31) * level + (d & 31) * rest));
+    const std::uint16_t g = div63(static_cast<std::uint16_t>(((s >> 5) & 63) * level + ((d >> 5) & 63) * rest));
+    const std::uint16_t r = div63(static_cast<std::uint16_t>((s >> 11) * level + (d >> 11) * rest));
+    return static_cast<std::uint16_t>(b | (g << 5) | (r << 11));
+}
+
 template <int K, int SF, int TR>
 void MixTableKernel(const BlitContext& c, std::uint8_t* dest, const std::uint8_t* src, const std::uint8_t*,
                     int count) {
     static_assert(K == 0);
+    const auto level = static_cast<std::uint16_t>(c.value >> 2);
+    const auto rest = static_cast<std::uint16_t>(63 - level);
+    if constexpr (SF == kBlitSourceDirect) {
+        auto* __restrict d = reinterpret_cast<std::uint16_t*>(dest);
+        const auto* __restrict s = reinterpret_cast<const std::uint16_t*>(src);
+        const auto key = static_cast<std::uint16_t>(c.key);
+        int x = 0;
+        // Eight pixels per step, the same arithmetic in eight 16-bit lanes.
+        for (; x + 8 <= count; x += 8) {
+            U16x8 sv, dv;
+            std::memcpy(&sv, s + x, 16);
+            std::memcpy(&dv, d + x, 16);
+            auto div63 = [](U16x8 n) { return (n + 1 + (n >> 6)) >> 6; };
+            const U16x8 b = div63((sv & 31) * level + (dv & 31) * rest);
+            const U16x8 g = div63(((sv >> 5) & 63) * level + ((dv >> 5) & 63) * rest);
+            const U16x8 r = div63((sv >> 11) * level + (dv >> 11) * rest);
+            U16x8 m = b | (g << 5) | (r << 11);
+            if constexpr (TR == kBlitSkipTest) m = (sv == key) ? dv : m;
+            std::memcpy(d + x, &m, 16);
+        }
+        for (; x < count; ++x) {
+            const std::uint16_t m = Mix565(s[x], d[x], level, rest);
+            d[x] = TR == kBlitSkipTest && s[x] == key ? d[x] : m;
+        }
+    } else {
+        constexpr int sb = SourceBytes<K, SF>();
+        for (int x = 0; x < count; ++x, dest += 2, src += sb) {
+            const std::uint32_t raw = LoadRaw<K, SF>(src);
+            if constexpr (TR == kBlitSkipTest) {
+                if (raw == c.key) continue;
+            }
+            Store<std::uint16_t>(dest, Mix565(static_cast<std::uint16_t>(Colour<K, SF>(c, raw)),
+                                              Load<std::uint16_t>(dest), level, rest));
+        }
+    }
+}
+
+// Mode 1 on 32-bit pixels without alpha, blend image or tint: mixing by v over 8 bits,
+// d x (256 - v) + s x v, on blue and red in two 16-bit lanes and on green alone.
+template <int K, int SF, int TR>
+void Alpha32Kernel(const BlitContext& c, std::uint8_t* dest, const std::uint8_t* src, const std::uint8_t*,
+                   int count) {
+    static_assert(K == 1);
     constexpr int sb = SourceBytes<K, SF>();
-    for (int x = 0; x < count; ++x, dest += 2, src += sb) {
+    const std::uint32_t v = c.value, iv = 256u - c.value;
+    if constexpr (SF == kBlitSourceDirect && TR == kBlitNoTest) {
+        // Byte by byte in 16-bit arithmetic; the fourth byte mixes with weight 0, which
+        // keeps it.
+        // Two pixels per step in 16-bit lanes: d x (256 - w) + s x w never exceeds 65280.
+        const auto wv = static_cast<std::uint16_t>(v), wd = static_cast<std::uint16_t>(iv);
+        const U16x8 weights = {wv, wv, wv, 0, wv, wv, wv, 0};
+        const U16x8 keeps = {wd, wd, wd, 256, wd, wd, wd, 256};
+        int x = 0;
+        for (; x + 4 <= count; x += 4) {
+            U8x8 d8[2], s8[2];
+            std::memcpy(d8, dest + 4 * x, 16);
+            std::memcpy(s8, src + 4 * x, 16);
+            U8x8 out[2];
+            for (int h = 0; h < 2; ++h) {
+                const U16x8 m =
+                    (__builtin_convertvector(d8[h], U16x8) * keeps + __builtin_convertvector(s8[h], U16x8) * weights) >> 8;
+                out[h] = __builtin_convertvector(m, U8x8);
+            }
+            std::memcpy(dest + 4 * x, out, 16);
+        }
+        for (; x + 2 <= count; x += 2) {
+            U8x8 d8, s8;
+            std::memcpy(&d8, dest + 4 * x, 8);
+            std::memcpy(&s8, src + 4 * x, 8);
+            const U16x8 m = (__builtin_convertvector(d8, U16x8) * keeps + __builtin_convertvector(s8, U16x8) * weights) >> 8;
+            const U8x8 out = __builtin_convertvector(m, U8x8);
+            std::memcpy(dest + 4 * x, &out, 8);
+        }
+        for (int i = 4 * x; i < 4 * count; ++i) {
+            const int w = (i & 3) == 3 ? 0 : static_cast<int>(v);
+            dest[i] = static_cast<std::uint8_t>((dest[i] * (256 - w) + src[i] * w) >> 8);
+        }
+        return;
+    }
+    for (int x = 0; x < count; ++x, dest += 4, src += sb) {
         const std::uint32_t raw = LoadRaw<K, SF>(src);
         if constexpr (TR == kBlitSkipTest) {
             if (raw == c.key) continue;
         }
         const std::uint32_t s = Colour<K, SF>(c, raw);
-        const std::uint32_t d = Load<std::uint16_t>(dest);
-        std::uint32_t out[3];
-        for (int i = 0; i < 3; ++i) out[i] = c.mix_plane[Field565(s, i) * 64 + Field565(d, i)];
-        Store<std::uint16_t>(dest, static_cast<std::uint16_t>(Pack565(out[0], out[1], out[2])));
+        const std::uint32_t d = Load<std::uint32_t>(dest);
+        const std::uint32_t rb = (((d & 0xFF00FFu) * iv + (s & 0xFF00FFu) * v) >> 8) & 0xFF00FFu;
+        const std::uint32_t g = (((d & 0xFF00u) * iv + (s & 0xFF00u) * v) >> 8) & 0xFF00u;
+        Store<std::uint32_t>(dest, (d & 0xFF000000u) | rb | g);
     }
 }
 
@@ -281,6 +370,22 @@ void Saturate32Kernel(const BlitContext& c, std::uint8_t* dest, const std::uint8
                       int count) {
     static_assert(K == 1);
     constexpr int sb = SourceBytes<K, SF>();
+    if constexpr (SF == kBlitSourceDirect && TR == kBlitNoTest) {
+        // Whole rows: byte by byte, which the compiler turns into saturating vector adds.
+        std::uint8_t* __restrict d = dest;
+        const std::uint8_t* __restrict s = src;
+        for (int i = 0; i < 4 * count; ++i) {
+            const std::uint8_t a = d[i], b = s[i];
+            if constexpr (Add) {
+                const std::uint8_t r = static_cast<std::uint8_t>(a + b);
+                d[i] = static_cast<std::uint8_t>(r | -static_cast<std::uint8_t>(r < a));
+            } else {
+                const std::uint8_t r = static_cast<std::uint8_t>(a - b);
+                d[i] = static_cast<std::uint8_t>(r & -static_cast<std::uint8_t>(r <= a));
+            }
+        }
+        return;
+    }
     for (int x = 0; x < count; ++x, dest += 4, src += sb) {
         const std::uint32_t raw = LoadRaw<K, SF>(src);
         if constexpr (TR == kBlitSkipTest) {
@@ -384,7 +489,16 @@ constexpr GeneralTable MakeGeneralTable() {
 constexpr GeneralTable kGeneral = MakeGeneralTable();
 
 // Fast forms of the plain path.
-enum FastForm { kFastNone = -1, kFastCopy = 0, kFastHalf, kFastMixTable, kFastAdd255, kFastSubtract255, kFastForms };
+enum FastForm {
+    kFastNone = -1,
+    kFastCopy = 0,
+    kFastHalf,
+    kFastMixTable,
+    kFastAdd255,
+    kFastSubtract255,
+    kFastAlpha32,
+    kFastForms
+};
 
 struct FastTable {
     // [kind][source form][test 0/1][form]
@@ -402,6 +516,7 @@ constexpr void FillFast(FastTable& t) {
         t.k[0][SF][TR][kFastSubtract255] = &Pair565Kernel<0, SF, TR, false>;
         t.k[1][SF][TR][kFastAdd255] = &Saturate32Kernel<1, SF, TR, true>;
         t.k[1][SF][TR][kFastSubtract255] = &Saturate32Kernel<1, SF, TR, false>;
+        t.k[1][SF][TR][kFastAlpha32] = &Alpha32Kernel<1, SF, TR>;
     }
 }
 constexpr FastTable MakeFastTable() {
@@ -429,7 +544,7 @@ constexpr int kFastFormOf[2][7][3] = {
      {kFastNone, kFastNone, kFastNone},
      {kFastNone, kFastNone, kFastNone}},
     {{kFastCopy, kFastCopy, kFastCopy},
-     {kFastNone, kFastHalf, kFastCopy},
+     {kFastAlpha32, kFastHalf, kFastCopy},
      {kFastNone, kFastNone, kFastAdd255},
      {kFastNone, kFastNone, kFastSubtract255},
      {kFastNone, kFastNone, kFastNone},
@@ -455,10 +570,14 @@ BlitKernel SelectBlitKernel(const BlitChoice& choice) {
                                                     : (choice.plain_path && choice.test == kBlitAlphaWeight))) {
             return kFast.k[k][sf][sf == kBlitSourceAlpha ? 0 : choice.test][kFastCopy];
         }
-        if (choice.plain_path && sf != kBlitSourceAlpha && choice.test != kBlitAlphaWeight) {
-            const int value_class = choice.value == 128 ? 1 : choice.value == 255 ? 2 : 0;
+        if (sf != kBlitSourceAlpha && choice.test != kBlitAlphaWeight) {
+            // The run-table path keeps the general rules: of the fast forms only the 32-bit
+            // mix by v, which is the general rule itself, serves it at every value.
+            const int value_class = !choice.plain_path ? 0 : choice.value == 128 ? 1 : choice.value == 255 ? 2 : 0;
             const int form = kFastFormOf[k][column][value_class];
-            if (form != kFastNone) return kFast.k[k][sf][choice.test][form];
+            if (form != kFastNone && (choice.plain_path || form == kFastAlpha32 || form == kFastCopy)) {
+                return kFast.k[k][sf][choice.test][form];
+            }
         }
     }
     return kGeneral.k[k][sf][choice.test][column][choice.blend_image ? 1 : 0][choice.white ? 1 : 0];

@@ -210,3 +210,31 @@ TEST(BlitProperties, ClippedDrawEqualsTheFullDrawCroppedAndTouchesNothingElse) {
 }
 
 }  // namespace
+
+namespace {
+
+// The arithmetic fast forms against the reference at every blend value.
+TEST(BlitProperties, FastFormsEqualTheReferenceAtEveryValue) {
+    std::mt19937 rng(19);
+    for (int kind = 0; kind < 2; ++kind) {
+        TestImage src(256, 64, kind);
+        src.randomise(rng);
+        if (kind == 0) {
+            for (int i = 0; i < 65536; ++i) src.set(i % 256, (i / 256) % 64, static_cast<std::uint32_t>(i));
+        }
+        for (int mode : {1, 2, 3}) {
+            for (int value = 1; value < 256; value += kind == 0 && mode == 1 ? 1 : 7) {
+                TestImage a(256, 64, kind), b(256, 64, kind);
+                a.randomise(rng);
+                std::memcpy(b->block->pixel_memory, a->block->pixel_memory,
+                            static_cast<std::size_t>(a->block->pitch) * 64);
+                SetDrawState(mode, value, 0xFFFFFF, {0, 0, 256, 64});
+                DrawMemImg(a.get(), src.get(), 0, 0, 0, nullptr);
+                ReferenceDrawMemImg(b.get(), src.get(), 0, 0, 0, nullptr);
+                ASSERT_EQ(a.bytes_of_block(), b.bytes_of_block()) << "kind " << kind << " mode " << mode << " value " << value;
+            }
+        }
+    }
+}
+
+}  // namespace
