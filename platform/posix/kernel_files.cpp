@@ -1,7 +1,8 @@
-// File handles over POSIX descriptors: create/open with the dispositions the engine
-// uses, read, write, seek, size and delete. Paths arrive as CP932 with either
+// File handles over POSIX descriptors: create/open with the dispositions and sharing the
+// engine uses, read, write, seek, size and delete. Paths arrive as CP932 with either
 // separator and are converted to UTF-8 first.
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -25,7 +26,7 @@ FileObject* FileFromHandle(HANDLE handle) { return dynamic_cast<FileObject*>(Ker
 
 }  // namespace
 
-HANDLE CreateFileA(const char* path, DWORD access, DWORD, void*, DWORD disposition, DWORD attributes, HANDLE) {
+HANDLE CreateFileA(const char* path, DWORD access, DWORD share, void*, DWORD disposition, DWORD attributes, HANDLE) {
     std::string native;
     if (!Cp932PathToUtf8(path, native) || native.empty()) return INVALID_HANDLE_VALUE;
     int flags = O_CLOEXEC;
@@ -34,10 +35,10 @@ HANDLE CreateFileA(const char* path, DWORD access, DWORD, void*, DWORD dispositi
     flags |= (read && write) ? O_RDWR : write ? O_WRONLY : O_RDONLY;
     switch (disposition) {
         case CREATE_NEW: flags |= O_CREAT | O_EXCL; break;
-        case CREATE_ALWAYS: flags |= O_CREAT | O_TRUNC; break;
+        case CREATE_ALWAYS: flags |= O_CREAT; break;
         case OPEN_EXISTING: break;
         case OPEN_ALWAYS: flags |= O_CREAT; break;
-        case TRUNCATE_EXISTING: flags |= O_TRUNC; break;
+        case TRUNCATE_EXISTING: break;
         default: return INVALID_HANDLE_VALUE;
     }
     const mode_t mode = (attributes & FILE_ATTRIBUTE_READONLY) ? 0444 : 0666;
@@ -45,6 +46,17 @@ HANDLE CreateFileA(const char* path, DWORD access, DWORD, void*, DWORD dispositi
     if (fd < 0) return INVALID_HANDLE_VALUE;
     struct stat info {};
     if (fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
+        close(fd);
+        return INVALID_HANDLE_VALUE;
+    }
+    // Sharing: an open that shares nothing holds the file alone; opens that share read
+    // or write access coexist with each other. Each handle holds its own lock, released
+    // when it is closed.
+    const int lock = (share & (FILE_SHARE_READ | FILE_SHARE_WRITE)) == 0 ? LOCK_EX : LOCK_SH;
+    // Truncation waits until the sharing check has passed, so a refused open never
+    // empties a file someone else holds.
+    const bool truncate = disposition == CREATE_ALWAYS || disposition == TRUNCATE_EXISTING;
+    if (flock(fd, lock | LOCK_NB) != 0 || (truncate && ftruncate(fd, 0) != 0)) {
         close(fd);
         return INVALID_HANDLE_VALUE;
     }

@@ -175,3 +175,35 @@ TEST(KernelFiles, BadPathsAndHandlesAreRefused) {
     EXPECT_FALSE(ReadFile(write_only, buffer, 4, &count, nullptr));
     CloseHandle(write_only);
 }
+
+TEST(KernelFiles, SharingModes) {
+    ScopedTempDir dir;
+    dir.WriteFile("data.bin", "0123456789");
+    struct Case {
+        DWORD first_share, second_share, second_disposition;
+        bool second_opens;
+    };
+    const Case cases[] = {
+        {FILE_SHARE_READ, FILE_SHARE_READ, OPEN_EXISTING, true},
+        {FILE_SHARE_READ, 0, OPEN_EXISTING, false},
+        {0, FILE_SHARE_READ, OPEN_EXISTING, false},
+        {0, 0, OPEN_EXISTING, false},
+        // A refused open that would truncate leaves the file whole.
+        {0, 0, CREATE_ALWAYS, false},
+    };
+    for (const Case& c : cases) {
+        HANDLE first = CreateFileA("data.bin", GENERIC_READ, c.first_share, nullptr, OPEN_EXISTING,
+                                   FILE_ATTRIBUTE_NORMAL, nullptr);
+        ASSERT_NE(first, INVALID_HANDLE_VALUE);
+        HANDLE second = CreateFileA("data.bin", GENERIC_READ | GENERIC_WRITE, c.second_share, nullptr,
+                                    c.second_disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+        EXPECT_EQ(second != INVALID_HANDLE_VALUE, c.second_opens) << c.first_share << " " << c.second_share;
+        if (second != INVALID_HANDLE_VALUE) CloseHandle(second);
+        CloseHandle(first);
+        EXPECT_EQ(dir.ReadFile("data.bin"), "0123456789");
+    }
+    // Once the holder closes, an exclusive open succeeds again.
+    HANDLE alone = CreateFileA("data.bin", GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    EXPECT_NE(alone, INVALID_HANDLE_VALUE);
+    CloseHandle(alone);
+}
