@@ -25,6 +25,7 @@ inline void Store(std::uint8_t* p, T v) {
 // Vector types of the compiler's vector extension (SSE2 on x86-64).
 typedef std::uint8_t U8x8 __attribute__((vector_size(8)));
 typedef std::uint16_t U16x8 __attribute__((vector_size(16)));
+typedef std::uint32_t U32x4 __attribute__((vector_size(16)));
 
 constexpr int kDestBytes[2] = {2, 4};
 template <int K, int SF>
@@ -317,41 +318,37 @@ void Alpha32Kernel(const BlitContext& c, std::uint8_t* dest, const std::uint8_t*
     static_assert(K == 1);
     constexpr int sb = SourceBytes<K, SF>();
     const std::uint32_t v = c.value, iv = 256u - c.value;
-    if constexpr (SF == kBlitSourceDirect && TR == kBlitNoTest) {
-        // Byte by byte in 16-bit arithmetic; the fourth byte mixes with weight 0, which
-        // keeps it.
-        // Two pixels per step in 16-bit lanes: d x (256 - w) + s x w never exceeds 65280.
+    int x = 0;
+    if constexpr (SF == kBlitSourceDirect) {
+        // Four pixels per step: blue and red in the low bytes of 16-bit lanes, green and the
+        // fourth byte (weight 0, so it stays) in the high ones; d x (256 - w) + s x w never
+        // exceeds 65280. Key pixels keep the destination through a mask.
         const auto wv = static_cast<std::uint16_t>(v), wd = static_cast<std::uint16_t>(iv);
-        const U16x8 weights = {wv, wv, wv, 0, wv, wv, wv, 0};
-        const U16x8 keeps = {wd, wd, wd, 256, wd, wd, wd, 256};
-        int x = 0;
+        const U16x8 w_low = {wv, wv, wv, wv, wv, wv, wv, wv};
+        const U16x8 k_low = {wd, wd, wd, wd, wd, wd, wd, wd};
+        const U16x8 w_high = {wv, 0, wv, 0, wv, 0, wv, 0};
+        const U16x8 k_high = {wd, 256, wd, 256, wd, 256, wd, 256};
         for (; x + 4 <= count; x += 4) {
-            U8x8 d8[2], s8[2];
-            std::memcpy(d8, dest + 4 * x, 16);
-            std::memcpy(s8, src + 4 * x, 16);
-            U8x8 out[2];
-            for (int h = 0; h < 2; ++h) {
-                const U16x8 m =
-                    (__builtin_convertvector(d8[h], U16x8) * keeps + __builtin_convertvector(s8[h], U16x8) * weights) >> 8;
-                out[h] = __builtin_convertvector(m, U8x8);
+            U16x8 dv, sv;
+            std::memcpy(&dv, dest + 4 * x, 16);
+            std::memcpy(&sv, src + 4 * x, 16);
+            const U16x8 low = ((dv & 0xFF) * k_low + (sv & 0xFF) * w_low) >> 8;
+            const U16x8 high = ((dv >> 8) * k_high + (sv >> 8) * w_high) >> 8;
+            U16x8 out = low | (high << 8);
+            if constexpr (TR == kBlitSkipTest) {
+                U32x4 s32;
+                std::memcpy(&s32, &sv, 16);
+                const auto equal = s32 == c.key;  // all ones where the source is the key
+                U16x8 keep;
+                std::memcpy(&keep, &equal, 16);
+                out = (dv & keep) | (out & ~keep);
             }
-            std::memcpy(dest + 4 * x, out, 16);
+            std::memcpy(dest + 4 * x, &out, 16);
         }
-        for (; x + 2 <= count; x += 2) {
-            U8x8 d8, s8;
-            std::memcpy(&d8, dest + 4 * x, 8);
-            std::memcpy(&s8, src + 4 * x, 8);
-            const U16x8 m = (__builtin_convertvector(d8, U16x8) * keeps + __builtin_convertvector(s8, U16x8) * weights) >> 8;
-            const U8x8 out = __builtin_convertvector(m, U8x8);
-            std::memcpy(dest + 4 * x, &out, 8);
-        }
-        for (int i = 4 * x; i < 4 * count; ++i) {
-            const int w = (i & 3) == 3 ? 0 : static_cast<int>(v);
-            dest[i] = static_cast<std::uint8_t>((dest[i] * (256 - w) + src[i] * w) >> 8);
-        }
-        return;
     }
-    for (int x = 0; x < count; ++x, dest += 4, src += sb) {
+    dest += 4 * x;
+    src += sb * x;
+    for (; x < count; ++x, dest += 4, src += sb) {
         const std::uint32_t raw = LoadRaw<K, SF>(src);
         if constexpr (TR == kBlitSkipTest) {
             if (raw == c.key) continue;

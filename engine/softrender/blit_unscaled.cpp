@@ -125,6 +125,13 @@ void DrawMemImg(MEMIMG* dest, const MEMIMG* src, int x, int y, int transparent, 
     const BlitKernel kernel = SelectBlitKernel(choice);
     if (kernel == nullptr) return;
     const std::uint8_t* sstart = src->pixels + static_cast<std::ptrdiff_t>(sblock->pitch) * skip_y + src_bytes * skip_x;
+    // A whole copy of gap-free rows is one block copy.
+    const bool whole_copy = (choice.mode == 0 || (choice.mode == 1 && value == 255)) && white && !blend_image &&
+                            source_form == kBlitSourceDirect && choice.test == kBlitNoTest;
+    if (whole_copy && dblock->pitch == width * dest_bytes && sblock->pitch == width * src_bytes) {
+        kernel(context, dstart, sstart, nullptr, width * height);
+        return;
+    }
     for (int row = 0; row < height; ++row) {
         kernel(context, dstart + static_cast<std::ptrdiff_t>(dblock->pitch) * row,
                sstart + static_cast<std::ptrdiff_t>(sblock->pitch) * row,
