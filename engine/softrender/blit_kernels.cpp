@@ -276,26 +276,24 @@ void MixTableKernel(const BlitContext& c, std::uint8_t* dest, const std::uint8_t
     const auto level = static_cast<std::uint16_t>(c.value >> 2);
     const auto rest = static_cast<std::uint16_t>(63 - level);
     if constexpr (SF == kBlitSourceDirect) {
-        auto* __restrict d = reinterpret_cast<std::uint16_t*>(dest);
-        const auto* __restrict s = reinterpret_cast<const std::uint16_t*>(src);
         const auto key = static_cast<std::uint16_t>(c.key);
         int x = 0;
         // Eight pixels per step, the same arithmetic in eight 16-bit lanes.
         for (; x + 8 <= count; x += 8) {
             U16x8 sv, dv;
-            std::memcpy(&sv, s + x, 16);
-            std::memcpy(&dv, d + x, 16);
+            std::memcpy(&sv, src + 2 * x, 16);
+            std::memcpy(&dv, dest + 2 * x, 16);
             auto div63 = [](U16x8 n) { return (n + 1 + (n >> 6)) >> 6; };
             const U16x8 b = div63((sv & 31) * level + (dv & 31) * rest);
             const U16x8 g = div63(((sv >> 5) & 63) * level + ((dv >> 5) & 63) * rest);
             const U16x8 r = div63((sv >> 11) * level + (dv >> 11) * rest);
             U16x8 m = b | (g << 5) | (r << 11);
             if constexpr (TR == kBlitSkipTest) m = (sv == key) ? dv : m;
-            std::memcpy(d + x, &m, 16);
+            std::memcpy(dest + 2 * x, &m, 16);
         }
         for (; x < count; ++x) {
-            const std::uint16_t m = Mix565(s[x], d[x], level, rest);
-            d[x] = TR == kBlitSkipTest && s[x] == key ? d[x] : m;
+            const auto sp = Load<std::uint16_t>(src + 2 * x), dp = Load<std::uint16_t>(dest + 2 * x);
+            Store<std::uint16_t>(dest + 2 * x, TR == kBlitSkipTest && sp == key ? dp : Mix565(sp, dp, level, rest));
         }
     } else {
         constexpr int sb = SourceBytes<K, SF>();
@@ -369,8 +367,8 @@ void Saturate32Kernel(const BlitContext& c, std::uint8_t* dest, const std::uint8
     constexpr int sb = SourceBytes<K, SF>();
     if constexpr (SF == kBlitSourceDirect && TR == kBlitNoTest) {
         // Whole rows: byte by byte, which the compiler turns into saturating vector adds.
-        std::uint8_t* __restrict d = dest;
-        const std::uint8_t* __restrict s = src;
+        std::uint8_t* d = dest;
+        const std::uint8_t* s = src;
         for (int i = 0; i < 4 * count; ++i) {
             const std::uint8_t a = d[i], b = s[i];
             if constexpr (Add) {
