@@ -197,3 +197,24 @@ TEST(Blit, TransparentFlagTwoSkipsKeysButNeverTakesTheRunTable) {
 }
 
 }  // namespace
+
+namespace {
+
+// Indices past the entries a write counted still read that write's converted palette,
+// never another image's leftovers.
+TEST(Blit, PaletteIndicesPastTheCountReadTheBlocksOwnPalette) {
+    TestImage src(2, 1, kMemImgXrgb8888, 1, 0, 0, 0x00);
+    src.set(0, 0, 1);
+    src.set(1, 0, 200);
+    std::uint32_t e1 = 0x00112233, e200 = 0x00445566;
+    std::memcpy(src->block->palette + 4 * 1, &e1, 4);
+    std::memcpy(src->block->palette + 4 * 200, &e200, 4);
+    src->block->palette_count = 2;
+    TestImage dst(2, 1, kMemImgXrgb8888);
+    SetDrawState(0, 0, 0xFFFFFF, {0, 0, 2, 1});
+    DrawMemImg(dst.get(), src.get(), 0, 0, 1, nullptr);
+    EXPECT_EQ(dst.get(0, 0), 0x00112233u);
+    EXPECT_EQ(dst.get(1, 0), 0x00445566u);
+}
+
+}  // namespace

@@ -92,3 +92,25 @@ TEST(FillRect, TargetsOfOtherKindsOrWithPaletteOrAlphaAreNeverChanged) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(FillRect, MultiplyBlendOnBothDepths) {
+    const PixelCase cases[] = {
+        // t = (d x s) >> 8 = 0x40, then mixed by 128 from 0x80: (0x80 x 256 + (0x40 - 0x80) x 128) >> 8 = 0x60.
+        {"32 mode11 v128", 1, 11, 128, 0xFFFFFF, 0x33808080, 0x00808080, 0x33606060},
+        {"32 mode11 v255", 1, 11, 255, 0xFFFFFF, 0x00808080, 0x00808080, 0x00404040},
+        // Fields 31/63/31 times 16/32/16: targets 15/31/15, value 255 reaches them exactly.
+        {"16 mode11 v255", 0, 11, 255, 0xFFFFFF, 0xFFFF, 0x8410, (15u << 11) | (31u << 5) | 15u},
+        {"32 mode10 v255", 1, 10, 255, 0xFFFFFF, 0x00000000, 0x00FF0F00, 0x0000EFFE},  // 255 x 255 >> 8, 240 x 255 >> 8, 0
+    };
+    for (const auto& c : cases) {
+        TestImage img(1, 1, c.kind);
+        img.fill(c.dest);
+        SetDrawState(c.mode, c.value, c.bright);
+        FillMemImgRect(img.get(), nullptr, c.colour);
+        EXPECT_EQ(img.get(0, 0), c.expected) << c.name;
+    }
+}
+
+}  // namespace

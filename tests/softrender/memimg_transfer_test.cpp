@@ -115,3 +115,20 @@ TEST(MemImgTransfer, ReadBackAndCopyBetweenImages) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(MemImgTransfer, OneChannelImagesTakeThePicturesRed) {
+    Picture pic(3, 1, false);
+    pic.row(0)[0] = 0x00801234u;
+    pic.row(0)[1] = 0x00FF0000u;
+    pic.row(0)[2] = 0x0000FFFFu;
+    TestImage depth(3, 1, kMemImgChannel16);
+    WriteGraphImageToMemImg(&pic.image, nullptr, depth.get(), 0, 0, 3, 1, 0, 0, 0);
+    EXPECT_EQ(depth.get(0, 0), 0x8080u);
+    EXPECT_EQ(depth.get(1, 0), 0xFFFFu);
+    EXPECT_EQ(depth.get(2, 0), 0x0000u);
+    EXPECT_EQ(depth->block->run_table_valid, 0);
+}
+
+}  // namespace
