@@ -1,0 +1,166 @@
+// 2-D surfaces and surface data records: the table's capacity and end mark, reuse of low
+// slots, stale handles, check counts that wrap, a shared image freed with its last user,
+// lost flags, nested locks, the palette key and filling a software record.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "engine/core/tracked_alloc.h"
+#include "engine/graphics/draw_settings.h"
+#include "tests/graphics/graph_test_support.h"
+
+using engine_test::EngineSession;
+using engine_test::MaskedLog;
+
+namespace {
+
+GraphCreationBytes PlainBytes(int bit_depth) {
+    GraphCreationBytes bytes{};
+    bytes.bit_depth = static_cast<std::uint8_t>(bit_depth);
+    return bytes;
+}
+
+TEST(Surface2D, CapacityEndMarkAndReuseOfAFreedLowSlot) {
+    EngineSession session;
+    ASSERT_EQ(ApiInitializeLibrary(), 0);
+    const GraphCreationBytes bytes = PlainBytes(32);
+    const int first = AddSurface2D(2, 2, 0, 0, -1, nullptr, 0, 0, &bytes);
+    ASSERT_NE(first, -1);
+    EXPECT_EQ(first & 0x78000000, 0x28000000);
+    const Surface2D* shared = GetSurface2DRecord(first);
+    std::vector<int> handles{first};
+    while (GetSurface2DCount() < kSurface2DSlots) {
+        const int handle = AddSurface2D(1, 1, 0, 0, -1, shared, 1, 1, &bytes);
+        ASSERT_NE(handle, -1) << GetSurface2DCount();
+        handles.push_back(handle);
+    }
+    EXPECT_EQ(GetSurface2DEndMark(), kSurface2DSlots);
+    EXPECT_EQ(GetSurfaceDataCount(), 1);
+    EXPECT_EQ(AddSurface2D(1, 1, 0, 0, -1, shared, 0, 0, &bytes), -1);
+    EXPECT_NE(MaskedLog(session.dir().path() / "Log.txt").find("T:２Ｄグラフィックの量が許容量を越えました\r\n"),
+              std::string::npos);
+    const int low = handles[7];
+    ASSERT_EQ(DeleteSurface2D(low), 0);
+    EXPECT_EQ(GetSurface2DRecord(low), nullptr);
+    const int reused = AddSurface2D(1, 1, 0, 0, -1, GetSurface2DRecord(first), 0, 0, &bytes);
+    EXPECT_EQ(reused & 0xFFFF, 7);
+    EXPECT_NE(reused, low);
+    EXPECT_EQ(GetSurface2DEndMark(), kSurface2DSlots);
+    // Deleting from the top lowers the end mark past the free slots below it.
+    handles[7] = reused;
+    for (int i = kSurface2DSlots - 1; i >= 1; --i) DeleteSurface2D(handles[i]);
+    EXPECT_EQ(GetSurface2DEndMark(), 1);
+    DeleteSurface2D(first);
+    EXPECT_EQ(GetSurface2DEndMark(), 0);
+    EXPECT_EQ(GetSurfaceDataCount(), 0);
+    ASSERT_EQ(ApiTerminateLibrary(), 0);
+    EXPECT_EQ(TrackedLiveBlockCount(), 0);
+}
+
+TEST(Surface2D, CheckCountsWrapAndStaleHandlesAreRefused) {
+    EngineSession session;
+    ASSERT_EQ(ApiInitializeLibrary(), 0);
+    const GraphCreationBytes bytes = PlainBytes(32);
+    const int keeper = AddSurface2D(1, 1, 0, 0, -1, nullptr, 0, 0, &bytes);
+    const int first = AddSurface2D(1, 1, 0, 0, -1, GetSurface2DRecord(keeper), 0, 0, &bytes);
+    const int first_check = (first >> 16) & 0x7FF;
+    DeleteSurface2D(first);
+    std::int32_t flag = 9;
+    EXPECT_EQ(SetSurface2DLostFlagPointer(first, &flag), 0);
+    EXPECT_EQ(flag, 9);  // a stale handle is ignored
+    int previous = first_check;
+    for (int i = 0; i < 2100; ++i) {
+        const int handle = AddSurface2D(1, 1, 0, 0, -1, GetSurface2DRecord(keeper), 0, 0, &bytes);
+        const int check = (handle >> 16) & 0x7FF;
+        EXPECT_EQ(check, (previous + 1) % 2048);
+        previous = check;
+        EXPECT_EQ(GetSurface2DRecord(first) != nullptr, handle == first);
+        DeleteSurface2D(handle);
+    }
+    ASSERT_EQ(ApiTerminateLibrary(), 0);
+}
+
+TEST(Surface2D, ASharedImageGoesWithItsLastUserAndTellsTheOwners) {
+    EngineSession session;
+    ASSERT_EQ(ApiInitializeLibrary(), 0);
+    const GraphCreationBytes bytes = PlainBytes(32);
+    const int a = AddSurface2D(8, 8, 0, 0, -1, nullptr, 0, 0, &bytes);
+    const int b = AddSurface2D(4, 4, 0, 0, -1, GetSurface2DRecord(a), 2, 2, &bytes);
+    const int data = GetSurface2DRecord(a)->surface_data;
+    EXPECT_EQ(GetSurfaceData(data)->reference_count, 2);
+    std::int32_t lost_a = 5, lost_b = 5;
+    SetSurface2DLostFlagPointer(a, &lost_a);
+    SetSurface2DLostFlagPointer(b, &lost_b);
+    EXPECT_EQ(lost_a, 0);
+    DeleteSurface2D(a);
+    EXPECT_EQ(lost_a, 1);
+    ASSERT_NE(GetSurfaceData(data), nullptr);
+    EXPECT_TRUE(IsMemImgValid(&GetSurfaceData(data)->color_image));
+    DeleteSurface2D(b);
+    EXPECT_EQ(lost_b, 1);
+    EXPECT_EQ(GetSurfaceData(data), nullptr);
+    ASSERT_EQ(ApiTerminateLibrary(), 0);
+    EXPECT_EQ(TrackedLiveBlockCount(), 0);
+}
+
+TEST(SurfaceData, LocksNestAndNeedAsManyUnlocks) {
+    EngineSession session;
+    ASSERT_EQ(ApiInitializeLibrary(), 0);
+    const GraphCreationBytes bytes = PlainBytes(32);
+    const int handle = AddSurfaceData(1, 10, 6, 0, &bytes);
+    ASSERT_NE(handle, -1);
+    EXPECT_EQ(handle & 0xF8000000, 0x38000000);
+    SurfaceData* data = GetSurfaceData(handle);
+    EXPECT_EQ(data->software, 1);
+    EXPECT_EQ(data->format_index, 12);
+    std::int32_t pitch = 0, pitch2 = 0;
+    void* pixels = nullptr;
+    void* pixels2 = nullptr;
+    const RECT at{3, 2, 5, 4};
+    ASSERT_EQ(LockSurfaceData(handle, &pitch, &pixels, 1, &at, nullptr), 0);
+    EXPECT_EQ(pitch, data->color_image.block->pitch);
+    EXPECT_EQ(pixels, data->color_image.pixels + 2 * pitch + 3 * 4);
+    EXPECT_EQ(LockSurfaceData(handle, &pitch2, &pixels2, 1, nullptr, nullptr), -2);
+    EXPECT_EQ(pitch2, pitch);
+    EXPECT_EQ(pixels2, pixels);
+    EXPECT_EQ(UnlockSurfaceData(handle, nullptr), 0);
+    EXPECT_EQ(UnlockSurfaceData(handle, nullptr), 0);
+    EXPECT_EQ(UnlockSurfaceData(handle, nullptr), -1);
+    DeleteSurfaceData(handle);
+    EXPECT_EQ(LockSurfaceData(handle, &pitch, &pixels, 1, nullptr, nullptr), -1);
+    ASSERT_EQ(ApiTerminateLibrary(), 0);
+}
+
+TEST(SurfaceData, PaletteRecordsKeyOnIndex65535AndOthersOnTheTransparentColour) {
+    EngineSession session;
+    ASSERT_EQ(ApiInitializeLibrary(), 0);
+    GetDrawSettings()->transparent_color = 0xFF00FF;
+    GraphCreationBytes bytes = PlainBytes(32);
+    bytes.palette = 1;
+    const int palette = AddSurfaceData(1, 4, 4, 0xFF00FF, &bytes);
+    EXPECT_EQ(GetSurfaceData(palette)->color_image.block->transparent_color, 65535u);
+    bytes = PlainBytes(16);
+    const int plain = AddSurfaceData(1, 4, 4, 0xFF00FF, &bytes);
+    EXPECT_EQ(GetSurfaceData(plain)->format_index, 10);
+    EXPECT_EQ(GetSurfaceData(plain)->color_image.block->transparent_color, 0xF81Fu);
+    DeleteSurfaceData(palette);
+    DeleteSurfaceData(plain);
+    ASSERT_EQ(ApiTerminateLibrary(), 0);
+    EXPECT_EQ(TrackedLiveBlockCount(), 0);
+}
+
+TEST(SurfaceData, FillingAGraphFillsTheImageOfItsSoftwareRecord) {
+    EngineSession session;
+    ASSERT_EQ(ApiInitializeLibrary(), 0);
+    const int graph = CreateBlankGraph(5, 3, 1);
+    ASSERT_GT(graph, 0);
+    ASSERT_EQ(FillGraphColor(graph, 0x12, 0x34, 0x56, 255), 0);
+    for (int y = 0; y < 3; ++y) {
+        for (int x = 0; x < 5; ++x) EXPECT_EQ(graph_test::GraphPixel(graph, x, y), 0x123456u) << x << "," << y;
+    }
+    EXPECT_EQ(FillGraphColor(graph + 1, 0, 0, 0, 255), -1);
+    ASSERT_EQ(ApiTerminateLibrary(), 0);
+}
+
+}  // namespace
