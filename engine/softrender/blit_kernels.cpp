@@ -217,7 +217,7 @@ void CopyKernel(const BlitContext& c, std::uint8_t* dest, const std::uint8_t* sr
     constexpr int sb = SourceBytes<K, SF>();
     constexpr int db = kDestBytes[K];
     if constexpr (SF == kBlitSourceDirect && TR != kBlitSkipTest) {
-        std::memcpy(dest, src, static_cast<std::size_t>(count) * db);
+        std::memmove(dest, src, static_cast<std::size_t>(count) * db);  // an image may be drawn onto itself
     } else if constexpr (SF == kBlitSourceDirect) {
         // Keyed copy as a select: a key pixel rewrites the destination's own value, so the
         // loop has no branch and vectorises.

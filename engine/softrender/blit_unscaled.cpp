@@ -125,9 +125,10 @@ void DrawMemImg(MEMIMG* dest, const MEMIMG* src, int x, int y, int transparent, 
     const BlitKernel kernel = SelectBlitKernel(choice);
     if (kernel == nullptr) return;
     const std::uint8_t* sstart = src->pixels + static_cast<std::ptrdiff_t>(sblock->pitch) * skip_y + src_bytes * skip_x;
-    // A whole copy of gap-free rows is one block copy.
+    // A whole copy of gap-free rows is one block copy (not within one block, where rows
+    // must go top to bottom as they always do).
     const bool whole_copy = (choice.mode == 0 || (choice.mode == 1 && value == 255)) && white && !blend_image &&
-                            source_form == kBlitSourceDirect && choice.test == kBlitNoTest;
+                            source_form == kBlitSourceDirect && choice.test == kBlitNoTest && sblock != dblock;
     if (whole_copy && dblock->pitch == width * dest_bytes && sblock->pitch == width * src_bytes) {
         kernel(context, dstart, sstart, nullptr, width * height);
         return;

@@ -218,3 +218,22 @@ TEST(Blit, PaletteIndicesPastTheCountReadTheBlocksOwnPalette) {
 }
 
 }  // namespace
+
+namespace {
+
+// An image drawn onto itself, shifted: rows go top to bottom, each row copied as a whole.
+TEST(Blit, ImageDrawnOntoItselfShiftedCopiesRowByRow) {
+    TestImage img(8, 4, kMemImgXrgb8888);
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 8; ++x) img.set(x, y, static_cast<std::uint32_t>(y * 8 + x));
+    SetDrawState(0, 0, 0xFFFFFF, {0, 0, 8, 4});
+    DrawMemImg(img.get(), img.get(), 1, 0, 0, nullptr);
+    for (int x = 1; x < 8; ++x) EXPECT_EQ(img.get(x, 2), static_cast<std::uint32_t>(16 + x - 1));
+    EXPECT_EQ(img.get(0, 2), 16u);
+    // Shifted down, each row is drawn from the row above after that one was drawn.
+    DrawMemImg(img.get(), img.get(), 0, 1, 0, nullptr);
+    for (int y = 1; y < 4; ++y)
+        for (int x = 0; x < 8; ++x) EXPECT_EQ(img.get(x, y), img.get(x, 0)) << x << "," << y;
+}
+
+}  // namespace
