@@ -1,4 +1,4 @@
-// The restore, screen-copy and draw operations as seen before they are built: the
+// The restore and screen-copy operations as seen before they are built: the
 // restore function is remembered; the others answer -1.
 #include "engine/graphics/screen_startup_seam.h"
 
@@ -24,7 +24,3 @@ int RebuildDisplayObjects() { return 0; }
 int RestoreAllGraphSurfaces() { return 0; }
 
 int GetDrawScreenGraph(int, int, int, int, int, int) { return -1; }
-
-int DrawGraphAtPoint(int, int, int, int) { return -1; }
-int DrawGraphStretched(int, int, int, int, int, int) { return -1; }
-int DrawRectangle(int, int, int, int, std::uint32_t, int) { return -1; }

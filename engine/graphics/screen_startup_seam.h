@@ -1,7 +1,7 @@
 // The graphics-core operations that engine start-up and shutdown, the window procedure,
 // message processing, the window modes and the entry layer call. The screen itself is
-// built, and so are graphs and masks (the headers included below); restore, the screen
-// copy and the draw calls are still stand-ins here.
+// built, and so are graphs and masks (the headers included below); restore and the screen
+// copy are still stand-ins here.
 #pragma once
 
 #include <cstdint>
@@ -12,6 +12,7 @@
 #include "engine/graphics/draw_state_access.h"
 #include "engine/graphics/screen_startup.h"
 #include "engine/graphics/screen_state.h"
+#include "engine/graphics/draw_entry.h"
 #include "engine/graphics/graph_from_image.h"
 #include "engine/graphics/graph_handles.h"
 #include "engine/graphics/masks.h"
@@ -26,8 +27,3 @@ int RestoreAllGraphSurfaces();
 
 // Graphs and images.
 int GetDrawScreenGraph(int x1, int y1, int x2, int y2, int graph, int flag);
-
-// Drawing.
-int DrawGraphAtPoint(int x, int y, int graph, int transparent);
-int DrawGraphStretched(int x1, int y1, int x2, int y2, int graph, int transparent);
-int DrawRectangle(int x1, int y1, int x2, int y2, std::uint32_t color, int fill);

@@ -1,0 +1,307 @@
+// The non-Direct3D draw dispatch: in software rendering every primitive goes straight
+// to the software renderer on the draw target's MEMIMG (a graph piece that is part of a
+// shared image is drawn through a view of its own rectangle); elsewhere it goes through
+// a working copy, and a working copy that cannot be had fails the draw. Relies on the
+// 2-D surfaces, the surface data records, the renderer and the working copies.
+#include "engine/graphics/draw_dispatch.h"
+
+#include <algorithm>
+#include <climits>
+
+#include "engine/graphics/blend_tables.h"
+#include "engine/graphics/draw_settings.h"
+#include "engine/graphics/screen_internal.h"
+#include "engine/graphics/surface_2d.h"
+#include "engine/graphics/surface_data.h"
+#include "engine/graphics/working_copies.h"
+#include "engine/softrender/blit_unscaled.h"
+#include "engine/softrender/draw_lines.h"
+#include "engine/softrender/fill_rect.h"
+
+namespace {
+
+bool SoftwareMode() {
+    const ScreenState* screen = GetScreenState();
+    return screen->software_render == 1 && screen->requested_depth != 8;
+}
+
+MEMIMG* TargetImage() {
+    MEMIMG* image = GetScreenState()->target_image;
+    return image != nullptr && IsMemImgValid(image) ? image : nullptr;
+}
+
+void HandOverFromDirect3D() {
+    if (IsDirect3DUp()) EndSceneD3D();
+    FlushCurrentVertexBatch();
+}
+
+// The image a piece shows: its SurfaceData's colour image when the piece is all of it,
+// else a view of the piece's rectangle made in `view` (released by the caller).
+const MEMIMG* PieceImage(const Surface2D* piece, SurfaceData* data, MEMIMG* view) {
+    MEMIMG* image = &data->color_image;
+    if (!IsMemImgValid(image)) return nullptr;
+    if (piece->width == image->width && piece->height == image->height && piece->source_x == 0 &&
+        piece->source_y == 0) {
+        return image;
+    }
+    CreateMemImgView(view, image, piece->source_x, piece->source_y, piece->width, piece->height);
+    return IsMemImgValid(view) ? view : nullptr;
+}
+
+void ReleaseView(MEMIMG* view) {
+    if (IsMemImgValid(view)) ReleaseMemImg(view);
+}
+
+}  // namespace
+
+MEMIMG* GetBlendSourceMemImg() {
+    const int graph = GetDrawSettings()->blend_graph;
+    if (graph == -1) return nullptr;
+    const GraphRecord* record = GetGraphRecord(graph);
+    if (record == nullptr || record->creation.texture) return nullptr;
+    const Surface2D* piece = GetSurface2DRecord(record->pieces[0]);
+    if (piece == nullptr) return nullptr;
+    SurfaceData* data = GetSurfaceData(piece->surface_data);
+    if (data == nullptr || !IsMemImgValid(&data->color_image)) return nullptr;
+    return &data->color_image;
+}
+
+int SetBlendSourceParamsSoft(int, int border_value, int border_range) {
+    BuildBlendGraphWeightTable(border_value, border_range);
+    return 0;
+}
+
+int DrawSurface2DSoft(int x, int y, int surface, int transparent) {
+    if (!IsScreenUp()) return -1;
+    const Surface2D* piece = GetSurface2DRecord(surface);
+    if (piece == nullptr) return -1;
+    SurfaceData* data = GetSurfaceData(piece->surface_data);
+    if (data == nullptr) return -1;
+    const MEMIMG* blend = GetBlendSourceMemImg();
+    if (SoftwareMode()) {
+        MEMIMG* target = TargetImage();
+        if (target == nullptr) return -1;
+        MEMIMG view{};
+        const MEMIMG* source = PieceImage(piece, data, &view);
+        if (source == nullptr) return -1;
+        DrawMemImg(target, source, x, y, transparent, blend);
+        ReleaseView(&view);
+        return 0;
+    }
+    HandOverFromDirect3D();
+    const RECT& area = GetDrawSettings()->draw_area;
+    RECT destination{x, y, x + piece->width, y + piece->height};
+    ClipRectToRect(&destination, &area);
+    if (destination.right <= destination.left || destination.bottom <= destination.top) return 0;
+    const RECT source{destination.left - x, destination.top - y, destination.right - x, destination.bottom - y};
+    if (BeginWorkingCopy(piece, 1, &source, &destination, 0, nullptr, nullptr) != 0) return -1;
+    WorkingCopyState* working = GetWorkingCopyState();
+    if (working->target == nullptr || working->source == nullptr) {
+        EndWorkingCopy();
+        return -1;
+    }
+    DrawMemImg(working->target, working->source, x, y, transparent, blend);
+    EndWorkingCopy();
+    return 0;
+}
+
+int DrawGraphSoft(int x, int y, const GraphRecord* graph, int transparent) {
+    FlushCurrentVertexBatch();
+    return DrawSurface2DSoft(x, y, graph->pieces[0], transparent);
+}
+
+int DrawGraphStretchSoft(int x1, int y1, int x2, int y2, const GraphRecord* graph, int transparent) {
+    if (!IsScreenUp()) return -1;
+    const RECT given{x1, y1, x2, y2};
+    RECT box{std::min(x1, x2), std::min(y1, y2), std::max(x1, x2), std::max(y1, y2)};
+    const bool flip_x = x2 < x1;
+    const bool flip_y = y2 < y1;
+    const Surface2D* piece = GetSurface2DRecord(graph->pieces[0]);
+    if (piece == nullptr) return -1;
+    SurfaceData* data = GetSurfaceData(piece->surface_data);
+    if (data == nullptr) return -1;
+    const MEMIMG* blend = GetBlendSourceMemImg();
+    if (SoftwareMode()) {
+        MEMIMG* target = TargetImage();
+        if (target == nullptr) return -1;
+        MEMIMG view{};
+        const MEMIMG* source = PieceImage(piece, data, &view);
+        if (source == nullptr) return -1;
+        DrawMemImgStretch(target, source, &given, transparent, blend);
+        ReleaseView(&view);
+        return 0;
+    }
+    FlushCurrentVertexBatch();
+    EndSceneD3D();
+    const long long w = static_cast<long long>(box.right) - box.left;
+    const long long h = static_cast<long long>(box.bottom) - box.top;
+    if (w == 0 || h == 0) return -1;
+    if (w == graph->width && h == graph->height && !flip_x && !flip_y) {
+        return DrawGraphSoft(box.left, box.top, graph, transparent);
+    }
+    // 16.16 scale factors in 64 bits, so large sizes cannot overflow.
+    const long long sx = (w << 16) / graph->width;
+    const long long sy = (h << 16) / graph->height;
+    if (sx == 0 || sy == 0) return -1;
+    RECT clipped = box;
+    ClipRectToRect(&clipped, &GetDrawSettings()->draw_area);
+    if (clipped.right <= clipped.left || clipped.bottom <= clipped.top) return -1;
+    long long left = clipped.left != box.left ? ((static_cast<long long>(clipped.left) - box.left) << 16) / sx : 0;
+    long long top = clipped.top != box.top ? ((static_cast<long long>(clipped.top) - box.top) << 16) / sy : 0;
+    long long right = left + ((static_cast<long long>(clipped.right - clipped.left) << 16) - 1 + sx) / sx;
+    long long bottom = top + ((static_cast<long long>(clipped.bottom - clipped.top) << 16) - 1 + sy) / sy;
+    if (flip_x) {
+        const long long l = graph->width - right;
+        right = graph->width - left;
+        left = l;
+    }
+    if (flip_y) {
+        const long long t = graph->height - bottom;
+        bottom = graph->height - top;
+        top = t;
+    }
+    const RECT source{static_cast<LONG>(left), static_cast<LONG>(top), static_cast<LONG>(right),
+                      static_cast<LONG>(bottom)};
+    if (BeginWorkingCopy(piece, 0, &source, &clipped, 0, nullptr, nullptr) != 0) return -1;
+    WorkingCopyState* working = GetWorkingCopyState();
+    if (working->target == nullptr || working->source == nullptr) {
+        EndWorkingCopy();
+        return -1;
+    }
+    DrawMemImgStretch(working->target, working->source, &given, transparent, blend);
+    EndWorkingCopy();
+    return 0;
+}
+
+int DrawGraphTriangleSoft(const TriangleVertex* vertices, const GraphRecord* graph, int transparent) {
+    if (!IsScreenUp()) return -1;
+    const Surface2D* piece = nullptr;
+    SurfaceData* data = nullptr;
+    if (graph != nullptr) {
+        piece = GetSurface2DRecord(graph->pieces[0]);
+        if (piece == nullptr) return -1;
+        data = GetSurfaceData(piece->surface_data);
+        if (data == nullptr) return -1;
+    }
+    const MEMIMG* blend = GetBlendSourceMemImg();
+    if (SoftwareMode()) {
+        MEMIMG* target = TargetImage();
+        if (target == nullptr) return -1;
+        MEMIMG view{};
+        const MEMIMG* source = piece != nullptr ? PieceImage(piece, data, &view) : nullptr;
+        if (piece != nullptr && source == nullptr) return -1;
+        DrawMemImgTriangle(target, source, vertices, transparent, blend);
+        ReleaseView(&view);
+        return 0;
+    }
+    FlushCurrentVertexBatch();
+    EndSceneD3D();
+    // The working boxes reach one past the largest coordinate, so the last row and
+    // column of the triangle are inside them.
+    RECT destination{1000000, 1000000, -1000000, -1000000};
+    RECT source{1000000, 1000000, -1000000, -1000000};
+    for (int i = 0; i < 3; ++i) {
+        destination.left = std::min<LONG>(destination.left, vertices[i].x);
+        destination.top = std::min<LONG>(destination.top, vertices[i].y);
+        destination.right = std::max<LONG>(destination.right, vertices[i].x + 1);
+        destination.bottom = std::max<LONG>(destination.bottom, vertices[i].y + 1);
+        source.left = std::min<LONG>(source.left, vertices[i].u);
+        source.top = std::min<LONG>(source.top, vertices[i].v);
+        source.right = std::max<LONG>(source.right, vertices[i].u + 1);
+        source.bottom = std::max<LONG>(source.bottom, vertices[i].v + 1);
+    }
+    if (BeginWorkingCopy(piece, 0, &source, &destination, 0, nullptr, nullptr) != 0) return -1;
+    WorkingCopyState* working = GetWorkingCopyState();
+    if (working->target == nullptr) {
+        EndWorkingCopy();
+        return -1;
+    }
+    DrawMemImgTriangle(working->target, working->source, vertices, transparent, blend);
+    EndWorkingCopy();
+    return 0;
+}
+
+int DrawGraphQuadSoft(int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4, const GraphRecord* graph,
+                      int transparent) {
+    const TriangleVertex corners[4] = {
+        {x1, y1, 0, 0}, {x2, y2, graph->width, 0}, {x3, y3, 0, graph->height}, {x4, y4, graph->width, graph->height}};
+    const TriangleVertex first[3] = {corners[0], corners[1], corners[2]};
+    const TriangleVertex second[3] = {corners[1], corners[2], corners[3]};
+    DrawGraphTriangleSoft(first, graph, transparent);
+    DrawGraphTriangleSoft(second, graph, transparent);
+    return 0;
+}
+
+int DrawGraphQuadSoftFloat(float x1, float y1, float x2, float y2, float x3, float y3, float x4, float y4,
+                           const GraphRecord* graph, int transparent) {
+    auto to_int = [](float value) {
+        if (!(value > -2147483648.0f)) return INT_MIN;
+        if (!(value < 2147483647.0f)) return INT_MAX;
+        return static_cast<int>(value);
+    };
+    return DrawGraphQuadSoft(to_int(x1), to_int(y1), to_int(x2), to_int(y2), to_int(x3), to_int(y3), to_int(x4),
+                             to_int(y4), graph, transparent);
+}
+
+int DrawFillBoxSoft(int x1, int y1, int x2, int y2, std::uint32_t colour) {
+    if (!IsScreenUp()) return -1;
+    const RECT rect{x1, y1, x2, y2};
+    if (SoftwareMode()) {
+        MEMIMG* target = TargetImage();
+        if (target == nullptr) return -1;
+        FillMemImgRect(target, &rect, colour);
+        return 0;
+    }
+    FlushCurrentVertexBatch();
+    EndSceneD3D();
+    std::uint32_t converted = colour;
+    if (BeginWorkingCopy(nullptr, 0, nullptr, &rect, 1, &converted, nullptr) != 0) return -1;
+    WorkingCopyState* working = GetWorkingCopyState();
+    if (working->target == nullptr) {
+        EndWorkingCopy();
+        return -1;
+    }
+    FillMemImgRect(working->target, &rect, converted);
+    EndWorkingCopy();
+    return 0;
+}
+
+int DrawLineListSoft(const LineRecord* lines, int count) {
+    if (!IsScreenUp()) return -1;
+    static_assert(sizeof(LineRecord) == sizeof(LineListItem));
+    const auto* items = reinterpret_cast<const LineListItem*>(lines);
+    if (SoftwareMode()) {
+        MEMIMG* target = TargetImage();
+        if (target == nullptr) return -1;
+        DrawMemImgLines(target, items, count);
+        return 0;
+    }
+    FlushCurrentVertexBatch();
+    EndSceneD3D();
+    RECT box{1000000, 1000000, -1000000, -1000000};
+    for (int i = 0; i < count; ++i) {
+        box.left = std::min<LONG>(box.left, std::min(lines[i].x1, lines[i].x2));
+        box.top = std::min<LONG>(box.top, std::min(lines[i].y1, lines[i].y2));
+        box.right = std::max<LONG>(box.right, std::max(lines[i].x1, lines[i].x2) + 1);
+        box.bottom = std::max<LONG>(box.bottom, std::max(lines[i].y1, lines[i].y2) + 1);
+    }
+    if (BeginWorkingCopy(nullptr, 0, nullptr, &box, 0, nullptr, nullptr) != 0) return -1;
+    WorkingCopyState* working = GetWorkingCopyState();
+    if (working->target == nullptr) {
+        EndWorkingCopy();
+        return -1;
+    }
+    DrawMemImgLines(working->target, items, count);
+    EndWorkingCopy();
+    return 0;
+}
+
+int DrawLineBoxSoft(int x1, int y1, int x2, int y2, std::uint32_t colour) {
+    const std::int32_t c = static_cast<std::int32_t>(colour);
+    const std::int32_t v = GetDrawSettings()->blend_value;
+    const LineRecord lines[4] = {{x1, y1, x2 - 1, y1, c, v},
+                                 {x2 - 1, y1, x2 - 1, y2 - 1, c, v},
+                                 {x2 - 1, y2 - 1, x1, y2 - 1, c, v},
+                                 {x1, y2 - 1, x1, y1, c, v}};
+    return DrawLineListSoft(lines, 4);
+}

@@ -1,0 +1,221 @@
+// The draw entry points: the common frame of every draw (graphics off or an empty area
+// draws nothing, the graph must be live, the blend source must be large enough, the mask
+// brackets, the front image read back before and shown after a draw on the front buffer
+// in software rendering) around the 2-D dispatch. Texture graphs need the Direct3D
+// renderer, which is not part of this build, so drawing one fails.
+#include "engine/graphics/draw_entry.h"
+
+#include <algorithm>
+#include <climits>
+#include <cmath>
+
+#include "engine/core/message_processing.h"
+#include "engine/core/window_state.h"
+#include "engine/graphics/draw_dispatch.h"
+#include "engine/graphics/draw_settings.h"
+#include "engine/graphics/graph_handles.h"
+#include "engine/graphics/masks.h"
+#include "engine/graphics/screen_internal.h"
+#include "engine/graphics/working_copies.h"
+
+namespace {
+
+bool SoftwareFront() {
+    const ScreenState* screen = GetScreenState();
+    return GetDrawSettings()->draw_target == kDrawTargetFront && screen->software_render &&
+           screen->requested_depth != 8;
+}
+
+int TruncateToInt(float value) {
+    if (!(value > -2147483648.0f)) return INT_MIN;
+    if (!(value < 2147483647.0f)) return INT_MAX;
+    return static_cast<int>(value);
+}
+
+// What wraps every draw: the mask brackets and the front image kept in step.
+struct DrawFrame {
+    RECT work;
+    bool masked;
+    bool front;
+};
+
+DrawFrame BeginDraw(const RECT& work) {
+    DrawFrame frame{work, IsMaskScreenActive() != 0, SoftwareFront()};
+    if (frame.masked) BeginMaskedDraw(work.left, work.top, work.right, work.bottom);
+    if (frame.front && GetScreenState()->front_image_stale) ReadBackFrontImage();
+    return frame;
+}
+
+void EndDraw(const DrawFrame& frame) {
+    if (frame.masked) EndMaskedDraw(frame.work.left, frame.work.top, frame.work.right, frame.work.bottom);
+    if (frame.front) FlushFrontImageRect(&frame.work);
+}
+
+RECT Ordered(int x1, int y1, int x2, int y2) {
+    return RECT{std::min(x1, x2), std::min(y1, y2), std::max(x1, x2), std::max(y1, y2)};
+}
+
+// Steps 1 to 3 of a graph draw; the record, or null with the result in `*result`.
+GraphRecord* OpenGraphDraw(int graph, int* result) {
+    DrawSettingsBlock* settings = GetDrawSettings();
+    *result = 0;
+    if (settings->graphics_off || settings->empty_area) return nullptr;
+    GraphRecord* record = GetGraphRecord(graph);
+    if (record == nullptr || (settings->blend_graph != -1 && CheckBlendSourceGraphSize(record) != 0)) {
+        *result = -1;
+        return nullptr;
+    }
+    if (!IsWindowActive()) WaitWhileInactive();
+    return record;
+}
+
+}  // namespace
+
+int DrawGraphAtPoint(int x, int y, int graph, int transparent) {
+    int result = 0;
+    GraphRecord* record = OpenGraphDraw(graph, &result);
+    if (record == nullptr) return result;
+    const DrawFrame frame = BeginDraw(RECT{x, y, x + record->width, y + record->height});
+    result = record->creation.texture ? -1 : DrawGraphSoft(x, y, record, transparent);
+    EndDraw(frame);
+    return result;
+}
+
+int DrawGraphStretched(int x1, int y1, int x2, int y2, int graph, int transparent) {
+    int result = 0;
+    GraphRecord* record = OpenGraphDraw(graph, &result);
+    if (record == nullptr) return result;
+    const DrawFrame frame = BeginDraw(Ordered(x1, y1, x2, y2));
+    result = record->creation.texture ? -1 : DrawGraphStretchSoft(x1, y1, x2, y2, record, transparent);
+    EndDraw(frame);
+    return result;
+}
+
+int DrawGraphQuad(float x1, float y1, float x2, float y2, float x3, float y3, float x4, float y4, int graph,
+                  int transparent) {
+    int result = 0;
+    GraphRecord* record = OpenGraphDraw(graph, &result);
+    if (record == nullptr) return result;
+    RECT work{0xFFFFFF, 0xFFFFFF, 0, 0};
+    for (float fx : {x1, x2, x3, x4}) {
+        work.left = std::min<LONG>(work.left, TruncateToInt(fx));
+        work.right = std::max<LONG>(work.right, TruncateToInt(fx));
+    }
+    for (float fy : {y1, y2, y3, y4}) {
+        work.top = std::min<LONG>(work.top, TruncateToInt(fy));
+        work.bottom = std::max<LONG>(work.bottom, TruncateToInt(fy));
+    }
+    const DrawFrame frame = BeginDraw(work);
+    // The renderer takes the corners as first, second, fourth, third.
+    result = record->creation.texture ? -1
+                                      : DrawGraphQuadSoftFloat(x1, y1, x2, y2, x4, y4, x3, y3, record, transparent);
+    EndDraw(frame);
+    return result;
+}
+
+int DrawGraphMirrored(int x, int y, int graph, int transparent) {
+    const GraphRecord* record = GetGraphRecord(graph);
+    if (record == nullptr) return -1;
+    return DrawGraphStretched(x + record->width, y, x, y + record->height, graph, transparent);
+}
+
+namespace {
+
+// Narrows the draw area for one draw and puts it back afterwards.
+struct AreaKeeper {
+    RECT area;
+    float area_float[4];
+    std::int32_t empty;
+    AreaKeeper() {
+        const DrawSettingsBlock* s = GetDrawSettings();
+        area = s->draw_area;
+        std::copy(s->draw_area_float, s->draw_area_float + 4, area_float);
+        empty = s->empty_area;
+    }
+    void Narrow(const RECT& rect) const {
+        DrawSettingsBlock* s = GetDrawSettings();
+        RECT narrowed = rect;
+        ClipRectToRect(&narrowed, &area);
+        s->draw_area = narrowed;
+        s->draw_area_float[0] = static_cast<float>(narrowed.left);
+        s->draw_area_float[1] = static_cast<float>(narrowed.top);
+        s->draw_area_float[2] = static_cast<float>(narrowed.right);
+        s->draw_area_float[3] = static_cast<float>(narrowed.bottom);
+    }
+    ~AreaKeeper() {
+        DrawSettingsBlock* s = GetDrawSettings();
+        s->draw_area = area;
+        std::copy(area_float, area_float + 4, s->draw_area_float);
+        s->empty_area = empty;
+    }
+};
+
+}  // namespace
+
+int DrawGraphSubRect(int x, int y, int source_x, int source_y, int width, int height, int graph, int transparent,
+                     int mirror) {
+    const AreaKeeper keeper;
+    keeper.Narrow(RECT{x, y, x + width, y + height});
+    const GraphRecord* record = GetGraphRecord(graph);
+    if (mirror) {
+        if (record == nullptr) return -1;
+        return DrawGraphMirrored(x - record->width + source_x + width, y - source_y, graph, transparent);
+    }
+    return DrawGraphAtPoint(x - source_x, y - source_y, graph, transparent);
+}
+
+int DrawGraphSubRectStretched(int x1, int y1, int x2, int y2, int source_x, int source_y, int source_width,
+                              int source_height, int graph, int transparent) {
+    const GraphRecord* record = GetGraphRecord(graph);
+    if (record == nullptr) return -1;
+    // A source of no width or height has no scale: nothing to draw.
+    if (source_width <= 0 || source_height <= 0) return -1;
+    const RECT box = Ordered(x1, y1, x2, y2);
+    const bool mirror_x = x2 < x1;
+    const bool mirror_y = y2 < y1;
+    const AreaKeeper keeper;
+    keeper.Narrow(box);
+    const double sx = static_cast<double>(box.right - box.left) / source_width;
+    const double sy = static_cast<double>(box.bottom - box.top) / source_height;
+    auto trunc_int = [](double value) { return static_cast<int>(std::clamp(std::trunc(value), -2.0e9, 2.0e9)); };
+    int left = 0, right = 0, top = 0, bottom = 0;
+    if (!mirror_x) {
+        left = box.left - trunc_int(source_x * sx);
+        right = box.left + trunc_int((record->width - source_x) * sx);
+    } else {
+        left = box.right + trunc_int(source_x * sx);
+        right = box.right - trunc_int((record->width - source_x) * sx);
+    }
+    if (!mirror_y) {
+        top = box.top - trunc_int(source_y * sy);
+        bottom = box.top + trunc_int((record->height - source_y) * sy);
+    } else {
+        top = box.bottom + trunc_int(source_y * sy);
+        bottom = box.bottom - trunc_int((record->height - source_y) * sy);
+    }
+    return DrawGraphStretched(left, top, right, bottom, graph, transparent);
+}
+
+int DrawFilledBox(int x1, int y1, int x2, int y2, std::uint32_t colour) {
+    DrawSettingsBlock* settings = GetDrawSettings();
+    if (settings->graphics_off || settings->empty_area) return 0;
+    if (!IsWindowActive()) WaitWhileInactive();
+    const DrawFrame frame = BeginDraw(Ordered(x1, y1, x2, y2));
+    const int result = DrawFillBoxSoft(x1, y1, x2, y2, colour);
+    EndDraw(frame);
+    return result;
+}
+
+int DrawBoxOutline(int x1, int y1, int x2, int y2, std::uint32_t colour) {
+    DrawSettingsBlock* settings = GetDrawSettings();
+    if (settings->graphics_off || settings->empty_area) return 0;
+    if (!IsWindowActive()) WaitWhileInactive();
+    const DrawFrame frame = BeginDraw(Ordered(x1, y1, x2, y2));
+    const int result = DrawLineBoxSoft(x1, y1, x2, y2, colour);
+    EndDraw(frame);
+    return result;
+}
+
+int DrawRectangle(int x1, int y1, int x2, int y2, std::uint32_t colour, int fill) {
+    return fill ? DrawFilledBox(x1, y1, x2, y2, colour) : DrawBoxOutline(x1, y1, x2, y2, colour);
+}

@@ -1,0 +1,243 @@
+// The public draw calls end to end, headless: pictures loaded from PNG files and drawn
+// opaque and with transparency, pieces of a divided sheet, filled and outlined boxes, a
+// part of a graph drawn with the draw area put back, and drawing on the front buffer;
+// each captured frame is compared with a reference made from the picture's pixels.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "engine/core/tracked_alloc.h"
+#include "engine/graphics/draw_entry.h"
+#include "engine/graphics/draw_settings.h"
+#include "engine/graphics/graph_handles.h"
+#include "engine/graphics/screen_state.h"
+#include "platform/testing/display_testing.h"
+#include "tests/core/engine_session.h"
+#include "tests/graphics/image_fixtures.h"
+
+using engine_test::EngineSession;
+
+namespace {
+
+constexpr std::uint32_t kBackground = 0x000000;  // the window's background colour
+
+// A reference picture: the screen as 0x00RRGGBB, 640 x 480.
+struct Canvas {
+    std::vector<std::uint32_t> pixels = std::vector<std::uint32_t>(640 * 480, kBackground);
+    std::uint32_t& at(int x, int y) { return pixels[static_cast<std::size_t>(y) * 640 + x]; }
+    void Put(int x, int y, std::uint32_t c) {
+        if (x >= 0 && y >= 0 && x < 640 && y < 480) at(x, y) = c;
+    }
+};
+
+// Pixels of the test picture: RGB with alpha 0 where `hole` says so.
+struct Picture {
+    int width;
+    int height;
+    std::vector<std::uint32_t> argb;
+    std::uint32_t Colour(int x, int y) const { return argb[static_cast<std::size_t>(y) * width + x] & 0xFFFFFF; }
+    bool Opaque(int x, int y) const { return (argb[static_cast<std::size_t>(y) * width + x] >> 24) != 0; }
+};
+
+Picture MakeTestPicture(int width, int height, bool holes) {
+    Picture p{width, height, {}};
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            const std::uint32_t rgb = static_cast<std::uint32_t>((x * 37 + 11) & 0xFF) << 16 |
+                                      static_cast<std::uint32_t>((y * 53 + 7) & 0xFF) << 8 |
+                                      static_cast<std::uint32_t>((x * y + 90) & 0xFF);
+            const bool hole = holes && ((x + 2 * y) % 5 == 0);
+            p.argb.push_back((hole ? 0u : 0xFF000000u) | rgb);
+        }
+    }
+    return p;
+}
+
+void WritePng(const std::string& name, const Picture& p, bool with_alpha) {
+    PngSpec spec;
+    spec.width = p.width;
+    spec.height = p.height;
+    spec.color_type = with_alpha ? 6 : 2;
+    for (int y = 0; y < p.height; ++y) {
+        Bytes row;
+        for (int x = 0; x < p.width; ++x) {
+            const std::uint32_t c = p.argb[static_cast<std::size_t>(y) * p.width + x];
+            row.push_back(static_cast<unsigned char>(c >> 16));
+            row.push_back(static_cast<unsigned char>(c >> 8));
+            row.push_back(static_cast<unsigned char>(c));
+            if (with_alpha) row.push_back(static_cast<unsigned char>(c >> 24));
+        }
+        spec.rows.push_back(row);
+    }
+    const Bytes bytes = MakePng(spec);
+    std::ofstream(name, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
+                                                static_cast<std::streamsize>(bytes.size()));
+}
+
+// Flips and compares the frame shown with the reference, reporting the first misses.
+void ExpectShown(PresentCapture& capture, Canvas& want) {
+    capture.Take();
+    ASSERT_EQ(ApiFlipScreen(), 0);
+    const auto frames = capture.Take();
+    ASSERT_EQ(frames.size(), 1u);
+    const auto& frame = frames[0];
+    ASSERT_EQ(frame.width, 640);
+    ASSERT_EQ(frame.height, 480);
+    int misses = 0;
+    for (int y = 0; y < 480 && misses < 5; ++y) {
+        for (int x = 0; x < 640 && misses < 5; ++x) {
+            const std::uint32_t got = frame.pixels[static_cast<std::size_t>(y) * 640 + x] & 0xFFFFFF;
+            if (got != want.at(x, y)) {
+                ADD_FAILURE() << "pixel " << x << "," << y << " want " << std::hex << want.at(x, y) << " got " << got;
+                ++misses;
+            }
+        }
+    }
+}
+
+class DrawEntry : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_EQ(ApiInitializeLibrary(), 0);
+        ASSERT_EQ(GetScreenBitDepth(), 32);
+        ASSERT_EQ(ApiChooseDrawTarget(kDrawTargetBack), 0);
+        ASSERT_EQ(ApiClearDrawTarget(), 0);
+    }
+    void TearDown() override {
+        EXPECT_EQ(ApiTerminateLibrary(), 0);
+        EXPECT_EQ(TrackedLiveBlockCount(), 0);
+    }
+    EngineSession session_;
+    PresentCapture capture_;
+};
+
+TEST_F(DrawEntry, APngDrawnOpaqueAndWithTransparency) {
+    const Picture plain = MakeTestPicture(21, 13, false);
+    const Picture holed = MakeTestPicture(17, 9, true);
+    WritePng("plain.png", plain, false);
+    WritePng("holed.png", holed, true);
+    const int a = ApiLoadImageAsGraph("plain.png", 0);
+    const int b = ApiLoadImageAsGraph("holed.png", 0);
+    ASSERT_GT(a, 0);
+    ASSERT_GT(b, 0);
+    ASSERT_EQ(ApiDrawRectangle(0, 0, 640, 480, ApiMakeColorValue(0x20, 0x40, 0x60), 1), 0);
+    ASSERT_EQ(ApiDrawGraphAtPoint(5, 7, a, 0), 0);
+    ASSERT_EQ(ApiDrawGraphAtPoint(100, 50, b, 1), 0);
+    ASSERT_EQ(ApiDrawGraphAtPoint(200, 50, b, 0), 0);
+    // Partly outside the screen: cut at its edges.
+    ASSERT_EQ(ApiDrawGraphAtPoint(630, 475, a, 0), 0);
+    Canvas want;
+    for (auto& p : want.pixels) p = 0x204060;
+    for (int y = 0; y < plain.height; ++y) {
+        for (int x = 0; x < plain.width; ++x) {
+            want.Put(5 + x, 7 + y, plain.Colour(x, y));
+            want.Put(630 + x, 475 + y, plain.Colour(x, y));
+        }
+    }
+    for (int y = 0; y < holed.height; ++y) {
+        for (int x = 0; x < holed.width; ++x) {
+            if (holed.Opaque(x, y)) want.Put(100 + x, 50 + y, holed.Colour(x, y));
+            want.Put(200 + x, 50 + y, holed.Colour(x, y));
+        }
+    }
+    ExpectShown(capture_, want);
+    EXPECT_EQ(ApiDrawGraphAtPoint(0, 0, a + 1, 0), -1);
+    EXPECT_EQ(ApiLoadImageAsGraph("missing.png", 0), -1);
+}
+
+TEST_F(DrawEntry, PiecesOfADividedSheet) {
+    const Picture sheet = MakeTestPicture(4 * 6, 3 * 5, false);  // 4 x 3 pieces of 6 x 5
+    WritePng("sheet.png", sheet, false);
+    int handles[12];
+    ASSERT_EQ(ApiLoadImageAsDivGraphs("sheet.png", 12, 4, 3, 6, 5, handles, 0), 0);
+    ASSERT_EQ(ApiDrawGraphAtPoint(40, 30, handles[5], 0), 0);
+    ASSERT_EQ(ApiDrawGraphAtPoint(60, 30, handles[11], 1), 0);
+    Canvas want;
+    for (int y = 0; y < 5; ++y) {
+        for (int x = 0; x < 6; ++x) {
+            want.Put(40 + x, 30 + y, sheet.Colour(6 + x, 5 + y));    // piece 5: column 1, row 1
+            want.Put(60 + x, 30 + y, sheet.Colour(18 + x, 10 + y));  // piece 11: column 3, row 2
+        }
+    }
+    ExpectShown(capture_, want);
+    EXPECT_EQ(std::string(GetGraphRecord(handles[5])->file_name), "sheet.png");
+}
+
+TEST_F(DrawEntry, AFilledBoxAndAnOutline) {
+    const std::uint32_t red = ApiMakeColorValue(255, 0, 0);
+    const std::uint32_t green = ApiMakeColorValue(0, 255, 0);
+    ASSERT_EQ(ApiDrawRectangle(50, 40, 10, 20, red, 1), 0);  // corners in either order
+    ASSERT_EQ(ApiDrawRectangle(0, 0, 4, 3, green, 0), 0);
+    ASSERT_EQ(ApiDrawRectangle(100, 100, 110, 104, green, 0), 0);
+    Canvas want;
+    for (int y = 20; y < 40; ++y) {
+        for (int x = 10; x < 50; ++x) want.Put(x, y, 0xFF0000);
+    }
+    for (int ox : {0, 100}) {
+        const int oy = ox;
+        const int right = ox == 0 ? 3 : 109;
+        const int bottom = ox == 0 ? 2 : 103;
+        for (int x = ox; x <= right; ++x) {
+            want.Put(x, oy, 0x00FF00);
+            want.Put(x, bottom, 0x00FF00);
+        }
+        for (int y = oy; y <= bottom; ++y) {
+            want.Put(ox, y, 0x00FF00);
+            want.Put(right, y, 0x00FF00);
+        }
+    }
+    ExpectShown(capture_, want);
+}
+
+TEST_F(DrawEntry, APartOfAGraphIsDrawnAndTheDrawAreaPutBack) {
+    const Picture plain = MakeTestPicture(20, 20, false);
+    WritePng("plain.png", plain, false);
+    const int graph = ApiLoadImageAsGraph("plain.png", 0);
+    ASSERT_EQ(SetDrawClipArea(2, 3, 600, 400), 0);
+    const RECT before = GetDrawSettings()->draw_area;
+    ASSERT_EQ(DrawGraphSubRect(30, 40, 5, 6, 7, 4, graph, 0, 0), 0);
+    EXPECT_EQ(DrawGraphSubRect(30, 40, 5, 6, 7, 4, graph + 1, 0, 1), -1);
+    const RECT after = GetDrawSettings()->draw_area;
+    EXPECT_EQ(after.left, before.left);
+    EXPECT_EQ(after.top, before.top);
+    EXPECT_EQ(after.right, before.right);
+    EXPECT_EQ(after.bottom, before.bottom);
+    Canvas want;
+    for (int y = 0; y < 4; ++y) {
+        for (int x = 0; x < 7; ++x) want.Put(30 + x, 40 + y, plain.Colour(5 + x, 6 + y));
+    }
+    ExpectShown(capture_, want);
+}
+
+TEST_F(DrawEntry, DrawingOnTheFrontBufferShowsAtOnce) {
+    ASSERT_EQ(ApiFlipScreen(), 0);  // the window shows the cleared back buffer
+    ASSERT_EQ(ApiChooseDrawTarget(kDrawTargetFront), 0);
+    capture_.Take();
+    ASSERT_EQ(ApiDrawRectangle(10, 10, 30, 20, ApiMakeColorValue(0, 0, 255), 1), 0);
+    const auto frames = capture_.Take();
+    ASSERT_FALSE(frames.empty());
+    const auto& frame = frames.back();
+    ASSERT_EQ(frame.width, 640);
+    for (int y = 0; y < 40; ++y) {
+        for (int x = 0; x < 40; ++x) {
+            const bool inside = x >= 10 && x < 30 && y >= 10 && y < 20;
+            EXPECT_EQ(frame.pixels[static_cast<std::size_t>(y) * 640 + x] & 0xFFFFFF, inside ? 0x0000FFu : kBackground)
+                << x << "," << y;
+        }
+    }
+}
+
+TEST_F(DrawEntry, ScaledAndQuadDrawsReachTheirStandInsAndDrawNothing) {
+    const Picture plain = MakeTestPicture(8, 8, false);
+    WritePng("plain.png", plain, false);
+    const int graph = ApiLoadImageAsGraph("plain.png", 0);
+    EXPECT_EQ(DrawGraphStretched(0, 0, 16, 16, graph, 0), 0);
+    EXPECT_EQ(DrawGraphQuad(0, 0, 8, 0, 8, 8, 0, 8, graph, 0), 0);
+    EXPECT_EQ(DrawGraphSubRectStretched(0, 0, 16, 16, 0, 0, 0, 8, graph, 0), -1);
+    Canvas want;
+    ExpectShown(capture_, want);
+}
+
+}  // namespace
