@@ -241,3 +241,36 @@ TEST_F(DrawEntry, ScaledAndQuadDrawsReachTheirStandInsAndDrawNothing) {
 }
 
 }  // namespace
+
+namespace {
+
+// A colour as a 16-bit screen shows it: cut to R5G6B5 and widened again.
+std::uint32_t Through565(std::uint32_t c) {
+    const std::uint32_t r = (c >> 19) & 31, g = (c >> 10) & 63, b = (c >> 3) & 31;
+    return ((r << 3) | (r >> 2)) << 16 | ((g << 2) | (g >> 4)) << 8 | ((b << 3) | (b >> 2));
+}
+
+TEST(DrawEntryFullScreen, APngWithTransparencyOnTheSixteenBitScreen) {
+    EngineSession session(false);
+    PresentCapture capture;
+    ASSERT_EQ(ApiInitializeLibrary(), 0);
+    ASSERT_EQ(GetScreenBitDepth(), 16);
+    ASSERT_EQ(ApiChooseDrawTarget(kDrawTargetBack), 0);
+    ASSERT_EQ(ApiClearDrawTarget(), 0);
+    const Picture holed = MakeTestPicture(19, 11, true);
+    WritePng("holed.png", holed, true);
+    const int graph = ApiLoadImageAsGraph("holed.png", 0);
+    ASSERT_GT(graph, 0);
+    ASSERT_EQ(ApiDrawGraphAtPoint(300, 200, graph, 1), 0);
+    Canvas want;
+    for (int y = 0; y < holed.height; ++y) {
+        for (int x = 0; x < holed.width; ++x) {
+            if (holed.Opaque(x, y)) want.Put(300 + x, 200 + y, Through565(holed.Colour(x, y)));
+        }
+    }
+    ExpectShown(capture, want);
+    ASSERT_EQ(ApiTerminateLibrary(), 0);
+    EXPECT_EQ(TrackedLiveBlockCount(), 0);
+}
+
+}  // namespace

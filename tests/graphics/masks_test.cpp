@@ -1,0 +1,92 @@
+// Masks: handles of the mask table are checked (kind, slot, used flag, check count),
+// the use switch without a request leaves the mask inactive, and with the mask screen
+// requested a draw bracketed by an all-zero mask leaves the target as it was, while a
+// mask that allows a rectangle lets the drawing through only there.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "engine/core/tracked_alloc.h"
+#include "engine/graphics/draw_entry.h"
+#include "engine/graphics/draw_settings.h"
+#include "engine/graphics/masks.h"
+#include "engine/graphics/screen_state.h"
+#include "tests/core/engine_session.h"
+
+using engine_test::EngineSession;
+
+namespace {
+
+std::uint32_t BackPixel(int x, int y) {
+    const MEMIMG& back = GetScreenState()->back_image;
+    std::uint32_t raw = 0;
+    std::memcpy(&raw, back.pixels + y * back.block->pitch + x * 4, 4);
+    return raw & 0xFFFFFF;
+}
+
+TEST(Masks, HandlesAreCheckedAndDeletedOnce) {
+    EngineSession session;
+    ASSERT_EQ(ApiInitializeLibrary(), 0);
+    MaskSlot* slot = GetMaskSlot(3);
+    slot->check = 77;
+    slot->used = 1;
+    slot->data = static_cast<std::uint8_t*>(TrackedAlloc(16, __FILE__, __LINE__));
+    const int handle = MakeMaskHandleOfSlot(3);
+    EXPECT_EQ(handle, 0x40000000 | 77 << 16 | 3);
+    EXPECT_EQ(DeleteMaskHandle(handle & ~0x40000000), -1);
+    EXPECT_EQ(DeleteMaskHandle(0x40000000 | 76 << 16 | 3), -1);
+    EXPECT_EQ(DeleteMaskHandle(0x40000000 | 77 << 16 | 512), -1);
+    EXPECT_EQ(DeleteMaskHandle(-1), -1);
+    EXPECT_EQ(DeleteMaskHandle(handle), 0);
+    EXPECT_EQ(slot->used, 0);
+    EXPECT_EQ(DeleteMaskHandle(handle), -1);
+    // What is left is deleted with the graphics.
+    GetMaskSlot(9)->used = 1;
+    GetMaskSlot(9)->data = static_cast<std::uint8_t*>(TrackedAlloc(16, __FILE__, __LINE__));
+    ASSERT_EQ(ApiTerminateLibrary(), 0);
+    EXPECT_EQ(GetMaskSlot(9)->used, 0);
+    EXPECT_EQ(TrackedLiveBlockCount(), 0);
+}
+
+TEST(Masks, UseWithoutARequestLeavesTheMaskInactive) {
+    EngineSession session;
+    ASSERT_EQ(ApiInitializeLibrary(), 0);
+    EXPECT_EQ(SetMaskScreenUse(1), -1);  // no mask screen yet
+    ASSERT_EQ(SetupMaskScreen(1), 0);
+    EXPECT_EQ(SetMaskScreenUse(1), 0);
+    EXPECT_EQ(GetMaskScreenUse(), 1);
+    EXPECT_EQ(IsMaskScreenActive(), 0);
+    ASSERT_EQ(ApiTerminateLibrary(), 0);
+    EXPECT_EQ(TrackedLiveBlockCount(), 0);
+}
+
+TEST(Masks, TheMaskDecidesWhereADrawLands) {
+    EngineSession session;
+    ASSERT_EQ(ApiInitializeLibrary(), 0);
+    ASSERT_EQ(ApiChooseDrawTarget(kDrawTargetBack), 0);
+    ASSERT_EQ(DrawRectangle(0, 0, 64, 64, MakeColorValue(0x10, 0x20, 0x30), 1), 0);
+    MaskScreenState* mask = GetMaskScreenState();
+    mask->request = 1;
+    ASSERT_EQ(SetupMaskScreen(1), 0);
+    ASSERT_EQ(SetMaskScreenUse(1), 0);
+    ASSERT_EQ(IsMaskScreenActive(), 1);
+    // All zero: nothing changes.
+    ASSERT_EQ(DrawRectangle(0, 0, 64, 64, MakeColorValue(255, 255, 0), 1), 0);
+    for (int y = 0; y < 64; y += 7) {
+        for (int x = 0; x < 64; x += 7) EXPECT_EQ(BackPixel(x, y), 0x102030u) << x << "," << y;
+    }
+    // Allow (8, 8)-(16, 12) only.
+    for (int y = 8; y < 12; ++y) std::memset(mask->bytes + y * mask->pitch + 8, 1, 8);
+    ASSERT_EQ(DrawRectangle(0, 0, 64, 64, MakeColorValue(255, 255, 0), 1), 0);
+    for (int y = 0; y < 20; ++y) {
+        for (int x = 0; x < 20; ++x) {
+            const bool allowed = x >= 8 && x < 16 && y >= 8 && y < 12;
+            EXPECT_EQ(BackPixel(x, y), allowed ? 0xFFFF00u : 0x102030u) << x << "," << y;
+        }
+    }
+    ASSERT_EQ(ApiTerminateLibrary(), 0);
+    EXPECT_EQ(IsMaskScreenActive(), 0);
+    EXPECT_EQ(TrackedLiveBlockCount(), 0);
+}
+
+}  // namespace
