@@ -18,6 +18,13 @@ HDC CreateCompatibleDC(HDC dc);
 BOOL DeleteDC(HDC dc);
 // A bitmap in the device context's format (32 bits per pixel for windows and the screen).
 HBITMAP CreateCompatibleBitmap(HDC dc, int width, int height);
+// A bitmap whose pixels are laid out as `info` describes (8 bits with its colour table,
+// 16 or 32 bits BI_RGB or BI_BITFIELDS with the three masks, 24 bits BI_RGB; top-down
+// when the height is negative, rows DibRowBytes apart), zero-filled. `*bits` receives
+// the address of the first row in memory; it stays valid until DeleteObject. Only
+// DIB_RGB_COLORS and no file mapping (`section` null). Null, with `*bits` null, when
+// the header asks for anything else or memory ran out.
+HBITMAP CreateDIBSection(HDC dc, const BITMAPINFO* info, UINT usage, void** bits, HANDLE section, DWORD offset);
 // Selects a bitmap into a memory device context; returns the one selected before, or
 // null on failure. A bitmap is selected into one device context at a time.
 HBITMAP SelectObject(HDC dc, HBITMAP bitmap);
@@ -39,8 +46,10 @@ BOOL GdiFlush();
 int SetDIBitsToDevice(HDC dc, int x, int y, DWORD width, DWORD height, int source_x, int source_y, UINT start_scan,
                       UINT lines, const void* bits, const BITMAPINFO* info, UINT usage);
 // Draws (source_x, source_y, source_width, source_height) of a DIB into (x, y, width,
-// height), nearest-neighbour; a negative size mirrors. Source y counts from the bottom
-// row of the image even for a top-down DIB. Returns the lines copied, 0 on failure.
+// height), nearest-neighbour; a negative size mirrors: the area then runs from its
+// origin pixel (included) towards smaller coordinates, so (width - 1, -width) covers
+// every column of a row in reverse. Source y counts from the bottom row of the image
+// even for a top-down DIB. Returns the lines copied, 0 on failure.
 int StretchDIBits(HDC dc, int x, int y, int width, int height, int source_x, int source_y, int source_width,
                   int source_height, const void* bits, const BITMAPINFO* info, UINT usage, DWORD rop);
 // Reads rows start_scan .. start_scan + lines - 1 of the bitmap (counted from the top for

@@ -1,8 +1,9 @@
-// GDI picture calls over the display stand-in: memory device contexts with bitmaps,
-// device contexts of surfaces, BitBlt, SetDIBitsToDevice, StretchDIBits (source y counted
-// from the bottom) and GetDIBits. A window's device context draws into the window
-// picture (window_presenter.cpp) and shows it; reading one reads the last picture.
+// GDI picture calls over the display stand-in: memory device contexts with bitmaps and
+// DIB sections, device contexts of surfaces, BitBlt, SetDIBitsToDevice, StretchDIBits
+// (source y counted from the bottom) and GetDIBits. A window's device context draws into
+// the window picture (window_presenter.cpp) and shows it; reading one reads the last picture.
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <mutex>
 #include <new>
@@ -16,14 +17,26 @@
 struct BitmapObject {
     int width;
     int height;
-    std::vector<std::uint8_t> pixels;  // 0x00RRGGBB words, width x 4 bytes per row
+    // A compatible bitmap: 0x00RRGGBB words, width x 4 bytes per row, top row first.
+    // A DIB section: its rows as the DIB lays them out, `stride` bytes apart.
+    std::vector<std::uint8_t> pixels;
     HDC selected_into;
+    // DIB sections only (bytes_per_pixel 0 for a compatible bitmap).
+    int bytes_per_pixel = 0;
+    int stride = 0;
+    bool bottom_up = false;
+    std::uint32_t red_mask = 0;
+    std::uint32_t green_mask = 0;
+    std::uint32_t blue_mask = 0;
+    PALETTEENTRY palette[256] = {};
 };
 
 namespace {
 
 constexpr int kPixelTargetDc = 3;
 constexpr int kMemoryDc = 4;
+// The largest pixel block of one DIB section.
+constexpr std::uint64_t kMaxSectionBytes = 1ull << 30;
 
 struct DcRecord {
     display::PixelTarget* target;  // surface device context
@@ -50,6 +63,23 @@ DcRecord* FindRecord(HDC dc) {
 
 display::PixelView BitmapView(BitmapObject* bitmap) {
     display::PixelView view;
+    if (bitmap->bytes_per_pixel != 0) {
+        // A DIB section: rows top to bottom, upward in memory when the DIB is bottom-up.
+        view.width = bitmap->width;
+        view.height = bitmap->height;
+        view.bytes_per_pixel = bitmap->bytes_per_pixel;
+        view.pixels = bitmap->pixels.data();
+        view.pitch = bitmap->stride;
+        if (bitmap->bottom_up) {
+            view.pixels += static_cast<std::ptrdiff_t>(bitmap->height - 1) * bitmap->stride;
+            view.pitch = -bitmap->stride;
+        }
+        view.red_mask = bitmap->red_mask;
+        view.green_mask = bitmap->green_mask;
+        view.blue_mask = bitmap->blue_mask;
+        if (bitmap->bytes_per_pixel == 1) view.palette = bitmap->palette;
+        return view;
+    }
     view.pixels = bitmap->pixels.data();
     view.pitch = bitmap->width * 4;
     view.width = bitmap->width;
@@ -95,6 +125,16 @@ struct DibView {
     PALETTEENTRY palette[256];
     bool valid = false;
 };
+
+// The three masks of a bit-field DIB: each set, inside the pixel and apart from the others.
+bool ValidMasks(const std::uint32_t masks[3], int bit_count) {
+    const std::uint32_t room = bit_count >= 32 ? 0xFFFFFFFFu : (1u << bit_count) - 1u;
+    for (int i = 0; i < 3; ++i) {
+        if (masks[i] == 0 || (masks[i] & ~room) != 0) return false;
+        if ((masks[i] & masks[(i + 1) % 3]) != 0) return false;
+    }
+    return true;
+}
 
 void DescribeDib(const BITMAPINFO* info, const void* bits, DibView* out) {
     out->valid = false;
@@ -211,6 +251,64 @@ HBITMAP CreateCompatibleBitmap(HDC, int width, int height) {
     return bitmap;
 }
 
+HBITMAP CreateDIBSection(HDC, const BITMAPINFO* info, UINT usage, void** bits, HANDLE section, DWORD) {
+    if (bits != nullptr) *bits = nullptr;
+    if (info == nullptr || bits == nullptr || usage != DIB_RGB_COLORS || section != nullptr) return nullptr;
+    const BITMAPINFOHEADER& header = info->bmiHeader;
+    const int bit_count = header.biBitCount;
+    if (header.biSize < sizeof(BITMAPINFOHEADER) || header.biPlanes != 1) return nullptr;
+    if (header.biWidth <= 0 || header.biHeight == 0 || header.biHeight == INT32_MIN) return nullptr;
+    if (bit_count != 8 && bit_count != 16 && bit_count != 24 && bit_count != 32) return nullptr;
+    const bool bit_fields = header.biCompression == BI_BITFIELDS;
+    if (header.biCompression != BI_RGB && !(bit_fields && (bit_count == 16 || bit_count == 32))) return nullptr;
+    std::uint32_t masks[3] = {0, 0, 0};
+    if (bit_fields) {
+        std::memcpy(masks, info->bmiColors, sizeof(masks));
+        if (!ValidMasks(masks, bit_count)) return nullptr;
+    } else if (bit_count == 16) {
+        masks[0] = 0x7C00;
+        masks[1] = 0x03E0;
+        masks[2] = 0x001F;
+    } else if (bit_count >= 24) {
+        masks[0] = 0xFF0000;
+        masks[1] = 0x00FF00;
+        masks[2] = 0x0000FF;
+    }
+    if (bit_count == 8 && header.biClrUsed > 256) return nullptr;
+    const std::uint32_t stride = DibRowBytes(header.biWidth, static_cast<std::uint32_t>(bit_count));
+    const std::int64_t height = header.biHeight < 0 ? -static_cast<std::int64_t>(header.biHeight) : header.biHeight;
+    const std::uint64_t bytes = static_cast<std::uint64_t>(stride) * static_cast<std::uint64_t>(height);
+    if (stride == 0 || stride > 0x7FFFFFFFu || bytes > kMaxSectionBytes) return nullptr;
+
+    auto* bitmap = new (std::nothrow) BitmapObject{header.biWidth, static_cast<int>(height), {}, nullptr};
+    if (bitmap == nullptr) return nullptr;
+    try {
+        bitmap->pixels.assign(static_cast<std::size_t>(bytes), 0);
+    } catch (const std::bad_alloc&) {
+        delete bitmap;
+        return nullptr;
+    }
+    bitmap->bytes_per_pixel = bit_count / 8;
+    bitmap->stride = static_cast<int>(stride);
+    bitmap->bottom_up = header.biHeight > 0;
+    bitmap->red_mask = masks[0];
+    bitmap->green_mask = masks[1];
+    bitmap->blue_mask = masks[2];
+    if (bit_count == 8) {
+        const std::uint32_t count = header.biClrUsed != 0 ? header.biClrUsed : 256;
+        for (std::uint32_t i = 0; i < count; ++i) {
+            bitmap->palette[i] = PALETTEENTRY{info->bmiColors[i].rgbRed, info->bmiColors[i].rgbGreen,
+                                              info->bmiColors[i].rgbBlue, 0};
+        }
+    }
+    {
+        std::lock_guard<std::mutex> lock(g_mutex);
+        Bitmaps()[bitmap] = true;
+    }
+    *bits = bitmap->pixels.data();
+    return bitmap;
+}
+
 HBITMAP SelectObject(HDC dc, HBITMAP bitmap) {
     std::lock_guard<std::mutex> lock(g_mutex);
     DcRecord* record = FindRecord(dc);
@@ -273,19 +371,39 @@ BOOL BitBlt(HDC destination_dc, int x, int y, int width, int height, HDC source_
 int StretchDIBits(HDC dc, int x, int y, int width, int height, int source_x, int source_y, int source_width,
                   int source_height, const void* bits, const BITMAPINFO* info, UINT, DWORD rop) {
     if (rop != SRCCOPY || width == 0 || height == 0 || source_width == 0 || source_height == 0) return 0;
+    if (width == INT32_MIN || height == INT32_MIN || source_width == INT32_MIN || source_height == INT32_MIN) return 0;
     const Destination destination = Resolve(dc);
     if (!destination.valid) return 0;
     DibView dib;
     DescribeDib(info, bits, &dib);
     if (!dib.valid) return 0;
-    // Source rows are counted from the bottom of the image.
-    const int image_height = dib.view.height;
+    // A negative extent runs from its origin pixel (included) towards smaller
+    // coordinates; StretchCopy walks such a span from right - 1 (or bottom - 1) down.
+    // Source rows are counted from the bottom of the image: a positive height covers
+    // rows source_y .. source_y + height - 1 from the bottom, drawn top row first; a
+    // negative one rows source_y - |height| + 1 .. source_y, drawn bottom row first.
+    const std::int64_t image_height = dib.view.height;
+    std::int64_t edges[8];
+    if (source_height > 0) {
+        edges[1] = image_height - source_y - source_height;
+        edges[3] = image_height - source_y;
+    } else {
+        edges[1] = image_height - source_y - source_height - 1;
+        edges[3] = image_height - source_y - 1;
+    }
+    edges[0] = source_width > 0 ? source_x : static_cast<std::int64_t>(source_x) + 1;
+    edges[2] = edges[0] + source_width;
+    edges[4] = width > 0 ? x : static_cast<std::int64_t>(x) + 1;
+    edges[6] = edges[4] + width;
+    edges[5] = height > 0 ? y : static_cast<std::int64_t>(y) + 1;
+    edges[7] = edges[5] + height;
+    for (const std::int64_t value : edges) {
+        if (value < INT32_MIN || value > INT32_MAX) return 0;
+    }
+    const auto edge = [&edges](int i) { return static_cast<LONG>(edges[i]); };
+    const RECT source_rect{edge(0), edge(1), edge(2), edge(3)};
+    const RECT destination_rect{edge(4), edge(5), edge(6), edge(7)};
     const int magnitude = source_height < 0 ? -source_height : source_height;
-    const int top = image_height - source_y - magnitude;
-    RECT source_rect{source_x, top, source_x + source_width, top + magnitude};
-    if (source_height < 0) std::swap(source_rect.top, source_rect.bottom);
-    if (source_width < 0) source_rect = RECT{source_x, source_rect.top, source_x + source_width, source_rect.bottom};
-    const RECT destination_rect{x, y, x + width, y + height};
     if (!DrawTo(destination, destination_rect, dib.view, source_rect)) return 0;
     return magnitude;
 }

@@ -48,9 +48,19 @@ std::uint32_t Narrow(std::uint32_t channel, std::uint32_t mask) {
     return (value << LowBit(mask)) & mask;
 }
 
+// Two palettes with the same entries count as one, so palette indices copy unchanged.
+bool SamePalette(const PALETTEENTRY* a, const PALETTEENTRY* b) {
+    if (a == b) return true;
+    if (a == nullptr || b == nullptr) return false;
+    for (int i = 0; i < 256; ++i) {
+        if (a[i].peRed != b[i].peRed || a[i].peGreen != b[i].peGreen || a[i].peBlue != b[i].peBlue) return false;
+    }
+    return true;
+}
+
 bool SameLayout(const PixelView& a, const PixelView& b) {
     return a.bytes_per_pixel == b.bytes_per_pixel && a.red_mask == b.red_mask && a.green_mask == b.green_mask &&
-           a.blue_mask == b.blue_mask && a.palette == b.palette;
+           a.blue_mask == b.blue_mask && (a.bytes_per_pixel != 1 || SamePalette(a.palette, b.palette));
 }
 
 // The bytes a view covers (its pitch may be negative: rows running upward in memory).
