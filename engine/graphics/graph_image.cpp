@@ -1,10 +1,12 @@
 // Image records: blank-image makers, release, mirror, clear, single-pixel access and
-// the DIB header-and-bits bridge. Relies on the colour formats, the conversion blit and
-// the tracked allocator, which owns every pixel block.
+// the DIB header-and-bits bridge and DIB sections made from DIBs. Relies on the colour
+// formats, the conversion blit, the tracked allocator (which owns every pixel block), the
+// engine log and the platform's GDI calls.
 #include "engine/graphics/graph_image.h"
 
 #include <cstring>
 
+#include "engine/core/text_log.h"
 #include "engine/core/tracked_alloc.h"
 #include "engine/graphics/conversion_blit.h"
 
@@ -181,4 +183,125 @@ int ConvertGraphImageToDIB(const GraphImage* image, BITMAPINFO* info, void** bit
     ConvertColorBlt(block, static_cast<int>(row_bytes), &rgb24, image->pixels, image->pitch, &image->format, nullptr, 0,
                     nullptr, 0, 0, &all, 0, 0, 0, 0, 0, 0, 0, 0);
     return 1;
+}
+
+namespace {
+
+// Engine-wide: 1 makes every DIB section 24 bits. Nothing in the engine sets it.
+constexpr int kDib24BitSetting = 0;
+
+}  // namespace
+
+HBITMAP CreateDIBGraph(const BITMAPINFO* source, const void* source_bits, int mirror, ColorFormat* format) {
+    if (source == nullptr || source_bits == nullptr) {
+        WriteLogText("ＤＩＢの作成に失敗しました3\n");
+        return nullptr;
+    }
+    const BITMAPINFOHEADER& from = source->bmiHeader;
+    const int source_bit_count = from.biBitCount;
+    const std::int64_t rows = from.biHeight < 0 ? -static_cast<std::int64_t>(from.biHeight) : from.biHeight;
+
+    // The layout of the section, decided before the header block is sized so that the
+    // block holds whatever table the layout needs.
+    enum class Table { kNone, kMasks, kSourcePalette, kFormatPalette };
+    Table table = Table::kNone;
+    int bit_count = 24;
+    DWORD compression = BI_RGB;
+    bool from_source = true;
+    if (format != nullptr && format->bit_depth != 16) {
+        from_source = false;
+        if (format->bit_depth > 24 && source_bit_count != 24) {
+            compression = BI_BITFIELDS;
+            table = Table::kMasks;
+        } else if (format->bit_depth == 32) {
+            SetRgb24ColorFormat(format);
+        }
+        bit_count = format->bit_depth;
+        if (bit_count == 8) table = Table::kFormatPalette;
+    } else if (format != nullptr && kDib24BitSetting != 1 && GetDitherFlag() == 0) {
+        from_source = false;
+        compression = BI_BITFIELDS;
+        table = Table::kMasks;
+        bit_count = 16;
+    }
+    if (from_source) {
+        if (source_bit_count == 8) {
+            bit_count = 8;
+            compression = from.biCompression;
+            table = Table::kSourcePalette;
+        } else if (format != nullptr) {
+            SetRgb24ColorFormat(format);
+        }
+    }
+
+    const HDC dc = CreateCompatibleDC(nullptr);
+    if (dc == nullptr) {
+        WriteLogText("ＤＩＢの作成に失敗しました3\n");
+        return nullptr;
+    }
+    const std::uint32_t table_bytes = table == Table::kMasks ? 12 : table == Table::kNone ? 0 : 1024;
+    auto* info = static_cast<BITMAPINFO*>(
+        TrackedAlloc(static_cast<std::uint32_t>(sizeof(BITMAPINFOHEADER)) + table_bytes, __FILE__, __LINE__));
+    if (info == nullptr) {
+        WriteLogText("メモリの確保に失敗しました in CreateDIBGraph \n");
+        DeleteDC(dc);
+        return nullptr;
+    }
+    std::memset(info, 0, sizeof(BITMAPINFOHEADER) + table_bytes);
+    BITMAPINFOHEADER& header = info->bmiHeader;
+    header.biSize = sizeof(BITMAPINFOHEADER);
+    header.biWidth = from.biWidth;
+    header.biHeight = static_cast<LONG>(-rows);
+    header.biPlanes = 1;
+    header.biBitCount = static_cast<WORD>(bit_count);
+    header.biCompression = compression;
+    auto* colour_table = reinterpret_cast<unsigned char*>(info) + sizeof(BITMAPINFOHEADER);
+    if (table == Table::kMasks) {
+        const std::uint32_t masks[3] = {format->red_mask, format->green_mask, format->blue_mask};
+        std::memcpy(colour_table, masks, sizeof masks);
+    } else if (table == Table::kFormatPalette) {
+        std::memcpy(colour_table, format->palette, sizeof format->palette);
+    } else if (table == Table::kSourcePalette) {
+        // Only the entries the source declares are read from it; the rest stay black.
+        const std::uint32_t count = from.biClrUsed != 0 && from.biClrUsed < 256 ? from.biClrUsed : 256;
+        std::memcpy(colour_table, source->bmiColors, count * sizeof(RGBQUAD));
+    }
+
+    void* bits = nullptr;
+    const HBITMAP section = CreateDIBSection(dc, info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    TrackedFree(info);
+    if (section == nullptr) {
+        WriteLogText("ＤＩＢの作成に失敗しました3\n");
+        DeleteDC(dc);
+        return nullptr;
+    }
+    if (bits == nullptr) {
+        WriteLogText("ＤＩＢの作成に失敗しました2\n");
+        DeleteObject(section);
+        DeleteDC(dc);
+        return nullptr;
+    }
+
+    const HBITMAP previous = SelectObject(dc, section);
+    if (previous == nullptr) {
+        WriteLogText("ＤＩＢの作成に失敗しました3\n");
+        DeleteObject(section);
+        DeleteDC(dc);
+        return nullptr;
+    }
+    const int width = from.biWidth;
+    const int height = static_cast<int>(rows);
+    if (mirror != 0) {
+        // From the last column with a negative width: each row lands reversed. The
+        // section is top-down, so the copy keeps the picture upright for either row
+        // order of the source.
+        StretchDIBits(dc, 0, 0, width, height, width - 1, 0, -width, height, source_bits, source, DIB_RGB_COLORS,
+                      SRCCOPY);
+    } else {
+        SetDIBitsToDevice(dc, 0, 0, static_cast<DWORD>(width), static_cast<DWORD>(height), 0, 0, 0,
+                          static_cast<UINT>(height), source_bits, source, DIB_RGB_COLORS);
+    }
+    SelectObject(dc, previous);
+    DeleteDC(dc);
+    return section;
 }

@@ -1,12 +1,13 @@
 // Image records: the engine's plain in-memory picture (a colour format, the size, the
 // row pitch and a tracked pixel block), blank-image makers, release, mirror, clear,
-// single-pixel access and the bridge to a DIB header and bits.
+// single-pixel access, the bridge to a DIB header and bits, and a DIB section made from a DIB.
 #pragma once
 
 #include <cstdint>
 
 #include "engine/graphics/color_format.h"
 #include "platform/dib_convert.h"
+#include "platform/gdi.h"
 
 struct GraphImage {
     ColorFormat format;
@@ -41,3 +42,12 @@ int ConvertGraphImageToDIB(const GraphImage* image, BITMAPINFO* info, void** bit
 
 // The byte size of the info block ConvertGraphImageToDIB fills.
 constexpr std::uint32_t kDibInfoBlockBytes = 1068;
+
+// A DIB section holding a copy of the DIB (`source` header and table, `source_bits`),
+// top-down, with every row reversed when `mirror` is not 0. Without a format the section
+// is 8 bits with the source's colour table for an 8-bit source, else 24 bits. A format
+// asks for its own layout (16 bits and masks, or 32 bits and masks for a source that is
+// not 24 bits); a 32-bit format with a 24-bit source, and a format the section cannot
+// take in the masks form, are changed to R8G8B8 in the caller's record. The source stays
+// the caller's. Null, with a line in the log, when the section cannot be made.
+HBITMAP CreateDIBGraph(const BITMAPINFO* source, const void* source_bits, int mirror, ColorFormat* format);
