@@ -10,6 +10,7 @@
 
 #include "engine/graphics/blend_tables.h"
 #include "engine/graphics/draw_settings.h"
+#include "engine/graphics/memimg_transfer.h"
 #include "engine/graphics/screen_internal.h"
 #include "engine/graphics/surface_2d.h"
 #include "engine/graphics/surface_data.h"
@@ -304,4 +305,24 @@ int DrawLineBoxSoft(int x1, int y1, int x2, int y2, std::uint32_t colour) {
                                  {x2 - 1, y2 - 1, x1, y2 - 1, c, v},
                                  {x1, y2 - 1, x1, y1, c, v}};
     return DrawLineListSoft(lines, 4);
+}
+
+int GetDrawScreenGraphSoft(int x1, int y1, int x2, int y2, const GraphRecord* graph, int) {
+    if (!IsScreenUp()) return -1;
+    EndSceneD3D();
+    const DrawSettingsBlock* settings = GetDrawSettings();
+    if (x2 - x1 < 1 || y2 - y1 < 1 || x2 - x1 != graph->width || y2 - y1 != graph->height || x1 < 0 || y1 < 0 ||
+        x2 > settings->target_width || y2 > settings->target_height) {
+        return -1;
+    }
+    const Surface2D* piece = GetSurface2DRecord(graph->pieces[0]);
+    if (piece == nullptr) return -1;
+    SurfaceData* data = GetSurfaceData(piece->surface_data);
+    if (data == nullptr || !data->software || !IsMemImgValid(&data->color_image)) return -1;
+    if (!SoftwareMode()) return -1;  // DirectDraw targets need working copies, not built
+    if (settings->draw_target == kDrawTargetFront) ReadBackFrontImage();
+    MEMIMG* target = TargetImage();
+    if (target == nullptr) return -1;
+    const RECT rect{x1, y1, x2, y2};
+    return BltMemImgToMemImg(&data->color_image, target, &rect, piece->source_x, piece->source_y) < 0 ? -1 : 0;
 }

@@ -32,3 +32,5 @@ int DrawGraphQuadSoftFloat(float x1, float y1, float x2, float y2, float x3, flo
 int DrawFillBoxSoft(int x1, int y1, int x2, int y2, std::uint32_t colour);
 int DrawLineListSoft(const LineRecord* lines, int count);
 int DrawLineBoxSoft(int x1, int y1, int x2, int y2, std::uint32_t colour);
+// Copies (x1, y1)-(x2, y2) of the draw target into a graph of exactly that size.
+int GetDrawScreenGraphSoft(int x1, int y1, int x2, int y2, const GraphRecord* graph, int flag);

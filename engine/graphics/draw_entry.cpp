@@ -219,3 +219,13 @@ int DrawBoxOutline(int x1, int y1, int x2, int y2, std::uint32_t colour) {
 int DrawRectangle(int x1, int y1, int x2, int y2, std::uint32_t colour, int fill) {
     return fill ? DrawFilledBox(x1, y1, x2, y2, colour) : DrawBoxOutline(x1, y1, x2, y2, colour);
 }
+
+int GetDrawScreenGraph(int x1, int y1, int x2, int y2, int graph, int flag) {
+    if (GetDrawSettings()->graphics_off) return 0;
+    const GraphRecord* record = GetGraphRecord(graph);
+    if (record == nullptr) return -1;
+    WaitWhileInactive();
+    EndSceneD3D();
+    if (record->creation.texture) return -1;
+    return GetDrawScreenGraphSoft(x1, y1, x2, y2, record, flag);
+}

@@ -17,3 +17,4 @@ int DrawGraphSubRectStretched(int x1, int y1, int x2, int y2, int source_x, int 
 int DrawFilledBox(int x1, int y1, int x2, int y2, std::uint32_t colour);
 int DrawBoxOutline(int x1, int y1, int x2, int y2, std::uint32_t colour);
 int DrawRectangle(int x1, int y1, int x2, int y2, std::uint32_t colour, int fill);
+int GetDrawScreenGraph(int x1, int y1, int x2, int y2, int graph, int flag);

@@ -328,3 +328,7 @@ int SetGraphVideoMemoryFlag(int flag) {
 
 int GetGraphCount() { return g_table.live_count; }
 int GetGraphEndMark() { return g_table.end_mark; }
+int MakeGraphHandleOfSlot(int slot) {
+    if (slot < 0 || slot >= kGraphTableSlots || g_slots[slot] == nullptr) return -1;
+    return HandleOfSlot(slot);
+}

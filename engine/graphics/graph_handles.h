@@ -79,3 +79,5 @@ int SetGraphVideoMemoryFlag(int flag);
 // Table figures for tests and the restore walk.
 int GetGraphCount();
 int GetGraphEndMark();
+// The handle of the record in a slot (-1 for an empty slot).
+int MakeGraphHandleOfSlot(int slot);

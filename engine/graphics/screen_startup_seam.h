@@ -1,7 +1,7 @@
 // The graphics-core operations that engine start-up and shutdown, the window procedure,
 // message processing, the window modes and the entry layer call. The screen itself is
-// built, and so are graphs and masks (the headers included below); restore and the screen
-// copy are still stand-ins here.
+// built, and so are graphs and masks (the headers included below); the display rebuild
+// is still a stand-in here.
 #pragma once
 
 #include <cstdint>
@@ -15,15 +15,10 @@
 #include "engine/graphics/draw_entry.h"
 #include "engine/graphics/graph_from_image.h"
 #include "engine/graphics/graph_handles.h"
+#include "engine/graphics/graph_restore.h"
 #include "engine/graphics/masks.h"
 #include "engine/graphics/surface_2d.h"
 #include "platform/window.h"
 
-// Restore after activation and display changes.
-int SetGraphRestoreCallback(GraphRestoreCallback callback);
-int IsGraphRestoreCallbackSet();
+// Rebuilding the display objects after a display change.
 int RebuildDisplayObjects();
-int RestoreAllGraphSurfaces();
-
-// Graphs and images.
-int GetDrawScreenGraph(int x1, int y1, int x2, int y2, int graph, int flag);
