@@ -274,3 +274,46 @@ TEST(DrawEntryFullScreen, APngWithTransparencyOnTheSixteenBitScreen) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(DrawEntry, KeyColourPixelsAreSkippedInWholeGraphsAndInPieces) {
+    // The default key is black: every fourth pixel of the picture is black.
+    Picture keyed = MakeTestPicture(12, 6, false);
+    for (std::size_t i = 0; i < keyed.argb.size(); i += 4) keyed.argb[i] = 0xFF000000u;
+    WritePng("keyed.png", keyed, false);
+    const int whole = ApiLoadImageAsGraph("keyed.png", 0);
+    int pieces[2];
+    ASSERT_EQ(ApiLoadImageAsDivGraphs("keyed.png", 2, 2, 1, 6, 6, pieces, 0), 0);
+    ASSERT_EQ(ApiDrawRectangle(0, 0, 640, 480, ApiMakeColorValue(9, 9, 9), 1), 0);
+    ASSERT_EQ(ApiDrawGraphAtPoint(10, 10, whole, 1), 0);
+    ASSERT_EQ(ApiDrawGraphAtPoint(40, 10, pieces[1], 1), 0);
+    Canvas want;
+    for (auto& p : want.pixels) p = 0x090909;
+    for (int y = 0; y < keyed.height; ++y) {
+        for (int x = 0; x < keyed.width; ++x) {
+            const std::uint32_t c = keyed.Colour(x, y);
+            if (c != 0) want.Put(10 + x, 10 + y, c);
+            if (c != 0 && x >= 6) want.Put(40 + x - 6, 10 + y, c);
+        }
+    }
+    ExpectShown(capture_, want);
+}
+
+TEST_F(DrawEntry, ABlendSourceSmallerThanTheGraphFailsTheDraw) {
+    const Picture plain = MakeTestPicture(8, 8, false);
+    WritePng("plain.png", plain, false);
+    const int graph = ApiLoadImageAsGraph("plain.png", 0);
+    const int small = CreateBlankGraph(4, 8, 1);
+    const int large = CreateBlankGraph(8, 8, 1);
+    GetDrawSettings()->blend_graph = small;
+    EXPECT_EQ(ApiDrawGraphAtPoint(0, 0, graph, 0), -1);
+    GetDrawSettings()->blend_graph = large;
+    EXPECT_EQ(CheckBlendSourceGraphSize(GetGraphRecord(graph)), 0);
+    DeleteGraphHandle(large, 0);
+    EXPECT_EQ(ApiDrawGraphAtPoint(0, 0, graph, 0), -1);
+    GetDrawSettings()->blend_graph = -1;
+    EXPECT_EQ(ApiDrawGraphAtPoint(0, 0, graph, 0), 0);
+}
+
+}  // namespace
