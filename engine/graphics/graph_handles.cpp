@@ -276,6 +276,20 @@ int SetGraphImageData(const GraphImage* image, const GraphImage* alpha_image, co
     return BltImageToGraphSurface2Ds(image, alpha_image, image_x, image_y, record);
 }
 
+int BltImageToGraph(const GraphImage* image, const GraphImage* alpha_image, const char* file_name,
+                    const RECT* src_rect, int dest_x, int dest_y, int graph, std::uint32_t load_option) {
+    if (GetDrawSettings()->graphics_off) return 0;
+    GraphRecord* record = GetGraphRecord(graph);
+    if (record == nullptr || src_rect == nullptr) return -1;
+    StoreCurrentDirectory(record);
+    CopyBounded(record->file_name, kGraphFileNameBytes, file_name);
+    record->origin_x = src_rect->left;
+    record->origin_y = src_rect->top;
+    record->load_option = load_option;
+    if (record->creation.texture) return -1;
+    return BltImageToGraphPieces(image, alpha_image, src_rect, dest_x, dest_y, record);
+}
+
 int FillGraphColor(int graph, int red, int green, int blue, int alpha) {
     GraphRecord* record = GetGraphRecord(graph);
     if (record == nullptr) return -1;

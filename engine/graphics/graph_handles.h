@@ -66,6 +66,11 @@ int SetGraphFileName(int graph, const char* file_name, int source_graph);
 // image; stores the file name, the load option word and (x, y) as the origin.
 int SetGraphImageData(const GraphImage* image, const GraphImage* alpha_image, const char* file_name, int image_x,
                       int image_y, int graph, std::uint32_t load_option);
+// Writes `src_rect` of the image at (dest_x, dest_y) of the graph, into every piece it
+// crosses; stores the file name ("" for null), the rectangle's corner as the origin and
+// the load option word.
+int BltImageToGraph(const GraphImage* image, const GraphImage* alpha_image, const char* file_name,
+                    const RECT* src_rect, int dest_x, int dest_y, int graph, std::uint32_t load_option);
 int FillGraphColor(int graph, int red, int green, int blue, int alpha);
 
 GraphRecord* GetGraphRecord(int graph);
