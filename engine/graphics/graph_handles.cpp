@@ -13,6 +13,7 @@
 #include "engine/core/tracked_alloc.h"
 #include "engine/file/file_access.h"
 #include "engine/graphics/draw_settings.h"
+#include "engine/graphics/graph_draw_target.h"
 #include "engine/graphics/graph_transfer.h"
 #include "engine/graphics/masks.h"
 #include "engine/graphics/screen_internal.h"
@@ -84,6 +85,7 @@ int TerminateGraphics() {
     if (!g_manager.initialised) return 0;
     TerminateMaskScreen();
     DeleteAllMasks();
+    ReleaseGraphDrawTarget();
     DeleteAllGraphsLogged(0);
     g_manager.initialised = 0;
     WriteLogText("グラフィック管理系の終了処理は正常に終了しました\n");
