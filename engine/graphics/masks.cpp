@@ -119,8 +119,12 @@ int RecreateMaskScreen() {
 }
 
 int TerminateMaskScreen() {
-    WaitWhileInactive();
-    if (g_mask.use) SetMaskScreenUse(0);
+    // The wait is for the use switch; shutting down with no mask in use (the window may
+    // be minimised then) does not wait.
+    if (g_mask.use) {
+        WaitWhileInactive();
+        SetMaskScreenUse(0);
+    }
     ReleaseMaskScreen();
     g_mask.request = 0;
     g_mask.active = 0;
