@@ -6,13 +6,18 @@
 
 #include <cstring>
 
+#include "engine/core/system_block.h"
 #include "engine/core/text_log.h"
+#include "engine/d3d/direct3d_startup_seam.h"
 #include "engine/file/file_access.h"
 #include "engine/graphics/graph_handles.h"
 #include "engine/graphics/image_loader.h"
+#include "engine/graphics/masks.h"
 #include "engine/graphics/rect_matrix.h"
 #include "engine/graphics/screen_internal.h"
+#include "engine/graphics/screen_startup.h"
 #include "engine/graphics/surface_2d.h"
+#include "engine/input/input.h"
 
 namespace {
 
@@ -138,6 +143,37 @@ int RestoreAllGraphSurfaces() {
         const int handle = MakeGraphHandleOfSlot(slot);
         if (GetGraphRecord(handle) != nullptr) RestoreGraphSurfaces(handle);
     }
+    return 0;
+}
+
+int RebuildDisplayObjects() {
+    if (GetSystemBlock()->settings.skip_graphics) {
+        TerminateInput();
+        return 0;
+    }
+    ReleaseDirect3DObject();
+    ReleaseMaskScreen();
+    ReleaseOutputSurfaces();
+    TerminateInput();  // the input reads start it again when next called
+    ReleaseAllSurface2DHolders();
+    ReleaseClipper();
+    if (GetGdiVisibleMode()) {
+        RecreateClipper();
+    } else {
+        ReleaseDirectDrawObject();
+        RecreateDirectDrawObject();
+    }
+    CreateOutputSurfaces();
+    // The pieces' images come back blank whichever way the display was rebuilt; the
+    // reload below refills those that came from files.
+    RecreateAllSurface2DHolders();
+    const int target = GetDrawSettings()->draw_target;
+    SelectDrawTarget(target, target);
+    ClearDrawTarget();
+    FlipScreen();
+    MarkGraphsForReload();
+    RecreateMaskScreen();
+    UpdateCombinedMatrices();
     return 0;
 }
 

@@ -16,5 +16,9 @@ int MarkGraphsForReload();
 void RestoreGraphs();
 int RestoreGraphSurfaces(int graph);
 int RestoreAllGraphSurfaces();
+// Rebuilds the display objects after the display was lost or changed: output surfaces,
+// the DirectDraw object, the pieces' images (made blank, then reloaded from their files)
+// and the mask screen.
+int RebuildDisplayObjects();
 // How many pictures RestoreGraphs decoded since start-up (for tests).
 int GetRestoreDecodeCount();

@@ -1,7 +1,6 @@
 // The graphics-core operations that engine start-up and shutdown, the window procedure,
 // message processing, the window modes and the entry layer call. The screen itself is
-// built, and so are graphs and masks (the headers included below); the display rebuild
-// is still a stand-in here.
+// built, and so are graphs, masks and their restore (the headers included below).
 #pragma once
 
 #include <cstdint>
@@ -19,6 +18,3 @@
 #include "engine/graphics/masks.h"
 #include "engine/graphics/surface_2d.h"
 #include "platform/window.h"
-
-// Rebuilding the display objects after a display change.
-int RebuildDisplayObjects();

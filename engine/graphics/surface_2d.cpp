@@ -160,5 +160,30 @@ int DeleteGraphSurface2Ds(const GraphRecord* graph) {
     return 0;
 }
 
+int ReleaseAllSurface2DHolders() {
+    for (int slot = 0; slot < g_table.end_mark; ++slot) {
+        const auto* record = static_cast<const Surface2D*>(g_slots[slot]);
+        if (record == nullptr) continue;
+        ReleaseSurfaceDataSurface(record->surface_data);
+        // The owner learns that the image is gone and must be made again.
+        if (record->lost_flag != nullptr) *record->lost_flag = 1;
+    }
+    return 0;
+}
+
+int RecreateAllSurface2DHolders() {
+    int result = 0;
+    for (int slot = 0; slot < g_table.end_mark; ++slot) {
+        auto* record = static_cast<Surface2D*>(g_slots[slot]);
+        if (record == nullptr) continue;
+        if (CreateSurfaceDataSurface(record->surface_data) != 0) {
+            result = -1;
+            continue;
+        }
+        ApplySurfaceDataColorKey(record->surface_data);
+    }
+    return result;
+}
+
 int GetSurface2DCount() { return g_table.live_count; }
 int GetSurface2DEndMark() { return g_table.end_mark; }

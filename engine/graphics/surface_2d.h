@@ -38,5 +38,10 @@ int RestoreAllSurface2DImages();
 int FillGraphSurface2DColor(const GraphRecord* graph, int red, int green, int blue, int alpha);
 int DeleteGraphSurface2Ds(const GraphRecord* graph);
 
+// The pixel holders of every piece's image released (display rebuild) and made again,
+// blank, with their colour keys.
+int ReleaseAllSurface2DHolders();
+int RecreateAllSurface2DHolders();
+
 int GetSurface2DCount();
 int GetSurface2DEndMark();

@@ -57,6 +57,8 @@ int CreateSoftwareHolder(SurfaceData* data) {
         DropHolder(data);
         return -1;
     }
+    // A new image starts black rather than with whatever the memory held.
+    FillMemImgRectRaw(&data->color_image, nullptr, 0);
     return 0;
 }
 

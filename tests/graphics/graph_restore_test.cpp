@@ -14,6 +14,7 @@
 #include "engine/graphics/graph_restore.h"
 #include "tests/graphics/graph_test_support.h"
 #include "tests/graphics/image_fixtures.h"
+#include "platform/testing/display_testing.h"
 
 using engine_test::EngineSession;
 using graph_test::GraphPixel;
@@ -113,6 +114,38 @@ TEST(GraphRestore, TheScreenCopiedIntoAGraphOfItsSize) {
         }
     }
     ASSERT_EQ(ApiTerminateLibrary(), 0);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(GraphRestore, RebuildingTheDisplayReloadsGraphsFromTheirFiles) {
+    EngineSession session(false);
+    PresentCapture capture;
+    ASSERT_EQ(ApiInitializeLibrary(), 0);
+    WriteSolidPng("sheet.png", 8, 4, &SheetColour);
+    const int loaded = ApiLoadImageAsGraph("sheet.png", 0);
+    const int drawn = CreateBlankGraph(4, 4, 1);
+    ASSERT_EQ(FillGraphColor(drawn, 0x80, 0x80, 0x80, 255), 0);
+    std::int32_t lost = 0;
+    ASSERT_EQ(SetSurface2DLostFlagPointer(GetGraphRecord(drawn)->pieces[0], &lost), 0);
+    ASSERT_EQ(ApiChooseDrawTarget(kDrawTargetBack), 0);
+    ASSERT_EQ(RebuildDisplayObjects(), 0);
+    EXPECT_NE(GetDirectDrawObject(), nullptr);
+    EXPECT_EQ(lost, 1);
+    EXPECT_EQ(GraphPixel(loaded, 7, 3) & 0xF8FCF8, SheetColour(7, 3) & 0xF8FCF8);  // 16-bit screen
+    EXPECT_EQ(GraphPixel(drawn, 0, 0), 0u);  // no file: blank, still flagged
+    EXPECT_EQ(GetGraphRecord(drawn)->reload, 1);
+    // Drawing and flipping work on the rebuilt display.
+    capture.Take();
+    ASSERT_EQ(ApiDrawGraphAtPoint(0, 0, loaded, 0), 0);
+    ASSERT_EQ(ApiFlipScreen(), 0);
+    const auto frames = capture.Take();
+    ASSERT_EQ(frames.size(), 1u);
+    EXPECT_EQ(frames[0].pixels[0] & 0xF8FCF8, SheetColour(0, 0) & 0xF8FCF8);
+    ASSERT_EQ(ApiTerminateLibrary(), 0);
+    EXPECT_EQ(TrackedLiveBlockCount(), 0);
 }
 
 }  // namespace
