@@ -5,7 +5,7 @@
 #include <string>
 
 #include "engine/file/lz_unpack.h"
-#include "tests/file/lz_packer.h"
+#include "tests/support/lz_packer.h"
 
 namespace {
 

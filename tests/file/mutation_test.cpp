@@ -10,8 +10,8 @@
 #include "engine/file/archive_layer.h"
 #include "engine/file/lz_unpack.h"
 #include "tests/file/file_test_util.h"
-#include "tests/file/lz_packer.h"
-#include "tests/file/qva_writer.h"
+#include "tests/support/lz_packer.h"
+#include "tests/support/qva_writer.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 
 #include "engine/file/qva_format.h"
 #include "tests/file/file_test_util.h"
-#include "tests/file/qva_writer.h"
+#include "tests/support/qva_writer.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include "engine/core/tracked_alloc.h"
 #include "engine/graphics/draw_entry.h"
 #include "engine/graphics/graph_from_image.h"
-#include "tests/file/qva_writer.cpp"  // NOLINT(bugprone-suspicious-include)
+#include "tests/support/qva_writer.h"
 #include "tests/graphics/graph_test_support.h"
 #include "tests/graphics/image_fixtures.h"
 

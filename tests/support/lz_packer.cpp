@@ -1,6 +1,6 @@
 // A greedy LZ packer that writes the engine's stream format: header (unpacked size, packed
 // size, escape byte), literals, doubled escapes and escape-marked back-references.
-#include "tests/file/lz_packer.h"
+#include "tests/support/lz_packer.h"
 
 #include <cstdint>
 #include <vector>

@@ -1,12 +1,12 @@
 // Test-only QVA writer. It folds names and lays out records by its own code; only the key
 // maker is shared with the engine, and hand-made byte fixtures check the layout.
-#include "tests/file/qva_writer.h"
+#include "tests/support/qva_writer.h"
 
 #include <algorithm>
 #include <deque>
 
 #include "engine/file/qva_format.h"
-#include "tests/file/lz_packer.h"
+#include "tests/support/lz_packer.h"
 
 namespace {
 
