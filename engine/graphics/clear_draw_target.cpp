@@ -1,11 +1,14 @@
 // Clearing the current draw target to the window's background colour: the software
 // images (with the depth image set to 0xFFFF) or the DirectDraw target surface with a
-// colour fill and a depth fill. Graph targets come with the graph manager.
+// colour fill and a depth fill, or a graph's own image; a cleared front buffer in
+// software rendering is shown at once.
 #include "engine/core/message_processing.h"
 #include "engine/core/system_block.h"
 #include "engine/graphics/draw_settings.h"
+#include "engine/graphics/graph_draw_target.h"
 #include "engine/graphics/screen_internal.h"
 #include "engine/graphics/screen_startup.h"
+#include "engine/graphics/working_copies.h"
 
 int ClearDrawTarget() {
     DrawSettingsBlock* settings = GetDrawSettings();
@@ -16,16 +19,25 @@ int ClearDrawTarget() {
     const std::uint32_t red = static_cast<std::uint32_t>(window.background_red);
     const std::uint32_t green = static_cast<std::uint32_t>(window.background_green);
     const std::uint32_t blue = static_cast<std::uint32_t>(window.background_blue);
-    if (settings->draw_target != kDrawTargetFront && settings->draw_target != kDrawTargetBack) return -1;
+    const bool screen_target = settings->draw_target == kDrawTargetFront || settings->draw_target == kDrawTargetBack;
     if (screen->software_render && screen->requested_depth != 8) {
+        // The target image is the screen buffer's or the graph's own.
         MEMIMG* image = screen->target_image;
         if (image == nullptr || !IsMemImgValid(image)) return -1;
         FillMemImgRectRaw(image, nullptr, MakeColorValueInFormat(image->block->format, red, green, blue, 255));
         if (screen->target_depth_image != nullptr && IsMemImgValid(screen->target_depth_image)) {
             FillMemImgRectRaw(screen->target_depth_image, nullptr, 0xFFFF);
         }
+        if (settings->draw_target == kDrawTargetFront) {
+            int width = 0;
+            int height = 0;
+            ReadScreenSize(&width, &height);
+            const RECT whole{0, 0, width, height};
+            FlushFrontImageRect(&whole);
+        }
         return 0;
     }
+    if (!screen_target) return ClearGraphDrawTarget(settings->draw_target, red, green, blue);
     IDirectDrawSurface7* surface = screen->target_surface;
     if (surface == nullptr) return -1;
     int width = 0;

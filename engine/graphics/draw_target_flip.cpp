@@ -9,9 +9,10 @@
 #include "engine/core/system_block.h"
 #include "engine/core/window_modes.h"
 #include "engine/core/window_state.h"
-#include "engine/graphics/draw_settings.h"
 #include "engine/graphics/conversion_blit.h"
+#include "engine/graphics/draw_settings.h"
 #include "engine/graphics/draw_state_access.h"
+#include "engine/graphics/graph_draw_target.h"
 #include "engine/graphics/screen_internal.h"
 #include "engine/graphics/screen_startup.h"
 #include "platform/gdi.h"
@@ -101,6 +102,8 @@ int SelectDrawTarget(int target, int previous) {
         KillFrontCopyTimer();
         CopyTempPrimaryToFront();
     }
+    // A graph target may hold a view of its piece; a screen buffer needs none.
+    if (target == kDrawTargetFront || target == kDrawTargetBack) ReleaseGraphDrawTarget();
     if (target == kDrawTargetFront) {
         screen->target_surface = screen->temp_primary_mode ? screen->temp_primary : screen->primary;
         screen->target_image = IsMemImgValid(&screen->front_image) ? &screen->front_image : nullptr;
@@ -119,10 +122,12 @@ int SelectDrawTarget(int target, int previous) {
         screen->target_x = screen->target_y = 0;
         BindClipper(true);
     } else {
-        // Graph targets arrive with the graph manager; until then no graph exists.
-        screen->target_surface = nullptr;
-        settings->target_in_video_memory = 0;
-        return -1;
+        if (SelectGraphDrawTarget(target, screen) != 0) {
+            screen->target_surface = nullptr;
+            settings->target_in_video_memory = 0;
+            return -1;
+        }
+        BindClipper(true);
     }
     settings->target_in_video_memory = 0;
     if (screen->target_surface != nullptr) {

@@ -48,3 +48,37 @@ TEST(GraphDrawTarget, DrawingIntoADerivedGraphLandsInItsOwnPixels) {
 }
 
 }  // namespace
+
+namespace {
+
+// Through the public entries: choosing a graph sends drawing and clearing into it, a
+// deleted graph is refused and the previous target stays, and the back buffer works
+// again afterwards.
+TEST(GraphDrawTarget, PublicEntriesDrawAndClearIntoAChosenGraph) {
+    EngineSession session;
+    ASSERT_EQ(ApiInitializeLibrary(), 0);
+    const int graph = CreateBlankGraph(8, 8, 1);
+    ASSERT_GE(graph, 0);
+    ASSERT_EQ(ApiChooseDrawTarget(graph), 0);
+    ASSERT_EQ(ApiClearDrawTarget(), 0);  // background black
+    EXPECT_EQ(GraphPixel(graph, 7, 7), 0u);
+    ASSERT_EQ(ApiDrawRectangle(2, 2, 4, 4, ApiMakeColorValue(0, 255, 0), 1), 0);
+    EXPECT_EQ(GraphPixel(graph, 2, 2), 0x00FF00u);
+    EXPECT_EQ(GraphPixel(graph, 3, 3), 0x00FF00u);
+    EXPECT_EQ(GraphPixel(graph, 4, 4), 0u);
+    ASSERT_EQ(ApiClearDrawTarget(), 0);
+    EXPECT_EQ(GraphPixel(graph, 2, 2), 0u);
+
+    const int gone = CreateBlankGraph(4, 4, 1);
+    DeleteGraphHandle(gone, 0);
+    EXPECT_NE(ApiChooseDrawTarget(gone), 0);
+    ASSERT_EQ(ApiDrawRectangle(0, 0, 1, 1, ApiMakeColorValue(255, 0, 0), 1), 0);
+    EXPECT_EQ(GraphPixel(graph, 0, 0), 0xFF0000u);  // still drawing into the graph
+
+    ASSERT_EQ(ApiChooseDrawTarget(kDrawTargetBack), 0);
+    ASSERT_EQ(ApiClearDrawTarget(), 0);
+    ASSERT_EQ(ApiTerminateLibrary(), 0);
+    EXPECT_EQ(TrackedLiveBlockCount(), 0);
+}
+
+}  // namespace
