@@ -64,6 +64,20 @@ protected:
     ~IUnknown() = default;
 };
 
+// QueryInterface of an object that answers IUnknown and one interface of its own: a
+// reference is added and the interface handed out, or E_NOINTERFACE with null.
+template <class Interface>
+HRESULT QueryOneInterface(Interface* self, REFIID iid, REFIID own, void** object) {
+    if (object == nullptr) return E_POINTER;
+    if (iid == IID_IUnknown || iid == own) {
+        self->AddRef();
+        *object = self;
+        return S_OK;
+    }
+    *object = nullptr;
+    return E_NOINTERFACE;
+}
+
 // S_OK the first time on a thread, S_FALSE when the thread already has it (each
 // successful call needs its own CoUninitialize).
 HRESULT CoInitialize(void* reserved);

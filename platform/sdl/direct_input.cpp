@@ -182,14 +182,7 @@ private:
 class DirectInput7Object final : public IDirectInput7A {
 public:
     HRESULT QueryInterface(REFIID iid, void** object) override {
-        if (object == nullptr) return E_POINTER;
-        if (iid == IID_IUnknown || iid == IID_IDirectInput7A) {
-            AddRef();
-            *object = static_cast<IDirectInput7A*>(this);
-            return S_OK;
-        }
-        *object = nullptr;
-        return E_NOINTERFACE;
+        return QueryOneInterface<IDirectInput7A>(this, iid, IID_IDirectInput7A, object);
     }
     ULONG AddRef() override { return ++references_; }
     ULONG Release() override {
@@ -220,14 +213,7 @@ private:
 class DirectInput8Object final : public IDirectInput8A {
 public:
     HRESULT QueryInterface(REFIID iid, void** object) override {
-        if (object == nullptr) return E_POINTER;
-        if (iid == IID_IUnknown || iid == IID_IDirectInput8A) {
-            AddRef();
-            *object = static_cast<IDirectInput8A*>(this);
-            return S_OK;
-        }
-        *object = nullptr;
-        return E_NOINTERFACE;
+        return QueryOneInterface<IDirectInput8A>(this, iid, IID_IDirectInput8A, object);
     }
     ULONG AddRef() override { return ++references_; }
     ULONG Release() override {

@@ -33,14 +33,7 @@ public:
     }
 
     HRESULT QueryInterface(REFIID iid, void** object) override {
-        if (object == nullptr) return E_POINTER;
-        if (iid == IID_IUnknown || iid == IID_IDirectInputEffect) {
-            AddRef();
-            *object = static_cast<IDirectInputEffect*>(this);
-            return S_OK;
-        }
-        *object = nullptr;
-        return E_NOINTERFACE;
+        return QueryOneInterface<IDirectInputEffect>(this, iid, IID_IDirectInputEffect, object);
     }
     ULONG AddRef() override { return ++references_; }
     ULONG Release() override;
@@ -486,14 +479,7 @@ public:
         : core_(kind, pad_id, name), iid_(iid) {}
 
     HRESULT QueryInterface(REFIID iid, void** object) override {
-        if (object == nullptr) return E_POINTER;
-        if (iid == IID_IUnknown || iid == iid_) {
-            AddRef();
-            *object = static_cast<Interface*>(this);
-            return S_OK;
-        }
-        *object = nullptr;
-        return E_NOINTERFACE;
+        return QueryOneInterface<Interface>(this, iid, iid_, object);
     }
     ULONG AddRef() override { return ++references_; }
     ULONG Release() override {

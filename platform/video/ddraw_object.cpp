@@ -43,14 +43,7 @@ constexpr DWORD kKnownLevels = DDSCL_FULLSCREEN | DDSCL_NORMAL | DDSCL_EXCLUSIVE
 
 // ---- clipper ---------------------------------------------------------------------------
 HRESULT ClipperObject::QueryInterface(REFIID iid, void** object) {
-    if (object == nullptr) return E_POINTER;
-    if (iid == IID_IUnknown || iid == IID_IDirectDrawClipper) {
-        AddRef();
-        *object = static_cast<IDirectDrawClipper*>(this);
-        return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
+    return QueryOneInterface<IDirectDrawClipper>(this, iid, IID_IDirectDrawClipper, object);
 }
 ULONG ClipperObject::AddRef() { return ++refs_; }
 ULONG ClipperObject::Release() {
@@ -74,14 +67,7 @@ PaletteObject::PaletteObject(const PALETTEENTRY* entries) {
     if (entries != nullptr) std::memcpy(entries_, entries, sizeof(entries_));
 }
 HRESULT PaletteObject::QueryInterface(REFIID iid, void** object) {
-    if (object == nullptr) return E_POINTER;
-    if (iid == IID_IUnknown || iid == IID_IDirectDrawPalette) {
-        AddRef();
-        *object = static_cast<IDirectDrawPalette*>(this);
-        return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
+    return QueryOneInterface<IDirectDrawPalette>(this, iid, IID_IDirectDrawPalette, object);
 }
 ULONG PaletteObject::AddRef() { return ++refs_; }
 ULONG PaletteObject::Release() {

@@ -93,14 +93,7 @@ void SurfaceObject::AddBackBuffer(SurfaceObject* back) {
 }
 
 HRESULT SurfaceObject::QueryInterface(REFIID iid, void** object) {
-    if (object == nullptr) return E_POINTER;
-    if (iid == IID_IUnknown || iid == IID_IDirectDrawSurface7) {
-        AddRef();
-        *object = static_cast<IDirectDrawSurface7*>(this);
-        return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
+    return QueryOneInterface<IDirectDrawSurface7>(this, iid, IID_IDirectDrawSurface7, object);
 }
 
 ULONG SurfaceObject::AddRef() { return ++refs_; }
