@@ -3,9 +3,16 @@
 // rendering with GDI output; nothing is ever up, pending or in a scene.
 #include "engine/graphics/screen_internal.h"
 
+namespace {
+int g_stand_in_starts = 0;
+}  // namespace
+
+void SetDirect3DStandInStarts(int starts) { g_stand_in_starts = starts; }
+
 int InitializeDirect3D() {
     IDirectDraw7* object = GetDirectDrawObject();
     if (object == nullptr) return -1;
+    if (g_stand_in_starts) return 0;
     IUnknown* direct3d = nullptr;
     if (FAILED(object->QueryInterface(IID_IDirect3D7, reinterpret_cast<void**>(&direct3d)))) return -1;
     direct3d->Release();

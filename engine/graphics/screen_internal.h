@@ -62,3 +62,7 @@ int TerminateDirect3D();
 int IsDirect3DUp();
 void FlushCurrentVertexBatch();
 void EndSceneD3D();
+// Test hook: with 1, the stand-in lets the screen start as it does once the 3-D renderer
+// is up (DirectDraw output surfaces, no software rendering), though no device exists and
+// nothing is ever drawn through 3-D; 0 (the default) refuses as the display does.
+void SetDirect3DStandInStarts(int starts);
