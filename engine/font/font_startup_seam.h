@@ -7,3 +7,7 @@
 int DrawStringWithDefaultFont(int x, int y, const char* text, std::uint32_t color, std::uint32_t edge_color);
 int DeleteFontHandle(int font);
 int IsFontHandleValid(int font);
+// The graph manager's start resets the font settings and its end deletes every font
+// handle; with no font subsystem both have nothing to do.
+int InitializeFontSettings();
+int DeleteAllFontHandles();

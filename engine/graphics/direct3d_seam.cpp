@@ -23,3 +23,5 @@ int TerminateDirect3D() { return -1; }
 int IsDirect3DUp() { return 0; }
 void FlushCurrentVertexBatch() {}
 void EndSceneD3D() {}
+int DeleteAllSurface3DData() { return -1; }
+int DeleteAllLights() { return -1; }

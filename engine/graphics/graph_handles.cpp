@@ -12,6 +12,7 @@
 #include "engine/core/text_log.h"
 #include "engine/core/tracked_alloc.h"
 #include "engine/file/file_access.h"
+#include "engine/font/font_startup_seam.h"
 #include "engine/graphics/draw_settings.h"
 #include "engine/graphics/graph_draw_target.h"
 #include "engine/graphics/graph_transfer.h"
@@ -71,11 +72,11 @@ int InitializeGraphics() {
     g_manager.initialised = 1;
     if (IsScreenUp()) ReleaseAllSurface2D();
     ResetSurfaceDataTable();
-    // Texture pieces belong to the Direct3D renderer, which is not up here.
-    g_manager.three_d_in_use = IsDirect3DUp() ? 1 : 0;
+    g_manager.three_d_in_use = DeleteAllSurface3DData() != -1 ? 1 : 0;
     WriteLogText(g_manager.three_d_in_use ? "３Ｄグラフィック描画機能を使用します\n"
                                           : "３Ｄグラフィック描画機能は使用しません\n");
     ResetDrawSettings();
+    InitializeFontSettings();
     DecreaseLogIndent();
     WriteLogText("グラフィック管理系の初期化は正常に終了しました\n");
     return 0;
@@ -87,6 +88,8 @@ int TerminateGraphics() {
     DeleteAllMasks();
     ReleaseGraphDrawTarget();
     DeleteAllGraphsLogged(0);
+    DeleteAllLights();
+    DeleteAllFontHandles();
     g_manager.initialised = 0;
     WriteLogText("グラフィック管理系の終了処理は正常に終了しました\n");
     return 0;

@@ -62,6 +62,10 @@ int TerminateDirect3D();
 int IsDirect3DUp();
 void FlushCurrentVertexBatch();
 void EndSceneD3D();
+// Texture pieces and lights belong to the 3-D renderer: deleting them all gives -1 while
+// no 3-D device exists, which is how the graph manager learns that 3-D is not in use.
+int DeleteAllSurface3DData();
+int DeleteAllLights();
 // Test hook: with 1, the stand-in lets the screen start as it does once the 3-D renderer
 // is up (DirectDraw output surfaces, no software rendering), though no device exists and
 // nothing is ever drawn through 3-D; 0 (the default) refuses as the display does.
