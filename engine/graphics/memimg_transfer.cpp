@@ -70,6 +70,23 @@ void FillPremultipliedPlane(const MEMIMG* image) {
     }
 }
 
+// The block keeps its key as a raw pixel of its own format; the conversion blit takes a
+// key for its key-to-alpha switch as 0x00RRGGBB and narrows it into the destination
+// format itself. Each channel is put back into the high bits of its byte, so that the
+// narrowing gives exactly the channel bits of the raw key again (an RGB565 key read as
+// 0x00RRGGBB would name another colour).
+std::uint32_t KeyColorOfBlock(const MemImgPixelBlock* block) {
+    const ColorFormat* f = block->format;
+    if (f->bytes_per_pixel == 1) return block->transparent_color;  // the 1-byte path takes no key
+    const auto channel = [&](std::uint32_t mask, int shift, int width) -> std::uint32_t {
+        if (width == 0 || width > 8) return 0;
+        return ((block->transparent_color & mask) >> shift) << (8 - width);
+    };
+    return channel(f->red_mask, f->red_shift, f->red_width) << 16 |
+           channel(f->green_mask, f->green_shift, f->green_width) << 8 |
+           channel(f->blue_mask, f->blue_shift, f->blue_width);
+}
+
 }  // namespace
 
 std::uint32_t MemImgTransparentKey(const MemImgPixelBlock* block) {
@@ -125,7 +142,7 @@ void WriteGraphImageToMemImg(const GraphImage* image, const GraphImage* alpha_im
         dest->pixels, block->pitch, block->format, image->pixels, image->pitch, &image->format,
         alpha_image != nullptr ? alpha_image->pixels : nullptr, alpha_image != nullptr ? alpha_image->pitch : 0,
         alpha_image != nullptr ? &alpha_image->format : nullptr, dest_x, dest_y, &rect, 0, key_to_alpha,
-        block->transparent_color, kDitherNone, 0, 0, 0, 0);
+        KeyColorOfBlock(block), kDitherNone, 0, 0, 0, 0);
     if (result < 0) return;
     if (block->palette_flag && block->palette != nullptr) {
         if (alpha_image == nullptr) block->palette_count = std::min(result + 1, 256);
