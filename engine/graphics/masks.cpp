@@ -1,6 +1,7 @@
-// Masks: the mask handle table and the mask screen with its software brackets: before a
-// draw the rectangle of the target is kept, after it the kept pixels come back wherever
-// the mask forbids drawing. Relies on MEMIMG images, the screen record and draw settings.
+// Masks: the mask handle table and the mask screen with the brackets around each draw:
+// before it the target's rectangle is kept (in the mask MEMIMG or the work surface), after
+// it the kept pixels come back wherever the mask forbids drawing. Relies on MEMIMG images,
+// the conversion blit, DirectDraw surfaces, the screen record and the draw settings.
 #include "engine/graphics/masks.h"
 
 #include <algorithm>
@@ -9,7 +10,10 @@
 #include "engine/core/handle_table.h"
 #include "engine/core/library_startup.h"
 #include "engine/core/message_processing.h"
+#include "engine/core/system_block.h"
 #include "engine/core/tracked_alloc.h"
+#include "engine/core/window_modes.h"
+#include "engine/graphics/conversion_blit.h"
 #include "engine/graphics/draw_settings.h"
 #include "engine/graphics/memimg_transfer.h"
 #include "engine/graphics/screen_internal.h"
@@ -24,12 +28,152 @@ bool SoftwareMode() {
     return screen->software_render == 1 && screen->requested_depth != 8;
 }
 
-// The rectangle cut to the draw area; false when nothing is left.
+// The rectangle cut to the draw area and to the screen (the mask bytes and the keep
+// image are screen-sized); false when nothing is left.
 bool ClipToDrawArea(int left, int top, int right, int bottom, RECT* out) {
     RECT rect{std::min(left, right), std::min(top, bottom), std::max(left, right), std::max(top, bottom)};
     ClipRectToRect(&rect, &GetDrawSettings()->draw_area);
+    int width = 0;
+    int height = 0;
+    ReadScreenSize(&width, &height);
+    const RECT screen{0, 0, width, height};
+    ClipRectToRect(&rect, &screen);
     *out = rect;
     return rect.right > rect.left && rect.bottom > rect.top;
+}
+
+// Whether the keep image of the current mode exists.
+bool KeepImageExists() { return SoftwareMode() ? g_mask.memimg_made != 0 : g_mask.work_surface != nullptr; }
+
+// Where the rectangle lies on the target surface: the front buffer outside software
+// mode is the whole desktop, so the window's client origin is added.
+RECT OnTargetSurface(const RECT& rect) {
+    if (GetDrawSettings()->draw_target != -4 || SoftwareMode()) return rect;
+    RECT client{};
+    GetScreenClientRect(&client);
+    return RECT{rect.left + client.left, rect.top + client.top, rect.right + client.left, rect.bottom + client.top};
+}
+
+// The draw target as the brackets take it: its MEMIMG when it is held in a valid one,
+// else its DirectDraw surface.
+void CurrentTarget(MEMIMG** image, IDirectDrawSurface7** surface) {
+    const ScreenState* screen = GetScreenState();
+    *image = screen->target_image != nullptr && IsMemImgValid(screen->target_image) ? screen->target_image : nullptr;
+    *surface = *image == nullptr ? screen->target_surface : nullptr;
+}
+
+int ScreenBytesPerPixel() {
+    const int depth = GetScreenBitDepth();
+    return (depth != 0 ? depth : 16) / 8;
+}
+
+// Keeps the rectangle of the target before a draw: in the mask MEMIMG in software mode,
+// else in the work surface, where the working copies then draw.
+int SaveRectForMask(int left, int top, int right, int bottom, IDirectDrawSurface7* surface, const MEMIMG* image) {
+    if (!KeepImageExists()) return 0;
+    EndSceneD3D();
+    RECT rect{};
+    if (!ClipToDrawArea(left, top, right, bottom, &rect)) return 0;
+    if (SoftwareMode()) {
+        if (image != nullptr) BltMemImgToMemImg(&g_mask.memimg, image, &rect, rect.left, rect.top);
+        return 0;
+    }
+    if (surface != nullptr) {
+        RECT from = OnTargetSurface(rect);
+        g_mask.work_surface->BltFast(static_cast<DWORD>(rect.left), static_cast<DWORD>(rect.top), surface, &from,
+                                     DDBLTFAST_NOCOLORKEY | DDBLTFAST_WAIT);
+        return 0;
+    }
+    if (image == nullptr) return 0;
+    if (rect.right > image->width || rect.bottom > image->height) {
+        rect.right = std::min<LONG>(rect.right, image->width);
+        rect.bottom = std::min<LONG>(rect.bottom, image->height);
+        if (rect.right <= rect.left || rect.bottom <= rect.top) return 0;
+    }
+    DDSURFACEDESC2 desc{};
+    desc.dwSize = sizeof(desc);
+    if (FAILED(g_mask.work_surface->Lock(nullptr, &desc, DDLOCK_WAIT | DDLOCK_WRITEONLY, nullptr))) return -1;
+    ConvertColorBlt(desc.lpSurface, desc.lPitch, GetScreenColorFormat(), image->pixels, image->block->pitch,
+                    image->block->format, nullptr, 0, nullptr, rect.left, rect.top, &rect, 0, 0, 0, 0, 0, 0, 0, 0);
+    g_mask.work_surface->Unlock(nullptr);
+    return 0;
+}
+
+// Sets pixels of the keep image to the key colour, which the copy back then skips: the
+// allowed ones when the keep image holds the target as it was before the draw (software
+// mode, where the drawing went to the target), the forbidden ones when it holds the
+// drawing (the work surface, into which the working copy drew).
+void KeyPixels(std::uint8_t* kept, int pitch, int bytes, const RECT& rect, bool key_allowed) {
+    for (int y = rect.top; y < rect.bottom; ++y) {
+        for (int x = rect.left; x < rect.right; ++x) {
+            const std::uint8_t m = g_mask.bytes[static_cast<std::ptrdiff_t>(y) * g_mask.pitch + x];
+            const bool allowed = g_mask.reverse == 0 ? m != 0 : m == 0;
+            if (allowed != key_allowed) continue;
+            std::uint8_t* at = kept + static_cast<std::ptrdiff_t>(y) * pitch + static_cast<std::ptrdiff_t>(x) * bytes;
+            const std::uint32_t key = g_mask.key_color;
+            std::memcpy(at, &key, static_cast<std::size_t>(bytes));
+        }
+    }
+}
+
+// After the draw: wherever the mask forbids drawing the target ends as it was before it;
+// elsewhere it shows the drawing (from the work surface outside software mode).
+int ApplyMaskToRect(int left, int top, int right, int bottom, IDirectDrawSurface7* surface, MEMIMG* image) {
+    if (!g_mask.active || !KeepImageExists()) return 0;
+    EndSceneD3D();
+    RECT rect{};
+    if (!ClipToDrawArea(left, top, right, bottom, &rect)) return 0;
+    if (SoftwareMode()) {
+        if (image == nullptr) return 0;
+        const int bytes = MemImgBytesPerPixel(image);
+        if (bytes != MemImgBytesPerPixel(&g_mask.memimg)) return 0;
+        rect.right = std::min<LONG>(rect.right, std::min(image->width, g_mask.memimg.width));
+        rect.bottom = std::min<LONG>(rect.bottom, std::min(image->height, g_mask.memimg.height));
+        KeyPixels(g_mask.memimg.pixels, g_mask.memimg.block->pitch, bytes, rect, true);
+        for (int y = rect.top; y < rect.bottom; ++y) {
+            for (int x = rect.left; x < rect.right; ++x) {
+                const std::uint8_t* kept = g_mask.memimg.pixels + static_cast<std::ptrdiff_t>(y) * g_mask.memimg.block->pitch +
+                                           static_cast<std::ptrdiff_t>(x) * bytes;
+                std::uint32_t value = 0;
+                std::memcpy(&value, kept, static_cast<std::size_t>(bytes));
+                if (value == g_mask.key_color) continue;  // transparent in the copy back
+                std::memcpy(image->pixels + static_cast<std::ptrdiff_t>(y) * image->block->pitch +
+                                static_cast<std::ptrdiff_t>(x) * bytes,
+                            kept, static_cast<std::size_t>(bytes));
+            }
+        }
+        return 0;
+    }
+    DDSURFACEDESC2 desc{};
+    desc.dwSize = sizeof(desc);
+    if (FAILED(g_mask.work_surface->Lock(nullptr, &desc, DDLOCK_WAIT | DDLOCK_WRITEONLY, nullptr))) return -1;
+    KeyPixels(static_cast<std::uint8_t*>(desc.lpSurface), static_cast<int>(desc.lPitch), ScreenBytesPerPixel(), rect,
+              false);
+    g_mask.work_surface->Unlock(nullptr);
+    if (surface != nullptr) {
+        const RECT to = OnTargetSurface(rect);
+        RECT from = rect;
+        surface->BltFast(static_cast<DWORD>(to.left), static_cast<DWORD>(to.top), g_mask.work_surface, &from,
+                         DDBLTFAST_SRCCOLORKEY | DDBLTFAST_WAIT);
+        return 0;
+    }
+    if (image == nullptr) return 0;
+    rect.right = std::min<LONG>(rect.right, image->width);
+    rect.bottom = std::min<LONG>(rect.bottom, image->height);
+    if (rect.right <= rect.left || rect.bottom <= rect.top) return 0;
+    // A work surface in video memory is read through the screen's work surface.
+    IDirectDrawSurface7* readable = g_mask.work_surface;
+    IDirectDrawSurface7* screen_work = GetScreenState()->work;
+    if (g_mask.work_in_video_memory && screen_work != nullptr) {
+        CopySurfaceRect(screen_work, g_mask.work_surface, rect.left, rect.top, &rect, -1);
+        readable = screen_work;
+    }
+    if (FAILED(readable->Lock(nullptr, &desc, DDLOCK_WAIT | DDLOCK_READONLY, nullptr))) return -1;
+    ConvertColorBlt(image->pixels, image->block->pitch, image->block->format, desc.lpSurface, desc.lPitch,
+                    GetScreenColorFormat(), nullptr, 0, nullptr, rect.left, rect.top, &rect, 0, 0, g_mask.key_color, 0,
+                    0, 0, 1, 0);
+    readable->Unlock(nullptr);
+    return 0;
 }
 
 }  // namespace
@@ -80,7 +224,15 @@ int SetupMaskScreen(int flag) {
     desc.dwHeight = static_cast<DWORD>(height);
     desc.ddsCaps.dwCaps = DDSCAPS_OFFSCREENPLAIN |
                           (GetScreenState()->software_render ? DDSCAPS_SYSTEMMEMORY : DDSCAPS_VIDEOMEMORY);
-    if (object == nullptr || FAILED(object->CreateSurface(&desc, &g_mask.work_surface, nullptr))) {
+    bool made = object != nullptr && SUCCEEDED(object->CreateSurface(&desc, &g_mask.work_surface, nullptr));
+    if (!made && object != nullptr && (desc.ddsCaps.dwCaps & DDSCAPS_VIDEOMEMORY) != 0) {
+        // A display without room in video memory still gets a mask in system memory.
+        g_mask.work_surface = nullptr;
+        desc.ddsCaps.dwCaps = DDSCAPS_OFFSCREENPLAIN | DDSCAPS_SYSTEMMEMORY;
+        made = SUCCEEDED(object->CreateSurface(&desc, &g_mask.work_surface, nullptr));
+    }
+    if (!made) {
+        g_mask.work_surface = nullptr;
         FatalErrorExit("マスク用サーフェスの作成に失敗しました");
     }
     DDCOLORKEY key{g_mask.key_color, g_mask.key_color};
@@ -109,6 +261,16 @@ int SetMaskScreenUse(int flag) {
     DrawSettingsBlock* settings = GetDrawSettings();
     settings->mask_screen_use = g_mask.use;
     settings->mask_screen_active = g_mask.active;
+    // Where the target sits on its surface: the client area on the desktop for the front
+    // buffer drawn directly in a window; else the whole target from (0, 0), which is also
+    // where an active mask's work surface takes the drawing.
+    const ScreenState* screen = GetScreenState();
+    RECT rect{0, 0, settings->target_width, settings->target_height};
+    if (!g_mask.active && settings->draw_target == -4 && !screen->temp_primary_mode &&
+        GetSystemBlock()->settings.window_mode && !SoftwareMode()) {
+        GetScreenClientRect(&rect);
+    }
+    settings->target_screen_rect = rect;
     return 0;
 }
 
@@ -137,50 +299,18 @@ IDirectDrawSurface7* GetMaskWorkSurface() { return g_mask.work_surface; }
 MEMIMG* GetMaskMemImg() { return &g_mask.memimg; }
 int IsMaskScreenActive() { return g_mask.active; }
 
-// The software brackets: the target MEMIMG's rectangle is kept in the mask MEMIMG, and
-// after the draw every kept pixel whose mask byte forbids drawing is put back.
 int BeginMaskedDraw(int left, int top, int right, int bottom) {
-    const ScreenState* screen = GetScreenState();
-    if (!g_mask.active || !g_mask.memimg_made || screen->target_image == nullptr ||
-        !IsMemImgValid(screen->target_image)) {
-        return 0;
-    }
-    RECT rect{};
-    if (!ClipToDrawArea(left, top, right, bottom, &rect)) return 0;
-    BltMemImgToMemImg(&g_mask.memimg, screen->target_image, &rect, rect.left, rect.top);
-    return 0;
+    MEMIMG* image = nullptr;
+    IDirectDrawSurface7* surface = nullptr;
+    CurrentTarget(&image, &surface);
+    return SaveRectForMask(left, top, right, bottom, surface, image);
 }
 
 int EndMaskedDraw(int left, int top, int right, int bottom) {
-    const ScreenState* screen = GetScreenState();
-    if (!g_mask.active || !g_mask.memimg_made || screen->target_image == nullptr ||
-        !IsMemImgValid(screen->target_image)) {
-        return 0;
-    }
-    RECT rect{};
-    if (!ClipToDrawArea(left, top, right, bottom, &rect)) return 0;
-    MEMIMG* target = screen->target_image;
-    const int bytes = MemImgBytesPerPixel(target);
-    if (bytes != MemImgBytesPerPixel(&g_mask.memimg)) return 0;
-    rect.right = std::min<LONG>(rect.right, std::min(target->width, g_mask.memimg.width));
-    rect.bottom = std::min<LONG>(rect.bottom, std::min(target->height, g_mask.memimg.height));
-    const int mask_rows = g_mask.memimg.height;
-    for (int y = rect.top; y < rect.bottom && y < mask_rows; ++y) {
-        for (int x = rect.left; x < rect.right; ++x) {
-            const std::uint8_t m = g_mask.bytes[static_cast<std::ptrdiff_t>(y) * g_mask.pitch + x];
-            const bool allowed = g_mask.reverse == 0 ? m != 0 : m == 0;
-            std::uint8_t* kept = g_mask.memimg.pixels + static_cast<std::ptrdiff_t>(y) * g_mask.memimg.block->pitch +
-                                 static_cast<std::ptrdiff_t>(x) * bytes;
-            if (allowed) std::memset(kept, 0, static_cast<std::size_t>(bytes));  // the key colour, 0
-            std::uint32_t value = 0;
-            std::memcpy(&value, kept, static_cast<std::size_t>(bytes));
-            if (value == g_mask.key_color) continue;  // transparent in the copy back
-            std::memcpy(target->pixels + static_cast<std::ptrdiff_t>(y) * target->block->pitch +
-                            static_cast<std::ptrdiff_t>(x) * bytes,
-                        kept, static_cast<std::size_t>(bytes));
-        }
-    }
-    return 0;
+    MEMIMG* image = nullptr;
+    IDirectDrawSurface7* surface = nullptr;
+    CurrentTarget(&image, &surface);
+    return ApplyMaskToRect(left, top, right, bottom, surface, image);
 }
 
 MaskScreenState* GetMaskScreenState() { return &g_mask; }

@@ -1,15 +1,18 @@
 // Masks: handles of the mask table are checked (kind, slot, used flag, check count),
 // the use switch without a request leaves the mask inactive, and with the mask screen
 // requested a draw bracketed by an all-zero mask leaves the target as it was, while a
-// mask that allows a rectangle lets the drawing through only there.
+// mask that allows a rectangle lets the drawing through only there (also reversed, and
+// on DirectDraw surfaces); the use switch sets where the target sits on its surface.
 #include <gtest/gtest.h>
 
 #include <cstring>
 
 #include "engine/core/tracked_alloc.h"
+#include "engine/core/window_modes.h"
 #include "engine/graphics/draw_entry.h"
 #include "engine/graphics/draw_settings.h"
 #include "engine/graphics/masks.h"
+#include "engine/graphics/screen_internal.h"
 #include "engine/graphics/screen_state.h"
 #include "tests/core/engine_session.h"
 
@@ -86,6 +89,108 @@ TEST(Masks, TheMaskDecidesWhereADrawLands) {
     }
     ASSERT_EQ(ApiTerminateLibrary(), 0);
     EXPECT_EQ(IsMaskScreenActive(), 0);
+    EXPECT_EQ(TrackedLiveBlockCount(), 0);
+}
+
+// Mask bytes of 1 over (8, 8)-(16, 12), 0 elsewhere.
+void AllowTheSmallRectangle(MaskScreenState* mask) {
+    for (int y = 8; y < 12; ++y) std::memset(mask->bytes + y * mask->pitch + 8, 1, 8);
+}
+
+bool InSmallRectangle(int x, int y) { return x >= 8 && x < 16 && y >= 8 && y < 12; }
+
+TEST(Masks, ReversedTheMaskKeepsTheAllowedRectangleAndABlackDrawingLandsWhereAllowed) {
+    EngineSession session;
+    ASSERT_EQ(ApiInitializeLibrary(), 0);
+    ASSERT_EQ(ApiChooseDrawTarget(kDrawTargetBack), 0);
+    ASSERT_EQ(DrawRectangle(0, 0, 64, 64, MakeColorValue(0x10, 0x20, 0x30), 1), 0);
+    MaskScreenState* mask = GetMaskScreenState();
+    mask->request = 1;
+    ASSERT_EQ(SetupMaskScreen(1), 0);
+    ASSERT_EQ(SetMaskScreenUse(1), 0);
+    AllowTheSmallRectangle(mask);
+    // Black is the keep image's key colour: a black drawing still lands where allowed.
+    ASSERT_EQ(DrawRectangle(0, 0, 20, 20, MakeColorValue(0, 0, 0), 1), 0);
+    mask->reverse = 1;
+    ASSERT_EQ(DrawRectangle(0, 0, 20, 20, MakeColorValue(0, 0, 255), 1), 0);
+    for (int y = 0; y < 24; ++y) {
+        for (int x = 0; x < 24; ++x) {
+            const std::uint32_t want = InSmallRectangle(x, y) ? 0x000000u : x < 20 && y < 20 ? 0x0000FFu : 0x102030u;
+            EXPECT_EQ(BackPixel(x, y), want) << x << "," << y;
+        }
+    }
+    ASSERT_EQ(ApiTerminateLibrary(), 0);
+    EXPECT_EQ(TrackedLiveBlockCount(), 0);
+}
+
+TEST(Masks, TheUseSwitchPlacesTheTargetOnItsSurface) {
+    EngineSession session;
+    SetDirect3DStandInStarts(1);  // DirectDraw output surfaces: the front buffer is the desktop
+    ASSERT_EQ(ApiInitializeLibrary(), 0);
+    ASSERT_EQ(GetScreenState()->software_render, 0);
+    RECT client{};
+    GetScreenClientRect(&client);
+    ASSERT_EQ(ApiChooseDrawTarget(kDrawTargetFront), 0);
+    ASSERT_EQ(SetupMaskScreen(1), 0);
+    struct Case {
+        int target;
+        int request;
+        RECT want;
+    };
+    for (const Case& c : {Case{kDrawTargetFront, 0, client}, Case{kDrawTargetFront, 1, RECT{0, 0, 640, 480}},
+                          Case{kDrawTargetBack, 0, RECT{0, 0, 640, 480}}}) {
+        ASSERT_EQ(ApiChooseDrawTarget(c.target), 0);
+        GetMaskScreenState()->request = c.request;
+        ASSERT_EQ(SetMaskScreenUse(1), 0);
+        const RECT got = GetDrawSettings()->target_screen_rect;
+        EXPECT_EQ(got.left, c.want.left) << c.target << " " << c.request;
+        EXPECT_EQ(got.top, c.want.top) << c.target << " " << c.request;
+        EXPECT_EQ(got.right, c.want.right) << c.target << " " << c.request;
+        EXPECT_EQ(got.bottom, c.want.bottom) << c.target << " " << c.request;
+    }
+    GetMaskScreenState()->request = 0;
+    ASSERT_EQ(ApiTerminateLibrary(), 0);
+    SetDirect3DStandInStarts(0);
+    EXPECT_EQ(TrackedLiveBlockCount(), 0);
+}
+
+// The back buffer's pixel on the DirectDraw surface, as 0x00RRGGBB of a 32-bit screen.
+std::uint32_t BackSurfacePixel(int x, int y) {
+    IDirectDrawSurface7* back = GetScreenState()->back;
+    DDSURFACEDESC2 desc{};
+    desc.dwSize = sizeof(desc);
+    if (FAILED(back->Lock(nullptr, &desc, DDLOCK_WAIT | DDLOCK_READONLY, nullptr))) return 0xDEADBEEF;
+    std::uint32_t raw = 0;
+    std::memcpy(&raw, static_cast<const std::uint8_t*>(desc.lpSurface) + y * desc.lPitch + x * 4, 4);
+    back->Unlock(nullptr);
+    return raw & 0xFFFFFF;
+}
+
+TEST(Masks, OnDirectDrawSurfacesTheMaskDecidesWhereADrawLands) {
+    EngineSession session;
+    SetDirect3DStandInStarts(1);
+    ASSERT_EQ(ApiInitializeLibrary(), 0);
+    ASSERT_EQ(GetScreenState()->software_render, 0);
+    ASSERT_EQ(GetScreenBitDepth(), 32);
+    ASSERT_EQ(ApiChooseDrawTarget(kDrawTargetBack), 0);
+    ASSERT_EQ(DrawRectangle(0, 0, 64, 64, MakeColorValue(0x10, 0x20, 0x30), 1), 0);
+    ASSERT_EQ(BackSurfacePixel(30, 30), 0x102030u);
+    MaskScreenState* mask = GetMaskScreenState();
+    mask->request = 1;
+    ASSERT_EQ(SetupMaskScreen(1), 0);
+    ASSERT_NE(GetMaskWorkSurface(), nullptr);
+    ASSERT_EQ(SetMaskScreenUse(1), 0);
+    ASSERT_EQ(IsMaskScreenActive(), 1);
+    AllowTheSmallRectangle(mask);
+    ASSERT_EQ(DrawRectangle(0, 0, 20, 20, MakeColorValue(255, 255, 0), 1), 0);
+    for (int y = 0; y < 24; ++y) {
+        for (int x = 0; x < 24; ++x) {
+            EXPECT_EQ(BackSurfacePixel(x, y), InSmallRectangle(x, y) ? 0xFFFF00u : 0x102030u) << x << "," << y;
+        }
+    }
+    mask->request = 0;
+    ASSERT_EQ(ApiTerminateLibrary(), 0);
+    SetDirect3DStandInStarts(0);
     EXPECT_EQ(TrackedLiveBlockCount(), 0);
 }
 
