@@ -166,6 +166,22 @@ std::uint32_t BackSurfacePixel(int x, int y) {
     return raw & 0xFFFFFF;
 }
 
+// Fills a rectangle of a DirectDraw surface with a raw 32-bit value.
+void FillSurface(IDirectDrawSurface7* surface, const RECT& rect, std::uint32_t raw) {
+    DDSURFACEDESC2 desc{};
+    desc.dwSize = sizeof(desc);
+    ASSERT_TRUE(SUCCEEDED(surface->Lock(nullptr, &desc, DDLOCK_WAIT, nullptr)));
+    for (int y = rect.top; y < rect.bottom; ++y) {
+        for (int x = rect.left; x < rect.right; ++x) {
+            std::memcpy(static_cast<std::uint8_t*>(desc.lpSurface) + y * desc.lPitch + x * 4, &raw, 4);
+        }
+    }
+    surface->Unlock(nullptr);
+}
+
+// Outside software mode the working copies draw into the work surface while the mask is
+// active; the brackets keep the target there first and put the drawing back only where
+// the mask allows.
 TEST(Masks, OnDirectDrawSurfacesTheMaskDecidesWhereADrawLands) {
     EngineSession session;
     SetDirect3DStandInStarts(1);
@@ -173,8 +189,7 @@ TEST(Masks, OnDirectDrawSurfacesTheMaskDecidesWhereADrawLands) {
     ASSERT_EQ(GetScreenState()->software_render, 0);
     ASSERT_EQ(GetScreenBitDepth(), 32);
     ASSERT_EQ(ApiChooseDrawTarget(kDrawTargetBack), 0);
-    ASSERT_EQ(DrawRectangle(0, 0, 64, 64, MakeColorValue(0x10, 0x20, 0x30), 1), 0);
-    ASSERT_EQ(BackSurfacePixel(30, 30), 0x102030u);
+    FillSurface(GetScreenState()->back, RECT{0, 0, 64, 64}, 0x102030);
     MaskScreenState* mask = GetMaskScreenState();
     mask->request = 1;
     ASSERT_EQ(SetupMaskScreen(1), 0);
@@ -182,7 +197,11 @@ TEST(Masks, OnDirectDrawSurfacesTheMaskDecidesWhereADrawLands) {
     ASSERT_EQ(SetMaskScreenUse(1), 0);
     ASSERT_EQ(IsMaskScreenActive(), 1);
     AllowTheSmallRectangle(mask);
-    ASSERT_EQ(DrawRectangle(0, 0, 20, 20, MakeColorValue(255, 255, 0), 1), 0);
+    ASSERT_EQ(BeginMaskedDraw(20, 20, 0, 0), 0);  // corners in either order
+    // The work surface now holds the target, and the drawing lands on it.
+    FillSurface(GetMaskWorkSurface(), RECT{0, 0, 20, 20}, 0xFFFF00);
+    EXPECT_EQ(BackSurfacePixel(10, 10), 0x102030u);
+    ASSERT_EQ(EndMaskedDraw(0, 0, 20, 20), 0);
     for (int y = 0; y < 24; ++y) {
         for (int x = 0; x < 24; ++x) {
             EXPECT_EQ(BackSurfacePixel(x, y), InSmallRectangle(x, y) ? 0xFFFF00u : 0x102030u) << x << "," << y;
