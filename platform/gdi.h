@@ -31,6 +31,23 @@ HBITMAP SelectObject(HDC dc, HBITMAP bitmap);
 // FALSE while the bitmap is selected into a device context.
 BOOL DeleteObject(HBITMAP bitmap);
 
+// What GetObjectA tells of a bitmap. For a DIB section bmBits is its first row in memory
+// (the bottom row of a bottom-up section) and bmWidthBytes is the row length rounded up
+// to an even number of bytes, as GDI describes bitmaps: the section's rows themselves
+// lie DibRowBytes apart (a multiple of 4). A compatible bitmap has no bits to hand out.
+struct BITMAP {
+    LONG bmType;  // 0
+    LONG bmWidth;
+    LONG bmHeight;  // always positive
+    LONG bmWidthBytes;
+    WORD bmPlanes;
+    WORD bmBitsPixel;
+    void* bmBits;
+};
+// Fills `buffer` (at least sizeof(BITMAP) bytes) for a live bitmap and returns the bytes
+// written; with a null buffer returns sizeof(BITMAP); 0 for anything else.
+int GetObjectA(HBITMAP bitmap, int size, void* buffer);
+
 // Copies (source_x, source_y, width, height) of the source to (x, y) of the destination,
 // cut to both; only SRCCOPY. A window's device context reads from and draws into the
 // picture of its client area; drawing into a window shows the picture.
@@ -56,3 +73,10 @@ int StretchDIBits(HDC dc, int x, int y, int width, int height, int source_x, int
 // a top-down request, negative height) into `bits` in the layout `info` describes (16 or
 // 32 bits, BI_RGB or BI_BITFIELDS). Returns the lines read, 0 on failure.
 int GetDIBits(HDC dc, HBITMAP bitmap, UINT start_scan, UINT lines, void* bits, BITMAPINFO* info, UINT usage);
+
+// Test hooks of the GDI layer: the count of bitmaps and DIB sections not yet deleted, and
+// CreateDIBSection made to fail a number of times as if memory ran out.
+namespace gdi_testing {
+int LiveBitmapCount();
+void FailNextDIBSections(int count);
+}  // namespace gdi_testing

@@ -10,6 +10,7 @@
 #include "engine/graphics/color_format.h"
 #include "engine/graphics/draw_settings.h"
 #include "engine/graphics/graph_handles.h"
+#include "engine/graphics/graph_transfer.h"
 #include "engine/graphics/image_loader.h"
 #include "engine/graphics/screen_internal.h"
 
@@ -84,7 +85,7 @@ int BuildGraphFromGraphImage(GraphImage* image, GraphImage* alpha_image, int use
     }
     const int graph = CreateGraphForGraphImage(image, alpha_image, use_texture);
     if (graph != -1 && graph != 0) {
-        if (SetGraphImageData(image, alpha_image, nullptr, 0, 0, graph, 0) == -1) {
+        if (SetGraphImageData(ImageSourceOf(image, alpha_image), nullptr, 0, 0, graph, 0) == -1) {
             DeleteGraphHandle(graph, 0);
             settings->transparent_color = saved_key;
             if (mirrored) {

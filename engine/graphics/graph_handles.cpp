@@ -269,8 +269,8 @@ int SetGraphFileName(int graph, const char* file_name, int source_graph) {
     return 0;
 }
 
-int SetGraphImageData(const GraphImage* image, const GraphImage* alpha_image, const char* file_name, int image_x,
-                      int image_y, int graph, std::uint32_t load_option) {
+int SetGraphImageData(const ImageSource& source, const char* file_name, int image_x, int image_y, int graph,
+                      std::uint32_t load_option) {
     if (GetDrawSettings()->graphics_off) return 0;
     if (SetGraphFileName(graph, file_name, -1) != 0) return -1;
     GraphRecord* record = GetGraphRecord(graph);
@@ -278,11 +278,11 @@ int SetGraphImageData(const GraphImage* image, const GraphImage* alpha_image, co
     record->origin_x = image_x;
     record->origin_y = image_y;
     if (record->creation.texture) return -1;
-    return BltImageToGraphSurface2Ds(image, alpha_image, image_x, image_y, record);
+    return BltImageToGraphSurface2Ds(source, image_x, image_y, record);
 }
 
-int BltImageToGraph(const GraphImage* image, const GraphImage* alpha_image, const char* file_name,
-                    const RECT* src_rect, int dest_x, int dest_y, int graph, std::uint32_t load_option) {
+int BltImageToGraph(const ImageSource& source, const char* file_name, const RECT* src_rect, int dest_x, int dest_y,
+                    int graph, std::uint32_t load_option) {
     if (GetDrawSettings()->graphics_off) return 0;
     GraphRecord* record = GetGraphRecord(graph);
     if (record == nullptr || src_rect == nullptr) return -1;
@@ -292,7 +292,7 @@ int BltImageToGraph(const GraphImage* image, const GraphImage* alpha_image, cons
     record->origin_y = src_rect->top;
     record->load_option = load_option;
     if (record->creation.texture) return -1;
-    return BltImageToGraphPieces(image, alpha_image, src_rect, dest_x, dest_y, record);
+    return BltImageToGraphPieces(source, src_rect, dest_x, dest_y, record);
 }
 
 int FillGraphColor(int graph, int red, int green, int blue, int alpha) {

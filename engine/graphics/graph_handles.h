@@ -13,6 +13,9 @@ constexpr int kGraphFileNameBytes = 64;
 constexpr int kGraphDirectoryBytes = 256;
 
 // The nine creation bytes, in order; a SurfaceData copies them.
+// The source of a picture written into a graph (engine/graphics/graph_transfer.h).
+struct ImageSource;
+
 struct GraphCreationBytes {
     std::uint8_t texture;
     std::uint8_t alpha_channel;
@@ -62,15 +65,16 @@ int DeleteAllGraphs();
 int DeleteAllGraphsLogged(int log);
 int SetGraphLostFlagPointer(int graph, std::int32_t* flag);
 int SetGraphFileName(int graph, const char* file_name, int source_graph);
-// Writes the image (and its alpha image) into every piece, the piece at (x, y) of the
-// image; stores the file name, the load option word and (x, y) as the origin.
-int SetGraphImageData(const GraphImage* image, const GraphImage* alpha_image, const char* file_name, int image_x,
-                      int image_y, int graph, std::uint32_t load_option);
-// Writes `src_rect` of the image at (dest_x, dest_y) of the graph, into every piece it
-// crosses; stores the file name ("" for null), the rectangle's corner as the origin and
-// the load option word.
-int BltImageToGraph(const GraphImage* image, const GraphImage* alpha_image, const char* file_name,
-                    const RECT* src_rect, int dest_x, int dest_y, int graph, std::uint32_t load_option);
+// Writes the source picture into every piece, the piece at (x, y) of the picture; stores
+// the file name, the load option word and (x, y) as the origin. The source's
+// alpha-from-red word is replaced by the graph's mode word.
+int SetGraphImageData(const ImageSource& source, const char* file_name, int image_x, int image_y, int graph,
+                      std::uint32_t load_option);
+// Writes `src_rect` of the source picture at (dest_x, dest_y) of the graph, into every
+// piece it crosses; stores the file name ("" for null), the rectangle's corner as the
+// origin and the load option word. The source's alpha-from-red word is not used.
+int BltImageToGraph(const ImageSource& source, const char* file_name, const RECT* src_rect, int dest_x, int dest_y,
+                    int graph, std::uint32_t load_option);
 int FillGraphColor(int graph, int red, int green, int blue, int alpha);
 
 GraphRecord* GetGraphRecord(int graph);

@@ -11,6 +11,7 @@
 #include "engine/d3d/direct3d_startup_seam.h"
 #include "engine/file/file_access.h"
 #include "engine/graphics/graph_handles.h"
+#include "engine/graphics/graph_transfer.h"
 #include "engine/graphics/image_loader.h"
 #include "engine/graphics/masks.h"
 #include "engine/graphics/rect_matrix.h"
@@ -115,7 +116,7 @@ void RestoreGraphs() {
             have = true;
             have_alpha = loaded == 0;
         }
-        SetGraphImageData(&image, have_alpha ? &alpha : nullptr, record->file_name, record->origin_x,
+        SetGraphImageData(ImageSourceOf(&image, have_alpha ? &alpha : nullptr), record->file_name, record->origin_x,
                           record->origin_y, handle, record->load_option);
         record->reload = 0;
         previous = record;

@@ -1,13 +1,16 @@
-// Graph-to-surface transfer: decoded pictures into the software MEMIMG of a piece (with
-// the palette search for the transparent index) or into a locked DirectDraw surface
-// through the conversion blit. Every rectangle is cut to the picture and to the image it
-// lands in. Relies on the 2-D surfaces, the surface data records and the MEMIMG transfer.
+// Graph-to-surface transfer: decoded pictures or DIB-section bitmaps into the software
+// MEMIMG of a piece (with the palette search for the transparent index), into a locked
+// DirectDraw surface through the conversion blit, or, on an 8-bit screen, through a GDI
+// copy into the surface's device context. Every rectangle is cut to the picture and to the
+// image it lands in. Relies on the 2-D surfaces, the surface data records, the MEMIMG
+// transfer, the image records' DIB bridges and the platform GDI calls.
 #include "engine/graphics/graph_transfer.h"
 
 #include <algorithm>
 #include <cstring>
 
 #include "engine/core/text_log.h"
+#include "engine/core/tracked_alloc.h"
 #include "engine/graphics/conversion_blit.h"
 #include "engine/graphics/draw_settings.h"
 #include "engine/graphics/memimg_transfer.h"
@@ -47,82 +50,170 @@ void PickPaletteTransparentIndex(SurfaceData* data) {
     block->transparent_color = index;
 }
 
+// A GraphImage over the bits of a DIB section, laid out as `format` says, its rows the
+// bitmap's row bytes rounded up to 4 apart. False for a bitmap without bits or rows too
+// short for the format's pixels.
+bool DescribeBitmap(HBITMAP bitmap, const ColorFormat* format, GraphImage* out) {
+    BITMAP info{};
+    if (bitmap == nullptr || format == nullptr || GetObjectA(bitmap, sizeof(info), &info) == 0) return false;
+    if (info.bmBits == nullptr || info.bmWidth <= 0 || info.bmHeight <= 0 || format->bytes_per_pixel == 0) {
+        return false;
+    }
+    const std::int64_t pitch = (static_cast<std::int64_t>(info.bmWidthBytes) + 3) / 4 * 4;
+    if (static_cast<std::int64_t>(info.bmWidth) * format->bytes_per_pixel > pitch || pitch > 0x7FFFFFFF) return false;
+    std::memset(out, 0, sizeof(*out));
+    out->format = *format;
+    out->width = info.bmWidth;
+    out->height = info.bmHeight;
+    out->pitch = static_cast<std::int32_t>(pitch);
+    out->pixels = info.bmBits;
+    return true;
+}
+
+// The 8-bit screen: the picture goes into the surface through its device context, from
+// the colour bitmap or from a DIB section made of the colour image for this call.
+int TransferThroughGdi(const ImageSource& source, const GraphImage* color, const RECT& src, int x, int y,
+                       SurfaceData* data) {
+    HDC memory_dc = CreateCompatibleDC(nullptr);
+    if (memory_dc == nullptr) return -1;
+    HDC surface_dc = nullptr;
+    if (FAILED(data->surface->GetDC(&surface_dc))) {
+        DeleteDC(memory_dc);
+        return -1;
+    }
+    const auto release_dcs = [&]() {
+        data->surface->ReleaseDC(surface_dc);
+        DeleteDC(memory_dc);
+    };
+    HBITMAP bitmap = source.color_bitmap;
+    bool made = false;
+    if (source.from_bitmap != 1) {
+        alignas(BITMAPINFO) unsigned char info_block[kDibInfoBlockBytes];
+        auto* info = reinterpret_cast<BITMAPINFO*>(info_block);
+        void* bits = nullptr;
+        const int converted = ConvertGraphImageToDIB(color, info, &bits, 0, 1);
+        if (converted == -1) {
+            WriteLogText("GraphImage を BMP に変換する処理が失敗しました");
+            release_dcs();
+            return -1;
+        }
+        bitmap = CreateDIBGraph(info, bits, 0, nullptr);
+        if (converted == 1) TrackedFree(bits);
+        if (bitmap == nullptr) {
+            WriteLogText("ＢＭＰデータからＢＭＰハンドルを作成する処理が失敗しました");
+            release_dcs();
+            return -1;
+        }
+        made = true;
+    }
+    const HBITMAP previous = SelectObject(memory_dc, bitmap);
+    bool copied = false;
+    if (previous != nullptr) {
+        copied = BitBlt(surface_dc, x, y, src.right - src.left, src.bottom - src.top, memory_dc, src.left, src.top,
+                        SRCCOPY) != FALSE;
+        SelectObject(memory_dc, previous);
+    }
+    release_dcs();
+    if (made) DeleteObject(bitmap);
+    return copied ? 0 : -1;
+}
+
 }  // namespace
 
-int BltImageToSurface2D(const GraphImage* image, const GraphImage* alpha_image, const RECT* src_rect, int x, int y,
-                        int surface, int alpha_from_red) {
+int BltImageToSurface2D(const ImageSource& source, const RECT* src_rect, int x, int y, int surface) {
     if (!IsScreenUp()) return -1;
     if (GetDrawSettings()->graphics_off) return 0;
     const Surface2D* piece = GetSurface2DRecord(surface);
     if (piece == nullptr) return -1;
     SurfaceData* data = GetSurfaceData(piece->surface_data);
-    if (data == nullptr || image == nullptr || image->pixels == nullptr) return -1;
-    // Cut the rectangle to the picture, then to the image it lands in.
-    RECT src = *src_rect;
-    if (src.left < 0) { x -= src.left; src.left = 0; }
-    if (src.top < 0) { y -= src.top; src.top = 0; }
-    src.right = std::min<LONG>(src.right, image->width);
-    src.bottom = std::min<LONG>(src.bottom, image->height);
-    if (alpha_image != nullptr) {
-        src.right = std::min<LONG>(src.right, alpha_image->width);
-        src.bottom = std::min<LONG>(src.bottom, alpha_image->height);
+    if (data == nullptr || src_rect == nullptr) return -1;
+
+    // The pictures: the bitmaps seen as images, or the images themselves.
+    GraphImage color_view{};
+    GraphImage alpha_view{};
+    const GraphImage* color = source.image;
+    const GraphImage* alpha = source.alpha_image;
+    if (source.from_bitmap == 1) {
+        if (!DescribeBitmap(source.color_bitmap, source.bitmap_format, &color_view)) return -1;
+        color = &color_view;
+        alpha = nullptr;
+        if (source.alpha_bitmap != nullptr) {
+            if (!DescribeBitmap(source.alpha_bitmap, source.bitmap_format, &alpha_view)) return -1;
+            alpha = &alpha_view;
+        }
     }
-    if (x < 0) { src.left -= x; x = 0; }
-    if (y < 0) { src.top -= y; y = 0; }
-    src.right = std::min<LONG>(src.right, src.left + (data->width - x));
-    src.bottom = std::min<LONG>(src.bottom, src.top + (data->height - y));
-    if (src.right <= src.left || src.bottom <= src.top) return 0;
+    if (color == nullptr || color->pixels == nullptr) return -1;
+
+    // Cut the rectangle to the picture, then to the image it lands in.
+    std::int64_t left = src_rect->left, top = src_rect->top, right = src_rect->right, bottom = src_rect->bottom;
+    std::int64_t dx = x, dy = y;
+    if (left < 0) { dx -= left; left = 0; }
+    if (top < 0) { dy -= top; top = 0; }
+    right = std::min<std::int64_t>(right, color->width);
+    bottom = std::min<std::int64_t>(bottom, color->height);
+    if (dx < 0) { left -= dx; dx = 0; }
+    if (dy < 0) { top -= dy; dy = 0; }
+    right = std::min<std::int64_t>(right, left + (data->width - dx));
+    bottom = std::min<std::int64_t>(bottom, top + (data->height - dy));
+    if (right <= left || bottom <= top) return 0;
+    const RECT src{static_cast<LONG>(left), static_cast<LONG>(top), static_cast<LONG>(right), static_cast<LONG>(bottom)};
+    x = static_cast<int>(dx);
+    y = static_cast<int>(dy);
     const int width = src.right - src.left;
     const int height = src.bottom - src.top;
 
     if (data->software) {
+        // A software record has no surface to reach through GDI, whatever the screen depth.
         if (!IsMemImgValid(&data->color_image)) return -1;
-        WriteGraphImageToMemImg(image, alpha_image, &data->color_image, src.left, src.top, width, height, x, y, 1);
+        WriteGraphImageToMemImg(color, alpha, &data->color_image, src.left, src.top, width, height, x, y, 1);
         PickPaletteTransparentIndex(data);
+    } else if (data->surface == nullptr) {
+        return -1;
+    } else if (GetScreenState()->requested_depth == 8) {
+        if (TransferThroughGdi(source, color, src, x, y, data) != 0) return -1;
     } else {
-        if (GetScreenBitDepth() == 8) return -1;  // no 8-bit screens here
-        if (data->surface == nullptr) return -1;
         RECT area{x, y, x + width, y + height};
         DDSURFACEDESC2 desc{};
         desc.dwSize = sizeof(desc);
         if (FAILED(data->surface->Lock(&area, &desc, DDLOCK_WAIT | DDLOCK_WRITEONLY, nullptr))) {
-            return WriteLogText("２Ｄサーフェスのロックに失敗しました");
+            WriteLogText("２Ｄサーフェスのロックに失敗しました");
+            return -1;
         }
-        const GraphImage* alpha = alpha_image;
-        ConvertColorBlt(desc.lpSurface, desc.lPitch, GetScreenColorFormat(), image->pixels, image->pitch,
-                        &image->format, alpha != nullptr ? alpha->pixels : nullptr, alpha != nullptr ? alpha->pitch : 0,
-                        alpha != nullptr ? &alpha->format : nullptr, 0, 0, &src, 0, 0, 0, 0, 0, alpha_from_red, 0, 0);
+        // The lock hands out the rectangle's first byte: the picture lands at (0, 0) of it.
+        const bool bitmap = source.from_bitmap == 1;
+        ConvertColorBlt(desc.lpSurface, desc.lPitch, GetScreenColorFormat(), color->pixels, color->pitch,
+                        &color->format, nullptr, 0, nullptr, 0, 0, &src, 0, 0, 0,
+                        bitmap ? GetDitherFlag() : kDitherNone, 0, bitmap ? 0 : source.alpha_from_red, 0, 0);
         data->surface->Unlock(&area);
     }
     ApplySurfaceDataColorKey(piece->surface_data);
     return 0;
 }
 
-int BltImageToSurface2DPiece(const GraphImage* image, const GraphImage* alpha_image, int image_x, int image_y,
-                             int surface, int alpha_from_red) {
+int BltImageToSurface2DPiece(const ImageSource& source, int image_x, int image_y, int surface) {
     const Surface2D* piece = GetSurface2DRecord(surface);
     if (piece == nullptr) return -1;
     const RECT src{image_x, image_y, image_x + piece->width, image_y + piece->height};
-    return BltImageToSurface2D(image, alpha_image, &src, piece->source_x, piece->source_y, surface, alpha_from_red);
+    return BltImageToSurface2D(source, &src, piece->source_x, piece->source_y, surface);
 }
 
-int BltImageToGraphSurface2Ds(const GraphImage* image, const GraphImage* alpha_image, int x, int y,
-                              const GraphRecord* graph) {
-    if (!IsScreenUp()) return -1;
+int BltImageToGraphSurface2Ds(const ImageSource& source, int x, int y, const GraphRecord* graph) {
+    if (!IsScreenUp() || graph == nullptr) return -1;
+    ImageSource piece_source = source;
+    piece_source.alpha_from_red = static_cast<std::int32_t>(graph->mode_word);
     for (int i = 0; i < graph->piece_count; ++i) {
         const Surface2D* piece = GetSurface2DRecord(graph->pieces[i]);
         if (piece == nullptr) return -1;
-        if (BltImageToSurface2DPiece(image, alpha_image, x + piece->x, y + piece->y, graph->pieces[i],
-                                     static_cast<int>(graph->mode_word)) == -1) {
-            return -1;
-        }
+        if (BltImageToSurface2DPiece(piece_source, x + piece->x, y + piece->y, graph->pieces[i]) == -1) return -1;
     }
     return 0;
 }
 
-int BltImageToGraphPieces(const GraphImage* image, const GraphImage* alpha_image, const RECT* src_rect, int dest_x,
-                          int dest_y, const GraphRecord* graph) {
-    if (!IsScreenUp()) return -1;
+int BltImageToGraphPieces(const ImageSource& source, const RECT* src_rect, int dest_x, int dest_y,
+                          const GraphRecord* graph) {
+    if (!IsScreenUp() || graph == nullptr || src_rect == nullptr) return -1;
+    ImageSource piece_source = source;
+    piece_source.alpha_from_red = 0;
     const int rect_width = src_rect->right - src_rect->left;
     const int rect_height = src_rect->bottom - src_rect->top;
     for (int i = 0; i < graph->piece_count; ++i) {
@@ -139,8 +230,8 @@ int BltImageToGraphPieces(const GraphImage* image, const GraphImage* alpha_image
         if (dest_y < piece->y) src.top += piece->y - dest_y; else in_y = dest_y - piece->y;
         src.right = std::min<LONG>(src.right, src.left + (piece->width - in_x));
         src.bottom = std::min<LONG>(src.bottom, src.top + (piece->height - in_y));
-        if (BltImageToSurface2D(image, alpha_image, &src, piece->source_x + in_x, piece->source_y + in_y,
-                                graph->pieces[i], 0) == -1) {
+        if (BltImageToSurface2D(piece_source, &src, piece->source_x + in_x, piece->source_y + in_y,
+                                graph->pieces[i]) == -1) {
             return -1;
         }
     }

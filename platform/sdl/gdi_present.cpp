@@ -53,6 +53,9 @@ std::unordered_map<BitmapObject*, bool>& Bitmaps() {
     return bitmaps;
 }
 
+// CreateDIBSection calls still to refuse (test hook).
+int g_failing_sections = 0;
+
 // What a fresh memory device context holds: a shared 1 x 1 bitmap that is never deleted.
 BitmapObject g_stock_bitmap{1, 1, std::vector<std::uint8_t>(4, 0), nullptr};
 
@@ -254,6 +257,13 @@ HBITMAP CreateCompatibleBitmap(HDC, int width, int height) {
 HBITMAP CreateDIBSection(HDC, const BITMAPINFO* info, UINT usage, void** bits, HANDLE section, DWORD) {
     if (bits != nullptr) *bits = nullptr;
     if (info == nullptr || bits == nullptr || usage != DIB_RGB_COLORS || section != nullptr) return nullptr;
+    {
+        std::lock_guard<std::mutex> lock(g_mutex);
+        if (g_failing_sections > 0) {
+            --g_failing_sections;
+            return nullptr;
+        }
+    }
     const BITMAPINFOHEADER& header = info->bmiHeader;
     const int bit_count = header.biBitCount;
     if (header.biSize < sizeof(BITMAPINFOHEADER) || header.biPlanes != 1) return nullptr;
@@ -333,6 +343,28 @@ BOOL DeleteObject(HBITMAP bitmap) {
     }
     delete bitmap;
     return TRUE;
+}
+
+int GetObjectA(HBITMAP bitmap, int size, void* buffer) {
+    std::lock_guard<std::mutex> lock(g_mutex);
+    if (bitmap == nullptr || (bitmap != &g_stock_bitmap && Bitmaps().count(bitmap) == 0)) return 0;
+    if (buffer == nullptr) return static_cast<int>(sizeof(BITMAP));
+    if (size < static_cast<int>(sizeof(BITMAP))) return 0;
+    BITMAP out{};
+    out.bmWidth = bitmap->width;
+    out.bmHeight = bitmap->height;
+    out.bmPlanes = 1;
+    if (bitmap->bytes_per_pixel != 0) {
+        const int bits_per_pixel = bitmap->bytes_per_pixel * 8;
+        out.bmBitsPixel = static_cast<WORD>(bits_per_pixel);
+        out.bmWidthBytes = static_cast<LONG>((static_cast<std::int64_t>(bitmap->width) * bits_per_pixel + 15) / 16 * 2);
+        out.bmBits = bitmap->pixels.data();
+    } else {
+        out.bmBitsPixel = 32;
+        out.bmWidthBytes = bitmap->width * 4;
+    }
+    std::memcpy(buffer, &out, sizeof(out));
+    return static_cast<int>(sizeof(BITMAP));
 }
 
 BOOL GdiFlush() { return TRUE; }
@@ -477,3 +509,17 @@ int GetDIBits(HDC, HBITMAP bitmap, UINT start_scan, UINT lines, void* bits, BITM
     }
     return count;
 }
+
+namespace gdi_testing {
+
+int LiveBitmapCount() {
+    std::lock_guard<std::mutex> lock(g_mutex);
+    return static_cast<int>(Bitmaps().size());
+}
+
+void FailNextDIBSections(int count) {
+    std::lock_guard<std::mutex> lock(g_mutex);
+    g_failing_sections = count > 0 ? count : 0;
+}
+
+}  // namespace gdi_testing
