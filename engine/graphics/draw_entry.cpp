@@ -26,6 +26,13 @@ bool SoftwareFront() {
            screen->requested_depth != 8;
 }
 
+// A coordinate sum held to the int range, so that far-off positions cut instead of wrapping.
+int Saturated(long long value) {
+    if (value < INT_MIN) return INT_MIN;
+    if (value > INT_MAX) return INT_MAX;
+    return static_cast<int>(value);
+}
+
 int TruncateToInt(float value) {
     if (!(value > -2147483648.0f)) return INT_MIN;
     if (!(value < 2147483647.0f)) return INT_MAX;
@@ -75,7 +82,9 @@ int DrawGraphAtPoint(int x, int y, int graph, int transparent) {
     int result = 0;
     GraphRecord* record = OpenGraphDraw(graph, &result);
     if (record == nullptr) return result;
-    const DrawFrame frame = BeginDraw(RECT{x, y, x + record->width, y + record->height});
+    const DrawFrame frame =
+        BeginDraw(RECT{x, y, Saturated(static_cast<long long>(x) + record->width),
+                       Saturated(static_cast<long long>(y) + record->height)});
     result = record->creation.texture ? -1 : DrawGraphSoft(x, y, record, transparent);
     EndDraw(frame);
     return result;
@@ -116,7 +125,8 @@ int DrawGraphQuad(float x1, float y1, float x2, float y2, float x3, float y3, fl
 int DrawGraphMirrored(int x, int y, int graph, int transparent) {
     const GraphRecord* record = GetGraphRecord(graph);
     if (record == nullptr) return -1;
-    return DrawGraphStretched(x + record->width, y, x, y + record->height, graph, transparent);
+    return DrawGraphStretched(Saturated(static_cast<long long>(x) + record->width), y, x,
+                              Saturated(static_cast<long long>(y) + record->height), graph, transparent);
 }
 
 namespace {
@@ -155,13 +165,15 @@ struct AreaKeeper {
 int DrawGraphSubRect(int x, int y, int source_x, int source_y, int width, int height, int graph, int transparent,
                      int mirror) {
     const AreaKeeper keeper;
-    keeper.Narrow(RECT{x, y, x + width, y + height});
+    keeper.Narrow(RECT{x, y, Saturated(static_cast<long long>(x) + width), Saturated(static_cast<long long>(y) + height)});
     const GraphRecord* record = GetGraphRecord(graph);
+    const int draw_y = Saturated(static_cast<long long>(y) - source_y);
     if (mirror) {
         if (record == nullptr) return -1;
-        return DrawGraphMirrored(x - record->width + source_x + width, y - source_y, graph, transparent);
+        return DrawGraphMirrored(Saturated(static_cast<long long>(x) - record->width + source_x + width), draw_y, graph,
+                                 transparent);
     }
-    return DrawGraphAtPoint(x - source_x, y - source_y, graph, transparent);
+    return DrawGraphAtPoint(Saturated(static_cast<long long>(x) - source_x), draw_y, graph, transparent);
 }
 
 int DrawGraphSubRectStretched(int x1, int y1, int x2, int y2, int source_x, int source_y, int source_width,
@@ -175,23 +187,28 @@ int DrawGraphSubRectStretched(int x1, int y1, int x2, int y2, int source_x, int 
     const bool mirror_y = y2 < y1;
     const AreaKeeper keeper;
     keeper.Narrow(box);
-    const double sx = static_cast<double>(box.right - box.left) / source_width;
-    const double sy = static_cast<double>(box.bottom - box.top) / source_height;
-    auto trunc_int = [](double value) { return static_cast<int>(std::clamp(std::trunc(value), -2.0e9, 2.0e9)); };
+    const double sx = (static_cast<double>(box.right) - box.left) / source_width;
+    const double sy = (static_cast<double>(box.bottom) - box.top) / source_height;
+    // Truncated toward zero; the sums are held to the int range.
+    auto at = [](double base, double offset) {
+        return Saturated(static_cast<long long>(std::clamp(base + std::trunc(offset), -4.0e18, 4.0e18)));
+    };
+    const double width_left = static_cast<double>(record->width) - source_x;
+    const double height_left = static_cast<double>(record->height) - source_y;
     int left = 0, right = 0, top = 0, bottom = 0;
     if (!mirror_x) {
-        left = box.left - trunc_int(source_x * sx);
-        right = box.left + trunc_int((record->width - source_x) * sx);
+        left = at(box.left, -std::trunc(source_x * sx));
+        right = at(box.left, width_left * sx);
     } else {
-        left = box.right + trunc_int(source_x * sx);
-        right = box.right - trunc_int((record->width - source_x) * sx);
+        left = at(box.right, source_x * sx);
+        right = at(box.right, -std::trunc(width_left * sx));
     }
     if (!mirror_y) {
-        top = box.top - trunc_int(source_y * sy);
-        bottom = box.top + trunc_int((record->height - source_y) * sy);
+        top = at(box.top, -std::trunc(source_y * sy));
+        bottom = at(box.top, height_left * sy);
     } else {
-        top = box.bottom + trunc_int(source_y * sy);
-        bottom = box.bottom - trunc_int((record->height - source_y) * sy);
+        top = at(box.bottom, source_y * sy);
+        bottom = at(box.bottom, -std::trunc(height_left * sy));
     }
     return DrawGraphStretched(left, top, right, bottom, graph, transparent);
 }

@@ -13,6 +13,7 @@
 #include "engine/graphics/draw_settings.h"
 #include "engine/graphics/graph_handles.h"
 #include "engine/graphics/screen_state.h"
+#include "engine/graphics/working_copies.h"
 #include "platform/testing/display_testing.h"
 #include "tests/core/engine_session.h"
 #include "tests/graphics/image_fixtures.h"
@@ -314,6 +315,138 @@ TEST_F(DrawEntry, ABlendSourceSmallerThanTheGraphFailsTheDraw) {
     EXPECT_EQ(ApiDrawGraphAtPoint(0, 0, graph, 0), -1);
     GetDrawSettings()->blend_graph = -1;
     EXPECT_EQ(ApiDrawGraphAtPoint(0, 0, graph, 0), 0);
+}
+
+}  // namespace
+
+namespace {
+
+// The front image filled with one colour behind the window's back, so that a flush shows
+// exactly the rectangle it was given.
+void PaintFrontImageUnseen(std::uint32_t rgb) {
+    ScreenState* screen = GetScreenState();
+    MEMIMG& front = screen->front_image;
+    FillMemImgRectRaw(&front, nullptr,
+                      MakeColorValueInFormat(front.block->format, rgb >> 16 & 0xFF, rgb >> 8 & 0xFF, rgb & 0xFF, 255));
+    screen->front_image_stale = 0;
+}
+
+TEST_F(DrawEntry, DrawsOnTheFrontBufferShowTheirWholeWorkRectangle) {
+    const int graph = CreateBlankGraph(8, 8, 1);
+    ASSERT_GT(graph, 0);
+    ASSERT_EQ(ApiFlipScreen(), 0);
+    ASSERT_EQ(ApiChooseDrawTarget(kDrawTargetFront), 0);
+    struct Case {
+        const char* name;
+        int (*draw)(int graph);
+        RECT shown;
+    };
+    const Case cases[] = {
+        {"mirrored stretch", [](int g) { return DrawGraphStretched(100, 0, 0, 50, g, 1); }, RECT{0, 0, 100, 50}},
+        {"box, corners reversed",
+         [](int) { return DrawFilledBox(50, 50, 10, 10, MakeColorValue(0x11, 0x22, 0x33)); }, RECT{10, 10, 50, 50}},
+        {"quad, corners truncated",
+         [](int g) { return DrawGraphQuad(12.9f, 5.5f, 40.2f, 7.f, 41.99f, 30.7f, 11.f, 29.f, g, 0); },
+         RECT{11, 5, 41, 30}},
+        {"mirrored", [](int g) { return DrawGraphMirrored(20, 30, g, 0); }, RECT{20, 30, 28, 38}},
+    };
+    for (const Case& c : cases) {
+        PaintFrontImageUnseen(0x5A6B7C);
+        capture_.Take();
+        ASSERT_EQ(c.draw(graph), 0) << c.name;
+        const auto frames = capture_.Take();
+        ASSERT_FALSE(frames.empty()) << c.name;
+        const auto& frame = frames.back();
+        int misses = 0;
+        for (int y = 0; y < 60 && misses < 3; ++y) {
+            for (int x = 0; x < 120 && misses < 3; ++x) {
+                const bool inside = x >= c.shown.left && x < c.shown.right && y >= c.shown.top && y < c.shown.bottom;
+                const std::uint32_t got = frame.pixels[static_cast<std::size_t>(y) * 640 + x] & 0xFFFFFF;
+                // The box draws its own colour inside; the graph draws reach stand-ins.
+                const bool box = c.shown.left == 10 && c.shown.top == 10;
+                const std::uint32_t want = !inside ? kBackground : box ? 0x112233u : 0x5A6B7Cu;
+                if (got != want) {
+                    ADD_FAILURE() << c.name << ": pixel " << x << "," << y << " want " << std::hex << want << " got "
+                                  << got;
+                    ++misses;
+                }
+            }
+        }
+        // Put the window back to the background for the next case.
+        PaintFrontImageUnseen(kBackground);
+        const RECT whole{0, 0, 640, 480};
+        ASSERT_EQ(FlushFrontImageRect(&whole), 0);
+    }
+}
+
+TEST_F(DrawEntry, GraphicsOffOrAnEmptyAreaDrawNothingAndReturnZero) {
+    const int graph = CreateBlankGraph(8, 8, 1);
+    const int bad = graph + 1;
+    const std::uint32_t red = MakeColorValue(255, 0, 0);
+    struct Entry {
+        const char* name;
+        int (*draw)(int graph, std::uint32_t colour);
+    };
+    const Entry entries[] = {
+        {"point", [](int g, std::uint32_t) { return DrawGraphAtPoint(0, 0, g, 0); }},
+        {"stretched", [](int g, std::uint32_t) { return DrawGraphStretched(0, 0, 9, 9, g, 0); }},
+        {"quad", [](int g, std::uint32_t) { return DrawGraphQuad(0, 0, 9, 0, 9, 9, 0, 9, g, 0); }},
+        {"box", [](int, std::uint32_t c) { return DrawFilledBox(0, 0, 9, 9, c); }},
+        {"outline", [](int, std::uint32_t c) { return DrawBoxOutline(0, 0, 9, 9, c); }},
+    };
+    DrawSettingsBlock* settings = GetDrawSettings();
+    for (const Entry& e : entries) {
+        settings->graphics_off = 1;
+        EXPECT_EQ(e.draw(bad, red), 0) << e.name << " with graphics off";
+        settings->graphics_off = 0;
+        settings->empty_area = 1;
+        EXPECT_EQ(e.draw(bad, red), 0) << e.name << " with an empty area";
+        settings->empty_area = 0;
+    }
+    settings->graphics_off = 1;
+    EXPECT_EQ(GetDrawScreenGraph(0, 0, 8, 8, bad, 0), 0);
+    settings->graphics_off = 0;
+    EXPECT_EQ(GetDrawScreenGraph(0, 0, 8, 8, bad, 0), -1);
+    Canvas want;
+    ExpectShown(capture_, want);
+}
+
+TEST_F(DrawEntry, AStretchedPartOfABadGraphFailsWithTheDrawAreaUntouched) {
+    const int graph = CreateBlankGraph(8, 8, 1);
+    ASSERT_EQ(SetDrawClipArea(3, 4, 500, 400), 0);
+    const RECT before = GetDrawSettings()->draw_area;
+    EXPECT_EQ(DrawGraphSubRectStretched(0, 0, 16, 16, 0, 0, 4, 4, graph + 1, 0), -1);
+    EXPECT_EQ(DrawGraphSubRectStretched(40, 30, 10, 5, 1, 2, 4, 4, graph, 0), 0);
+    const RECT after = GetDrawSettings()->draw_area;
+    EXPECT_EQ(after.left, before.left);
+    EXPECT_EQ(after.top, before.top);
+    EXPECT_EQ(after.right, before.right);
+    EXPECT_EQ(after.bottom, before.bottom);
+    EXPECT_EQ(GetDrawSettings()->draw_area_float[2], 500.0f);
+}
+
+// Positions far outside the screen, up to the ends of the int range, draw nothing and
+// fail nothing (sums that would overflow are held to the range).
+TEST_F(DrawEntry, FarOffPositionsDrawNothing) {
+    const Picture plain = MakeTestPicture(8, 8, false);
+    WritePng("plain.png", plain, false);
+    const int graph = ApiLoadImageAsGraph("plain.png", 0);
+    ASSERT_GT(graph, 0);
+    constexpr int kMax = 2147483647;
+    constexpr int kMin = -2147483647 - 1;
+    for (int x : {kMax, kMax - 3, kMin, kMin + 3}) {
+        for (int y : {0, kMax - 1, kMin}) {
+            EXPECT_EQ(DrawGraphAtPoint(x, y, graph, 0), 0) << x << "," << y;
+            EXPECT_EQ(DrawGraphMirrored(x, y, graph, 0), 0) << x << "," << y;
+            EXPECT_EQ(DrawGraphSubRect(x, y, 2, 2, 4, 4, graph, 0, 0), 0) << x << "," << y;
+            EXPECT_EQ(DrawGraphSubRect(x, y, kMin, kMax, kMax, kMax, graph, 0, 1), 0) << x << "," << y;
+            EXPECT_EQ(DrawGraphSubRectStretched(x, y, 0, 0, 2, 2, 4, 4, graph, 0), 0) << x << "," << y;
+            EXPECT_EQ(DrawGraphSubRectStretched(x, y, x < 0 ? kMax : kMin, 0, kMax, kMin, 1, 1, graph, 0), 0) << x << "," << y;
+            EXPECT_EQ(DrawFilledBox(x, y, x, kMax, MakeColorValue(255, 0, 0)), 0) << x << "," << y;
+        }
+    }
+    Canvas want;
+    ExpectShown(capture_, want);
 }
 
 }  // namespace
