@@ -1,14 +1,17 @@
 // The non-Direct3D draw dispatch: in software rendering every primitive goes straight
 // to the software renderer on the draw target's MEMIMG (a graph piece that is part of a
-// shared image is drawn through a view of its own rectangle); elsewhere it goes through
-// a working copy, and a working copy that cannot be had fails the draw. Relies on the
-// 2-D surfaces, the surface data records, the renderer and the working copies.
+// shared image is drawn through a view of its own rectangle); on DirectDraw surfaces a
+// plain unscaled draw is a DirectDraw blit and everything else goes through a working
+// copy, and a working copy that cannot be had fails the draw. Relies on the 2-D
+// surfaces, the surface data records, the renderer and the working copies.
 #include "engine/graphics/draw_dispatch.h"
 
 #include <algorithm>
 #include <climits>
 
 #include "engine/graphics/blend_tables.h"
+#include "engine/graphics/conversion_blit.h"
+#include "engine/graphics/draw_state_access.h"
 #include "engine/graphics/draw_settings.h"
 #include "engine/graphics/memimg_transfer.h"
 #include "engine/graphics/screen_internal.h"
@@ -51,6 +54,84 @@ const MEMIMG* PieceImage(const Surface2D* piece, SurfaceData* data, MEMIMG* view
 
 void ReleaseView(MEMIMG* view) {
     if (IsMemImgValid(view)) ReleaseMemImg(view);
+}
+
+// Sets the bits of no channel to ones over `rect` of locked memory, so the copied pixels
+// read as opaque.
+void SetUnusedBits(const RECT& rect, void* pixels, int pitch, const ColorFormat* format) {
+    if (format->unused_mask == 0) return;
+    const std::uint32_t ones = format->unused_width >= 32 ? 0xFFFFFFFFu : (1u << format->unused_width) - 1u;
+    OrAlphaIntoImageRect(&rect, pixels, pitch, format, ones);
+}
+
+// The rectangle of the draw target (target coordinates) copied into the graph's piece,
+// outside software rendering.
+int CopyDirectDrawScreenToGraph(RECT rect, const Surface2D* piece, SurfaceData* data) {
+    ScreenState* screen = GetScreenState();
+    const DrawSettingsBlock* settings = GetDrawSettings();
+    const RECT target_rect = rect;
+    if (settings->draw_target == kDrawTargetFront) {
+        RECT front{};
+        GetFrontScreenRect(&front);
+        rect = RECT{rect.left + front.left, rect.top + front.top, rect.right + front.left, rect.bottom + front.top};
+    }
+    FlushCurrentVertexBatch();
+    EndSceneD3D();
+    const int width = rect.right - rect.left;
+    const int height = rect.bottom - rect.top;
+    IDirectDrawSurface7* target_surface = screen->target_surface;
+    MEMIMG* target_image = TargetImage();
+    const bool software_image = data->software && IsMemImgValid(&data->color_image);
+    const bool directdraw_image = !data->software && data->surface != nullptr;
+    const ColorFormat* screen_format = GetScreenColorFormat();
+    RECT piece_rect{piece->source_x, piece->source_y, piece->source_x + width, piece->source_y + height};
+    const RECT whole{0, 0, width, height};
+    if (target_surface != nullptr && directdraw_image) {
+        if (FAILED(data->surface->Blt(&piece_rect, target_surface, &rect, DDBLT_WAIT, nullptr))) return -1;
+        if (screen_format->unused_mask != 0) {
+            DDSURFACEDESC2 desc{};
+            desc.dwSize = sizeof(desc);
+            if (FAILED(data->surface->Lock(&piece_rect, &desc, DDLOCK_WAIT | DDLOCK_WRITEONLY, nullptr))) return -1;
+            SetUnusedBits(whole, desc.lpSurface, desc.lPitch, screen_format);
+            data->surface->Unlock(&piece_rect);
+        }
+        return 0;
+    }
+    if (target_image != nullptr && software_image) {
+        return BltMemImgToMemImg(&data->color_image, target_image, &target_rect, piece->source_x, piece->source_y) < 0
+                   ? -1
+                   : 0;
+    }
+    if (target_surface == nullptr && target_image != nullptr && directdraw_image) {
+        DDSURFACEDESC2 desc{};
+        desc.dwSize = sizeof(desc);
+        if (FAILED(data->surface->Lock(&piece_rect, &desc, DDLOCK_WAIT, nullptr))) return -1;
+        ConvertColorBlt(desc.lpSurface, desc.lPitch, screen_format, target_image->pixels, target_image->block->pitch,
+                        target_image->block->format, nullptr, 0, nullptr, 0, 0, &target_rect, 0, 0, 0, kDitherNone, 0,
+                        0, 0, 0);
+        SetUnusedBits(whole, desc.lpSurface, desc.lPitch, screen_format);
+        data->surface->Unlock(&piece_rect);
+        return 0;
+    }
+    if (target_surface != nullptr && software_image && screen->work != nullptr) {
+        if (CopySurfaceRect(screen->work, target_surface, 0, 0, &rect, -1) != 0) return -1;
+        DDSURFACEDESC2 desc{};
+        desc.dwSize = sizeof(desc);
+        RECT locked = whole;
+        if (FAILED(screen->work->Lock(&locked, &desc, DDLOCK_WAIT, nullptr))) return -1;
+        MEMIMG& image = data->color_image;
+        ConvertColorBlt(image.pixels, image.block->pitch, image.block->format, desc.lpSurface, desc.lPitch,
+                        screen_format, nullptr, 0, nullptr, piece->source_x, piece->source_y, &whole, 0, 0, 0,
+                        kDitherNone, 0, 0, 0, 0);
+        const int bytes = MemImgBytesPerPixel(&image);
+        SetUnusedBits(whole,
+                      image.pixels + static_cast<std::ptrdiff_t>(piece->source_y) * image.block->pitch +
+                          static_cast<std::ptrdiff_t>(piece->source_x) * bytes,
+                      image.block->pitch, image.block->format);
+        screen->work->Unlock(&locked);
+        return 0;
+    }
+    return -1;
 }
 
 }  // namespace
@@ -97,6 +178,16 @@ int DrawSurface2DSoft(int x, int y, int surface, int transparent) {
     const RECT source{destination.left - x, destination.top - y, destination.right - x, destination.bottom - y};
     if (BeginWorkingCopy(piece, 1, &source, &destination, 0, nullptr, nullptr) != 0) return -1;
     WorkingCopyState* working = GetWorkingCopyState();
+    if (working->blit_chosen) {
+        RECT from = working->blit_source_rect;
+        const DWORD flags = transparent != 0 ? DDBLTFAST_SRCCOLORKEY : DDBLTFAST_NOCOLORKEY;
+        // A blit that did not happen is a draw that failed.
+        return FAILED(working->blit_destination->BltFast(static_cast<DWORD>(working->blit_x),
+                                                         static_cast<DWORD>(working->blit_y), working->blit_source,
+                                                         &from, flags))
+                   ? -1
+                   : 0;
+    }
     if (working->target == nullptr || working->source == nullptr) {
         EndWorkingCopy();
         return -1;
@@ -256,7 +347,9 @@ int DrawFillBoxSoft(int x1, int y1, int x2, int y2, std::uint32_t colour) {
     FlushCurrentVertexBatch();
     EndSceneD3D();
     std::uint32_t converted = colour;
-    if (BeginWorkingCopy(nullptr, 0, nullptr, &rect, 1, &converted, nullptr) != 0) return -1;
+    // The fill takes its corners in either order; the working copy needs them ordered.
+    const RECT box{std::min(x1, x2), std::min(y1, y2), std::max(x1, x2), std::max(y1, y2)};
+    if (BeginWorkingCopy(nullptr, 0, nullptr, &box, 1, &converted, nullptr) != 0) return -1;
     WorkingCopyState* working = GetWorkingCopyState();
     if (working->target == nullptr) {
         EndWorkingCopy();
@@ -318,11 +411,15 @@ int GetDrawScreenGraphSoft(int x1, int y1, int x2, int y2, const GraphRecord* gr
     const Surface2D* piece = GetSurface2DRecord(graph->pieces[0]);
     if (piece == nullptr) return -1;
     SurfaceData* data = GetSurfaceData(piece->surface_data);
-    if (data == nullptr || !data->software || !IsMemImgValid(&data->color_image)) return -1;
-    if (!SoftwareMode()) return -1;  // DirectDraw targets need working copies, not built
-    if (settings->draw_target == kDrawTargetFront) ReadBackFrontImage();
-    MEMIMG* target = TargetImage();
-    if (target == nullptr) return -1;
+    if (data == nullptr) return -1;
+    const bool software_image = data->software && IsMemImgValid(&data->color_image);
     const RECT rect{x1, y1, x2, y2};
-    return BltMemImgToMemImg(&data->color_image, target, &rect, piece->source_x, piece->source_y) < 0 ? -1 : 0;
+    if (SoftwareMode()) {
+        if (!software_image) return -1;
+        if (settings->draw_target == kDrawTargetFront) ReadBackFrontImage();
+        MEMIMG* target = TargetImage();
+        if (target == nullptr) return -1;
+        return BltMemImgToMemImg(&data->color_image, target, &rect, piece->source_x, piece->source_y) < 0 ? -1 : 0;
+    }
+    return CopyDirectDrawScreenToGraph(rect, piece, data);
 }

@@ -1,5 +1,8 @@
-// Test hooks for the screen: the frame capture and refused display modes as scoped objects.
+// Test hooks for the screen: the frame capture, refused display modes, failing locks and
+// the X1R5G5B5 display as scoped objects.
 #include "platform/testing/display_testing.h"
+
+#include "platform/video/display_internal.h"
 
 PresentCapture::PresentCapture() { platform_hooks::SetPresentCapture(true); }
 PresentCapture::~PresentCapture() { platform_hooks::SetPresentCapture(false); }
@@ -9,3 +12,9 @@ RefuseDisplayModes::RefuseDisplayModes(const std::vector<platform_hooks::Refused
     platform_hooks::SetRefusedDisplayModes(modes, all_but_default);
 }
 RefuseDisplayModes::~RefuseDisplayModes() { platform_hooks::SetRefusedDisplayModes({}, false); }
+
+FailSurfaceLocks::FailSurfaceLocks(int successes) { display::SetLockFailureAfter(successes); }
+FailSurfaceLocks::~FailSurfaceLocks() { display::SetLockFailureAfter(-1); }
+
+SixteenBitDisplayAs555::SixteenBitDisplayAs555() { display::SetSixteenBitAs555(true); }
+SixteenBitDisplayAs555::~SixteenBitDisplayAs555() { display::SetSixteenBitAs555(false); }

@@ -1,5 +1,6 @@
-// Test hooks for the screen: capture of every frame shown in a window, lost surfaces and
-// refused display modes, each undone when the object goes away.
+// Test hooks for the screen: capture of every frame shown in a window, lost surfaces,
+// refused display modes, failing surface locks and an X1R5G5B5 16-bit display, each
+// undone when the object goes away.
 #pragma once
 
 #include <vector>
@@ -30,3 +31,22 @@ public:
 
 // Every live DirectDraw surface is lost until restored.
 inline void LoseAllDirectDrawSurfaces() { platform_hooks::MakeDirectDrawSurfacesLost(); }
+
+// Surface locks fail (DDERR_SURFACEBUSY) once `successes` more have succeeded, while it
+// lives.
+class FailSurfaceLocks {
+public:
+    explicit FailSurfaceLocks(int successes = 0);
+    ~FailSurfaceLocks();
+    FailSurfaceLocks(const FailSurfaceLocks&) = delete;
+    FailSurfaceLocks& operator=(const FailSurfaceLocks&) = delete;
+};
+
+// The display's 16-bit modes are X1R5G5B5 while it lives (make it before start-up).
+class SixteenBitDisplayAs555 {
+public:
+    SixteenBitDisplayAs555();
+    ~SixteenBitDisplayAs555();
+    SixteenBitDisplayAs555(const SixteenBitDisplayAs555&) = delete;
+    SixteenBitDisplayAs555& operator=(const SixteenBitDisplayAs555&) = delete;
+};

@@ -11,6 +11,8 @@
 namespace display {
 namespace {
 
+int g_lock_successes_left = -1;  // -1: no lock is made to fail
+
 std::vector<SurfaceObject*>& LiveSurfaces() {
     static std::vector<SurfaceObject*> surfaces;
     return surfaces;
@@ -54,6 +56,8 @@ void UnregisterSurface(SurfaceObject* surface) {
     auto& surfaces = LiveSurfaces();
     surfaces.erase(std::remove(surfaces.begin(), surfaces.end(), surface), surfaces.end());
 }
+
+void SetLockFailureAfter(int successes) { g_lock_successes_left = successes < 0 ? -1 : successes; }
 
 void MakeAllSurfacesLost() {
     for (SurfaceObject* surface : LiveSurfaces()) surface->MarkLost();
@@ -243,6 +247,7 @@ HRESULT SurfaceObject::Lock(RECT* rect, DDSURFACEDESC2* description, DWORD, HAND
     description->lpSurface = nullptr;
     const HRESULT usable = Usable();
     if (usable != DD_OK) return usable;
+    if (g_lock_successes_left == 0) return DDERR_SURFACEBUSY;
     RECT area{0, 0, width_, height_};
     if (rect != nullptr) {
         if (!RectInside(*rect, width_, height_)) return DDERR_INVALIDRECT;
@@ -253,6 +258,7 @@ HRESULT SurfaceObject::Lock(RECT* rect, DDSURFACEDESC2* description, DWORD, HAND
     description->lpSurface = memory_.data() + static_cast<std::ptrdiff_t>(area.top) * pitch_ +
                              static_cast<std::ptrdiff_t>(area.left) * bytes_per_pixel_;
     locked_ = true;
+    if (g_lock_successes_left > 0) --g_lock_successes_left;
     return DD_OK;
 }
 

@@ -65,6 +65,11 @@ HWND DisplayNotifyWindow();
 
 // Test refusals (platform/testing/ddraw_testing.h).
 void SetRefusedModes(const std::vector<DisplayMode>& modes, bool refuse_all_but_default);
+// Test hook: 16-bit modes are X1R5G5B5 instead of R5G6B5 while on.
+void SetSixteenBitAs555(bool on);
+// Test hook: after `successes` more successful surface locks every lock fails with
+// DDERR_SURFACEBUSY; -1 lets every lock through again.
+void SetLockFailureAfter(int successes);
 
 // ---- vertical blank ---------------------------------------------------------------------
 constexpr std::uint64_t kFrameNanoseconds = 16666667;  // 60 Hz

@@ -93,6 +93,12 @@ void RestoreDesktopMode(HWND notify) {
     if (!SameMode(before, desktop)) PostDisplayChange(notify, desktop);
 }
 
+namespace {
+bool g_sixteen_as_555 = false;
+}  // namespace
+
+void SetSixteenBitAs555(bool on) { g_sixteen_as_555 = on; }
+
 DDPIXELFORMAT FormatForBits(int bits) {
     DDPIXELFORMAT format{};
     format.dwSize = sizeof(DDPIXELFORMAT);
@@ -103,8 +109,8 @@ DDPIXELFORMAT FormatForBits(int bits) {
             break;
         case 16:
             format.dwFlags = DDPF_RGB;
-            format.dwRBitMask = 0xF800;
-            format.dwGBitMask = 0x07E0;
+            format.dwRBitMask = g_sixteen_as_555 ? 0x7C00u : 0xF800u;
+            format.dwGBitMask = g_sixteen_as_555 ? 0x03E0u : 0x07E0u;
             format.dwBBitMask = 0x001F;
             break;
         default:

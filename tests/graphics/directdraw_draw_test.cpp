@@ -1,0 +1,504 @@
+// Drawing on DirectDraw surfaces, headless: the screen starts with DirectDraw output
+// surfaces (as once 3-D is up), graphs live in off-screen surfaces, and every draw is
+// either a DirectDraw blit or the software renderer on a working copy of the target.
+// Each captured frame is compared with a reference made from the pictures' pixels.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "engine/core/system_block.h"
+#include "engine/core/tracked_alloc.h"
+#include "engine/graphics/draw_dispatch.h"
+#include "engine/graphics/draw_entry.h"
+#include "engine/graphics/draw_settings.h"
+#include "engine/graphics/graph_handles.h"
+#include "engine/graphics/screen_internal.h"
+#include "engine/graphics/screen_state.h"
+#include "engine/graphics/surface_2d.h"
+#include "engine/graphics/surface_data.h"
+#include "engine/graphics/working_copies.h"
+#include "platform/testing/display_testing.h"
+#include "tests/core/engine_session.h"
+#include "tests/graphics/image_fixtures.h"
+
+using engine_test::EngineSession;
+
+namespace {
+
+constexpr std::uint32_t kBackground = 0x000000;  // the window's background colour
+
+// A reference picture: the screen as 0x00RRGGBB, 640 x 480.
+struct Canvas {
+    std::vector<std::uint32_t> pixels = std::vector<std::uint32_t>(640 * 480, kBackground);
+    std::uint32_t& at(int x, int y) { return pixels[static_cast<std::size_t>(y) * 640 + x]; }
+    void Put(int x, int y, std::uint32_t c) {
+        if (x >= 0 && y >= 0 && x < 640 && y < 480) at(x, y) = c;
+    }
+    void Fill(int x1, int y1, int x2, int y2, std::uint32_t c) {
+        for (int y = y1; y < y2; ++y) {
+            for (int x = x1; x < x2; ++x) Put(x, y, c);
+        }
+    }
+};
+
+struct Picture {
+    int width;
+    int height;
+    std::vector<std::uint32_t> argb;
+    std::uint32_t Colour(int x, int y) const { return argb[static_cast<std::size_t>(y) * width + x] & 0xFFFFFF; }
+    bool Opaque(int x, int y) const { return (argb[static_cast<std::size_t>(y) * width + x] >> 24) != 0; }
+};
+
+// Varied colours; with `black_keys` every third pixel is black (the default key colour),
+// with `holes` some pixels have alpha 0.
+Picture MakeTestPicture(int width, int height, bool black_keys, bool holes = false) {
+    Picture p{width, height, {}};
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            std::uint32_t rgb = static_cast<std::uint32_t>((x * 37 + 11) & 0xFF) << 16 |
+                                static_cast<std::uint32_t>((y * 53 + 7) & 0xFF) << 8 |
+                                static_cast<std::uint32_t>((x * y + 90) & 0xFF);
+            if (black_keys && (x + y * width) % 3 == 0) rgb = 0;
+            const bool hole = holes && ((x + 2 * y) % 5 == 0);
+            p.argb.push_back((hole ? 0u : 0xFF000000u) | rgb);
+        }
+    }
+    return p;
+}
+
+void WritePng(const std::string& name, const Picture& p, bool with_alpha) {
+    PngSpec spec;
+    spec.width = p.width;
+    spec.height = p.height;
+    spec.color_type = with_alpha ? 6 : 2;
+    for (int y = 0; y < p.height; ++y) {
+        Bytes row;
+        for (int x = 0; x < p.width; ++x) {
+            const std::uint32_t c = p.argb[static_cast<std::size_t>(y) * p.width + x];
+            row.push_back(static_cast<unsigned char>(c >> 16));
+            row.push_back(static_cast<unsigned char>(c >> 8));
+            row.push_back(static_cast<unsigned char>(c));
+            if (with_alpha) row.push_back(static_cast<unsigned char>(c >> 24));
+        }
+        spec.rows.push_back(row);
+    }
+    const Bytes bytes = MakePng(spec);
+    std::ofstream(name, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
+                                                static_cast<std::streamsize>(bytes.size()));
+}
+
+// Mode 1 at value v on a 32-bit pixel: each channel mixes by v over 8 bits.
+std::uint32_t Mix(std::uint32_t s, std::uint32_t d, int v) {
+    std::uint32_t out = 0;
+    for (int shift : {0, 8, 16}) {
+        const int sc = static_cast<int>((s >> shift) & 0xFF);
+        const int dc = static_cast<int>((d >> shift) & 0xFF);
+        out |= static_cast<std::uint32_t>((dc * 256 + (sc - dc) * v) >> 8) << shift;
+    }
+    return out;
+}
+
+// A colour as a 15-bit screen shows it: cut to X1R5G5B5 and widened again.
+std::uint32_t Through555(std::uint32_t c) {
+    const std::uint32_t r = (c >> 19) & 31, g = (c >> 11) & 31, b = (c >> 3) & 31;
+    return ((r << 3) | (r >> 2)) << 16 | ((g << 3) | (g >> 2)) << 8 | ((b << 3) | (b >> 2));
+}
+
+void ExpectFrame(const platform_hooks::PresentedFrame& frame, Canvas& want) {
+    ASSERT_EQ(frame.width, 640);
+    ASSERT_EQ(frame.height, 480);
+    int misses = 0;
+    for (int y = 0; y < 480 && misses < 5; ++y) {
+        for (int x = 0; x < 640 && misses < 5; ++x) {
+            const std::uint32_t got = frame.pixels[static_cast<std::size_t>(y) * 640 + x] & 0xFFFFFF;
+            if (got != want.at(x, y)) {
+                ADD_FAILURE() << "pixel " << x << "," << y << " want " << std::hex << want.at(x, y) << " got " << got;
+                ++misses;
+            }
+        }
+    }
+}
+
+// Flips and compares the frame shown with the reference.
+void ExpectShown(PresentCapture& capture, Canvas& want) {
+    capture.Take();
+    ASSERT_EQ(ApiFlipScreen(), 0);
+    const auto frames = capture.Take();
+    ASSERT_EQ(frames.size(), 1u);
+    ExpectFrame(frames[0], want);
+}
+
+// A graph's pixel (x, y) as 0x00RRGGBB, read from the image behind its first piece.
+std::uint32_t GraphPixel(int graph, int x, int y) {
+    const GraphRecord* record = GetGraphRecord(graph);
+    const Surface2D* piece = record != nullptr ? GetSurface2DRecord(record->pieces[0]) : nullptr;
+    if (piece == nullptr) return 0xDEADBEEF;
+    std::int32_t pitch = 0;
+    void* pixels = nullptr;
+    const ColorFormat* format = nullptr;
+    if (LockSurfaceData(piece->surface_data, &pitch, &pixels, 0, nullptr, &format) != 0) return 0xDEADBEEF;
+    std::uint32_t raw = 0;
+    std::memcpy(&raw,
+                static_cast<std::uint8_t*>(pixels) + (piece->source_y + y) * pitch +
+                    (piece->source_x + x) * format->bytes_per_pixel,
+                format->bytes_per_pixel);
+    UnlockSurfaceData(piece->surface_data, nullptr);
+    std::uint32_t r = 0, g = 0, b = 0, a = 0;
+    SplitColorValueInFormat(format, raw, &r, &g, &b, &a);
+    return r << 16 | g << 8 | b;
+}
+
+bool IsDirectDrawImage(int graph) {
+    const GraphRecord* record = GetGraphRecord(graph);
+    const Surface2D* piece = record != nullptr ? GetSurface2DRecord(record->pieces[0]) : nullptr;
+    const SurfaceData* data = piece != nullptr ? GetSurfaceData(piece->surface_data) : nullptr;
+    return data != nullptr && !data->software && data->surface != nullptr;
+}
+
+class DirectDrawDraw : public ::testing::Test {
+protected:
+    void SetUp() override {
+        SetDirect3DStandInStarts(1);
+        ASSERT_EQ(ApiInitializeLibrary(), 0);
+        const ScreenState* screen = GetScreenState();
+        ASSERT_EQ(screen->software_render, 0);
+        ASSERT_EQ(screen->gdi_output, 0);
+        ASSERT_NE(screen->back, nullptr);
+        ASSERT_EQ(GetScreenBitDepth(), 32);
+        ASSERT_EQ(ApiChooseDrawTarget(kDrawTargetBack), 0);
+        ASSERT_EQ(ApiClearDrawTarget(), 0);
+    }
+    void TearDown() override {
+        EXPECT_EQ(ApiTerminateLibrary(), 0);
+        EXPECT_EQ(TrackedLiveBlockCount(), 0);
+        SetDirect3DStandInStarts(0);
+    }
+    int Load(const std::string& name, const Picture& picture) {
+        WritePng(name, picture, false);
+        const int graph = ApiLoadImageAsGraph(name.c_str(), 0);
+        EXPECT_GT(graph, 0);
+        EXPECT_TRUE(IsDirectDrawImage(graph));
+        return graph;
+    }
+    EngineSession session_;
+    PresentCapture capture_;
+};
+
+TEST_F(DirectDrawDraw, PlainDrawsAreBlitsWithAndWithoutTheSourceKey) {
+    const Picture keyed = MakeTestPicture(21, 13, true);
+    const int graph = Load("keyed.png", keyed);
+    ASSERT_EQ(ApiDrawRectangle(0, 0, 640, 480, ApiMakeColorValue(0x20, 0x40, 0x60), 1), 0);
+    Canvas want;
+    want.Fill(0, 0, 640, 480, 0x204060);
+    struct Case {
+        int x, y, transparent;
+    };
+    // Inside, cut at each edge of the screen.
+    const Case cases[] = {{5, 7, 0}, {100, 50, 1}, {630, 475, 0}, {-4, -3, 1}, {300, 470, 1}};
+    for (const Case& c : cases) {
+        ASSERT_EQ(ApiDrawGraphAtPoint(c.x, c.y, graph, c.transparent), 0);
+        EXPECT_EQ(GetWorkingCopyState()->blit_chosen, 1) << c.x;
+        for (int y = 0; y < keyed.height; ++y) {
+            for (int x = 0; x < keyed.width; ++x) {
+                if (!c.transparent || keyed.Colour(x, y) != 0) want.Put(c.x + x, c.y + y, keyed.Colour(x, y));
+            }
+        }
+    }
+    ExpectShown(capture_, want);
+}
+
+TEST_F(DirectDrawDraw, BlendedDrawsGoThroughTheWorkingCopyAndReadOnlyTheirPiece) {
+    const Picture plain = MakeTestPicture(21, 13, true);
+    const int graph = Load("plain.png", plain);
+    const Picture sheet = MakeTestPicture(4 * 6, 3 * 5, false);  // 4 x 3 pieces of 6 x 5
+    WritePng("sheet.png", sheet, false);
+    int pieces[12];
+    ASSERT_EQ(ApiLoadImageAsDivGraphs("sheet.png", 12, 4, 3, 6, 5, pieces, 0), 0);
+    ASSERT_TRUE(IsDirectDrawImage(pieces[5]));
+    ASSERT_EQ(ApiDrawRectangle(0, 0, 640, 480, ApiMakeColorValue(0x80, 0x10, 0xF0), 1), 0);
+    ASSERT_EQ(SetDrawClipArea(10, 12, 600, 400), 0);
+    ASSERT_EQ(SetBlendModeAndValue(1, 100), 0);
+    Canvas want;
+    want.Fill(0, 0, 640, 480, 0x8010F0);
+    struct Case {
+        int x, y, graph, transparent, left, top;  // left, top: the piece's place in its picture
+        const Picture* picture;
+        int width, height;
+    };
+    const Case cases[] = {
+        {40, 30, graph, 0, 0, 0, &plain, 21, 13},        // whole graph
+        {80, 30, graph, 1, 0, 0, &plain, 21, 13},        // key pixels skipped
+        {5, 8, graph, 0, 0, 0, &plain, 21, 13},          // cut by the draw area's left and top
+        {590, 395, graph, 0, 0, 0, &plain, 21, 13},      // and its right and bottom
+        {120, 30, pieces[5], 0, 6, 5, &sheet, 6, 5},     // piece 5: column 1, row 1
+        {140, 30, pieces[11], 0, 18, 10, &sheet, 6, 5},  // piece 11: column 3, row 2
+    };
+    for (const Case& c : cases) {
+        ASSERT_EQ(ApiDrawGraphAtPoint(c.x, c.y, c.graph, c.transparent), 0);
+        EXPECT_EQ(GetWorkingCopyState()->blit_chosen, 0);
+        for (int y = 0; y < c.height; ++y) {
+            for (int x = 0; x < c.width; ++x) {
+                const int px = c.x + x;
+                const int py = c.y + y;
+                if (px < 10 || py < 12 || px >= 600 || py >= 400) continue;
+                const std::uint32_t s = c.picture->Colour(c.left + x, c.top + y);
+                if (c.transparent && s == 0) continue;
+                want.Put(px, py, Mix(s, want.at(px, py), 100));
+            }
+        }
+    }
+    ExpectShown(capture_, want);
+}
+
+TEST_F(DirectDrawDraw, BoxesLinesAndDrawsOutsideTheDrawArea) {
+    const std::uint32_t red = ApiMakeColorValue(255, 0, 0);
+    const std::uint32_t green = ApiMakeColorValue(0, 255, 0);
+    ASSERT_EQ(ApiDrawRectangle(50, 40, 10, 20, red, 1), 0);  // corners in either order
+    ASSERT_EQ(ApiDrawRectangle(0, 0, 4, 3, green, 0), 0);
+    ASSERT_EQ(ApiDrawRectangle(100, 100, 110, 104, green, 0), 0);
+    const LineRecord line{10, 10, 5, 5, static_cast<std::int32_t>(red), 255};
+    ASSERT_EQ(DrawLineListSoft(&line, 1), 0);
+    // Wholly outside the draw area: nothing is locked or drawn.
+    ASSERT_EQ(SetDrawClipArea(200, 200, 300, 300), 0);
+    EXPECT_EQ(DrawFilledBox(10, 10, 100, 100, green), -1);
+    const Picture plain = MakeTestPicture(8, 8, false);
+    const int graph = Load("plain.png", plain);
+    ASSERT_EQ(SetBlendModeAndValue(1, 100), 0);
+    EXPECT_EQ(ApiDrawGraphAtPoint(10, 10, graph, 0), 0);
+    // Partly inside: cut at the area.
+    ASSERT_EQ(SetBlendModeAndValue(0, 255), 0);
+    EXPECT_EQ(DrawFilledBox(290, 295, 320, 330, green), 0);
+    Canvas want;
+    want.Fill(10, 20, 50, 40, 0xFF0000);
+    for (int ox : {0, 100}) {
+        const int oy = ox;
+        const int right = ox == 0 ? 3 : 109;
+        const int bottom = ox == 0 ? 2 : 103;
+        for (int x = ox; x <= right; ++x) {
+            want.Put(x, oy, 0x00FF00);
+            want.Put(x, bottom, 0x00FF00);
+        }
+        for (int y = oy; y <= bottom; ++y) {
+            want.Put(ox, y, 0x00FF00);
+            want.Put(right, y, 0x00FF00);
+        }
+    }
+    for (int i = 6; i <= 10; ++i) want.Put(i, i, 0xFF0000);  // the end point is not drawn
+    want.Fill(290, 295, 300, 300, 0x00FF00);
+    ExpectShown(capture_, want);
+}
+
+TEST_F(DirectDrawDraw, DrawingOnTheFrontBufferShowsAtOnce) {
+    ASSERT_EQ(ApiFlipScreen(), 0);
+    const Picture plain = MakeTestPicture(9, 7, true);
+    const int graph = Load("plain.png", plain);
+    ASSERT_EQ(ApiChooseDrawTarget(kDrawTargetFront), 0);
+    ASSERT_EQ(ApiDrawRectangle(10, 10, 30, 20, ApiMakeColorValue(0, 0, 255), 1), 0);
+    ASSERT_EQ(ApiDrawGraphAtPoint(40, 10, graph, 1), 0);
+    EXPECT_EQ(GetWorkingCopyState()->blit_chosen, 1);
+    ASSERT_EQ(SetBlendModeAndValue(1, 100), 0);
+    capture_.Take();
+    ASSERT_EQ(ApiDrawGraphAtPoint(15, 12, graph, 0), 0);
+    const auto frames = capture_.Take();
+    ASSERT_FALSE(frames.empty());
+    Canvas want;
+    want.Fill(10, 10, 30, 20, 0x0000FF);
+    for (int y = 0; y < plain.height; ++y) {
+        for (int x = 0; x < plain.width; ++x) {
+            if (plain.Colour(x, y) != 0) want.Put(40 + x, 10 + y, plain.Colour(x, y));
+            want.Put(15 + x, 12 + y, Mix(plain.Colour(x, y), want.at(15 + x, 12 + y), 100));
+        }
+    }
+    ExpectFrame(frames.back(), want);
+    // The front buffer read back into a graph: the window's place on the display is added.
+    const int copy = CreateBlankGraph(20, 9, 1);
+    ASSERT_EQ(GetDrawScreenGraph(12, 9, 32, 18, copy, 0), 0);
+    for (int y = 0; y < 9; ++y) {
+        for (int x = 0; x < 20; ++x) EXPECT_EQ(GraphPixel(copy, x, y), want.at(12 + x, 9 + y)) << x << "," << y;
+    }
+    // The front buffer is cleared at once too.
+    capture_.Take();
+    ASSERT_EQ(ApiClearDrawTarget(), 0);
+    const auto cleared = capture_.Take();
+    ASSERT_FALSE(cleared.empty());
+    Canvas black;
+    ExpectFrame(cleared.back(), black);
+}
+
+TEST_F(DirectDrawDraw, StretchedDrawsOfTheGraphsOwnSizeAreUnscaledDraws) {
+    const Picture plain = MakeTestPicture(11, 7, true);
+    const int graph = Load("plain.png", plain);
+    ASSERT_EQ(DrawGraphStretched(30, 40, 41, 47, graph, 1), 0);
+    EXPECT_EQ(GetWorkingCopyState()->blit_chosen, 1);
+    // Scaled, mirrored and quad draws reach the scaled renderers, which draw nothing yet,
+    // and leave nothing locked behind.
+    EXPECT_EQ(DrawGraphStretched(100, 40, 122, 54, graph, 0), 0);
+    EXPECT_EQ(DrawGraphStretched(141, 47, 130, 40, graph, 0), 0);
+    EXPECT_EQ(DrawGraphQuad(200, 40, 211, 40, 211, 47, 200, 47, graph, 0), 0);
+    EXPECT_EQ(GetWorkingCopyState()->target_locked, 0);
+    EXPECT_EQ(GetWorkingCopyState()->source_locked, 0);
+    Canvas want;
+    for (int y = 0; y < plain.height; ++y) {
+        for (int x = 0; x < plain.width; ++x) {
+            if (plain.Colour(x, y) != 0) want.Put(30 + x, 40 + y, plain.Colour(x, y));
+        }
+    }
+    ExpectShown(capture_, want);
+}
+
+TEST_F(DirectDrawDraw, ClearingScreenAndGraphTargets) {
+    WindowSettings& window = GetSystemBlock()->settings;
+    window.background_red = 0x11;
+    window.background_green = 0x22;
+    window.background_blue = 0x33;
+    ASSERT_EQ(ApiDrawRectangle(0, 0, 640, 480, ApiMakeColorValue(200, 0, 0), 1), 0);
+    ASSERT_EQ(ApiClearDrawTarget(), 0);
+    // A piece of a shared DirectDraw image as the target: only its rectangle is cleared.
+    const Picture sheet = MakeTestPicture(2 * 4, 3, false);
+    WritePng("sheet.png", sheet, false);
+    int pieces[2];
+    ASSERT_EQ(ApiLoadImageAsDivGraphs("sheet.png", 2, 2, 1, 4, 3, pieces, 0), 0);
+    ASSERT_TRUE(IsDirectDrawImage(pieces[1]));
+    ASSERT_EQ(ApiChooseDrawTarget(pieces[1]), 0);
+    ASSERT_EQ(ApiClearDrawTarget(), 0);
+    ASSERT_EQ(ApiChooseDrawTarget(kDrawTargetBack), 0);
+    for (int y = 0; y < 3; ++y) {
+        for (int x = 0; x < 4; ++x) {
+            EXPECT_EQ(GraphPixel(pieces[0], x, y), sheet.Colour(x, y));
+            EXPECT_EQ(GraphPixel(pieces[1], x, y), 0x112233u);
+        }
+    }
+    Canvas want;
+    want.Fill(0, 0, 640, 480, 0x112233);
+    ExpectShown(capture_, want);
+}
+
+TEST_F(DirectDrawDraw, ScreenCopiedIntoGraphs) {
+    const Picture plain = MakeTestPicture(13, 9, false);
+    const int source = Load("plain.png", plain);
+    ASSERT_EQ(ApiDrawGraphAtPoint(20, 30, source, 0), 0);
+    const int surface_graph = CreateBlankGraph(13, 9, 1);
+    ASSERT_TRUE(IsDirectDrawImage(surface_graph));
+    GetDrawSettings()->new_graph.system_memory = 1;
+    const int memory_graph = CreateBlankGraph(13, 9, 1);
+    GetDrawSettings()->new_graph.system_memory = 0;
+    ASSERT_FALSE(IsDirectDrawImage(memory_graph));
+    for (int graph : {surface_graph, memory_graph}) {
+        EXPECT_EQ(GetDrawScreenGraph(20, 30, 34, 39, graph, 0), -1);  // one pixel too wide
+        EXPECT_EQ(GetDrawScreenGraph(20, 30, 33, 40, graph, 0), -1);  // one pixel too high
+        EXPECT_EQ(GetDrawScreenGraph(635, 0, 648, 9, graph, 0), -1);  // past the screen
+        ASSERT_EQ(GetDrawScreenGraph(20, 30, 33, 39, graph, 0), 0);
+        for (int y = 0; y < 9; ++y) {
+            for (int x = 0; x < 13; ++x) EXPECT_EQ(GraphPixel(graph, x, y), plain.Colour(x, y)) << graph;
+        }
+    }
+    // The copies draw like the original (the unused bits of the copied pixels are set).
+    ASSERT_EQ(ApiDrawGraphAtPoint(100, 30, surface_graph, 0), 0);
+    ASSERT_EQ(ApiDrawGraphAtPoint(200, 30, memory_graph, 0), 0);
+    Canvas want;
+    for (int ox : {20, 100, 200}) {
+        for (int y = 0; y < 9; ++y) {
+            for (int x = 0; x < 13; ++x) want.Put(ox + x, 30 + y, plain.Colour(x, y));
+        }
+    }
+    ExpectShown(capture_, want);
+}
+
+TEST_F(DirectDrawDraw, AFailedLockFailsTheDrawAndDrawsNothing) {
+    const Picture plain = MakeTestPicture(8, 8, false);
+    const int graph = Load("plain.png", plain);
+    ASSERT_EQ(ApiDrawRectangle(0, 0, 640, 480, ApiMakeColorValue(1, 2, 3), 1), 0);
+    ASSERT_EQ(SetBlendModeAndValue(1, 100), 0);
+    {
+        FailSurfaceLocks fail;  // the target cannot be locked
+        EXPECT_EQ(ApiDrawGraphAtPoint(10, 10, graph, 0), -1);
+        EXPECT_EQ(ApiDrawRectangle(30, 10, 40, 20, ApiMakeColorValue(255, 255, 255), 1), -1);
+    }
+    {
+        FailSurfaceLocks fail(1);  // the target is locked, the source is not
+        EXPECT_EQ(ApiDrawGraphAtPoint(50, 10, graph, 0), -1);
+        EXPECT_EQ(GetWorkingCopyState()->target, nullptr);
+        EXPECT_EQ(GetWorkingCopyState()->target_locked, 0);
+    }
+    // Nothing was left locked: the next draw works.
+    ASSERT_EQ(ApiDrawGraphAtPoint(70, 10, graph, 0), 0);
+    Canvas want;
+    want.Fill(0, 0, 640, 480, 0x010203);
+    for (int y = 0; y < 8; ++y) {
+        for (int x = 0; x < 8; ++x) want.Put(70 + x, 10 + y, Mix(plain.Colour(x, y), 0x010203, 100));
+    }
+    ExpectShown(capture_, want);
+}
+
+// The 16-bit full-screen display in X1R5G5B5: blended and alpha draws are converted into
+// the working format on the work surface and back; plain fills write the screen directly.
+TEST(DirectDrawDrawFullScreen, AFifteenBitScreenIsConvertedAroundTheRenderer) {
+    SixteenBitDisplayAs555 display_555;
+    SetDirect3DStandInStarts(1);
+    {
+        EngineSession session(false);
+        PresentCapture capture;
+        ASSERT_EQ(ApiInitializeLibrary(), 0);
+        ASSERT_EQ(GetScreenBitDepth(), 16);
+        ASSERT_EQ(GetScreenState()->format_index, 1);
+        ASSERT_EQ(GetScreenState()->software_render, 0);
+        ASSERT_EQ(ApiChooseDrawTarget(kDrawTargetBack), 0);
+        ASSERT_EQ(ApiClearDrawTarget(), 0);
+        const std::uint32_t fill = 0x8844C8;
+        ASSERT_EQ(ApiDrawRectangle(0, 0, 640, 480, ApiMakeColorValue(0x88, 0x44, 0xC8), 1), 0);
+        const Picture holed = MakeTestPicture(19, 11, false, true);
+        WritePng("holed.png", holed, true);
+        const Picture plain = MakeTestPicture(10, 6, true);
+        WritePng("plain.png", plain, false);
+        const int alpha_graph = ApiLoadImageAsGraph("holed.png", 0);
+        const int graph = ApiLoadImageAsGraph("plain.png", 0);
+        ASSERT_GT(alpha_graph, 0);
+        ASSERT_TRUE(IsDirectDrawImage(graph));
+        ASSERT_EQ(ApiDrawGraphAtPoint(300, 200, alpha_graph, 1), 0);
+        ASSERT_EQ(ApiDrawGraphAtPoint(100, 100, graph, 1), 0);  // keyed blit
+        const Picture sheet = MakeTestPicture(2 * 5, 6, false);
+        WritePng("sheet.png", sheet, false);
+        int pieces[2];
+        ASSERT_EQ(ApiLoadImageAsDivGraphs("sheet.png", 2, 2, 1, 5, 6, pieces, 0), 0);
+        ASSERT_TRUE(IsDirectDrawImage(pieces[1]));
+        ASSERT_EQ(SetBlendModeAndValue(4, 255), 0);  // multiply: through the work surfaces
+        ASSERT_EQ(ApiDrawGraphAtPoint(200, 100, graph, 0), 0);
+        ASSERT_EQ(ApiDrawGraphAtPoint(250, 100, pieces[1], 0), 0);
+        Canvas want;
+        want.Fill(0, 0, 640, 480, Through555(fill));
+        for (int y = 0; y < holed.height; ++y) {
+            for (int x = 0; x < holed.width; ++x) {
+                if (holed.Opaque(x, y)) want.Put(300 + x, 200 + y, Through555(holed.Colour(x, y)));
+            }
+        }
+        // Multiply on the working format's fields: d' = d x s >> 5 (>> 6 for the 6-bit green),
+        // the destination widened from 5 to 6 bits of green on the way in.
+        const std::uint32_t dr = (fill >> 19) & 31, dg5 = (fill >> 11) & 31, db = (fill >> 3) & 31;
+        const std::uint32_t dg = (dg5 << 1) | (dg5 >> 4);
+        auto multiplied = [&](std::uint32_t s) {
+            const std::uint32_t r = (dr * ((s >> 19) & 31)) >> 5;
+            const std::uint32_t g = ((dg * ((s >> 10) & 63)) >> 6) >> 1;
+            const std::uint32_t b = (db * ((s >> 3) & 31)) >> 5;
+            return Through555(r << 19 | g << 11 | b << 3);
+        };
+        for (int y = 0; y < plain.height; ++y) {
+            for (int x = 0; x < plain.width; ++x) {
+                const std::uint32_t s = plain.Colour(x, y);
+                if (s != 0) want.Put(100 + x, 100 + y, Through555(s));
+                want.Put(200 + x, 100 + y, multiplied(s));
+            }
+        }
+        for (int y = 0; y < 6; ++y) {
+            for (int x = 0; x < 5; ++x) want.Put(250 + x, 100 + y, multiplied(sheet.Colour(5 + x, y)));
+        }
+        ExpectShown(capture, want);
+        ASSERT_EQ(ApiTerminateLibrary(), 0);
+        EXPECT_EQ(TrackedLiveBlockCount(), 0);
+    }
+    SetDirect3DStandInStarts(0);
+}
+
+}  // namespace

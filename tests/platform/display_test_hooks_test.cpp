@@ -1,0 +1,114 @@
+// The display stand-in's test hooks for the draw paths: surface locks that fail after a
+// number of successes (and work again when the hook goes), and 16-bit display modes
+// reported as X1R5G5B5.
+#include <gtest/gtest.h>
+
+#include <optional>
+
+#include "platform/ddraw.h"
+#include "platform/kernel.h"
+#include "platform/testing/display_testing.h"
+#include "platform/testing/manual_clock.h"
+#include "platform/window.h"
+
+namespace {
+
+LRESULT PlainProc(HWND w, UINT m, WPARAM wp, LPARAM lp) { return DefWindowProcA(w, m, wp, lp); }
+
+class DisplayHooks : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(SUCCEEDED(CoInitialize(nullptr)));
+        ASSERT_EQ(CoCreateInstance(CLSID_DirectDraw7, nullptr, CLSCTX_ALL, IID_IDirectDraw7,
+                                   reinterpret_cast<void**>(&dd_)),
+                  S_OK);
+        ASSERT_EQ(dd_->Initialize(nullptr), DD_OK);
+        WNDCLASSEXA wc{};
+        wc.cbSize = sizeof wc;
+        wc.lpfnWndProc = PlainProc;
+        wc.hInstance = GetModuleHandleA(nullptr);
+        wc.lpszClassName = "HookTestWindow";
+        registered_ = RegisterClassExA(&wc) != 0;
+        window_ = CreateWindowExA(0, "HookTestWindow", "hooks", WS_POPUP | WS_VISIBLE, 0, 0, 640, 480, nullptr,
+                                  nullptr, wc.hInstance, nullptr);
+        ASSERT_NE(window_, nullptr);
+    }
+    void TearDown() override {
+        if (dd_ != nullptr) dd_->Release();
+        if (window_ != nullptr) DestroyWindow(window_);
+        if (registered_) UnregisterClassA("HookTestWindow", GetModuleHandleA(nullptr));
+        CoUninitialize();
+    }
+    IDirectDrawSurface7* Plain(int width, int height) {
+        DDSURFACEDESC2 desc{};
+        desc.dwSize = sizeof desc;
+        desc.dwFlags = DDSD_CAPS | DDSD_WIDTH | DDSD_HEIGHT;
+        desc.dwWidth = static_cast<DWORD>(width);
+        desc.dwHeight = static_cast<DWORD>(height);
+        desc.ddsCaps.dwCaps = DDSCAPS_OFFSCREENPLAIN | DDSCAPS_SYSTEMMEMORY;
+        IDirectDrawSurface7* surface = nullptr;
+        EXPECT_EQ(dd_->CreateSurface(&desc, &surface, nullptr), DD_OK);
+        return surface;
+    }
+    IDirectDraw7* dd_ = nullptr;
+    HWND window_ = nullptr;
+    bool registered_ = false;
+};
+
+TEST_F(DisplayHooks, LocksFailAfterTheGivenSuccessesWhileTheHookLives) {
+    ASSERT_EQ(dd_->SetCooperativeLevel(window_, DDSCL_NORMAL), DD_OK);
+    IDirectDrawSurface7* surface = Plain(8, 4);
+    ASSERT_NE(surface, nullptr);
+    DDSURFACEDESC2 desc{};
+    desc.dwSize = sizeof desc;
+    {
+        FailSurfaceLocks fail(2);
+        for (int i = 0; i < 2; ++i) {
+            ASSERT_EQ(surface->Lock(nullptr, &desc, DDLOCK_WAIT, nullptr), DD_OK) << i;
+            ASSERT_EQ(surface->Unlock(nullptr), DD_OK);
+        }
+        EXPECT_EQ(surface->Lock(nullptr, &desc, DDLOCK_WAIT, nullptr), DDERR_SURFACEBUSY);
+        EXPECT_EQ(desc.lpSurface, nullptr);
+        EXPECT_EQ(surface->Unlock(nullptr), DDERR_NOTLOCKED);
+        // Fills and copies do not lock: they still work.
+        DDBLTFX fx{};
+        fx.dwSize = sizeof fx;
+        EXPECT_EQ(surface->Blt(nullptr, nullptr, nullptr, DDBLT_COLORFILL, &fx), DD_OK);
+    }
+    EXPECT_EQ(surface->Lock(nullptr, &desc, DDLOCK_WAIT, nullptr), DD_OK);
+    EXPECT_EQ(surface->Unlock(nullptr), DD_OK);
+    surface->Release();
+}
+
+TEST_F(DisplayHooks, SixteenBitModesReportX1R5G5B5WhileTheHookLives) {
+    ManualClock clock(1000);
+    ASSERT_EQ(dd_->SetCooperativeLevel(window_, DDSCL_EXCLUSIVE | DDSCL_FULLSCREEN), DD_OK);
+    struct Case {
+        bool as_555;
+        DWORD red, green, blue;
+    };
+    const Case cases[] = {{true, 0x7C00, 0x03E0, 0x001F}, {false, 0xF800, 0x07E0, 0x001F}};
+    for (const Case& c : cases) {
+        {
+            std::optional<SixteenBitDisplayAs555> display;
+            if (c.as_555) display.emplace();
+            ASSERT_EQ(dd_->SetDisplayMode(640, 480, 16, 0, 0), DD_OK);
+            DDSURFACEDESC2 mode{};
+            mode.dwSize = sizeof mode;
+            ASSERT_EQ(dd_->GetDisplayMode(&mode), DD_OK);
+            EXPECT_EQ(mode.ddpfPixelFormat.dwRGBBitCount, 16u);
+            EXPECT_EQ(mode.ddpfPixelFormat.dwRBitMask, c.red);
+            EXPECT_EQ(mode.ddpfPixelFormat.dwGBitMask, c.green);
+            EXPECT_EQ(mode.ddpfPixelFormat.dwBBitMask, c.blue);
+            IDirectDrawSurface7* surface = Plain(4, 2);  // surfaces take the display's format
+            ASSERT_NE(surface, nullptr);
+            DDPIXELFORMAT format{};
+            ASSERT_EQ(surface->GetPixelFormat(&format), DD_OK);
+            EXPECT_EQ(format.dwGBitMask, c.green);
+            surface->Release();
+        }
+    }
+    ASSERT_EQ(dd_->RestoreDisplayMode(), DD_OK);
+}
+
+}  // namespace
