@@ -254,3 +254,4 @@ std::uint32_t GetGraphImagePixel(const GraphImage* image, int x, int y) {
 }
 
 int GetDitherFlag() { return g_dither_flag; }
+void SetDitherFlag(int flag) { g_dither_flag = flag; }

@@ -49,6 +49,8 @@ std::uint32_t ConvertColorValue(const ColorFormat* destination, const ColorForma
 // image gives its palette entry as the word 0xXXRRGGBB. The point must lie in the image.
 std::uint32_t GetGraphImagePixel(const GraphImage* image, int x, int y);
 int GetDitherFlag();
+// Test hook: nothing in the engine changes the dither setting (0 at start).
+void SetDitherFlag(int flag);
 
 // A palette entry read as the little-endian word 0xXXRRGGBB.
 inline std::uint32_t PaletteWord(const ColorPaletteEntry& entry) {

@@ -17,8 +17,14 @@ namespace {
 void* g_slots[kSurfaceDataSlots];
 HandleTable g_table = {kHandleKindSurfaceData, kSurfaceDataSlots, g_slots, 0, 0, 0};
 
-// Releases whatever holder the record has; used on every failure of the creation.
+// Releases whatever holder the record has; used on every failure of the creation and
+// when the display takes the holders away. A lock still held ends with its memory: a
+// holder made again starts unlocked, so no stale pointer is handed out.
 void DropHolder(SurfaceData* data) {
+    if (data->lock_count != 0 && !data->software && data->surface != nullptr) data->surface->Unlock(nullptr);
+    data->lock_count = 0;
+    data->locked_pitch = 0;
+    data->locked_pointer = nullptr;
     if (data->attached_surface != nullptr) {
         if (data->surface != nullptr) data->surface->DeleteAttachedSurface(0, data->attached_surface);
         data->attached_surface->Release();
