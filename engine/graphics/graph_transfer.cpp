@@ -180,10 +180,14 @@ int BltImageToSurface2D(const ImageSource& source, const RECT* src_rect, int x, 
             return -1;
         }
         // The lock hands out the rectangle's first byte: the picture lands at (0, 0) of it.
+        // Alpha taken from red needs alpha bits in the screen pixel to go to; without them
+        // the conversion would lay the red over the low bits of the pixel.
+        const ColorFormat* screen_format = GetScreenColorFormat();
         const bool bitmap = source.from_bitmap == 1;
-        ConvertColorBlt(desc.lpSurface, desc.lPitch, GetScreenColorFormat(), color->pixels, color->pitch,
-                        &color->format, nullptr, 0, nullptr, 0, 0, &src, 0, 0, 0,
-                        bitmap ? GetDitherFlag() : kDitherNone, 0, bitmap ? 0 : source.alpha_from_red, 0, 0);
+        const int alpha_from_red = bitmap || screen_format->alpha_width == 0 ? 0 : source.alpha_from_red;
+        ConvertColorBlt(desc.lpSurface, desc.lPitch, screen_format, color->pixels, color->pitch, &color->format,
+                        nullptr, 0, nullptr, 0, 0, &src, 0, 0, 0, bitmap ? GetDitherFlag() : kDitherNone, 0,
+                        alpha_from_red, 0, 0);
         data->surface->Unlock(&area);
     }
     ApplySurfaceDataColorKey(piece->surface_data);

@@ -242,6 +242,23 @@ TEST_F(DirectDrawSurfaces, ThePlacedRectangleTouchesOnlyThePiecesItCrosses) {
     FreeGraphImage(&picture);
 }
 
+// A graph made with mode word 1 and the drawable setting on holds a DirectDraw surface;
+// the mode word asks for alpha from red, which a screen pixel has no room for: the
+// colour is written as it is.
+TEST_F(DirectDrawSurfaces, AlphaFromRedLeavesTheColourOfAScreenPixelWithoutAlpha) {
+    ASSERT_NO_FATAL_FAILURE(Start(true));
+    NewGraphSettings& settings = GetDrawSettings()->new_graph;
+    settings.drawable = 1;
+    settings.mode_word = 1;
+    const int graph = CreateBlankGraph(2, 1, 1);
+    ASSERT_EQ(GetGraphRecord(graph)->mode_word, 1u);
+    ASSERT_EQ(PieceData(graph)->software, 0);
+    GraphImage picture = MakeXrgbPicture(2, 1, {0x800001, 0x0000FF});
+    ASSERT_EQ(SetGraphImageData(ImageSourceOf(&picture, nullptr), nullptr, 0, 0, graph, 0), 0);
+    EXPECT_EQ(PiecePixels(graph), (std::vector<std::uint32_t>{0xFF800001, 0xFF0000FF}));
+    FreeGraphImage(&picture);
+}
+
 TEST_F(DirectDrawSurfaces, TheDitherSettingOrdersTheLostBitsOfABitmapOnASixteenBitScreen) {
     ASSERT_NO_FATAL_FAILURE(Start(false));
     // Red 0x84 loses 4 in its low three bits; green 0x80 and blue 0x80 lose nothing.
