@@ -20,6 +20,17 @@ int HandleOfSlot(int slot) {
     return MakeHandleValue(kHandleKindSurface2D, record->check, slot);
 }
 
+// Every piece that shows a lost image learns that it must be drawn again, also the
+// pieces that share it and are visited after the image was already restored.
+void TellOwnersOfLostImage(std::int32_t surface_data) {
+    for (int slot = 0; slot < g_table.end_mark; ++slot) {
+        const auto* record = static_cast<const Surface2D*>(g_slots[slot]);
+        if (record != nullptr && record->surface_data == surface_data && record->lost_flag != nullptr) {
+            *record->lost_flag = 1;
+        }
+    }
+}
+
 }  // namespace
 
 int AddSurface2D(std::uint16_t width, std::uint16_t height, std::uint16_t x, std::uint16_t y, int owner_graph,
@@ -123,7 +134,9 @@ int RestoreGraphSurface2DImages(const GraphRecord* graph) {
     for (int i = 0; i < graph->piece_count; ++i) {
         const Surface2D* piece = GetSurface2DRecord(graph->pieces[i]);
         if (piece == nullptr) return -1;
-        result |= RestoreSurfaceDataIfLost(piece->surface_data);
+        const int lost = RestoreSurfaceDataIfLost(piece->surface_data);
+        if (lost != 0) TellOwnersOfLostImage(piece->surface_data);
+        result |= lost;
     }
     return result;
 }
@@ -136,7 +149,7 @@ int RestoreAllSurface2DImages() {
         Surface2D* record = static_cast<Surface2D*>(g_slots[slot]);
         if (record == nullptr) continue;
         const int lost = RestoreSurfaceDataIfLost(record->surface_data);
-        if (lost != 0 && record->lost_flag != nullptr) *record->lost_flag = 1;
+        if (lost != 0) TellOwnersOfLostImage(record->surface_data);
         result |= lost;
     }
     return result;

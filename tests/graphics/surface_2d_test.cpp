@@ -1,13 +1,17 @@
 // 2-D surfaces and surface data records: the table's capacity and end mark, reuse of low
 // slots, stale handles, check counts that wrap, a shared image freed with its last user,
-// lost flags, nested locks, the palette key and filling a software record.
+// lost flags, nested locks, the palette key and filling a software record; the refusals
+// before start-up, and lost DirectDraw images found, restored and reported to owners.
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
+#include "engine/core/text_log.h"
 #include "engine/core/tracked_alloc.h"
 #include "engine/graphics/draw_settings.h"
+#include "engine/graphics/screen_internal.h"
+#include "platform/testing/display_testing.h"
 #include "tests/graphics/graph_test_support.h"
 
 using engine_test::EngineSession;
@@ -161,6 +165,121 @@ TEST(SurfaceData, FillingAGraphFillsTheImageOfItsSoftwareRecord) {
     }
     EXPECT_EQ(FillGraphColor(graph + 1, 0, 0, 0, 255), -1);
     ASSERT_EQ(ApiTerminateLibrary(), 0);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(Surface2D, TheEndMarkDropsPastFreeSlotsAndStaleHandlesDeleteNothing) {
+    EngineSession session;
+    ASSERT_EQ(ApiInitializeLibrary(), 0);
+    const GraphCreationBytes bytes = PlainBytes(32);
+    const int base = GetSurface2DEndMark();
+    const int first = AddSurface2D(4, 4, 0, 0, -1, nullptr, 0, 0, &bytes);
+    std::vector<int> handles{first};
+    for (int i = 1; i < 6; ++i) handles.push_back(AddSurface2D(2, 2, 0, 0, -1, GetSurface2DRecord(first), 1, 1, &bytes));
+    ASSERT_EQ(GetSurface2DEndMark(), base + 6);
+    DeleteSurface2D(handles[2]);
+    DeleteSurface2D(handles[3]);
+    EXPECT_EQ(GetSurface2DEndMark(), base + 6);
+    DeleteSurface2D(handles[5]);
+    EXPECT_EQ(GetSurface2DEndMark(), base + 5);
+    DeleteSurface2D(handles[4]);
+    EXPECT_EQ(GetSurface2DEndMark(), base + 2);
+    // The freed slot 2 goes to a new record; the old handle of that slot is stale.
+    const int reused = AddSurface2D(2, 2, 0, 0, -1, GetSurface2DRecord(first), 0, 0, &bytes);
+    ASSERT_EQ(reused & 0xFFFF, handles[2] & 0xFFFF);
+    ASSERT_NE(reused, handles[2]);
+    const int count = GetSurface2DCount();
+    EXPECT_EQ(DeleteSurface2D(handles[2]), 0);
+    EXPECT_EQ(GetSurface2DCount(), count);
+    EXPECT_NE(GetSurface2DRecord(reused), nullptr);
+    EXPECT_EQ(GetSurfaceData(GetSurface2DRecord(first)->surface_data)->reference_count, 3);
+    // A graph whose piece went stale is refused by the piece operations.
+    GraphRecord graph{};
+    graph.piece_count = 2;
+    graph.pieces[0] = first;
+    graph.pieces[1] = handles[3];
+    EXPECT_EQ(RestoreGraphSurface2DImages(&graph), -1);
+    EXPECT_EQ(FillGraphSurface2DColor(&graph, 1, 2, 3, 255), -1);
+    GraphRecord derived{};
+    EXPECT_EQ(DeriveGraphSurface2D(&derived, 0, 0, 2, 2, &graph), 0);
+    graph.pieces[0] = handles[5];
+    EXPECT_EQ(DeriveGraphSurface2D(&derived, 0, 0, 2, 2, &graph), -1);
+    ASSERT_EQ(ApiTerminateLibrary(), 0);
+    EXPECT_EQ(TrackedLiveBlockCount(), 0);
+}
+
+TEST(Surface2D, EveryOperationRefusesBeforeTheScreenIsUp) {
+    EngineSession session;
+    // Nothing started but the log.
+    SetLogFileOutput(1);
+    SetLogDirectory(session.dir().path().string().c_str());
+    StartLogFile();
+    ASSERT_EQ(IsScreenUp(), 0);
+    const GraphCreationBytes bytes = PlainBytes(32);
+    GraphRecord graph{};
+    EXPECT_EQ(AddSurface2D(4, 4, 0, 0, -1, nullptr, 0, 0, &bytes), -1);
+    EXPECT_EQ(GetSurface2DCount(), 0);
+    EXPECT_EQ(ReleaseAllSurface2D(), -1);
+    EXPECT_EQ(ReleaseAllSurface2DChecked(), -1);
+    EXPECT_EQ(RestoreAllSurface2DImages(), -1);
+    EXPECT_EQ(RestoreGraphSurface2DImages(&graph), -1);
+    EXPECT_EQ(FillGraphSurface2DColor(&graph, 1, 2, 3, 255), -1);
+    EXPECT_EQ(DeleteGraphSurface2Ds(&graph), -1);
+    EXPECT_EQ(CreateGraphSurface2D(&graph), -1);
+    EXPECT_EQ(graph.piece_count, 1);
+    EXPECT_EQ(graph.pieces[0], -1);
+    const std::string log = MaskedLog(session.dir().path() / "Log.txt");
+    EXPECT_NE(log.find("T:Vomurが初期化されていません\r\n"), std::string::npos) << log;
+    EXPECT_EQ(TrackedLiveBlockCount(), 0);
+}
+
+// Outside software rendering the pieces' images are DirectDraw surfaces, which the display
+// can lose: the restore finds them, restores them, tells the owners and reports -1 once.
+TEST(Surface2D, LostImagesAreRestoredAndReportedToTheirOwners) {
+    EngineSession session;
+    SetDirect3DStandInStarts(1);
+    ASSERT_EQ(ApiInitializeLibrary(), 0);
+    ASSERT_EQ(GetScreenState()->software_render, 0);
+    ASSERT_EQ(GetScreenBitDepth(), 32);
+    const int graph = CreateBlankGraph(6, 4, 1);
+    ASSERT_GT(graph, 0);
+    const int part = DeriveGraph(2, 1, 3, 3, graph);
+    ASSERT_GT(part, 0);
+    SurfaceData* data = graph_test::FirstPieceData(graph);
+    ASSERT_NE(data, nullptr);
+    ASSERT_EQ(data->software, 0);
+    ASSERT_NE(data->surface, nullptr);
+    EXPECT_EQ(graph_test::FirstPieceData(part), data);
+    // The fill goes into the surface in the screen's format.
+    ASSERT_EQ(FillGraphColor(graph, 0x12, 0x34, 0x56, 255), 0);
+    std::int32_t pitch = 0;
+    void* pixels = nullptr;
+    ASSERT_EQ(LockSurfaceData(GetSurface2DRecord(GetGraphRecord(graph)->pieces[0])->surface_data, &pitch, &pixels, 0,
+                              nullptr, nullptr),
+              0);
+    std::uint32_t raw = 0;
+    std::memcpy(&raw, static_cast<const std::uint8_t*>(pixels) + 3 * pitch + 5 * 4, 4);
+    UnlockSurfaceData(GetSurface2DRecord(GetGraphRecord(graph)->pieces[0])->surface_data, nullptr);
+    EXPECT_EQ(raw & 0xFFFFFF, 0x123456u);
+    std::int32_t lost_whole = 7, lost_part = 7;
+    SetSurface2DLostFlagPointer(GetGraphRecord(graph)->pieces[0], &lost_whole);
+    SetSurface2DLostFlagPointer(GetGraphRecord(part)->pieces[0], &lost_part);
+    EXPECT_EQ(RestoreAllSurface2DImages(), 0);
+    EXPECT_EQ(lost_whole, 0);
+    LoseAllDirectDrawSurfaces();
+    EXPECT_EQ(RestoreGraphSurface2DImages(GetGraphRecord(part)), -1);
+    EXPECT_EQ(RestoreGraphSurface2DImages(GetGraphRecord(part)), 0);
+    LoseAllDirectDrawSurfaces();
+    EXPECT_EQ(RestoreAllSurface2DImages(), -1);
+    EXPECT_EQ(lost_whole, 1);
+    EXPECT_EQ(lost_part, 1);
+    EXPECT_EQ(RestoreAllSurface2DImages(), 0);
+    ASSERT_EQ(ApiTerminateLibrary(), 0);
+    SetDirect3DStandInStarts(0);
+    EXPECT_EQ(TrackedLiveBlockCount(), 0);
 }
 
 }  // namespace
