@@ -310,7 +310,8 @@ public:
     virtual HRESULT CreateClipper(DWORD flags, IDirectDrawClipper** clipper, IUnknown* outer) = 0;
     virtual HRESULT CreatePalette(DWORD flags, PALETTEENTRY* entries, IDirectDrawPalette** palette,
                                   IUnknown* outer) = 0;
-    // System memory only: a request for video memory fails with DDERR_OUTOFVIDEOMEMORY.
+    // System memory only: a request for video memory fails with DDERR_OUTOFVIDEOMEMORY
+    // (unless a test gave the display video memory).
     // Without DDSD_PIXELFORMAT the surface takes the display's format.
     virtual HRESULT CreateSurface(DDSURFACEDESC2* description, IDirectDrawSurface7** surface,
                                   IUnknown* outer) = 0;

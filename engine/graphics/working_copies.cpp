@@ -307,8 +307,6 @@ int EndWorkingCopy() {
     }
     g_working.target_locked = 0;
     g_working.source_locked = 0;
-    g_working.target_through_work = 0;
-    g_working.source_through_work = 0;
     return 0;
 }
 

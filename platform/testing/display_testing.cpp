@@ -1,5 +1,5 @@
-// Test hooks for the screen: the frame capture, refused display modes, failing locks and
-// the X1R5G5B5 display as scoped objects.
+// Test hooks for the screen: the frame capture, refused display modes, failing locks, the
+// X1R5G5B5 display and video memory as scoped objects.
 #include "platform/testing/display_testing.h"
 
 #include "platform/video/display_internal.h"
@@ -18,3 +18,6 @@ FailSurfaceLocks::~FailSurfaceLocks() { display::SetLockFailureAfter(-1); }
 
 SixteenBitDisplayAs555::SixteenBitDisplayAs555() { display::SetSixteenBitAs555(true); }
 SixteenBitDisplayAs555::~SixteenBitDisplayAs555() { display::SetSixteenBitAs555(false); }
+
+DisplayWithVideoMemory::DisplayWithVideoMemory() { display::SetVideoMemory(true); }
+DisplayWithVideoMemory::~DisplayWithVideoMemory() { display::SetVideoMemory(false); }

@@ -1,6 +1,6 @@
 // Test hooks for the screen: capture of every frame shown in a window, lost surfaces,
-// refused display modes, failing surface locks and an X1R5G5B5 16-bit display, each
-// undone when the object goes away.
+// refused display modes, failing surface locks, an X1R5G5B5 16-bit display and video
+// memory, each undone when the object goes away.
 #pragma once
 
 #include <vector>
@@ -49,4 +49,14 @@ public:
     ~SixteenBitDisplayAs555();
     SixteenBitDisplayAs555(const SixteenBitDisplayAs555&) = delete;
     SixteenBitDisplayAs555& operator=(const SixteenBitDisplayAs555&) = delete;
+};
+
+// The display has video memory while it lives (make it before start-up): surfaces asked
+// for in video memory or for the 3-D device report DDSCAPS_VIDEOMEMORY.
+class DisplayWithVideoMemory {
+public:
+    DisplayWithVideoMemory();
+    ~DisplayWithVideoMemory();
+    DisplayWithVideoMemory(const DisplayWithVideoMemory&) = delete;
+    DisplayWithVideoMemory& operator=(const DisplayWithVideoMemory&) = delete;
 };

@@ -210,8 +210,12 @@ HRESULT DirectDrawObject::CreateSurface(DDSURFACEDESC2* description, IDirectDraw
     if ((description->dwFlags & DDSD_CAPS) == 0) return DDERR_INVALIDPARAMS;
     DDSCAPS2 caps = description->ddsCaps;
     // No video memory, no overlays, no 3-D device memory of its own: everything lives in
-    // system memory.
-    if ((caps.dwCaps & (DDSCAPS_VIDEOMEMORY | DDSCAPS_OVERLAY | DDSCAPS_LOCALVIDMEM)) != 0) {
+    // system memory. A test may give the display video memory: surfaces asked for in it or
+    // for the 3-D device then report being there (their pixels are plain memory all the
+    // same).
+    const bool video = HasVideoMemory() && (caps.dwCaps & (DDSCAPS_OVERLAY | DDSCAPS_SYSTEMMEMORY)) == 0 &&
+                       (caps.dwCaps & (DDSCAPS_VIDEOMEMORY | DDSCAPS_3DDEVICE | DDSCAPS_LOCALVIDMEM)) != 0;
+    if (!video && (caps.dwCaps & (DDSCAPS_VIDEOMEMORY | DDSCAPS_OVERLAY | DDSCAPS_LOCALVIDMEM)) != 0) {
         return DDERR_OUTOFVIDEOMEMORY;
     }
     const DisplayMode mode = CurrentMode();
@@ -256,7 +260,7 @@ HRESULT DirectDrawObject::CreateSurface(DDSURFACEDESC2* description, IDirectDraw
         }
         back_count = description->dwBackBufferCount;
     }
-    caps.dwCaps |= DDSCAPS_SYSTEMMEMORY;
+    caps.dwCaps |= video ? DDSCAPS_VIDEOMEMORY : DDSCAPS_SYSTEMMEMORY;
     if (primary) caps.dwCaps |= DDSCAPS_FRONTBUFFER;
     auto* created = new (std::nothrow) SurfaceObject(this, width, height, format, caps);
     if (created == nullptr) return DDERR_OUTOFMEMORY;

@@ -70,6 +70,10 @@ void SetSixteenBitAs555(bool on);
 // Test hook: after `successes` more successful surface locks every lock fails with
 // DDERR_SURFACEBUSY; -1 lets every lock through again.
 void SetLockFailureAfter(int successes);
+// Test hook: while on, surfaces asked for in video memory or for the 3-D device are made
+// and report DDSCAPS_VIDEOMEMORY.
+void SetVideoMemory(bool on);
+bool HasVideoMemory();
 
 // ---- vertical blank ---------------------------------------------------------------------
 constexpr std::uint64_t kFrameNanoseconds = 16666667;  // 60 Hz

@@ -1,7 +1,8 @@
 // Display modes of the stand-in display: a fixed table of sizes at 8, 16 or 32 bits and
 // 0 or 60 Hz, the program's mode while one is set (recorded, never applied to the real
 // display: a full-screen window shows the picture scaled to fit), WM_DISPLAYCHANGE on
-// every change, and ChangeDisplaySettingsA. Relies on GetSystemMetrics for the desktop.
+// every change, and ChangeDisplaySettingsA; the test switches for X1R5G5B5 16-bit modes and
+// video memory. Relies on GetSystemMetrics for the desktop.
 #include <algorithm>
 #include <mutex>
 
@@ -95,9 +96,12 @@ void RestoreDesktopMode(HWND notify) {
 
 namespace {
 bool g_sixteen_as_555 = false;
+bool g_video_memory = false;
 }  // namespace
 
 void SetSixteenBitAs555(bool on) { g_sixteen_as_555 = on; }
+void SetVideoMemory(bool on) { g_video_memory = on; }
+bool HasVideoMemory() { return g_video_memory; }
 
 DDPIXELFORMAT FormatForBits(int bits) {
     DDPIXELFORMAT format{};

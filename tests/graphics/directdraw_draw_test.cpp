@@ -349,6 +349,44 @@ TEST_F(DirectDrawDraw, StretchedDrawsOfTheGraphsOwnSizeAreUnscaledDraws) {
     ExpectShown(capture_, want);
 }
 
+TEST_F(DirectDrawDraw, DrawingIntoAPieceOfASharedImage) {
+    const Picture sheet = MakeTestPicture(2 * 6, 4, false);
+    WritePng("sheet.png", sheet, false);
+    int pieces[2];
+    ASSERT_EQ(ApiLoadImageAsDivGraphs("sheet.png", 2, 2, 1, 6, 4, pieces, 0), 0);
+    ASSERT_TRUE(IsDirectDrawImage(pieces[1]));
+    const Picture small = MakeTestPicture(3, 2, false);
+    const int graph = Load("small.png", small);
+    ASSERT_EQ(ApiChooseDrawTarget(pieces[1]), 0);
+    // Target coordinates are the piece's own; everything is cut at its edges.
+    ASSERT_EQ(ApiDrawGraphAtPoint(1, 1, graph, 0), 0);
+    EXPECT_EQ(GetWorkingCopyState()->blit_chosen, 1);
+    ASSERT_EQ(DrawFilledBox(4, 0, 10, 2, ApiMakeColorValue(0, 0, 0xFF)), 0);
+    ASSERT_EQ(SetBlendModeAndValue(1, 100), 0);
+    ASSERT_EQ(ApiDrawGraphAtPoint(4, 2, graph, 0), 0);
+    EXPECT_EQ(GetWorkingCopyState()->blit_chosen, 0);
+    ASSERT_EQ(ApiChooseDrawTarget(kDrawTargetBack), 0);
+    std::uint32_t want[4][6];
+    for (int y = 0; y < 4; ++y) {
+        for (int x = 0; x < 6; ++x) want[y][x] = sheet.Colour(6 + x, y);
+    }
+    for (int y = 0; y < 2; ++y) {
+        for (int x = 0; x < 3; ++x) want[1 + y][1 + x] = small.Colour(x, y);
+    }
+    for (int y = 0; y < 2; ++y) {
+        for (int x = 4; x < 6; ++x) want[y][x] = 0x0000FF;
+    }
+    for (int y = 0; y < 2; ++y) {
+        for (int x = 0; x < 2; ++x) want[2 + y][4 + x] = Mix(small.Colour(x, y), want[2 + y][4 + x], 100);
+    }
+    for (int y = 0; y < 4; ++y) {
+        for (int x = 0; x < 6; ++x) {
+            EXPECT_EQ(GraphPixel(pieces[0], x, y), sheet.Colour(x, y)) << x << "," << y;
+            EXPECT_EQ(GraphPixel(pieces[1], x, y), want[y][x]) << x << "," << y;
+        }
+    }
+}
+
 TEST_F(DirectDrawDraw, ClearingScreenAndGraphTargets) {
     WindowSettings& window = GetSystemBlock()->settings;
     window.background_red = 0x11;
@@ -431,6 +469,84 @@ TEST_F(DirectDrawDraw, AFailedLockFailsTheDrawAndDrawsNothing) {
         for (int x = 0; x < 8; ++x) want.Put(70 + x, 10 + y, Mix(plain.Colour(x, y), 0x010203, 100));
     }
     ExpectShown(capture_, want);
+}
+
+// A display with video memory: the back buffer and the graphs live there. Plain draws of
+// graphs in video memory are blits; a graph wider than the screen is made in system
+// memory and is drawn through locks; blended draws read the target through the first
+// work surface and the source through the second.
+TEST(DirectDrawDrawVideoMemory, BlitsLocksAndWorkSurfaces) {
+    DisplayWithVideoMemory video;
+    SetDirect3DStandInStarts(1);
+    {
+        EngineSession session;
+        PresentCapture capture;
+        ASSERT_EQ(ApiInitializeLibrary(), 0);
+        ASSERT_EQ(GetScreenBitDepth(), 32);
+        ASSERT_EQ(ApiChooseDrawTarget(kDrawTargetBack), 0);
+        ASSERT_NE(GetDrawSettings()->target_in_video_memory, 0u);
+        ASSERT_EQ(ApiDrawRectangle(0, 0, 640, 480, ApiMakeColorValue(0x30, 0x90, 0x50), 1), 0);
+        const Picture plain = MakeTestPicture(12, 8, true);
+        WritePng("plain.png", plain, false);
+        const Picture wide = MakeTestPicture(700, 4, false);
+        WritePng("wide.png", wide, false);
+        const Picture sheet = MakeTestPicture(3 * 4, 2 * 5, false);  // 3 x 2 pieces of 4 x 5
+        WritePng("sheet.png", sheet, false);
+        const int graph = ApiLoadImageAsGraph("plain.png", 0);
+        const int wide_graph = ApiLoadImageAsGraph("wide.png", 0);
+        int pieces[6];
+        ASSERT_EQ(ApiLoadImageAsDivGraphs("sheet.png", 6, 3, 2, 4, 5, pieces, 0), 0);
+        ASSERT_TRUE(IsDirectDrawImage(graph));
+        ASSERT_TRUE(IsDirectDrawImage(wide_graph));
+        ASSERT_TRUE(IsDirectDrawImage(pieces[4]));
+        const WorkingCopyState* working = GetWorkingCopyState();
+        Canvas want;
+        want.Fill(0, 0, 640, 480, 0x309050);
+
+        ASSERT_EQ(ApiDrawGraphAtPoint(10, 10, graph, 1), 0);
+        EXPECT_EQ(working->blit_chosen, 1);
+        for (int y = 0; y < plain.height; ++y) {
+            for (int x = 0; x < plain.width; ++x) {
+                if (plain.Colour(x, y) != 0) want.Put(10 + x, 10 + y, plain.Colour(x, y));
+            }
+        }
+        ASSERT_EQ(ApiDrawGraphAtPoint(-30, 100, wide_graph, 0), 0);  // cut at both sides
+        EXPECT_EQ(working->blit_chosen, 0);
+        EXPECT_EQ(working->target_through_work, 0);
+        EXPECT_EQ(working->source_through_work, 0);
+        for (int y = 0; y < wide.height; ++y) {
+            for (int x = 0; x < wide.width; ++x) want.Put(x - 30, 100 + y, wide.Colour(x, y));
+        }
+        ASSERT_EQ(SetBlendModeAndValue(1, 100), 0);
+        struct Case {
+            int x, y, graph, left, top;
+            const Picture* picture;
+            int width, height;
+        };
+        const Case cases[] = {
+            {40, 30, graph, 0, 0, &plain, 12, 8},
+            {630, 30, graph, 0, 0, &plain, 12, 8},      // cut at the right
+            {60, 30, pieces[4], 4, 5, &sheet, 4, 5},    // piece 4: column 1, row 1
+            {70, 30, pieces[5], 8, 5, &sheet, 4, 5},    // piece 5: column 2, row 1
+        };
+        for (const Case& c : cases) {
+            ASSERT_EQ(ApiDrawGraphAtPoint(c.x, c.y, c.graph, 0), 0);
+            EXPECT_EQ(working->blit_chosen, 0);
+            EXPECT_EQ(working->target_through_work, 1);
+            EXPECT_EQ(working->source_through_work, 1);
+            for (int y = 0; y < c.height; ++y) {
+                for (int x = 0; x < c.width; ++x) {
+                    if (c.x + x >= 640) continue;
+                    want.Put(c.x + x, c.y + y,
+                             Mix(c.picture->Colour(c.left + x, c.top + y), want.at(c.x + x, c.y + y), 100));
+                }
+            }
+        }
+        ExpectShown(capture, want);
+        ASSERT_EQ(ApiTerminateLibrary(), 0);
+        EXPECT_EQ(TrackedLiveBlockCount(), 0);
+    }
+    SetDirect3DStandInStarts(0);
 }
 
 // The 16-bit full-screen display in X1R5G5B5: blended and alpha draws are converted into

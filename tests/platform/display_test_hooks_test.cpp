@@ -1,6 +1,6 @@
 // The display stand-in's test hooks for the draw paths: surface locks that fail after a
-// number of successes (and work again when the hook goes), and 16-bit display modes
-// reported as X1R5G5B5.
+// number of successes (and work again when the hook goes), 16-bit display modes reported
+// as X1R5G5B5, and video memory.
 #include <gtest/gtest.h>
 
 #include <optional>
@@ -109,6 +109,42 @@ TEST_F(DisplayHooks, SixteenBitModesReportX1R5G5B5WhileTheHookLives) {
         }
     }
     ASSERT_EQ(dd_->RestoreDisplayMode(), DD_OK);
+}
+
+TEST_F(DisplayHooks, VideoMemoryWhileTheHookLives) {
+    ASSERT_EQ(dd_->SetCooperativeLevel(window_, DDSCL_NORMAL), DD_OK);
+    struct Case {
+        DWORD asked;
+        HRESULT without;  // the result without video memory
+        DWORD memory;     // the memory kind reported with it
+    };
+    const Case cases[] = {
+        {DDSCAPS_OFFSCREENPLAIN | DDSCAPS_VIDEOMEMORY, DDERR_OUTOFVIDEOMEMORY, DDSCAPS_VIDEOMEMORY},
+        {DDSCAPS_OFFSCREENPLAIN | DDSCAPS_3DDEVICE, DD_OK, DDSCAPS_VIDEOMEMORY},
+        {DDSCAPS_OFFSCREENPLAIN | DDSCAPS_SYSTEMMEMORY, DD_OK, DDSCAPS_SYSTEMMEMORY},
+        {DDSCAPS_OFFSCREENPLAIN, DD_OK, DDSCAPS_SYSTEMMEMORY},
+    };
+    for (const Case& c : cases) {
+        for (bool with : {false, true}) {
+            std::optional<DisplayWithVideoMemory> video;
+            if (with) video.emplace();
+            DDSURFACEDESC2 desc{};
+            desc.dwSize = sizeof desc;
+            desc.dwFlags = DDSD_CAPS | DDSD_WIDTH | DDSD_HEIGHT;
+            desc.dwWidth = 4;
+            desc.dwHeight = 4;
+            desc.ddsCaps.dwCaps = c.asked;
+            IDirectDrawSurface7* surface = nullptr;
+            const HRESULT made = dd_->CreateSurface(&desc, &surface, nullptr);
+            EXPECT_EQ(made, with ? DD_OK : c.without) << c.asked;
+            if (surface == nullptr) continue;
+            DDSCAPS2 caps{};
+            ASSERT_EQ(surface->GetCaps(&caps), DD_OK);
+            const DWORD memory = caps.dwCaps & (DDSCAPS_VIDEOMEMORY | DDSCAPS_SYSTEMMEMORY);
+            EXPECT_EQ(memory, with ? c.memory : DDSCAPS_SYSTEMMEMORY) << c.asked;
+            surface->Release();
+        }
+    }
 }
 
 }  // namespace
