@@ -11,6 +11,7 @@
 #include "engine/core/window_modes.h"
 #include "engine/graphics/draw_entry.h"
 #include "engine/graphics/draw_settings.h"
+#include "engine/graphics/graph_handles.h"
 #include "engine/graphics/masks.h"
 #include "engine/graphics/screen_internal.h"
 #include "engine/graphics/screen_state.h"
@@ -155,8 +156,7 @@ TEST(Masks, TheUseSwitchPlacesTheTargetOnItsSurface) {
 }
 
 // The back buffer's pixel on the DirectDraw surface, as 0x00RRGGBB of a 32-bit screen.
-std::uint32_t BackSurfacePixel(int x, int y) {
-    IDirectDrawSurface7* back = GetScreenState()->back;
+std::uint32_t BackSurfacePixel(int x, int y, IDirectDrawSurface7* back = GetScreenState()->back) {
     DDSURFACEDESC2 desc{};
     desc.dwSize = sizeof(desc);
     if (FAILED(back->Lock(nullptr, &desc, DDLOCK_WAIT | DDLOCK_READONLY, nullptr))) return 0xDEADBEEF;
@@ -199,12 +199,54 @@ TEST(Masks, OnDirectDrawSurfacesTheMaskDecidesWhereADrawLands) {
     AllowTheSmallRectangle(mask);
     ASSERT_EQ(BeginMaskedDraw(20, 20, 0, 0), 0);  // corners in either order
     // The work surface now holds the target, and the drawing lands on it.
+    EXPECT_EQ(BackSurfacePixel(19, 19, GetMaskWorkSurface()), 0x102030u);
+    EXPECT_NE(BackSurfacePixel(20, 20, GetMaskWorkSurface()), 0x102030u);
     FillSurface(GetMaskWorkSurface(), RECT{0, 0, 20, 20}, 0xFFFF00);
     EXPECT_EQ(BackSurfacePixel(10, 10), 0x102030u);
     ASSERT_EQ(EndMaskedDraw(0, 0, 20, 20), 0);
     for (int y = 0; y < 24; ++y) {
         for (int x = 0; x < 24; ++x) {
             EXPECT_EQ(BackSurfacePixel(x, y), InSmallRectangle(x, y) ? 0xFFFF00u : 0x102030u) << x << "," << y;
+        }
+    }
+    mask->request = 0;
+    ASSERT_EQ(ApiTerminateLibrary(), 0);
+    SetDirect3DStandInStarts(0);
+    EXPECT_EQ(TrackedLiveBlockCount(), 0);
+}
+
+// A graph held in system memory is drawn into as a MEMIMG; outside software mode the
+// brackets keep it in the work surface through the conversion blit and put the drawing
+// back into it where the mask allows.
+TEST(Masks, OnAGraphHeldInAMemImgOutsideSoftwareModeTheMaskDecidesToo) {
+    EngineSession session;
+    SetDirect3DStandInStarts(1);
+    ASSERT_EQ(ApiInitializeLibrary(), 0);
+    ASSERT_EQ(GetScreenState()->software_render, 0);
+    ASSERT_EQ(GetScreenBitDepth(), 32);
+    ASSERT_EQ(SetGraphSystemMemoryFlag(1), 0);
+    const int graph = CreateBlankGraph(32, 32, 1);
+    ASSERT_GT(graph, 0);
+    ASSERT_EQ(ApiChooseDrawTarget(graph), 0);
+    MEMIMG* image = GetScreenState()->target_image;
+    ASSERT_NE(image, nullptr);
+    FillMemImgRectRaw(image, nullptr, MakeColorValueInFormat(image->block->format, 0x10, 0x20, 0x30, 255));
+    MaskScreenState* mask = GetMaskScreenState();
+    mask->request = 1;
+    ASSERT_EQ(SetupMaskScreen(1), 0);
+    ASSERT_EQ(SetMaskScreenUse(1), 0);
+    AllowTheSmallRectangle(mask);
+    ASSERT_EQ(BeginMaskedDraw(0, 0, 20, 20), 0);
+    EXPECT_EQ(BackSurfacePixel(19, 19, GetMaskWorkSurface()), 0x102030u);  // the graph, kept
+    FillSurface(GetMaskWorkSurface(), RECT{0, 0, 20, 20}, 0xFFFF00);
+    ASSERT_EQ(EndMaskedDraw(0, 0, 20, 20), 0);
+    for (int y = 0; y < 24; ++y) {
+        for (int x = 0; x < 24; ++x) {
+            std::uint32_t raw = 0;
+            std::memcpy(&raw, image->pixels + y * image->block->pitch + x * 4, 4);
+            std::uint32_t r = 0, g = 0, b = 0, a = 0;
+            SplitColorValueInFormat(image->block->format, raw, &r, &g, &b, &a);
+            EXPECT_EQ(r << 16 | g << 8 | b, InSmallRectangle(x, y) ? 0xFFFF00u : 0x102030u) << x << "," << y;
         }
     }
     mask->request = 0;
