@@ -73,10 +73,3 @@ int StretchDIBits(HDC dc, int x, int y, int width, int height, int source_x, int
 // a top-down request, negative height) into `bits` in the layout `info` describes (16 or
 // 32 bits, BI_RGB or BI_BITFIELDS). Returns the lines read, 0 on failure.
 int GetDIBits(HDC dc, HBITMAP bitmap, UINT start_scan, UINT lines, void* bits, BITMAPINFO* info, UINT usage);
-
-// Test hooks of the GDI layer: the count of bitmaps and DIB sections not yet deleted, and
-// CreateDIBSection made to fail a number of times as if memory ran out.
-namespace gdi_testing {
-int LiveBitmapCount();
-void FailNextDIBSections(int count);
-}  // namespace gdi_testing

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/gdi.h"
+#include "platform/testing/gdi_testing.h"
 #include "platform/sdl/window_internal.h"
 #include "platform/video/display_internal.h"
 

@@ -22,6 +22,7 @@
 #include "platform/testing/display_testing.h"
 #include "tests/core/engine_session.h"
 #include "tests/support/test_log.h"
+#include "platform/testing/gdi_testing.h"
 
 using engine_test::EngineSession;
 

@@ -10,6 +10,7 @@
 #include "engine/graphics/draw_settings.h"
 #include "engine/graphics/graph_from_image.h"
 #include "engine/graphics/graph_transfer.h"
+#include "platform/testing/gdi_testing.h"
 #include "tests/graphics/graph_test_support.h"
 
 using engine_test::EngineSession;
