@@ -180,9 +180,9 @@ int PrepareTarget(IDirectDrawSurface7* target_surface, bool masked, bool cpu, bo
         g_working.target_through_work = 1;
     } else if (!LockRect(&g_working.target_lock, target_surface,
                          RECT{origin_x, origin_y, origin_x + clip.right, origin_y + clip.bottom})) {
-        // A target larger than the work surface is converted where it is.
         return GiveUp();
     }
+    // A target larger than the work surface is converted where it is, and back at the end.
     g_working.target_locked = 1;
     if (convert) {
         ConvertToWorking(&g_working.target_lock, clip, true);

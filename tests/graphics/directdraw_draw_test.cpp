@@ -131,8 +131,8 @@ void ExpectShown(PresentCapture& capture, Canvas& want) {
     ExpectFrame(frames[0], want);
 }
 
-// A graph's pixel (x, y) as 0x00RRGGBB, read from the image behind its first piece.
-std::uint32_t GraphPixel(int graph, int x, int y) {
+// A graph's raw pixel (x, y) in its image's format.
+std::uint32_t GraphRaw(int graph, int x, int y) {
     const GraphRecord* record = GetGraphRecord(graph);
     const Surface2D* piece = record != nullptr ? GetSurface2DRecord(record->pieces[0]) : nullptr;
     if (piece == nullptr) return 0xDEADBEEF;
@@ -146,8 +146,19 @@ std::uint32_t GraphPixel(int graph, int x, int y) {
                     (piece->source_x + x) * format->bytes_per_pixel,
                 format->bytes_per_pixel);
     UnlockSurfaceData(piece->surface_data, nullptr);
+    return raw;
+}
+
+// A graph's pixel (x, y) as 0x00RRGGBB.
+std::uint32_t GraphPixel(int graph, int x, int y) {
+    const GraphRecord* record = GetGraphRecord(graph);
+    const Surface2D* piece = record != nullptr ? GetSurface2DRecord(record->pieces[0]) : nullptr;
+    const SurfaceData* data = piece != nullptr ? GetSurfaceData(piece->surface_data) : nullptr;
+    if (data == nullptr) return 0xDEADBEEF;
+    const ColorFormat* format =
+        data->software ? data->color_image.block->format : GetScreenColorFormat();
     std::uint32_t r = 0, g = 0, b = 0, a = 0;
-    SplitColorValueInFormat(format, raw, &r, &g, &b, &a);
+    SplitColorValueInFormat(format, GraphRaw(graph, x, y), &r, &g, &b, &a);
     return r << 16 | g << 8 | b;
 }
 
@@ -205,6 +216,18 @@ TEST_F(DirectDrawDraw, PlainDrawsAreBlitsWithAndWithoutTheSourceKey) {
             for (int x = 0; x < keyed.width; ++x) {
                 if (!c.transparent || keyed.Colour(x, y) != 0) want.Put(c.x + x, c.y + y, keyed.Colour(x, y));
             }
+        }
+    }
+    // A bright colour other than white needs the renderer: each channel is scaled by its
+    // bright byte (x * c / 255, truncated).
+    ASSERT_EQ(SetBrightColorRGB(128, 255, 64), 0);
+    ASSERT_EQ(ApiDrawGraphAtPoint(200, 200, graph, 1), 0);
+    EXPECT_EQ(GetWorkingCopyState()->blit_chosen, 0);
+    for (int y = 0; y < keyed.height; ++y) {
+        for (int x = 0; x < keyed.width; ++x) {
+            const std::uint32_t c = keyed.Colour(x, y);
+            if (c == 0) continue;
+            want.Put(200 + x, 200 + y, (((c >> 16) & 0xFF) * 128 / 255) << 16 | (c & 0xFF00) | (c & 0xFF) * 64 / 255);
         }
     }
     ExpectShown(capture_, want);
@@ -611,6 +634,32 @@ TEST(DirectDrawDrawFullScreen, AFifteenBitScreenIsConvertedAroundTheRenderer) {
             for (int x = 0; x < 5; ++x) want.Put(250 + x, 100 + y, multiplied(sheet.Colour(5 + x, y)));
         }
         ExpectShown(capture, want);
+        // Graphs wider than the screen do not fit the work surfaces: they are converted
+        // where they are and put back afterwards, so the source keeps its pixels.
+        const Picture long_picture = MakeTestPicture(700, 2, false);
+        WritePng("long.png", long_picture, false);
+        const int long_source = ApiLoadImageAsGraph("long.png", 0);
+        const int long_target = CreateBlankGraph(700, 2, 1);
+        ASSERT_TRUE(IsDirectDrawImage(long_source));
+        ASSERT_TRUE(IsDirectDrawImage(long_target));
+        ASSERT_EQ(ApiChooseDrawTarget(long_target), 0);
+        ASSERT_EQ(SetBlendModeAndValue(0, 255), 0);
+        ASSERT_EQ(DrawFilledBox(0, 0, 700, 2, ApiMakeColorValue(0x88, 0x44, 0xC8)), 0);
+        ASSERT_EQ(SetBlendModeAndValue(4, 255), 0);
+        ASSERT_EQ(ApiDrawGraphAtPoint(0, 0, long_source, 0), 0);
+        ASSERT_EQ(ApiChooseDrawTarget(kDrawTargetBack), 0);
+        auto to_555 = [](std::uint32_t c) { return ((c >> 19) & 31) << 10 | ((c >> 11) & 31) << 5 | ((c >> 3) & 31); };
+        for (int y = 0; y < 2; ++y) {
+            for (int x : {0, 1, 333, 639, 640, 699}) {
+                const std::uint32_t s = to_555(long_picture.Colour(x, y));
+                const std::uint32_t sg5 = (s >> 5) & 31;
+                const std::uint32_t r = (dr * (s >> 10)) >> 5;
+                const std::uint32_t g = ((dg * ((sg5 << 1) | (sg5 >> 4))) >> 6) >> 1;
+                const std::uint32_t b = (db * (s & 31)) >> 5;
+                EXPECT_EQ(GraphRaw(long_target, x, y) & 0x7FFF, r << 10 | g << 5 | b) << x << "," << y;
+                EXPECT_EQ(GraphRaw(long_source, x, y) & 0x7FFF, s) << x << "," << y;
+            }
+        }
         ASSERT_EQ(ApiTerminateLibrary(), 0);
         EXPECT_EQ(TrackedLiveBlockCount(), 0);
     }
