@@ -456,6 +456,21 @@ TEST_F(DirectDrawDraw, ScreenCopiedIntoGraphs) {
             for (int x = 0; x < 13; ++x) EXPECT_EQ(GraphPixel(graph, x, y), plain.Colour(x, y)) << graph;
         }
     }
+    // With a graph in system memory as the target, its image is the one copied from.
+    GetDrawSettings()->new_graph.system_memory = 1;
+    const int memory_target = CreateBlankGraph(20, 12, 1);
+    const int memory_copy = CreateBlankGraph(13, 9, 1);
+    GetDrawSettings()->new_graph.system_memory = 0;
+    const int surface_copy = CreateBlankGraph(13, 9, 1);
+    ASSERT_EQ(ApiChooseDrawTarget(memory_target), 0);
+    ASSERT_EQ(ApiDrawGraphAtPoint(3, 2, source, 0), 0);
+    for (int graph : {surface_copy, memory_copy}) {
+        ASSERT_EQ(GetDrawScreenGraph(3, 2, 16, 11, graph, 0), 0);
+        for (int y = 0; y < 9; ++y) {
+            for (int x = 0; x < 13; ++x) EXPECT_EQ(GraphPixel(graph, x, y), plain.Colour(x, y)) << graph;
+        }
+    }
+    ASSERT_EQ(ApiChooseDrawTarget(kDrawTargetBack), 0);
     // The copies draw like the original (the unused bits of the copied pixels are set).
     ASSERT_EQ(ApiDrawGraphAtPoint(100, 30, surface_graph, 0), 0);
     ASSERT_EQ(ApiDrawGraphAtPoint(200, 30, memory_graph, 0), 0);
