@@ -1,45 +1,14 @@
 // Clearing the current draw target to the window's background colour: the software
 // images (with the depth image set to 0xFFFF) or the DirectDraw target surface with a
-// colour fill and a depth fill, or a graph's own image (a DirectDraw image filled over its
-// piece's rectangle); a cleared front buffer in software rendering is shown at once.
+// colour fill and a depth fill, or a graph's own image; a cleared front buffer in software
+// rendering is shown at once.
 #include "engine/core/message_processing.h"
 #include "engine/core/system_block.h"
 #include "engine/graphics/draw_settings.h"
 #include "engine/graphics/graph_draw_target.h"
-#include "engine/graphics/graph_handles.h"
 #include "engine/graphics/screen_internal.h"
 #include "engine/graphics/screen_startup.h"
-#include "engine/graphics/surface_2d.h"
-#include "engine/graphics/surface_data.h"
 #include "engine/graphics/working_copies.h"
-
-namespace {
-
-// A graph target whose image is a DirectDraw surface: its attached depth surface is
-// filled with 0xFFFF and its colour with the background in the screen's format, both
-// over the piece's own rectangle so other pieces of a shared image keep their pixels.
-// 1 when the image is not a DirectDraw surface (the graph code clears it).
-int ClearDirectDrawGraphTarget(int graph, std::uint32_t red, std::uint32_t green, std::uint32_t blue) {
-    const GraphRecord* record = GetGraphRecord(graph);
-    if (record == nullptr) return -1;
-    if (record->creation.texture) return 0;
-    const Surface2D* piece = GetSurface2DRecord(record->pieces[0]);
-    if (piece == nullptr) return -1;
-    const SurfaceData* data = GetSurfaceData(piece->surface_data);
-    if (data == nullptr) return -1;
-    if (data->software || data->surface == nullptr) return 1;
-    RECT area{piece->source_x, piece->source_y, piece->source_x + piece->width, piece->source_y + piece->height};
-    DDBLTFX fx{};
-    fx.dwSize = sizeof(fx);
-    if (data->attached_surface != nullptr) {
-        fx.dwFillDepth = 0xFFFF;
-        data->attached_surface->Blt(&area, nullptr, nullptr, DDBLT_DEPTHFILL | DDBLT_WAIT, &fx);
-    }
-    fx.dwFillColor = MakeColorValueInFormat(GetScreenColorFormat(), red, green, blue, 255);
-    return FAILED(data->surface->Blt(&area, nullptr, nullptr, DDBLT_COLORFILL | DDBLT_WAIT, &fx)) ? -1 : 0;
-}
-
-}  // namespace
 
 int ClearDrawTarget() {
     DrawSettingsBlock* settings = GetDrawSettings();
@@ -71,8 +40,7 @@ int ClearDrawTarget() {
     FlushCurrentVertexBatch();
     EndSceneD3D();
     if (!screen_target) {
-        const int cleared = ClearDirectDrawGraphTarget(settings->draw_target, red, green, blue);
-        return cleared != 1 ? cleared : ClearGraphDrawTarget(settings->draw_target, red, green, blue);
+        return ClearGraphDrawTarget(settings->draw_target, red, green, blue);
     }
     IDirectDrawSurface7* surface = screen->target_surface;
     if (surface == nullptr) return -1;

@@ -76,6 +76,17 @@ int ClearGraphDrawTarget(int graph, std::uint32_t red, std::uint32_t green, std:
         if (IsMemImgValid(&view)) ReleaseMemImg(&view);
         return 0;
     }
-    return FillSurfaceDataColor(piece->surface_data, static_cast<int>(red), static_cast<int>(green),
-                                static_cast<int>(blue), 255);
+    // A DirectDraw image: its attached depth surface is filled with 0xFFFF and its colour
+    // with the background in the screen's format, both over the piece's own rectangle so
+    // other pieces of a shared image keep their pixels.
+    if (data->surface == nullptr) return -1;
+    RECT area{piece->source_x, piece->source_y, piece->source_x + piece->width, piece->source_y + piece->height};
+    DDBLTFX fx{};
+    fx.dwSize = sizeof(fx);
+    if (data->attached_surface != nullptr) {
+        fx.dwFillDepth = 0xFFFF;
+        data->attached_surface->Blt(&area, nullptr, nullptr, DDBLT_DEPTHFILL | DDBLT_WAIT, &fx);
+    }
+    fx.dwFillColor = MakeColorValueInFormat(GetScreenColorFormat(), red, green, blue, 255);
+    return FAILED(data->surface->Blt(&area, nullptr, nullptr, DDBLT_COLORFILL | DDBLT_WAIT, &fx)) ? -1 : 0;
 }
