@@ -99,16 +99,15 @@ int SaveRectForMask(int left, int top, int right, int bottom, IDirectDrawSurface
     return 0;
 }
 
-// Sets pixels of the keep image to the key colour, which the copy back then skips: the
-// allowed ones when the keep image holds the target as it was before the draw (software
-// mode, where the drawing went to the target), the forbidden ones when it holds the
-// drawing (the work surface, into which the working copy drew).
-void KeyPixels(std::uint8_t* kept, int pitch, int bytes, const RECT& rect, bool key_allowed) {
+// Sets the pixels of the work surface that the mask forbids to the key colour, which the
+// copy back then skips; the work surface holds the drawing (the working copies drew
+// into it).
+void KeyForbiddenPixels(std::uint8_t* kept, int pitch, int bytes, const RECT& rect) {
     for (int y = rect.top; y < rect.bottom; ++y) {
         for (int x = rect.left; x < rect.right; ++x) {
             const std::uint8_t m = g_mask.bytes[static_cast<std::ptrdiff_t>(y) * g_mask.pitch + x];
             const bool allowed = g_mask.reverse == 0 ? m != 0 : m == 0;
-            if (allowed != key_allowed) continue;
+            if (allowed) continue;
             std::uint8_t* at = kept + static_cast<std::ptrdiff_t>(y) * pitch + static_cast<std::ptrdiff_t>(x) * bytes;
             const std::uint32_t key = g_mask.key_color;
             std::memcpy(at, &key, static_cast<std::size_t>(bytes));
@@ -129,17 +128,23 @@ int ApplyMaskToRect(int left, int top, int right, int bottom, IDirectDrawSurface
         if (bytes != MemImgBytesPerPixel(&g_mask.memimg)) return 0;
         rect.right = std::min<LONG>(rect.right, std::min(image->width, g_mask.memimg.width));
         rect.bottom = std::min<LONG>(rect.bottom, std::min(image->height, g_mask.memimg.height));
-        KeyPixels(g_mask.memimg.pixels, g_mask.memimg.block->pitch, bytes, rect, true);
+        // The drawing went to the target, the keep image holds it as it was. A target pixel
+        // comes back from the keep image where the mask forbids drawing, and also where the
+        // drawing left the key colour, as the colour-keyed copy back of the work surface
+        // does outside software mode.
         for (int y = rect.top; y < rect.bottom; ++y) {
             for (int x = rect.left; x < rect.right; ++x) {
-                const std::uint8_t* kept = g_mask.memimg.pixels + static_cast<std::ptrdiff_t>(y) * g_mask.memimg.block->pitch +
-                                           static_cast<std::ptrdiff_t>(x) * bytes;
+                const std::uint8_t m = g_mask.bytes[static_cast<std::ptrdiff_t>(y) * g_mask.pitch + x];
+                const bool allowed = g_mask.reverse == 0 ? m != 0 : m == 0;
+                std::uint8_t* drawn = image->pixels + static_cast<std::ptrdiff_t>(y) * image->block->pitch +
+                                      static_cast<std::ptrdiff_t>(x) * bytes;
                 std::uint32_t value = 0;
-                std::memcpy(&value, kept, static_cast<std::size_t>(bytes));
-                if (value == g_mask.key_color) continue;  // transparent in the copy back
-                std::memcpy(image->pixels + static_cast<std::ptrdiff_t>(y) * image->block->pitch +
+                std::memcpy(&value, drawn, static_cast<std::size_t>(bytes));
+                if (allowed && value != g_mask.key_color) continue;
+                std::memcpy(drawn,
+                            g_mask.memimg.pixels + static_cast<std::ptrdiff_t>(y) * g_mask.memimg.block->pitch +
                                 static_cast<std::ptrdiff_t>(x) * bytes,
-                            kept, static_cast<std::size_t>(bytes));
+                            static_cast<std::size_t>(bytes));
             }
         }
         return 0;
@@ -147,8 +152,8 @@ int ApplyMaskToRect(int left, int top, int right, int bottom, IDirectDrawSurface
     DDSURFACEDESC2 desc{};
     desc.dwSize = sizeof(desc);
     if (FAILED(g_mask.work_surface->Lock(nullptr, &desc, DDLOCK_WAIT | DDLOCK_WRITEONLY, nullptr))) return -1;
-    KeyPixels(static_cast<std::uint8_t*>(desc.lpSurface), static_cast<int>(desc.lPitch), ScreenBytesPerPixel(), rect,
-              false);
+    KeyForbiddenPixels(static_cast<std::uint8_t*>(desc.lpSurface), static_cast<int>(desc.lPitch), ScreenBytesPerPixel(),
+                       rect);
     g_mask.work_surface->Unlock(nullptr);
     if (surface != nullptr) {
         const RECT to = OnTargetSurface(rect);

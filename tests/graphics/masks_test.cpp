@@ -100,23 +100,29 @@ void AllowTheSmallRectangle(MaskScreenState* mask) {
 
 bool InSmallRectangle(int x, int y) { return x >= 8 && x < 16 && y >= 8 && y < 12; }
 
-TEST(Masks, ReversedTheMaskKeepsTheAllowedRectangleAndABlackDrawingLandsWhereAllowed) {
+// The key colour of the keep image is the raw value 0: a drawing of that value comes back
+// from the keep image even where the mask allows drawing, while a target pixel of that
+// value where the mask forbids drawing stays as it was. Reversed, the mask swaps sides.
+TEST(Masks, KeyColouredPixelsAndTheReversedMask) {
     EngineSession session;
     ASSERT_EQ(ApiInitializeLibrary(), 0);
     ASSERT_EQ(ApiChooseDrawTarget(kDrawTargetBack), 0);
     ASSERT_EQ(DrawRectangle(0, 0, 64, 64, MakeColorValue(0x10, 0x20, 0x30), 1), 0);
+    ASSERT_EQ(DrawRectangle(30, 30, 40, 40, 0, 1), 0);  // raw 0 before the mask
     MaskScreenState* mask = GetMaskScreenState();
     mask->request = 1;
     ASSERT_EQ(SetupMaskScreen(1), 0);
     ASSERT_EQ(SetMaskScreenUse(1), 0);
     AllowTheSmallRectangle(mask);
-    // Black is the keep image's key colour: a black drawing still lands where allowed.
-    ASSERT_EQ(DrawRectangle(0, 0, 20, 20, MakeColorValue(0, 0, 0), 1), 0);
+    ASSERT_EQ(DrawRectangle(0, 0, 20, 20, 0, 1), 0);
+    ASSERT_EQ(DrawRectangle(25, 25, 45, 45, MakeColorValue(255, 255, 0), 1), 0);
     mask->reverse = 1;
     ASSERT_EQ(DrawRectangle(0, 0, 20, 20, MakeColorValue(0, 0, 255), 1), 0);
-    for (int y = 0; y < 24; ++y) {
-        for (int x = 0; x < 24; ++x) {
-            const std::uint32_t want = InSmallRectangle(x, y) ? 0x000000u : x < 20 && y < 20 ? 0x0000FFu : 0x102030u;
+    for (int y = 0; y < 50; ++y) {
+        for (int x = 0; x < 50; ++x) {
+            std::uint32_t want = 0x102030;
+            if (x < 20 && y < 20 && !InSmallRectangle(x, y)) want = 0x0000FF;
+            if (x >= 30 && x < 40 && y >= 30 && y < 40) want = 0x000000;
             EXPECT_EQ(BackPixel(x, y), want) << x << "," << y;
         }
     }
