@@ -48,8 +48,10 @@ struct DrawFrame {
 
 DrawFrame BeginDraw(const RECT& work) {
     DrawFrame frame{work, IsMaskScreenActive() != 0, SoftwareFront()};
-    if (frame.masked) BeginMaskedDraw(work.left, work.top, work.right, work.bottom);
+    // The front image is brought up to date before the mask keeps its pixels, so that
+    // what the mask puts back is what the screen showed.
     if (frame.front && GetScreenState()->front_image_stale) ReadBackFrontImage();
+    if (frame.masked) BeginMaskedDraw(work.left, work.top, work.right, work.bottom);
     return frame;
 }
 

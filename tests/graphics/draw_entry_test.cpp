@@ -4,6 +4,7 @@
 // each captured frame is compared with a reference made from the picture's pixels.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -12,6 +13,7 @@
 #include "engine/graphics/draw_entry.h"
 #include "engine/graphics/draw_settings.h"
 #include "engine/graphics/graph_handles.h"
+#include "engine/graphics/masks.h"
 #include "engine/graphics/screen_state.h"
 #include "engine/graphics/working_copies.h"
 #include "platform/testing/display_testing.h"
@@ -447,6 +449,38 @@ TEST_F(DrawEntry, FarOffPositionsDrawNothing) {
     }
     Canvas want;
     ExpectShown(capture_, want);
+}
+
+}  // namespace
+
+namespace {
+
+// With the mask active on the front buffer in software rendering, the pixels the mask
+// keeps are those the screen shows, not a stale front image.
+TEST_F(DrawEntry, AMaskedDrawOnTheFrontBufferKeepsWhatTheScreenShows) {
+    ASSERT_EQ(ApiDrawRectangle(0, 0, 640, 480, ApiMakeColorValue(0x20, 0x40, 0x60), 1), 0);
+    ASSERT_EQ(ApiFlipScreen(), 0);  // the window shows 0x204060
+    ASSERT_EQ(ApiChooseDrawTarget(kDrawTargetFront), 0);
+    PaintFrontImageUnseen(0x5A6B7C);
+    GetScreenState()->front_image_stale = 1;
+    MaskScreenState* mask = GetMaskScreenState();
+    mask->request = 1;
+    ASSERT_EQ(SetupMaskScreen(1), 0);
+    ASSERT_EQ(SetMaskScreenUse(1), 0);
+    for (int y = 8; y < 12; ++y) std::memset(mask->bytes + y * mask->pitch + 8, 1, 8);
+    capture_.Take();
+    ASSERT_EQ(ApiDrawRectangle(0, 0, 20, 20, ApiMakeColorValue(255, 255, 0), 1), 0);
+    const auto frames = capture_.Take();
+    ASSERT_FALSE(frames.empty());
+    const auto& frame = frames.back();
+    for (int y = 0; y < 24; ++y) {
+        for (int x = 0; x < 24; ++x) {
+            const bool allowed = x >= 8 && x < 16 && y >= 8 && y < 12;
+            EXPECT_EQ(frame.pixels[static_cast<std::size_t>(y) * 640 + x] & 0xFFFFFF, allowed ? 0xFFFF00u : 0x204060u)
+                << x << "," << y;
+        }
+    }
+    mask->request = 0;
 }
 
 }  // namespace
