@@ -1,7 +1,9 @@
 // The public draw calls end to end, headless: pictures loaded from PNG files and drawn
 // opaque and with transparency, pieces of a divided sheet, filled and outlined boxes, a
 // part of a graph drawn with the draw area put back, and drawing on the front buffer;
-// each captured frame is compared with a reference made from the picture's pixels.
+// each captured frame is compared with a reference made from the picture's pixels. Also
+// the rectangle shown after each kind of front-buffer draw, graphics off and empty
+// areas, far-off positions, masked front-buffer draws and a stretched part at scale 1.
 #include <gtest/gtest.h>
 
 #include <cstring>
