@@ -75,6 +75,9 @@ int CopyDirectDrawScreenToGraph(RECT rect, const Surface2D* piece, SurfaceData* 
         GetFrontScreenRect(&front);
         rect = RECT{rect.left + front.left, rect.top + front.top, rect.right + front.left, rect.bottom + front.top};
     }
+    // A graph target on a shared DirectDraw image starts at its piece's place there.
+    rect = RECT{rect.left + screen->target_x, rect.top + screen->target_y, rect.right + screen->target_x,
+                rect.bottom + screen->target_y};
     FlushCurrentVertexBatch();
     EndSceneD3D();
     const int width = rect.right - rect.left;

@@ -483,6 +483,32 @@ TEST_F(DirectDrawDraw, ScreenCopiedIntoGraphs) {
     ExpectShown(capture_, want);
 }
 
+// With a piece of a shared DirectDraw image as the target, the screen copied into a
+// graph is the piece's own rectangle, not the image's corner.
+TEST_F(DirectDrawDraw, ScreenCopiedFromAPieceOfASharedImage) {
+    const Picture sheet = MakeTestPicture(3 * 5, 2 * 4, false);  // 3 x 2 pieces of 5 x 4
+    WritePng("sheet.png", sheet, false);
+    int pieces[6];
+    ASSERT_EQ(ApiLoadImageAsDivGraphs("sheet.png", 6, 3, 2, 5, 4, pieces, 0), 0);
+    ASSERT_TRUE(IsDirectDrawImage(pieces[5]));
+    const int surface_copy = CreateBlankGraph(3, 2, 1);
+    GetDrawSettings()->new_graph.system_memory = 1;
+    const int memory_copy = CreateBlankGraph(3, 2, 1);
+    GetDrawSettings()->new_graph.system_memory = 0;
+    ASSERT_TRUE(IsDirectDrawImage(surface_copy));
+    ASSERT_FALSE(IsDirectDrawImage(memory_copy));
+    ASSERT_EQ(ApiChooseDrawTarget(pieces[5]), 0);  // column 2, row 1: at (10, 4)
+    for (int graph : {surface_copy, memory_copy}) {
+        ASSERT_EQ(GetDrawScreenGraph(1, 2, 4, 4, graph, 0), 0);
+        for (int y = 0; y < 2; ++y) {
+            for (int x = 0; x < 3; ++x) {
+                EXPECT_EQ(GraphPixel(graph, x, y), sheet.Colour(10 + 1 + x, 4 + 2 + y)) << x << "," << y;
+            }
+        }
+    }
+    ASSERT_EQ(ApiChooseDrawTarget(kDrawTargetBack), 0);
+}
+
 TEST_F(DirectDrawDraw, AFailedLockFailsTheDrawAndDrawsNothing) {
     const Picture plain = MakeTestPicture(8, 8, false);
     const int graph = Load("plain.png", plain);
