@@ -129,7 +129,7 @@ int CreateDivGraphFromGraphImage(GraphImage* image, GraphImage* alpha_image, int
                                    ? -1
                                    : DeriveGraph(static_cast<int>(x), static_cast<int>(y), piece_width, piece_height,
                                                  base);
-            if (handle == -1 || handle == 0) {
+            if (handle == -1) {
                 failed = true;
                 break;
             }
@@ -165,8 +165,11 @@ int LoadGraphFileDivided(const char* file_name, int total_count, int count_acros
     const int result = CreateDivGraphFromGraphImage(&image, alpha_image, total_count, count_across, count_down,
                                                     piece_width, piece_height, handles, use_texture, mirror, 0);
     if (result == 0) {
-        const int count = total_count < count_across * count_down ? total_count : count_across * count_down;
-        for (int i = 0; i < count; ++i) SetGraphFileName(handles[i], file_name, -1);
+        // The pieces made: at most the total, and no more than the sheet's rows hold
+        // (counted in 64 bits, so huge counts cannot wrap).
+        const long long sheet = static_cast<long long>(count_across) * count_down;
+        const long long count = total_count < sheet ? total_count : sheet;
+        for (long long i = 0; i < count; ++i) SetGraphFileName(handles[i], file_name, -1);
     }
     FreeGraphImage(&image);
     if (alpha_image != nullptr) FreeGraphImage(&alpha);

@@ -3,12 +3,14 @@
 // sheets (count, order, mirroring, pieces outside the picture), and total count 0.
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <vector>
 
 #include "engine/core/tracked_alloc.h"
 #include "engine/graphics/draw_settings.h"
 #include "engine/graphics/graph_from_image.h"
 #include "tests/graphics/graph_test_support.h"
+#include "tests/graphics/image_fixtures.h"
 
 using engine_test::EngineSession;
 using graph_test::GraphPixel;
@@ -122,6 +124,39 @@ TEST(GraphFromImage, PiecesOutsideThePictureFailAndTotalZeroLeavesNothing) {
     EXPECT_EQ(CreateDivGraphFromGraphImage(&sheet, nullptr, 0, 2, 2, 4, 4, handles.data(), 1, 0, 1), 0);
     EXPECT_EQ(GetGraphCount(), before);
     FreeGraphImage(&sheet);
+    ASSERT_EQ(ApiTerminateLibrary(), 0);
+    EXPECT_EQ(TrackedLiveBlockCount(), 0);
+}
+
+// A divided load names every piece after its file, also when the counts across and down
+// are far larger than the total; with graphics off the sheet makes no graphs and is no
+// failure.
+TEST(GraphFromImage, DividedLoadsWithHugeCountsAndWithGraphicsOff) {
+    EngineSession session;
+    ASSERT_EQ(ApiInitializeLibrary(), 0);
+    PngSpec spec;
+    spec.width = 4;
+    spec.height = 2;
+    spec.color_type = 2;
+    for (int y = 0; y < 2; ++y) {
+        std::vector<unsigned char> row;
+        for (int x = 0; x < 4; ++x) row.insert(row.end(), {static_cast<unsigned char>(x * 60), 0x10, 0x20});
+        spec.rows.push_back(row);
+    }
+    const Bytes bytes = MakePng(spec);
+    std::ofstream("sheet.png", std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    std::vector<int> handles(4, -7);
+    ASSERT_EQ(LoadGraphFileDivided("sheet.png", 2, 100000, 100000, 1, 1, handles.data(), 0, 0), 0);
+    EXPECT_STREQ(GetGraphRecord(handles[0])->file_name, "sheet.png");
+    EXPECT_STREQ(GetGraphRecord(handles[1])->file_name, "sheet.png");
+    EXPECT_EQ(GraphPixel(handles[1], 0, 0), 0x3C1020u);
+    EXPECT_EQ(handles[2], -7);
+    const int before = GetGraphCount();
+    GetDrawSettings()->graphics_off = 1;
+    EXPECT_EQ(LoadGraphFileDivided("sheet.png", 2, 2, 1, 2, 2, handles.data(), 0, 0), 0);
+    GetDrawSettings()->graphics_off = 0;
+    EXPECT_EQ(GetGraphCount(), before);
     ASSERT_EQ(ApiTerminateLibrary(), 0);
     EXPECT_EQ(TrackedLiveBlockCount(), 0);
 }
