@@ -6,3 +6,4 @@ int DeleteFontHandle(int) { return -1; }
 int IsFontHandleValid(int) { return 0; }
 int InitializeFontSettings() { return 0; }
 int DeleteAllFontHandles() { return 0; }
+int RecreateAllFonts() { return 0; }

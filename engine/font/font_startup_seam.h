@@ -11,3 +11,5 @@ int IsFontHandleValid(int font);
 // handle; with no font subsystem both have nothing to do.
 int InitializeFontSettings();
 int DeleteAllFontHandles();
+// Re-creates every live font under its own handle after graphs were marked for reload.
+int RecreateAllFonts();

@@ -10,6 +10,7 @@
 #include "engine/core/text_log.h"
 #include "engine/d3d/direct3d_startup_seam.h"
 #include "engine/file/file_access.h"
+#include "engine/font/font_startup_seam.h"
 #include "engine/graphics/graph_handles.h"
 #include "engine/graphics/graph_transfer.h"
 #include "engine/graphics/image_loader.h"
@@ -19,6 +20,7 @@
 #include "engine/graphics/screen_startup.h"
 #include "engine/graphics/surface_2d.h"
 #include "engine/input/input.h"
+#include "engine/movie/movie_startup_seam.h"
 
 namespace {
 
@@ -39,19 +41,28 @@ int UpdateCombinedMatrices() {
     return 0;
 }
 
-int SetWorldMatrix(const float matrix[16], int) {
+int SetWorldMatrix(const float matrix[16], int flag) {
     std::memcpy(GetDrawSettings()->world, matrix, sizeof(float) * 16);
-    return UpdateCombinedMatrices();
+    UpdateCombinedMatrices();
+    if (IsThreeDInUse()) SetWorldMatrixD3D(matrix, flag);
+    NotifyDirect3DStateChange();
+    return 0;
 }
 
 int SetViewMatrix(const float matrix[16]) {
     std::memcpy(GetDrawSettings()->view, matrix, sizeof(float) * 16);
-    return UpdateCombinedMatrices();
+    UpdateCombinedMatrices();
+    if (IsThreeDInUse()) SetViewMatrixD3D(matrix);
+    NotifyDirect3DStateChange();
+    return 0;
 }
 
 int SetProjectionMatrix(const float matrix[16]) {
     std::memcpy(GetDrawSettings()->projection, matrix, sizeof(float) * 16);
-    return UpdateCombinedMatrices();
+    UpdateCombinedMatrices();
+    if (IsThreeDInUse()) SetProjectionMatrixD3D(matrix);
+    NotifyDirect3DStateChange();
+    return 0;
 }
 
 int SetGraphRestoreCallback(GraphRestoreCallback callback) {
@@ -72,6 +83,7 @@ int MarkGraphsForReload() {
     }
     const GraphRestoreCallback callback = GetDrawSettings()->restore_callback;
     if (callback != nullptr) callback();
+    RecreateAllFonts();
     return 0;
 }
 
@@ -170,10 +182,21 @@ int RebuildDisplayObjects() {
     RecreateAllSurface2DHolders();
     const int target = GetDrawSettings()->draw_target;
     SelectDrawTarget(target, target);
+    AcquireDirect3DObject();
     ClearDrawTarget();
     FlipScreen();
     MarkGraphsForReload();
+    RebuildAllMovieGraphs();
     RecreateMaskScreen();
+    // The stored transforms go to the new device again.
+    DrawSettingsBlock* settings = GetDrawSettings();
+    float kept[16];
+    std::memcpy(kept, settings->world, sizeof(kept));
+    SetWorldMatrix(kept, 0);
+    std::memcpy(kept, settings->view, sizeof(kept));
+    SetViewMatrix(kept);
+    std::memcpy(kept, settings->projection, sizeof(kept));
+    SetProjectionMatrix(kept);
     UpdateCombinedMatrices();
     return 0;
 }
