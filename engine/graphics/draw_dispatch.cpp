@@ -24,6 +24,9 @@
 
 namespace {
 
+// A coordinate sum held to the int range, so positions far off the screen cannot overflow.
+LONG Held(long long value) { return static_cast<LONG>(std::clamp<long long>(value, INT_MIN, INT_MAX)); }
+
 bool SoftwareMode() {
     const ScreenState* screen = GetScreenState();
     return screen->software_render == 1 && screen->requested_depth != 8;
@@ -175,7 +178,8 @@ int DrawSurface2DSoft(int x, int y, int surface, int transparent) {
     }
     HandOverFromDirect3D();
     const RECT& area = GetDrawSettings()->draw_area;
-    RECT destination{x, y, x + piece->width, y + piece->height};
+    RECT destination{x, y, Held(static_cast<long long>(x) + piece->width),
+                     Held(static_cast<long long>(y) + piece->height)};
     ClipRectToRect(&destination, &area);
     if (destination.right <= destination.left || destination.bottom <= destination.top) return 0;
     const RECT source{destination.left - x, destination.top - y, destination.right - x, destination.bottom - y};
@@ -255,8 +259,7 @@ int DrawGraphStretchSoft(int x1, int y1, int x2, int y2, const GraphRecord* grap
         bottom = graph->height - top;
         top = t;
     }
-    const RECT source{static_cast<LONG>(left), static_cast<LONG>(top), static_cast<LONG>(right),
-                      static_cast<LONG>(bottom)};
+    const RECT source{Held(left), Held(top), Held(right), Held(bottom)};
     if (BeginWorkingCopy(piece, 0, &source, &clipped, 0, nullptr, nullptr) != 0) return -1;
     WorkingCopyState* working = GetWorkingCopyState();
     if (working->target == nullptr || working->source == nullptr) {
@@ -298,12 +301,12 @@ int DrawGraphTriangleSoft(const TriangleVertex* vertices, const GraphRecord* gra
     for (int i = 0; i < 3; ++i) {
         destination.left = std::min<LONG>(destination.left, vertices[i].x);
         destination.top = std::min<LONG>(destination.top, vertices[i].y);
-        destination.right = std::max<LONG>(destination.right, vertices[i].x + 1);
-        destination.bottom = std::max<LONG>(destination.bottom, vertices[i].y + 1);
+        destination.right = std::max<LONG>(destination.right, Held(vertices[i].x + 1LL));
+        destination.bottom = std::max<LONG>(destination.bottom, Held(vertices[i].y + 1LL));
         source.left = std::min<LONG>(source.left, vertices[i].u);
         source.top = std::min<LONG>(source.top, vertices[i].v);
-        source.right = std::max<LONG>(source.right, vertices[i].u + 1);
-        source.bottom = std::max<LONG>(source.bottom, vertices[i].v + 1);
+        source.right = std::max<LONG>(source.right, Held(vertices[i].u + 1LL));
+        source.bottom = std::max<LONG>(source.bottom, Held(vertices[i].v + 1LL));
     }
     if (BeginWorkingCopy(piece, 0, &source, &destination, 0, nullptr, nullptr) != 0) return -1;
     WorkingCopyState* working = GetWorkingCopyState();
@@ -379,8 +382,8 @@ int DrawLineListSoft(const LineRecord* lines, int count) {
     for (int i = 0; i < count; ++i) {
         box.left = std::min<LONG>(box.left, std::min(lines[i].x1, lines[i].x2));
         box.top = std::min<LONG>(box.top, std::min(lines[i].y1, lines[i].y2));
-        box.right = std::max<LONG>(box.right, std::max(lines[i].x1, lines[i].x2) + 1);
-        box.bottom = std::max<LONG>(box.bottom, std::max(lines[i].y1, lines[i].y2) + 1);
+        box.right = std::max<LONG>(box.right, Held(std::max(lines[i].x1, lines[i].x2) + 1LL));
+        box.bottom = std::max<LONG>(box.bottom, Held(std::max(lines[i].y1, lines[i].y2) + 1LL));
     }
     if (BeginWorkingCopy(nullptr, 0, nullptr, &box, 0, nullptr, nullptr) != 0) return -1;
     WorkingCopyState* working = GetWorkingCopyState();
@@ -396,10 +399,12 @@ int DrawLineListSoft(const LineRecord* lines, int count) {
 int DrawLineBoxSoft(int x1, int y1, int x2, int y2, std::uint32_t colour) {
     const std::int32_t c = static_cast<std::int32_t>(colour);
     const std::int32_t v = GetDrawSettings()->blend_value;
-    const LineRecord lines[4] = {{x1, y1, x2 - 1, y1, c, v},
-                                 {x2 - 1, y1, x2 - 1, y2 - 1, c, v},
-                                 {x2 - 1, y2 - 1, x1, y2 - 1, c, v},
-                                 {x1, y2 - 1, x1, y1, c, v}};
+    const std::int32_t right = Held(x2 - 1LL);
+    const std::int32_t bottom = Held(y2 - 1LL);
+    const LineRecord lines[4] = {{x1, y1, right, y1, c, v},
+                                 {right, y1, right, bottom, c, v},
+                                 {right, bottom, x1, bottom, c, v},
+                                 {x1, bottom, x1, y1, c, v}};
     return DrawLineListSoft(lines, 4);
 }
 

@@ -509,6 +509,34 @@ TEST_F(DirectDrawDraw, ScreenCopiedFromAPieceOfASharedImage) {
     ASSERT_EQ(ApiChooseDrawTarget(kDrawTargetBack), 0);
 }
 
+// Positions at the ends of the int range draw nothing on DirectDraw surfaces either: no
+// sum of a position and a size may overflow on the way to the working copy.
+TEST_F(DirectDrawDraw, FarOffPositionsDrawNothing) {
+    const Picture plain = MakeTestPicture(8, 8, false);
+    const int graph = Load("plain.png", plain);
+    constexpr int kMax = 2147483647;
+    constexpr int kMin = -2147483647 - 1;
+    const std::uint32_t red = ApiMakeColorValue(255, 0, 0);
+    for (int blend : {0, 1}) {
+        ASSERT_EQ(SetBlendModeAndValue(blend, 100), 0);
+        for (int x : {kMax, kMax - 3, kMin, kMin + 3}) {
+            for (int y : {kMax, kMax - 1, kMin}) {
+                EXPECT_EQ(DrawGraphAtPoint(x, y, graph, 0), 0) << x << "," << y;
+                // Wholly outside the draw area: the working copy is refused.
+                EXPECT_EQ(DrawBoxOutline(x, y, x, y, red), -1) << x << "," << y;
+                EXPECT_EQ(DrawBoxOutline(x, y, x < 0 ? kMin : kMax, y < 0 ? kMin : kMax, red), -1) << x << "," << y;
+                const float fx = static_cast<float>(x) * 4.0f;
+                const float fy = static_cast<float>(y) * 4.0f;
+                EXPECT_EQ(DrawGraphQuad(fx, fy, fx, fy, fx, fy, fx, fy, graph, 0), 0) << x << "," << y;
+                const LineRecord line{x, y, x, y, static_cast<std::int32_t>(red), 255};
+                EXPECT_EQ(DrawLineListSoft(&line, 1), -1) << x << "," << y;
+            }
+        }
+    }
+    Canvas want;
+    ExpectShown(capture_, want);
+}
+
 TEST_F(DirectDrawDraw, AFailedLockFailsTheDrawAndDrawsNothing) {
     const Picture plain = MakeTestPicture(8, 8, false);
     const int graph = Load("plain.png", plain);
