@@ -10,6 +10,7 @@
 #include <climits>
 
 #include "engine/graphics/blend_tables.h"
+#include "engine/graphics/color_format.h"
 #include "engine/graphics/conversion_blit.h"
 #include "engine/graphics/draw_state_access.h"
 #include "engine/graphics/draw_settings.h"
@@ -391,7 +392,24 @@ int DrawLineListSoft(const LineRecord* lines, int count) {
         EndWorkingCopy();
         return -1;
     }
-    DrawMemImgLines(working->target, items, count);
+    if (working->target_lock.converted) {
+        // The target holds working-format pixels: the colours, given in the screen's
+        // format, are converted too, a batch of records at a time.
+        const ColorFormat* screen_format = GetScreenColorFormat();
+        const ColorFormat* working_format = working->target_view.block->format;
+        LineListItem batch[64];
+        for (int done = 0; done < count;) {
+            const int n = std::min(count - done, 64);
+            for (int i = 0; i < n; ++i) {
+                batch[i] = items[done + i];
+                batch[i].colour = ConvertColorValue(working_format, screen_format, batch[i].colour);
+            }
+            DrawMemImgLines(working->target, batch, n);
+            done += n;
+        }
+    } else {
+        DrawMemImgLines(working->target, items, count);
+    }
     EndWorkingCopy();
     return 0;
 }

@@ -736,3 +736,57 @@ TEST(DirectDrawDrawFullScreen, AFifteenBitScreenIsConvertedAroundTheRenderer) {
 }
 
 }  // namespace
+
+namespace {
+
+// On the X1R5G5B5 screen lines and box outlines are drawn on the work surface in the
+// working format: their colours, given in the screen's format, are converted with it.
+TEST(DirectDrawDrawFullScreen, LinesOnAFifteenBitScreenKeepTheirColours) {
+    SixteenBitDisplayAs555 display_555;
+    SetDirect3DStandInStarts(1);
+    {
+        EngineSession session(false);
+        PresentCapture capture;
+        ASSERT_EQ(ApiInitializeLibrary(), 0);
+        ASSERT_EQ(GetScreenState()->format_index, 1);
+        ASSERT_EQ(ApiChooseDrawTarget(kDrawTargetBack), 0);
+        ASSERT_EQ(ApiClearDrawTarget(), 0);
+        struct Case {
+            int x1, y1, x2, y2;
+            std::uint32_t rgb;
+        };
+        const Case cases[] = {{10, 10, 20, 15, 0xFF0000}, {30, 10, 36, 20, 0x00FF00}, {40, 12, 52, 13, 0x6B38F0}};
+        Canvas want;
+        for (const Case& c : cases) {
+            const std::uint32_t colour = ApiMakeColorValue((c.rgb >> 16) & 0xFF, (c.rgb >> 8) & 0xFF, c.rgb & 0xFF);
+            ASSERT_EQ(ApiDrawRectangle(c.x1, c.y1, c.x2, c.y2, colour, 0), 0);
+            for (int x = c.x1; x < c.x2; ++x) {
+                want.Put(x, c.y1, Through555(c.rgb));
+                want.Put(x, c.y2 - 1, Through555(c.rgb));
+            }
+            for (int y = c.y1; y < c.y2; ++y) {
+                want.Put(c.x1, y, Through555(c.rgb));
+                want.Put(c.x2 - 1, y, Through555(c.rgb));
+            }
+        }
+        const std::uint32_t blue = ApiMakeColorValue(0x10, 0x20, 0xFF);
+        const LineRecord line{100, 50, 110, 50, static_cast<std::int32_t>(blue), 255};
+        ASSERT_EQ(DrawLineListSoft(&line, 1), 0);
+        for (int x = 100; x < 110; ++x) want.Put(x, 50, Through555(0x1020FF));
+        // A long list: every record's colour is converted, not only the first ones.
+        std::vector<LineRecord> lines;
+        for (int i = 0; i < 150; ++i) {
+            const std::uint32_t rgb = i % 2 == 0 ? 0xFF0000 : 0x00FF00;
+            const std::uint32_t colour = ApiMakeColorValue((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF);
+            lines.push_back(LineRecord{200, 60 + i, 205, 60 + i, static_cast<std::int32_t>(colour), 255});
+            for (int x = 200; x < 205; ++x) want.Put(x, 60 + i, Through555(rgb));
+        }
+        ASSERT_EQ(DrawLineListSoft(lines.data(), static_cast<int>(lines.size())), 0);
+        ExpectShown(capture, want);
+        ASSERT_EQ(ApiTerminateLibrary(), 0);
+        EXPECT_EQ(TrackedLiveBlockCount(), 0);
+    }
+    SetDirect3DStandInStarts(0);
+}
+
+}  // namespace
