@@ -20,6 +20,11 @@
 
 namespace {
 
+// A coordinate sum held to the int range: far past either end nothing is written anyway.
+LONG Held(std::int64_t value) {
+    return static_cast<LONG>(std::clamp<std::int64_t>(value, INT32_MIN, INT32_MAX));
+}
+
 // The transparent colour looked up among the palette entries of a palette image; the
 // first match, or index 0, becomes the block's key.
 void PickPaletteTransparentIndex(SurfaceData* data) {
@@ -197,7 +202,8 @@ int BltImageToSurface2D(const ImageSource& source, const RECT* src_rect, int x, 
 int BltImageToSurface2DPiece(const ImageSource& source, int image_x, int image_y, int surface) {
     const Surface2D* piece = GetSurface2DRecord(surface);
     if (piece == nullptr) return -1;
-    const RECT src{image_x, image_y, image_x + piece->width, image_y + piece->height};
+    const RECT src{image_x, image_y, Held(static_cast<std::int64_t>(image_x) + piece->width),
+                   Held(static_cast<std::int64_t>(image_y) + piece->height)};
     return BltImageToSurface2D(source, &src, piece->source_x, piece->source_y, surface);
 }
 
@@ -208,7 +214,10 @@ int BltImageToGraphSurface2Ds(const ImageSource& source, int x, int y, const Gra
     for (int i = 0; i < graph->piece_count; ++i) {
         const Surface2D* piece = GetSurface2DRecord(graph->pieces[i]);
         if (piece == nullptr) return -1;
-        if (BltImageToSurface2DPiece(piece_source, x + piece->x, y + piece->y, graph->pieces[i]) == -1) return -1;
+        if (BltImageToSurface2DPiece(piece_source, Held(static_cast<std::int64_t>(x) + piece->x),
+                                     Held(static_cast<std::int64_t>(y) + piece->y), graph->pieces[i]) == -1) {
+            return -1;
+        }
     }
     return 0;
 }
@@ -218,23 +227,28 @@ int BltImageToGraphPieces(const ImageSource& source, const RECT* src_rect, int d
     if (!IsScreenUp() || graph == nullptr || src_rect == nullptr) return -1;
     ImageSource piece_source = source;
     piece_source.alpha_from_red = 0;
-    const int rect_width = src_rect->right - src_rect->left;
-    const int rect_height = src_rect->bottom - src_rect->top;
+    // In 64 bits: rectangles and positions may lie anywhere in the int range.
+    const std::int64_t rect_width = static_cast<std::int64_t>(src_rect->right) - src_rect->left;
+    const std::int64_t rect_height = static_cast<std::int64_t>(src_rect->bottom) - src_rect->top;
     for (int i = 0; i < graph->piece_count; ++i) {
         const Surface2D* piece = GetSurface2DRecord(graph->pieces[i]);
         if (piece == nullptr) return -1;
-        if (!(piece->x < dest_x + rect_width && piece->x + piece->width > dest_x && piece->y < dest_y + rect_height &&
-              piece->y + piece->height > dest_y)) {
+        const std::int64_t px = piece->x;
+        const std::int64_t py = piece->y;
+        if (!(px < dest_x + rect_width && px + piece->width > dest_x && py < dest_y + rect_height &&
+              py + piece->height > dest_y)) {
             continue;
         }
-        RECT src = *src_rect;
-        int in_x = 0;
-        int in_y = 0;
-        if (dest_x < piece->x) src.left += piece->x - dest_x; else in_x = dest_x - piece->x;
-        if (dest_y < piece->y) src.top += piece->y - dest_y; else in_y = dest_y - piece->y;
-        src.right = std::min<LONG>(src.right, src.left + (piece->width - in_x));
-        src.bottom = std::min<LONG>(src.bottom, src.top + (piece->height - in_y));
-        if (BltImageToSurface2D(piece_source, &src, piece->source_x + in_x, piece->source_y + in_y,
+        std::int64_t left = src_rect->left;
+        std::int64_t top = src_rect->top;
+        std::int64_t in_x = 0;
+        std::int64_t in_y = 0;
+        if (dest_x < px) left += px - dest_x; else in_x = dest_x - px;
+        if (dest_y < py) top += py - dest_y; else in_y = dest_y - py;
+        const std::int64_t right = std::min<std::int64_t>(src_rect->right, left + (piece->width - in_x));
+        const std::int64_t bottom = std::min<std::int64_t>(src_rect->bottom, top + (piece->height - in_y));
+        RECT src{Held(left), Held(top), Held(right), Held(bottom)};
+        if (BltImageToSurface2D(piece_source, &src, Held(piece->source_x + in_x), Held(piece->source_y + in_y),
                                 graph->pieces[i]) == -1) {
             return -1;
         }

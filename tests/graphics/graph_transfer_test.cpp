@@ -64,6 +64,64 @@ TEST(GraphTransfer, APlacedRectangleTouchesOnlyThePiecesItCrosses) {
     EXPECT_EQ(TrackedLiveBlockCount(), 0);
 }
 
+// Rectangles and positions at the ends of the int range write nothing and overflow no
+// sum of a position and a size; a rectangle reaching far past the picture is cut to it.
+TEST(GraphTransfer, FarOffRectanglesAndPositionsWriteNothing) {
+    EngineSession session;
+    ASSERT_EQ(ApiInitializeLibrary(), 0);
+    const int graph = CreateBlankGraph(8, 4, 1);
+    GraphRecord* record = GetGraphRecord(graph);
+    ASSERT_EQ(FillGraphColor(graph, 0, 0, 0, 255), 0);
+    GraphImage picture = MakePicture(4, 4, [](int x, int y) { return static_cast<std::uint32_t>(0x100000 * (x + 1) + y); });
+    const ImageSource source = ImageSourceOf(&picture, nullptr);
+    constexpr int kMax = 2147483647;
+    constexpr int kMin = -2147483647 - 1;
+    struct Case {
+        RECT rect;
+        std::vector<int> places;  // tried as x, as y and as both
+    };
+    const Case cases[] = {
+        {{kMin, kMin, kMax, kMax}, {kMax, kMax - 2}},           // the picture lands far right or below
+        {{0, 0, 4, 4}, {kMax, kMax - 2, kMin, kMin + 5}},        // far off on either side
+        {{kMax - 1, 0, kMax, 4}, {0, kMax, kMin}},               // right of the picture
+        {{0, kMin, 4, kMin + 2}, {0, kMax, kMin}},               // above the picture
+    };
+    for (const Case& c : cases) {
+        for (int place : c.places) {
+            SCOPED_TRACE(place);
+            EXPECT_EQ(BltImageToGraph(source, nullptr, &c.rect, place, 0, graph, 0), 0);
+            EXPECT_EQ(BltImageToGraph(source, nullptr, &c.rect, 0, place, graph, 0), 0);
+            EXPECT_EQ(BltImageToGraph(source, nullptr, &c.rect, place, place, graph, 0), 0);
+            EXPECT_EQ(BltImageToSurface2D(source, &c.rect, place, place, record->pieces[0]), 0);
+        }
+    }
+    for (int place : {kMax, kMax - 2, kMin, kMin + 5}) {
+        EXPECT_EQ(BltImageToSurface2DPiece(source, place, place, record->pieces[0]), 0) << place;
+        EXPECT_EQ(BltImageToGraphSurface2Ds(source, place, place, record), 0) << place;
+    }
+    for (int y = 0; y < 4; ++y) {
+        for (int x = 0; x < 8; ++x) EXPECT_EQ(PiecePixel(graph, 0, x, y), 0u) << x << "," << y;
+    }
+    // A rectangle from far left of the picture to far right of it, placed so that the
+    // picture's column 0 falls on x 2: the picture's four columns land at x 2 to 5.
+    const RECT wide{kMin + 2, 1, kMax, kMax};
+    for (int by_piece : {0, 1}) {
+        ASSERT_EQ(FillGraphColor(graph, 0, 0, 0, 255), 0);
+        ASSERT_EQ(by_piece ? BltImageToSurface2D(source, &wide, kMin + 4, 0, record->pieces[0])
+                           : BltImageToGraph(source, nullptr, &wide, kMin + 4, 0, graph, 0),
+                  0);
+        for (int y = 0; y < 4; ++y) {
+            for (int x = 0; x < 8; ++x) {
+                const std::uint32_t want = x >= 2 && x < 6 && y < 3 ? 0x100000u * (x - 1) + y + 1 : 0u;
+                EXPECT_EQ(PiecePixel(graph, 0, x, y), want) << by_piece << ": " << x << "," << y;
+            }
+        }
+    }
+    FreeGraphImage(&picture);
+    ASSERT_EQ(ApiTerminateLibrary(), 0);
+    EXPECT_EQ(TrackedLiveBlockCount(), 0);
+}
+
 TEST(GraphTransfer, APaletteWithoutTheTransparentColourKeysOnIndexZero) {
     EngineSession session;
     ASSERT_EQ(ApiInitializeLibrary(), 0);
