@@ -101,6 +101,22 @@ void ConvertLocked(const WorkingCopyLock& lock, const RECT& area, bool to_workin
                     kDitherNone, 0, 0, 0, 0);
 }
 
+// The source's key as the renderer meets it: on a converted screen the key pixels were
+// stored in the screen's format and converted with the rest, so the key is converted the
+// same way (a key made straight in the working format can differ in its low bits).
+std::uint32_t WorkingKey(std::uint32_t rgb, bool converted) {
+    const std::uint32_t r = (rgb >> 16) & 0xFF, g = (rgb >> 8) & 0xFF, b = rgb & 0xFF;
+    if (!converted) return MakeColorValueInFormat(WorkingFormat(), r, g, b, 255);
+    const ColorFormat* screen = GetScreenColorFormat();
+    const std::uint32_t stored = MakeColorValueInFormat(screen, r, g, b, 255);
+    std::uint32_t key = 0;
+    const RECT one{0, 0, 1, 1};
+    ConvertColorBlt(&key, 4, WorkingFormat(), &stored, 4, screen, nullptr, 0, nullptr, 0, 0, &one, 0, 0, 0,
+                    kDitherNone, 0, 0, 0, 0);
+    const int bytes = WorkingFormat()->bytes_per_pixel;
+    return bytes >= 4 ? key : key & ((1u << (8 * bytes)) - 1u);
+}
+
 // Into the working format; with `put_back` the unlock converts the pixels back.
 void ConvertToWorking(WorkingCopyLock* lock, const RECT& area, bool put_back) {
     ConvertLocked(*lock, area, true);
@@ -238,9 +254,7 @@ int PrepareSource(const Surface2D* piece, SurfaceData* data, const RECT* source_
         if (convert) ConvertToWorking(&g_working.source_lock, area, true);
     }
     g_working.source_locked = 1;
-    const std::uint32_t rgb = data->transparent_color;
-    const std::uint32_t key = MakeColorValueInFormat(WorkingFormat(), (rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF,
-                                                     rgb & 0xFF, 255);
+    const std::uint32_t key = WorkingKey(data->transparent_color, convert);
     if (!MakeLockedView(&g_working.source_view, g_working.source_lock, piece->width, piece->height, key)) {
         return GiveUp();
     }

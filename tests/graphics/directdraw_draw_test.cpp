@@ -790,3 +790,55 @@ TEST(DirectDrawDrawFullScreen, LinesOnAFifteenBitScreenKeepTheirColours) {
 }
 
 }  // namespace
+
+namespace {
+
+// On the X1R5G5B5 screen a keyed draw through the working copy compares the converted
+// source pixels with the key converted the same way: key pixels stay undrawn whatever
+// the key colour's green is.
+TEST(DirectDrawDrawFullScreen, KeyedDrawsOnAFifteenBitScreenSkipTheKeyColour) {
+    SixteenBitDisplayAs555 display_555;
+    SetDirect3DStandInStarts(1);
+    {
+        EngineSession session(false);
+        PresentCapture capture;
+        ASSERT_EQ(ApiInitializeLibrary(), 0);
+        ASSERT_EQ(GetScreenState()->format_index, 1);
+        ASSERT_EQ(ApiChooseDrawTarget(kDrawTargetBack), 0);
+        ASSERT_EQ(ApiClearDrawTarget(), 0);
+        const std::uint32_t keys[] = {0x000000, 0x808080, 0xC8C0C8, 0x10F810};
+        Canvas want;
+        int column = 0;
+        for (std::uint32_t key : keys) {
+            SCOPED_TRACE(key);
+            GetDrawSettings()->transparent_color = key;
+            Picture picture = MakeTestPicture(9, 5, false);
+            for (std::size_t i = 0; i < picture.argb.size(); i += 3) picture.argb[i] = 0xFF000000u | key;
+            const std::string name = "keyed" + std::to_string(column) + ".png";
+            WritePng(name, picture, false);
+            const int graph = ApiLoadImageAsGraph(name.c_str(), 0);
+            ASSERT_TRUE(IsDirectDrawImage(graph));
+            for (int blend : {0, 1}) {
+                const int x = 20 + column * 40 + blend * 15;
+                ASSERT_EQ(SetBlendModeAndValue(blend, blend ? 128 : 255), 0);
+                ASSERT_EQ(ApiDrawGraphAtPoint(x, 30, graph, 1), 0);
+                EXPECT_EQ(GetWorkingCopyState()->blit_chosen, blend ? 0 : 1);
+                for (int y = 0; y < picture.height; ++y) {
+                    for (int px = 0; px < picture.width; ++px) {
+                        if (picture.Colour(px, y) == key) continue;
+                        // The working copy mixes in R5G6B5: half of the screen's black.
+                        const std::uint32_t s = Through555(picture.Colour(px, y));
+                        want.Put(x + px, 30 + y, blend ? Through555(Mix(s, 0, 128)) : s);
+                    }
+                }
+            }
+            ++column;
+        }
+        ExpectShown(capture, want);
+        ASSERT_EQ(ApiTerminateLibrary(), 0);
+        EXPECT_EQ(TrackedLiveBlockCount(), 0);
+    }
+    SetDirect3DStandInStarts(0);
+}
+
+}  // namespace
