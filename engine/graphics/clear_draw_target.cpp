@@ -6,6 +6,7 @@
 #include "engine/core/system_block.h"
 #include "engine/graphics/draw_settings.h"
 #include "engine/graphics/graph_draw_target.h"
+#include "engine/graphics/graph_handles.h"
 #include "engine/graphics/screen_internal.h"
 #include "engine/graphics/screen_startup.h"
 #include "engine/graphics/working_copies.h"
@@ -14,6 +15,7 @@ int ClearDrawTarget() {
     DrawSettingsBlock* settings = GetDrawSettings();
     if (settings->graphics_off) return 0;
     WaitWhileInactive();
+    if (IsThreeDInUse()) ClearDrawTargetD3D();
     ScreenState* screen = GetScreenState();
     const WindowSettings& window = GetSystemBlock()->settings;
     const std::uint32_t red = static_cast<std::uint32_t>(window.background_red);

@@ -1,8 +1,9 @@
 // The draw entry points: the common frame of every draw (graphics off or an empty area
 // draws nothing, the graph must be live, the blend source must be large enough, the mask
 // brackets, the front image read back before and shown after a draw on the front buffer
-// in software rendering) around the 2-D dispatch. Texture graphs need the Direct3D
-// renderer, which is not part of this build, so drawing one fails.
+// in software rendering) around the choice between the 3-D renderer (texture graphs, and
+// boxes while 3-D is in use) and the 2-D dispatch, with the subtract blend of the 3-D path
+// drawn as invert, add, invert.
 #include "engine/graphics/draw_entry.h"
 
 #include <algorithm>
@@ -60,6 +61,28 @@ void EndDraw(const DrawFrame& frame) {
     if (frame.front) FlushFrontImageRect(&frame.work);
 }
 
+// The subtract brackets' white fill: in blend mode 3 at 255 with a white bright colour,
+// the 3-D fill inverts the rectangle; the bright colour is put back afterwards.
+void InvertRect(const RECT& rect) {
+    DrawSettingsBlock* settings = GetDrawSettings();
+    const std::uint32_t white = MakeColorValue(255, 255, 255);
+    const std::uint8_t kept[3] = {settings->bright[0], settings->bright[1], settings->bright[2]};
+    if (kept[0] != 255 || kept[1] != 255 || kept[2] != 255) SetBrightColorRGB(255, 255, 255);
+    if (!settings->graphics_off && (settings->blend_mode != 3 || settings->blend_value != 255)) {
+        SetBlendModeAndValue(3, 255);
+    }
+    DrawFillBoxD3D(rect.left, rect.top, rect.right, rect.bottom, white);
+    SetBrightColorRGB(kept[2], kept[1], kept[0]);
+}
+
+bool SubtractOnThreeD() { return GetDrawSettings()->blend_mode == 3; }
+
+// Boxes take the 3-D path while texture graphs are wanted, 3-D is in use and the screen
+// is not rendered in software.
+bool BoxesOnThreeD() {
+    return GetDrawSettings()->new_graph.texture_graphs != 0 && IsThreeDInUse() && !GetScreenState()->software_render;
+}
+
 RECT Ordered(int x1, int y1, int x2, int y2) {
     return RECT{std::min(x1, x2), std::min(y1, y2), std::max(x1, x2), std::max(y1, y2)};
 }
@@ -87,7 +110,14 @@ int DrawGraphAtPoint(int x, int y, int graph, int transparent) {
     const DrawFrame frame =
         BeginDraw(RECT{x, y, Saturated(static_cast<long long>(x) + record->width),
                        Saturated(static_cast<long long>(y) + record->height)});
-    result = record->creation.texture ? -1 : DrawGraphSoft(x, y, record, transparent);
+    if (record->creation.texture) {
+        const bool subtract = SubtractOnThreeD();
+        if (subtract) SubtractBlendPrologue(&frame.work);
+        result = DrawGraphD3D(x, y, static_cast<float>(x), static_cast<float>(y), record, transparent, 1);
+        if (subtract) SubtractBlendEpilogue(&frame.work);
+    } else {
+        result = DrawGraphSoft(x, y, record, transparent);
+    }
     EndDraw(frame);
     return result;
 }
@@ -97,7 +127,15 @@ int DrawGraphStretched(int x1, int y1, int x2, int y2, int graph, int transparen
     GraphRecord* record = OpenGraphDraw(graph, &result);
     if (record == nullptr) return result;
     const DrawFrame frame = BeginDraw(Ordered(x1, y1, x2, y2));
-    result = record->creation.texture ? -1 : DrawGraphStretchSoft(x1, y1, x2, y2, record, transparent);
+    if (record->creation.texture) {
+        const bool subtract = SubtractOnThreeD();
+        if (subtract) SubtractBlendPrologue(&frame.work);
+        result = DrawGraphStretchD3D(x1, y1, x2, y2, static_cast<float>(x1), static_cast<float>(y1),
+                                     static_cast<float>(x2), static_cast<float>(y2), record, transparent, 1);
+        if (subtract) SubtractBlendEpilogue(&frame.work);
+    } else {
+        result = DrawGraphStretchSoft(x1, y1, x2, y2, record, transparent);
+    }
     EndDraw(frame);
     return result;
 }
@@ -118,8 +156,14 @@ int DrawGraphQuad(float x1, float y1, float x2, float y2, float x3, float y3, fl
     }
     const DrawFrame frame = BeginDraw(work);
     // The renderer takes the corners as first, second, fourth, third.
-    result = record->creation.texture ? -1
-                                      : DrawGraphQuadSoftFloat(x1, y1, x2, y2, x4, y4, x3, y3, record, transparent);
+    if (record->creation.texture) {
+        const bool subtract = SubtractOnThreeD();
+        if (subtract) SubtractBlendPrologue(&frame.work);
+        result = DrawGraphQuadD3D(x1, y1, x2, y2, x4, y4, x3, y3, record, transparent);
+        if (subtract) SubtractBlendEpilogue(&frame.work);
+    } else {
+        result = DrawGraphQuadSoftFloat(x1, y1, x2, y2, x4, y4, x3, y3, record, transparent);
+    }
     EndDraw(frame);
     return result;
 }
@@ -220,7 +264,15 @@ int DrawFilledBox(int x1, int y1, int x2, int y2, std::uint32_t colour) {
     if (settings->graphics_off || settings->empty_area) return 0;
     if (!IsWindowActive()) WaitWhileInactive();
     const DrawFrame frame = BeginDraw(Ordered(x1, y1, x2, y2));
-    const int result = DrawFillBoxSoft(x1, y1, x2, y2, colour);
+    int result = 0;
+    if (BoxesOnThreeD()) {
+        const bool subtract = SubtractOnThreeD();
+        if (subtract) SubtractBlendPrologue(&frame.work);
+        result = DrawFillBoxD3D(x1, y1, x2, y2, colour);
+        if (subtract) SubtractBlendEpilogue(&frame.work);
+    } else {
+        result = DrawFillBoxSoft(x1, y1, x2, y2, colour);
+    }
     EndDraw(frame);
     return result;
 }
@@ -230,9 +282,31 @@ int DrawBoxOutline(int x1, int y1, int x2, int y2, std::uint32_t colour) {
     if (settings->graphics_off || settings->empty_area) return 0;
     if (!IsWindowActive()) WaitWhileInactive();
     const DrawFrame frame = BeginDraw(Ordered(x1, y1, x2, y2));
-    const int result = DrawLineBoxSoft(x1, y1, x2, y2, colour);
+    int result = 0;
+    if (BoxesOnThreeD() && settings->outline_switch == 0) {
+        const bool subtract = SubtractOnThreeD();
+        if (subtract) SubtractBlendPrologue(&frame.work);
+        result = DrawLineBoxD3D(x1, y1, x2, y2, colour);
+        if (subtract) SubtractBlendEpilogue(&frame.work);
+    } else {
+        result = DrawLineBoxSoft(x1, y1, x2, y2, colour);
+    }
     EndDraw(frame);
     return result;
+}
+
+int SubtractBlendPrologue(const RECT* rect) {
+    const int value = GetDrawSettings()->blend_value;
+    InvertRect(*rect);
+    SetBlendModeAndValue(5, value);
+    return 0;
+}
+
+int SubtractBlendEpilogue(const RECT* rect) {
+    const int value = GetDrawSettings()->blend_value;
+    InvertRect(*rect);
+    SetBlendModeAndValue(3, value);
+    return 0;
 }
 
 int DrawRectangle(int x1, int y1, int x2, int y2, std::uint32_t colour, int fill) {
@@ -245,6 +319,6 @@ int GetDrawScreenGraph(int x1, int y1, int x2, int y2, int graph, int flag) {
     if (record == nullptr) return -1;
     WaitWhileInactive();
     EndSceneD3D();
-    if (record->creation.texture) return -1;
+    if (record->creation.texture) return GetDrawScreenGraphD3D(x1, y1, x2, y2, record, flag);
     return GetDrawScreenGraphSoft(x1, y1, x2, y2, record, flag);
 }

@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+#include "platform/kernel_types.h"
+
 int DrawGraphAtPoint(int x, int y, int graph, int transparent);
 int DrawGraphStretched(int x1, int y1, int x2, int y2, int graph, int transparent);
 int DrawGraphQuad(float x1, float y1, float x2, float y2, float x3, float y3, float x4, float y4, int graph,
@@ -18,3 +20,8 @@ int DrawFilledBox(int x1, int y1, int x2, int y2, std::uint32_t colour);
 int DrawBoxOutline(int x1, int y1, int x2, int y2, std::uint32_t colour);
 int DrawRectangle(int x1, int y1, int x2, int y2, std::uint32_t colour, int fill);
 int GetDrawScreenGraph(int x1, int y1, int x2, int y2, int graph, int flag);
+// Blend mode 3 on the 3-D path, drawn as invert, add, invert around the draw: the
+// prologue inverts the rectangle and leaves blend mode 5 with the value; the epilogue
+// inverts it again and puts blend mode 3 back.
+int SubtractBlendPrologue(const RECT* rect);
+int SubtractBlendEpilogue(const RECT* rect);

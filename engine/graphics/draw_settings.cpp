@@ -189,6 +189,7 @@ int SetBlendModeAndValue(int mode, int value) {
     if (!IsWindowActive()) WaitWhileInactive();
     g_settings.blend_mode = mode;
     g_settings.blend_value = Clamp255(value);
+    UpdateVertexDiffuseColor();
     return 0;
 }
 
@@ -212,6 +213,7 @@ int SetBrightColorRGB(int red, int green, int blue) {
     g_settings.bright[2] = static_cast<std::uint8_t>(Clamp255(red));
     g_settings.bright[1] = static_cast<std::uint8_t>(Clamp255(green));
     g_settings.bright[0] = static_cast<std::uint8_t>(Clamp255(blue));
+    if (IsDirect3DUp()) UpdateVertexDiffuseColor();
     return 0;
 }
 
@@ -221,6 +223,7 @@ int SetBrightColorPacked(std::uint32_t color) {
     g_settings.bright[1] = static_cast<std::uint8_t>(value >> 8);
     g_settings.bright[2] = static_cast<std::uint8_t>(value >> 16);
     g_settings.bright[3] = 0;
+    UpdateVertexDiffuseColor();
     return 0;
 }
 

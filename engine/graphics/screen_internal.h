@@ -7,6 +7,8 @@
 
 #include "engine/graphics/screen_state.h"
 
+struct GraphRecord;
+
 // Screen record extras.
 const DDPIXELFORMAT* OverlayFormatAt(int index);
 
@@ -66,6 +68,34 @@ void EndSceneD3D();
 // no 3-D device exists, which is how the graph manager learns that 3-D is not in use.
 int DeleteAllSurface3DData();
 int DeleteAllLights();
+// The 3-D draws the graph entries hand texture graphs (and, with 3-D in use, boxes) to.
+// Graph draws give -1 while 3-D is down; boxes fall back to the 2-D path when no device
+// is there, as the renderer does.
+int DrawGraphD3D(int x, int y, float float_x, float float_y, const GraphRecord* graph, int transparent, int flag);
+int DrawGraphStretchD3D(int x1, int y1, int x2, int y2, float float_x1, float float_y1, float float_x2,
+                        float float_y2, const GraphRecord* graph, int transparent, int flag);
+int DrawGraphQuadD3D(float x1, float y1, float x2, float y2, float x3, float y3, float x4, float y4,
+                     const GraphRecord* graph, int transparent);
+int DrawFillBoxD3D(int x1, int y1, int x2, int y2, std::uint32_t colour);
+int DrawLineBoxD3D(int x1, int y1, int x2, int y2, std::uint32_t colour);
+int ClearDrawTargetD3D();
+int GetDrawScreenGraphD3D(int x1, int y1, int x2, int y2, const GraphRecord* graph, int flag);
+// Recomputes the packed vertex colour after the blend mode, value or bright colour changed.
+void UpdateVertexDiffuseColor();
+// Test hooks: with 1, deleting the texture pieces succeeds, so the graph manager counts
+// 3-D as in use (boxes then take the 3-D path and fall back to 2-D); and the box draws
+// handed to the stand-in, with the blend and bright settings at the time of each call.
+void SetDirect3DStandInThreeDInUse(int in_use);
+struct Direct3DStandInBoxCall {
+    int fill;  // 1 for DrawFillBoxD3D, 0 for DrawLineBoxD3D
+    RECT rect;
+    std::uint32_t colour;
+    int blend_mode;
+    int blend_value;
+    std::uint32_t bright;  // 0x00RRGGBB
+};
+int GetDirect3DStandInBoxCallCount();
+Direct3DStandInBoxCall GetDirect3DStandInBoxCall(int index);
 // Test hook: with 1, the stand-in lets the screen start as it does once the 3-D renderer
 // is up (DirectDraw output surfaces, no software rendering), though no device exists and
 // nothing is ever drawn through 3-D; 0 (the default) refuses as the display does.

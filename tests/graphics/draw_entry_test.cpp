@@ -3,7 +3,8 @@
 // part of a graph drawn with the draw area put back, and drawing on the front buffer;
 // each captured frame is compared with a reference made from the picture's pixels. Also
 // the rectangle shown after each kind of front-buffer draw, graphics off and empty
-// areas, far-off positions, masked front-buffer draws and a stretched part at scale 1.
+// areas, far-off positions, masked front-buffer draws, a stretched part at scale 1, and
+// subtract-blended boxes on the 3-D path.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -531,6 +532,68 @@ TEST(DrawEntryDirectDraw, AStretchedPartAtScaleOneShowsExactlyThatPart) {
     EXPECT_EQ(after.right, before.right);
     EXPECT_EQ(after.bottom, before.bottom);
     ASSERT_EQ(ApiTerminateLibrary(), 0);
+    SetDirect3DStandInStarts(0);
+    EXPECT_EQ(TrackedLiveBlockCount(), 0);
+}
+
+// With 3-D in use, boxes go to the 3-D renderer; blend mode 3 there is drawn as invert,
+// add, invert: a white fill over the box in mode 3 at 255 with a white bright colour, the
+// box itself in mode 5 with the blend value and the caller's bright colour, the white fill
+// again, and the caller's settings afterwards. An outline with the outline switch set
+// stays on the 2-D path.
+TEST(DrawEntryThreeD, SubtractBlendedBoxesAreInvertAddInvert) {
+    EngineSession session;
+    SetDirect3DStandInStarts(1);
+    SetDirect3DStandInThreeDInUse(1);
+    ASSERT_EQ(ApiInitializeLibrary(), 0);
+    ASSERT_EQ(IsThreeDInUse(), 1);
+    ASSERT_EQ(ApiChooseDrawTarget(kDrawTargetBack), 0);
+    const std::uint32_t white = MakeColorValue(255, 255, 255);
+    const std::uint32_t red = MakeColorValue(255, 0, 0);
+    ASSERT_EQ(SetBlendModeAndValue(3, 100), 0);
+    ASSERT_EQ(SetBrightColorRGB(10, 20, 30), 0);
+    const int first = GetDirect3DStandInBoxCallCount();
+    ASSERT_EQ(DrawFilledBox(50, 40, 10, 20, red), 0);
+    ASSERT_EQ(GetDirect3DStandInBoxCallCount(), first + 3);
+    struct Want {
+        RECT rect;
+        std::uint32_t colour;
+        int mode;
+        int value;
+        std::uint32_t bright;
+    };
+    const Want wants[3] = {{RECT{10, 20, 50, 40}, white, 3, 255, 0xFFFFFF},
+                           {RECT{50, 40, 10, 20}, red, 5, 100, 0x0A141E},
+                           {RECT{10, 20, 50, 40}, white, 3, 255, 0xFFFFFF}};
+    for (int i = 0; i < 3; ++i) {
+        const Direct3DStandInBoxCall call = GetDirect3DStandInBoxCall(first + i);
+        EXPECT_EQ(call.fill, 1) << i;
+        EXPECT_EQ(call.rect.left, wants[i].rect.left) << i;
+        EXPECT_EQ(call.rect.top, wants[i].rect.top) << i;
+        EXPECT_EQ(call.rect.right, wants[i].rect.right) << i;
+        EXPECT_EQ(call.rect.bottom, wants[i].rect.bottom) << i;
+        EXPECT_EQ(call.colour, wants[i].colour) << i;
+        EXPECT_EQ(call.blend_mode, wants[i].mode) << i;
+        EXPECT_EQ(call.blend_value, wants[i].value) << i;
+        EXPECT_EQ(call.bright, wants[i].bright) << i;
+    }
+    const DrawSettingsBlock* settings = GetDrawSettings();
+    EXPECT_EQ(settings->blend_mode, 3);
+    EXPECT_EQ(settings->blend_value, 100);
+    EXPECT_EQ(settings->bright[2], 10);
+    EXPECT_EQ(settings->bright[1], 20);
+    EXPECT_EQ(settings->bright[0], 30);
+    // Without blending, one 3-D outline; with the outline switch set, none.
+    ASSERT_EQ(SetBlendModeAndValue(0, 255), 0);
+    ASSERT_EQ(DrawBoxOutline(1, 2, 3, 4, red), 0);
+    ASSERT_EQ(GetDirect3DStandInBoxCallCount(), first + 4);
+    EXPECT_EQ(GetDirect3DStandInBoxCall(first + 3).fill, 0);
+    GetDrawSettings()->outline_switch = 1;
+    ASSERT_EQ(DrawBoxOutline(1, 2, 3, 4, red), 0);
+    EXPECT_EQ(GetDirect3DStandInBoxCallCount(), first + 4);
+    GetDrawSettings()->outline_switch = 0;
+    ASSERT_EQ(ApiTerminateLibrary(), 0);
+    SetDirect3DStandInThreeDInUse(0);
     SetDirect3DStandInStarts(0);
     EXPECT_EQ(TrackedLiveBlockCount(), 0);
 }
