@@ -215,7 +215,23 @@ int PrepareTarget(IDirectDrawSurface7* target_surface, bool masked, bool cpu, bo
 // part of a larger image), or a locked view of the piece on its DirectDraw image (through
 // the second work surface when it is in video memory or must be converted). The view
 // covers the whole piece; only the source rectangle is copied and converted.
-int PrepareSource(const Surface2D* piece, SurfaceData* data, const RECT* source_rect) {
+// The part of the piece the draw reads, in piece coordinates (empty when none).
+RECT SourceArea(const Surface2D* piece, const RECT* source_rect) {
+    const RECT whole{0, 0, piece->width, piece->height};
+    const RECT wanted = Intersected(source_rect != nullptr ? *source_rect : whole, whole);
+    return IsEmpty(wanted) ? RECT{0, 0, 0, 0} : wanted;
+}
+
+// Copies the part of the piece the draw reads to the same place of the second work surface.
+int CopySourceToWork(const Surface2D* piece, SurfaceData* data, const RECT& area) {
+    if (IsEmpty(area)) return 0;
+    const RECT from = Moved(area, piece->source_x, piece->source_y);
+    return CopySurfaceRect(GetScreenState()->work2, data->surface, area.left, area.top, &from, -1) != 0 ? -1 : 0;
+}
+
+// With `copied` the piece was put on the second work surface before the target side was
+// prepared.
+int PrepareSource(const Surface2D* piece, SurfaceData* data, const RECT* source_rect, bool copied) {
     if (data->software) {
         MEMIMG* image = &data->color_image;
         if (!IsMemImgValid(image)) return GiveUp();
@@ -233,16 +249,12 @@ int PrepareSource(const Surface2D* piece, SurfaceData* data, const RECT* source_
     if (data->surface == nullptr) return GiveUp();
     const ScreenState* screen = GetScreenState();
     const RECT whole{0, 0, piece->width, piece->height};
-    const RECT wanted = Intersected(source_rect != nullptr ? *source_rect : whole, whole);
-    const RECT area = IsEmpty(wanted) ? RECT{0, 0, 0, 0} : wanted;
+    const RECT area = SourceArea(piece, source_rect);
     const bool convert = g_working.format_converted != 0;
     if (convert && GetScreenColorFormat()->bytes_per_pixel != WorkingFormat()->bytes_per_pixel) return GiveUp();
-    const bool through_work = data->creation.system_memory != 1 || convert;
+    const bool through_work = data->creation.system_memory != 1 || convert || copied;
     if (through_work && FitsOn(screen->work2, piece->width, piece->height)) {
-        if (!IsEmpty(area)) {
-            const RECT from = Moved(area, piece->source_x, piece->source_y);
-            if (CopySurfaceRect(screen->work2, data->surface, area.left, area.top, &from, -1) != 0) return GiveUp();
-        }
+        if (!copied && CopySourceToWork(piece, data, area) != 0) return GiveUp();
         if (!LockRect(&g_working.source_lock, screen->work2, whole)) return GiveUp();
         g_working.source_through_work = 1;
         // The copy is the draw's own: nothing to put back.
@@ -304,8 +316,16 @@ int BeginWorkingCopy(const Surface2D* piece, int blit_allowed, const RECT* sourc
     g_working.format_converted = screen->format_index == 3 || screen->format_index == 1;
     g_working.clip = Intersected(*destination, settings->draw_area);
     if (IsEmpty(g_working.clip)) return -1;
+    // A source on the image the target is drawn into (another piece of a shared image) is
+    // copied out before the target side locks that image; it is read from the copy.
+    bool copied = false;
+    if (data != nullptr && !data->software && data->surface != nullptr && data->surface == target_surface &&
+        FitsOn(screen->work2, piece->width, piece->height)) {
+        if (CopySourceToWork(piece, data, SourceArea(piece, source_rect)) != 0) return -1;
+        copied = true;
+    }
     if (PrepareTarget(target_surface, masked, cpu, target_video, plain_write, colour1, colour2) != 0) return -1;
-    if (piece != nullptr && PrepareSource(piece, data, source_rect) != 0) return -1;
+    if (piece != nullptr && PrepareSource(piece, data, source_rect, copied) != 0) return -1;
     return 0;
 }
 

@@ -410,6 +410,29 @@ TEST_F(DirectDrawDraw, DrawingIntoAPieceOfASharedImage) {
     }
 }
 
+// A blended draw of one piece of a shared image into another piece of it: the image is
+// locked once for the target, and the source is read from the second work surface.
+TEST_F(DirectDrawDraw, BlendingOnePieceOfASharedImageIntoAnother) {
+    const Picture sheet = MakeTestPicture(3 * 4, 2 * 3, false);  // 3 x 2 pieces of 4 x 3
+    WritePng("sheet.png", sheet, false);
+    int pieces[6];
+    ASSERT_EQ(ApiLoadImageAsDivGraphs("sheet.png", 6, 3, 2, 4, 3, pieces, 0), 0);
+    ASSERT_TRUE(IsDirectDrawImage(pieces[4]));
+    ASSERT_EQ(ApiChooseDrawTarget(pieces[4]), 0);  // column 1, row 1: at (4, 3)
+    ASSERT_EQ(SetBlendModeAndValue(1, 100), 0);
+    ASSERT_EQ(ApiDrawGraphAtPoint(1, 0, pieces[2], 0), 0);  // column 2, row 0: at (8, 0)
+    EXPECT_EQ(GetWorkingCopyState()->source_through_work, 1);
+    ASSERT_EQ(ApiChooseDrawTarget(kDrawTargetBack), 0);
+    for (int y = 0; y < 3; ++y) {
+        for (int x = 0; x < 4; ++x) {
+            const std::uint32_t under = sheet.Colour(4 + x, 3 + y);
+            const std::uint32_t want = x >= 1 ? Mix(sheet.Colour(8 + x - 1, y), under, 100) : under;
+            EXPECT_EQ(GraphPixel(pieces[4], x, y), want) << x << "," << y;
+            EXPECT_EQ(GraphPixel(pieces[2], x, y), sheet.Colour(8 + x, y)) << x << "," << y;
+        }
+    }
+}
+
 TEST_F(DirectDrawDraw, ClearingScreenAndGraphTargets) {
     WindowSettings& window = GetSystemBlock()->settings;
     window.background_red = 0x11;
