@@ -22,87 +22,12 @@
 #include "engine/graphics/working_copies.h"
 #include "platform/testing/display_testing.h"
 #include "tests/core/engine_session.h"
-#include "tests/graphics/image_fixtures.h"
+#include "tests/graphics/screen_reference.h"
 
 using engine_test::EngineSession;
+using namespace screen_reference;
 
 namespace {
-
-constexpr std::uint32_t kBackground = 0x000000;  // the window's background colour
-
-// A reference picture: the screen as 0x00RRGGBB, 640 x 480.
-struct Canvas {
-    std::vector<std::uint32_t> pixels = std::vector<std::uint32_t>(640 * 480, kBackground);
-    std::uint32_t& at(int x, int y) { return pixels[static_cast<std::size_t>(y) * 640 + x]; }
-    void Put(int x, int y, std::uint32_t c) {
-        if (x >= 0 && y >= 0 && x < 640 && y < 480) at(x, y) = c;
-    }
-};
-
-// Pixels of the test picture: RGB with alpha 0 where `hole` says so.
-struct Picture {
-    int width;
-    int height;
-    std::vector<std::uint32_t> argb;
-    std::uint32_t Colour(int x, int y) const { return argb[static_cast<std::size_t>(y) * width + x] & 0xFFFFFF; }
-    bool Opaque(int x, int y) const { return (argb[static_cast<std::size_t>(y) * width + x] >> 24) != 0; }
-};
-
-Picture MakeTestPicture(int width, int height, bool holes) {
-    Picture p{width, height, {}};
-    for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) {
-            const std::uint32_t rgb = static_cast<std::uint32_t>((x * 37 + 11) & 0xFF) << 16 |
-                                      static_cast<std::uint32_t>((y * 53 + 7) & 0xFF) << 8 |
-                                      static_cast<std::uint32_t>((x * y + 90) & 0xFF);
-            const bool hole = holes && ((x + 2 * y) % 5 == 0);
-            p.argb.push_back((hole ? 0u : 0xFF000000u) | rgb);
-        }
-    }
-    return p;
-}
-
-void WritePng(const std::string& name, const Picture& p, bool with_alpha) {
-    PngSpec spec;
-    spec.width = p.width;
-    spec.height = p.height;
-    spec.color_type = with_alpha ? 6 : 2;
-    for (int y = 0; y < p.height; ++y) {
-        Bytes row;
-        for (int x = 0; x < p.width; ++x) {
-            const std::uint32_t c = p.argb[static_cast<std::size_t>(y) * p.width + x];
-            row.push_back(static_cast<unsigned char>(c >> 16));
-            row.push_back(static_cast<unsigned char>(c >> 8));
-            row.push_back(static_cast<unsigned char>(c));
-            if (with_alpha) row.push_back(static_cast<unsigned char>(c >> 24));
-        }
-        spec.rows.push_back(row);
-    }
-    const Bytes bytes = MakePng(spec);
-    std::ofstream(name, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                                static_cast<std::streamsize>(bytes.size()));
-}
-
-// Flips and compares the frame shown with the reference, reporting the first misses.
-void ExpectShown(PresentCapture& capture, Canvas& want) {
-    capture.Take();
-    ASSERT_EQ(ApiFlipScreen(), 0);
-    const auto frames = capture.Take();
-    ASSERT_EQ(frames.size(), 1u);
-    const auto& frame = frames[0];
-    ASSERT_EQ(frame.width, 640);
-    ASSERT_EQ(frame.height, 480);
-    int misses = 0;
-    for (int y = 0; y < 480 && misses < 5; ++y) {
-        for (int x = 0; x < 640 && misses < 5; ++x) {
-            const std::uint32_t got = frame.pixels[static_cast<std::size_t>(y) * 640 + x] & 0xFFFFFF;
-            if (got != want.at(x, y)) {
-                ADD_FAILURE() << "pixel " << x << "," << y << " want " << std::hex << want.at(x, y) << " got " << got;
-                ++misses;
-            }
-        }
-    }
-}
 
 class DrawEntry : public ::testing::Test {
 protected:
@@ -122,7 +47,7 @@ protected:
 
 TEST_F(DrawEntry, APngDrawnOpaqueAndWithTransparency) {
     const Picture plain = MakeTestPicture(21, 13, false);
-    const Picture holed = MakeTestPicture(17, 9, true);
+    const Picture holed = MakeTestPicture(17, 9, false, true);
     WritePng("plain.png", plain, false);
     WritePng("holed.png", holed, true);
     const int a = ApiLoadImageAsGraph("plain.png", 0);
@@ -264,7 +189,7 @@ TEST(DrawEntryFullScreen, APngWithTransparencyOnTheSixteenBitScreen) {
     ASSERT_EQ(GetScreenBitDepth(), 16);
     ASSERT_EQ(ApiChooseDrawTarget(kDrawTargetBack), 0);
     ASSERT_EQ(ApiClearDrawTarget(), 0);
-    const Picture holed = MakeTestPicture(19, 11, true);
+    const Picture holed = MakeTestPicture(19, 11, false, true);
     WritePng("holed.png", holed, true);
     const int graph = ApiLoadImageAsGraph("holed.png", 0);
     ASSERT_GT(graph, 0);
