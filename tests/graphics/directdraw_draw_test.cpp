@@ -211,19 +211,8 @@ TEST_F(DirectDrawDraw, BoxesLinesAndDrawsOutsideTheDrawArea) {
     EXPECT_EQ(DrawFilledBox(290, 295, 320, 330, green), 0);
     Canvas want;
     want.Fill(10, 20, 50, 40, 0xFF0000);
-    for (int ox : {0, 100}) {
-        const int oy = ox;
-        const int right = ox == 0 ? 3 : 109;
-        const int bottom = ox == 0 ? 2 : 103;
-        for (int x = ox; x <= right; ++x) {
-            want.Put(x, oy, 0x00FF00);
-            want.Put(x, bottom, 0x00FF00);
-        }
-        for (int y = oy; y <= bottom; ++y) {
-            want.Put(ox, y, 0x00FF00);
-            want.Put(right, y, 0x00FF00);
-        }
-    }
+    want.Outline(0, 0, 3, 2, 0x00FF00);
+    want.Outline(100, 100, 109, 103, 0x00FF00);
     for (int i = 6; i <= 10; ++i) want.Put(i, i, 0xFF0000);  // the end point is not drawn
     want.Fill(290, 295, 300, 300, 0x00FF00);
     ExpectShown(capture_, want);

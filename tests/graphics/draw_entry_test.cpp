@@ -104,22 +104,9 @@ TEST_F(DrawEntry, AFilledBoxAndAnOutline) {
     ASSERT_EQ(ApiDrawRectangle(0, 0, 4, 3, green, 0), 0);
     ASSERT_EQ(ApiDrawRectangle(100, 100, 110, 104, green, 0), 0);
     Canvas want;
-    for (int y = 20; y < 40; ++y) {
-        for (int x = 10; x < 50; ++x) want.Put(x, y, 0xFF0000);
-    }
-    for (int ox : {0, 100}) {
-        const int oy = ox;
-        const int right = ox == 0 ? 3 : 109;
-        const int bottom = ox == 0 ? 2 : 103;
-        for (int x = ox; x <= right; ++x) {
-            want.Put(x, oy, 0x00FF00);
-            want.Put(x, bottom, 0x00FF00);
-        }
-        for (int y = oy; y <= bottom; ++y) {
-            want.Put(ox, y, 0x00FF00);
-            want.Put(right, y, 0x00FF00);
-        }
-    }
+    want.Fill(10, 20, 50, 40, 0xFF0000);
+    want.Outline(0, 0, 3, 2, 0x00FF00);
+    want.Outline(100, 100, 109, 103, 0x00FF00);
     ExpectShown(capture_, want);
 }
 

@@ -30,6 +30,17 @@ struct Canvas {
             for (int x = x1; x < x2; ++x) Put(x, y, c);
         }
     }
+    // The one-pixel outline of the box (x1, y1)-(x2, y2), both corners inside.
+    void Outline(int x1, int y1, int x2, int y2, std::uint32_t c) {
+        for (int x = x1; x <= x2; ++x) {
+            Put(x, y1, c);
+            Put(x, y2, c);
+        }
+        for (int y = y1; y <= y2; ++y) {
+            Put(x1, y, c);
+            Put(x2, y, c);
+        }
+    }
 };
 
 // Pixels of a test picture as 0xAARRGGBB.
