@@ -62,6 +62,25 @@ void CurrentTarget(MEMIMG** image, IDirectDrawSurface7** surface) {
     *surface = *image == nullptr ? screen->target_surface : nullptr;
 }
 
+// A target surface's rectangle sits at the target's origin on its image (a derived graph
+// is a part of a larger one), and the working copies draw into the work surface at that
+// same place. The rectangle is cut so that it stays on the screen-sized work surface there;
+// false when nothing is left.
+bool ClipToWorkAtOrigin(RECT* rect, POINT* origin) {
+    const ScreenState* screen = GetScreenState();
+    *origin = POINT{screen->target_x, screen->target_y};
+    int width = 0;
+    int height = 0;
+    ReadScreenSize(&width, &height);
+    const RECT room{-origin->x, -origin->y, width - origin->x, height - origin->y};
+    ClipRectToRect(rect, &room);
+    return rect->right > rect->left && rect->bottom > rect->top;
+}
+
+RECT MovedBy(const RECT& rect, const POINT& by) {
+    return RECT{rect.left + by.x, rect.top + by.y, rect.right + by.x, rect.bottom + by.y};
+}
+
 int ScreenBytesPerPixel() {
     const int depth = GetScreenBitDepth();
     return (depth != 0 ? depth : 16) / 8;
@@ -79,9 +98,11 @@ int SaveRectForMask(int left, int top, int right, int bottom, IDirectDrawSurface
         return 0;
     }
     if (surface != nullptr) {
-        RECT from = OnTargetSurface(rect);
-        g_mask.work_surface->BltFast(static_cast<DWORD>(rect.left), static_cast<DWORD>(rect.top), surface, &from,
-                                     DDBLTFAST_NOCOLORKEY | DDBLTFAST_WAIT);
+        POINT origin{};
+        if (!ClipToWorkAtOrigin(&rect, &origin)) return 0;
+        RECT from = MovedBy(OnTargetSurface(rect), origin);
+        g_mask.work_surface->BltFast(static_cast<DWORD>(rect.left + origin.x), static_cast<DWORD>(rect.top + origin.y),
+                                     surface, &from, DDBLTFAST_NOCOLORKEY | DDBLTFAST_WAIT);
         return 0;
     }
     if (image == nullptr) return 0;
@@ -102,13 +123,14 @@ int SaveRectForMask(int left, int top, int right, int bottom, IDirectDrawSurface
 // Sets the pixels of the work surface that the mask forbids to the key colour, which the
 // copy back then skips; the work surface holds the drawing (the working copies drew
 // into it).
-void KeyForbiddenPixels(std::uint8_t* kept, int pitch, int bytes, const RECT& rect) {
+void KeyForbiddenPixels(std::uint8_t* kept, int pitch, int bytes, const RECT& rect, const POINT& origin) {
     for (int y = rect.top; y < rect.bottom; ++y) {
         for (int x = rect.left; x < rect.right; ++x) {
             const std::uint8_t m = g_mask.bytes[static_cast<std::ptrdiff_t>(y) * g_mask.pitch + x];
             const bool allowed = g_mask.reverse == 0 ? m != 0 : m == 0;
             if (allowed) continue;
-            std::uint8_t* at = kept + static_cast<std::ptrdiff_t>(y) * pitch + static_cast<std::ptrdiff_t>(x) * bytes;
+            std::uint8_t* at = kept + static_cast<std::ptrdiff_t>(y + origin.y) * pitch +
+                               static_cast<std::ptrdiff_t>(x + origin.x) * bytes;
             const std::uint32_t key = g_mask.key_color;
             std::memcpy(at, &key, static_cast<std::size_t>(bytes));
         }
@@ -149,15 +171,17 @@ int ApplyMaskToRect(int left, int top, int right, int bottom, IDirectDrawSurface
         }
         return 0;
     }
+    POINT origin{0, 0};
+    if (surface != nullptr && !ClipToWorkAtOrigin(&rect, &origin)) return 0;
     DDSURFACEDESC2 desc{};
     desc.dwSize = sizeof(desc);
     if (FAILED(g_mask.work_surface->Lock(nullptr, &desc, DDLOCK_WAIT | DDLOCK_WRITEONLY, nullptr))) return -1;
     KeyForbiddenPixels(static_cast<std::uint8_t*>(desc.lpSurface), static_cast<int>(desc.lPitch), ScreenBytesPerPixel(),
-                       rect);
+                       rect, origin);
     g_mask.work_surface->Unlock(nullptr);
     if (surface != nullptr) {
-        const RECT to = OnTargetSurface(rect);
-        RECT from = rect;
+        const RECT to = MovedBy(OnTargetSurface(rect), origin);
+        RECT from = MovedBy(rect, origin);
         surface->BltFast(static_cast<DWORD>(to.left), static_cast<DWORD>(to.top), g_mask.work_surface, &from,
                          DDBLTFAST_SRCCOLORKEY | DDBLTFAST_WAIT);
         return 0;

@@ -15,6 +15,8 @@
 #include "engine/graphics/masks.h"
 #include "engine/graphics/screen_internal.h"
 #include "engine/graphics/screen_state.h"
+#include "engine/graphics/surface_2d.h"
+#include "engine/graphics/surface_data.h"
 #include "tests/core/engine_session.h"
 
 using engine_test::EngineSession;
@@ -253,6 +255,48 @@ TEST(Masks, OnAGraphHeldInAMemImgOutsideSoftwareModeTheMaskDecidesToo) {
             std::uint32_t r = 0, g = 0, b = 0, a = 0;
             SplitColorValueInFormat(image->block->format, raw, &r, &g, &b, &a);
             EXPECT_EQ(r << 16 | g << 8 | b, InSmallRectangle(x, y) ? 0xFFFF00u : 0x102030u) << x << "," << y;
+        }
+    }
+    mask->request = 0;
+    ASSERT_EQ(ApiTerminateLibrary(), 0);
+    SetDirect3DStandInStarts(0);
+    EXPECT_EQ(TrackedLiveBlockCount(), 0);
+}
+
+}  // namespace
+
+namespace {
+
+// A draw target that is a sub-rectangle of a larger DirectDraw image (a derived graph)
+// sits at its origin on that image; the drawing into the work surface sits there too, so
+// the brackets keep and put back the pixels at that place, and nothing outside the target
+// changes.
+TEST(Masks, ADerivedGraphOnADirectDrawImageIsMaskedAtItsPlace) {
+    EngineSession session;
+    SetDirect3DStandInStarts(1);
+    ASSERT_EQ(ApiInitializeLibrary(), 0);
+    ASSERT_EQ(GetScreenState()->software_render, 0);
+    ASSERT_EQ(GetScreenBitDepth(), 32);
+    const int parent = CreateBlankGraph(64, 64, 1);
+    ASSERT_GT(parent, 0);
+    const int child = DeriveGraph(24, 16, 32, 32, parent);
+    ASSERT_GT(child, 0);
+    SurfaceData* data = GetSurfaceData(GetSurface2DRecord(GetGraphRecord(parent)->pieces[0])->surface_data);
+    ASSERT_NE(data, nullptr);
+    ASSERT_NE(data->surface, nullptr);
+    FillSurface(data->surface, RECT{0, 0, 64, 64}, 0x102030);
+    ASSERT_EQ(ApiChooseDrawTarget(child), 0);
+    MaskScreenState* mask = GetMaskScreenState();
+    mask->request = 1;
+    ASSERT_EQ(SetupMaskScreen(1), 0);
+    ASSERT_EQ(SetMaskScreenUse(1), 0);
+    ASSERT_EQ(IsMaskScreenActive(), 1);
+    AllowTheSmallRectangle(mask);  // (8, 8)-(16, 12) of the child
+    ASSERT_EQ(DrawRectangle(0, 0, 20, 20, MakeColorValue(255, 255, 0), 1), 0);
+    for (int y = 0; y < 64; ++y) {
+        for (int x = 0; x < 64; ++x) {
+            const bool drawn = InSmallRectangle(x - 24, y - 16);
+            EXPECT_EQ(BackSurfacePixel(x, y, data->surface), drawn ? 0xFFFF00u : 0x102030u) << x << "," << y;
         }
     }
     mask->request = 0;
