@@ -94,7 +94,22 @@ int SaveRectForMask(int left, int top, int right, int bottom, IDirectDrawSurface
     RECT rect{};
     if (!ClipToDrawArea(left, top, right, bottom, &rect)) return 0;
     if (SoftwareMode()) {
-        if (image != nullptr) BltMemImgToMemImg(&g_mask.memimg, image, &rect, rect.left, rect.top);
+        // The target's pixels are kept as they are (an alpha channel included), so that the
+        // ones put back are exactly the ones that were there.
+        if (image == nullptr) return 0;
+        const int bytes = MemImgBytesPerPixel(image);
+        if (bytes != MemImgBytesPerPixel(&g_mask.memimg)) return 0;
+        rect.right = std::min<LONG>(rect.right, std::min(image->width, g_mask.memimg.width));
+        rect.bottom = std::min<LONG>(rect.bottom, std::min(image->height, g_mask.memimg.height));
+        if (rect.right <= rect.left || rect.bottom <= rect.top) return 0;
+        const std::size_t row = static_cast<std::size_t>(rect.right - rect.left) * static_cast<std::size_t>(bytes);
+        for (int y = rect.top; y < rect.bottom; ++y) {
+            std::memcpy(g_mask.memimg.pixels + static_cast<std::ptrdiff_t>(y) * g_mask.memimg.block->pitch +
+                            static_cast<std::ptrdiff_t>(rect.left) * bytes,
+                        image->pixels + static_cast<std::ptrdiff_t>(y) * image->block->pitch +
+                            static_cast<std::ptrdiff_t>(rect.left) * bytes,
+                        row);
+        }
         return 0;
     }
     if (surface != nullptr) {

@@ -306,3 +306,41 @@ TEST(Masks, ADerivedGraphOnADirectDrawImageIsMaskedAtItsPlace) {
 }
 
 }  // namespace
+
+namespace {
+
+// In software mode a graph with an alpha channel is drawn into directly; where the mask
+// forbids drawing its pixels come back exactly, alpha included.
+TEST(Masks, AForbiddenPixelOfAGraphWithAlphaComesBackExactly) {
+    EngineSession session;
+    ASSERT_EQ(ApiInitializeLibrary(), 0);
+    ASSERT_EQ(GetScreenState()->software_render, 1);
+    const int graph = CreateGraphAndSurface(32, 32, 0, 1, 0);
+    ASSERT_GT(graph, 0);
+    ASSERT_EQ(ApiChooseDrawTarget(graph), 0);
+    MEMIMG* image = GetScreenState()->target_image;
+    ASSERT_NE(image, nullptr);
+    ASSERT_EQ(MemImgBytesPerPixel(image), 4);
+    FillMemImgRectRaw(image, nullptr, 0x80102030u);
+    MaskScreenState* mask = GetMaskScreenState();
+    mask->request = 1;
+    ASSERT_EQ(SetupMaskScreen(1), 0);
+    ASSERT_EQ(SetMaskScreenUse(1), 0);
+    AllowTheSmallRectangle(mask);
+    ASSERT_EQ(BeginMaskedDraw(0, 0, 20, 20), 0);
+    const RECT drawn{0, 0, 20, 20};
+    FillMemImgRectRaw(image, &drawn, 0x40FFFF00u);  // what a draw leaves on the graph
+    ASSERT_EQ(EndMaskedDraw(0, 0, 20, 20), 0);
+    for (int y = 0; y < 24; ++y) {
+        for (int x = 0; x < 24; ++x) {
+            std::uint32_t raw = 0;
+            std::memcpy(&raw, image->pixels + y * image->block->pitch + x * 4, 4);
+            EXPECT_EQ(raw, InSmallRectangle(x, y) ? 0x40FFFF00u : 0x80102030u) << x << "," << y;
+        }
+    }
+    mask->request = 0;
+    ASSERT_EQ(ApiTerminateLibrary(), 0);
+    EXPECT_EQ(TrackedLiveBlockCount(), 0);
+}
+
+}  // namespace
