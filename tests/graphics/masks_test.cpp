@@ -17,6 +17,7 @@
 #include "engine/graphics/screen_state.h"
 #include "engine/graphics/surface_2d.h"
 #include "engine/graphics/surface_data.h"
+#include "platform/testing/display_testing.h"
 #include "tests/core/engine_session.h"
 
 using engine_test::EngineSession;
@@ -340,6 +341,53 @@ TEST(Masks, AForbiddenPixelOfAGraphWithAlphaComesBackExactly) {
     }
     mask->request = 0;
     ASSERT_EQ(ApiTerminateLibrary(), 0);
+    EXPECT_EQ(TrackedLiveBlockCount(), 0);
+}
+
+}  // namespace
+
+namespace {
+
+// A work surface in video memory is read back through the screen's work surface; the
+// graph held in a MEMIMG gets the drawing only where the mask allows, the rest as it was.
+TEST(Masks, AWorkSurfaceInVideoMemoryIsReadBackThroughTheScreensWorkSurface) {
+    EngineSession session;
+    DisplayWithVideoMemory video;
+    SetDirect3DStandInStarts(1);
+    ASSERT_EQ(ApiInitializeLibrary(), 0);
+    ASSERT_EQ(GetScreenState()->software_render, 0);
+    ASSERT_EQ(GetScreenBitDepth(), 32);
+    ASSERT_EQ(SetGraphSystemMemoryFlag(1), 0);
+    const int graph = CreateBlankGraph(32, 32, 1);
+    ASSERT_GT(graph, 0);
+    ASSERT_EQ(ApiChooseDrawTarget(graph), 0);
+    MEMIMG* image = GetScreenState()->target_image;
+    ASSERT_NE(image, nullptr);
+    const std::uint32_t before = MakeColorValueInFormat(image->block->format, 0x10, 0x20, 0x30, 255);
+    FillMemImgRectRaw(image, nullptr, before);
+    MaskScreenState* mask = GetMaskScreenState();
+    mask->request = 1;
+    ASSERT_EQ(SetupMaskScreen(1), 0);
+    ASSERT_EQ(mask->work_in_video_memory, 1);
+    ASSERT_EQ(SetMaskScreenUse(1), 0);
+    AllowTheSmallRectangle(mask);
+    // Whatever the screen's work surface held before does not reach the graph.
+    FillSurface(GetScreenState()->work, RECT{0, 0, 64, 64}, 0x00FF00);
+    ASSERT_EQ(BeginMaskedDraw(0, 0, 20, 20), 0);
+    FillSurface(GetMaskWorkSurface(), RECT{2, 2, 18, 18}, 0xFFFF00);
+    ASSERT_EQ(EndMaskedDraw(0, 0, 20, 20), 0);
+    for (int y = 0; y < 24; ++y) {
+        for (int x = 0; x < 24; ++x) {
+            std::uint32_t raw = 0;
+            std::memcpy(&raw, image->pixels + y * image->block->pitch + x * 4, 4);
+            std::uint32_t r = 0, g = 0, b = 0, a = 0;
+            SplitColorValueInFormat(image->block->format, raw, &r, &g, &b, &a);
+            EXPECT_EQ(r << 16 | g << 8 | b, InSmallRectangle(x, y) ? 0xFFFF00u : 0x102030u) << x << "," << y;
+        }
+    }
+    mask->request = 0;
+    ASSERT_EQ(ApiTerminateLibrary(), 0);
+    SetDirect3DStandInStarts(0);
     EXPECT_EQ(TrackedLiveBlockCount(), 0);
 }
 
