@@ -392,3 +392,62 @@ TEST(Masks, AWorkSurfaceInVideoMemoryIsReadBackThroughTheScreensWorkSurface) {
 }
 
 }  // namespace
+
+namespace {
+
+// The mask covers the screen: on a target larger than the screen a draw that reaches past
+// the screen's edge is masked inside it and reads no mask byte outside it (in software mode,
+// and for a graph held in a MEMIMG outside it).
+void DrawPastTheScreensEdge(int software) {
+    EngineSession session;
+    SetDirect3DStandInStarts(software ? 0 : 1);
+    ASSERT_EQ(ApiInitializeLibrary(), 0);
+    ASSERT_EQ(GetScreenState()->software_render, software);
+    ASSERT_EQ(SetGraphSystemMemoryFlag(1), 0);
+    const int graph = CreateBlankGraph(700, 520, 1);
+    ASSERT_GT(graph, 0);
+    ASSERT_EQ(ApiChooseDrawTarget(graph), 0);
+    MEMIMG* image = GetScreenState()->target_image;
+    ASSERT_NE(image, nullptr);
+    ASSERT_EQ(image->width, 700);
+    const ColorFormat* format = image->block->format;
+    FillMemImgRectRaw(image, nullptr, MakeColorValueInFormat(format, 0x10, 0x20, 0x30, 255));
+    MaskScreenState* mask = GetMaskScreenState();
+    mask->request = 1;
+    ASSERT_EQ(SetupMaskScreen(1), 0);
+    ASSERT_EQ(SetMaskScreenUse(1), 0);
+    // Allowed: two pixels in the screen's bottom-right corner and (8, 8)-(16, 12).
+    AllowTheSmallRectangle(mask);
+    mask->bytes[479 * mask->pitch + 639] = 1;
+    mask->bytes[479 * mask->pitch + 638] = 1;
+    ASSERT_EQ(BeginMaskedDraw(0, 0, 700, 520), 0);
+    const std::uint32_t yellow = MakeColorValueInFormat(format, 255, 255, 0, 255);
+    if (software) {
+        FillMemImgRectRaw(image, nullptr, yellow);
+    } else {
+        FillSurface(GetMaskWorkSurface(), RECT{0, 0, 640, 480}, 0xFFFF00);
+    }
+    ASSERT_EQ(EndMaskedDraw(0, 0, 700, 520), 0);
+    struct Probe {
+        int x, y;
+        bool drawn;
+    };
+    for (const Probe& p : {Probe{0, 0, false}, Probe{8, 8, true}, Probe{15, 11, true}, Probe{16, 11, false},
+                           Probe{637, 479, false}, Probe{638, 479, true}, Probe{639, 479, true},
+                           Probe{639, 478, false}}) {
+        std::uint32_t raw = 0;
+        std::memcpy(&raw, image->pixels + p.y * image->block->pitch + p.x * 4, 4);
+        std::uint32_t r = 0, g = 0, b = 0, a = 0;
+        SplitColorValueInFormat(format, raw, &r, &g, &b, &a);
+        EXPECT_EQ(r << 16 | g << 8 | b, p.drawn ? 0xFFFF00u : 0x102030u) << software << " " << p.x << "," << p.y;
+    }
+    mask->request = 0;
+    ASSERT_EQ(ApiTerminateLibrary(), 0);
+    SetDirect3DStandInStarts(0);
+    EXPECT_EQ(TrackedLiveBlockCount(), 0);
+}
+
+TEST(Masks, ADrawPastTheScreensEdgeIsMaskedInsideIt) { DrawPastTheScreensEdge(1); }
+TEST(Masks, ADrawPastTheScreensEdgeIsMaskedInsideItOnAMemImgOutsideSoftwareMode) { DrawPastTheScreensEdge(0); }
+
+}  // namespace
