@@ -283,3 +283,41 @@ TEST(Surface2D, LostImagesAreRestoredAndReportedToTheirOwners) {
 }
 
 }  // namespace
+
+namespace {
+
+// A lost image shared by two pieces is restored at the first piece that finds it; the
+// other piece, found lost no more, still learns that it must be drawn again, whether all
+// images are restored or only those of one graph.
+TEST(Surface2D, EveryPieceOfASharedLostImageLearnsOfTheLoss) {
+    EngineSession session;
+    SetDirect3DStandInStarts(1);
+    ASSERT_EQ(ApiInitializeLibrary(), 0);
+    ASSERT_EQ(GetScreenState()->software_render, 0);
+    const int graph = CreateBlankGraph(6, 4, 1);
+    ASSERT_GT(graph, 0);
+    const int part = DeriveGraph(2, 1, 3, 3, graph);
+    ASSERT_GT(part, 0);
+    const int whole_piece = GetGraphRecord(graph)->pieces[0];
+    const int part_piece = GetGraphRecord(part)->pieces[0];
+    ASSERT_LT(whole_piece & 0xFFFF, part_piece & 0xFFFF);  // the whole graph's piece is found first
+    std::int32_t lost_whole = 7, lost_part = 7;
+    struct Step {
+        bool all;  // restore every image, else only the part's graph
+    };
+    for (const Step step : {Step{true}, Step{false}}) {
+        SetSurface2DLostFlagPointer(whole_piece, &lost_whole);
+        SetSurface2DLostFlagPointer(part_piece, &lost_part);
+        ASSERT_EQ(lost_whole, 0);
+        ASSERT_EQ(lost_part, 0);
+        LoseAllDirectDrawSurfaces();
+        EXPECT_EQ(step.all ? RestoreAllSurface2DImages() : RestoreGraphSurface2DImages(GetGraphRecord(part)), -1);
+        EXPECT_EQ(lost_whole, 1) << step.all;
+        EXPECT_EQ(lost_part, 1) << step.all;
+    }
+    ASSERT_EQ(ApiTerminateLibrary(), 0);
+    SetDirect3DStandInStarts(0);
+    EXPECT_EQ(TrackedLiveBlockCount(), 0);
+}
+
+}  // namespace
