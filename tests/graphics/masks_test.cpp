@@ -451,3 +451,44 @@ TEST(Masks, ADrawPastTheScreensEdgeIsMaskedInsideIt) { DrawPastTheScreensEdge(1)
 TEST(Masks, ADrawPastTheScreensEdgeIsMaskedInsideItOnAMemImgOutsideSoftwareMode) { DrawPastTheScreensEdge(0); }
 
 }  // namespace
+
+namespace {
+
+// On DirectDraw surfaces the reversed mask lets the drawing through where the mask bytes
+// are 0, and a drawn pixel of the key value (raw 0) never reaches the target.
+TEST(Masks, OnDirectDrawSurfacesTheReversedMaskAndTheKeyValue) {
+    EngineSession session;
+    SetDirect3DStandInStarts(1);
+    ASSERT_EQ(ApiInitializeLibrary(), 0);
+    ASSERT_EQ(GetScreenState()->software_render, 0);
+    ASSERT_EQ(GetScreenBitDepth(), 32);
+    ASSERT_EQ(ApiChooseDrawTarget(kDrawTargetBack), 0);
+    MaskScreenState* mask = GetMaskScreenState();
+    mask->request = 1;
+    ASSERT_EQ(SetupMaskScreen(1), 0);
+    ASSERT_EQ(SetMaskScreenUse(1), 0);
+    AllowTheSmallRectangle(mask);
+    for (const int reverse : {0, 1}) {
+        mask->reverse = reverse;
+        FillSurface(GetScreenState()->back, RECT{0, 0, 64, 64}, 0x102030);
+        ASSERT_EQ(BeginMaskedDraw(0, 0, 20, 20), 0);
+        FillSurface(GetMaskWorkSurface(), RECT{0, 0, 20, 20}, 0xFFFF00);
+        FillSurface(GetMaskWorkSurface(), RECT{0, 0, 20, 1}, 0);   // key value, forbidden unless reversed
+        FillSurface(GetMaskWorkSurface(), RECT{8, 10, 16, 11}, 0);  // key value, allowed unless reversed
+        ASSERT_EQ(EndMaskedDraw(0, 0, 20, 20), 0);
+        for (int y = 0; y < 24; ++y) {
+            for (int x = 0; x < 24; ++x) {
+                const bool allowed = x < 20 && y < 20 && InSmallRectangle(x, y) != (reverse == 1);
+                const bool key = y == 0 || (y == 10 && x >= 8 && x < 16);
+                EXPECT_EQ(BackSurfacePixel(x, y), allowed && !key ? 0xFFFF00u : 0x102030u)
+                    << reverse << " " << x << "," << y;
+            }
+        }
+    }
+    mask->request = 0;
+    ASSERT_EQ(ApiTerminateLibrary(), 0);
+    SetDirect3DStandInStarts(0);
+    EXPECT_EQ(TrackedLiveBlockCount(), 0);
+}
+
+}  // namespace
