@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "engine/file/lz_unpack.h"
-#include "tests/file/lz_packer.h"
+#include "tests/support/lz_packer.h"
 
 namespace {
 
