@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything with AddressSanitizer and
-# UndefinedBehaviorSanitizer, and runs every test headless.
+# UndefinedBehaviorSanitizer, runs every test headless, runs the threaded subsystems again
+# under ThreadSanitizer and builds the benchmarks.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -21,3 +22,8 @@ cmake -S . -B build/tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVOMUR_TSAN=ON -DVOM
 for label in $threaded_labels; do cmake --build build/tsan -j "$jobs" --target "test_$label"; done
 TSAN_OPTIONS=halt_on_error=1 ctest --test-dir build/tsan --output-on-failure -j "$jobs" --timeout 300 \
   -L "^($(echo $threaded_labels | tr ' ' '|'))\$" -E "Mutation"
+
+# The benchmarks are built, optimised and without sanitizers, so they keep compiling;
+# they are run by hand when speed is measured.
+cmake -S . -B build/bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DVOMUR_BUILD_BENCH=ON
+cmake --build build/bench -j "$jobs" --target bench_lz_unpack bench_image_load bench_softrender
