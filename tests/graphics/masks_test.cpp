@@ -31,6 +31,15 @@ std::uint32_t BackPixel(int x, int y) {
     return raw & 0xFFFFFF;
 }
 
+// A 32-bit MEMIMG's pixel (x, y) as 0x00RRGGBB.
+std::uint32_t MemImgRgb(const MEMIMG* image, int x, int y) {
+    std::uint32_t raw = 0;
+    std::memcpy(&raw, image->pixels + y * image->block->pitch + x * 4, 4);
+    std::uint32_t r = 0, g = 0, b = 0, a = 0;
+    SplitColorValueInFormat(image->block->format, raw, &r, &g, &b, &a);
+    return r << 16 | g << 8 | b;
+}
+
 TEST(Masks, HandlesAreCheckedAndDeletedOnce) {
     EngineSession session;
     ASSERT_EQ(ApiInitializeLibrary(), 0);
@@ -251,11 +260,7 @@ TEST(Masks, OnAGraphHeldInAMemImgOutsideSoftwareModeTheMaskDecidesToo) {
     ASSERT_EQ(EndMaskedDraw(0, 0, 20, 20), 0);
     for (int y = 0; y < 24; ++y) {
         for (int x = 0; x < 24; ++x) {
-            std::uint32_t raw = 0;
-            std::memcpy(&raw, image->pixels + y * image->block->pitch + x * 4, 4);
-            std::uint32_t r = 0, g = 0, b = 0, a = 0;
-            SplitColorValueInFormat(image->block->format, raw, &r, &g, &b, &a);
-            EXPECT_EQ(r << 16 | g << 8 | b, InSmallRectangle(x, y) ? 0xFFFF00u : 0x102030u) << x << "," << y;
+            EXPECT_EQ(MemImgRgb(image, x, y), InSmallRectangle(x, y) ? 0xFFFF00u : 0x102030u) << x << "," << y;
         }
     }
     mask->request = 0;
@@ -264,9 +269,7 @@ TEST(Masks, OnAGraphHeldInAMemImgOutsideSoftwareModeTheMaskDecidesToo) {
     EXPECT_EQ(TrackedLiveBlockCount(), 0);
 }
 
-}  // namespace
 
-namespace {
 
 // A draw target that is a sub-rectangle of a larger DirectDraw image (a derived graph)
 // sits at its origin on that image; the drawing into the work surface sits there too, so
@@ -306,9 +309,7 @@ TEST(Masks, ADerivedGraphOnADirectDrawImageIsMaskedAtItsPlace) {
     EXPECT_EQ(TrackedLiveBlockCount(), 0);
 }
 
-}  // namespace
 
-namespace {
 
 // In software mode a graph with an alpha channel is drawn into directly; where the mask
 // forbids drawing its pixels come back exactly, alpha included.
@@ -344,9 +345,7 @@ TEST(Masks, AForbiddenPixelOfAGraphWithAlphaComesBackExactly) {
     EXPECT_EQ(TrackedLiveBlockCount(), 0);
 }
 
-}  // namespace
 
-namespace {
 
 // A work surface in video memory is read back through the screen's work surface; the
 // graph held in a MEMIMG gets the drawing only where the mask allows, the rest as it was.
@@ -378,11 +377,7 @@ TEST(Masks, AWorkSurfaceInVideoMemoryIsReadBackThroughTheScreensWorkSurface) {
     ASSERT_EQ(EndMaskedDraw(0, 0, 20, 20), 0);
     for (int y = 0; y < 24; ++y) {
         for (int x = 0; x < 24; ++x) {
-            std::uint32_t raw = 0;
-            std::memcpy(&raw, image->pixels + y * image->block->pitch + x * 4, 4);
-            std::uint32_t r = 0, g = 0, b = 0, a = 0;
-            SplitColorValueInFormat(image->block->format, raw, &r, &g, &b, &a);
-            EXPECT_EQ(r << 16 | g << 8 | b, InSmallRectangle(x, y) ? 0xFFFF00u : 0x102030u) << x << "," << y;
+            EXPECT_EQ(MemImgRgb(image, x, y), InSmallRectangle(x, y) ? 0xFFFF00u : 0x102030u) << x << "," << y;
         }
     }
     mask->request = 0;
@@ -391,9 +386,7 @@ TEST(Masks, AWorkSurfaceInVideoMemoryIsReadBackThroughTheScreensWorkSurface) {
     EXPECT_EQ(TrackedLiveBlockCount(), 0);
 }
 
-}  // namespace
 
-namespace {
 
 // The mask covers the screen: on a target larger than the screen a draw that reaches past
 // the screen's edge is masked inside it and reads no mask byte outside it (in software mode,
@@ -435,11 +428,7 @@ void DrawPastTheScreensEdge(int software) {
     for (const Probe& p : {Probe{0, 0, false}, Probe{8, 8, true}, Probe{15, 11, true}, Probe{16, 11, false},
                            Probe{637, 479, false}, Probe{638, 479, true}, Probe{639, 479, true},
                            Probe{639, 478, false}}) {
-        std::uint32_t raw = 0;
-        std::memcpy(&raw, image->pixels + p.y * image->block->pitch + p.x * 4, 4);
-        std::uint32_t r = 0, g = 0, b = 0, a = 0;
-        SplitColorValueInFormat(format, raw, &r, &g, &b, &a);
-        EXPECT_EQ(r << 16 | g << 8 | b, p.drawn ? 0xFFFF00u : 0x102030u) << software << " " << p.x << "," << p.y;
+        EXPECT_EQ(MemImgRgb(image, p.x, p.y), p.drawn ? 0xFFFF00u : 0x102030u) << software << " " << p.x << "," << p.y;
     }
     mask->request = 0;
     ASSERT_EQ(ApiTerminateLibrary(), 0);
@@ -450,9 +439,7 @@ void DrawPastTheScreensEdge(int software) {
 TEST(Masks, ADrawPastTheScreensEdgeIsMaskedInsideIt) { DrawPastTheScreensEdge(1); }
 TEST(Masks, ADrawPastTheScreensEdgeIsMaskedInsideItOnAMemImgOutsideSoftwareMode) { DrawPastTheScreensEdge(0); }
 
-}  // namespace
 
-namespace {
 
 // On DirectDraw surfaces the reversed mask lets the drawing through where the mask bytes
 // are 0, and a drawn pixel of the key value (raw 0) never reaches the target.
