@@ -86,6 +86,18 @@ int ScreenBytesPerPixel() {
     return (depth != 0 ? depth : 16) / 8;
 }
 
+// Software mode: cuts the rectangle to the target image and the keep image; the bytes per
+// pixel of both, or 0 when there is nothing to keep (no image, formats of other sizes, or
+// nothing left of the rectangle).
+int ClipToKeepImage(const MEMIMG* image, RECT* rect) {
+    if (image == nullptr) return 0;
+    const int bytes = MemImgBytesPerPixel(image);
+    if (bytes != MemImgBytesPerPixel(&g_mask.memimg)) return 0;
+    rect->right = std::min<LONG>(rect->right, std::min(image->width, g_mask.memimg.width));
+    rect->bottom = std::min<LONG>(rect->bottom, std::min(image->height, g_mask.memimg.height));
+    return rect->right > rect->left && rect->bottom > rect->top ? bytes : 0;
+}
+
 // Keeps the rectangle of the target before a draw: in the mask MEMIMG in software mode,
 // else in the work surface, where the working copies then draw.
 int SaveRectForMask(int left, int top, int right, int bottom, IDirectDrawSurface7* surface, const MEMIMG* image) {
@@ -96,12 +108,8 @@ int SaveRectForMask(int left, int top, int right, int bottom, IDirectDrawSurface
     if (SoftwareMode()) {
         // The target's pixels are kept as they are (an alpha channel included), so that the
         // ones put back are exactly the ones that were there.
-        if (image == nullptr) return 0;
-        const int bytes = MemImgBytesPerPixel(image);
-        if (bytes != MemImgBytesPerPixel(&g_mask.memimg)) return 0;
-        rect.right = std::min<LONG>(rect.right, std::min(image->width, g_mask.memimg.width));
-        rect.bottom = std::min<LONG>(rect.bottom, std::min(image->height, g_mask.memimg.height));
-        if (rect.right <= rect.left || rect.bottom <= rect.top) return 0;
+        const int bytes = ClipToKeepImage(image, &rect);
+        if (bytes == 0) return 0;
         const std::size_t row = static_cast<std::size_t>(rect.right - rect.left) * static_cast<std::size_t>(bytes);
         for (int y = rect.top; y < rect.bottom; ++y) {
             std::memcpy(g_mask.memimg.pixels + static_cast<std::ptrdiff_t>(y) * g_mask.memimg.block->pitch +
@@ -160,11 +168,8 @@ int ApplyMaskToRect(int left, int top, int right, int bottom, IDirectDrawSurface
     RECT rect{};
     if (!ClipToDrawArea(left, top, right, bottom, &rect)) return 0;
     if (SoftwareMode()) {
-        if (image == nullptr) return 0;
-        const int bytes = MemImgBytesPerPixel(image);
-        if (bytes != MemImgBytesPerPixel(&g_mask.memimg)) return 0;
-        rect.right = std::min<LONG>(rect.right, std::min(image->width, g_mask.memimg.width));
-        rect.bottom = std::min<LONG>(rect.bottom, std::min(image->height, g_mask.memimg.height));
+        const int bytes = ClipToKeepImage(image, &rect);
+        if (bytes == 0) return 0;
         // The drawing went to the target, the keep image holds it as it was. A target pixel
         // comes back from the keep image where the mask forbids drawing, and also where the
         // drawing left the key colour, as the colour-keyed copy back of the work surface
