@@ -568,204 +568,182 @@ TEST(DirectDrawDrawVideoMemory, BlitsLocksAndWorkSurfaces) {
     SetDirect3DStandInStarts(0);
 }
 
-// The 16-bit full-screen display in X1R5G5B5: blended and alpha draws are converted into
-// the working format on the work surface and back; plain fills write the screen directly.
-TEST(DirectDrawDrawFullScreen, AFifteenBitScreenIsConvertedAroundTheRenderer) {
-    SixteenBitDisplayAs555 display_555;
-    SetDirect3DStandInStarts(1);
-    {
-        EngineSession session(false);
-        PresentCapture capture;
+// The 640 x 480 full screen at 16 bits with a display that reports X1R5G5B5, set up as
+// with a 3-D renderer (DirectDraw output surfaces), the back buffer chosen and cleared.
+class DirectDrawDrawFullScreen : public ::testing::Test {
+protected:
+    void SetUp() override {
+        SetDirect3DStandInStarts(1);
         ASSERT_EQ(ApiInitializeLibrary(), 0);
         ASSERT_EQ(GetScreenBitDepth(), 16);
         ASSERT_EQ(GetScreenState()->format_index, 1);
         ASSERT_EQ(GetScreenState()->software_render, 0);
         ASSERT_EQ(ApiChooseDrawTarget(kDrawTargetBack), 0);
         ASSERT_EQ(ApiClearDrawTarget(), 0);
-        const std::uint32_t fill = 0x8844C8;
-        ASSERT_EQ(ApiDrawRectangle(0, 0, 640, 480, ApiMakeColorValue(0x88, 0x44, 0xC8), 1), 0);
-        const Picture holed = MakeTestPicture(19, 11, false, true);
-        WritePng("holed.png", holed, true);
-        const Picture plain = MakeTestPicture(10, 6, true);
-        WritePng("plain.png", plain, false);
-        const int alpha_graph = ApiLoadImageAsGraph("holed.png", 0);
-        const int graph = ApiLoadImageAsGraph("plain.png", 0);
-        ASSERT_GT(alpha_graph, 0);
-        ASSERT_TRUE(IsDirectDrawImage(graph));
-        ASSERT_EQ(ApiDrawGraphAtPoint(300, 200, alpha_graph, 1), 0);
-        ASSERT_EQ(ApiDrawGraphAtPoint(100, 100, graph, 1), 0);  // keyed blit
-        const Picture sheet = MakeTestPicture(2 * 5, 6, false);
-        WritePng("sheet.png", sheet, false);
-        int pieces[2];
-        ASSERT_EQ(ApiLoadImageAsDivGraphs("sheet.png", 2, 2, 1, 5, 6, pieces, 0), 0);
-        ASSERT_TRUE(IsDirectDrawImage(pieces[1]));
-        ASSERT_EQ(SetBlendModeAndValue(4, 255), 0);  // multiply: through the work surfaces
-        ASSERT_EQ(ApiDrawGraphAtPoint(200, 100, graph, 0), 0);
-        ASSERT_EQ(ApiDrawGraphAtPoint(250, 100, pieces[1], 0), 0);
-        Canvas want;
-        want.Fill(0, 0, 640, 480, Through555(fill));
-        for (int y = 0; y < holed.height; ++y) {
-            for (int x = 0; x < holed.width; ++x) {
-                if (holed.Opaque(x, y)) want.Put(300 + x, 200 + y, Through555(holed.Colour(x, y)));
-            }
-        }
-        // Multiply on the working format's fields: d' = d x s >> 5 (>> 6 for the 6-bit green),
-        // the destination widened from 5 to 6 bits of green on the way in.
-        const std::uint32_t dr = (fill >> 19) & 31, dg5 = (fill >> 11) & 31, db = (fill >> 3) & 31;
-        const std::uint32_t dg = (dg5 << 1) | (dg5 >> 4);
-        auto multiplied = [&](std::uint32_t s) {
-            const std::uint32_t r = (dr * ((s >> 19) & 31)) >> 5;
-            const std::uint32_t g = ((dg * ((s >> 10) & 63)) >> 6) >> 1;
-            const std::uint32_t b = (db * ((s >> 3) & 31)) >> 5;
-            return Through555(r << 19 | g << 11 | b << 3);
-        };
-        for (int y = 0; y < plain.height; ++y) {
-            for (int x = 0; x < plain.width; ++x) {
-                const std::uint32_t s = plain.Colour(x, y);
-                if (s != 0) want.Put(100 + x, 100 + y, Through555(s));
-                want.Put(200 + x, 100 + y, multiplied(s));
-            }
-        }
-        for (int y = 0; y < 6; ++y) {
-            for (int x = 0; x < 5; ++x) want.Put(250 + x, 100 + y, multiplied(sheet.Colour(5 + x, y)));
-        }
-        ExpectShown(capture, want);
-        // Graphs wider than the screen do not fit the work surfaces: they are converted
-        // where they are and put back afterwards, so the source keeps its pixels.
-        const Picture long_picture = MakeTestPicture(700, 2, false);
-        WritePng("long.png", long_picture, false);
-        const int long_source = ApiLoadImageAsGraph("long.png", 0);
-        const int long_target = CreateBlankGraph(700, 2, 1);
-        ASSERT_TRUE(IsDirectDrawImage(long_source));
-        ASSERT_TRUE(IsDirectDrawImage(long_target));
-        ASSERT_EQ(ApiChooseDrawTarget(long_target), 0);
-        ASSERT_EQ(SetBlendModeAndValue(0, 255), 0);
-        ASSERT_EQ(DrawFilledBox(0, 0, 700, 2, ApiMakeColorValue(0x88, 0x44, 0xC8)), 0);
-        ASSERT_EQ(SetBlendModeAndValue(4, 255), 0);
-        ASSERT_EQ(ApiDrawGraphAtPoint(0, 0, long_source, 0), 0);
-        ASSERT_EQ(ApiChooseDrawTarget(kDrawTargetBack), 0);
-        auto to_555 = [](std::uint32_t c) { return ((c >> 19) & 31) << 10 | ((c >> 11) & 31) << 5 | ((c >> 3) & 31); };
-        for (int y = 0; y < 2; ++y) {
-            for (int x : {0, 1, 333, 639, 640, 699}) {
-                const std::uint32_t s = to_555(long_picture.Colour(x, y));
-                const std::uint32_t sg5 = (s >> 5) & 31;
-                const std::uint32_t r = (dr * (s >> 10)) >> 5;
-                const std::uint32_t g = ((dg * ((sg5 << 1) | (sg5 >> 4))) >> 6) >> 1;
-                const std::uint32_t b = (db * (s & 31)) >> 5;
-                EXPECT_EQ(GraphRaw(long_target, x, y) & 0x7FFF, r << 10 | g << 5 | b) << x << "," << y;
-                EXPECT_EQ(GraphRaw(long_source, x, y) & 0x7FFF, s) << x << "," << y;
-            }
-        }
-        ASSERT_EQ(ApiTerminateLibrary(), 0);
-        EXPECT_EQ(TrackedLiveBlockCount(), 0);
     }
-    SetDirect3DStandInStarts(0);
+    void TearDown() override {
+        EXPECT_EQ(ApiTerminateLibrary(), 0);
+        EXPECT_EQ(TrackedLiveBlockCount(), 0);
+        SetDirect3DStandInStarts(0);
+    }
+    SixteenBitDisplayAs555 display_555_;
+    EngineSession session_{false};
+    PresentCapture capture_;
+};
+
+// The 16-bit full-screen display in X1R5G5B5: blended and alpha draws are converted into
+// the working format on the work surface and back; plain fills write the screen directly.
+TEST_F(DirectDrawDrawFullScreen, AFifteenBitScreenIsConvertedAroundTheRenderer) {
+    const std::uint32_t fill = 0x8844C8;
+    ASSERT_EQ(ApiDrawRectangle(0, 0, 640, 480, ApiMakeColorValue(0x88, 0x44, 0xC8), 1), 0);
+    const Picture holed = MakeTestPicture(19, 11, false, true);
+    WritePng("holed.png", holed, true);
+    const Picture plain = MakeTestPicture(10, 6, true);
+    WritePng("plain.png", plain, false);
+    const int alpha_graph = ApiLoadImageAsGraph("holed.png", 0);
+    const int graph = ApiLoadImageAsGraph("plain.png", 0);
+    ASSERT_GT(alpha_graph, 0);
+    ASSERT_TRUE(IsDirectDrawImage(graph));
+    ASSERT_EQ(ApiDrawGraphAtPoint(300, 200, alpha_graph, 1), 0);
+    ASSERT_EQ(ApiDrawGraphAtPoint(100, 100, graph, 1), 0);  // keyed blit
+    const Picture sheet = MakeTestPicture(2 * 5, 6, false);
+    WritePng("sheet.png", sheet, false);
+    int pieces[2];
+    ASSERT_EQ(ApiLoadImageAsDivGraphs("sheet.png", 2, 2, 1, 5, 6, pieces, 0), 0);
+    ASSERT_TRUE(IsDirectDrawImage(pieces[1]));
+    ASSERT_EQ(SetBlendModeAndValue(4, 255), 0);  // multiply: through the work surfaces
+    ASSERT_EQ(ApiDrawGraphAtPoint(200, 100, graph, 0), 0);
+    ASSERT_EQ(ApiDrawGraphAtPoint(250, 100, pieces[1], 0), 0);
+    Canvas want;
+    want.Fill(0, 0, 640, 480, Through555(fill));
+    for (int y = 0; y < holed.height; ++y) {
+        for (int x = 0; x < holed.width; ++x) {
+            if (holed.Opaque(x, y)) want.Put(300 + x, 200 + y, Through555(holed.Colour(x, y)));
+        }
+    }
+    // Multiply on the working format's fields: d' = d x s >> 5 (>> 6 for the 6-bit green),
+    // the destination widened from 5 to 6 bits of green on the way in.
+    const std::uint32_t dr = (fill >> 19) & 31, dg5 = (fill >> 11) & 31, db = (fill >> 3) & 31;
+    const std::uint32_t dg = (dg5 << 1) | (dg5 >> 4);
+    auto multiplied = [&](std::uint32_t s) {
+        const std::uint32_t r = (dr * ((s >> 19) & 31)) >> 5;
+        const std::uint32_t g = ((dg * ((s >> 10) & 63)) >> 6) >> 1;
+        const std::uint32_t b = (db * ((s >> 3) & 31)) >> 5;
+        return Through555(r << 19 | g << 11 | b << 3);
+    };
+    for (int y = 0; y < plain.height; ++y) {
+        for (int x = 0; x < plain.width; ++x) {
+            const std::uint32_t s = plain.Colour(x, y);
+            if (s != 0) want.Put(100 + x, 100 + y, Through555(s));
+            want.Put(200 + x, 100 + y, multiplied(s));
+        }
+    }
+    for (int y = 0; y < 6; ++y) {
+        for (int x = 0; x < 5; ++x) want.Put(250 + x, 100 + y, multiplied(sheet.Colour(5 + x, y)));
+    }
+    ExpectShown(capture_, want);
+    // Graphs wider than the screen do not fit the work surfaces: they are converted
+    // where they are and put back afterwards, so the source keeps its pixels.
+    const Picture long_picture = MakeTestPicture(700, 2, false);
+    WritePng("long.png", long_picture, false);
+    const int long_source = ApiLoadImageAsGraph("long.png", 0);
+    const int long_target = CreateBlankGraph(700, 2, 1);
+    ASSERT_TRUE(IsDirectDrawImage(long_source));
+    ASSERT_TRUE(IsDirectDrawImage(long_target));
+    ASSERT_EQ(ApiChooseDrawTarget(long_target), 0);
+    ASSERT_EQ(SetBlendModeAndValue(0, 255), 0);
+    ASSERT_EQ(DrawFilledBox(0, 0, 700, 2, ApiMakeColorValue(0x88, 0x44, 0xC8)), 0);
+    ASSERT_EQ(SetBlendModeAndValue(4, 255), 0);
+    ASSERT_EQ(ApiDrawGraphAtPoint(0, 0, long_source, 0), 0);
+    ASSERT_EQ(ApiChooseDrawTarget(kDrawTargetBack), 0);
+    auto to_555 = [](std::uint32_t c) { return ((c >> 19) & 31) << 10 | ((c >> 11) & 31) << 5 | ((c >> 3) & 31); };
+    for (int y = 0; y < 2; ++y) {
+        for (int x : {0, 1, 333, 639, 640, 699}) {
+            const std::uint32_t s = to_555(long_picture.Colour(x, y));
+            const std::uint32_t sg5 = (s >> 5) & 31;
+            const std::uint32_t r = (dr * (s >> 10)) >> 5;
+            const std::uint32_t g = ((dg * ((sg5 << 1) | (sg5 >> 4))) >> 6) >> 1;
+            const std::uint32_t b = (db * (s & 31)) >> 5;
+            EXPECT_EQ(GraphRaw(long_target, x, y) & 0x7FFF, r << 10 | g << 5 | b) << x << "," << y;
+            EXPECT_EQ(GraphRaw(long_source, x, y) & 0x7FFF, s) << x << "," << y;
+        }
+    }
 }
 
-}  // namespace
 
-namespace {
 
 // On the X1R5G5B5 screen lines and box outlines are drawn on the work surface in the
 // working format: their colours, given in the screen's format, are converted with it.
-TEST(DirectDrawDrawFullScreen, LinesOnAFifteenBitScreenKeepTheirColours) {
-    SixteenBitDisplayAs555 display_555;
-    SetDirect3DStandInStarts(1);
-    {
-        EngineSession session(false);
-        PresentCapture capture;
-        ASSERT_EQ(ApiInitializeLibrary(), 0);
-        ASSERT_EQ(GetScreenState()->format_index, 1);
-        ASSERT_EQ(ApiChooseDrawTarget(kDrawTargetBack), 0);
-        ASSERT_EQ(ApiClearDrawTarget(), 0);
-        struct Case {
-            int x1, y1, x2, y2;
-            std::uint32_t rgb;
-        };
-        const Case cases[] = {{10, 10, 20, 15, 0xFF0000}, {30, 10, 36, 20, 0x00FF00}, {40, 12, 52, 13, 0x6B38F0}};
-        Canvas want;
-        for (const Case& c : cases) {
-            const std::uint32_t colour = ApiMakeColorValue((c.rgb >> 16) & 0xFF, (c.rgb >> 8) & 0xFF, c.rgb & 0xFF);
-            ASSERT_EQ(ApiDrawRectangle(c.x1, c.y1, c.x2, c.y2, colour, 0), 0);
-            for (int x = c.x1; x < c.x2; ++x) {
-                want.Put(x, c.y1, Through555(c.rgb));
-                want.Put(x, c.y2 - 1, Through555(c.rgb));
-            }
-            for (int y = c.y1; y < c.y2; ++y) {
-                want.Put(c.x1, y, Through555(c.rgb));
-                want.Put(c.x2 - 1, y, Through555(c.rgb));
-            }
+TEST_F(DirectDrawDrawFullScreen, LinesOnAFifteenBitScreenKeepTheirColours) {
+    struct Case {
+        int x1, y1, x2, y2;
+        std::uint32_t rgb;
+    };
+    const Case cases[] = {{10, 10, 20, 15, 0xFF0000}, {30, 10, 36, 20, 0x00FF00}, {40, 12, 52, 13, 0x6B38F0}};
+    Canvas want;
+    for (const Case& c : cases) {
+        const std::uint32_t colour = ApiMakeColorValue((c.rgb >> 16) & 0xFF, (c.rgb >> 8) & 0xFF, c.rgb & 0xFF);
+        ASSERT_EQ(ApiDrawRectangle(c.x1, c.y1, c.x2, c.y2, colour, 0), 0);
+        for (int x = c.x1; x < c.x2; ++x) {
+            want.Put(x, c.y1, Through555(c.rgb));
+            want.Put(x, c.y2 - 1, Through555(c.rgb));
         }
-        const std::uint32_t blue = ApiMakeColorValue(0x10, 0x20, 0xFF);
-        const LineRecord line{100, 50, 110, 50, static_cast<std::int32_t>(blue), 255};
-        ASSERT_EQ(DrawLineListSoft(&line, 1), 0);
-        for (int x = 100; x < 110; ++x) want.Put(x, 50, Through555(0x1020FF));
-        // A long list: every record's colour is converted, not only the first ones.
-        std::vector<LineRecord> lines;
-        for (int i = 0; i < 150; ++i) {
-            const std::uint32_t rgb = i % 2 == 0 ? 0xFF0000 : 0x00FF00;
-            const std::uint32_t colour = ApiMakeColorValue((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF);
-            lines.push_back(LineRecord{200, 60 + i, 205, 60 + i, static_cast<std::int32_t>(colour), 255});
-            for (int x = 200; x < 205; ++x) want.Put(x, 60 + i, Through555(rgb));
+        for (int y = c.y1; y < c.y2; ++y) {
+            want.Put(c.x1, y, Through555(c.rgb));
+            want.Put(c.x2 - 1, y, Through555(c.rgb));
         }
-        ASSERT_EQ(DrawLineListSoft(lines.data(), static_cast<int>(lines.size())), 0);
-        ExpectShown(capture, want);
-        ASSERT_EQ(ApiTerminateLibrary(), 0);
-        EXPECT_EQ(TrackedLiveBlockCount(), 0);
     }
-    SetDirect3DStandInStarts(0);
+    const std::uint32_t blue = ApiMakeColorValue(0x10, 0x20, 0xFF);
+    const LineRecord line{100, 50, 110, 50, static_cast<std::int32_t>(blue), 255};
+    ASSERT_EQ(DrawLineListSoft(&line, 1), 0);
+    for (int x = 100; x < 110; ++x) want.Put(x, 50, Through555(0x1020FF));
+    // A long list: every record's colour is converted, not only the first ones.
+    std::vector<LineRecord> lines;
+    for (int i = 0; i < 150; ++i) {
+        const std::uint32_t rgb = i % 2 == 0 ? 0xFF0000 : 0x00FF00;
+        const std::uint32_t colour = ApiMakeColorValue((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF);
+        lines.push_back(LineRecord{200, 60 + i, 205, 60 + i, static_cast<std::int32_t>(colour), 255});
+        for (int x = 200; x < 205; ++x) want.Put(x, 60 + i, Through555(rgb));
+    }
+    ASSERT_EQ(DrawLineListSoft(lines.data(), static_cast<int>(lines.size())), 0);
+    ExpectShown(capture_, want);
 }
 
-}  // namespace
 
-namespace {
 
 // On the X1R5G5B5 screen a keyed draw through the working copy compares the converted
 // source pixels with the key converted the same way: key pixels stay undrawn whatever
 // the key colour's green is.
-TEST(DirectDrawDrawFullScreen, KeyedDrawsOnAFifteenBitScreenSkipTheKeyColour) {
-    SixteenBitDisplayAs555 display_555;
-    SetDirect3DStandInStarts(1);
-    {
-        EngineSession session(false);
-        PresentCapture capture;
-        ASSERT_EQ(ApiInitializeLibrary(), 0);
-        ASSERT_EQ(GetScreenState()->format_index, 1);
-        ASSERT_EQ(ApiChooseDrawTarget(kDrawTargetBack), 0);
-        ASSERT_EQ(ApiClearDrawTarget(), 0);
-        const std::uint32_t keys[] = {0x000000, 0x808080, 0xC8C0C8, 0x10F810};
-        Canvas want;
-        int column = 0;
-        for (std::uint32_t key : keys) {
-            SCOPED_TRACE(key);
-            GetDrawSettings()->transparent_color = key;
-            Picture picture = MakeTestPicture(9, 5, false);
-            for (std::size_t i = 0; i < picture.argb.size(); i += 3) picture.argb[i] = 0xFF000000u | key;
-            const std::string name = "keyed" + std::to_string(column) + ".png";
-            WritePng(name, picture, false);
-            const int graph = ApiLoadImageAsGraph(name.c_str(), 0);
-            ASSERT_TRUE(IsDirectDrawImage(graph));
-            for (int blend : {0, 1}) {
-                const int x = 20 + column * 40 + blend * 15;
-                ASSERT_EQ(SetBlendModeAndValue(blend, blend ? 128 : 255), 0);
-                ASSERT_EQ(ApiDrawGraphAtPoint(x, 30, graph, 1), 0);
-                EXPECT_EQ(GetWorkingCopyState()->blit_chosen, blend ? 0 : 1);
-                for (int y = 0; y < picture.height; ++y) {
-                    for (int px = 0; px < picture.width; ++px) {
-                        if (picture.Colour(px, y) == key) continue;
-                        // The working copy mixes in R5G6B5: half of the screen's black.
-                        const std::uint32_t s = Through555(picture.Colour(px, y));
-                        want.Put(x + px, 30 + y, blend ? Through555(Mix(s, 0, 128)) : s);
-                    }
+TEST_F(DirectDrawDrawFullScreen, KeyedDrawsOnAFifteenBitScreenSkipTheKeyColour) {
+    const std::uint32_t keys[] = {0x000000, 0x808080, 0xC8C0C8, 0x10F810};
+    Canvas want;
+    int column = 0;
+    for (std::uint32_t key : keys) {
+        SCOPED_TRACE(key);
+        GetDrawSettings()->transparent_color = key;
+        Picture picture = MakeTestPicture(9, 5, false);
+        for (std::size_t i = 0; i < picture.argb.size(); i += 3) picture.argb[i] = 0xFF000000u | key;
+        const std::string name = "keyed" + std::to_string(column) + ".png";
+        WritePng(name, picture, false);
+        const int graph = ApiLoadImageAsGraph(name.c_str(), 0);
+        ASSERT_TRUE(IsDirectDrawImage(graph));
+        for (int blend : {0, 1}) {
+            const int x = 20 + column * 40 + blend * 15;
+            ASSERT_EQ(SetBlendModeAndValue(blend, blend ? 128 : 255), 0);
+            ASSERT_EQ(ApiDrawGraphAtPoint(x, 30, graph, 1), 0);
+            EXPECT_EQ(GetWorkingCopyState()->blit_chosen, blend ? 0 : 1);
+            for (int y = 0; y < picture.height; ++y) {
+                for (int px = 0; px < picture.width; ++px) {
+                    if (picture.Colour(px, y) == key) continue;
+                    // The working copy mixes in R5G6B5: half of the screen's black.
+                    const std::uint32_t s = Through555(picture.Colour(px, y));
+                    want.Put(x + px, 30 + y, blend ? Through555(Mix(s, 0, 128)) : s);
                 }
             }
-            ++column;
         }
-        ExpectShown(capture, want);
-        ASSERT_EQ(ApiTerminateLibrary(), 0);
-        EXPECT_EQ(TrackedLiveBlockCount(), 0);
+        ++column;
     }
-    SetDirect3DStandInStarts(0);
+    ExpectShown(capture_, want);
 }
 
 }  // namespace
