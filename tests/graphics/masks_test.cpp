@@ -197,15 +197,29 @@ void FillSurface(IDirectDrawSurface7* surface, const RECT& rect, std::uint32_t r
     surface->Unlock(nullptr);
 }
 
+// The screen started with DirectDraw output surfaces at 32 bits; the mask request is
+// withdrawn before the engine ends.
+class MasksOnDirectDraw : public ::testing::Test {
+protected:
+    void SetUp() override {
+        SetDirect3DStandInStarts(1);
+        ASSERT_EQ(ApiInitializeLibrary(), 0);
+        ASSERT_EQ(GetScreenState()->software_render, 0);
+        ASSERT_EQ(GetScreenBitDepth(), 32);
+    }
+    void TearDown() override {
+        GetMaskScreenState()->request = 0;
+        EXPECT_EQ(ApiTerminateLibrary(), 0);
+        SetDirect3DStandInStarts(0);
+        EXPECT_EQ(TrackedLiveBlockCount(), 0);
+    }
+    EngineSession session_;
+};
+
 // Outside software mode the working copies draw into the work surface while the mask is
 // active; the brackets keep the target there first and put the drawing back only where
 // the mask allows.
-TEST(Masks, OnDirectDrawSurfacesTheMaskDecidesWhereADrawLands) {
-    EngineSession session;
-    SetDirect3DStandInStarts(1);
-    ASSERT_EQ(ApiInitializeLibrary(), 0);
-    ASSERT_EQ(GetScreenState()->software_render, 0);
-    ASSERT_EQ(GetScreenBitDepth(), 32);
+TEST_F(MasksOnDirectDraw, OnDirectDrawSurfacesTheMaskDecidesWhereADrawLands) {
     ASSERT_EQ(ApiChooseDrawTarget(kDrawTargetBack), 0);
     FillSurface(GetScreenState()->back, RECT{0, 0, 64, 64}, 0x102030);
     MaskScreenState* mask = GetMaskScreenState();
@@ -227,21 +241,12 @@ TEST(Masks, OnDirectDrawSurfacesTheMaskDecidesWhereADrawLands) {
             EXPECT_EQ(BackSurfacePixel(x, y), InSmallRectangle(x, y) ? 0xFFFF00u : 0x102030u) << x << "," << y;
         }
     }
-    mask->request = 0;
-    ASSERT_EQ(ApiTerminateLibrary(), 0);
-    SetDirect3DStandInStarts(0);
-    EXPECT_EQ(TrackedLiveBlockCount(), 0);
 }
 
 // A graph held in system memory is drawn into as a MEMIMG; outside software mode the
 // brackets keep it in the work surface through the conversion blit and put the drawing
 // back into it where the mask allows.
-TEST(Masks, OnAGraphHeldInAMemImgOutsideSoftwareModeTheMaskDecidesToo) {
-    EngineSession session;
-    SetDirect3DStandInStarts(1);
-    ASSERT_EQ(ApiInitializeLibrary(), 0);
-    ASSERT_EQ(GetScreenState()->software_render, 0);
-    ASSERT_EQ(GetScreenBitDepth(), 32);
+TEST_F(MasksOnDirectDraw, OnAGraphHeldInAMemImgOutsideSoftwareModeTheMaskDecidesToo) {
     ASSERT_EQ(SetGraphSystemMemoryFlag(1), 0);
     const int graph = CreateBlankGraph(32, 32, 1);
     ASSERT_GT(graph, 0);
@@ -263,24 +268,13 @@ TEST(Masks, OnAGraphHeldInAMemImgOutsideSoftwareModeTheMaskDecidesToo) {
             EXPECT_EQ(MemImgRgb(image, x, y), InSmallRectangle(x, y) ? 0xFFFF00u : 0x102030u) << x << "," << y;
         }
     }
-    mask->request = 0;
-    ASSERT_EQ(ApiTerminateLibrary(), 0);
-    SetDirect3DStandInStarts(0);
-    EXPECT_EQ(TrackedLiveBlockCount(), 0);
 }
-
-
 
 // A draw target that is a sub-rectangle of a larger DirectDraw image (a derived graph)
 // sits at its origin on that image; the drawing into the work surface sits there too, so
 // the brackets keep and put back the pixels at that place, and nothing outside the target
 // changes.
-TEST(Masks, ADerivedGraphOnADirectDrawImageIsMaskedAtItsPlace) {
-    EngineSession session;
-    SetDirect3DStandInStarts(1);
-    ASSERT_EQ(ApiInitializeLibrary(), 0);
-    ASSERT_EQ(GetScreenState()->software_render, 0);
-    ASSERT_EQ(GetScreenBitDepth(), 32);
+TEST_F(MasksOnDirectDraw, ADerivedGraphOnADirectDrawImageIsMaskedAtItsPlace) {
     const int parent = CreateBlankGraph(64, 64, 1);
     ASSERT_GT(parent, 0);
     const int child = DeriveGraph(24, 16, 32, 32, parent);
@@ -303,13 +297,7 @@ TEST(Masks, ADerivedGraphOnADirectDrawImageIsMaskedAtItsPlace) {
             EXPECT_EQ(BackSurfacePixel(x, y, data->surface), drawn ? 0xFFFF00u : 0x102030u) << x << "," << y;
         }
     }
-    mask->request = 0;
-    ASSERT_EQ(ApiTerminateLibrary(), 0);
-    SetDirect3DStandInStarts(0);
-    EXPECT_EQ(TrackedLiveBlockCount(), 0);
 }
-
-
 
 // In software mode a graph with an alpha channel is drawn into directly; where the mask
 // forbids drawing its pixels come back exactly, alpha included.
@@ -344,8 +332,6 @@ TEST(Masks, AForbiddenPixelOfAGraphWithAlphaComesBackExactly) {
     ASSERT_EQ(ApiTerminateLibrary(), 0);
     EXPECT_EQ(TrackedLiveBlockCount(), 0);
 }
-
-
 
 // A work surface in video memory is read back through the screen's work surface; the
 // graph held in a MEMIMG gets the drawing only where the mask allows, the rest as it was.
@@ -385,8 +371,6 @@ TEST(Masks, AWorkSurfaceInVideoMemoryIsReadBackThroughTheScreensWorkSurface) {
     SetDirect3DStandInStarts(0);
     EXPECT_EQ(TrackedLiveBlockCount(), 0);
 }
-
-
 
 // The mask covers the screen: on a target larger than the screen a draw that reaches past
 // the screen's edge is masked inside it and reads no mask byte outside it (in software mode,
@@ -439,16 +423,9 @@ void DrawPastTheScreensEdge(int software) {
 TEST(Masks, ADrawPastTheScreensEdgeIsMaskedInsideIt) { DrawPastTheScreensEdge(1); }
 TEST(Masks, ADrawPastTheScreensEdgeIsMaskedInsideItOnAMemImgOutsideSoftwareMode) { DrawPastTheScreensEdge(0); }
 
-
-
 // On DirectDraw surfaces the reversed mask lets the drawing through where the mask bytes
 // are 0, and a drawn pixel of the key value (raw 0) never reaches the target.
-TEST(Masks, OnDirectDrawSurfacesTheReversedMaskAndTheKeyValue) {
-    EngineSession session;
-    SetDirect3DStandInStarts(1);
-    ASSERT_EQ(ApiInitializeLibrary(), 0);
-    ASSERT_EQ(GetScreenState()->software_render, 0);
-    ASSERT_EQ(GetScreenBitDepth(), 32);
+TEST_F(MasksOnDirectDraw, OnDirectDrawSurfacesTheReversedMaskAndTheKeyValue) {
     ASSERT_EQ(ApiChooseDrawTarget(kDrawTargetBack), 0);
     MaskScreenState* mask = GetMaskScreenState();
     mask->request = 1;
@@ -472,10 +449,6 @@ TEST(Masks, OnDirectDrawSurfacesTheReversedMaskAndTheKeyValue) {
             }
         }
     }
-    mask->request = 0;
-    ASSERT_EQ(ApiTerminateLibrary(), 0);
-    SetDirect3DStandInStarts(0);
-    EXPECT_EQ(TrackedLiveBlockCount(), 0);
 }
 
 }  // namespace
