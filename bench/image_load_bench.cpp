@@ -16,9 +16,9 @@
 #include <string>
 #include <vector>
 
-#include "engine/graphics/conversion_blit.h"
-#include "engine/graphics/graph_image.h"
-#include "engine/graphics/image_loader.h"
+#include "engine/graphics/images/graph_image.h"
+#include "engine/graphics/images/image_loader.h"
+#include "engine/pixels/conversion_blit.h"
 
 namespace {
 

@@ -13,9 +13,9 @@
 #include <string>
 #include <vector>
 
-#include "engine/graphics/blend_tables.h"
-#include "engine/graphics/draw_settings.h"
-#include "engine/graphics/memimg.h"
+#include "engine/graphics/draw/draw_settings.h"
+#include "engine/pixels/blend_tables.h"
+#include "engine/pixels/memimg.h"
 #include "engine/softrender/blit_unscaled.h"
 
 namespace {

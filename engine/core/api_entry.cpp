@@ -4,20 +4,18 @@
 #include <cstdarg>
 
 #include "engine/core/api_lock.h"
+#include "engine/core/core_window.h"
 #include "engine/core/format_string.h"
 #include "engine/core/library_startup.h"
-#include "engine/core/message_processing.h"
 #include "engine/core/random_mt.h"
-#include "engine/core/screen_log_seam.h"
 #include "engine/core/system_block.h"
 #include "engine/core/text_log.h"
 #include "engine/core/window_modes.h"
-#include "engine/font/font_startup_seam.h"
-#include "engine/graphics/screen_startup_seam.h"
-#include "engine/graphics/soft_image.h"
+#include "engine/font/font.h"
+#include "engine/graphics/graphics.h"
 #include "engine/include/vomur.h"
-#include "engine/input/input_startup_seam.h"
-#include "engine/sound/sound_startup_seam.h"
+#include "engine/input/input.h"
+#include "engine/sound/sound.h"
 
 int ApiInitializeLibrary() {
     if (GetSystemBlock()->initialised == 1) return 0;

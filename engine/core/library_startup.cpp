@@ -7,10 +7,9 @@
 #include <cstdarg>
 
 #include "engine/core/api_lock.h"
+#include "engine/core/core_window.h"
 #include "engine/core/format_string.h"
 #include "engine/core/main_window.h"
-#include "engine/core/message_processing.h"
-#include "engine/core/screen_log_seam.h"
 #include "engine/core/system_block.h"
 #include "engine/core/system_report.h"
 #include "engine/core/text_input.h"
@@ -18,15 +17,14 @@
 #include "engine/core/tracked_alloc.h"
 #include "engine/core/window_modes.h"
 #include "engine/core/window_state.h"
-#include "engine/file/archive_layer.h"
-#include "engine/file/file_access.h"
-#include "engine/font/font_startup_seam.h"
-#include "engine/graphics/screen_startup_seam.h"
+#include "engine/file/file.h"
+#include "engine/font/font.h"
+#include "engine/graphics/graphics.h"
 #include "engine/include/vomur.h"
-#include "engine/input/input_startup_seam.h"
-#include "engine/movie/movie_startup_seam.h"
-#include "engine/network/network_startup_seam.h"
-#include "engine/sound/sound_startup_seam.h"
+#include "engine/input/input.h"
+#include "engine/movie/movie.h"
+#include "engine/network/network.h"
+#include "engine/sound/sound.h"
 #include "platform/com.h"
 
 namespace {
@@ -103,35 +101,6 @@ int FailStartup() {
     ShutDown();
     GetSystemBlock()->initialising = 0;
     return -1;
-}
-
-void WarmUpDrawingPaths() {
-    SetNewGraphDrawable(1);
-    int graph = CreateBlankGraph(256, 256, 0);
-    SetNewGraphDrawable(0);
-    ChooseDrawTarget(graph);
-    ChooseDrawTarget(-4);
-    DeleteGraphHandle(graph, 0);
-    ChooseDrawTarget(-2);
-
-    GraphImage image{};
-    CreateRgb24GraphImage(256, 256, &image);
-    ClearGraphImage(&image, 0, 0, 0, 0);
-    graph = BuildGraphFromGraphImageDefault(&image);
-    FreeGraphImage(&image);
-    SetBlendModeAndValue(3, 128);
-    DrawGraphAtPoint(0, 0, graph, 1);
-    SetBlendModeAndValue(0, 0);
-    ChooseDrawTarget(-4);
-    DrawGraphAtPoint(0, 0, graph, 1);
-    DeleteGraphHandle(graph, 0);
-
-    CreateRgb24GraphImage(256, 256, &image);
-    ClearGraphImage(&image, 0, 0, 0, 0);
-    graph = BuildGraphFromGraphImageDefault(&image);
-    DrawGraphStretched(0, 0, 640, 480, graph, 1);
-    DeleteGraphHandle(graph, 0);
-    FreeGraphImage(&image);
 }
 
 }  // namespace

@@ -5,8 +5,8 @@
 // processing, the window procedure and the platform's window calls.
 #include "engine/core/main_window.h"
 
+#include "engine/core/core_window.h"
 #include "engine/core/format_string.h"
-#include "engine/core/message_processing.h"
 #include "engine/core/number_routines.h"
 #include "engine/core/random_mt.h"
 #include "engine/core/sjis_string.h"
@@ -17,7 +17,7 @@
 #include "engine/core/window_modes.h"
 #include "engine/core/window_procedure.h"
 #include "engine/core/window_state.h"
-#include "engine/graphics/screen_startup_seam.h"
+#include "engine/graphics/graphics.h"
 
 namespace {
 

@@ -2,16 +2,16 @@
 // wait with its background work (network, HTTP, stream sounds, movie overlays, 1 ms
 // sleep), the per-frame steps and the re-entry guard around the text-input step.
 // Relies on the SystemBlock, the platform's message queue and the subsystems' steps.
-#include "engine/core/message_processing.h"
+#include "engine/core/core_window.h"
 
 #include "engine/core/system_block.h"
 #include "engine/core/text_input.h"
 #include "engine/core/window_modes.h"
-#include "engine/graphics/screen_startup_seam.h"
-#include "engine/input/input_startup_seam.h"
-#include "engine/movie/movie_startup_seam.h"
-#include "engine/network/network_startup_seam.h"
-#include "engine/sound/sound_startup_seam.h"
+#include "engine/graphics/graphics.h"
+#include "engine/input/input.h"
+#include "engine/movie/movie.h"
+#include "engine/network/network.h"
+#include "engine/sound/sound.h"
 
 namespace {
 

@@ -6,16 +6,16 @@
 #include "engine/core/text_input.h"
 
 #include "engine/core/byte_memory.h"
+#include "engine/core/core_window.h"
 #include "engine/core/handle_table.h"
 #include "engine/core/library_startup.h"
-#include "engine/core/message_processing.h"
 #include "engine/core/sjis_string.h"
 #include "engine/core/system_block.h"
 #include "engine/core/text_log.h"
 #include "engine/core/time_date.h"
 #include "engine/core/tracked_alloc.h"
 #include "engine/core/window_state.h"
-#include "engine/graphics/screen_startup_seam.h"
+#include "engine/graphics/graphics.h"
 
 namespace {
 

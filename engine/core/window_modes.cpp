@@ -4,13 +4,13 @@
 // SystemBlock, the platform's window calls and the graphics core's screen operations.
 #include "engine/core/window_modes.h"
 
-#include "engine/core/message_processing.h"
+#include "engine/core/core_window.h"
 #include "engine/core/number_routines.h"
 #include "engine/core/sjis_string.h"
 #include "engine/core/system_block.h"
 #include "engine/core/text_log.h"
 #include "engine/core/window_state.h"
-#include "engine/graphics/screen_startup_seam.h"
+#include "engine/graphics/graphics.h"
 
 const DWORD kWindowModeStyles[8] = {0x80CA0000u, 0x80080000u, 0x80080000u, 0x80CA0000u,
                                     0x80080000u, 0x80C80000u, 0x80CA0000u, 0x80CB0000u};
@@ -327,51 +327,6 @@ int UpdateFullScreenMenuAndCursor() {
     SetGdiVisibleMode(GetGdiVisibleMode());
     SetMouseCursorVisible(Window().cursor_shown);
     UpdateMenuVisibility(settings.menu_hidden_request == 0 ? 1 : 0);
-    return 0;
-}
-
-int RepaintFromScreenCopy(HDC) {
-    SystemBlock& block = Block();
-    WindowState& window = Window();
-    if (block.ending == 1) return 0;
-    if (!window.screen_copy_exists || window.screen_copy_image == nullptr) return -1;
-    WindowSettings& settings = Settings();
-    const int background = settings.run_in_background;
-    settings.run_in_background = 1;
-    if (!IsGraphHandleValid(window.screen_copy_graph)) {
-        window.screen_copy_graph =
-            BuildGraphFromGraphImage(static_cast<GraphImage*>(window.screen_copy_image), nullptr, 1, 0, 1);
-        if (window.screen_copy_graph == -1) {
-            settings.run_in_background = background;
-            return -1;
-        }
-    }
-    const int target = GetDrawTarget();
-    const int filter = GetDrawFilterMode();
-    const int vsync = GetFlipVSyncWait();
-    ChooseDrawTarget(-2);
-    SetDrawFilterMode(1);
-    SetFlipVSyncWait(0);
-
-    int screen_width = 0;
-    int screen_height = 0;
-    ReadScreenSize(&screen_width, &screen_height);
-    const int back_copy = CreateBlankGraph(screen_width, screen_height, 1);
-    GetDrawScreenGraph(0, 0, screen_width, screen_height, back_copy, 0);
-    const GraphImage* copy = static_cast<const GraphImage*>(window.screen_copy_image);
-    if (copy->width == screen_width && copy->height == screen_height) {
-        DrawGraphAtPoint(0, 0, window.screen_copy_graph, 0);
-    } else {
-        DrawGraphStretched(0, 0, screen_width, screen_height, window.screen_copy_graph, 0);
-    }
-    PresentToWindow(nullptr);
-    DrawGraphAtPoint(0, 0, back_copy, 0);
-    DeleteGraphHandle(back_copy, 0);
-
-    ChooseDrawTarget(target);
-    SetDrawFilterMode(filter);
-    SetFlipVSyncWait(vsync);
-    settings.run_in_background = background;
     return 0;
 }
 

@@ -3,6 +3,8 @@
 // position, cursor and menu visibility, and the window title.
 #pragma once
 
+#include "engine/core/core_window.h"
+
 #include <cstdint>
 
 #include "platform/window.h"
@@ -15,17 +17,13 @@ extern const DWORD kFullScreenExStyles[8];
 
 int ChangeWindowMode(int window_mode);
 int SetWindowModeFlag(int window_mode);
-int ApplyWindowStyleForMode();
 int FitWindowToScreen();
-double GetWindowScaleFactor();
 int UpdateScreenAreaFromMove(LPARAM lparam);
-int GetScreenClientRect(RECT* rect);
 int GetMousePositionInClient(int* x, int* y);
 int SetMouseCursorVisible(int show);
 int ShouldShowMouseCursor();
 int UpdateMenuVisibility(int show);
 int UpdateFullScreenMenuAndCursor();
-int RepaintFromScreenCopy(HDC dc);
 BOOL BringWindowToForeground(HWND window, int topmost);
 int SetWindowTitleText(const char* text);
 // Copies a Shift-JIS text into a buffer of `size` bytes, cutting before a character that

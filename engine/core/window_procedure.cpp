@@ -14,12 +14,12 @@
 #include "engine/core/tracked_alloc.h"
 #include "engine/core/window_modes.h"
 #include "engine/core/window_state.h"
-#include "engine/d3d/direct3d_startup_seam.h"
-#include "engine/graphics/screen_startup_seam.h"
-#include "engine/input/input_startup_seam.h"
-#include "engine/movie/movie_startup_seam.h"
-#include "engine/network/network_startup_seam.h"
-#include "engine/sound/sound_startup_seam.h"
+#include "engine/d3d/d3d.h"
+#include "engine/graphics/graphics.h"
+#include "engine/input/input.h"
+#include "engine/movie/movie.h"
+#include "engine/network/network.h"
+#include "engine/sound/sound.h"
 
 namespace {
 

@@ -5,8 +5,7 @@
 
 #include <cstring>
 
-#include "engine/core/time_date.h"
-#include "engine/core/tracked_alloc.h"
+#include "engine/core/core.h"
 #include "engine/file/plain_file.h"
 
 namespace {

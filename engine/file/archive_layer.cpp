@@ -6,8 +6,7 @@
 
 #include <cstring>
 
-#include "engine/core/text_log.h"
-#include "engine/core/tracked_alloc.h"
+#include "engine/core/core.h"
 #include "engine/file/full_path.h"
 #include "engine/file/plain_file.h"
 #include "platform/file_system.h"

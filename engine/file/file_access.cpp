@@ -3,7 +3,7 @@
 // default and the plain-file set (plain_file.h) when archives are switched off.
 #include "engine/file/file_access.h"
 
-#include "engine/core/system_block.h"
+#include "engine/core/core.h"
 
 #include "engine/file/archive_layer.h"
 #include "engine/file/memory_stream.h"

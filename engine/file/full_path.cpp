@@ -6,7 +6,7 @@
 
 #include <cstring>
 
-#include "engine/core/sjis_string.h"
+#include "engine/core/core.h"
 #include "engine/file/file_access.h"
 #include "platform/file_system.h"
 

@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-#include "engine/core/tracked_alloc.h"
+#include "engine/core/core.h"
 
 namespace {
 

@@ -6,9 +6,7 @@
 
 #include <cstring>
 
-#include "engine/core/text_log.h"
-#include "engine/core/time_date.h"
-#include "engine/core/tracked_alloc.h"
+#include "engine/core/core.h"
 #include "platform/file_system.h"
 #include "platform/kernel.h"
 

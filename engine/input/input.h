@@ -1,6 +1,6 @@
-// The input subsystem's operations: start-up, shutdown and re-acquisition of the
-// devices, key states and pad masks read on demand, and pad vibration. Driven from the
-// thread that owns the main window.
+// The input room's door: start-up, shutdown and re-acquisition of the devices, key states
+// and pad masks read on demand, pad vibration and the private window messages. Driven
+// from the thread that owns the main window.
 #pragma once
 
 #include "platform/dinput.h"
@@ -10,6 +10,9 @@
 // keyboard end the process through the fatal-error exit.
 int InitializeInput();
 int TerminateInput();
+// Test hook: while non-zero, InitializeInput reports a failed start-up (-1) at once,
+// touching nothing.
+void SetInputStartupFailureForTesting(int fail);
 // -1 when there is no DirectInput object.
 int InitializeJoypads();
 // The EnumDevices callback: DIENUM_CONTINUE, or DIENUM_STOP once eight pads are set up.

@@ -4,12 +4,9 @@
 // Relies on the platform's input-device objects, the log and the window state.
 #include <cstring>
 
-#include "engine/core/library_startup.h"
-#include "engine/core/message_processing.h"
-#include "engine/core/text_log.h"
-#include "engine/core/window_state.h"
+#include "engine/core/core.h"
+#include "engine/core/core_window.h"
 #include "engine/input/input.h"
-#include "engine/input/input_startup_seam.h"
 #include "engine/input/input_state.h"
 #include "platform/kernel.h"
 #include "platform/mm_joystick.h"

@@ -4,9 +4,8 @@
 // default keyboard-to-pad map. Relies on the devices of input_startup.cpp.
 #include <cstring>
 
-#include "engine/core/message_processing.h"
-#include "engine/core/system_block.h"
-#include "engine/core/window_state.h"
+#include "engine/core/core.h"
+#include "engine/core/core_window.h"
 #include "engine/input/input.h"
 #include "engine/input/input_state.h"
 #include "platform/kernel.h"

@@ -3,8 +3,7 @@
 // every effect while the window is inactive. DirectInput mode only.
 #include <cstdint>
 
-#include "engine/core/message_processing.h"
-#include "engine/core/window_state.h"
+#include "engine/core/core_window.h"
 #include "engine/input/input.h"
 #include "engine/input/input_state.h"
 #include "platform/kernel.h"

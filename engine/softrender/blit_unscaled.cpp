@@ -6,8 +6,8 @@
 #include <algorithm>
 #include <cstdint>
 
-#include "engine/graphics/blend_tables.h"
-#include "engine/graphics/draw_settings.h"
+#include "engine/graphics/graphics.h"
+#include "engine/pixels/pixels.h"
 #include "engine/softrender/blit_kernels.h"
 
 namespace {

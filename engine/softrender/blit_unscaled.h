@@ -3,7 +3,7 @@
 // the bright colour, clipped to the draw area.
 #pragma once
 
-#include "engine/graphics/memimg.h"
+#include "engine/pixels/pixels.h"
 
 // x, y place the source's top-left pixel in the destination. `transparent` not 0 honours
 // the source's key or alpha; exactly 1 allows the run-table path. The blend image, when

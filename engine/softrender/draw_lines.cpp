@@ -7,9 +7,9 @@
 #include <algorithm>
 #include <cstdlib>
 
-#include "engine/core/number_routines.h"
-#include "engine/graphics/blend_tables.h"
-#include "engine/graphics/draw_settings.h"
+#include "engine/core/core.h"
+#include "engine/graphics/graphics.h"
+#include "engine/pixels/pixels.h"
 #include "engine/softrender/fill_rect.h"
 #include "engine/softrender/pixel_rules.h"
 

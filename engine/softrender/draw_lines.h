@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "engine/graphics/memimg.h"
+#include "engine/pixels/pixels.h"
 
 // One item of a line list: 24 bytes. The sixth field belongs to the caller.
 struct LineListItem {

@@ -5,8 +5,8 @@
 
 #include <algorithm>
 
-#include "engine/graphics/blend_tables.h"
-#include "engine/graphics/draw_settings.h"
+#include "engine/graphics/graphics.h"
+#include "engine/pixels/pixels.h"
 #include "engine/softrender/pixel_rules.h"
 
 std::uint32_t ScalePrimitiveColour(int kind, std::uint32_t colour, const std::uint8_t bright[4]) {

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "engine/graphics/memimg.h"
+#include "engine/pixels/pixels.h"
 
 // `rect` {left, top, right, bottom} in either corner order, right and bottom exclusive;
 // null is the whole view. Only plain kind 0 and kind 1 images are drawn into.

@@ -5,7 +5,7 @@
 
 #include <vector>
 
-#include "engine/core/message_processing.h"
+#include "engine/core/core_window.h"
 #include "engine/core/system_block.h"
 #include "engine/core/text_input.h"
 #include "engine/core/window_state.h"

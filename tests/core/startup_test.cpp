@@ -15,7 +15,7 @@
 #include "engine/core/tracked_alloc.h"
 #include "engine/core/window_state.h"
 #include "engine/include/vomur.h"
-#include "engine/input/input_startup_seam.h"
+#include "engine/input/input.h"
 #include "platform/window.h"
 #include "platform/window_hooks.h"
 #include "tests/core/engine_session.h"

@@ -7,11 +7,11 @@
 #include <string>
 
 #include "engine/core/tracked_alloc.h"
-#include "engine/graphics/draw_entry.h"
-#include "engine/graphics/graph_from_image.h"
-#include "tests/support/qva_writer.h"
+#include "engine/graphics/draw/draw_entry.h"
+#include "engine/graphics/graphs/graph_from_image.h"
 #include "tests/graphics/graph_test_support.h"
 #include "tests/graphics/image_fixtures.h"
+#include "tests/support/qva_writer.h"
 
 using engine_test::EngineSession;
 using graph_test::GraphPixel;

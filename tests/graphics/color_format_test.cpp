@@ -4,8 +4,8 @@
 
 #include <cstring>
 
-#include "engine/graphics/color_format.h"
-#include "engine/graphics/graph_image.h"
+#include "engine/graphics/images/graph_image.h"
+#include "engine/pixels/color_format.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <random>
 #include <vector>
 
-#include "engine/graphics/conversion_blit.h"
+#include "engine/pixels/conversion_blit.h"
 
 namespace {
 

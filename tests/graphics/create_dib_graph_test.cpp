@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "engine/core/tracked_alloc.h"
-#include "engine/graphics/graph_image.h"
+#include "engine/graphics/images/graph_image.h"
 #include "platform/gdi.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/test_log.h"

@@ -11,15 +11,16 @@
 
 #include "engine/core/system_block.h"
 #include "engine/core/tracked_alloc.h"
-#include "engine/graphics/draw_dispatch.h"
-#include "engine/graphics/draw_entry.h"
-#include "engine/graphics/draw_settings.h"
-#include "engine/graphics/graph_handles.h"
-#include "engine/graphics/screen_internal.h"
-#include "engine/graphics/screen_state.h"
-#include "engine/graphics/surface_2d.h"
-#include "engine/graphics/surface_data.h"
-#include "engine/graphics/working_copies.h"
+#include "engine/d3d/d3d.h"
+#include "engine/graphics/draw/draw_dispatch.h"
+#include "engine/graphics/draw/draw_entry.h"
+#include "engine/graphics/draw/draw_settings.h"
+#include "engine/graphics/draw/working_copies.h"
+#include "engine/graphics/graphs/graph_handles.h"
+#include "engine/graphics/graphs/surface_2d.h"
+#include "engine/graphics/graphs/surface_data.h"
+#include "engine/graphics/screen/screen_internal.h"
+#include "engine/graphics/screen/screen_state.h"
 #include "platform/testing/display_testing.h"
 #include "tests/core/engine_session.h"
 #include "tests/graphics/screen_reference.h"
@@ -670,8 +671,6 @@ TEST_F(DirectDrawDrawFullScreen, AFifteenBitScreenIsConvertedAroundTheRenderer) 
     }
 }
 
-
-
 // On the X1R5G5B5 screen lines and box outlines are drawn on the work surface in the
 // working format: their colours, given in the screen's format, are converted with it.
 TEST_F(DirectDrawDrawFullScreen, LinesOnAFifteenBitScreenKeepTheirColours) {
@@ -708,8 +707,6 @@ TEST_F(DirectDrawDrawFullScreen, LinesOnAFifteenBitScreenKeepTheirColours) {
     ASSERT_EQ(DrawLineListSoft(lines.data(), static_cast<int>(lines.size())), 0);
     ExpectShown(capture_, want);
 }
-
-
 
 // On the X1R5G5B5 screen a keyed draw through the working copy compares the converted
 // source pixels with the key converted the same way: key pixels stay undrawn whatever

@@ -11,18 +11,19 @@
 #include <vector>
 
 #include "engine/core/tracked_alloc.h"
-#include "engine/graphics/conversion_blit.h"
-#include "engine/graphics/draw_settings.h"
-#include "engine/graphics/graph_transfer.h"
-#include "engine/graphics/screen_internal.h"
-#include "engine/graphics/screen_state.h"
-#include "engine/graphics/surface_2d.h"
-#include "engine/graphics/surface_data.h"
+#include "engine/d3d/d3d.h"
+#include "engine/graphics/draw/draw_settings.h"
+#include "engine/graphics/graphs/graph_transfer.h"
+#include "engine/graphics/graphs/surface_2d.h"
+#include "engine/graphics/graphs/surface_data.h"
+#include "engine/graphics/screen/screen_internal.h"
+#include "engine/graphics/screen/screen_state.h"
+#include "engine/pixels/conversion_blit.h"
 #include "platform/gdi.h"
 #include "platform/testing/display_testing.h"
+#include "platform/testing/gdi_testing.h"
 #include "tests/core/engine_session.h"
 #include "tests/support/test_log.h"
-#include "platform/testing/gdi_testing.h"
 
 using engine_test::EngineSession;
 

@@ -4,9 +4,9 @@
 #include <gtest/gtest.h>
 
 #include "engine/core/tracked_alloc.h"
-#include "engine/graphics/draw_entry.h"
-#include "engine/graphics/draw_settings.h"
-#include "engine/graphics/graph_draw_target.h"
+#include "engine/graphics/draw/draw_entry.h"
+#include "engine/graphics/draw/draw_settings.h"
+#include "engine/graphics/graphs/graph_draw_target.h"
 #include "tests/graphics/graph_test_support.h"
 
 using engine_test::EngineSession;

@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "engine/core/tracked_alloc.h"
-#include "engine/graphics/draw_settings.h"
-#include "engine/graphics/graph_from_image.h"
+#include "engine/graphics/draw/draw_settings.h"
+#include "engine/graphics/graphs/graph_from_image.h"
 #include "tests/graphics/graph_test_support.h"
 #include "tests/graphics/image_fixtures.h"
 

@@ -9,8 +9,8 @@
 
 #include "engine/core/handle_table.h"
 #include "engine/core/tracked_alloc.h"
-#include "engine/graphics/draw_settings.h"
-#include "engine/graphics/graph_from_image.h"
+#include "engine/graphics/draw/draw_settings.h"
+#include "engine/graphics/graphs/graph_from_image.h"
 #include "tests/graphics/graph_test_support.h"
 
 using engine_test::EngineSession;

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "engine/core/tracked_alloc.h"
-#include "engine/graphics/graph_image.h"
+#include "engine/graphics/images/graph_image.h"
 
 namespace {
 

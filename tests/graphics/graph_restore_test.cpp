@@ -9,12 +9,12 @@
 #include <vector>
 
 #include "engine/core/tracked_alloc.h"
-#include "engine/graphics/draw_entry.h"
-#include "engine/graphics/graph_from_image.h"
-#include "engine/graphics/graph_restore.h"
+#include "engine/graphics/draw/draw_entry.h"
+#include "engine/graphics/graphs/graph_from_image.h"
+#include "engine/graphics/graphs/graph_restore.h"
+#include "platform/testing/display_testing.h"
 #include "tests/graphics/graph_test_support.h"
 #include "tests/graphics/image_fixtures.h"
-#include "platform/testing/display_testing.h"
 
 using engine_test::EngineSession;
 using graph_test::GraphPixel;

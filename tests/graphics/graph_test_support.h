@@ -8,11 +8,11 @@
 #include <cstdint>
 #include <cstring>
 
-#include "engine/graphics/graph_handles.h"
-#include "engine/graphics/graph_image.h"
-#include "engine/graphics/screen_state.h"
-#include "engine/graphics/surface_2d.h"
-#include "engine/graphics/surface_data.h"
+#include "engine/graphics/graphs/graph_handles.h"
+#include "engine/graphics/graphs/surface_2d.h"
+#include "engine/graphics/graphs/surface_data.h"
+#include "engine/graphics/images/graph_image.h"
+#include "engine/graphics/screen/screen_state.h"
 #include "tests/core/engine_session.h"
 
 namespace graph_test {

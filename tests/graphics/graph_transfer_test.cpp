@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "engine/core/tracked_alloc.h"
-#include "engine/graphics/draw_settings.h"
-#include "engine/graphics/graph_from_image.h"
-#include "engine/graphics/graph_transfer.h"
+#include "engine/graphics/draw/draw_settings.h"
+#include "engine/graphics/graphs/graph_from_image.h"
+#include "engine/graphics/graphs/graph_transfer.h"
 #include "platform/testing/gdi_testing.h"
 #include "tests/graphics/graph_test_support.h"
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/graphics/image_loader.h"
+#include "engine/graphics/images/image_loader.h"
 
 using Bytes = std::vector<unsigned char>;
 

@@ -9,7 +9,7 @@
 #include <string>
 
 #include "engine/core/tracked_alloc.h"
-#include "engine/graphics/soft_image.h"
+#include "engine/graphics/graphs/soft_image.h"
 #include "image_fixtures.h"
 #include "tests/support/temp_dir.h"
 

@@ -7,13 +7,15 @@
 #include <cstring>
 
 #include "engine/core/tracked_alloc.h"
-#include "engine/graphics/blend_tables.h"
-#include "engine/graphics/draw_settings.h"
-#include "engine/graphics/draw_state_access.h"
-#include "engine/graphics/graph_image.h"
-#include "engine/graphics/memimg.h"
-#include "engine/graphics/memimg_transfer.h"
-#include "engine/graphics/rect_matrix.h"
+#include "engine/graphics/draw/draw_settings.h"
+#include "engine/graphics/draw/draw_state_access.h"
+#include "engine/graphics/draw/matrix_builders.h"
+#include "engine/graphics/graphs/memimg_transfer.h"
+#include "engine/graphics/images/graph_image.h"
+#include "engine/graphics/screen/screen_state.h"
+#include "engine/pixels/blend_tables.h"
+#include "engine/pixels/memimg.h"
+#include "engine/pixels/rectangles.h"
 
 namespace {
 

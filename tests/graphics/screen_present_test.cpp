@@ -10,10 +10,10 @@
 
 #include "engine/core/system_block.h"
 #include "engine/core/tracked_alloc.h"
-#include "engine/graphics/draw_settings.h"
-#include "engine/graphics/draw_state_access.h"
-#include "engine/graphics/screen_startup.h"
-#include "engine/graphics/screen_state.h"
+#include "engine/graphics/draw/draw_settings.h"
+#include "engine/graphics/draw/draw_state_access.h"
+#include "engine/graphics/screen/screen_startup.h"
+#include "engine/graphics/screen/screen_state.h"
 #include "platform/testing/display_testing.h"
 #include "tests/core/engine_session.h"
 

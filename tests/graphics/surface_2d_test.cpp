@@ -9,8 +9,9 @@
 
 #include "engine/core/text_log.h"
 #include "engine/core/tracked_alloc.h"
-#include "engine/graphics/draw_settings.h"
-#include "engine/graphics/screen_internal.h"
+#include "engine/d3d/d3d.h"
+#include "engine/graphics/draw/draw_settings.h"
+#include "engine/graphics/screen/screen_internal.h"
 #include "platform/testing/display_testing.h"
 #include "tests/graphics/graph_test_support.h"
 

@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "engine/core/system_block.h"
-#include "platform/kernel.h"
 #include "engine/input/input.h"
 #include "engine/input/input_state.h"
+#include "platform/kernel.h"
 #include "tests/input/input_fixture.h"
 
 namespace {

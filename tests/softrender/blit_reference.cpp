@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <cstring>
 
-#include "engine/graphics/blend_tables.h"
-#include "engine/graphics/draw_settings.h"
+#include "engine/graphics/draw/draw_settings.h"
+#include "engine/pixels/blend_tables.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 // description with every choice made at run time; the kernels are tested against it.
 #pragma once
 
-#include "engine/graphics/memimg.h"
+#include "engine/pixels/memimg.h"
 
 // Same arguments as DrawMemImg. `force_plain` keeps the run-table path out (as when the
 // draw was clipped), `force_runs` takes it whenever the transparent flag is 1 and the

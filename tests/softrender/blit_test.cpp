@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "blit_reference.h"
-#include "engine/graphics/memimg_transfer.h"
+#include "engine/graphics/graphs/memimg_transfer.h"
 #include "engine/softrender/blit_unscaled.h"
 #include "soft_fixtures.h"
 

@@ -2,7 +2,7 @@
 // and partial writes, palette conversion, and the read back and image-to-image copy.
 #include <gtest/gtest.h>
 
-#include "engine/graphics/memimg_transfer.h"
+#include "engine/graphics/graphs/memimg_transfer.h"
 #include "soft_fixtures.h"
 
 namespace {

@@ -7,9 +7,9 @@
 #include <random>
 #include <vector>
 
-#include "engine/graphics/blend_tables.h"
-#include "engine/graphics/draw_settings.h"
-#include "engine/graphics/memimg.h"
+#include "engine/graphics/draw/draw_settings.h"
+#include "engine/pixels/blend_tables.h"
+#include "engine/pixels/memimg.h"
 
 struct TestImage {
     MEMIMG image{};

@@ -1,0 +1,177 @@
+// The graphics room's door: what engine start-up and shutdown, the window procedure,
+// message processing, the window modes, the entry layer and the 3-D renderer ask of the
+// graphics core. The screen (start-up, modes, flip and present), the draw settings that
+// every renderer reads, draw targets, graphs and their restore, the draw entries and
+// decoded pictures; nothing else of engine/graphics is for other rooms.
+#pragma once
+
+#include <cstdint>
+
+#include "engine/pixels/pixels.h"
+#include "platform/ddraw.h"
+#include "platform/window.h"
+
+struct GraphImage;
+
+using GraphRestoreCallback = void (*)();
+
+constexpr int kDrawTargetFront = -4;
+constexpr int kDrawTargetBack = -2;
+
+// Creation settings of new graphs (read by the graph manager at creation).
+struct NewGraphSettings {
+    std::int32_t bit_depth;  // 0 = the screen's
+    std::int32_t texture_graphs;
+    std::int32_t drawable;
+    std::int32_t drawable_alpha;
+    std::int32_t blend_value_as_alpha;
+    std::int32_t alpha_channel;
+    std::int32_t alpha_test;
+    std::int32_t system_memory;
+    std::int32_t mode_word;
+    std::int32_t unmanaged_texture;  // the option word
+    std::int32_t key_from_top_left;
+    std::int32_t video_memory_graphs;  // off in GDI output
+};
+
+struct DrawSettingsBlock {
+    GraphRestoreCallback restore_callback;
+    std::int32_t draw_target;
+    std::uint32_t target_in_video_memory;  // the 2-D target word
+    RECT target_screen_rect;
+    RECT draw_area;
+    float draw_area_float[4];
+    std::int32_t target_width;
+    std::int32_t target_height;
+    std::int32_t depth_test;
+    std::int32_t depth_write;
+    std::int32_t depth_compare;
+    std::int32_t depth_word;
+    std::int32_t render_word;
+    std::int32_t texture_address_mode;
+    std::int32_t second_render_word;
+    float vertex_z;
+    std::int32_t filter_mode;
+    std::int32_t blend_mode;
+    std::int32_t blend_value;
+    std::int32_t blend_graph;
+    std::int32_t blend_border_value;
+    std::int32_t blend_border_range;
+    std::uint8_t bright[4];  // blue, green, red, 0
+    NewGraphSettings new_graph;
+    std::int32_t outline_switch;
+    std::int32_t no_vsync;
+    std::int32_t half_size_mode;  // the 320x240 presentation; nothing sets it
+    std::uint32_t transparent_color;
+    std::int32_t image_writer_switch;
+    std::int32_t alpha_bleed;
+    std::int32_t graphics_off;
+    std::int32_t empty_area;
+    std::uint32_t flip_count_low;
+    std::uint32_t flip_count_high;
+    float world[16];
+    float view[16];
+    float projection[16];
+    float screen[16];
+    float combined[16];
+    float view_rotation[16];
+    std::int32_t default_light;
+    std::int32_t mask_screen_use;
+    std::int32_t mask_screen_active;
+    std::int32_t requested_area[4];  // the area as last asked for, before clamping
+};
+
+// ---- from draw_dispatch.h
+int DrawFillBoxSoft(int x1, int y1, int x2, int y2, std::uint32_t colour);
+int DrawLineBoxSoft(int x1, int y1, int x2, int y2, std::uint32_t colour);
+
+// ---- from draw_entry.h
+int DrawGraphAtPoint(int x, int y, int graph, int transparent);
+int DrawRectangle(int x1, int y1, int x2, int y2, std::uint32_t colour, int fill);
+int DrawGraphStretched(int x1, int y1, int x2, int y2, int graph, int transparent);
+int GetDrawScreenGraph(int x1, int y1, int x2, int y2, int graph, int flag);
+
+// ---- from draw_settings.h
+int ChooseDrawTarget(int target);
+std::uint32_t MakeColorValue(int red, int green, int blue);
+int SetDrawClipArea(int x1, int y1, int x2, int y2);
+int SetDrawFilterMode(int mode);
+int ReadScreenModeSize(int* width, int* height, int* bits);
+DrawSettingsBlock* GetDrawSettings();
+
+// ---- from draw_state_access.h
+int SetFlipVSyncWait(int flag);
+int GetDrawFilterMode();
+int GetDrawTarget();
+int GetFlipVSyncWait();
+int ReadDrawArea(RECT* area);
+int SetDrawTargetScreenRect(const RECT* rect);
+
+// ---- from masks.h
+int GetMaskScreenUse();
+int SetMaskScreenUse(int flag);
+
+// ---- from graph_from_image.h
+int LoadImageAsDivGraphs(const char* file_name, int total_count, int count_across, int count_down, int piece_width,
+                         int piece_height, int* handles, int no_texture);
+int LoadImageAsGraph(const char* file_name, int no_texture);
+
+// ---- from graph_handles.h
+int DeleteGraphHandle(int graph, int log);
+int CreateBlankGraph(int width, int height, int no_texture);
+int IsGraphHandleValid(int graph);
+
+// ---- from graph_restore.h
+int SetGraphRestoreCallback(GraphRestoreCallback callback);
+int RestoreAllGraphSurfaces();
+int IsGraphRestoreCallbackSet();
+// Rebuilds the display objects after the display was lost or changed: output surfaces,
+// the DirectDraw object, the pieces' images (made blank, then reloaded from their files)
+// and the mask screen.
+int RebuildDisplayObjects();
+
+// ---- from soft_image.h
+int DeleteAllSoftImages();
+
+// ---- from surface_2d.h
+int RestoreAllSurface2DImages();
+
+// ---- from graph_image.h
+// Blank images (contents undefined); pitch rounded up to a multiple of 4. -1 when the
+// size is negative or too large or memory ran out (pixels then null).
+int CreateXrgb32GraphImage(int width, int height, GraphImage* image);
+int FreeGraphImage(GraphImage* image);
+
+// ---- from screen_startup.h
+int ClearDrawTarget();
+int FlipScreen();
+int EndScreen();
+int SetHardwareRendering(int flag);
+int SetTempPrimaryMode(int flag);
+int StartScreen(HWND window);
+// 0 done or nothing to do, -2 done but fell back to 640 x 480 x 16, -1 failure.
+int ChangeScreenMode(int width, int height, int bits, int force, int refresh_rate);
+// `dirty_area` in client coordinates, or null for the whole screen.
+int PresentToWindow(const RECT* dirty_area);
+int ReleaseDirectDrawObject();
+int SetupScreenColorFormat();
+
+// ---- from screen_state.h
+const DDPIXELFORMAT* GetScreenPixelFormat();
+int GetScreenBitDepth();
+int GetSoftwareModeRequest();
+int ReadScreenSize(int* width, int* height);
+int GetGdiVisibleMode();
+int GetTempPrimaryMode();
+int SetGdiVisibleMode(int flag);
+IDirectDraw7* GetDirectDrawObject();
+int IsDirectDrawOutput();
+int IsDisplayModeChanged();
+
+// ---- drawing routines the engine runs itself
+// Start-up: every drawing path is run once so its first images exist before the program
+// draws.
+void WarmUpDrawingPaths();
+// Repaints the window from the kept screen copy while the program is held; -1 when there
+// is no copy or no graph can be made of it.
+int RepaintFromScreenCopy(HDC dc);

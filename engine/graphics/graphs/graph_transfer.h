@@ -1,0 +1,48 @@
+// Graph-to-surface transfer: writing a decoded picture (with its optional alpha picture)
+// or a GDI bitmap into the images behind a graph's 2-D surface pieces, one piece or every
+// piece, with the rectangle clipped to each piece and to the image behind it.
+#pragma once
+
+#include <cstdint>
+
+#include "engine/graphics/graphs/graph_handles.h"
+#include "engine/graphics/images/graph_image.h"
+#include "platform/gdi.h"
+
+// Where the pixels of a transfer come from: two DIB-section bitmaps laid out as
+// `bitmap_format` says (from_bitmap 1), or a colour GraphImage with an optional alpha
+// GraphImage of at least its size. `alpha_from_red` hands the converted red channel to
+// the alpha of a DirectDraw image (the mode word of a graph written whole).
+struct ImageSource {
+    const ColorFormat* bitmap_format;
+    HBITMAP color_bitmap;
+    HBITMAP alpha_bitmap;  // or null
+    std::int32_t from_bitmap;
+    const GraphImage* image;
+    const GraphImage* alpha_image;  // or null
+    std::int32_t alpha_from_red;
+};
+
+// A source of a GraphImage and its alpha image (or null).
+inline ImageSource ImageSourceOf(const GraphImage* image, const GraphImage* alpha_image) {
+    return ImageSource{nullptr, nullptr, nullptr, 0, image, alpha_image, 0};
+}
+// A source of a colour bitmap and its alpha bitmap (or null), whose bits are laid out as
+// `format` says.
+inline ImageSource BitmapSourceOf(const ColorFormat* format, HBITMAP color_bitmap, HBITMAP alpha_bitmap) {
+    return ImageSource{format, color_bitmap, alpha_bitmap, 1, nullptr, nullptr, 0};
+}
+
+// The source rectangle of the image lands at (x, y) of the piece's SurfaceData image.
+// 0; -1 before start-up, for a bad handle or source, or when a conversion, bitmap or lock
+// fails; 0 with nothing done while graphics are off.
+int BltImageToSurface2D(const ImageSource& source, const RECT* src_rect, int x, int y, int surface);
+// The piece's own rectangle of the image, from (image_x, image_y).
+int BltImageToSurface2DPiece(const ImageSource& source, int image_x, int image_y, int surface);
+// Every piece from (x + piece x, y + piece y) of the image, with the graph's mode word as
+// the alpha-from-red option; -1 at the first piece that fails.
+int BltImageToGraphSurface2Ds(const ImageSource& source, int x, int y, const GraphRecord* graph);
+// A rectangle of the image placed at (dest_x, dest_y) of the graph: only the pieces it
+// crosses, each cut at its edges; -1 at the first piece that fails.
+int BltImageToGraphPieces(const ImageSource& source, const RECT* src_rect, int dest_x, int dest_y,
+                          const GraphRecord* graph);
