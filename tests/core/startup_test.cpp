@@ -1,6 +1,7 @@
 // Engine start-up and shutdown end to end, headless: the golden log of a whole run,
 // the refusal of a second running copy, injected failures of COM, the window and input
-// (everything undone, a retry works), and an ignored sound failure.
+// (everything undone, a retry works), a screen failure after input started (input ended
+// too), and an ignored sound failure.
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <unistd.h>
@@ -16,6 +17,7 @@
 #include "engine/core/window_state.h"
 #include "engine/include/vomur.h"
 #include "engine/input/input.h"
+#include "platform/testing/display_testing.h"
 #include "platform/window.h"
 #include "platform/window_hooks.h"
 #include "tests/core/engine_session.h"
@@ -138,6 +140,28 @@ TEST(Startup, InjectedFailuresUndoEverythingAndARetryWorks) {
         EXPECT_EQ(ApiTerminateLibrary(), 0);
         ExpectNothingLeft();
     }
+}
+
+TEST(Startup, ScreenFailureAfterInputStartedEndsInputToo) {
+    EngineSession session(false);
+    const int status = engine_test::RunInChild([] {
+        // Full screen on a display that refuses every mode: the screen stage, after input,
+        // ends the process through the fatal-error exit.
+        RefuseDisplayModes refuse({{640, 480, 16, -1}}, true);
+        ApiInitializeLibrary();
+        return 1;
+    });
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 255);
+    const std::string log = MaskedLog(session.dir().path() / "Log.txt");
+    const std::size_t input_up = log.find("T:DirectInput 関連の初期化は正常に終了しました\r\n");
+    ASSERT_NE(input_up, std::string::npos) << log;
+    const std::size_t fatal = log.find("予期せぬ画面モード変更不能現象が起きました", input_up);
+    ASSERT_NE(fatal, std::string::npos) << log;
+    const std::size_t input_down = log.find("DirectInput 関連の終了処理... 完了\r\n", fatal);
+    EXPECT_NE(input_down, std::string::npos) << log;
+    // The fatal exit keeps the screen stage's log indent; input ends before the window goes.
+    EXPECT_LT(input_down, log.find("ウインドウが破棄されようとしています\r\n", fatal)) << log;
 }
 
 TEST(Startup, SoundFailureIsIgnoredAndRepeatedCallsDoNothing) {

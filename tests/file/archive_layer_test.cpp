@@ -241,6 +241,40 @@ TEST(ArchiveLayer, DamagedArchivesAreRefusedAsIfMissing) {
     EXPECT_EQ(GetArchiveLayerGlobals()->archive_count, 0);
 }
 
+TEST(ArchiveLayer, MemberEndingAtTheArchivesLastByteIsReadAndOnePastIsRefused) {
+    struct Case {
+        const char* name;
+        int version;
+        bool pack;
+    };
+    const Case cases[] = {{"v1 stored", 1, false}, {"v3 stored", 3, false}, {"v3 packed", 3, true}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        FileTestFolder folder;
+        QvaSourceFile last{"z.bin", "the member that ends the archive"};
+        last.pack = c.pack;
+        // Directory block first, so z.bin (last in name order) fills the file to its end.
+        const std::string plain =
+            BuildQvaArchive({{"a.txt", "first"}, last}, c.version, QvaKeyChoice::kNone, QvaLayout::kDirectoryFirst);
+        ASSERT_EQ(plain.substr(12, 4), std::string("\x18\0\0\0", 4));  // directory block at offset 24
+        if (!c.pack) {
+            ASSERT_EQ(plain.substr(plain.size() - last.data.size()), last.data);
+        }
+
+        folder.Write("dat.qva", ScrambleQva(plain, QvaKeyChoice::kDefault));
+        EXPECT_EQ(ReadWholeFile("dat/z.bin"), last.data);
+        EXPECT_EQ(ReadWholeFile("dat/a.txt"), "first");
+        EXPECT_EQ(folder.TakeLog(), "");
+        TerminateArchiveState();
+
+        // One byte short: the last member would run one byte past the end.
+        folder.Write("dat.qva", ScrambleQva(plain.substr(0, plain.size() - 1), QvaKeyChoice::kDefault));
+        EXPECT_EQ(ReadWholeFile("dat/a.txt"), "<missing>");
+        EXPECT_EQ(folder.TakeLog().rfind("QVAファイルの形式が正しくありません ", 0), 0u);
+        EXPECT_EQ(GetArchiveLayerGlobals()->archive_count, 0);
+    }
+}
+
 TEST(ArchiveLayer, PackedMemberWhoseHeaderDisagreesWithItsEntryFailsToOpen) {
     FileTestFolder folder;
     QvaSourceFile f{"p.bin", "ABABABABAB"};

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <string>
 
+#include "engine/file/archive_reader.h"
 #include "engine/file/qva_format.h"
 #include "tests/file/file_test_util.h"
 #include "tests/support/qva_writer.h"
@@ -92,6 +93,42 @@ TEST(QvaFormat, ReaderReadsTheHandMadeArchivesUnderBothKeys) {
     EXPECT_EQ(ReadWholeFile("ONE\\sub\\data.BIN"), "XYZW");
     EXPECT_EQ(ReadWholeFile("three/AB.txt"), "ABABABABAB");
     EXPECT_EQ(ReadWholeFile("three/s.txt"), "xyz");
+    EXPECT_EQ(folder.TakeLog(), "");
+}
+
+// The file layer hands the reader upper-cased paths, so the reader's own folding of a
+// wanted name is checked through the reader as well as end to end.
+TEST(QvaFormat, WantedNamesFoldOnlyTheLowerCaseLetters) {
+    FileTestFolder folder;
+    folder.Write("fold.qva", ScrambleQva(ReadHexFixture("folded_names.qva.hex"), QvaKeyChoice::kDefault));
+    struct Case {
+        const char* wanted;
+        const char* member;  // the member found, which holds its own name
+    };
+    const Case cases[] = {
+        {"az", "AZ"}, {"aZ", "AZ"}, {"Az", "AZ"}, {"AZ", "AZ"},
+        // '@' and '[' lie just outside 'A'-'Z', '`' and '{' just outside 'a'-'z': none folds.
+        {"@", "@"},   {"[", "["},   {"`", "`"},   {"{", "{"},
+    };
+    ArchiveState archive{};
+    ASSERT_EQ(OpenArchiveOnDisk(&archive, (folder.dir().path() / "fold.qva").string().c_str(), nullptr), 0);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.wanted);
+        ArchiveMemberStream member{};
+        if (OpenArchiveMember(&member, &archive, c.wanted, 0) != 0) {
+            ADD_FAILURE() << "not found";
+            continue;
+        }
+        char bytes[8] = {};
+        const std::size_t n = ReadArchiveMember(&member, bytes, sizeof bytes);
+        EXPECT_EQ(std::string(bytes, n), c.member);
+        CloseArchiveMember(&member);
+    }
+    CloseArchiveState(&archive);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.wanted);
+        EXPECT_EQ(ReadWholeFile((std::string("fold/") + c.wanted).c_str()), c.member);
+    }
     EXPECT_EQ(folder.TakeLog(), "");
 }
 

@@ -75,7 +75,8 @@ std::string ScrambleQva(const std::string& bytes, QvaKeyChoice choice) {
     return out;
 }
 
-std::string BuildQvaArchive(const std::vector<QvaSourceFile>& files, int version, QvaKeyChoice key) {
+std::string BuildQvaArchive(const std::vector<QvaSourceFile>& files, int version, QvaKeyChoice key,
+                            QvaLayout layout) {
     std::vector<Node> nodes(1);
     nodes[0].is_directory = true;
     for (std::size_t f = 0; f < files.size(); ++f) {
@@ -184,14 +185,15 @@ std::string BuildQvaArchive(const std::vector<QvaSourceFile>& files, int version
         PutU32(block, d.children.empty() ? 0 : nodes[d.children[0]].entry_offset);
     }
 
+    const bool directory_first = layout == QvaLayout::kDirectoryFirst;
     std::string out = "QV";
     PutU16(out, static_cast<std::uint32_t>(version));
     PutU32(out, static_cast<std::uint32_t>(block.size()));
-    PutU32(out, 24);
-    PutU32(out, static_cast<std::uint32_t>(24 + data.size()));
+    PutU32(out, static_cast<std::uint32_t>(directory_first ? 24 + block.size() : 24));
+    PutU32(out, static_cast<std::uint32_t>(directory_first ? 24 : 24 + data.size()));
     PutU32(out, entry_table);
     PutU32(out, directory_table);
-    out += data;
-    out += block;
+    out += directory_first ? block : data;
+    out += directory_first ? data : block;
     return ScrambleQva(out, key);
 }
