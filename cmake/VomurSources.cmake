@@ -9,3 +9,13 @@ function(vomur_collect_sources out)
   list(SORT found)
   set(${out} ${found} PARENT_SCOPE)
 endfunction()
+
+# vomur_export_folder(TARGET folder): the target's users may include "folder/..." and
+# nothing else of the tree. The folder is reached through a link in the build tree, so
+# the repository root never lands on a user's include path.
+function(vomur_export_folder target folder)
+  set(root ${CMAKE_BINARY_DIR}/exports/${folder})
+  file(MAKE_DIRECTORY ${root})
+  file(CREATE_LINK ${CMAKE_SOURCE_DIR}/${folder} ${root}/${folder} SYMBOLIC)
+  target_include_directories(${target} INTERFACE ${root})
+endfunction()

@@ -41,7 +41,9 @@ void ExpectNothingLeft(bool lock_file_gone = true) {
     EXPECT_EQ(block->window.timer_period, 0u);
     EXPECT_EQ(block->window.class_registered, 0);
     const char* class_name = block->settings.class_name[0] != '\0' ? block->settings.class_name : "D123987X";
-    if (lock_file_gone) EXPECT_FALSE(std::filesystem::exists(platform_hooks::InstanceLockPath(class_name)));
+    if (lock_file_gone) {
+        EXPECT_FALSE(std::filesystem::exists(platform_hooks::InstanceLockPath(class_name)));
+    }
     EXPECT_EQ(TrackedLiveBlockCount(), 0);
 }
 

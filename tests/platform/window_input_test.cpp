@@ -53,8 +53,12 @@ TEST_F(WindowInputTest, TypedTextArrivesAsCp932CharactersAfterItsKey) {
     };
     for (const Case& c : cases) {
         SeenMessages().clear();
-        if (c.key != 0) ASSERT_TRUE(platform_hooks::InjectKeyEvent(window_, c.key, true));
-        if (c.text != nullptr) ASSERT_TRUE(platform_hooks::InjectTextInput(window_, c.text));
+        if (c.key != 0) {
+            ASSERT_TRUE(platform_hooks::InjectKeyEvent(window_, c.key, true));
+        }
+        if (c.text != nullptr) {
+            ASSERT_TRUE(platform_hooks::InjectTextInput(window_, c.text));
+        }
         Pump();
         EXPECT_EQ(Seen2(), c.expected) << (c.text != nullptr ? c.text : "") << " key " << c.key;
     }

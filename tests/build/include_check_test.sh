@@ -1,0 +1,48 @@
+#!/usr/bin/env bash
+# The include check on small trees made here: a tree whose includes all go through doors
+# passes; each kind of include through a wall fails, and is named in the report.
+set -uo pipefail
+check=$1
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+failed=0
+
+make_tree() {  # make_tree DIR: a clean tree of two rooms, the platform layer and a game
+  mkdir -p "$1"/engine/{core,graphics/draw,pixels,include} "$1"/platform/{sdl,testing} "$1"/game
+  printf '#pragma once\n#include <cstdint>\n' > "$1"/engine/pixels/pixels.h
+  printf '#include "engine/pixels/pixels.h"\n#include "engine/core/core.h"\n#include "engine/core/core_window.h"\n#include "engine/graphics/draw/draw.h"\n#include "platform/window.h"\n#include <vector>\n' \
+    > "$1"/engine/graphics/draw/draw.cpp
+  printf '#include "platform/window.h"\n#include "platform/sdl/internal.h"\n#include <SDL.h>\n' > "$1"/platform/sdl/video.cpp
+  printf '#include "platform/testing/hooks.h"\n' > "$1"/platform/testing/hooks.cpp
+  printf '#include "vomur.h"\n#include "actors.h"\n' > "$1"/game/main.cpp
+}
+
+expect() {  # expect NAME WANTED_EXIT PATTERN DIR
+  out=$(bash "$check" "$4" 2>&1); code=$?
+  if [ "$code" != "$2" ] || ! grep -q -- "$3" <<<"$out"; then
+    echo "FAILED: $1 (exit $code)"; echo "$out"; failed=1
+  else
+    echo "ok: $1"
+  fi
+}
+
+make_tree "$work/clean"
+expect "a tree that keeps to the doors passes" 0 "every include goes through a door" "$work/clean"
+
+cases=(
+  "another room's inner header|engine/core/text_input.cpp|#include \"engine/graphics/draw/draw.h\"|through the wall of room 'graphics'"
+  "a platform backend's header|engine/pixels/memimg.cpp|#include \"platform/sdl/internal.h\"|inside the platform layer"
+  "a system header in the engine|engine/pixels/memimg.cpp|#include <SDL.h>|reaches the system only through platform"
+  "the platform layer reaching up|platform/sdl/present.cpp|#include \"engine/core/core.h\"|sits below the engine"
+  "production code with a test hook|platform/sdl/present.cpp|#include \"platform/testing/hooks.h\"|test hook"
+  "the game reaching inside|game/actors.cpp|#include \"engine/graphics/graphics.h\"|see only vomur.h"
+)
+for c in "${cases[@]}"; do
+  IFS='|' read -r name file line pattern <<<"$c"
+  dir="$work/case$RANDOM"
+  make_tree "$dir"
+  mkdir -p "$(dirname "$dir/$file")"
+  printf '%s\n' "$line" > "$dir/$file"
+  expect "$name fails" 1 "$pattern" "$dir"
+done
+exit "$failed"
