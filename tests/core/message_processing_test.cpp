@@ -12,7 +12,7 @@
 #include "engine/include/vomur.h"
 #include "platform/window.h"
 #include "platform/window_hooks.h"
-#include "tests/core/engine_session.h"
+#include "tests/support/engine_session.h"
 
 using engine_test::EngineSession;
 

@@ -20,7 +20,7 @@
 #include "platform/testing/display_testing.h"
 #include "platform/window.h"
 #include "platform/window_hooks.h"
-#include "tests/core/engine_session.h"
+#include "tests/support/engine_session.h"
 
 using engine_test::EngineSession;
 using engine_test::MaskedLog;

@@ -13,7 +13,7 @@
 #include "engine/core/window_state.h"
 #include "engine/include/vomur.h"
 #include "platform/window.h"
-#include "tests/core/engine_session.h"
+#include "tests/support/engine_session.h"
 
 using engine_test::EngineSession;
 

@@ -22,7 +22,7 @@
 #include "engine/graphics/screen/screen_internal.h"
 #include "engine/graphics/screen/screen_state.h"
 #include "platform/testing/display_testing.h"
-#include "tests/core/engine_session.h"
+#include "tests/support/engine_session.h"
 #include "tests/graphics/screen_reference.h"
 
 using engine_test::EngineSession;

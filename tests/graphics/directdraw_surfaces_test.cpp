@@ -22,7 +22,7 @@
 #include "platform/gdi.h"
 #include "platform/testing/display_testing.h"
 #include "platform/testing/gdi_testing.h"
-#include "tests/core/engine_session.h"
+#include "tests/support/engine_session.h"
 #include "tests/support/test_log.h"
 
 using engine_test::EngineSession;

@@ -13,7 +13,7 @@
 #include "engine/graphics/graphs/surface_data.h"
 #include "engine/graphics/images/graph_image.h"
 #include "engine/graphics/screen/screen_state.h"
-#include "tests/core/engine_session.h"
+#include "tests/support/engine_session.h"
 
 namespace graph_test {
 

@@ -15,7 +15,7 @@
 #include "engine/graphics/screen/screen_startup.h"
 #include "engine/graphics/screen/screen_state.h"
 #include "platform/testing/display_testing.h"
-#include "tests/core/engine_session.h"
+#include "tests/support/engine_session.h"
 
 using engine_test::EngineSession;
 using engine_test::MaskedLog;

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "engine/graphics/graphs/memimg_transfer.h"
-#include "soft_fixtures.h"
+#include "tests/softrender/soft_fixtures.h"
 
 namespace {
 
