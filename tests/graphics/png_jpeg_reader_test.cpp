@@ -5,6 +5,7 @@
 #include <png.h>
 
 #include <cstdlib>
+#include <string>
 
 #include "engine/core/tracked_alloc.h"
 #include "image_fixtures.h"
@@ -42,6 +43,38 @@ Bytes ProgressiveJpegOfSize(unsigned width, unsigned height, int components) {
     b.insert(b.end(), {0x00, 0x00, 0x00});
     b.insert(b.end(), 16, 0x00);
     b.insert(b.end(), {0xFF, 0xD9});
+    return b;
+}
+
+void PutBig32(Bytes& b, std::uint32_t v) {
+    PutBig16(b, v >> 16);
+    PutBig16(b, v & 0xFFFF);
+}
+
+std::uint32_t Crc32(const unsigned char* p, std::size_t n) {
+    std::uint32_t crc = 0xFFFFFFFFu;
+    for (std::size_t i = 0; i < n; ++i) {
+        crc ^= p[i];
+        for (int k = 0; k < 8; ++k) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1)));
+    }
+    return ~crc;
+}
+
+// The signature, the header of a 1x1 grey picture, then a chunk of the given type that
+// declares `declared` bytes of which only `body` follows (no CRC): 44 bytes for a
+// three-byte body.
+Bytes PngWithShortChunk(const char* type, std::uint32_t declared, const Bytes& body) {
+    Bytes b = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
+    PutBig32(b, 13);
+    const std::size_t header = b.size();
+    b.insert(b.end(), {'I', 'H', 'D', 'R'});
+    PutBig32(b, 1);
+    PutBig32(b, 1);
+    b.insert(b.end(), {8, 0, 0, 0, 0});
+    PutBig32(b, Crc32(b.data() + header, b.size() - header));
+    PutBig32(b, declared);
+    b.insert(b.end(), type, type + 4);
+    b.insert(b.end(), body.begin(), body.end());
     return b;
 }
 
@@ -282,6 +315,7 @@ TEST_F(PngJpegReader, ProgressiveJpegIsRefusedByTheSizeItDeclares) {
     };
     for (const Case& c : cases) {
         const Bytes file = ProgressiveJpegOfSize(c.width, c.height, c.components);
+        ResetPeakResident();
         int result = 1;
         const std::uint64_t growth = PeakGrowthOf([&] { result = ReadImageBytes(LoadJpegImage, file, &image_); });
         ASSERT_EQ(result, c.result) << c.width << "x" << c.height;
@@ -295,6 +329,45 @@ TEST_F(PngJpegReader, ProgressiveJpegIsRefusedByTheSizeItDeclares) {
                 for (int b = 0; b < c.components; ++b) ASSERT_EQ(PixelByte(image_, x, y, b), 128u) << x << "," << y;
         FreeGraphImage(&image_);
     }
+}
+
+// libpng only warns about a chunk longer than its chunk limit and would still allocate
+// the declared length; the decoder must refuse such a file without that allocation.
+TEST_F(PngJpegReader, PngChunkDeclaringMoreThanTheFileHoldsIsRefusedSmall) {
+    struct Case {
+        const char* type;
+        std::uint32_t declared;
+    };
+    const Case cases[] = {
+        {"tEXt", 0x7FFFFFFF}, {"zTXt", 0x7FFFFFFF}, {"iTXt", 0x7FFFFFFF}, {"iCCP", 0x7FFFFFFF},
+        {"tEXt", 0x40000000}, {"tEXt", 9000000},    {"tEXt", 20},
+    };
+    const Bytes body = {'a', 0, 'b'};
+    for (const Case& c : cases) {
+        const Bytes file = PngWithShortChunk(c.type, c.declared, body);
+        if (c.declared == 0x7FFFFFFF && std::string(c.type) == "tEXt") {
+            ASSERT_EQ(file.size(), 44u);
+        }
+        ResetPeakResident();
+        int result = 1;
+        const std::uint64_t growth = PeakGrowthOf([&] { result = ReadImageBytes(LoadPngImage, file, &image_); });
+        EXPECT_EQ(result, -1) << c.type << " " << c.declared;
+        EXPECT_LT(growth, 200ull * 1024 * 1024) << c.type << " " << c.declared;
+        EXPECT_EQ(TrackedLiveBlockCount(), live_);
+    }
+}
+
+TEST_F(PngJpegReader, PngWithLongTextChunkStillReads) {
+    PngSpec s;
+    s.width = 2;
+    s.color_type = PNG_COLOR_TYPE_GRAY;
+    s.rows = {{0x12, 0xED}};
+    s.text = {{"Title", "grey pair"}, {"Comment", std::string(17 * 1024 * 1024, 'x')}};
+    // The long chunk is past the fixed block limit, but the file holds all of it.
+    ASSERT_EQ(Png(s), 0);
+    EXPECT_EQ(image_.width, 2);
+    EXPECT_EQ(PixelValue(image_, 0, 0), 0x12u);
+    EXPECT_EQ(PixelValue(image_, 1, 0), 0xEDu);
 }
 
 }  // namespace
