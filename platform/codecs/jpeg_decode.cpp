@@ -15,6 +15,21 @@ namespace {
 
 constexpr std::size_t kJpegBufferBytes = 4096;
 
+// What libjpeg may hold at once. A progressive or multi-scan picture keeps every
+// coefficient until the last scan: two bytes per sample, so up to twice the pixel block
+// for the pictures that fit it, plus room for the row buffers and tables. Beyond this the
+// library fails (it has no backing store) instead of allocating and zeroing more.
+constexpr long kJpegMaxWorkMemory = static_cast<long>(2 * kDecodedImageMaxBytes + 64ull * 1024 * 1024);
+
+// The output rows of the picture as jpeg_calc_output_dimensions or jpeg_start_decompress
+// worked them out fit one block within the pixel limit.
+bool OutputFitsPixelLimit(const jpeg_decompress_struct& cinfo) {
+    const int components = cinfo.output_components;
+    const std::uint64_t row_bytes = static_cast<std::uint64_t>(cinfo.output_width) * components;
+    return (components == 1 || components == 3) && row_bytes != 0 && cinfo.output_height != 0 &&
+           row_bytes * cinfo.output_height <= kDecodedImageMaxBytes;
+}
+
 struct JpegErrorManager {
     jpeg_error_mgr pub;
     std::jmp_buf jump;
@@ -118,6 +133,7 @@ int DecodeJpegImage(const ImageCodecStream* stream, const ImageCodecMemory* memo
         return -1;
     }
     jpeg_create_decompress(&cinfo);
+    cinfo.mem->max_memory_to_use = kJpegMaxWorkMemory;
     SetJpegStreamSource(&cinfo, stream);
     jpeg_read_header(&cinfo, TRUE);
 
@@ -133,14 +149,21 @@ int DecodeJpegImage(const ImageCodecStream* stream, const ImageCodecMemory* memo
 #else
     cinfo.out_color_space = components == 1 ? JCS_GRAYSCALE : JCS_RGB;
 #endif
-    jpeg_start_decompress(&cinfo);
-    const int out_components = cinfo.output_components;
-    const std::uint64_t row_bytes = static_cast<std::uint64_t>(cinfo.output_width) * out_components;
-    if ((out_components != 1 && out_components != 3) || row_bytes == 0 || cinfo.output_height == 0 ||
-        row_bytes * cinfo.output_height > kDecodedImageMaxBytes) {
+    // The size from the header is checked before the decompressor starts: starting it
+    // sets up the coefficient store of a progressive picture, which is as large as the
+    // picture however few bytes the file has.
+    jpeg_calc_output_dimensions(&cinfo);
+    if (!OutputFitsPixelLimit(cinfo)) {
         jpeg_destroy_decompress(&cinfo);
         return -1;
     }
+    jpeg_start_decompress(&cinfo);
+    if (!OutputFitsPixelLimit(cinfo)) {
+        jpeg_destroy_decompress(&cinfo);
+        return -1;
+    }
+    const int out_components = cinfo.output_components;
+    const std::uint64_t row_bytes = static_cast<std::uint64_t>(cinfo.output_width) * out_components;
     pixels = static_cast<JSAMPLE*>(memory->allocate(static_cast<std::size_t>(row_bytes * cinfo.output_height)));
     if (pixels == nullptr) {
         jpeg_destroy_decompress(&cinfo);

@@ -4,15 +4,47 @@
 #include <png.h>
 
 #include <csetjmp>
+#include <cstdlib>
 #include <cstring>
 
 #include "platform/image_codecs.h"
 
 namespace {
 
+// The widest and tallest picture read (libpng's usual default, kept whatever the build).
+constexpr png_uint_32 kPngMaxSide = 1000000;
+// The largest ancillary chunk libpng may take in, and how many of them it keeps.
+constexpr png_alloc_size_t kPngMaxChunkBytes = 8u * 1024 * 1024;
+constexpr png_uint_32 kPngMaxCachedChunks = 128;
+// The largest block libpng may ask for regardless of the file. Its row buffers need at
+// most eight bytes a pixel of the widest row. Beyond this a block is only given when the
+// rest of the file could fill it: libpng only warns when a chunk's declared length passes
+// the chunk limit and then asks for the whole length, so the allocator is what refuses a
+// chunk that declares more than the file still holds. Its missing bytes end the read.
+constexpr png_alloc_size_t kPngMaxBlockBytes = 16u * 1024 * 1024;
+static_assert(kPngMaxBlockBytes > 8ull * kPngMaxSide + 64 && kPngMaxBlockBytes > kPngMaxChunkBytes);
+
 struct PngReadRecord {
     const ImageCodecStream* stream;
 };
+
+// The bytes between the read position and the end of the data.
+std::uint64_t PngBytesLeft(const ImageCodecStream* s) {
+    const std::int64_t position = s->tell(s->handle);
+    return position < 0 || position > s->end ? 0 : static_cast<std::uint64_t>(s->end - position);
+}
+
+png_voidp PngAllocate(png_structp png, png_alloc_size_t bytes) {
+    if (bytes > kPngMaxBlockBytes) {
+        const auto* record = static_cast<const PngReadRecord*>(png_get_mem_ptr(png));
+        // A chunk's buffer holds one byte more than its data (a terminating zero).
+        if (record == nullptr || record->stream == nullptr || bytes - 1 > PngBytesLeft(record->stream)) {
+            return nullptr;
+        }
+    }
+    return std::malloc(bytes);
+}
+void PngRelease(png_structp, png_voidp block) { std::free(block); }
 
 // Reads exactly `length` bytes, or raises "Read Error" when fewer are left.
 void PngStreamRead(png_structp png, png_bytep buffer, png_size_t length) {
@@ -36,14 +68,18 @@ void PngQuietWarning(png_structp, png_const_charp) {}
 }  // namespace
 
 int DecodePngImage(const ImageCodecStream* stream, const ImageCodecMemory* memory, DecodedImage* out) {
-    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, PngQuietError, PngQuietWarning);
+    PngReadRecord record{stream};
+    png_structp png = png_create_read_struct_2(PNG_LIBPNG_VER_STRING, nullptr, PngQuietError, PngQuietWarning,
+                                               &record, PngAllocate, PngRelease);
     if (png == nullptr) return -1;
+    png_set_user_limits(png, kPngMaxSide, kPngMaxSide);
+    png_set_chunk_malloc_max(png, kPngMaxChunkBytes);
+    png_set_chunk_cache_max(png, kPngMaxCachedChunks);
     png_infop info = png_create_info_struct(png);
     if (info == nullptr) {
         png_destroy_read_struct(&png, nullptr, nullptr);
         return -1;
     }
-    PngReadRecord record{};
     // Blocks made after the jump point; volatile so their values survive the jump.
     png_bytep volatile pixels = nullptr;
     png_bytepp volatile rows = nullptr;
@@ -60,6 +96,8 @@ int DecodePngImage(const ImageCodecStream* stream, const ImageCodecMemory* memor
     png_uint_32 width = 0, height = 0;
     int bit_depth = 0, color_type = 0, interlace = 0;
     png_get_IHDR(png, info, &width, &height, &bit_depth, &color_type, &interlace, nullptr, nullptr);
+    // Every pixel takes at least one byte of the block: refuse before libpng sets up rows.
+    if (static_cast<std::uint64_t>(width) * height > kDecodedImageMaxBytes) png_error(png, "Image too large");
 
     const bool has_trns = png_get_valid(png, info, PNG_INFO_tRNS) != 0;
     png_set_strip_16(png);

@@ -5,6 +5,7 @@
 #include <time.h>
 
 #include <atomic>
+#include <cstdint>
 #include <cstring>
 
 #include "platform/kernel.h"
@@ -150,7 +151,16 @@ BOOL FileTimeToLocalFileTime(const FILETIME* utc, FILETIME* local) {
     const time_t seconds = static_cast<time_t>(ticks / kTicksPerSecond - kEpochDifferenceSeconds);
     tm fields{};
     if (localtime_r(&seconds, &fields) == nullptr) return FALSE;
-    SetFileTimeTicks(local, ticks + static_cast<std::int64_t>(fields.tm_gmtoff) * kTicksPerSecond);
+    // A time within the zone offset of either end of the signed range would step out of
+    // it; such times stop at the end instead.
+    const std::int64_t offset = static_cast<std::int64_t>(fields.tm_gmtoff) * kTicksPerSecond;
+    std::int64_t shifted = 0;
+    if (__builtin_add_overflow(ticks, offset, &shifted)) {
+        shifted = INT64_MAX;
+    } else if (shifted < 0) {
+        shifted = 0;
+    }
+    SetFileTimeTicks(local, shifted);
     return TRUE;
 }
 

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "platform/gdi.h"
-#include "platform/testing/gdi_testing.h"
+#include "platform/gdi_hooks.h"
 #include "platform/sdl/window_internal.h"
 #include "platform/video/display_internal.h"
 
@@ -511,7 +511,7 @@ int GetDIBits(HDC, HBITMAP bitmap, UINT start_scan, UINT lines, void* bits, BITM
     return count;
 }
 
-namespace gdi_testing {
+namespace platform_hooks {
 
 int LiveBitmapCount() {
     std::lock_guard<std::mutex> lock(g_mutex);
@@ -523,4 +523,4 @@ void FailNextDIBSections(int count) {
     g_failing_sections = count > 0 ? count : 0;
 }
 
-}  // namespace gdi_testing
+}  // namespace platform_hooks

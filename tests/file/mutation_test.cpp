@@ -1,8 +1,11 @@
 // Damaged archives and LZ streams: every truncation and many byte flips of valid ones
 // are either refused or read within bounds; nothing leaks, crashes or hangs (the
-// sanitizers watch every access).
+// sanitizers watch every access), and no damaged archive lifts the peak memory by more
+// than a bound. Archives are listed in a zone east of UTC, so stored times near the top
+// of the range meet a positive zone offset.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -11,7 +14,9 @@
 #include "engine/file/lz_unpack.h"
 #include "tests/file/file_test_util.h"
 #include "tests/support/lz_packer.h"
+#include "tests/support/peak_memory.h"
 #include "tests/support/qva_writer.h"
+#include "tests/support/scoped_time_zone.h"
 
 namespace {
 
@@ -24,12 +29,15 @@ std::vector<QvaSourceFile> Files() {
         {"a.txt", "hello"}, {"sub/b.bin", repeated}, {"sub/deep/c.txt", "xyz"}, {"e.bin", ""}};
     files[1].pack = true;
     files[2].pack = true;
+    files[0].write_time = 125911584000000000ull;  // 2000-01-01
+    files[3].write_time = INT64_MAX;              // the last representable moment
     return files;
 }
 
 // Opens every member path and lists the archive, reading whatever opens to its end. A
 // refused archive is refused again on every path, so one path is enough then.
 void Exercise(FileTestFolder& folder, const std::string& archive) {
+    const std::uint64_t peak = PeakResidentBytes();
     folder.Write("dat.qva", archive);
     for (const char* path : kMembers) {
         if (path != kMembers[0] && GetArchiveLayerGlobals()->archive_count == 0) break;
@@ -55,6 +63,7 @@ void Exercise(FileTestFolder& folder, const std::string& archive) {
     TerminateArchiveState();
     ASSERT_EQ(GetArchiveLayerGlobals()->archive_count, 0);
     folder.TakeLog();
+    ASSERT_LE(PeakResidentBytes() - peak, kCorpusInputPeakGrowthLimit);
 }
 
 enum class Damage { kTruncate, kFlip, kScatter };
@@ -64,6 +73,8 @@ class ArchiveMutation : public testing::TestWithParam<std::tuple<int, Damage>> {
 
 TEST_P(ArchiveMutation, DamagedArchivesAreRefusedOrReadInBounds) {
     const auto [version, damage] = GetParam();
+    ScopedTimeZone zone("JST-9");
+    ResetPeakResident();
     FileTestFolder folder;
     const std::int32_t live = TrackedLiveBlockCount();
     const std::string plain = BuildQvaArchive(Files(), version, QvaKeyChoice::kNone);

@@ -1,16 +1,20 @@
 // A corpus of damaged files of every format: each fixture cut at every length, with
-// every single bit flipped, and with random bytes overwritten, goes through the whole
-// reader chain. Nothing may crash or read out of bounds (the sanitizers watch), every
+// every single bit flipped, with every run of four bytes set to a large value, and with
+// random bytes overwritten, goes through the whole reader chain. Nothing may crash or
+// read out of bounds (the sanitizers watch), no input may lift the peak memory by more
+// than a bound (a small file must not make a decoder set up a huge picture), every
 // accepted picture must be readable in full, and no tracked block may stay behind.
 #include <gtest/gtest.h>
 
 #include <png.h>
 
+#include <algorithm>
 #include <random>
 #include <string>
 
 #include "engine/core/tracked_alloc.h"
 #include "image_fixtures.h"
+#include "tests/support/peak_memory.h"
 
 namespace {
 
@@ -176,13 +180,35 @@ std::vector<Fixture> MakeCorpus() {
         j.pixels = Range(64, 3);
         corpus.push_back({"jpeg_grey", MakeJpeg(j)});
     }
+    {
+        // Seeds whose size fields make a decoder set aside memory before it reads any
+        // data: a progressive JPEG keeps every coefficient, a PNG text chunk is read whole.
+        JpegSpec p;
+        p.width = 16;
+        p.height = 8;
+        p.quality = 50;
+        p.progressive = true;
+        p.pixels = Range(16 * 8 * 3, 5);
+        corpus.push_back({"jpeg_progressive", MakeJpeg(p)});
+        PngSpec text;
+        text.width = 3;
+        text.height = 2;
+        text.color_type = PNG_COLOR_TYPE_GRAY;
+        text.rows = {Range(3, 40), Range(3, 70)};
+        text.text = {{"Title", "corpus"}};
+        corpus.push_back({"png_text", MakePng(text)});
+    }
     return corpus;
 }
 
-// Reads through the chain; an accepted picture is read in full and freed.
+// Reads through the chain within the memory bound; an accepted picture is read in full
+// and freed.
 void ReadAndCheck(const Bytes& bytes, const std::string& what) {
     GraphImage image{};
-    if (ReadImageBytes(nullptr, bytes, &image) == 0) {
+    int result = -1;
+    const std::uint64_t growth = PeakGrowthOf([&] { result = ReadImageBytes(nullptr, bytes, &image); });
+    ASSERT_LE(growth, kCorpusInputPeakGrowthLimit) << what;
+    if (result == 0) {
         ASSERT_NE(image.pixels, nullptr) << what;
         ASSERT_GT(image.width, 0) << what;
         ASSERT_GT(image.height, 0) << what;
@@ -207,6 +233,7 @@ TEST(ImageCorpus, FixturesLoadWhole) {
 }
 
 TEST(ImageCorpus, TruncatedFilesAreSafe) {
+    ResetPeakResident();
     const std::int32_t live = TrackedLiveBlockCount();
     for (const Fixture& f : MakeCorpus()) {
         for (std::size_t n = 0; n < f.bytes.size(); ++n) {
@@ -218,6 +245,7 @@ TEST(ImageCorpus, TruncatedFilesAreSafe) {
 }
 
 TEST(ImageCorpus, FlippedBitsAreSafe) {
+    ResetPeakResident();
     const std::int32_t live = TrackedLiveBlockCount();
     for (const Fixture& f : MakeCorpus()) {
         Bytes b = f.bytes;
@@ -230,7 +258,25 @@ TEST(ImageCorpus, FlippedBitsAreSafe) {
     }
 }
 
+// Sizes and lengths are mostly 16- or 32-bit fields, often side by side (width and
+// height): a run of four large bytes makes both of two neighbouring fields huge.
+TEST(ImageCorpus, LargeRunsAreSafe) {
+    ResetPeakResident();
+    const std::int32_t live = TrackedLiveBlockCount();
+    for (const Fixture& f : MakeCorpus()) {
+        for (std::size_t at = 0; at < f.bytes.size(); ++at) {
+            for (const unsigned char value : {0x7F, 0xFF}) {
+                Bytes b = f.bytes;
+                for (std::size_t i = at; i < std::min(at + 4, b.size()); ++i) b[i] = value;
+                ReadAndCheck(b, f.name + " run of " + std::to_string(value) + " at " + std::to_string(at));
+                ASSERT_EQ(TrackedLiveBlockCount(), live) << f.name << " run at " << at;
+            }
+        }
+    }
+}
+
 TEST(ImageCorpus, OverwrittenBytesAreSafe) {
+    ResetPeakResident();
     const std::int32_t live = TrackedLiveBlockCount();
     std::mt19937 rng(20240611);
     const unsigned char extremes[] = {0x00, 0xFF, 0x7F, 0x80, 0x01};

@@ -158,6 +158,16 @@ Bytes MakePng(const PngSpec& s) {
             png_set_tRNS(png, info, nullptr, 0, &colour);
         }
     }
+    std::vector<png_text> text;
+    for (const auto& [keyword, words] : s.text) {
+        png_text t{};
+        t.compression = PNG_TEXT_COMPRESSION_NONE;
+        t.key = const_cast<char*>(keyword.c_str());
+        t.text = const_cast<char*>(words.c_str());
+        t.text_length = words.size();
+        text.push_back(t);
+    }
+    if (!text.empty()) png_set_text(png, info, text.data(), static_cast<int>(text.size()));
     png_write_info(png, info);
     std::vector<Bytes> rows = s.rows;
     std::vector<png_bytep> pointers;
@@ -182,6 +192,7 @@ Bytes MakeJpeg(const JpegSpec& s) {
     cinfo.in_color_space = s.components == 1 ? JCS_GRAYSCALE : s.components == 3 ? JCS_RGB : JCS_CMYK;
     jpeg_set_defaults(&cinfo);
     jpeg_set_quality(&cinfo, s.quality, TRUE);
+    if (s.progressive) jpeg_simple_progression(&cinfo);
     jpeg_start_compress(&cinfo, TRUE);
     Bytes pixels = s.pixels;
     while (cinfo.next_scanline < cinfo.image_height) {

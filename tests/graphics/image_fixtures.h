@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "engine/graphics/images/image_loader.h"
@@ -71,6 +72,7 @@ struct PngSpec {
     std::vector<Bytes> rows;  // packed rows as the file stores them (16-bit big-endian)
     std::vector<std::uint32_t> palette;  // 0x00RRGGBB
     Bytes trns;  // raw tRNS chunk contents
+    std::vector<std::pair<std::string, std::string>> text;  // tEXt chunks: keyword, text
 };
 Bytes MakePng(const PngSpec& spec);
 
@@ -80,6 +82,7 @@ struct JpegSpec {
     int components = 3;  // 1 grey, 3 RGB, 4 CMYK
     Bytes pixels;        // interleaved rows, RGB or grey or CMYK
     int quality = 100;
+    bool progressive = false;
 };
 Bytes MakeJpeg(const JpegSpec& spec);
 

@@ -5,11 +5,78 @@
 #include <png.h>
 
 #include <cstdlib>
+#include <string>
 
 #include "engine/core/tracked_alloc.h"
 #include "image_fixtures.h"
+#include "tests/support/peak_memory.h"
 
 namespace {
+
+void PutBig16(Bytes& b, unsigned v) {
+    b.push_back(static_cast<unsigned char>(v >> 8));
+    b.push_back(static_cast<unsigned char>(v));
+}
+
+// A progressive JPEG of a few dozen bytes whose frame declares any size: a quantisation
+// table of ones, the frame (every component sampled 1x1), a DC table whose one code, '0',
+// means "no change", and the first DC scan over all components with some zero bytes. A
+// picture it describes is flat mid-grey.
+Bytes ProgressiveJpegOfSize(unsigned width, unsigned height, int components) {
+    Bytes b = {0xFF, 0xD8};
+    b.insert(b.end(), {0xFF, 0xDB, 0x00, 67, 0x00});
+    b.insert(b.end(), 64, 1);
+    b.insert(b.end(), {0xFF, 0xC2});
+    PutBig16(b, 8 + 3 * components);
+    b.push_back(8);
+    PutBig16(b, height);
+    PutBig16(b, width);
+    b.push_back(static_cast<unsigned char>(components));
+    for (int c = 1; c <= components; ++c) b.insert(b.end(), {static_cast<unsigned char>(c), 0x11, 0x00});
+    b.insert(b.end(), {0xFF, 0xC4, 0x00, 20, 0x00, 1});
+    b.insert(b.end(), 15, 0);
+    b.push_back(0x00);
+    b.insert(b.end(), {0xFF, 0xDA});
+    PutBig16(b, 6 + 2 * components);
+    b.push_back(static_cast<unsigned char>(components));
+    for (int c = 1; c <= components; ++c) b.insert(b.end(), {static_cast<unsigned char>(c), 0x00});
+    b.insert(b.end(), {0x00, 0x00, 0x00});
+    b.insert(b.end(), 16, 0x00);
+    b.insert(b.end(), {0xFF, 0xD9});
+    return b;
+}
+
+void PutBig32(Bytes& b, std::uint32_t v) {
+    PutBig16(b, v >> 16);
+    PutBig16(b, v & 0xFFFF);
+}
+
+std::uint32_t Crc32(const unsigned char* p, std::size_t n) {
+    std::uint32_t crc = 0xFFFFFFFFu;
+    for (std::size_t i = 0; i < n; ++i) {
+        crc ^= p[i];
+        for (int k = 0; k < 8; ++k) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1)));
+    }
+    return ~crc;
+}
+
+// The signature, the header of a 1x1 grey picture, then a chunk of the given type that
+// declares `declared` bytes of which only `body` follows (no CRC): 44 bytes for a
+// three-byte body.
+Bytes PngWithShortChunk(const char* type, std::uint32_t declared, const Bytes& body) {
+    Bytes b = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
+    PutBig32(b, 13);
+    const std::size_t header = b.size();
+    b.insert(b.end(), {'I', 'H', 'D', 'R'});
+    PutBig32(b, 1);
+    PutBig32(b, 1);
+    b.insert(b.end(), {8, 0, 0, 0, 0});
+    PutBig32(b, Crc32(b.data() + header, b.size() - header));
+    PutBig32(b, declared);
+    b.insert(b.end(), type, type + 4);
+    b.insert(b.end(), body.begin(), body.end());
+    return b;
+}
 
 class PngJpegReader : public ::testing::Test {
 protected:
@@ -209,6 +276,98 @@ TEST_F(PngJpegReader, TruncatedJpegEndsWithInsertedMarker) {
     EXPECT_EQ(ReadImageBytes(LoadJpegImage, Bytes{}, &image_), -1);
     EXPECT_EQ(ReadImageBytes(LoadJpegImage, Bytes{0xFF, 0xD8}, &image_), -1);
     EXPECT_EQ(ReadImageBytes(LoadPngImage, whole, &image_), -1);
+}
+
+TEST_F(PngJpegReader, ProgressiveJpegDecodes) {
+    JpegSpec s;
+    s.width = 24;
+    s.height = 16;
+    s.progressive = true;
+    for (int i = 0; i < 24 * 16; ++i) s.pixels.insert(s.pixels.end(), {30, 140, 220});
+    const Bytes file = MakeJpeg(s);
+    ASSERT_EQ((Bytes{file[0], file[1]}), (Bytes{0xFF, 0xD8}));
+    ASSERT_EQ(ReadImageBytes(LoadJpegImage, file, &image_), 0);
+    EXPECT_EQ(image_.width, 24);
+    EXPECT_EQ(image_.height, 16);
+    for (int i = 0; i < 24 * 16; ++i) {
+        EXPECT_NEAR(PixelByte(image_, i % 24, i / 24, 2), 30, 2);
+        EXPECT_NEAR(PixelByte(image_, i % 24, i / 24, 1), 140, 2);
+        EXPECT_NEAR(PixelByte(image_, i % 24, i / 24, 0), 220, 2);
+    }
+}
+
+// A progressive picture keeps every coefficient until its last scan, so a tiny file that
+// declares a huge picture must be refused by the size in its header, before the
+// decompressor sets that store up.
+TEST_F(PngJpegReader, ProgressiveJpegIsRefusedByTheSizeItDeclares) {
+    struct Case {
+        unsigned width, height;
+        int components;
+        int result;
+    };
+    const Case cases[] = {
+        {64, 40, 3, 0},          // the crafted file itself is sound
+        {64, 40, 1, 0},
+        {20000, 20000, 3, -1},   // 1.2 GB of pixels, 2.4 GB of coefficients
+        {20000, 20000, 1, -1},
+        {65500, 65500, 1, -1},
+        {65500, 4099, 1, -1},    // just over the pixel limit
+    };
+    for (const Case& c : cases) {
+        const Bytes file = ProgressiveJpegOfSize(c.width, c.height, c.components);
+        ResetPeakResident();
+        int result = 1;
+        const std::uint64_t growth = PeakGrowthOf([&] { result = ReadImageBytes(LoadJpegImage, file, &image_); });
+        ASSERT_EQ(result, c.result) << c.width << "x" << c.height;
+        EXPECT_LT(growth, 200ull * 1024 * 1024) << c.width << "x" << c.height;
+        EXPECT_EQ(TrackedLiveBlockCount(), live_ + (c.result == 0 ? 1 : 0));
+        if (c.result != 0) continue;
+        EXPECT_EQ(image_.width, static_cast<std::int32_t>(c.width));
+        EXPECT_EQ(image_.height, static_cast<std::int32_t>(c.height));
+        for (int y = 0; y < image_.height; ++y)
+            for (int x = 0; x < image_.width; ++x)
+                for (int b = 0; b < c.components; ++b) ASSERT_EQ(PixelByte(image_, x, y, b), 128u) << x << "," << y;
+        FreeGraphImage(&image_);
+    }
+}
+
+// libpng only warns about a chunk longer than its chunk limit and would still allocate
+// the declared length; the decoder must refuse such a file without that allocation.
+TEST_F(PngJpegReader, PngChunkDeclaringMoreThanTheFileHoldsIsRefusedSmall) {
+    struct Case {
+        const char* type;
+        std::uint32_t declared;
+    };
+    const Case cases[] = {
+        {"tEXt", 0x7FFFFFFF}, {"zTXt", 0x7FFFFFFF}, {"iTXt", 0x7FFFFFFF}, {"iCCP", 0x7FFFFFFF},
+        {"tEXt", 0x40000000}, {"tEXt", 9000000},    {"tEXt", 20},
+    };
+    const Bytes body = {'a', 0, 'b'};
+    for (const Case& c : cases) {
+        const Bytes file = PngWithShortChunk(c.type, c.declared, body);
+        if (c.declared == 0x7FFFFFFF && std::string(c.type) == "tEXt") {
+            ASSERT_EQ(file.size(), 44u);
+        }
+        ResetPeakResident();
+        int result = 1;
+        const std::uint64_t growth = PeakGrowthOf([&] { result = ReadImageBytes(LoadPngImage, file, &image_); });
+        EXPECT_EQ(result, -1) << c.type << " " << c.declared;
+        EXPECT_LT(growth, 200ull * 1024 * 1024) << c.type << " " << c.declared;
+        EXPECT_EQ(TrackedLiveBlockCount(), live_);
+    }
+}
+
+TEST_F(PngJpegReader, PngWithLongTextChunkStillReads) {
+    PngSpec s;
+    s.width = 2;
+    s.color_type = PNG_COLOR_TYPE_GRAY;
+    s.rows = {{0x12, 0xED}};
+    s.text = {{"Title", "grey pair"}, {"Comment", std::string(17 * 1024 * 1024, 'x')}};
+    // The long chunk is past the fixed block limit, but the file holds all of it.
+    ASSERT_EQ(Png(s), 0);
+    EXPECT_EQ(image_.width, 2);
+    EXPECT_EQ(PixelValue(image_, 0, 0), 0x12u);
+    EXPECT_EQ(PixelValue(image_, 1, 0), 0xEDu);
 }
 
 }  // namespace

@@ -2,11 +2,11 @@
 // the FILETIME and SYSTEMTIME conversions.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <ctime>
+#include <cstdint>
 
 #include "platform/kernel.h"
 #include "platform/testing/manual_clock.h"
+#include "tests/support/scoped_time_zone.h"
 
 namespace {
 
@@ -120,12 +120,58 @@ TEST(KernelTime, LocalFileTimeFollowsTheTimeZone) {
     ASSERT_TRUE(FileTimeToLocalFileTime(&utc, &local));  // the tests run with TZ=UTC
     EXPECT_EQ(Ticks(local), kY2000);
 
-    setenv("TZ", "JST-9", 1);
-    tzset();
+    ScopedTimeZone zone("JST-9");
     ASSERT_TRUE(FileTimeToLocalFileTime(&utc, &local));
     EXPECT_EQ(Ticks(local), kY2000 + 9ull * 3600 * 10000000);
-    setenv("TZ", "UTC", 1);
-    tzset();
+}
+
+// Times within a zone offset of the ends of the signed range stop at the end; archive
+// members can carry any stored time, up to the largest one.
+TEST(KernelTime, LocalFileTimeStopsAtTheEndsOfTheRange) {
+    constexpr unsigned long long kMax = INT64_MAX;
+    constexpr unsigned long long kHour = 3600ull * 10000000;
+    struct Case {
+        const char* zone;
+        unsigned long long utc;
+        unsigned long long local;
+    };
+    const Case cases[] = {
+        {"JST-9", kMax, kMax},
+        {"JST-9", kMax - 1, kMax},
+        {"JST-9", kMax - 9 * kHour + 1, kMax},
+        {"JST-9", kMax - 9 * kHour, kMax},
+        {"JST-9", kMax - 9 * kHour - 1, kMax - 1},
+        {"JST-9", 0, 9 * kHour},
+        {"UTC", kMax, kMax},
+        {"EST5", kMax, kMax - 5 * kHour},
+        {"EST5", 5 * kHour + 1, 1},
+        {"EST5", 5 * kHour, 0},
+        {"EST5", 5 * kHour - 1, 0},
+        {"EST5", 0, 0},
+    };
+    for (const Case& c : cases) {
+        ScopedTimeZone zone(c.zone);
+        const FILETIME utc = MakeFileTime(c.utc);
+        FILETIME local{};
+        ASSERT_TRUE(FileTimeToLocalFileTime(&utc, &local)) << c.zone << " " << c.utc;
+        EXPECT_EQ(Ticks(local), c.local) << c.zone << " " << c.utc;
+    }
+
+    // The held time still reads as a date: the last representable moment.
+    ScopedTimeZone zone("JST-9");
+    const FILETIME last = MakeFileTime(kMax);
+    FILETIME local{};
+    ASSERT_TRUE(FileTimeToLocalFileTime(&last, &local));
+    SYSTEMTIME out{};
+    ASSERT_TRUE(FileTimeToSystemTime(&local, &out));
+    EXPECT_EQ(out.wYear, 30828);
+    EXPECT_EQ(out.wMonth, 9);
+    EXPECT_EQ(out.wDayOfWeek, 4);
+    EXPECT_EQ(out.wDay, 14);
+    EXPECT_EQ(out.wHour, 2);
+    EXPECT_EQ(out.wMinute, 48);
+    EXPECT_EQ(out.wSecond, 5);
+    EXPECT_EQ(out.wMilliseconds, 477);
 }
 
 TEST(KernelTime, WallClockUnderTheManualClock) {
