@@ -1,15 +1,14 @@
 // Lines for the software renderer: trivial reject, line equations in double precision,
 // clipping of both ends to the draw area, then an integer error-term walk that blends
-// each pixel with the fill's per-pixel rule. Relies on the draw settings, BlendTables
-// and the bright scaling of fill_rect.
+// each pixel with the fill's per-pixel rule. Reads the SoftDrawState it is given and the
+// bright scaling of fill_rect; only the named entries build a state from the draw settings.
 #include "engine/softrender/draw_lines.h"
 
 #include <algorithm>
 #include <cstdlib>
 
 #include "engine/core/number_routines.h"
-#include "engine/graphics/blend_tables.h"
-#include "engine/graphics/draw_settings.h"
+#include "engine/graphics/rect_matrix.h"
 #include "engine/softrender/fill_rect.h"
 #include "engine/softrender/pixel_rules.h"
 
@@ -26,16 +25,33 @@ int ClampToInt(double value, int low, int high) {
 }  // namespace
 
 void DrawMemImgLine(MEMIMG* target, int x1, int y1, int x2, int y2, std::uint32_t colour) {
+    DrawMemImgLineWith(SoftDrawStateFromSettings(), target, x1, y1, x2, y2, colour);
+}
+
+void DrawMemImgLines(MEMIMG* target, const LineListItem* items, int count) {
+    if (items == nullptr || count <= 0) return;
+    DrawMemImgLinesWith(SoftDrawStateFromSettings(), target, items, count);
+}
+
+void DrawMemImgLinesWith(const SoftDrawState& state, MEMIMG* target, const LineListItem* items, int count) {
+    if (items == nullptr) return;
+    for (int i = 0; i < count; ++i) {
+        DrawMemImgLineWith(state, target, items[i].x1, items[i].y1, items[i].x2, items[i].y2, items[i].colour);
+    }
+}
+
+void DrawMemImgLineWith(const SoftDrawState& state, MEMIMG* target, int x1, int y1, int x2, int y2,
+                        std::uint32_t colour) {
     if (!IsMemImgValid(target)) return;
     const MemImgPixelBlock* block = target->block;
     if (block->kind != kMemImgRgb565 && block->kind != kMemImgXrgb8888) return;
     // Palette and alpha images hold other pixel layouts: refused, as the fill does.
     if (block->palette_flag || block->alpha_flag) return;
-    const DrawSettingsBlock* settings = GetDrawSettings();
-    const PrimitivePixelRule rule = SelectPrimitivePixelRule(block->kind, settings->blend_mode, settings->blend_value);
+    const int bytes = block->kind == kMemImgXrgb8888 ? 4 : 2;
+    const PrimitivePixelRule rule = SelectPrimitivePixelRule(block->kind, state.blend_mode, state.blend_value);
     if (rule == nullptr) return;
 
-    RECT area = settings->draw_area;
+    RECT area = state.draw_area;
     const RECT view{0, 0, target->width, target->height};
     ClipRectToRect(&area, &view);
     const int left = area.left, top = area.top, right = area.right, bottom = area.bottom;
@@ -86,15 +102,14 @@ void DrawMemImgLine(MEMIMG* target, int x1, int y1, int x2, int y2, std::uint32_
 
     int dx = x2 - x1, dy = y2 - y1;
     if (dx == 0 && dy == 0) return;
-    const int bytes = block->kind == kMemImgXrgb8888 ? 4 : 2;
     const std::ptrdiff_t step_x = dx < 0 ? -bytes : bytes;
     const std::ptrdiff_t step_y = dy < 0 ? -static_cast<std::ptrdiff_t>(block->pitch) : block->pitch;
     dx = std::abs(dx);
     dy = std::abs(dy);
 
-    const std::uint32_t value = static_cast<std::uint32_t>(std::clamp(settings->blend_value, 0, 255));
-    const PrimitiveRuleRows rows{GetBlendTables()->product[value], SignedProductRow(static_cast<int>(value)), value};
-    const std::uint32_t scaled = ScalePrimitiveColour(block->kind, colour, settings->bright);
+    const std::uint32_t value = static_cast<std::uint32_t>(std::clamp(state.blend_value, 0, 255));
+    const PrimitiveRuleRows rows{state.value_row, state.signed_row, value};
+    const std::uint32_t scaled = ScalePrimitiveColour(block->kind, colour, state.bright);
     std::uint8_t* p = target->pixels + static_cast<std::ptrdiff_t>(block->pitch) * y1 + bytes * x1;
     auto blend = [&](std::uint8_t* q) {
         if (bytes == 4) {
@@ -126,12 +141,5 @@ void DrawMemImgLine(MEMIMG* target, int x1, int y1, int x2, int y2, std::uint32_
                 e -= dy;
             }
         }
-    }
-}
-
-void DrawMemImgLines(MEMIMG* target, const LineListItem* items, int count) {
-    if (items == nullptr) return;
-    for (int i = 0; i < count; ++i) {
-        DrawMemImgLine(target, items[i].x1, items[i].y1, items[i].x2, items[i].y2, items[i].colour);
     }
 }

@@ -6,8 +6,6 @@
 #include <cstdint>
 #include <cstring>
 
-#include "engine/graphics/blend_tables.h"
-#include "engine/graphics/draw_settings.h"
 
 namespace {
 
@@ -64,7 +62,6 @@ std::int64_t MixBy(const Px& p, std::int64_t d, std::int64_t t, bool with_v) {
 }
 
 std::uint32_t Blend(const Px& p, std::uint32_t dest, std::uint32_t colour) {
-    const BlendTables* tables = GetBlendTables();
     const int K = p.kind;
     std::int64_t f[3], s[3], d[3], o[3];
     for (int i = 0; i < 3; ++i) {
@@ -163,7 +160,8 @@ void StoreBytes(std::uint8_t* p, std::uint32_t v, int bytes) { std::memcpy(p, &v
 
 }  // namespace
 
-void ReferenceDrawMemImg(MEMIMG* dest, const MEMIMG* src, int x, int y, int transparent, const MEMIMG* blend_image) {
+void ReferenceDrawMemImg(const SoftDrawState& state, MEMIMG* dest, const MEMIMG* src, int x, int y, int transparent,
+                         const MEMIMG* blend_image) {
     if (!IsMemImgValid(dest) || !IsMemImgValid(src)) return;
     const MemImgPixelBlock* db = dest->block;
     const MemImgPixelBlock* sb = src->block;
@@ -172,7 +170,7 @@ void ReferenceDrawMemImg(MEMIMG* dest, const MEMIMG* src, int x, int y, int tran
                                    blend_image->width < src->width || blend_image->height < src->height)) {
         return;
     }
-    const DrawSettingsBlock* st = GetDrawSettings();
+    const SoftDrawState* st = &state;
     int mode = st->blend_mode;
     const int v = std::clamp(st->blend_value, 0, 255);
     if (mode == 1 && v == 255) mode = 0;
@@ -274,7 +272,7 @@ void ReferenceDrawMemImg(MEMIMG* dest, const MEMIMG* src, int x, int y, int tran
                 p.factor = alpha_source && !(mode == 0 && white && !blend_image);
             }
             p.w = blend_image != nullptr
-                      ? GetBlendTables()->blend_graph_weight[blend_image->pixels[blend_image->block->pitch * sy + sx]]
+                      ? st->weights[blend_image->pixels[blend_image->block->pitch * sy + sx]]
                       : 0;
             std::uint8_t* q = drow + dbytes * col;
             StoreBytes(q, Blend(p, Load(q, dbytes), colour_of(raw)), dbytes);

@@ -15,24 +15,25 @@ struct RowCase {
     std::vector<std::uint32_t> dest, src, expected;
 };
 
-// A one-row source drawn at (0, 0) over a one-row destination.
-std::vector<std::uint32_t> DrawRow(const RowCase& c, int alpha = 0) {
+// A one-row source (key 0) drawn at (0, 0) over a one-row destination, under an explicit
+// state.
+std::vector<std::uint32_t> DrawRow(const RowCase& c, bool mmx = true) {
     const int n = static_cast<int>(c.src.size());
-    TestImage src(n, 1, c.kind, 0, alpha);
+    TestImage src(n, 1, c.kind);
     TestImage dst(n, 1, c.kind);
     for (int i = 0; i < n; ++i) {
         src.set(i, 0, c.src[i]);
         dst.set(i, 0, c.dest[i]);
     }
-    SetDrawState(c.mode, c.value);
-    DrawMemImg(dst.get(), src.get(), 0, 0, c.transparent, nullptr);
+    DrawMemImgWith(TestState(c.mode, c.value, 0xFFFFFF, {0, 0, 640, 480}, mmx), dst.get(), src.get(), 0, 0,
+                   c.transparent, nullptr);
     std::vector<std::uint32_t> out;
     for (int i = 0; i < n; ++i) out.push_back(dst.get(i, 0));
     return out;
 }
 
 TEST(Blit, ExactPixelValues) {
-    // 32-bit add and subtract at value 255 are the exact byte-saturating forms.
+    // With the MMX flag, 32-bit add and subtract at value 255 are the exact byte-saturating forms.
     const RowCase cases[] = {
         {"half blend 32", 1, 1, 128, 0, {0x00000000}, {0xFFFFFFFF}, {0x007F7F7F}},
         {"add 255 32 exact, fourth byte saturating", 1, 2, 255, 0, {0x10F0F0F0}, {0x20202020}, {0x30FFFFFF}},
@@ -160,7 +161,7 @@ TEST(Blit, DividedSheetPiecesDrawExactlyAndLeaveTheGuardBand) {
             const auto before = a.bytes_of_block();
             SetDrawState(0, 0, 0xFFFFFF, {0, 0, 48, 48});
             DrawMemImg(a.get(), &view, 16, 16, 1, nullptr);
-            ReferenceDrawMemImg(b.get(), &view, 16, 16, 1, nullptr);
+            ReferenceDrawMemImg(SoftDrawStateFromSettings(), b.get(), &view, 16, 16, 1, nullptr);
             EXPECT_EQ(a.bytes_of_block(), b.bytes_of_block()) << "piece " << piece;
             for (int y = 0; y < 48; ++y) {
                 for (int x = 0; x < 48; ++x) {
