@@ -100,7 +100,8 @@ void DrawMemImgWith(const SoftDrawState& state, MEMIMG* dest, const MEMIMG* src,
                   : kind == kMemImgRgb565           ? (sblock->transparent_color & 0xFFFFu)
                                                     : sblock->transparent_color;
 
-    BlitChoice choice{kind, source_form, kBlitNoTest, state.blend_mode, value, blend_image != nullptr, white, !runs};
+    BlitChoice choice{kind, source_form, kBlitNoTest, state.blend_mode, value, blend_image != nullptr, white, !runs,
+                      state.mmx};
     const int dest_bytes = kind == kMemImgRgb565 ? 2 : 4;
     const int src_bytes = source_form == kBlitSourcePalette ? 1 : source_form == kBlitSourceAlpha ? 4 : dest_bytes;
     std::uint8_t* dstart = dest->pixels + static_cast<std::ptrdiff_t>(dblock->pitch) * top + dest_bytes * left;

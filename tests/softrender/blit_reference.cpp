@@ -20,6 +20,7 @@ struct Px {
     std::int64_t a;
     bool factor;   // the alpha factor applies to this pixel
     bool general;  // run-table path: no half blend, mix table or value-255 forms
+    bool mmx;      // 32-bit value-255 add and subtract saturate bytewise
 };
 
 std::int64_t Ch(int kind, std::uint32_t p, int i) {
@@ -93,7 +94,12 @@ std::uint32_t Blend(const Px& p, std::uint32_t dest, std::uint32_t colour) {
             return Put(K, o, dest);
         case 2:
         case 3: {
-            if (simple && p.v == 255 && K == 1) {
+            if (simple && p.v == 255 && K == 1 && !p.mmx && p.mode == 2) {
+                // Without MMX: the packed add without its lowest-bit term, u = s.
+                const std::uint32_t xs = (dest & 0x00FEFEFF) + (colour & 0x00FEFEFF), cs = xs & 0x01010100;
+                return (cs - (cs >> 8)) | xs;
+            }
+            if (simple && p.v == 255 && K == 1 && p.mmx) {
                 std::uint32_t out = 0;
                 for (int i = 0; i < 32; i += 8) {
                     const int a = (dest >> i) & 0xFF, b = (colour >> i) & 0xFF;
@@ -210,6 +216,7 @@ void ReferenceDrawMemImg(const SoftDrawState& state, MEMIMG* dest, const MEMIMG*
     p.blend = blend_image != nullptr;
     p.alpha_source = alpha_source;
     p.general = runs;
+    p.mmx = st->mmx;
 
     for (std::int64_t row = t; row < b; ++row) {
         const int sy = static_cast<int>(row - y);
