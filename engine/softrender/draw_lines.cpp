@@ -45,9 +45,12 @@ void DrawMemImgLineWith(const SoftDrawState& state, MEMIMG* target, int x1, int 
     if (!IsMemImgValid(target)) return;
     const MemImgPixelBlock* block = target->block;
     if (block->kind != kMemImgRgb565 && block->kind != kMemImgXrgb8888) return;
-    // Palette and alpha images hold other pixel layouts: refused, as the fill does.
-    if (block->palette_flag || block->alpha_flag) return;
-    const int bytes = block->kind == kMemImgXrgb8888 ? 4 : 2;
+    // Pixels are stepped by the image's own pixel size (4 bytes in images with alpha, the
+    // RGB565 value in the low two) and the rule reads 2 or 4 bytes of each: a pixel
+    // narrower than that (the 1-byte indices of a palette image) is not drawn into.
+    const int bytes = MemImgBytesPerPixel(target);
+    const int rule_bytes = block->kind == kMemImgXrgb8888 ? 4 : 2;
+    if (bytes < rule_bytes) return;
     const PrimitivePixelRule rule = SelectPrimitivePixelRule(block->kind, state.blend_mode, state.blend_value);
     if (rule == nullptr) return;
 
@@ -112,7 +115,7 @@ void DrawMemImgLineWith(const SoftDrawState& state, MEMIMG* target, int x1, int 
     const std::uint32_t scaled = ScalePrimitiveColour(block->kind, colour, state.bright);
     std::uint8_t* p = target->pixels + static_cast<std::ptrdiff_t>(block->pitch) * y1 + bytes * x1;
     auto blend = [&](std::uint8_t* q) {
-        if (bytes == 4) {
+        if (rule_bytes == 4) {
             auto* px = reinterpret_cast<std::uint32_t*>(q);
             *px = rule(*px, scaled, rows);
         } else {

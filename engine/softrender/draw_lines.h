@@ -18,6 +18,9 @@ struct LineListItem {
 };
 static_assert(sizeof(LineListItem) == 24);
 
+// Into kind 0 and kind 1 images, with or without alpha (the rules keep an alpha byte the
+// way they keep the 32-bit fourth byte); palette images hold 1-byte pixels and are
+// refused, as are the other kinds.
 void DrawMemImgLine(MEMIMG* target, int x1, int y1, int x2, int y2, std::uint32_t colour);
 // Items in list order; a count of 0 or less draws nothing. The draw settings are read
 // once for the whole list.
