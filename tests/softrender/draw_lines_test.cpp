@@ -96,11 +96,27 @@ TEST(DrawLines, ListsDrawInOrderAndOverlapsBlendTwice) {
 }
 
 TEST(DrawLines, BlendRulesAreTheFillsAndOtherTargetsAreRefused) {
-    TestImage img(8, 1, kMemImgXrgb8888);
-    img.fill(0x00F01010);
-    SetDrawState(2, 255, 0xFFFFFF, {0, 0, 8, 1});
-    DrawMemImgLine(img.get(), 0, 0, 1, 0, 0x00202020);
-    EXPECT_EQ(img.get(0, 0), 0x01FF3030u);
+    struct Case {
+        const char* name;
+        int mode, value;
+        std::uint32_t dest, colour, expected;
+    } cases[] = {
+        {"add saturates, X carry", 2, 255, 0x00F01010, 0x00202020, 0x01FF3030},
+        // (d x s) >> 8, not / 255.
+        {"multiply FF x FF", 4, 0, 0x77FFFFFF, 0x00FFFFFF, 0x77FEFEFE},
+        {"multiply FF x 80, 01", 4, 255, 0x00FF80FF, 0xAB80FF01, 0x007F7F00},
+        {"multiply by value FF x FF at 255", 11, 255, 0x00FFFFFF, 0x00FFFFFF, 0x00FEFEFE},
+        {"multiply by value FF x FF at 128", 11, 128, 0x33FFFFFF, 0x00FFFFFF, 0x33FEFEFE},
+    };
+    for (const auto& c : cases) {
+        TestImage img(8, 1, kMemImgXrgb8888);
+        img.fill(c.dest);
+        SetDrawState(c.mode, c.value, 0xFFFFFF, {0, 0, 8, 1});
+        DrawMemImgLine(img.get(), 0, 0, 2, 0, c.colour);
+        EXPECT_EQ(img.get(0, 0), c.expected) << c.name;
+        EXPECT_EQ(img.get(1, 0), c.expected) << c.name;
+        EXPECT_EQ(img.get(2, 0), c.dest) << c.name;
+    }
     SetDrawState(0, 0, 0xFFFFFF, {0, 0, 8, 8});
     struct Target { int kind, palette, alpha; } targets[] = {{2, 0, 0}, {3, 0, 0}, {1, 1, 0}, {0, 1, 0}};
     for (const auto& t : targets) {
