@@ -1,7 +1,8 @@
 // The unscaled blit's kernels. Every blend mode's per-pixel rule is written once
 // (BlendPixel) over compile-time choices, and each combination becomes its own loop in the
 // kernel table; the plain path's fast forms (whole copies, half blend, mix table, the
-// value-255 add and subtract) sit in a second table. Relies on pixel_rules.h.
+// value-255 add and subtract, the 32-bit ones in their MMX and packed forms) sit in a
+// second table. Relies on pixel_rules.h.
 #include "engine/softrender/blit_kernels.h"
 
 #include <cstring>
@@ -359,7 +360,35 @@ void Alpha32Kernel(const BlitContext& c, std::uint8_t* dest, const std::uint8_t*
     }
 }
 
-// Modes 2 and 3 at value 255 on 32-bit pixels: exact byte saturation, all four bytes.
+// Modes 2 and 3 at value 255 on 32-bit pixels without MMX: the add without its lowest-bit
+// term, and the packed subtract. Whole-pixel bit operations; a key pixel keeps the
+// destination's value, so direct sources run without branches.
+template <int K, int SF, int TR, bool Add>
+void Packed32Kernel(const BlitContext& c, std::uint8_t* dest, const std::uint8_t* src, const std::uint8_t*,
+                    int count) {
+    static_assert(K == 1);
+    constexpr int sb = SourceBytes<K, SF>();
+    auto rule = [](std::uint32_t d, std::uint32_t s) { return Add ? PackedAdd32NoLowBit(d, s) : PackedSubtract32(d, s); };
+    if constexpr (SF == kBlitSourceDirect) {
+        for (int x = 0; x < count; ++x) {
+            const std::uint32_t s = Load<std::uint32_t>(src + 4 * x);
+            const std::uint32_t d = Load<std::uint32_t>(dest + 4 * x);
+            const std::uint32_t out = rule(d, s);
+            Store<std::uint32_t>(dest + 4 * x, TR == kBlitSkipTest && s == c.key ? d : out);
+        }
+        return;
+    }
+    for (int x = 0; x < count; ++x, dest += 4, src += sb) {
+        const std::uint32_t raw = LoadRaw<K, SF>(src);
+        if constexpr (TR == kBlitSkipTest) {
+            if (raw == c.key) continue;
+        }
+        Store<std::uint32_t>(dest, rule(Load<std::uint32_t>(dest), Colour<K, SF>(c, raw)));
+    }
+}
+
+// Modes 2 and 3 at value 255 on 32-bit pixels with MMX: exact byte saturation, all four
+// bytes.
 template <int K, int SF, int TR, bool Add>
 void Saturate32Kernel(const BlitContext& c, std::uint8_t* dest, const std::uint8_t* src, const std::uint8_t*,
                       int count) {
@@ -492,6 +521,8 @@ enum FastForm {
     kFastAdd255,
     kFastSubtract255,
     kFastAlpha32,
+    kFastAdd255Packed,
+    kFastSubtract255Packed,
     kFastForms
 };
 
@@ -512,6 +543,8 @@ constexpr void FillFast(FastTable& t) {
         t.k[1][SF][TR][kFastAdd255] = &Saturate32Kernel<1, SF, TR, true>;
         t.k[1][SF][TR][kFastSubtract255] = &Saturate32Kernel<1, SF, TR, false>;
         t.k[1][SF][TR][kFastAlpha32] = &Alpha32Kernel<1, SF, TR>;
+        t.k[1][SF][TR][kFastAdd255Packed] = &Packed32Kernel<1, SF, TR, true>;
+        t.k[1][SF][TR][kFastSubtract255Packed] = &Packed32Kernel<1, SF, TR, false>;
     }
 }
 constexpr FastTable MakeFastTable() {
@@ -528,23 +561,39 @@ constexpr FastTable kFast = MakeFastTable();
 // Blend mode -> column of the general table; -1 draws nothing.
 constexpr int kModeColumn[12] = {0, 1, 2, 3, 4, -1, -1, -1, -1, -1, 5, 6};
 
-// Which fast form a column takes, by [kind][column][value class]: value class 0 any other
-// value, 1 value 128, 2 value 255. Only for white, no blend image, plain path.
-constexpr int kFastFormOf[2][7][3] = {
-    {{kFastCopy, kFastCopy, kFastCopy},
-     {kFastMixTable, kFastHalf, kFastCopy},
-     {kFastNone, kFastNone, kFastAdd255},
-     {kFastNone, kFastNone, kFastSubtract255},
-     {kFastNone, kFastNone, kFastNone},
-     {kFastNone, kFastNone, kFastNone},
-     {kFastNone, kFastNone, kFastNone}},
-    {{kFastCopy, kFastCopy, kFastCopy},
-     {kFastAlpha32, kFastHalf, kFastCopy},
-     {kFastNone, kFastNone, kFastAdd255},
-     {kFastNone, kFastNone, kFastSubtract255},
-     {kFastNone, kFastNone, kFastNone},
-     {kFastNone, kFastNone, kFastNone},
-     {kFastNone, kFastNone, kFastNone}},
+// Which fast form a column takes, by [MMX flag][kind][column][value class]: value class 0
+// any other value, 1 value 128, 2 value 255. Only for white, no blend image, plain path.
+// The flag chooses only the 32-bit value-255 add and subtract: byte saturation with it,
+// the packed forms without (the half blend gives the same pixels either way).
+constexpr int kFastFormOf[2][2][7][3] = {
+    {{{kFastCopy, kFastCopy, kFastCopy},
+      {kFastMixTable, kFastHalf, kFastCopy},
+      {kFastNone, kFastNone, kFastAdd255},
+      {kFastNone, kFastNone, kFastSubtract255},
+      {kFastNone, kFastNone, kFastNone},
+      {kFastNone, kFastNone, kFastNone},
+      {kFastNone, kFastNone, kFastNone}},
+     {{kFastCopy, kFastCopy, kFastCopy},
+      {kFastAlpha32, kFastHalf, kFastCopy},
+      {kFastNone, kFastNone, kFastAdd255Packed},
+      {kFastNone, kFastNone, kFastSubtract255Packed},
+      {kFastNone, kFastNone, kFastNone},
+      {kFastNone, kFastNone, kFastNone},
+      {kFastNone, kFastNone, kFastNone}}},
+    {{{kFastCopy, kFastCopy, kFastCopy},
+      {kFastMixTable, kFastHalf, kFastCopy},
+      {kFastNone, kFastNone, kFastAdd255},
+      {kFastNone, kFastNone, kFastSubtract255},
+      {kFastNone, kFastNone, kFastNone},
+      {kFastNone, kFastNone, kFastNone},
+      {kFastNone, kFastNone, kFastNone}},
+     {{kFastCopy, kFastCopy, kFastCopy},
+      {kFastAlpha32, kFastHalf, kFastCopy},
+      {kFastNone, kFastNone, kFastAdd255},
+      {kFastNone, kFastNone, kFastSubtract255},
+      {kFastNone, kFastNone, kFastNone},
+      {kFastNone, kFastNone, kFastNone},
+      {kFastNone, kFastNone, kFastNone}}},
 };
 
 }  // namespace
@@ -569,7 +618,7 @@ BlitKernel SelectBlitKernel(const BlitChoice& choice) {
             // The run-table path keeps the general rules: of the fast forms only the 32-bit
             // mix by v, which is the general rule itself, serves it at every value.
             const int value_class = !choice.plain_path ? 0 : choice.value == 128 ? 1 : choice.value == 255 ? 2 : 0;
-            const int form = kFastFormOf[k][column][value_class];
+            const int form = kFastFormOf[choice.mmx ? 1 : 0][k][column][value_class];
             if (form != kFastNone && (choice.plain_path || form == kFastAlpha32 || form == kFastCopy)) {
                 return kFast.k[k][sf][choice.test][form];
             }

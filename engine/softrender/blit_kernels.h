@@ -40,6 +40,7 @@ struct BlitChoice {
     bool blend_image;
     bool white;       // bright colour white
     bool plain_path;  // false on the run-table path: no half blend, mix table or value-255 forms
+    bool mmx;         // 32-bit value-255 add and subtract: byte saturation, else the packed forms
 };
 
 // The kernel for a choice, or null when the mode draws nothing at that value.

@@ -1,6 +1,7 @@
 // DrawMemImg: checks, clipping to the draw area, the choice between the plain path and
 // the run-table path, and the row walk that hands each row (or run) to the kernel chosen
-// from the table of blit_kernels. Relies on the draw settings, BlendTables and MEMIMG.
+// from the table of blit_kernels. Everything it reads comes in a SoftDrawState; only the
+// named entry DrawMemImg builds one from the draw settings.
 #include "engine/softrender/blit_unscaled.h"
 
 #include <algorithm>
@@ -46,6 +47,11 @@ void DrawRuns(const BlitContext& context, BlitKernel opaque, BlitKernel weighted
 }  // namespace
 
 void DrawMemImg(MEMIMG* dest, const MEMIMG* src, int x, int y, int transparent, const MEMIMG* blend_image) {
+    DrawMemImgWith(SoftDrawStateFromSettings(), dest, src, x, y, transparent, blend_image);
+}
+
+void DrawMemImgWith(const SoftDrawState& state, MEMIMG* dest, const MEMIMG* src, int x, int y, int transparent,
+                    const MEMIMG* blend_image) {
     if (!IsMemImgValid(dest) || !IsMemImgValid(src)) return;
     const MemImgPixelBlock* dblock = dest->block;
     const MemImgPixelBlock* sblock = src->block;
@@ -59,8 +65,7 @@ void DrawMemImg(MEMIMG* dest, const MEMIMG* src, int x, int y, int transparent, 
     }
     if (sblock->palette_flag && sblock->palette == nullptr) return;
 
-    const DrawSettingsBlock* settings = GetDrawSettings();
-    RECT area = settings->draw_area;
+    RECT area = state.draw_area;
     const RECT view{0, 0, dest->width, dest->height};
     ClipRectToRect(&area, &view);
     // Clip in 64 bits: x + width may not fit an int.
@@ -78,26 +83,26 @@ void DrawMemImg(MEMIMG* dest, const MEMIMG* src, int x, int y, int transparent, 
     const int source_form = sblock->palette_flag ? kBlitSourcePalette
                             : sblock->alpha_flag ? kBlitSourceAlpha
                                                  : kBlitSourceDirect;
-    const bool white = settings->bright[0] == 255 && settings->bright[1] == 255 && settings->bright[2] == 255;
-    const int value = std::clamp(settings->blend_value, 0, 255);
+    const bool white = state.bright[0] == 255 && state.bright[1] == 255 && state.bright[2] == 255;
+    const int value = std::clamp(state.blend_value, 0, 255);
     const bool unclipped = width == src->width && height == src->height;
     const bool runs = transparent == 1 && sblock->run_table_valid && sblock->run_table != nullptr && unclipped &&
                       IsWholeBlock(src);
 
-    BlendTables* tables = GetBlendTables();
     BlitContext context{};
-    context.value_row = tables->product[value];
-    context.signed_row = SignedProductRow(value);
-    context.mix_plane = &tables->mix[value >> 2][0][0];
-    for (int c = 0; c < 3; ++c) context.bright_row[c] = tables->product[settings->bright[c]];
-    context.weights = tables->blend_graph_weight;
+    context.value_row = state.value_row;
+    context.signed_row = state.signed_row;
+    context.mix_plane = state.mix_plane;
+    for (int c = 0; c < 3; ++c) context.bright_row[c] = state.bright_row[c];
+    context.weights = state.weights;
     context.palette = sblock->palette;
     context.value = static_cast<std::uint32_t>(value);
     context.key = source_form == kBlitSourcePalette ? (sblock->transparent_color & 0xFFu)
                   : kind == kMemImgRgb565           ? (sblock->transparent_color & 0xFFFFu)
                                                     : sblock->transparent_color;
 
-    BlitChoice choice{kind, source_form, kBlitNoTest, settings->blend_mode, value, blend_image != nullptr, white, !runs};
+    BlitChoice choice{kind, source_form, kBlitNoTest, state.blend_mode, value, blend_image != nullptr, white, !runs,
+                      state.mmx};
     const int dest_bytes = kind == kMemImgRgb565 ? 2 : 4;
     const int src_bytes = source_form == kBlitSourcePalette ? 1 : source_form == kBlitSourceAlpha ? 4 : dest_bytes;
     std::uint8_t* dstart = dest->pixels + static_cast<std::ptrdiff_t>(dblock->pitch) * top + dest_bytes * left;

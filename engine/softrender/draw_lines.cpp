@@ -1,7 +1,7 @@
 // Lines for the software renderer: trivial reject, line equations in double precision,
 // clipping of both ends to the draw area, then an integer error-term walk that blends
-// each pixel with the fill's per-pixel rule. Relies on the draw settings, BlendTables
-// and the bright scaling of fill_rect.
+// each pixel with the fill's per-pixel rule. Reads the SoftDrawState it is given and the
+// bright scaling of fill_rect; only the named entries build a state from the draw settings.
 #include "engine/softrender/draw_lines.h"
 
 #include <algorithm>
@@ -26,16 +26,36 @@ int ClampToInt(double value, int low, int high) {
 }  // namespace
 
 void DrawMemImgLine(MEMIMG* target, int x1, int y1, int x2, int y2, std::uint32_t colour) {
+    DrawMemImgLineWith(SoftDrawStateFromSettings(), target, x1, y1, x2, y2, colour);
+}
+
+void DrawMemImgLines(MEMIMG* target, const LineListItem* items, int count) {
+    if (items == nullptr || count <= 0) return;
+    DrawMemImgLinesWith(SoftDrawStateFromSettings(), target, items, count);
+}
+
+void DrawMemImgLinesWith(const SoftDrawState& state, MEMIMG* target, const LineListItem* items, int count) {
+    if (items == nullptr) return;
+    for (int i = 0; i < count; ++i) {
+        DrawMemImgLineWith(state, target, items[i].x1, items[i].y1, items[i].x2, items[i].y2, items[i].colour);
+    }
+}
+
+void DrawMemImgLineWith(const SoftDrawState& state, MEMIMG* target, int x1, int y1, int x2, int y2,
+                        std::uint32_t colour) {
     if (!IsMemImgValid(target)) return;
     const MemImgPixelBlock* block = target->block;
     if (block->kind != kMemImgRgb565 && block->kind != kMemImgXrgb8888) return;
-    // Palette and alpha images hold other pixel layouts: refused, as the fill does.
-    if (block->palette_flag || block->alpha_flag) return;
-    const DrawSettingsBlock* settings = GetDrawSettings();
-    const PrimitivePixelRule rule = SelectPrimitivePixelRule(block->kind, settings->blend_mode, settings->blend_value);
+    // Pixels are stepped by the image's own pixel size (4 bytes in images with alpha, the
+    // RGB565 value in the low two) and the rule reads 2 or 4 bytes of each: a pixel
+    // narrower than that (the 1-byte indices of a palette image) is not drawn into.
+    const int bytes = MemImgBytesPerPixel(target);
+    const int rule_bytes = block->kind == kMemImgXrgb8888 ? 4 : 2;
+    if (bytes < rule_bytes) return;
+    const PrimitivePixelRule rule = SelectPrimitivePixelRule(block->kind, state.blend_mode, state.blend_value);
     if (rule == nullptr) return;
 
-    RECT area = settings->draw_area;
+    RECT area = state.draw_area;
     const RECT view{0, 0, target->width, target->height};
     ClipRectToRect(&area, &view);
     const int left = area.left, top = area.top, right = area.right, bottom = area.bottom;
@@ -86,18 +106,17 @@ void DrawMemImgLine(MEMIMG* target, int x1, int y1, int x2, int y2, std::uint32_
 
     int dx = x2 - x1, dy = y2 - y1;
     if (dx == 0 && dy == 0) return;
-    const int bytes = block->kind == kMemImgXrgb8888 ? 4 : 2;
     const std::ptrdiff_t step_x = dx < 0 ? -bytes : bytes;
     const std::ptrdiff_t step_y = dy < 0 ? -static_cast<std::ptrdiff_t>(block->pitch) : block->pitch;
     dx = std::abs(dx);
     dy = std::abs(dy);
 
-    const std::uint32_t value = static_cast<std::uint32_t>(std::clamp(settings->blend_value, 0, 255));
-    const PrimitiveRuleRows rows{GetBlendTables()->product[value], SignedProductRow(static_cast<int>(value)), value};
-    const std::uint32_t scaled = ScalePrimitiveColour(block->kind, colour, settings->bright);
+    const std::uint32_t value = static_cast<std::uint32_t>(std::clamp(state.blend_value, 0, 255));
+    const PrimitiveRuleRows rows{state.value_row, state.signed_row, value};
+    const std::uint32_t scaled = ScalePrimitiveColour(block->kind, colour, state.bright);
     std::uint8_t* p = target->pixels + static_cast<std::ptrdiff_t>(block->pitch) * y1 + bytes * x1;
     auto blend = [&](std::uint8_t* q) {
-        if (bytes == 4) {
+        if (rule_bytes == 4) {
             auto* px = reinterpret_cast<std::uint32_t*>(q);
             *px = rule(*px, scaled, rows);
         } else {
@@ -126,12 +145,5 @@ void DrawMemImgLine(MEMIMG* target, int x1, int y1, int x2, int y2, std::uint32_
                 e -= dy;
             }
         }
-    }
-}
-
-void DrawMemImgLines(MEMIMG* target, const LineListItem* items, int count) {
-    if (items == nullptr) return;
-    for (int i = 0; i < count; ++i) {
-        DrawMemImgLine(target, items[i].x1, items[i].y1, items[i].x2, items[i].y2, items[i].colour);
     }
 }

@@ -1,6 +1,7 @@
 // The rectangle fill of the software renderer: normalise, clip to the draw area, scale the
 // colour by the bright colour, then one per-pixel rule of pixel_rules over the rows (mode
-// 0 stores whole words). Relies on the draw settings, the MEMIMG block and BlendTables.
+// 0 stores whole words). Reads the MEMIMG block and the SoftDrawState it is given; only
+// the named entry FillMemImgRect builds one from the draw settings.
 #include "engine/softrender/fill_rect.h"
 
 #include <algorithm>
@@ -21,18 +22,21 @@ std::uint32_t ScalePrimitiveColour(int kind, std::uint32_t colour, const std::ui
 }
 
 void FillMemImgRect(MEMIMG* target, const RECT* rect, std::uint32_t colour) {
+    FillMemImgRectWith(SoftDrawStateFromSettings(), target, rect, colour);
+}
+
+void FillMemImgRectWith(const SoftDrawState& state, MEMIMG* target, const RECT* rect, std::uint32_t colour) {
     if (!IsMemImgValid(target)) return;
     const MemImgPixelBlock* block = target->block;
     if (block->palette_flag || block->alpha_flag) return;
     if (block->kind != kMemImgRgb565 && block->kind != kMemImgXrgb8888) return;
-    const DrawSettingsBlock* settings = GetDrawSettings();
-    const PrimitivePixelRule rule = SelectPrimitivePixelRule(block->kind, settings->blend_mode, settings->blend_value);
+    const PrimitivePixelRule rule = SelectPrimitivePixelRule(block->kind, state.blend_mode, state.blend_value);
     if (rule == nullptr) return;
 
     RECT area = rect != nullptr ? *rect : RECT{0, 0, target->width, target->height};
     area = RECT{std::min(area.left, area.right), std::min(area.top, area.bottom), std::max(area.left, area.right),
                 std::max(area.top, area.bottom)};
-    ClipRectToRect(&area, &settings->draw_area);
+    ClipRectToRect(&area, &state.draw_area);
     // The draw area belongs to the target the caller chose; never write outside the view.
     const RECT view{0, 0, target->width, target->height};
     ClipRectToRect(&area, &view);
@@ -40,9 +44,9 @@ void FillMemImgRect(MEMIMG* target, const RECT* rect, std::uint32_t colour) {
     const int height = area.bottom - area.top;
     if (width <= 0 || height <= 0) return;
 
-    const std::uint32_t value = static_cast<std::uint32_t>(std::clamp(settings->blend_value, 0, 255));
-    const PrimitiveRuleRows rows{GetBlendTables()->product[value], SignedProductRow(static_cast<int>(value)), value};
-    const std::uint32_t scaled = ScalePrimitiveColour(block->kind, colour, settings->bright);
+    const std::uint32_t value = static_cast<std::uint32_t>(std::clamp(state.blend_value, 0, 255));
+    const PrimitiveRuleRows rows{state.value_row, state.signed_row, value};
+    const std::uint32_t scaled = ScalePrimitiveColour(block->kind, colour, state.bright);
     const bool store = SelectPrimitivePixelRule(block->kind, 0, 0) == rule;
     const int pitch = block->pitch;
     if (block->kind == kMemImgXrgb8888) {

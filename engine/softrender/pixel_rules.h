@@ -39,6 +39,13 @@ inline std::uint32_t PackedAdd32(std::uint32_t d, std::uint32_t u) {
     const std::uint32_t c = x & 0x01010100u;
     return (c - (c >> 8)) | ((d | u) & 0x00010100u) | x;
 }
+// The add without its lowest-bit term (the 32-bit value-255 form without MMX): the lowest
+// bit of green and red is only the carry from below; the fourth byte is red's carry.
+inline std::uint32_t PackedAdd32NoLowBit(std::uint32_t d, std::uint32_t u) {
+    const std::uint32_t x = (d & 0x00FEFEFFu) + (u & 0x00FEFEFFu);
+    const std::uint32_t c = x & 0x01010100u;
+    return (c - (c >> 8)) | x;
+}
 // Packed saturating subtract of a 32-bit pixel; the fourth byte becomes 0.
 inline std::uint32_t PackedSubtract32(std::uint32_t d, std::uint32_t u) {
     const std::uint32_t r = (d | 0x01010100u) - (u & 0x00FEFEFFu);
@@ -79,7 +86,7 @@ inline std::uint32_t PackedSubtract565Pair(std::uint32_t d, std::uint32_t u) {
     return r & ((q - (q >> 5)) | top);
 }
 // Unsigned saturating byte add and subtract on all four bytes (the 32-bit value-255
-// forms of the add and subtract modes).
+// forms of the add and subtract modes when the MMX flag is set).
 inline std::uint32_t SaturatingAddBytes(std::uint32_t d, std::uint32_t u) {
     std::uint32_t out = 0;
     for (int i = 0; i < 32; i += 8) {

@@ -22,8 +22,8 @@
 #include "engine/graphics/screen/screen_internal.h"
 #include "engine/graphics/screen/screen_state.h"
 #include "platform/testing/display_testing.h"
-#include "tests/support/engine_session.h"
 #include "tests/graphics/screen_reference.h"
+#include "tests/support/engine_session.h"
 
 using engine_test::EngineSession;
 using namespace screen_reference;

@@ -17,12 +17,14 @@ struct Config {
     int kind, form, transparent, mode, value;
     std::uint32_t bright;
     bool blend;
+    bool mmx;
 };
 
 std::string Describe(const Config& c) {
     return "kind " + std::to_string(c.kind) + " form " + std::to_string(c.form) + " trans " +
            std::to_string(c.transparent) + " mode " + std::to_string(c.mode) + " value " + std::to_string(c.value) +
-           " bright " + std::to_string(c.bright) + " blend " + std::to_string(c.blend);
+           " bright " + std::to_string(c.bright) + " blend " + std::to_string(c.blend) + " mmx " +
+           std::to_string(c.mmx);
 }
 
 // A source of the form (0 palette, 1 direct, 2 alpha) whose pixels often hit the key or
@@ -51,7 +53,7 @@ void FillSource(TestImage& src, int form, std::mt19937& rng) {
 }
 
 void SetBlendWeights(std::mt19937& rng) {
-    SetDrawState(0, 0);
+    EnsureBlendTables();
     BuildBlendGraphWeightTable(static_cast<int>(rng() % 256), static_cast<int>(rng() % 256));
 }
 
@@ -65,6 +67,7 @@ Config RandomConfig(std::mt19937& rng) {
     c.value = values[rng() % 8];
     c.bright = rng() % 3 == 0 ? (rng() & 0xFFFFFF) : 0xFFFFFF;
     c.blend = rng() % 3 == 0;
+    c.mmx = rng() % 2 == 0;
     return c;
 }
 
@@ -92,10 +95,10 @@ TEST(BlitProperties, EveryKernelEqualsTheReferenceOnRandomImages) {
             src->block->run_table_valid = 1;
         }
         const int x = static_cast<int>(rng() % 30) - 8, y = static_cast<int>(rng() % 14) - 4;
-        SetDrawState(c.mode, c.value, c.bright, {2, 1, 22, 9});
+        const SoftDrawState state = TestState(c.mode, c.value, c.bright, {2, 1, 22, 9}, c.mmx);
         const auto before = a.bytes_of_block();
-        DrawMemImg(a.get(), src.get(), x, y, c.transparent, c.blend ? blend.get() : nullptr);
-        ReferenceDrawMemImg(b.get(), src.get(), x, y, c.transparent, c.blend ? blend.get() : nullptr);
+        DrawMemImgWith(state, a.get(), src.get(), x, y, c.transparent, c.blend ? blend.get() : nullptr);
+        ReferenceDrawMemImg(state, b.get(), src.get(), x, y, c.transparent, c.blend ? blend.get() : nullptr);
         ASSERT_EQ(a.bytes_of_block(), b.bytes_of_block()) << Describe(c) << " at " << x << "," << y << " size " << w
                                                           << "x" << h << " runs " << whole;
         changed += a.bytes_of_block() != before;
@@ -164,10 +167,10 @@ TEST(BlitProperties, PaletteSourceEqualsTheEquivalentDirectSource) {
         TestImage a(30, 8, c.kind), b(30, 8, c.kind);
         a.randomise(rng);
         std::memcpy(b->block->pixel_memory, a->block->pixel_memory, static_cast<std::size_t>(a->block->pitch) * 8);
-        SetDrawState(c.mode, c.value, c.bright, {0, 0, 30, 8});
+        const SoftDrawState state = TestState(c.mode, c.value, c.bright, {0, 0, 30, 8}, c.mmx);
         const int x = static_cast<int>(rng() % 20) - 5, y = static_cast<int>(rng() % 8) - 2;
-        DrawMemImg(a.get(), pal.get(), x, y, c.transparent, c.blend ? blend.get() : nullptr);
-        DrawMemImg(b.get(), direct.get(), x, y, c.transparent, c.blend ? blend.get() : nullptr);
+        DrawMemImgWith(state, a.get(), pal.get(), x, y, c.transparent, c.blend ? blend.get() : nullptr);
+        DrawMemImgWith(state, b.get(), direct.get(), x, y, c.transparent, c.blend ? blend.get() : nullptr);
         ASSERT_EQ(a.bytes_of_block(), b.bytes_of_block()) << Describe(c);
     }
 }
@@ -193,10 +196,10 @@ TEST(BlitProperties, ClippedDrawEqualsTheFullDrawCroppedAndTouchesNothingElse) {
         const int x = 4 + static_cast<int>(rng() % 10), y = 2 + static_cast<int>(rng() % 6);
         const RECT area{static_cast<LONG>(x + rng() % 3), static_cast<LONG>(y + rng() % 3),
                         static_cast<LONG>(x + w - rng() % 3), static_cast<LONG>(y + h - rng() % 3)};
-        SetDrawState(c.mode, c.value, c.bright, {0, 0, 40, 20});
-        DrawMemImg(full.get(), src.get(), x, y, c.transparent, c.blend ? blend.get() : nullptr);
-        SetDrawState(c.mode, c.value, c.bright, area);
-        DrawMemImg(clipped.get(), src.get(), x, y, c.transparent, c.blend ? blend.get() : nullptr);
+        DrawMemImgWith(TestState(c.mode, c.value, c.bright, {0, 0, 40, 20}, c.mmx), full.get(), src.get(), x, y,
+                       c.transparent, c.blend ? blend.get() : nullptr);
+        DrawMemImgWith(TestState(c.mode, c.value, c.bright, area, c.mmx), clipped.get(), src.get(), x, y,
+                       c.transparent, c.blend ? blend.get() : nullptr);
         const std::size_t pitch = static_cast<std::size_t>(full->block->pitch);
         const int bytes = full.bytes();
         const auto f = full.bytes_of_block(), g = clipped.bytes_of_block();
@@ -222,16 +225,20 @@ TEST(BlitProperties, FastFormsEqualTheReferenceAtEveryValue) {
         if (kind == 0) {
             for (int i = 0; i < 65536; ++i) src.set(i % 256, (i / 256) % 64, static_cast<std::uint32_t>(i));
         }
-        for (int mode : {1, 2, 3}) {
-            for (int value = 1; value < 256; value += kind == 0 && mode == 1 ? 1 : 7) {
-                TestImage a(256, 64, kind), b(256, 64, kind);
-                a.randomise(rng);
-                std::memcpy(b->block->pixel_memory, a->block->pixel_memory,
-                            static_cast<std::size_t>(a->block->pitch) * 64);
-                SetDrawState(mode, value, 0xFFFFFF, {0, 0, 256, 64});
-                DrawMemImg(a.get(), src.get(), 0, 0, 0, nullptr);
-                ReferenceDrawMemImg(b.get(), src.get(), 0, 0, 0, nullptr);
-                ASSERT_EQ(a.bytes_of_block(), b.bytes_of_block()) << "kind " << kind << " mode " << mode << " value " << value;
+        for (const bool mmx : {true, false}) {
+            for (int mode : {1, 2, 3}) {
+                const int step = kind == 0 && mode == 1 ? 1 : 7;
+                for (int value = 1; value < 256; value = value == 255 ? 256 : std::min(255, value + step)) {
+                    TestImage a(256, 64, kind), b(256, 64, kind);
+                    a.randomise(rng);
+                    std::memcpy(b->block->pixel_memory, a->block->pixel_memory,
+                                static_cast<std::size_t>(a->block->pitch) * 64);
+                    const SoftDrawState state = TestState(mode, value, 0xFFFFFF, {0, 0, 256, 64}, mmx);
+                    DrawMemImgWith(state, a.get(), src.get(), 0, 0, 0, nullptr);
+                    ReferenceDrawMemImg(state, b.get(), src.get(), 0, 0, 0, nullptr);
+                    ASSERT_EQ(a.bytes_of_block(), b.bytes_of_block())
+                        << "kind " << kind << " mode " << mode << " value " << value << " mmx " << mmx;
+                }
             }
         }
     }

@@ -22,6 +22,7 @@ struct Px {
     std::int64_t a;
     bool factor;   // the alpha factor applies to this pixel
     bool general;  // run-table path: no half blend, mix table or value-255 forms
+    bool mmx;      // 32-bit value-255 add and subtract saturate bytewise
 };
 
 std::int64_t Ch(int kind, std::uint32_t p, int i) {
@@ -64,7 +65,6 @@ std::int64_t MixBy(const Px& p, std::int64_t d, std::int64_t t, bool with_v) {
 }
 
 std::uint32_t Blend(const Px& p, std::uint32_t dest, std::uint32_t colour) {
-    const BlendTables* tables = GetBlendTables();
     const int K = p.kind;
     std::int64_t f[3], s[3], d[3], o[3];
     for (int i = 0; i < 3; ++i) {
@@ -96,7 +96,12 @@ std::uint32_t Blend(const Px& p, std::uint32_t dest, std::uint32_t colour) {
             return Put(K, o, dest);
         case 2:
         case 3: {
-            if (simple && p.v == 255 && K == 1) {
+            if (simple && p.v == 255 && K == 1 && !p.mmx && p.mode == 2) {
+                // Without MMX: the packed add without its lowest-bit term, u = s.
+                const std::uint32_t xs = (dest & 0x00FEFEFF) + (colour & 0x00FEFEFF), cs = xs & 0x01010100;
+                return (cs - (cs >> 8)) | xs;
+            }
+            if (simple && p.v == 255 && K == 1 && p.mmx) {
                 std::uint32_t out = 0;
                 for (int i = 0; i < 32; i += 8) {
                     const int a = (dest >> i) & 0xFF, b = (colour >> i) & 0xFF;
@@ -163,7 +168,8 @@ void StoreBytes(std::uint8_t* p, std::uint32_t v, int bytes) { std::memcpy(p, &v
 
 }  // namespace
 
-void ReferenceDrawMemImg(MEMIMG* dest, const MEMIMG* src, int x, int y, int transparent, const MEMIMG* blend_image) {
+void ReferenceDrawMemImg(const SoftDrawState& state, MEMIMG* dest, const MEMIMG* src, int x, int y, int transparent,
+                         const MEMIMG* blend_image) {
     if (!IsMemImgValid(dest) || !IsMemImgValid(src)) return;
     const MemImgPixelBlock* db = dest->block;
     const MemImgPixelBlock* sb = src->block;
@@ -172,7 +178,7 @@ void ReferenceDrawMemImg(MEMIMG* dest, const MEMIMG* src, int x, int y, int tran
                                    blend_image->width < src->width || blend_image->height < src->height)) {
         return;
     }
-    const DrawSettingsBlock* st = GetDrawSettings();
+    const SoftDrawState* st = &state;
     int mode = st->blend_mode;
     const int v = std::clamp(st->blend_value, 0, 255);
     if (mode == 1 && v == 255) mode = 0;
@@ -212,6 +218,7 @@ void ReferenceDrawMemImg(MEMIMG* dest, const MEMIMG* src, int x, int y, int tran
     p.blend = blend_image != nullptr;
     p.alpha_source = alpha_source;
     p.general = runs;
+    p.mmx = st->mmx;
 
     for (std::int64_t row = t; row < b; ++row) {
         const int sy = static_cast<int>(row - y);
@@ -274,7 +281,7 @@ void ReferenceDrawMemImg(MEMIMG* dest, const MEMIMG* src, int x, int y, int tran
                 p.factor = alpha_source && !(mode == 0 && white && !blend_image);
             }
             p.w = blend_image != nullptr
-                      ? GetBlendTables()->blend_graph_weight[blend_image->pixels[blend_image->block->pitch * sy + sx]]
+                      ? st->weights[blend_image->pixels[blend_image->block->pitch * sy + sx]]
                       : 0;
             std::uint8_t* q = drow + dbytes * col;
             StoreBytes(q, Blend(p, Load(q, dbytes), colour_of(raw)), dbytes);

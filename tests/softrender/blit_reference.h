@@ -3,8 +3,9 @@
 #pragma once
 
 #include "engine/pixels/memimg.h"
+#include "engine/softrender/soft_draw_state.h"
 
-// Same arguments as DrawMemImg. `force_plain` keeps the run-table path out (as when the
-// draw was clipped), `force_runs` takes it whenever the transparent flag is 1 and the
-// source is a whole block with a valid run table.
-void ReferenceDrawMemImg(MEMIMG* dest, const MEMIMG* src, int x, int y, int transparent, const MEMIMG* blend_image);
+// Same arguments as DrawMemImgWith. Of the state's rows it reads only the blend-graph
+// weights; every division by 255 is computed here.
+void ReferenceDrawMemImg(const SoftDrawState& state, MEMIMG* dest, const MEMIMG* src, int x, int y, int transparent,
+                         const MEMIMG* blend_image);

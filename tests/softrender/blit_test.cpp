@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "blit_reference.h"
+#include "engine/core/system_block.h"
 #include "engine/graphics/graphs/memimg_transfer.h"
 #include "engine/softrender/blit_unscaled.h"
 #include "soft_fixtures.h"
@@ -15,24 +16,25 @@ struct RowCase {
     std::vector<std::uint32_t> dest, src, expected;
 };
 
-// A one-row source drawn at (0, 0) over a one-row destination.
-std::vector<std::uint32_t> DrawRow(const RowCase& c, int alpha = 0) {
+// A one-row source (key 0) drawn at (0, 0) over a one-row destination, under an explicit
+// state with the given MMX flag.
+std::vector<std::uint32_t> DrawRow(const RowCase& c, bool mmx = true) {
     const int n = static_cast<int>(c.src.size());
-    TestImage src(n, 1, c.kind, 0, alpha);
+    TestImage src(n, 1, c.kind);
     TestImage dst(n, 1, c.kind);
     for (int i = 0; i < n; ++i) {
         src.set(i, 0, c.src[i]);
         dst.set(i, 0, c.dest[i]);
     }
-    SetDrawState(c.mode, c.value);
-    DrawMemImg(dst.get(), src.get(), 0, 0, c.transparent, nullptr);
+    DrawMemImgWith(TestState(c.mode, c.value, 0xFFFFFF, {0, 0, 640, 480}, mmx), dst.get(), src.get(), 0, 0,
+                   c.transparent, nullptr);
     std::vector<std::uint32_t> out;
     for (int i = 0; i < n; ++i) out.push_back(dst.get(i, 0));
     return out;
 }
 
 TEST(Blit, ExactPixelValues) {
-    // 32-bit add and subtract at value 255 are the exact byte-saturating forms.
+    // With the MMX flag, 32-bit add and subtract at value 255 are the exact byte-saturating forms.
     const RowCase cases[] = {
         {"half blend 32", 1, 1, 128, 0, {0x00000000}, {0xFFFFFFFF}, {0x007F7F7F}},
         {"add 255 32 exact, fourth byte saturating", 1, 2, 255, 0, {0x10F0F0F0}, {0x20202020}, {0x30FFFFFF}},
@@ -55,6 +57,67 @@ TEST(Blit, ExactPixelValues) {
         {"mode 2 at 0 nothing", 0, 2, 0, 0, {0x1234}, {0xFFFF}, {0x1234}},
     };
     for (const auto& c : cases) EXPECT_EQ(DrawRow(c), c.expected) << c.name;
+}
+
+// The 32-bit value-255 add and subtract in both forms: byte saturation with the MMX flag,
+// the packed add without its lowest-bit term and the packed subtract without it. RGB565
+// pairs are the same under either flag.
+TEST(Blit, ValueTwoFiftyFiveAddAndSubtractFollowTheMmxFlag) {
+    struct FlagCase {
+        bool mmx;
+        RowCase row;
+    };
+    const FlagCase cases[] = {
+        {false, {"add 240+32, fourth bytes 0", 1, 2, 255, 0, {0x00F0F0F0}, {0x00202020}, {0x01FFFFFF}}},
+        {true, {"add 240+32, fourth bytes 0", 1, 2, 255, 0, {0x00F0F0F0}, {0x00202020}, {0x00FFFFFF}}},
+        {false, {"add fourth bytes disregarded", 1, 2, 255, 0, {0x10F0F0F0}, {0x20202020}, {0x01FFFFFF}}},
+        {true, {"add fourth bytes saturate", 1, 2, 255, 0, {0x10F0F0F0}, {0x20202020}, {0x30FFFFFF}}},
+        {true, {"add fourth bytes clamp", 1, 2, 255, 0, {0x90000000}, {0x80000000}, {0xFF000000}}},
+        {false, {"add channels 1", 1, 2, 255, 0, {0x00010101}, {0x00010101}, {0x00000002}}},
+        {true, {"add channels 1", 1, 2, 255, 0, {0x00010101}, {0x00010101}, {0x00020202}}},
+        {false, {"add 254 channels 1 unchanged", 1, 2, 254, 0, {0x00010101}, {0x00010101}, {0x00010101}}},
+        {true, {"add 254 channels 1 unchanged", 1, 2, 254, 0, {0x00010101}, {0x00010101}, {0x00010101}}},
+        {false, {"subtract 16-32", 1, 3, 255, 0, {0x00101010}, {0x00202020}, {0x00000000}}},
+        {true, {"subtract 16-32", 1, 3, 255, 0, {0x00101010}, {0x00202020}, {0x00000000}}},
+        {false, {"subtract zero from zero", 1, 3, 255, 0, {0x00000000}, {0x00000000}, {0x00010100}}},
+        {true, {"subtract zero from zero", 1, 3, 255, 0, {0x00000000}, {0x00000000}, {0x00000000}}},
+        {false, {"subtract zero from a pixel", 1, 3, 255, 0, {0x12345678}, {0x00000000}, {0x00355778}}},
+        {true, {"subtract zero from a pixel", 1, 3, 255, 0, {0x12345678}, {0x00000000}, {0x12345678}}},
+        {true, {"subtract fourth bytes", 1, 3, 255, 0, {0x30808080}, {0x40108000}, {0x00700080}}},
+        // Keyed (key 0): the key pixel keeps the destination under either form.
+        {false, {"add keyed", 1, 2, 255, 1, {0x00F0F0F0, 0x00F0F0F0}, {0x00202020, 0x00000000},
+                 {0x01FFFFFF, 0x00F0F0F0}}},
+        {true, {"add keyed", 1, 2, 255, 1, {0x00F0F0F0, 0x00F0F0F0}, {0x00202020, 0x00000000},
+                {0x00FFFFFF, 0x00F0F0F0}}},
+        {false, {"subtract keyed", 1, 3, 255, 1, {0x00000000, 0x00000000}, {0x00000000, 0x00010101},
+                 {0x00000000, 0x00010000}}},
+        {true, {"subtract keyed", 1, 3, 255, 1, {0x00000000, 0x00000000}, {0x00000000, 0x00010101},
+                {0x00000000, 0x00000000}}},
+        {false, {"add 565 pairs", 0, 2, 255, 0, {0xF000, 0x0000, 0xF000}, {0x1000, 0x0000, 0x1000},
+                 {0xF800, 0x0001, 0xF800}}},
+        {true, {"add 565 pairs", 0, 2, 255, 0, {0xF000, 0x0000, 0xF000}, {0x1000, 0x0000, 0x1000},
+                {0xF800, 0x0001, 0xF800}}},
+        {false, {"subtract 565 three", 0, 3, 255, 0, {0, 0, 0}, {0, 0, 0}, {0x0800, 0x0801, 0x0800}}},
+        {true, {"subtract 565 three", 0, 3, 255, 0, {0, 0, 0}, {0, 0, 0}, {0x0800, 0x0801, 0x0800}}},
+    };
+    for (const auto& c : cases) EXPECT_EQ(DrawRow(c.row, c.mmx), c.row.expected) << c.row.name << " mmx " << c.mmx;
+}
+
+// The named entry reads the engine's MMX flag into its state.
+TEST(Blit, NamedEntryTakesTheEnginesMmxFlag) {
+    SystemBlock* system = GetSystemBlock();
+    const std::int32_t saved = system->mmx;
+    for (const int flag : {0, 1}) {
+        system->mmx = flag;
+        EXPECT_EQ(SoftDrawStateFromSettings().mmx, flag == 1);
+        TestImage src(1, 1, kMemImgXrgb8888, 0, 0, 0, 0xFF000000u), dst(1, 1, kMemImgXrgb8888);
+        src.set(0, 0, 0x00202020);
+        dst.set(0, 0, 0x00F0F0F0);
+        SetDrawState(2, 255, 0xFFFFFF, {0, 0, 1, 1});
+        DrawMemImg(dst.get(), src.get(), 0, 0, 0, nullptr);
+        EXPECT_EQ(dst.get(0, 0), flag ? 0x00FFFFFFu : 0x01FFFFFFu);
+    }
+    system->mmx = saved;
 }
 
 TEST(Blit, MultiplyWithAlphaSkipsOrBlackensAlphaZeroPixels) {
@@ -160,7 +223,7 @@ TEST(Blit, DividedSheetPiecesDrawExactlyAndLeaveTheGuardBand) {
             const auto before = a.bytes_of_block();
             SetDrawState(0, 0, 0xFFFFFF, {0, 0, 48, 48});
             DrawMemImg(a.get(), &view, 16, 16, 1, nullptr);
-            ReferenceDrawMemImg(b.get(), &view, 16, 16, 1, nullptr);
+            ReferenceDrawMemImg(SoftDrawStateFromSettings(), b.get(), &view, 16, 16, 1, nullptr);
             EXPECT_EQ(a.bytes_of_block(), b.bytes_of_block()) << "piece " << piece;
             for (int y = 0; y < 48; ++y) {
                 for (int x = 0; x < 48; ++x) {

@@ -21,8 +21,6 @@ Points Drawn(TestImage& img) {
     return p;
 }
 
-Points Run(std::initializer_list<std::pair<int, int>> pts) { return Points(pts); }
-
 Points Span(int x0, int y0, int n, int sx, int sy) {
     Points p;
     for (int i = 0; i < n; ++i) p.insert({x0 + i * sx, y0 + i * sy});
@@ -96,18 +94,62 @@ TEST(DrawLines, ListsDrawInOrderAndOverlapsBlendTwice) {
 }
 
 TEST(DrawLines, BlendRulesAreTheFillsAndOtherTargetsAreRefused) {
-    TestImage img(8, 1, kMemImgXrgb8888);
-    img.fill(0x00F01010);
-    SetDrawState(2, 255, 0xFFFFFF, {0, 0, 8, 1});
-    DrawMemImgLine(img.get(), 0, 0, 1, 0, 0x00202020);
-    EXPECT_EQ(img.get(0, 0), 0x01FF3030u);
+    struct Case {
+        const char* name;
+        int mode, value;
+        std::uint32_t dest, colour, expected;
+    } cases[] = {
+        {"add saturates, X carry", 2, 255, 0x00F01010, 0x00202020, 0x01FF3030},
+        // (d x s) >> 8, not / 255.
+        {"multiply FF x FF", 4, 0, 0x77FFFFFF, 0x00FFFFFF, 0x77FEFEFE},
+        {"multiply FF x 80, 01", 4, 255, 0x00FF80FF, 0xAB80FF01, 0x007F7F00},
+        {"multiply by value FF x FF at 255", 11, 255, 0x00FFFFFF, 0x00FFFFFF, 0x00FEFEFE},
+        {"multiply by value FF x FF at 128", 11, 128, 0x33FFFFFF, 0x00FFFFFF, 0x33FEFEFE},
+    };
+    for (const auto& c : cases) {
+        TestImage img(8, 1, kMemImgXrgb8888);
+        img.fill(c.dest);
+        SetDrawState(c.mode, c.value, 0xFFFFFF, {0, 0, 8, 1});
+        DrawMemImgLine(img.get(), 0, 0, 2, 0, c.colour);
+        EXPECT_EQ(img.get(0, 0), c.expected) << c.name;
+        EXPECT_EQ(img.get(1, 0), c.expected) << c.name;
+        EXPECT_EQ(img.get(2, 0), c.dest) << c.name;
+    }
     SetDrawState(0, 0, 0xFFFFFF, {0, 0, 8, 8});
-    struct Target { int kind, palette, alpha; } targets[] = {{2, 0, 0}, {3, 0, 0}, {1, 1, 0}, {0, 0, 1}};
+    struct Target { int kind, palette, alpha; } targets[] = {{2, 0, 0}, {3, 0, 0}, {1, 1, 0}, {0, 1, 0}};
     for (const auto& t : targets) {
         TestImage other(8, 8, t.kind, t.palette, t.alpha);
         const auto before = other.bytes_of_block();
         DrawMemImgLine(other.get(), 0, 0, 7, 7, 0xFFFFFFFFu);
         EXPECT_EQ(other.bytes_of_block(), before) << t.kind << t.palette << t.alpha;
+    }
+}
+
+// Images with alpha hold 4-byte pixels: the line steps by 4 bytes, the RGB565 rule works
+// on the low two bytes and the 32-bit rules keep the alpha byte as they keep the fourth.
+TEST(DrawLines, ImagesWithAlphaAreDrawnInto) {
+    struct Case {
+        const char* name;
+        int kind, mode, value;
+        std::uint32_t dest, colour, expected;
+    } cases[] = {
+        {"32 copy stores the whole colour", 1, 0, 0, 0x80101010, 0xAB102030, 0xAB102030},
+        {"32 alpha by value keeps alpha", 1, 1, 128, 0x80101010, 0x00FFFFFF, 0x80878787},
+        {"32 multiply keeps alpha", 1, 4, 0, 0x5AFFFFFF, 0x00FFFFFF, 0x5AFEFEFE},
+        {"565 copy keeps alpha byte", 0, 0, 0, 0x00800000, 0xFFFF, 0x0080FFFF},
+        {"565 add keeps alpha byte", 0, 2, 255, 0x00C0001F, 0x0001, 0x00C0003F},
+    };
+    for (const auto& c : cases) {
+        TestImage img(6, 4, c.kind, 0, 1);
+        ASSERT_EQ(img.bytes(), 4);
+        img.fill(c.dest);
+        SetDrawState(c.mode, c.value, 0xFFFFFF, {0, 0, 6, 4});
+        DrawMemImgLine(img.get(), 0, 0, 3, 3, c.colour);
+        for (int y = 0; y < 4; ++y) {
+            for (int x = 0; x < 6; ++x) {
+                EXPECT_EQ(img.get(x, y), x == y && x < 3 ? c.expected : c.dest) << c.name << " at " << x << "," << y;
+            }
+        }
     }
 }
 

@@ -53,6 +53,9 @@ TEST(FillRect, PixelRulesOfEachMode) {
         {"32 mode10 v0 unchanged", 1, 10, 0, 0xFFFFFF, 0x12345678, 0x00FFFFFF, 0x12345678},
         {"32 mode11 v0 unchanged", 1, 11, 0, 0xFFFFFF, 0x12345678, 0x00FFFFFF, 0x12345678},
         {"32 mode4 ignores v", 1, 4, 0, 0xFFFFFF, 0x77808080, 0x00808080, 0x77404040},
+        // (d x s) >> 8, not / 255: 0xFF x 0xFF gives 0xFE, 0xFF x 0x80 gives 0x7F, 0xFF x 1 gives 0.
+        {"32 mode4 FF x FF", 1, 4, 0, 0xFFFFFF, 0x77FFFFFF, 0x00FFFFFF, 0x77FEFEFE},
+        {"32 mode4 FF x 80, 01", 1, 4, 255, 0xFFFFFF, 0x00FF80FF, 0xAB80FF01, 0x007F7F00},
         {"32 mode2 red saturates, X carry", 1, 2, 255, 0xFFFFFF, 0x00F01010, 0x00202020, 0x01FF3030},
         {"32 mode2 blue carry", 1, 2, 255, 0xFFFFFF, 0x000000F0, 0x00000020, 0x000001FF},
         {"16 mode2 blue 31+1", 0, 2, 255, 0xFFFFFF, 0x001F, 0x0001, 0x003F},
@@ -100,6 +103,9 @@ TEST(FillRect, MultiplyBlendOnBothDepths) {
         // t = (d x s) >> 8 = 0x40, then mixed by 128 from 0x80: (0x80 x 256 + (0x40 - 0x80) x 128) >> 8 = 0x60.
         {"32 mode11 v128", 1, 11, 128, 0xFFFFFF, 0x33808080, 0x00808080, 0x33606060},
         {"32 mode11 v255", 1, 11, 255, 0xFFFFFF, 0x00808080, 0x00808080, 0x00404040},
+        // t = 0xFF x 0xFF >> 8 = 0xFE; (0xFF x 256 + (0xFE - 0xFF) x v) >> 8 = 0xFE at 255 and 128.
+        {"32 mode11 v255 FF x FF", 1, 11, 255, 0xFFFFFF, 0x00FFFFFF, 0x00FFFFFF, 0x00FEFEFE},
+        {"32 mode11 v128 FF x FF", 1, 11, 128, 0xFFFFFF, 0x33FFFFFF, 0x00FFFFFF, 0x33FEFEFE},
         // Fields 31/63/31 times 16/32/16: targets 15/31/15, value 255 reaches them exactly.
         {"16 mode11 v255", 0, 11, 255, 0xFFFFFF, 0xFFFF, 0x8410, (15u << 11) | (31u << 5) | 15u},
         {"32 mode10 v255", 1, 10, 255, 0xFFFFFF, 0x00000000, 0x00FF0F00, 0x0000EFFE},  // 255 x 255 >> 8, 240 x 255 >> 8, 0

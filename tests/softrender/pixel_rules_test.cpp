@@ -18,6 +18,10 @@ TEST(PixelRules, PackedFormsGiveTheirExactBits) {
         {"add32 saturate", PackedAdd32, 0x00F01010u, 0x00202020u, 0x01FF3030u},
         {"add32 blue carry into green", PackedAdd32, 0x000000F0u, 0x00000020u, 0x000001FFu},
         {"add32 ones keep low bits", PackedAdd32, 0x00010101u, 0x00000000u, 0x00010101u},
+        // Without the lowest-bit term: green and red take only the carry from below.
+        {"add32 no low bit 240+32", PackedAdd32NoLowBit, 0x00F0F0F0u, 0x00202020u, 0x01FFFFFFu},
+        {"add32 no low bit ones", PackedAdd32NoLowBit, 0x00010101u, 0x00010101u, 0x00000002u},
+        {"add32 no low bit fourth bytes dropped", PackedAdd32NoLowBit, 0xFF0000F0u, 0xFF000020u, 0x000001FFu},
         {"sub32 underflow to zero", PackedSubtract32, 0x00101010u, 0x00202020u, 0x00000000u},
         {"sub32 zero from zero", PackedSubtract32, 0x00000000u, 0x00000000u, 0x00010100u},
         {"add565 blue carries into green", PackedAdd565, 0x001Fu, 0x0001u, 0x003Fu},
