@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "engine/graphics/draw/draw_settings.h"
+#include "engine/graphics/draw/soft_render_entries.h"
 #include "engine/pixels/blend_tables.h"
 #include "engine/pixels/memimg.h"
 #include "engine/softrender/blit_unscaled.h"

@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <cstdint>
 
-#include "engine/graphics/graphics.h"
 #include "engine/pixels/pixels.h"
 #include "engine/softrender/blit_kernels.h"
 
@@ -45,10 +44,6 @@ void DrawRuns(const BlitContext& context, BlitKernel opaque, BlitKernel weighted
 }
 
 }  // namespace
-
-void DrawMemImg(MEMIMG* dest, const MEMIMG* src, int x, int y, int transparent, const MEMIMG* blend_image) {
-    DrawMemImgWith(SoftDrawStateFromSettings(), dest, src, x, y, transparent, blend_image);
-}
 
 void DrawMemImgWith(const SoftDrawState& state, MEMIMG* dest, const MEMIMG* src, int x, int y, int transparent,
                     const MEMIMG* blend_image) {

@@ -9,8 +9,6 @@
 // x, y place the source's top-left pixel in the destination. `transparent` not 0 honours
 // the source's key or alpha; exactly 1 allows the run-table path. The blend image, when
 // given, must be a kind 2 image at least as large as the source (else nothing is drawn).
-// Draws under the draw settings: DrawMemImgWith over SoftDrawStateFromSettings().
-void DrawMemImg(MEMIMG* dest, const MEMIMG* src, int x, int y, int transparent, const MEMIMG* blend_image);
-// The same draw under an explicit state; reads nothing else.
+// Reads nothing but its arguments.
 void DrawMemImgWith(const SoftDrawState& state, MEMIMG* dest, const MEMIMG* src, int x, int y, int transparent,
                     const MEMIMG* blend_image);

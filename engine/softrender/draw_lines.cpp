@@ -8,7 +8,6 @@
 #include <cstdlib>
 
 #include "engine/core/core.h"
-#include "engine/graphics/graphics.h"
 #include "engine/pixels/pixels.h"
 #include "engine/softrender/fill_rect.h"
 #include "engine/softrender/pixel_rules.h"
@@ -24,15 +23,6 @@ int ClampToInt(double value, int low, int high) {
 }
 
 }  // namespace
-
-void DrawMemImgLine(MEMIMG* target, int x1, int y1, int x2, int y2, std::uint32_t colour) {
-    DrawMemImgLineWith(SoftDrawStateFromSettings(), target, x1, y1, x2, y2, colour);
-}
-
-void DrawMemImgLines(MEMIMG* target, const LineListItem* items, int count) {
-    if (items == nullptr || count <= 0) return;
-    DrawMemImgLinesWith(SoftDrawStateFromSettings(), target, items, count);
-}
 
 void DrawMemImgLinesWith(const SoftDrawState& state, MEMIMG* target, const LineListItem* items, int count) {
     if (items == nullptr) return;

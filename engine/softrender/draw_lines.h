@@ -20,12 +20,8 @@ static_assert(sizeof(LineListItem) == 24);
 
 // Into kind 0 and kind 1 images, with or without alpha (the rules keep an alpha byte the
 // way they keep the 32-bit fourth byte); palette images hold 1-byte pixels and are
-// refused, as are the other kinds.
-void DrawMemImgLine(MEMIMG* target, int x1, int y1, int x2, int y2, std::uint32_t colour);
-// Items in list order; a count of 0 or less draws nothing. The draw settings are read
-// once for the whole list.
-void DrawMemImgLines(MEMIMG* target, const LineListItem* items, int count);
-// The same draws under an explicit state; they read nothing else.
+// refused, as are the other kinds. Items of a list are drawn in list order; a count of 0
+// or less draws nothing. Both read nothing but their arguments.
 void DrawMemImgLineWith(const SoftDrawState& state, MEMIMG* target, int x1, int y1, int x2, int y2,
                         std::uint32_t colour);
 void DrawMemImgLinesWith(const SoftDrawState& state, MEMIMG* target, const LineListItem* items, int count);

@@ -6,7 +6,6 @@
 
 #include <algorithm>
 
-#include "engine/graphics/graphics.h"
 #include "engine/pixels/pixels.h"
 #include "engine/softrender/pixel_rules.h"
 
@@ -19,10 +18,6 @@ std::uint32_t ScalePrimitiveColour(int kind, std::uint32_t colour, const std::ui
     }
     return Pack565((Field565(colour, 0) * bright[0]) >> 8, (Field565(colour, 1) * bright[1]) >> 8,
                    (Field565(colour, 2) * bright[2]) >> 8);
-}
-
-void FillMemImgRect(MEMIMG* target, const RECT* rect, std::uint32_t colour) {
-    FillMemImgRectWith(SoftDrawStateFromSettings(), target, rect, colour);
 }
 
 void FillMemImgRectWith(const SoftDrawState& state, MEMIMG* target, const RECT* rect, std::uint32_t colour) {

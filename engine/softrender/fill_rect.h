@@ -9,9 +9,7 @@
 
 // `rect` {left, top, right, bottom} in either corner order, right and bottom exclusive;
 // null is the whole view. Only plain kind 0 and kind 1 images are drawn into.
-// Under the draw settings: FillMemImgRectWith over SoftDrawStateFromSettings().
-void FillMemImgRect(MEMIMG* target, const RECT* rect, std::uint32_t colour);
-// The same fill under an explicit state; reads nothing else.
+// Reads nothing but its arguments.
 void FillMemImgRectWith(const SoftDrawState& state, MEMIMG* target, const RECT* rect, std::uint32_t colour);
 
 // The colour scaled by the bright colour (blue, green, red bytes) the way the fill and

@@ -1,12 +1,8 @@
 // Filling the software renderer's draw-state record: rows picked from the blend tables by
-// the blend value and the bright colour, and the one reading of the draw settings, the
-// global tables and the MMX flag that the named entry points share.
+// the blend value and the bright colour.
 #include "engine/softrender/soft_draw_state.h"
 
 #include <algorithm>
-
-#include "engine/core/core_window.h"
-#include "engine/graphics/graphics.h"
 
 SoftDrawState MakeSoftDrawState(const BlendTables& tables, int mode, int value, const std::uint8_t bright[4],
                                 const RECT& area, bool mmx) {
@@ -25,8 +21,3 @@ SoftDrawState MakeSoftDrawState(const BlendTables& tables, int mode, int value, 
     return state;
 }
 
-SoftDrawState SoftDrawStateFromSettings() {
-    const DrawSettingsBlock* settings = GetDrawSettings();
-    return MakeSoftDrawState(*GetBlendTables(), settings->blend_mode, settings->blend_value, settings->bright,
-                             settings->draw_area, IsMmxUsable() != 0);
-}

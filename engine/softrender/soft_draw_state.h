@@ -1,6 +1,6 @@
 // The draw state the software renderer's blit, fill and lines read: a plain record made
-// once per draw and handed to them, so that nothing below the named entry points reads a
-// global. SoftDrawStateFromSettings is the one place that fills it from the draw settings.
+// once per draw and handed to them, so that the renderer reads no global. The graphics
+// core fills it from its draw settings (SoftDrawStateFromSettings).
 #pragma once
 
 #include <cstdint>
@@ -24,5 +24,3 @@ struct SoftDrawState {
 // A state whose rows come from `tables`; the value is clamped into 0..255.
 SoftDrawState MakeSoftDrawState(const BlendTables& tables, int mode, int value, const std::uint8_t bright[4],
                                 const RECT& area, bool mmx);
-// The state of the draw settings, the global blend tables and the engine's MMX flag.
-SoftDrawState SoftDrawStateFromSettings();

@@ -1,12 +1,16 @@
-// The software renderer's door: the unscaled blit, the rectangle fill and the lines
-// drawn into MEMIMG images, and the scaled blit and the triangle rasteriser (which draw
-// nothing until they are built; scaled_triangle_absent.cpp).
+// The software renderer's door: the draw-state record every draw takes (blend mode and
+// value, bright colour, draw area, blend-table rows, MMX flag; soft_draw_state.h), the
+// unscaled blit, the rectangle fill and the lines drawn into MEMIMG images under it, and
+// the scaled blit and the triangle rasteriser (which draw nothing until they are built;
+// scaled_triangle_absent.cpp). The renderer reads no global: the graphics core builds
+// the record from its draw settings.
 #pragma once
 
 #include "engine/pixels/pixels.h"
 #include "engine/softrender/blit_unscaled.h"
 #include "engine/softrender/draw_lines.h"
 #include "engine/softrender/fill_rect.h"
+#include "engine/softrender/soft_draw_state.h"
 
 // One triangle corner: destination pixel (x, y), source pixel (u, v).
 struct TriangleVertex {

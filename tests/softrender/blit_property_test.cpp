@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "blit_reference.h"
+#include "engine/graphics/draw/soft_render_entries.h"
 #include "engine/graphics/graphs/memimg_transfer.h"
 #include "engine/softrender/blit_unscaled.h"
 #include "soft_fixtures.h"

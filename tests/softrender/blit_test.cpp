@@ -4,6 +4,7 @@
 
 #include "blit_reference.h"
 #include "engine/core/system_block.h"
+#include "engine/graphics/draw/soft_render_entries.h"
 #include "engine/graphics/graphs/memimg_transfer.h"
 #include "engine/softrender/blit_unscaled.h"
 #include "soft_fixtures.h"

@@ -6,6 +6,7 @@
 #include <set>
 #include <utility>
 
+#include "engine/graphics/draw/soft_render_entries.h"
 #include "engine/softrender/draw_lines.h"
 #include "soft_fixtures.h"
 

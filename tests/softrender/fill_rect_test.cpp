@@ -2,6 +2,7 @@
 // pixel values on both depths, the bright colour and the targets it leaves alone.
 #include <gtest/gtest.h>
 
+#include "engine/graphics/draw/soft_render_entries.h"
 #include "engine/softrender/fill_rect.h"
 #include "soft_fixtures.h"
 

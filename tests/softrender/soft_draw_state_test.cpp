@@ -5,6 +5,7 @@
 
 #include <cstring>
 
+#include "engine/graphics/draw/soft_render_entries.h"
 #include "engine/softrender/blit_unscaled.h"
 #include "engine/softrender/draw_lines.h"
 #include "engine/softrender/fill_rect.h"

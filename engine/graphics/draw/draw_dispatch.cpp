@@ -12,6 +12,7 @@
 #include "engine/d3d/d3d.h"
 #include "engine/graphics/draw/draw_settings.h"
 #include "engine/graphics/draw/draw_state_access.h"
+#include "engine/graphics/draw/soft_render_entries.h"
 #include "engine/graphics/draw/working_copies.h"
 #include "engine/graphics/graphs/memimg_transfer.h"
 #include "engine/graphics/graphs/surface_2d.h"

@@ -1,0 +1,18 @@
+// The software renderer's named entry points as the graphics core calls them: each builds
+// the renderer's draw-state record from the draw settings, the blend tables and the MMX
+// flag once per draw, and hands it to the state-taking draw.
+#pragma once
+
+#include <cstdint>
+
+#include "engine/softrender/softrender.h"
+
+SoftDrawState SoftDrawStateFromSettings();
+
+// x, y place the source's top-left pixel in the destination; see DrawMemImgWith.
+void DrawMemImg(MEMIMG* dest, const MEMIMG* src, int x, int y, int transparent, const MEMIMG* blend_image);
+// `rect` in either corner order, right and bottom exclusive; null is the whole view.
+void FillMemImgRect(MEMIMG* target, const RECT* rect, std::uint32_t colour);
+void DrawMemImgLine(MEMIMG* target, int x1, int y1, int x2, int y2, std::uint32_t colour);
+// The draw settings are read once for the whole list.
+void DrawMemImgLines(MEMIMG* target, const LineListItem* items, int count);
