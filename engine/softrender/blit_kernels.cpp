@@ -327,6 +327,9 @@ void Alpha32Kernel(const BlitContext& c, std::uint8_t* dest, const std::uint8_t*
         const U16x8 k_low = {wd, wd, wd, wd, wd, wd, wd, wd};
         const U16x8 w_high = {wv, 0, wv, 0, wv, 0, wv, 0};
         const U16x8 k_high = {wd, 256, wd, 256, wd, 256, wd, 256};
+        // Two steps per turn: less loop overhead, and a speed that depends less on where
+        // the loop's few instructions land in the binary.
+#pragma GCC unroll 2
         for (; x + 4 <= count; x += 4) {
             U16x8 dv, sv;
             std::memcpy(&dv, dest + 4 * x, 16);
