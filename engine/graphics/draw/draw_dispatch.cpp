@@ -7,8 +7,8 @@
 #include "engine/graphics/draw/draw_dispatch.h"
 
 #include <algorithm>
-#include <climits>
 
+#include "engine/core/core.h"
 #include "engine/d3d/d3d.h"
 #include "engine/graphics/draw/draw_settings.h"
 #include "engine/graphics/draw/draw_state_access.h"
@@ -21,9 +21,6 @@
 #include "engine/softrender/softrender.h"
 
 namespace {
-
-// A coordinate sum held to the int range, so positions far off the screen cannot overflow.
-LONG Held(long long value) { return static_cast<LONG>(std::clamp<long long>(value, INT_MIN, INT_MAX)); }
 
 bool SoftwareMode() {
     const ScreenState* screen = GetScreenState();
@@ -176,8 +173,8 @@ int DrawSurface2DSoft(int x, int y, int surface, int transparent) {
     }
     HandOverFromDirect3D();
     const RECT& area = GetDrawSettings()->draw_area;
-    RECT destination{x, y, Held(static_cast<long long>(x) + piece->width),
-                     Held(static_cast<long long>(y) + piece->height)};
+    RECT destination{x, y, HoldToInt(static_cast<long long>(x) + piece->width),
+                     HoldToInt(static_cast<long long>(y) + piece->height)};
     ClipRectToRect(&destination, &area);
     if (destination.right <= destination.left || destination.bottom <= destination.top) return 0;
     const RECT source{destination.left - x, destination.top - y, destination.right - x, destination.bottom - y};
@@ -257,7 +254,7 @@ int DrawGraphStretchSoft(int x1, int y1, int x2, int y2, const GraphRecord* grap
         bottom = graph->height - top;
         top = t;
     }
-    const RECT source{Held(left), Held(top), Held(right), Held(bottom)};
+    const RECT source{HoldToInt(left), HoldToInt(top), HoldToInt(right), HoldToInt(bottom)};
     if (BeginWorkingCopy(piece, 0, &source, &clipped, 0, nullptr, nullptr) != 0) return -1;
     WorkingCopyState* working = GetWorkingCopyState();
     if (working->target == nullptr || working->source == nullptr) {
@@ -299,12 +296,12 @@ int DrawGraphTriangleSoft(const TriangleVertex* vertices, const GraphRecord* gra
     for (int i = 0; i < 3; ++i) {
         destination.left = std::min<LONG>(destination.left, vertices[i].x);
         destination.top = std::min<LONG>(destination.top, vertices[i].y);
-        destination.right = std::max<LONG>(destination.right, Held(vertices[i].x + 1LL));
-        destination.bottom = std::max<LONG>(destination.bottom, Held(vertices[i].y + 1LL));
+        destination.right = std::max<LONG>(destination.right, HoldToInt(vertices[i].x + 1LL));
+        destination.bottom = std::max<LONG>(destination.bottom, HoldToInt(vertices[i].y + 1LL));
         source.left = std::min<LONG>(source.left, vertices[i].u);
         source.top = std::min<LONG>(source.top, vertices[i].v);
-        source.right = std::max<LONG>(source.right, Held(vertices[i].u + 1LL));
-        source.bottom = std::max<LONG>(source.bottom, Held(vertices[i].v + 1LL));
+        source.right = std::max<LONG>(source.right, HoldToInt(vertices[i].u + 1LL));
+        source.bottom = std::max<LONG>(source.bottom, HoldToInt(vertices[i].v + 1LL));
     }
     if (BeginWorkingCopy(piece, 0, &source, &destination, 0, nullptr, nullptr) != 0) return -1;
     WorkingCopyState* working = GetWorkingCopyState();
@@ -330,13 +327,9 @@ int DrawGraphQuadSoft(int x1, int y1, int x2, int y2, int x3, int y3, int x4, in
 
 int DrawGraphQuadSoftFloat(float x1, float y1, float x2, float y2, float x3, float y3, float x4, float y4,
                            const GraphRecord* graph, int transparent) {
-    auto to_int = [](float value) {
-        if (!(value > -2147483648.0f)) return INT_MIN;
-        if (!(value < 2147483647.0f)) return INT_MAX;
-        return static_cast<int>(value);
-    };
-    return DrawGraphQuadSoft(to_int(x1), to_int(y1), to_int(x2), to_int(y2), to_int(x3), to_int(y3), to_int(x4),
-                             to_int(y4), graph, transparent);
+    return DrawGraphQuadSoft(HoldFloatToInt(x1), HoldFloatToInt(y1), HoldFloatToInt(x2), HoldFloatToInt(y2),
+                             HoldFloatToInt(x3), HoldFloatToInt(y3), HoldFloatToInt(x4), HoldFloatToInt(y4), graph,
+                             transparent);
 }
 
 int DrawFillBoxSoft(int x1, int y1, int x2, int y2, std::uint32_t colour) {
@@ -380,8 +373,8 @@ int DrawLineListSoft(const LineRecord* lines, int count) {
     for (int i = 0; i < count; ++i) {
         box.left = std::min<LONG>(box.left, std::min(lines[i].x1, lines[i].x2));
         box.top = std::min<LONG>(box.top, std::min(lines[i].y1, lines[i].y2));
-        box.right = std::max<LONG>(box.right, Held(std::max(lines[i].x1, lines[i].x2) + 1LL));
-        box.bottom = std::max<LONG>(box.bottom, Held(std::max(lines[i].y1, lines[i].y2) + 1LL));
+        box.right = std::max<LONG>(box.right, HoldToInt(std::max(lines[i].x1, lines[i].x2) + 1LL));
+        box.bottom = std::max<LONG>(box.bottom, HoldToInt(std::max(lines[i].y1, lines[i].y2) + 1LL));
     }
     if (BeginWorkingCopy(nullptr, 0, nullptr, &box, 0, nullptr, nullptr) != 0) return -1;
     WorkingCopyState* working = GetWorkingCopyState();
@@ -414,8 +407,8 @@ int DrawLineListSoft(const LineRecord* lines, int count) {
 int DrawLineBoxSoft(int x1, int y1, int x2, int y2, std::uint32_t colour) {
     const std::int32_t c = static_cast<std::int32_t>(colour);
     const std::int32_t v = GetDrawSettings()->blend_value;
-    const std::int32_t right = Held(x2 - 1LL);
-    const std::int32_t bottom = Held(y2 - 1LL);
+    const std::int32_t right = HoldToInt(x2 - 1LL);
+    const std::int32_t bottom = HoldToInt(y2 - 1LL);
     const LineRecord lines[4] = {{x1, y1, right, y1, c, v},
                                  {right, y1, right, bottom, c, v},
                                  {right, bottom, x1, bottom, c, v},

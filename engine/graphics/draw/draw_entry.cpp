@@ -7,9 +7,9 @@
 #include "engine/graphics/draw/draw_entry.h"
 
 #include <algorithm>
-#include <climits>
 #include <cmath>
 
+#include "engine/core/core.h"
 #include "engine/core/core_window.h"
 #include "engine/d3d/d3d.h"
 #include "engine/graphics/draw/draw_dispatch.h"
@@ -25,19 +25,6 @@ bool SoftwareFront() {
     const ScreenState* screen = GetScreenState();
     return GetDrawSettings()->draw_target == kDrawTargetFront && screen->software_render &&
            screen->requested_depth != 8;
-}
-
-// A coordinate sum held to the int range, so that far-off positions cut instead of wrapping.
-int Saturated(long long value) {
-    if (value < INT_MIN) return INT_MIN;
-    if (value > INT_MAX) return INT_MAX;
-    return static_cast<int>(value);
-}
-
-int TruncateToInt(float value) {
-    if (!(value > -2147483648.0f)) return INT_MIN;
-    if (!(value < 2147483647.0f)) return INT_MAX;
-    return static_cast<int>(value);
 }
 
 // What wraps every draw: the mask brackets and the front image kept in step.
@@ -108,8 +95,8 @@ int DrawGraphAtPoint(int x, int y, int graph, int transparent) {
     GraphRecord* record = OpenGraphDraw(graph, &result);
     if (record == nullptr) return result;
     const DrawFrame frame =
-        BeginDraw(RECT{x, y, Saturated(static_cast<long long>(x) + record->width),
-                       Saturated(static_cast<long long>(y) + record->height)});
+        BeginDraw(RECT{x, y, HoldToInt(static_cast<long long>(x) + record->width),
+                       HoldToInt(static_cast<long long>(y) + record->height)});
     if (record->creation.texture) {
         const bool subtract = SubtractOnThreeD();
         if (subtract) SubtractBlendPrologue(&frame.work);
@@ -147,12 +134,12 @@ int DrawGraphQuad(float x1, float y1, float x2, float y2, float x3, float y3, fl
     if (record == nullptr) return result;
     RECT work{0xFFFFFF, 0xFFFFFF, 0, 0};
     for (float fx : {x1, x2, x3, x4}) {
-        work.left = std::min<LONG>(work.left, TruncateToInt(fx));
-        work.right = std::max<LONG>(work.right, TruncateToInt(fx));
+        work.left = std::min<LONG>(work.left, HoldFloatToInt(fx));
+        work.right = std::max<LONG>(work.right, HoldFloatToInt(fx));
     }
     for (float fy : {y1, y2, y3, y4}) {
-        work.top = std::min<LONG>(work.top, TruncateToInt(fy));
-        work.bottom = std::max<LONG>(work.bottom, TruncateToInt(fy));
+        work.top = std::min<LONG>(work.top, HoldFloatToInt(fy));
+        work.bottom = std::max<LONG>(work.bottom, HoldFloatToInt(fy));
     }
     const DrawFrame frame = BeginDraw(work);
     // The renderer takes the corners as first, second, fourth, third.
@@ -171,8 +158,8 @@ int DrawGraphQuad(float x1, float y1, float x2, float y2, float x3, float y3, fl
 int DrawGraphMirrored(int x, int y, int graph, int transparent) {
     const GraphRecord* record = GetGraphRecord(graph);
     if (record == nullptr) return -1;
-    return DrawGraphStretched(Saturated(static_cast<long long>(x) + record->width), y, x,
-                              Saturated(static_cast<long long>(y) + record->height), graph, transparent);
+    return DrawGraphStretched(HoldToInt(static_cast<long long>(x) + record->width), y, x,
+                              HoldToInt(static_cast<long long>(y) + record->height), graph, transparent);
 }
 
 namespace {
@@ -211,15 +198,15 @@ struct AreaKeeper {
 int DrawGraphSubRect(int x, int y, int source_x, int source_y, int width, int height, int graph, int transparent,
                      int mirror) {
     const AreaKeeper keeper;
-    keeper.Narrow(RECT{x, y, Saturated(static_cast<long long>(x) + width), Saturated(static_cast<long long>(y) + height)});
+    keeper.Narrow(RECT{x, y, HoldToInt(static_cast<long long>(x) + width), HoldToInt(static_cast<long long>(y) + height)});
     const GraphRecord* record = GetGraphRecord(graph);
-    const int draw_y = Saturated(static_cast<long long>(y) - source_y);
+    const int draw_y = HoldToInt(static_cast<long long>(y) - source_y);
     if (mirror) {
         if (record == nullptr) return -1;
-        return DrawGraphMirrored(Saturated(static_cast<long long>(x) - record->width + source_x + width), draw_y, graph,
+        return DrawGraphMirrored(HoldToInt(static_cast<long long>(x) - record->width + source_x + width), draw_y, graph,
                                  transparent);
     }
-    return DrawGraphAtPoint(Saturated(static_cast<long long>(x) - source_x), draw_y, graph, transparent);
+    return DrawGraphAtPoint(HoldToInt(static_cast<long long>(x) - source_x), draw_y, graph, transparent);
 }
 
 int DrawGraphSubRectStretched(int x1, int y1, int x2, int y2, int source_x, int source_y, int source_width,
@@ -237,7 +224,7 @@ int DrawGraphSubRectStretched(int x1, int y1, int x2, int y2, int source_x, int 
     const double sy = (static_cast<double>(box.bottom) - box.top) / source_height;
     // Truncated toward zero; the sums are held to the int range.
     auto at = [](double base, double offset) {
-        return Saturated(static_cast<long long>(std::clamp(base + std::trunc(offset), -4.0e18, 4.0e18)));
+        return HoldToInt(static_cast<long long>(std::clamp(base + std::trunc(offset), -4.0e18, 4.0e18)));
     };
     const double width_left = static_cast<double>(record->width) - source_x;
     const double height_left = static_cast<double>(record->height) - source_y;

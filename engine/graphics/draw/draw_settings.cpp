@@ -20,8 +20,6 @@ namespace {
 
 DrawSettingsBlock g_settings;
 
-int Clamp255(int value) { return value < 0 ? 0 : (value > 255 ? 255 : value); }
-
 void TargetSize(int target, int* width, int* height) {
     if (target == kDrawTargetFront || target == kDrawTargetBack) {
         ReadScreenSize(width, height);
@@ -170,11 +168,10 @@ int SetDrawClipArea(int x1, int y1, int x2, int y2) {
         y1 = y2;
         y2 = t;
     }
-    auto clamp = [](int v, int high) { return v < 0 ? 0 : (v > high ? high : v); };
-    x1 = clamp(x1, width);
-    x2 = clamp(x2, width);
-    y1 = clamp(y1, height);
-    y2 = clamp(y2, height);
+    x1 = ClampInt(x1, 0, width);
+    x2 = ClampInt(x2, 0, width);
+    y1 = ClampInt(y1, 0, height);
+    y2 = ClampInt(y2, 0, height);
     g_settings.draw_area = RECT{x1, y1, x2, y2};
     g_settings.draw_area_float[0] = static_cast<float>(x1);
     g_settings.draw_area_float[1] = static_cast<float>(y1);
@@ -189,7 +186,7 @@ int SetBlendModeAndValue(int mode, int value) {
     if (mode == g_settings.blend_mode && value == g_settings.blend_value) return 0;
     if (!IsWindowActive()) WaitWhileInactive();
     g_settings.blend_mode = mode;
-    g_settings.blend_value = Clamp255(value);
+    g_settings.blend_value = ClampInt(value, 0, 255);
     UpdateVertexDiffuseColor();
     return 0;
 }
@@ -203,17 +200,17 @@ int SetBlendSourceGraph(int graph, int border_value, int border_range) {
     if (graph != -1 && !IsGraphHandleValid(graph)) return -1;
     g_settings.blend_graph = graph;
     if (!IsWindowActive()) WaitWhileInactive();
-    g_settings.blend_border_value = Clamp255(border_value);
-    g_settings.blend_border_range = Clamp255(border_range);
+    g_settings.blend_border_value = ClampInt(border_value, 0, 255);
+    g_settings.blend_border_range = ClampInt(border_range, 0, 255);
     BuildBlendGraphWeightTable(g_settings.blend_border_value, g_settings.blend_border_range);
     return 0;
 }
 
 int SetBrightColorRGB(int red, int green, int blue) {
     if (g_settings.bright[2] == red && g_settings.bright[1] == green && g_settings.bright[0] == blue) return 0;
-    g_settings.bright[2] = static_cast<std::uint8_t>(Clamp255(red));
-    g_settings.bright[1] = static_cast<std::uint8_t>(Clamp255(green));
-    g_settings.bright[0] = static_cast<std::uint8_t>(Clamp255(blue));
+    g_settings.bright[2] = static_cast<std::uint8_t>(ClampInt(red, 0, 255));
+    g_settings.bright[1] = static_cast<std::uint8_t>(ClampInt(green, 0, 255));
+    g_settings.bright[0] = static_cast<std::uint8_t>(ClampInt(blue, 0, 255));
     if (IsDirect3DUp()) UpdateVertexDiffuseColor();
     return 0;
 }

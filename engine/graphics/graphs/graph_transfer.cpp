@@ -19,11 +19,6 @@
 
 namespace {
 
-// A coordinate sum held to the int range: far past either end nothing is written anyway.
-LONG Held(std::int64_t value) {
-    return static_cast<LONG>(std::clamp<std::int64_t>(value, INT32_MIN, INT32_MAX));
-}
-
 // The transparent colour looked up among the palette entries of a palette image; the
 // first match, or index 0, becomes the block's key.
 void PickPaletteTransparentIndex(SurfaceData* data) {
@@ -201,8 +196,8 @@ int BltImageToSurface2D(const ImageSource& source, const RECT* src_rect, int x, 
 int BltImageToSurface2DPiece(const ImageSource& source, int image_x, int image_y, int surface) {
     const Surface2D* piece = GetSurface2DRecord(surface);
     if (piece == nullptr) return -1;
-    const RECT src{image_x, image_y, Held(static_cast<std::int64_t>(image_x) + piece->width),
-                   Held(static_cast<std::int64_t>(image_y) + piece->height)};
+    const RECT src{image_x, image_y, HoldToInt(static_cast<std::int64_t>(image_x) + piece->width),
+                   HoldToInt(static_cast<std::int64_t>(image_y) + piece->height)};
     return BltImageToSurface2D(source, &src, piece->source_x, piece->source_y, surface);
 }
 
@@ -213,8 +208,8 @@ int BltImageToGraphSurface2Ds(const ImageSource& source, int x, int y, const Gra
     for (int i = 0; i < graph->piece_count; ++i) {
         const Surface2D* piece = GetSurface2DRecord(graph->pieces[i]);
         if (piece == nullptr) return -1;
-        if (BltImageToSurface2DPiece(piece_source, Held(static_cast<std::int64_t>(x) + piece->x),
-                                     Held(static_cast<std::int64_t>(y) + piece->y), graph->pieces[i]) == -1) {
+        if (BltImageToSurface2DPiece(piece_source, HoldToInt(static_cast<std::int64_t>(x) + piece->x),
+                                     HoldToInt(static_cast<std::int64_t>(y) + piece->y), graph->pieces[i]) == -1) {
             return -1;
         }
     }
@@ -246,8 +241,8 @@ int BltImageToGraphPieces(const ImageSource& source, const RECT* src_rect, int d
         if (dest_y < py) top += py - dest_y; else in_y = dest_y - py;
         const std::int64_t right = std::min<std::int64_t>(src_rect->right, left + (piece->width - in_x));
         const std::int64_t bottom = std::min<std::int64_t>(src_rect->bottom, top + (piece->height - in_y));
-        RECT src{Held(left), Held(top), Held(right), Held(bottom)};
-        if (BltImageToSurface2D(piece_source, &src, Held(piece->source_x + in_x), Held(piece->source_y + in_y),
+        RECT src{HoldToInt(left), HoldToInt(top), HoldToInt(right), HoldToInt(bottom)};
+        if (BltImageToSurface2D(piece_source, &src, HoldToInt(piece->source_x + in_x), HoldToInt(piece->source_y + in_y),
                                 graph->pieces[i]) == -1) {
             return -1;
         }
