@@ -71,11 +71,10 @@ int CopyDirectDrawScreenToGraph(RECT rect, const Surface2D* piece, SurfaceData* 
     if (settings->draw_target == kDrawTargetFront) {
         RECT front{};
         GetFrontScreenRect(&front);
-        rect = RECT{rect.left + front.left, rect.top + front.top, rect.right + front.left, rect.bottom + front.top};
+        rect = MovedRect(rect, front.left, front.top);
     }
     // A graph target on a shared DirectDraw image starts at its piece's place there.
-    rect = RECT{rect.left + screen->target_x, rect.top + screen->target_y, rect.right + screen->target_x,
-                rect.bottom + screen->target_y};
+    rect = MovedRect(rect, screen->target_x, screen->target_y);
     FlushCurrentVertexBatch();
     EndSceneD3D();
     const int width = rect.right - rect.left;
@@ -176,7 +175,7 @@ int DrawSurface2DSoft(int x, int y, int surface, int transparent) {
     RECT destination{x, y, HoldToInt(static_cast<long long>(x) + piece->width),
                      HoldToInt(static_cast<long long>(y) + piece->height)};
     ClipRectToRect(&destination, &area);
-    if (destination.right <= destination.left || destination.bottom <= destination.top) return 0;
+    if (IsRectEmpty(destination)) return 0;
     const RECT source{destination.left - x, destination.top - y, destination.right - x, destination.bottom - y};
     if (BeginWorkingCopy(piece, 1, &source, &destination, 0, nullptr, nullptr) != 0) return -1;
     WorkingCopyState* working = GetWorkingCopyState();
@@ -207,7 +206,7 @@ int DrawGraphSoft(int x, int y, const GraphRecord* graph, int transparent) {
 int DrawGraphStretchSoft(int x1, int y1, int x2, int y2, const GraphRecord* graph, int transparent) {
     if (!IsScreenUp()) return -1;
     const RECT given{x1, y1, x2, y2};
-    RECT box{std::min(x1, x2), std::min(y1, y2), std::max(x1, x2), std::max(y1, y2)};
+    const RECT box = OrderedRect(x1, y1, x2, y2);
     const bool flip_x = x2 < x1;
     const bool flip_y = y2 < y1;
     const Surface2D* piece = GetSurface2DRecord(graph->pieces[0]);
@@ -239,7 +238,7 @@ int DrawGraphStretchSoft(int x1, int y1, int x2, int y2, const GraphRecord* grap
     if (sx == 0 || sy == 0) return -1;
     RECT clipped = box;
     ClipRectToRect(&clipped, &GetDrawSettings()->draw_area);
-    if (clipped.right <= clipped.left || clipped.bottom <= clipped.top) return -1;
+    if (IsRectEmpty(clipped)) return -1;
     long long left = clipped.left != box.left ? ((static_cast<long long>(clipped.left) - box.left) << 16) / sx : 0;
     long long top = clipped.top != box.top ? ((static_cast<long long>(clipped.top) - box.top) << 16) / sy : 0;
     long long right = left + ((static_cast<long long>(clipped.right - clipped.left) << 16) - 1 + sx) / sx;
@@ -345,7 +344,7 @@ int DrawFillBoxSoft(int x1, int y1, int x2, int y2, std::uint32_t colour) {
     EndSceneD3D();
     std::uint32_t converted = colour;
     // The fill takes its corners in either order; the working copy needs them ordered.
-    const RECT box{std::min(x1, x2), std::min(y1, y2), std::max(x1, x2), std::max(y1, y2)};
+    const RECT box = OrderedRect(x1, y1, x2, y2);
     if (BeginWorkingCopy(nullptr, 0, nullptr, &box, 1, &converted, nullptr) != 0) return -1;
     WorkingCopyState* working = GetWorkingCopyState();
     if (working->target == nullptr) {

@@ -70,10 +70,6 @@ bool BoxesOnThreeD() {
     return GetDrawSettings()->new_graph.texture_graphs != 0 && IsThreeDInUse() && !GetScreenState()->software_render;
 }
 
-RECT Ordered(int x1, int y1, int x2, int y2) {
-    return RECT{std::min(x1, x2), std::min(y1, y2), std::max(x1, x2), std::max(y1, y2)};
-}
-
 // Steps 1 to 3 of a graph draw; the record, or null with the result in `*result`.
 GraphRecord* OpenGraphDraw(int graph, int* result) {
     DrawSettingsBlock* settings = GetDrawSettings();
@@ -113,7 +109,7 @@ int DrawGraphStretched(int x1, int y1, int x2, int y2, int graph, int transparen
     int result = 0;
     GraphRecord* record = OpenGraphDraw(graph, &result);
     if (record == nullptr) return result;
-    const DrawFrame frame = BeginDraw(Ordered(x1, y1, x2, y2));
+    const DrawFrame frame = BeginDraw(OrderedRect(x1, y1, x2, y2));
     if (record->creation.texture) {
         const bool subtract = SubtractOnThreeD();
         if (subtract) SubtractBlendPrologue(&frame.work);
@@ -215,7 +211,7 @@ int DrawGraphSubRectStretched(int x1, int y1, int x2, int y2, int source_x, int 
     if (record == nullptr) return -1;
     // A source of no width or height has no scale: nothing to draw.
     if (source_width <= 0 || source_height <= 0) return -1;
-    const RECT box = Ordered(x1, y1, x2, y2);
+    const RECT box = OrderedRect(x1, y1, x2, y2);
     const bool mirror_x = x2 < x1;
     const bool mirror_y = y2 < y1;
     const AreaKeeper keeper;
@@ -250,7 +246,7 @@ int DrawFilledBox(int x1, int y1, int x2, int y2, std::uint32_t colour) {
     DrawSettingsBlock* settings = GetDrawSettings();
     if (settings->graphics_off || settings->empty_area) return 0;
     if (!IsWindowActive()) WaitWhileInactive();
-    const DrawFrame frame = BeginDraw(Ordered(x1, y1, x2, y2));
+    const DrawFrame frame = BeginDraw(OrderedRect(x1, y1, x2, y2));
     int result = 0;
     if (BoxesOnThreeD()) {
         const bool subtract = SubtractOnThreeD();
@@ -268,7 +264,7 @@ int DrawBoxOutline(int x1, int y1, int x2, int y2, std::uint32_t colour) {
     DrawSettingsBlock* settings = GetDrawSettings();
     if (settings->graphics_off || settings->empty_area) return 0;
     if (!IsWindowActive()) WaitWhileInactive();
-    const DrawFrame frame = BeginDraw(Ordered(x1, y1, x2, y2));
+    const DrawFrame frame = BeginDraw(OrderedRect(x1, y1, x2, y2));
     int result = 0;
     if (BoxesOnThreeD() && settings->outline_switch == 0) {
         const bool subtract = SubtractOnThreeD();

@@ -158,20 +158,11 @@ int SetDrawClipArea(int x1, int y1, int x2, int y2) {
     } else if (ReadGraphSize(target, &width, &height) != 0) {
         return 0;
     }
-    if (x1 > x2) {
-        const int t = x1;
-        x1 = x2;
-        x2 = t;
-    }
-    if (y1 > y2) {
-        const int t = y1;
-        y1 = y2;
-        y2 = t;
-    }
-    x1 = ClampInt(x1, 0, width);
-    x2 = ClampInt(x2, 0, width);
-    y1 = ClampInt(y1, 0, height);
-    y2 = ClampInt(y2, 0, height);
+    const RECT ordered = OrderedRect(x1, y1, x2, y2);
+    x1 = ClampInt(ordered.left, 0, width);
+    x2 = ClampInt(ordered.right, 0, width);
+    y1 = ClampInt(ordered.top, 0, height);
+    y2 = ClampInt(ordered.bottom, 0, height);
     g_settings.draw_area = RECT{x1, y1, x2, y2};
     g_settings.draw_area_float[0] = static_cast<float>(x1);
     g_settings.draw_area_float[1] = static_cast<float>(y1);

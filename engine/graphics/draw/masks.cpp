@@ -28,7 +28,7 @@ bool SoftwareMode() {
 // The rectangle cut to the draw area and to the screen (the mask bytes and the keep
 // image are screen-sized); false when nothing is left.
 bool ClipToDrawArea(int left, int top, int right, int bottom, RECT* out) {
-    RECT rect{std::min(left, right), std::min(top, bottom), std::max(left, right), std::max(top, bottom)};
+    RECT rect = OrderedRect(left, top, right, bottom);
     ClipRectToRect(&rect, &GetDrawSettings()->draw_area);
     int width = 0;
     int height = 0;
@@ -36,7 +36,7 @@ bool ClipToDrawArea(int left, int top, int right, int bottom, RECT* out) {
     const RECT screen{0, 0, width, height};
     ClipRectToRect(&rect, &screen);
     *out = rect;
-    return rect.right > rect.left && rect.bottom > rect.top;
+    return !IsRectEmpty(rect);
 }
 
 // Whether the keep image of the current mode exists.
@@ -48,7 +48,7 @@ RECT OnTargetSurface(const RECT& rect) {
     if (GetDrawSettings()->draw_target != -4 || SoftwareMode()) return rect;
     RECT client{};
     GetScreenClientRect(&client);
-    return RECT{rect.left + client.left, rect.top + client.top, rect.right + client.left, rect.bottom + client.top};
+    return MovedRect(rect, client.left, client.top);
 }
 
 // The draw target as the brackets take it: its MEMIMG when it is held in a valid one,
@@ -71,11 +71,7 @@ bool ClipToWorkAtOrigin(RECT* rect, POINT* origin) {
     ReadScreenSize(&width, &height);
     const RECT room{-origin->x, -origin->y, width - origin->x, height - origin->y};
     ClipRectToRect(rect, &room);
-    return rect->right > rect->left && rect->bottom > rect->top;
-}
-
-RECT MovedBy(const RECT& rect, const POINT& by) {
-    return RECT{rect.left + by.x, rect.top + by.y, rect.right + by.x, rect.bottom + by.y};
+    return !IsRectEmpty(*rect);
 }
 
 int ScreenBytesPerPixel() {
@@ -92,7 +88,7 @@ int ClipToKeepImage(const MEMIMG* image, RECT* rect) {
     if (bytes != MemImgBytesPerPixel(&g_mask.memimg)) return 0;
     rect->right = std::min<LONG>(rect->right, std::min(image->width, g_mask.memimg.width));
     rect->bottom = std::min<LONG>(rect->bottom, std::min(image->height, g_mask.memimg.height));
-    return rect->right > rect->left && rect->bottom > rect->top ? bytes : 0;
+    return !IsRectEmpty(*rect) ? bytes : 0;
 }
 
 // Keeps the rectangle of the target before a draw: in the mask MEMIMG in software mode,
@@ -120,7 +116,7 @@ int SaveRectForMask(int left, int top, int right, int bottom, IDirectDrawSurface
     if (surface != nullptr) {
         POINT origin{};
         if (!ClipToWorkAtOrigin(&rect, &origin)) return 0;
-        RECT from = MovedBy(OnTargetSurface(rect), origin);
+        RECT from = MovedRect(OnTargetSurface(rect), origin.x, origin.y);
         g_mask.work_surface->BltFast(static_cast<DWORD>(rect.left + origin.x), static_cast<DWORD>(rect.top + origin.y),
                                      surface, &from, DDBLTFAST_NOCOLORKEY | DDBLTFAST_WAIT);
         return 0;
@@ -129,7 +125,7 @@ int SaveRectForMask(int left, int top, int right, int bottom, IDirectDrawSurface
     if (rect.right > image->width || rect.bottom > image->height) {
         rect.right = std::min<LONG>(rect.right, image->width);
         rect.bottom = std::min<LONG>(rect.bottom, image->height);
-        if (rect.right <= rect.left || rect.bottom <= rect.top) return 0;
+        if (IsRectEmpty(rect)) return 0;
     }
     DDSURFACEDESC2 desc{};
     desc.dwSize = sizeof(desc);
@@ -197,8 +193,8 @@ int ApplyMaskToRect(int left, int top, int right, int bottom, IDirectDrawSurface
                        rect, origin);
     g_mask.work_surface->Unlock(nullptr);
     if (surface != nullptr) {
-        const RECT to = MovedBy(OnTargetSurface(rect), origin);
-        RECT from = MovedBy(rect, origin);
+        const RECT to = MovedRect(OnTargetSurface(rect), origin.x, origin.y);
+        RECT from = MovedRect(rect, origin.x, origin.y);
         surface->BltFast(static_cast<DWORD>(to.left), static_cast<DWORD>(to.top), g_mask.work_surface, &from,
                          DDBLTFAST_SRCCOLORKEY | DDBLTFAST_WAIT);
         return 0;
@@ -206,7 +202,7 @@ int ApplyMaskToRect(int left, int top, int right, int bottom, IDirectDrawSurface
     if (image == nullptr) return 0;
     rect.right = std::min<LONG>(rect.right, image->width);
     rect.bottom = std::min<LONG>(rect.bottom, image->height);
-    if (rect.right <= rect.left || rect.bottom <= rect.top) return 0;
+    if (IsRectEmpty(rect)) return 0;
     // A work surface in video memory is read through the screen's work surface.
     IDirectDrawSurface7* readable = g_mask.work_surface;
     IDirectDrawSurface7* screen_work = GetScreenState()->work;

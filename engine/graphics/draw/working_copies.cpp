@@ -48,10 +48,6 @@ bool SoftwareMode() {
     return screen->software_render == 1 && screen->requested_depth != 8;
 }
 
-bool IsEmpty(const RECT& r) { return r.right <= r.left || r.bottom <= r.top; }
-
-RECT Moved(const RECT& r, int dx, int dy) { return RECT{r.left + dx, r.top + dy, r.right + dx, r.bottom + dy}; }
-
 RECT Intersected(const RECT& a, const RECT& b) {
     return RECT{std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
                 std::min(a.bottom, b.bottom)};
@@ -92,7 +88,7 @@ bool LockRect(WorkingCopyLock* lock, IDirectDrawSurface7* surface, const RECT& r
 // Converts `area` (relative to the locked rectangle) in place between the screen's
 // format and the working format; both have the same pixel size.
 void ConvertLocked(const WorkingCopyLock& lock, const RECT& area, bool to_working) {
-    if (IsEmpty(area)) return;
+    if (IsRectEmpty(area)) return;
     const ColorFormat* screen = GetScreenColorFormat();
     const ColorFormat* working = WorkingFormat();
     ConvertColorBlt(lock.pixels, lock.pitch, to_working ? working : screen, lock.pixels, lock.pitch,
@@ -119,7 +115,7 @@ std::uint32_t WorkingKey(std::uint32_t rgb, bool converted) {
 // Into the working format; with `put_back` the unlock converts the pixels back.
 void ConvertToWorking(WorkingCopyLock* lock, const RECT& area, bool put_back) {
     ConvertLocked(*lock, area, true);
-    if (put_back && !IsEmpty(area)) {
+    if (put_back && !IsRectEmpty(area)) {
         lock->converted = 1;
         lock->converted_rect = area;
     }
@@ -182,7 +178,7 @@ int PrepareTarget(IDirectDrawSurface7* target_surface, bool masked, bool cpu, bo
     const int origin_x = screen->target_x + settings->target_screen_rect.left;
     const int origin_y = screen->target_y + settings->target_screen_rect.top;
     g_working.target_surface = target_surface;
-    g_working.target_rect = Moved(clip, origin_x, origin_y);
+    g_working.target_rect = MovedRect(clip, origin_x, origin_y);
     const bool through_work = (target_video && cpu) || (g_working.format_converted && (cpu || plain_write == 0));
     const bool convert = g_working.format_converted && through_work;
     if (convert && GetScreenColorFormat()->bytes_per_pixel != WorkingFormat()->bytes_per_pixel) return GiveUp();
@@ -218,13 +214,13 @@ int PrepareTarget(IDirectDrawSurface7* target_surface, bool masked, bool cpu, bo
 RECT SourceArea(const Surface2D* piece, const RECT* source_rect) {
     const RECT whole{0, 0, piece->width, piece->height};
     const RECT wanted = Intersected(source_rect != nullptr ? *source_rect : whole, whole);
-    return IsEmpty(wanted) ? RECT{0, 0, 0, 0} : wanted;
+    return IsRectEmpty(wanted) ? RECT{0, 0, 0, 0} : wanted;
 }
 
 // Copies the part of the piece the draw reads to the same place of the second work surface.
 int CopySourceToWork(const Surface2D* piece, SurfaceData* data, const RECT& area) {
-    if (IsEmpty(area)) return 0;
-    const RECT from = Moved(area, piece->source_x, piece->source_y);
+    if (IsRectEmpty(area)) return 0;
+    const RECT from = MovedRect(area, piece->source_x, piece->source_y);
     return CopySurfaceRect(GetScreenState()->work2, data->surface, area.left, area.top, &from, -1) != 0 ? -1 : 0;
 }
 
@@ -259,7 +255,7 @@ int PrepareSource(const Surface2D* piece, SurfaceData* data, const RECT* source_
         // The copy is the draw's own: nothing to put back.
         if (convert) ConvertToWorking(&g_working.source_lock, area, false);
     } else {
-        if (!LockRect(&g_working.source_lock, data->surface, Moved(whole, piece->source_x, piece->source_y))) {
+        if (!LockRect(&g_working.source_lock, data->surface, MovedRect(whole, piece->source_x, piece->source_y))) {
             return GiveUp();
         }
         if (convert) ConvertToWorking(&g_working.source_lock, area, true);
@@ -305,7 +301,7 @@ int BeginWorkingCopy(const Surface2D* piece, int blit_allowed, const RECT* sourc
         data->surface != nullptr && target_surface != nullptr &&
         (target_video ? data->creation.system_memory != 1 : data->creation.system_memory == 1)) {
         g_working.blit_source = data->surface;
-        g_working.blit_source_rect = Moved(*source_rect, piece->source_x, piece->source_y);
+        g_working.blit_source_rect = MovedRect(*source_rect, piece->source_x, piece->source_y);
         g_working.blit_destination = target_surface;
         g_working.blit_x = destination->left + settings->target_screen_rect.left + screen->target_x;
         g_working.blit_y = destination->top + settings->target_screen_rect.top + screen->target_y;
@@ -314,7 +310,7 @@ int BeginWorkingCopy(const Surface2D* piece, int blit_allowed, const RECT* sourc
     }
     g_working.format_converted = screen->format_index == 3 || screen->format_index == 1;
     g_working.clip = Intersected(*destination, settings->draw_area);
-    if (IsEmpty(g_working.clip)) return -1;
+    if (IsRectEmpty(g_working.clip)) return -1;
     // A source on the image the target is drawn into (another piece of a shared image) is
     // copied out before the target side locks that image; it is read from the copy.
     bool copied = false;
@@ -396,7 +392,7 @@ int FlushFrontImageRect(const RECT* rect) {
     if (height == 0) height = 480;
     RECT area{std::max<LONG>(rect->left, 0), std::max<LONG>(rect->top, 0), std::min<LONG>(rect->right, width),
               std::min<LONG>(rect->bottom, height)};
-    if (area.right <= area.left || area.bottom <= area.top) return 0;
+    if (IsRectEmpty(area)) return 0;
     const MEMIMG& front = screen->front_image;
     if (!IsMemImgValid(&front)) return -1;
     if (!screen->gdi_output) return -1;

@@ -144,20 +144,8 @@ int BltImageToSurface2D(const ImageSource& source, const RECT* src_rect, int x, 
     if (color == nullptr || color->pixels == nullptr) return -1;
 
     // Cut the rectangle to the picture, then to the image it lands in.
-    std::int64_t left = src_rect->left, top = src_rect->top, right = src_rect->right, bottom = src_rect->bottom;
-    std::int64_t dx = x, dy = y;
-    if (left < 0) { dx -= left; left = 0; }
-    if (top < 0) { dy -= top; top = 0; }
-    right = std::min<std::int64_t>(right, color->width);
-    bottom = std::min<std::int64_t>(bottom, color->height);
-    if (dx < 0) { left -= dx; dx = 0; }
-    if (dy < 0) { top -= dy; dy = 0; }
-    right = std::min<std::int64_t>(right, left + (data->width - dx));
-    bottom = std::min<std::int64_t>(bottom, top + (data->height - dy));
-    if (right <= left || bottom <= top) return 0;
-    const RECT src{static_cast<LONG>(left), static_cast<LONG>(top), static_cast<LONG>(right), static_cast<LONG>(bottom)};
-    x = static_cast<int>(dx);
-    y = static_cast<int>(dy);
+    RECT src = *src_rect;
+    if (!ClipTransferRect(color->width, color->height, data->width, data->height, &src, &x, &y)) return 0;
     const int width = src.right - src.left;
     const int height = src.bottom - src.top;
 
