@@ -22,11 +22,6 @@
 
 namespace {
 
-bool SoftwareMode() {
-    const ScreenState* screen = GetScreenState();
-    return screen->software_render == 1 && screen->requested_depth != 8;
-}
-
 MEMIMG* TargetImage() {
     MEMIMG* image = GetScreenState()->target_image;
     return image != nullptr && IsMemImgValid(image) ? image : nullptr;
@@ -160,7 +155,7 @@ int DrawSurface2DSoft(int x, int y, int surface, int transparent) {
     SurfaceData* data = GetSurfaceData(piece->surface_data);
     if (data == nullptr) return -1;
     const MEMIMG* blend = GetBlendSourceMemImg();
-    if (SoftwareMode()) {
+    if (IsSoftwareRendering()) {
         MEMIMG* target = TargetImage();
         if (target == nullptr) return -1;
         MEMIMG view{};
@@ -214,7 +209,7 @@ int DrawGraphStretchSoft(int x1, int y1, int x2, int y2, const GraphRecord* grap
     SurfaceData* data = GetSurfaceData(piece->surface_data);
     if (data == nullptr) return -1;
     const MEMIMG* blend = GetBlendSourceMemImg();
-    if (SoftwareMode()) {
+    if (IsSoftwareRendering()) {
         MEMIMG* target = TargetImage();
         if (target == nullptr) return -1;
         MEMIMG view{};
@@ -276,7 +271,7 @@ int DrawGraphTriangleSoft(const TriangleVertex* vertices, const GraphRecord* gra
         if (data == nullptr) return -1;
     }
     const MEMIMG* blend = GetBlendSourceMemImg();
-    if (SoftwareMode()) {
+    if (IsSoftwareRendering()) {
         MEMIMG* target = TargetImage();
         if (target == nullptr) return -1;
         MEMIMG view{};
@@ -334,7 +329,7 @@ int DrawGraphQuadSoftFloat(float x1, float y1, float x2, float y2, float x3, flo
 int DrawFillBoxSoft(int x1, int y1, int x2, int y2, std::uint32_t colour) {
     if (!IsScreenUp()) return -1;
     const RECT rect{x1, y1, x2, y2};
-    if (SoftwareMode()) {
+    if (IsSoftwareRendering()) {
         MEMIMG* target = TargetImage();
         if (target == nullptr) return -1;
         FillMemImgRect(target, &rect, colour);
@@ -360,7 +355,7 @@ int DrawLineListSoft(const LineRecord* lines, int count) {
     if (!IsScreenUp()) return -1;
     static_assert(sizeof(LineRecord) == sizeof(LineListItem));
     const auto* items = reinterpret_cast<const LineListItem*>(lines);
-    if (SoftwareMode()) {
+    if (IsSoftwareRendering()) {
         MEMIMG* target = TargetImage();
         if (target == nullptr) return -1;
         DrawMemImgLines(target, items, count);
@@ -429,7 +424,7 @@ int GetDrawScreenGraphSoft(int x1, int y1, int x2, int y2, const GraphRecord* gr
     if (data == nullptr) return -1;
     const bool software_image = data->software && IsMemImgValid(&data->color_image);
     const RECT rect{x1, y1, x2, y2};
-    if (SoftwareMode()) {
+    if (IsSoftwareRendering()) {
         if (!software_image) return -1;
         if (settings->draw_target == kDrawTargetFront) ReadBackFrontImage();
         MEMIMG* target = TargetImage();

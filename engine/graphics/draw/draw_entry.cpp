@@ -21,11 +21,7 @@
 
 namespace {
 
-bool SoftwareFront() {
-    const ScreenState* screen = GetScreenState();
-    return GetDrawSettings()->draw_target == kDrawTargetFront && screen->software_render &&
-           screen->requested_depth != 8;
-}
+bool SoftwareFront() { return GetDrawSettings()->draw_target == kDrawTargetFront && IsSoftwareRendering(); }
 
 // What wraps every draw: the mask brackets and the front image kept in step.
 struct DrawFrame {
@@ -67,7 +63,7 @@ bool SubtractOnThreeD() { return GetDrawSettings()->blend_mode == 3; }
 // Boxes take the 3-D path while texture graphs are wanted, 3-D is in use and the screen
 // is not rendered in software.
 bool BoxesOnThreeD() {
-    return GetDrawSettings()->new_graph.texture_graphs != 0 && IsThreeDInUse() && !GetScreenState()->software_render;
+    return GetDrawSettings()->new_graph.texture_graphs != 0 && IsThreeDInUse() && !IsSoftwareRenderChosen();
 }
 
 // Steps 1 to 3 of a graph draw; the record, or null with the result in `*result`.

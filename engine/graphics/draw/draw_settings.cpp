@@ -44,7 +44,7 @@ void SetTargetMatrices(int width, int height) {
 // The colour format that colour values are made in.
 const ColorFormat* ValueFormat() {
     ScreenState* screen = GetScreenState();
-    if (screen->software_render) {
+    if (IsSoftwareRenderChosen()) {
         int bits = 16;
         ReadScreenModeSize(nullptr, nullptr, &bits);
         return GetMemImgColorFormat(bits == 16 ? kMemImgRgb565 : kMemImgXrgb8888, 0, 0);
@@ -101,7 +101,8 @@ int ChooseDrawTarget(int target) {
     g_settings.draw_target = target;
     ScreenState* screen = GetScreenState();
     if (target == kDrawTargetFront && !screen->temp_primary_mode && GetSystemBlock()->settings.window_mode &&
-        !(screen->software_render && screen->current_depth != 8)) {
+        // The depth in force now, not the one asked for: during a mode change the two differ.
+        !(IsSoftwareRenderChosen() && screen->current_depth != 8)) {
         GetScreenClientRect(&g_settings.target_screen_rect);
     } else {
         g_settings.target_screen_rect = RECT{0, 0, 0, 0};
@@ -230,7 +231,7 @@ int SetUseTextureGraphs(int flag) {
 
 int GetUseTextureGraphs() {
     // Direct3D is never up in this build.
-    return g_settings.new_graph.texture_graphs == 1 && IsDirect3DUp() && !GetSoftwareRenderMode() ? 1 : 0;
+    return g_settings.new_graph.texture_graphs == 1 && IsDirect3DUp() && !IsSoftwareRenderChosen() ? 1 : 0;
 }
 
 int ReadScreenModeSize(int* width, int* height, int* bits) {
@@ -280,7 +281,7 @@ int SplitColorValue(std::uint32_t color, int* red, int* green, int* blue) {
     const ColorFormat* format = &screen->color_format;
     int mode_bits = 16;
     ReadScreenModeSize(nullptr, nullptr, &mode_bits);
-    if (screen->software_render && screen->current_depth != mode_bits) {
+    if (IsSoftwareRenderChosen() && screen->current_depth != mode_bits) {
         format = GetMemImgColorFormat(mode_bits == 16 ? kMemImgRgb565 : kMemImgXrgb8888, 0, 0);
     }
     auto channel = [color](std::uint32_t mask, int shift, int width) {

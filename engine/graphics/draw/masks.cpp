@@ -20,11 +20,6 @@ namespace {
 MaskSlot g_masks[kMaskSlots];
 MaskScreenState g_mask;
 
-bool SoftwareMode() {
-    const ScreenState* screen = GetScreenState();
-    return screen->software_render == 1 && screen->requested_depth != 8;
-}
-
 // The rectangle cut to the draw area and to the screen (the mask bytes and the keep
 // image are screen-sized); false when nothing is left.
 bool ClipToDrawArea(int left, int top, int right, int bottom, RECT* out) {
@@ -40,12 +35,12 @@ bool ClipToDrawArea(int left, int top, int right, int bottom, RECT* out) {
 }
 
 // Whether the keep image of the current mode exists.
-bool KeepImageExists() { return SoftwareMode() ? g_mask.memimg_made != 0 : g_mask.work_surface != nullptr; }
+bool KeepImageExists() { return IsSoftwareRendering() ? g_mask.memimg_made != 0 : g_mask.work_surface != nullptr; }
 
 // Where the rectangle lies on the target surface: the front buffer outside software
 // mode is the whole desktop, so the window's client origin is added.
 RECT OnTargetSurface(const RECT& rect) {
-    if (GetDrawSettings()->draw_target != -4 || SoftwareMode()) return rect;
+    if (GetDrawSettings()->draw_target != -4 || IsSoftwareRendering()) return rect;
     RECT client{};
     GetScreenClientRect(&client);
     return MovedRect(rect, client.left, client.top);
@@ -98,7 +93,7 @@ int SaveRectForMask(int left, int top, int right, int bottom, IDirectDrawSurface
     EndSceneD3D();
     RECT rect{};
     if (!ClipToDrawArea(left, top, right, bottom, &rect)) return 0;
-    if (SoftwareMode()) {
+    if (IsSoftwareRendering()) {
         // The target's pixels are kept as they are (an alpha channel included), so that the
         // ones put back are exactly the ones that were there.
         const int bytes = ClipToKeepImage(image, &rect);
@@ -160,7 +155,7 @@ int ApplyMaskToRect(int left, int top, int right, int bottom, IDirectDrawSurface
     EndSceneD3D();
     RECT rect{};
     if (!ClipToDrawArea(left, top, right, bottom, &rect)) return 0;
-    if (SoftwareMode()) {
+    if (IsSoftwareRendering()) {
         const int bytes = ClipToKeepImage(image, &rect);
         if (bytes == 0) return 0;
         // The drawing went to the target, the keep image holds it as it was. A target pixel
@@ -248,7 +243,7 @@ int SetupMaskScreen(int flag) {
         g_mask.bytes = static_cast<std::uint8_t*>(TrackedCalloc(bytes != 0 ? bytes : 1, __FILE__, __LINE__));
         if (g_mask.bytes == nullptr) FatalErrorExit("メモリの確保に失敗しました");
     }
-    if (SoftwareMode()) {
+    if (IsSoftwareRendering()) {
         if (!g_mask.memimg_made) {
             if (CreateMemImgScreenFormat(&g_mask.memimg, width, height, -1) != 0) {
                 FatalErrorExit("マスク用 MEMIMG の作成に失敗しました");
@@ -265,7 +260,7 @@ int SetupMaskScreen(int flag) {
     desc.dwWidth = static_cast<DWORD>(width);
     desc.dwHeight = static_cast<DWORD>(height);
     desc.ddsCaps.dwCaps = DDSCAPS_OFFSCREENPLAIN |
-                          (GetScreenState()->software_render ? DDSCAPS_SYSTEMMEMORY : DDSCAPS_VIDEOMEMORY);
+                          (IsSoftwareRenderChosen() ? DDSCAPS_SYSTEMMEMORY : DDSCAPS_VIDEOMEMORY);
     bool made = object != nullptr && SUCCEEDED(object->CreateSurface(&desc, &g_mask.work_surface, nullptr));
     if (!made && object != nullptr && (desc.ddsCaps.dwCaps & DDSCAPS_VIDEOMEMORY) != 0) {
         // A display without room in video memory still gets a mask in system memory.
@@ -309,7 +304,7 @@ int SetMaskScreenUse(int flag) {
     const ScreenState* screen = GetScreenState();
     RECT rect{0, 0, settings->target_width, settings->target_height};
     if (!g_mask.active && settings->draw_target == -4 && !screen->temp_primary_mode &&
-        GetSystemBlock()->settings.window_mode && !SoftwareMode()) {
+        GetSystemBlock()->settings.window_mode && !IsSoftwareRendering()) {
         GetScreenClientRect(&rect);
     }
     settings->target_screen_rect = rect;

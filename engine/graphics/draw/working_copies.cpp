@@ -43,11 +43,6 @@ DibHeader DescribeImage(const MEMIMG& image) {
     return info;
 }
 
-bool SoftwareMode() {
-    const ScreenState* screen = GetScreenState();
-    return screen->software_render == 1 && screen->requested_depth != 8;
-}
-
 RECT Intersected(const RECT& a, const RECT& b) {
     return RECT{std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
                 std::min(a.bottom, b.bottom)};
@@ -278,7 +273,7 @@ int BeginWorkingCopy(const Surface2D* piece, int blit_allowed, const RECT* sourc
     // Whatever an earlier copy left is let go.
     ReleaseViews();
     g_working = WorkingCopyState{};
-    if (SoftwareMode()) return 0;
+    if (IsSoftwareRendering()) return 0;
     ScreenState* screen = GetScreenState();
     const DrawSettingsBlock* settings = GetDrawSettings();
     const bool masked = IsMaskScreenActive() != 0;
@@ -326,7 +321,7 @@ int BeginWorkingCopy(const Surface2D* piece, int blit_allowed, const RECT* sourc
 
 int EndWorkingCopy() {
     ReleaseViews();
-    if (SoftwareMode()) return 0;
+    if (IsSoftwareRendering()) return 0;
     UnlockWorkingLock(&g_working.target_lock);
     UnlockWorkingLock(&g_working.source_lock);
     if (g_working.target_through_work) {
@@ -357,7 +352,7 @@ int GetFrontScreenRect(RECT* rect) {
 
 int ReadBackFrontImage() {
     ScreenState* screen = GetScreenState();
-    if (!(screen->gdi_output || SoftwareMode()) || !screen->front_image_stale) return 0;
+    if (!(screen->gdi_output || IsSoftwareRendering()) || !screen->front_image_stale) return 0;
     MEMIMG& front = screen->front_image;
     if (!IsMemImgValid(&front)) return -1;
     if (screen->gdi_output) {

@@ -34,7 +34,7 @@ int StartScreen(HWND window) {
         screen->graphics_initialised = 1;
         return 0;
     }
-    if (!screen->software_render) {
+    if (!IsSoftwareRenderChosen()) {
         WriteLogText("ソフトウエアレンダリングモードに変更します\n");
         SetHardwareRendering(0);
         if (InitializeDirectDraw() == 0) {
@@ -372,7 +372,7 @@ int ChangeScreenMode(int width, int height, int bits, int force, int refresh_rat
         WriteLogText("DirectDrawSurface の初期化に失敗しました\n");
         return -1;
     }
-    if (!screen->gdi_output && !screen->software_mode_request && !screen->software_render) {
+    if (!screen->gdi_output && !screen->software_mode_request && !IsSoftwareRenderChosen()) {
         if (InitializeDirect3D() < 0) {
             DecreaseLogIndent();
             ReleaseOutputSurfaces();
@@ -382,7 +382,7 @@ int ChangeScreenMode(int width, int height, int bits, int force, int refresh_rat
     InitializeGraphics();
     StartScreenLog();
     CreateScreenPalette();
-    if (!screen->software_render || screen->requested_depth == 8) RunCopyMethodTest();
+    if (!IsSoftwareRendering()) RunCopyMethodTest();
     MeasureFrameTime();
     if (keep_key) settings->transparent_color = kept_key;
     DecreaseLogIndent();
