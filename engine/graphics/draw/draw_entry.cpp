@@ -44,21 +44,21 @@ void EndDraw(const DrawFrame& frame) {
     if (frame.front) FlushFrontImageRect(&frame.work);
 }
 
-// The subtract brackets' white fill: in blend mode 3 at 255 with a white bright colour,
+// The subtract brackets' white fill: in the subtract mode at 255 with a white bright colour,
 // the 3-D fill inverts the rectangle; the bright colour is put back afterwards.
 void InvertRect(const RECT& rect) {
     DrawSettingsBlock* settings = GetDrawSettings();
     const std::uint32_t white = MakeColorValue(255, 255, 255);
     const std::uint8_t kept[3] = {settings->bright[0], settings->bright[1], settings->bright[2]};
     if (kept[0] != 255 || kept[1] != 255 || kept[2] != 255) SetBrightColorRGB(255, 255, 255);
-    if (!settings->graphics_off && (settings->blend_mode != 3 || settings->blend_value != 255)) {
-        SetBlendModeAndValue(3, 255);
+    if (!settings->graphics_off && (settings->blend_mode != kBlendSubtract || settings->blend_value != 255)) {
+        SetBlendModeAndValue(kBlendSubtract, 255);
     }
     DrawFillBoxD3D(rect.left, rect.top, rect.right, rect.bottom, white);
     SetBrightColorRGB(kept[2], kept[1], kept[0]);
 }
 
-bool SubtractOnThreeD() { return GetDrawSettings()->blend_mode == 3; }
+bool SubtractOnThreeD() { return GetDrawSettings()->blend_mode == kBlendSubtract; }
 
 // Boxes take the 3-D path while texture graphs are wanted, 3-D is in use and the screen
 // is not rendered in software.
@@ -277,14 +277,14 @@ int DrawBoxOutline(int x1, int y1, int x2, int y2, std::uint32_t colour) {
 int SubtractBlendPrologue(const RECT* rect) {
     const int value = GetDrawSettings()->blend_value;
     InvertRect(*rect);
-    SetBlendModeAndValue(5, value);
+    SetBlendModeAndValue(kBlendAddByAlpha, value);
     return 0;
 }
 
 int SubtractBlendEpilogue(const RECT* rect) {
     const int value = GetDrawSettings()->blend_value;
     InvertRect(*rect);
-    SetBlendModeAndValue(3, value);
+    SetBlendModeAndValue(kBlendSubtract, value);
     return 0;
 }
 

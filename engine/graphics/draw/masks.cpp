@@ -40,7 +40,7 @@ bool KeepImageExists() { return IsSoftwareRendering() ? g_mask.memimg_made != 0 
 // Where the rectangle lies on the target surface: the front buffer outside software
 // mode is the whole desktop, so the window's client origin is added.
 RECT OnTargetSurface(const RECT& rect) {
-    if (GetDrawSettings()->draw_target != -4 || IsSoftwareRendering()) return rect;
+    if (GetDrawSettings()->draw_target != kDrawTargetFront || IsSoftwareRendering()) return rect;
     RECT client{};
     GetScreenClientRect(&client);
     return MovedRect(rect, client.left, client.top);
@@ -303,7 +303,7 @@ int SetMaskScreenUse(int flag) {
     // where an active mask's work surface takes the drawing.
     const ScreenState* screen = GetScreenState();
     RECT rect{0, 0, settings->target_width, settings->target_height};
-    if (!g_mask.active && settings->draw_target == -4 && !screen->temp_primary_mode &&
+    if (!g_mask.active && settings->draw_target == kDrawTargetFront && !screen->temp_primary_mode &&
         GetSystemBlock()->settings.window_mode && !IsSoftwareRendering()) {
         GetScreenClientRect(&rect);
     }

@@ -283,8 +283,10 @@ int BeginWorkingCopy(const Surface2D* piece, int blit_allowed, const RECT* sourc
         data = GetSurfaceData(piece->surface_data);
         if (data == nullptr) return -1;
     }
-    const bool cpu = !(settings->blend_mode == 0 || (settings->blend_mode == 1 && settings->blend_value == 255)) ||
-                     (data != nullptr && data->creation.alpha_channel) || settings->blend_graph != -1;
+    const bool plain_copy =
+        settings->blend_mode == kBlendNone || (settings->blend_mode == kBlendAlpha && settings->blend_value == 255);
+    const bool cpu =
+        !plain_copy || (data != nullptr && data->creation.alpha_channel) || settings->blend_graph != -1;
     bool target_video = settings->target_in_video_memory != 0;
     if (masked) {
         DDSCAPS2 caps{};

@@ -204,7 +204,7 @@ int FirstModeSet(int old_width, int old_height, int old_depth, int old_refresh) 
     screen->height = 480;
     screen->requested_depth = 16;
     screen->refresh_rate = 0;
-    result = -2;
+    result = kScreenModeFellBack;
     if (window_mode) ApplyWindowStyleForMode();
     if (attempt() == -1) FatalErrorExit("予期せぬ画面モード変更不能現象が起きました\n");
     return result;
@@ -256,7 +256,7 @@ int LaterModeSet(int old_width, int old_height, int old_depth) {
                 screen->width = 640;
                 screen->height = 480;
                 screen->requested_depth = 16;
-                result = -2;
+                result = kScreenModeFellBack;
                 done = set_mode(640, 480, 16, 0);
             }
             if (!done) FatalErrorExit("予期せぬ画面モード変更不能現象が起きました2\n");
@@ -298,7 +298,7 @@ int LaterModeSet(int old_width, int old_height, int old_depth) {
             screen->width = 640;
             screen->height = 480;
             screen->requested_depth = 16;
-            result = -2;
+            result = kScreenModeFellBack;
             done = set_mode(640, 480, 16, 0, 0);
         }
         if (!done) FatalErrorExit("予期せぬ画面モード変更不能現象が起きました2\n");
