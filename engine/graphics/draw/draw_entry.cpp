@@ -66,7 +66,10 @@ bool BoxesOnThreeD() {
     return GetDrawSettings()->new_graph.texture_graphs != 0 && IsThreeDInUse() && !IsSoftwareRenderChosen();
 }
 
-// Steps 1 to 3 of a graph draw; the record, or null with the result in `*result`.
+// The opening of every graph draw: with graphics off or an empty draw area nothing is
+// drawn (result 0); a dead graph, or a blend source graph too small for it, fails (result
+// -1); else it waits while the window is inactive. The record, or null with the result in
+// `*result`.
 GraphRecord* OpenGraphDraw(int graph, int* result) {
     DrawSettingsBlock* settings = GetDrawSettings();
     *result = 0;

@@ -201,10 +201,6 @@ int PrepareTarget(IDirectDrawSurface7* target_surface, bool masked, bool cpu, bo
     return 0;
 }
 
-// The source side: the piece's software image (a view of its own rectangle when it is
-// part of a larger image), or a locked view of the piece on its DirectDraw image (through
-// the second work surface when it is in video memory or must be converted). The view
-// covers the whole piece; only the source rectangle is copied and converted.
 // The part of the piece the draw reads, in piece coordinates (empty when none).
 RECT SourceArea(const Surface2D* piece, const RECT* source_rect) {
     const RECT whole{0, 0, piece->width, piece->height};
@@ -219,7 +215,11 @@ int CopySourceToWork(const Surface2D* piece, SurfaceData* data, const RECT& area
     return CopySurfaceRect(GetScreenState()->work2, data->surface, area.left, area.top, &from, -1) != 0 ? -1 : 0;
 }
 
-// With `copied` the piece was put on the second work surface before the target side was
+// The source side: the piece's software image (a view of its own rectangle when it is
+// part of a larger image), or a locked view of the piece on its DirectDraw image (through
+// the second work surface when it is in video memory or must be converted). The view
+// covers the whole piece; only the source rectangle is copied and converted. With
+// `copied` the piece was put on the second work surface before the target side was
 // prepared.
 int PrepareSource(const Surface2D* piece, SurfaceData* data, const RECT* source_rect, bool copied) {
     if (data->software) {

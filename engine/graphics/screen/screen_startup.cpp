@@ -19,14 +19,6 @@
 #include "platform/kernel.h"
 #include "platform/keyboard_state.h"
 
-namespace {
-
-// The mode change needs the graph layer's clear and the screen log; both come through
-// the graphics seam until they are built.
-void ClearTarget() { ClearDrawTarget(); }
-
-}  // namespace
-
 int StartScreen(HWND window) {
     ScreenState* screen = GetScreenState();
     screen->window = window;
@@ -78,7 +70,7 @@ int InitializeDirectDraw() {
     }
     if (!IsWindowRegionSet()) {
         ChooseDrawTarget(kDrawTargetBack);
-        ClearTarget();
+        ClearDrawTarget();
         ChooseDrawTarget(kDrawTargetFront);
     }
     screen->directdraw_ready = 1;
