@@ -219,7 +219,7 @@ int DrawGraphSubRectStretched(int x1, int y1, int x2, int y2, int source_x, int 
     const double sy = (static_cast<double>(box.bottom) - box.top) / source_height;
     // Truncated toward zero; the sums are held to the int range.
     auto at = [](double base, double offset) {
-        return HoldToInt(static_cast<long long>(std::clamp(base + std::trunc(offset), -4.0e18, 4.0e18)));
+        return HoldDoubleToRange(base + std::trunc(offset), INT32_MIN, INT32_MAX);
     };
     const double width_left = static_cast<double>(record->width) - source_x;
     const double height_left = static_cast<double>(record->height) - source_y;
