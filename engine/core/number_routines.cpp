@@ -19,6 +19,26 @@ std::int32_t DoubleToInt(double value) {
 
 std::int32_t FloatToInt(float value) { return DoubleToInt(static_cast<double>(value)); }
 
+std::int32_t ClampInt(std::int32_t value, std::int32_t low, std::int32_t high) {
+    if (value < low) return low;
+    if (value > high) return high;
+    return value;
+}
+
+std::int32_t HoldToInt(std::int64_t value) {
+    if (value < INT32_MIN) return INT32_MIN;
+    if (value > INT32_MAX) return INT32_MAX;
+    return static_cast<std::int32_t>(value);
+}
+
+std::int32_t HoldDoubleToRange(double value, std::int32_t low, std::int32_t high) {
+    if (!(value >= low)) return low;  // also NaN
+    if (value > high) return high;
+    return DoubleToInt(value);
+}
+
+std::int32_t HoldFloatToInt(float value) { return HoldDoubleToRange(value, INT32_MIN, INT32_MAX); }
+
 float SqrtFloat(float value) { return std::sqrt(value); }
 
 void SinCosFloat(float angle, float* sine, float* cosine) {

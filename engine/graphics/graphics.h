@@ -149,7 +149,9 @@ int EndScreen();
 int SetHardwareRendering(int flag);
 int SetTempPrimaryMode(int flag);
 int StartScreen(HWND window);
-// 0 done or nothing to do, -2 done but fell back to 640 x 480 x 16, -1 failure.
+// 0 done or nothing to do, kScreenModeFellBack (-2) done but fell back to 640 x 480 x 16,
+// -1 failure.
+constexpr int kScreenModeFellBack = -2;
 int ChangeScreenMode(int width, int height, int bits, int force, int refresh_rate);
 // `dirty_area` in client coordinates, or null for the whole screen.
 int PresentToWindow(const RECT* dirty_area);

@@ -1,7 +1,9 @@
 // The blend tables of the software renderer, built with truncating integer division:
 // signed and unsigned products over 255, the 64-level mix planes and the blend-graph
-// weights with their border position and ramp width. Relies on nothing else.
+// weights with their border position and ramp width. Relies on core's ClampInt.
 #include "engine/pixels/blend_tables.h"
+
+#include "engine/core/core.h"
 
 namespace {
 BlendTables g_tables;
@@ -24,14 +26,12 @@ void BuildBlendTables() {
 
 void BuildBlendGraphWeightTable(int border_position, int border_width) {
     // Both come clamped to 0..255 from the draw settings; keep it so for any caller.
-    border_position = border_position < 0 ? 0 : (border_position > 255 ? 255 : border_position);
-    border_width = border_width < 0 ? 0 : (border_width > 255 ? 255 : border_width);
+    border_position = ClampInt(border_position, 0, 255);
+    border_width = ClampInt(border_width, 0, 255);
     const int step = 65536 / (border_width + 1);
     const int base = 256 - ((step + 256) * border_position) / 256;
     for (int i = 0; i < 256; ++i) {
-        int weight = i * 256 / (border_width + 1) + base;
-        if (weight > 255) weight = 255;
-        if (weight < 0) weight = 0;
+        const int weight = ClampInt(i * 256 / (border_width + 1) + base, 0, 255);
         g_tables.blend_graph_weight[i] = static_cast<std::uint8_t>(weight);
     }
 }

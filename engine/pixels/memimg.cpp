@@ -164,7 +164,7 @@ void FillMemImgRectRaw(MEMIMG* image, const RECT* rect, std::uint32_t value) {
     RECT area = rect != nullptr ? *rect : RECT{0, 0, image->width, image->height};
     const RECT bounds{0, 0, image->width, image->height};
     ClipRectToRect(&area, &bounds);
-    if (area.right <= area.left || area.bottom <= area.top) return;
+    if (IsRectEmpty(area)) return;
     const int bytes_per_pixel = MemImgBytesPerPixel(image);
     const int pitch = image->block->pitch;
     for (LONG y = area.top; y < area.bottom; ++y) {

@@ -1,4 +1,5 @@
-// Number routines (absolute values, truncating conversions, 128-bit multiply and divide
+// Number routines (absolute values, truncating conversions, values held to a range,
+// 128-bit multiply and divide
 // checked against the compiler's 128-bit integers), the byte routines and the intrusive
 // list.
 #include <gtest/gtest.h>
@@ -88,6 +89,95 @@ TEST(Numbers, NaNAndOutOfRangeGiveTheIndefiniteInteger) {
     const float floats[] = {static_cast<float>(nan), static_cast<float>(inf), static_cast<float>(-inf),
                             2147483648.0f, 3e9f, -3e9f, 1e38f, -1e38f};
     for (float value : floats) EXPECT_EQ(FloatToInt(value), INT32_MIN) << value;
+}
+
+TEST(Numbers, ClampIntHoldsToTheBoundsWithTheLowBoundFirst) {
+    struct Case {
+        std::int32_t value, low, high, result;
+    };
+    const Case cases[] = {
+        {-1, 0, 255, 0},
+        {0, 0, 255, 0},
+        {128, 0, 255, 128},
+        {255, 0, 255, 255},
+        {256, 0, 255, 255},
+        {INT32_MIN, 0, 255, 0},
+        {INT32_MAX, 0, 255, 255},
+        {INT32_MIN, INT32_MIN, INT32_MAX, INT32_MIN},
+        {INT32_MAX, INT32_MIN, INT32_MAX, INT32_MAX},
+        // A reversed range (a target of negative width): below low gives low, else high.
+        {-5, 0, -10, 0},
+        {5, 0, -10, -10},
+        {0, 0, -10, -10},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(ClampInt(c.value, c.low, c.high), c.result) << c.value << " in " << c.low << ".." << c.high;
+    }
+}
+
+TEST(Numbers, HoldToIntKeepsSixtyFourBitSumsInTheIntRange) {
+    struct Case {
+        std::int64_t value;
+        std::int32_t result;
+    };
+    const Case cases[] = {
+        {0, 0},
+        {-7, -7},
+        {static_cast<std::int64_t>(INT32_MAX), INT32_MAX},
+        {static_cast<std::int64_t>(INT32_MAX) + 1, INT32_MAX},
+        {static_cast<std::int64_t>(INT32_MIN), INT32_MIN},
+        {static_cast<std::int64_t>(INT32_MIN) - 1, INT32_MIN},
+        {INT64_MAX, INT32_MAX},
+        {INT64_MIN, INT32_MIN},
+        {static_cast<std::int64_t>(INT32_MAX) + INT32_MAX, INT32_MAX},
+    };
+    for (const Case& c : cases) EXPECT_EQ(HoldToInt(c.value), c.result) << c.value;
+}
+
+TEST(Numbers, HeldFloatAndDoubleConversionsTruncateAndHold) {
+    const float inf = std::numeric_limits<float>::infinity();
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    struct FloatCase {
+        float value;
+        std::int32_t result;
+    };
+    const FloatCase floats[] = {
+        {0.0f, 0},
+        {-0.0f, 0},
+        {1.9f, 1},
+        {-1.9f, -1},
+        {2147483520.0f, 2147483520},     // the largest float below 2^31
+        {2147483648.0f, INT32_MAX},      // 2^31: one past the range
+        {-2147483648.0f, INT32_MIN},     // -2^31 itself
+        {-2147483904.0f, INT32_MIN},     // the next float below it
+        {1.0e20f, INT32_MAX},
+        {-1.0e20f, INT32_MIN},
+        {inf, INT32_MAX},
+        {-inf, INT32_MIN},
+        {nan, INT32_MIN},
+        {-nan, INT32_MIN},
+    };
+    for (const FloatCase& c : floats) EXPECT_EQ(HoldFloatToInt(c.value), c.result) << c.value;
+
+    struct DoubleCase {
+        double value;
+        std::int32_t low, high, result;
+    };
+    const DoubleCase doubles[] = {
+        {5.75, 0, 10, 5},
+        {-0.75, -1, 10, 0},  // truncated toward zero, not down
+        {-1.5, -1, 10, -1},  // below low
+        {10.5, 0, 10, 10},   // above high
+        {10.0, 0, 10, 10},
+        {2147483647.5, INT32_MIN, INT32_MAX, INT32_MAX},
+        {-2147483648.5, INT32_MIN, INT32_MAX, INT32_MIN},
+        {static_cast<double>(inf), 0, 100, 100},
+        {static_cast<double>(-inf), 0, 100, 0},
+        {static_cast<double>(nan), -3, 100, -3},
+    };
+    for (const DoubleCase& c : doubles) {
+        EXPECT_EQ(HoldDoubleToRange(c.value, c.low, c.high), c.result) << c.value << " in " << c.low << ".." << c.high;
+    }
 }
 
 TEST(Numbers, SquareRootAndSineCosine) {

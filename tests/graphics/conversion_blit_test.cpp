@@ -1,5 +1,5 @@
 // The conversion blit: each path of the dispatcher with exact expected pixels, the
-// documented differences between paths, and agreement of the specialised loops with
+// intended differences between paths, and agreement of the specialised loops with
 // the general path where they are meant to agree.
 #include <gtest/gtest.h>
 
@@ -130,7 +130,7 @@ TEST(ConversionBlit, OneByteDestinationFindsNearestEntry) {
     EXPECT_EQ(Convert1(kGrey, kR565, 0x8410), 130u);
 }
 
-TEST(ConversionBlit, PathsDifferAsDocumented) {
+TEST(ConversionBlit, PathsDifferByDesign) {
     Options mirror;
     mirror.mirror = 1;
     // 565 white: the specialised loop shifts; the general path widens to full range.

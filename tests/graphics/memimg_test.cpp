@@ -1,8 +1,10 @@
 // MEMIMG images, blend tables, draw-state helpers and the rectangle and matrix routines:
 // pitch rules, views and release order, the raw fill, the table rows that the software
-// renderer relies on, pixel formats, the flip counter and rectangle clipping.
+// renderer relies on, pixel formats, the flip counter, rectangle clipping and the cut of a
+// transfer's rectangle.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <cstring>
 
@@ -249,6 +251,50 @@ TEST(RectMatrix, ClipRectToRectInItsFixedOrder) {
     GetRectSize(&flipped, nullptr, &h);
     EXPECT_EQ(w, 20);
     EXPECT_EQ(h, 35);
+}
+
+TEST(RectMatrix, OrderedMovedAndEmptyRectangles) {
+    const RECT ordered = OrderedRect(30, 5, 10, 40);
+    EXPECT_EQ((std::array<LONG, 4>{ordered.left, ordered.top, ordered.right, ordered.bottom}),
+              (std::array<LONG, 4>{10, 5, 30, 40}));
+    const RECT moved = MovedRect(RECT{1, 2, 3, 4}, -10, 20);
+    EXPECT_EQ((std::array<LONG, 4>{moved.left, moved.top, moved.right, moved.bottom}),
+              (std::array<LONG, 4>{-9, 22, -7, 24}));
+    EXPECT_FALSE(IsRectEmpty(RECT{0, 0, 1, 1}));
+    EXPECT_TRUE(IsRectEmpty(RECT{0, 0, 0, 1}));
+    EXPECT_TRUE(IsRectEmpty(RECT{0, 0, 1, 0}));
+    EXPECT_TRUE(IsRectEmpty(RECT{5, 0, 1, 1}));  // reversed
+}
+
+// A transfer's source rectangle cut to a 10x8 source and, at the destination point, to a
+// 6x5 destination; the point moves with the cut.
+TEST(RectMatrix, ClipTransferRectCutsBothEnds) {
+    struct Case {
+        RECT rect;
+        int x, y;
+        bool kept;
+        RECT want;
+        int want_x, want_y;
+    } cases[] = {
+        {{0, 0, 4, 4}, 1, 1, true, {0, 0, 4, 4}, 1, 1},
+        {{-2, -3, 4, 4}, 0, 0, true, {0, 0, 4, 2}, 2, 3},          // off the source's top left
+        {{0, 0, 10, 8}, -3, -1, true, {3, 1, 9, 6}, 0, 0},          // off the destination's top left
+        {{5, 5, 20, 20}, 2, 2, true, {5, 5, 9, 8}, 2, 2},           // past both right and bottom edges
+        {{0, 0, 4, 4}, 6, 0, false, {0, 0, 4, 4}, 6, 0},            // wholly past the destination
+        {{3, 0, 2, 4}, 0, 0, false, {3, 0, 2, 4}, 0, 0},            // reversed
+        {{INT32_MIN, 0, INT32_MAX, 4}, INT32_MAX, 0, false, {INT32_MIN, 0, INT32_MAX, 4}, INT32_MAX, 0},
+        {{INT32_MIN, 0, INT32_MAX, 4}, 0, 0, false, {INT32_MIN, 0, INT32_MAX, 4}, 0, 0},  // moved past it
+        {{0, 0, INT32_MAX, 2}, INT32_MIN, 0, false, {0, 0, INT32_MAX, 2}, INT32_MIN, 0},  // no wrap-around
+        {{0, 0, INT32_MAX, 2}, -8, 0, true, {8, 0, 10, 2}, 0, 0},
+    };
+    for (const Case& c : cases) {
+        RECT rect = c.rect;
+        int x = c.x, y = c.y;
+        EXPECT_EQ(ClipTransferRect(10, 8, 6, 5, &rect, &x, &y), c.kept) << c.rect.left << "," << c.rect.top;
+        EXPECT_EQ((std::array<LONG, 6>{rect.left, rect.top, rect.right, rect.bottom, x, y}),
+                  (std::array<LONG, 6>{c.want.left, c.want.top, c.want.right, c.want.bottom, c.want_x, c.want_y}))
+            << c.rect.left << "," << c.rect.top;
+    }
 }
 
 TEST(RectMatrix, PerspectiveRefusalsDefaultAspectAndAliasedProduct) {

@@ -7,8 +7,8 @@
 #include "engine/graphics/draw/draw_dispatch.h"
 
 #include <algorithm>
-#include <climits>
 
+#include "engine/core/core.h"
 #include "engine/d3d/d3d.h"
 #include "engine/graphics/draw/draw_settings.h"
 #include "engine/graphics/draw/draw_state_access.h"
@@ -22,14 +22,6 @@
 #include "engine/softrender/softrender.h"
 
 namespace {
-
-// A coordinate sum held to the int range, so positions far off the screen cannot overflow.
-LONG Held(long long value) { return static_cast<LONG>(std::clamp<long long>(value, INT_MIN, INT_MAX)); }
-
-bool SoftwareMode() {
-    const ScreenState* screen = GetScreenState();
-    return screen->software_render == 1 && screen->requested_depth != 8;
-}
 
 MEMIMG* TargetImage() {
     MEMIMG* image = GetScreenState()->target_image;
@@ -75,11 +67,10 @@ int CopyDirectDrawScreenToGraph(RECT rect, const Surface2D* piece, SurfaceData* 
     if (settings->draw_target == kDrawTargetFront) {
         RECT front{};
         GetFrontScreenRect(&front);
-        rect = RECT{rect.left + front.left, rect.top + front.top, rect.right + front.left, rect.bottom + front.top};
+        rect = MovedRect(rect, front.left, front.top);
     }
     // A graph target on a shared DirectDraw image starts at its piece's place there.
-    rect = RECT{rect.left + screen->target_x, rect.top + screen->target_y, rect.right + screen->target_x,
-                rect.bottom + screen->target_y};
+    rect = MovedRect(rect, screen->target_x, screen->target_y);
     FlushCurrentVertexBatch();
     EndSceneD3D();
     const int width = rect.right - rect.left;
@@ -165,7 +156,7 @@ int DrawSurface2DSoft(int x, int y, int surface, int transparent) {
     SurfaceData* data = GetSurfaceData(piece->surface_data);
     if (data == nullptr) return -1;
     const MEMIMG* blend = GetBlendSourceMemImg();
-    if (SoftwareMode()) {
+    if (IsSoftwareRendering()) {
         MEMIMG* target = TargetImage();
         if (target == nullptr) return -1;
         MEMIMG view{};
@@ -177,10 +168,10 @@ int DrawSurface2DSoft(int x, int y, int surface, int transparent) {
     }
     HandOverFromDirect3D();
     const RECT& area = GetDrawSettings()->draw_area;
-    RECT destination{x, y, Held(static_cast<long long>(x) + piece->width),
-                     Held(static_cast<long long>(y) + piece->height)};
+    RECT destination{x, y, HoldToInt(static_cast<long long>(x) + piece->width),
+                     HoldToInt(static_cast<long long>(y) + piece->height)};
     ClipRectToRect(&destination, &area);
-    if (destination.right <= destination.left || destination.bottom <= destination.top) return 0;
+    if (IsRectEmpty(destination)) return 0;
     const RECT source{destination.left - x, destination.top - y, destination.right - x, destination.bottom - y};
     if (BeginWorkingCopy(piece, 1, &source, &destination, 0, nullptr, nullptr) != 0) return -1;
     WorkingCopyState* working = GetWorkingCopyState();
@@ -211,7 +202,7 @@ int DrawGraphSoft(int x, int y, const GraphRecord* graph, int transparent) {
 int DrawGraphStretchSoft(int x1, int y1, int x2, int y2, const GraphRecord* graph, int transparent) {
     if (!IsScreenUp()) return -1;
     const RECT given{x1, y1, x2, y2};
-    RECT box{std::min(x1, x2), std::min(y1, y2), std::max(x1, x2), std::max(y1, y2)};
+    const RECT box = OrderedRect(x1, y1, x2, y2);
     const bool flip_x = x2 < x1;
     const bool flip_y = y2 < y1;
     const Surface2D* piece = GetSurface2DRecord(graph->pieces[0]);
@@ -219,7 +210,7 @@ int DrawGraphStretchSoft(int x1, int y1, int x2, int y2, const GraphRecord* grap
     SurfaceData* data = GetSurfaceData(piece->surface_data);
     if (data == nullptr) return -1;
     const MEMIMG* blend = GetBlendSourceMemImg();
-    if (SoftwareMode()) {
+    if (IsSoftwareRendering()) {
         MEMIMG* target = TargetImage();
         if (target == nullptr) return -1;
         MEMIMG view{};
@@ -243,7 +234,7 @@ int DrawGraphStretchSoft(int x1, int y1, int x2, int y2, const GraphRecord* grap
     if (sx == 0 || sy == 0) return -1;
     RECT clipped = box;
     ClipRectToRect(&clipped, &GetDrawSettings()->draw_area);
-    if (clipped.right <= clipped.left || clipped.bottom <= clipped.top) return -1;
+    if (IsRectEmpty(clipped)) return -1;
     long long left = clipped.left != box.left ? ((static_cast<long long>(clipped.left) - box.left) << 16) / sx : 0;
     long long top = clipped.top != box.top ? ((static_cast<long long>(clipped.top) - box.top) << 16) / sy : 0;
     long long right = left + ((static_cast<long long>(clipped.right - clipped.left) << 16) - 1 + sx) / sx;
@@ -258,7 +249,7 @@ int DrawGraphStretchSoft(int x1, int y1, int x2, int y2, const GraphRecord* grap
         bottom = graph->height - top;
         top = t;
     }
-    const RECT source{Held(left), Held(top), Held(right), Held(bottom)};
+    const RECT source{HoldToInt(left), HoldToInt(top), HoldToInt(right), HoldToInt(bottom)};
     if (BeginWorkingCopy(piece, 0, &source, &clipped, 0, nullptr, nullptr) != 0) return -1;
     WorkingCopyState* working = GetWorkingCopyState();
     if (working->target == nullptr || working->source == nullptr) {
@@ -281,7 +272,7 @@ int DrawGraphTriangleSoft(const TriangleVertex* vertices, const GraphRecord* gra
         if (data == nullptr) return -1;
     }
     const MEMIMG* blend = GetBlendSourceMemImg();
-    if (SoftwareMode()) {
+    if (IsSoftwareRendering()) {
         MEMIMG* target = TargetImage();
         if (target == nullptr) return -1;
         MEMIMG view{};
@@ -300,12 +291,12 @@ int DrawGraphTriangleSoft(const TriangleVertex* vertices, const GraphRecord* gra
     for (int i = 0; i < 3; ++i) {
         destination.left = std::min<LONG>(destination.left, vertices[i].x);
         destination.top = std::min<LONG>(destination.top, vertices[i].y);
-        destination.right = std::max<LONG>(destination.right, Held(vertices[i].x + 1LL));
-        destination.bottom = std::max<LONG>(destination.bottom, Held(vertices[i].y + 1LL));
+        destination.right = std::max<LONG>(destination.right, HoldToInt(vertices[i].x + 1LL));
+        destination.bottom = std::max<LONG>(destination.bottom, HoldToInt(vertices[i].y + 1LL));
         source.left = std::min<LONG>(source.left, vertices[i].u);
         source.top = std::min<LONG>(source.top, vertices[i].v);
-        source.right = std::max<LONG>(source.right, Held(vertices[i].u + 1LL));
-        source.bottom = std::max<LONG>(source.bottom, Held(vertices[i].v + 1LL));
+        source.right = std::max<LONG>(source.right, HoldToInt(vertices[i].u + 1LL));
+        source.bottom = std::max<LONG>(source.bottom, HoldToInt(vertices[i].v + 1LL));
     }
     if (BeginWorkingCopy(piece, 0, &source, &destination, 0, nullptr, nullptr) != 0) return -1;
     WorkingCopyState* working = GetWorkingCopyState();
@@ -331,19 +322,15 @@ int DrawGraphQuadSoft(int x1, int y1, int x2, int y2, int x3, int y3, int x4, in
 
 int DrawGraphQuadSoftFloat(float x1, float y1, float x2, float y2, float x3, float y3, float x4, float y4,
                            const GraphRecord* graph, int transparent) {
-    auto to_int = [](float value) {
-        if (!(value > -2147483648.0f)) return INT_MIN;
-        if (!(value < 2147483647.0f)) return INT_MAX;
-        return static_cast<int>(value);
-    };
-    return DrawGraphQuadSoft(to_int(x1), to_int(y1), to_int(x2), to_int(y2), to_int(x3), to_int(y3), to_int(x4),
-                             to_int(y4), graph, transparent);
+    return DrawGraphQuadSoft(HoldFloatToInt(x1), HoldFloatToInt(y1), HoldFloatToInt(x2), HoldFloatToInt(y2),
+                             HoldFloatToInt(x3), HoldFloatToInt(y3), HoldFloatToInt(x4), HoldFloatToInt(y4), graph,
+                             transparent);
 }
 
 int DrawFillBoxSoft(int x1, int y1, int x2, int y2, std::uint32_t colour) {
     if (!IsScreenUp()) return -1;
     const RECT rect{x1, y1, x2, y2};
-    if (SoftwareMode()) {
+    if (IsSoftwareRendering()) {
         MEMIMG* target = TargetImage();
         if (target == nullptr) return -1;
         FillMemImgRect(target, &rect, colour);
@@ -353,7 +340,7 @@ int DrawFillBoxSoft(int x1, int y1, int x2, int y2, std::uint32_t colour) {
     EndSceneD3D();
     std::uint32_t converted = colour;
     // The fill takes its corners in either order; the working copy needs them ordered.
-    const RECT box{std::min(x1, x2), std::min(y1, y2), std::max(x1, x2), std::max(y1, y2)};
+    const RECT box = OrderedRect(x1, y1, x2, y2);
     if (BeginWorkingCopy(nullptr, 0, nullptr, &box, 1, &converted, nullptr) != 0) return -1;
     WorkingCopyState* working = GetWorkingCopyState();
     if (working->target == nullptr) {
@@ -369,7 +356,7 @@ int DrawLineListSoft(const LineRecord* lines, int count) {
     if (!IsScreenUp()) return -1;
     static_assert(sizeof(LineRecord) == sizeof(LineListItem));
     const auto* items = reinterpret_cast<const LineListItem*>(lines);
-    if (SoftwareMode()) {
+    if (IsSoftwareRendering()) {
         MEMIMG* target = TargetImage();
         if (target == nullptr) return -1;
         DrawMemImgLines(target, items, count);
@@ -381,8 +368,8 @@ int DrawLineListSoft(const LineRecord* lines, int count) {
     for (int i = 0; i < count; ++i) {
         box.left = std::min<LONG>(box.left, std::min(lines[i].x1, lines[i].x2));
         box.top = std::min<LONG>(box.top, std::min(lines[i].y1, lines[i].y2));
-        box.right = std::max<LONG>(box.right, Held(std::max(lines[i].x1, lines[i].x2) + 1LL));
-        box.bottom = std::max<LONG>(box.bottom, Held(std::max(lines[i].y1, lines[i].y2) + 1LL));
+        box.right = std::max<LONG>(box.right, HoldToInt(std::max(lines[i].x1, lines[i].x2) + 1LL));
+        box.bottom = std::max<LONG>(box.bottom, HoldToInt(std::max(lines[i].y1, lines[i].y2) + 1LL));
     }
     if (BeginWorkingCopy(nullptr, 0, nullptr, &box, 0, nullptr, nullptr) != 0) return -1;
     WorkingCopyState* working = GetWorkingCopyState();
@@ -415,8 +402,8 @@ int DrawLineListSoft(const LineRecord* lines, int count) {
 int DrawLineBoxSoft(int x1, int y1, int x2, int y2, std::uint32_t colour) {
     const std::int32_t c = static_cast<std::int32_t>(colour);
     const std::int32_t v = GetDrawSettings()->blend_value;
-    const std::int32_t right = Held(x2 - 1LL);
-    const std::int32_t bottom = Held(y2 - 1LL);
+    const std::int32_t right = HoldToInt(x2 - 1LL);
+    const std::int32_t bottom = HoldToInt(y2 - 1LL);
     const LineRecord lines[4] = {{x1, y1, right, y1, c, v},
                                  {right, y1, right, bottom, c, v},
                                  {right, bottom, x1, bottom, c, v},
@@ -438,7 +425,7 @@ int GetDrawScreenGraphSoft(int x1, int y1, int x2, int y2, const GraphRecord* gr
     if (data == nullptr) return -1;
     const bool software_image = data->software && IsMemImgValid(&data->color_image);
     const RECT rect{x1, y1, x2, y2};
-    if (SoftwareMode()) {
+    if (IsSoftwareRendering()) {
         if (!software_image) return -1;
         if (settings->draw_target == kDrawTargetFront) ReadBackFrontImage();
         MEMIMG* target = TargetImage();

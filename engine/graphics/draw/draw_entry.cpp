@@ -7,9 +7,9 @@
 #include "engine/graphics/draw/draw_entry.h"
 
 #include <algorithm>
-#include <climits>
 #include <cmath>
 
+#include "engine/core/core.h"
 #include "engine/core/core_window.h"
 #include "engine/d3d/d3d.h"
 #include "engine/graphics/draw/draw_dispatch.h"
@@ -21,24 +21,7 @@
 
 namespace {
 
-bool SoftwareFront() {
-    const ScreenState* screen = GetScreenState();
-    return GetDrawSettings()->draw_target == kDrawTargetFront && screen->software_render &&
-           screen->requested_depth != 8;
-}
-
-// A coordinate sum held to the int range, so that far-off positions cut instead of wrapping.
-int Saturated(long long value) {
-    if (value < INT_MIN) return INT_MIN;
-    if (value > INT_MAX) return INT_MAX;
-    return static_cast<int>(value);
-}
-
-int TruncateToInt(float value) {
-    if (!(value > -2147483648.0f)) return INT_MIN;
-    if (!(value < 2147483647.0f)) return INT_MAX;
-    return static_cast<int>(value);
-}
+bool SoftwareFront() { return GetDrawSettings()->draw_target == kDrawTargetFront && IsSoftwareRendering(); }
 
 // What wraps every draw: the mask brackets and the front image kept in step.
 struct DrawFrame {
@@ -61,33 +44,32 @@ void EndDraw(const DrawFrame& frame) {
     if (frame.front) FlushFrontImageRect(&frame.work);
 }
 
-// The subtract brackets' white fill: in blend mode 3 at 255 with a white bright colour,
+// The subtract brackets' white fill: in the subtract mode at 255 with a white bright colour,
 // the 3-D fill inverts the rectangle; the bright colour is put back afterwards.
 void InvertRect(const RECT& rect) {
     DrawSettingsBlock* settings = GetDrawSettings();
     const std::uint32_t white = MakeColorValue(255, 255, 255);
     const std::uint8_t kept[3] = {settings->bright[0], settings->bright[1], settings->bright[2]};
     if (kept[0] != 255 || kept[1] != 255 || kept[2] != 255) SetBrightColorRGB(255, 255, 255);
-    if (!settings->graphics_off && (settings->blend_mode != 3 || settings->blend_value != 255)) {
-        SetBlendModeAndValue(3, 255);
+    if (!settings->graphics_off && (settings->blend_mode != kBlendSubtract || settings->blend_value != 255)) {
+        SetBlendModeAndValue(kBlendSubtract, 255);
     }
     DrawFillBoxD3D(rect.left, rect.top, rect.right, rect.bottom, white);
     SetBrightColorRGB(kept[2], kept[1], kept[0]);
 }
 
-bool SubtractOnThreeD() { return GetDrawSettings()->blend_mode == 3; }
+bool SubtractOnThreeD() { return GetDrawSettings()->blend_mode == kBlendSubtract; }
 
 // Boxes take the 3-D path while texture graphs are wanted, 3-D is in use and the screen
 // is not rendered in software.
 bool BoxesOnThreeD() {
-    return GetDrawSettings()->new_graph.texture_graphs != 0 && IsThreeDInUse() && !GetScreenState()->software_render;
+    return GetDrawSettings()->new_graph.texture_graphs != 0 && IsThreeDInUse() && !IsSoftwareRenderChosen();
 }
 
-RECT Ordered(int x1, int y1, int x2, int y2) {
-    return RECT{std::min(x1, x2), std::min(y1, y2), std::max(x1, x2), std::max(y1, y2)};
-}
-
-// Steps 1 to 3 of a graph draw; the record, or null with the result in `*result`.
+// The opening of every graph draw: with graphics off or an empty draw area nothing is
+// drawn (result 0); a dead graph, or a blend source graph too small for it, fails (result
+// -1); else it waits while the window is inactive. The record, or null with the result in
+// `*result`.
 GraphRecord* OpenGraphDraw(int graph, int* result) {
     DrawSettingsBlock* settings = GetDrawSettings();
     *result = 0;
@@ -108,8 +90,8 @@ int DrawGraphAtPoint(int x, int y, int graph, int transparent) {
     GraphRecord* record = OpenGraphDraw(graph, &result);
     if (record == nullptr) return result;
     const DrawFrame frame =
-        BeginDraw(RECT{x, y, Saturated(static_cast<long long>(x) + record->width),
-                       Saturated(static_cast<long long>(y) + record->height)});
+        BeginDraw(RECT{x, y, HoldToInt(static_cast<long long>(x) + record->width),
+                       HoldToInt(static_cast<long long>(y) + record->height)});
     if (record->creation.texture) {
         const bool subtract = SubtractOnThreeD();
         if (subtract) SubtractBlendPrologue(&frame.work);
@@ -126,7 +108,7 @@ int DrawGraphStretched(int x1, int y1, int x2, int y2, int graph, int transparen
     int result = 0;
     GraphRecord* record = OpenGraphDraw(graph, &result);
     if (record == nullptr) return result;
-    const DrawFrame frame = BeginDraw(Ordered(x1, y1, x2, y2));
+    const DrawFrame frame = BeginDraw(OrderedRect(x1, y1, x2, y2));
     if (record->creation.texture) {
         const bool subtract = SubtractOnThreeD();
         if (subtract) SubtractBlendPrologue(&frame.work);
@@ -147,12 +129,12 @@ int DrawGraphQuad(float x1, float y1, float x2, float y2, float x3, float y3, fl
     if (record == nullptr) return result;
     RECT work{0xFFFFFF, 0xFFFFFF, 0, 0};
     for (float fx : {x1, x2, x3, x4}) {
-        work.left = std::min<LONG>(work.left, TruncateToInt(fx));
-        work.right = std::max<LONG>(work.right, TruncateToInt(fx));
+        work.left = std::min<LONG>(work.left, HoldFloatToInt(fx));
+        work.right = std::max<LONG>(work.right, HoldFloatToInt(fx));
     }
     for (float fy : {y1, y2, y3, y4}) {
-        work.top = std::min<LONG>(work.top, TruncateToInt(fy));
-        work.bottom = std::max<LONG>(work.bottom, TruncateToInt(fy));
+        work.top = std::min<LONG>(work.top, HoldFloatToInt(fy));
+        work.bottom = std::max<LONG>(work.bottom, HoldFloatToInt(fy));
     }
     const DrawFrame frame = BeginDraw(work);
     // The renderer takes the corners as first, second, fourth, third.
@@ -171,8 +153,8 @@ int DrawGraphQuad(float x1, float y1, float x2, float y2, float x3, float y3, fl
 int DrawGraphMirrored(int x, int y, int graph, int transparent) {
     const GraphRecord* record = GetGraphRecord(graph);
     if (record == nullptr) return -1;
-    return DrawGraphStretched(Saturated(static_cast<long long>(x) + record->width), y, x,
-                              Saturated(static_cast<long long>(y) + record->height), graph, transparent);
+    return DrawGraphStretched(HoldToInt(static_cast<long long>(x) + record->width), y, x,
+                              HoldToInt(static_cast<long long>(y) + record->height), graph, transparent);
 }
 
 namespace {
@@ -211,15 +193,15 @@ struct AreaKeeper {
 int DrawGraphSubRect(int x, int y, int source_x, int source_y, int width, int height, int graph, int transparent,
                      int mirror) {
     const AreaKeeper keeper;
-    keeper.Narrow(RECT{x, y, Saturated(static_cast<long long>(x) + width), Saturated(static_cast<long long>(y) + height)});
+    keeper.Narrow(RECT{x, y, HoldToInt(static_cast<long long>(x) + width), HoldToInt(static_cast<long long>(y) + height)});
     const GraphRecord* record = GetGraphRecord(graph);
-    const int draw_y = Saturated(static_cast<long long>(y) - source_y);
+    const int draw_y = HoldToInt(static_cast<long long>(y) - source_y);
     if (mirror) {
         if (record == nullptr) return -1;
-        return DrawGraphMirrored(Saturated(static_cast<long long>(x) - record->width + source_x + width), draw_y, graph,
+        return DrawGraphMirrored(HoldToInt(static_cast<long long>(x) - record->width + source_x + width), draw_y, graph,
                                  transparent);
     }
-    return DrawGraphAtPoint(Saturated(static_cast<long long>(x) - source_x), draw_y, graph, transparent);
+    return DrawGraphAtPoint(HoldToInt(static_cast<long long>(x) - source_x), draw_y, graph, transparent);
 }
 
 int DrawGraphSubRectStretched(int x1, int y1, int x2, int y2, int source_x, int source_y, int source_width,
@@ -228,7 +210,7 @@ int DrawGraphSubRectStretched(int x1, int y1, int x2, int y2, int source_x, int 
     if (record == nullptr) return -1;
     // A source of no width or height has no scale: nothing to draw.
     if (source_width <= 0 || source_height <= 0) return -1;
-    const RECT box = Ordered(x1, y1, x2, y2);
+    const RECT box = OrderedRect(x1, y1, x2, y2);
     const bool mirror_x = x2 < x1;
     const bool mirror_y = y2 < y1;
     const AreaKeeper keeper;
@@ -237,7 +219,7 @@ int DrawGraphSubRectStretched(int x1, int y1, int x2, int y2, int source_x, int 
     const double sy = (static_cast<double>(box.bottom) - box.top) / source_height;
     // Truncated toward zero; the sums are held to the int range.
     auto at = [](double base, double offset) {
-        return Saturated(static_cast<long long>(std::clamp(base + std::trunc(offset), -4.0e18, 4.0e18)));
+        return HoldDoubleToRange(base + std::trunc(offset), INT32_MIN, INT32_MAX);
     };
     const double width_left = static_cast<double>(record->width) - source_x;
     const double height_left = static_cast<double>(record->height) - source_y;
@@ -263,7 +245,7 @@ int DrawFilledBox(int x1, int y1, int x2, int y2, std::uint32_t colour) {
     DrawSettingsBlock* settings = GetDrawSettings();
     if (settings->graphics_off || settings->empty_area) return 0;
     if (!IsWindowActive()) WaitWhileInactive();
-    const DrawFrame frame = BeginDraw(Ordered(x1, y1, x2, y2));
+    const DrawFrame frame = BeginDraw(OrderedRect(x1, y1, x2, y2));
     int result = 0;
     if (BoxesOnThreeD()) {
         const bool subtract = SubtractOnThreeD();
@@ -281,7 +263,7 @@ int DrawBoxOutline(int x1, int y1, int x2, int y2, std::uint32_t colour) {
     DrawSettingsBlock* settings = GetDrawSettings();
     if (settings->graphics_off || settings->empty_area) return 0;
     if (!IsWindowActive()) WaitWhileInactive();
-    const DrawFrame frame = BeginDraw(Ordered(x1, y1, x2, y2));
+    const DrawFrame frame = BeginDraw(OrderedRect(x1, y1, x2, y2));
     int result = 0;
     if (BoxesOnThreeD() && settings->outline_switch == 0) {
         const bool subtract = SubtractOnThreeD();
@@ -298,14 +280,14 @@ int DrawBoxOutline(int x1, int y1, int x2, int y2, std::uint32_t colour) {
 int SubtractBlendPrologue(const RECT* rect) {
     const int value = GetDrawSettings()->blend_value;
     InvertRect(*rect);
-    SetBlendModeAndValue(5, value);
+    SetBlendModeAndValue(kBlendAddByAlpha, value);
     return 0;
 }
 
 int SubtractBlendEpilogue(const RECT* rect) {
     const int value = GetDrawSettings()->blend_value;
     InvertRect(*rect);
-    SetBlendModeAndValue(3, value);
+    SetBlendModeAndValue(kBlendSubtract, value);
     return 0;
 }
 

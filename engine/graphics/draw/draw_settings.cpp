@@ -20,8 +20,6 @@ namespace {
 
 DrawSettingsBlock g_settings;
 
-int Clamp255(int value) { return value < 0 ? 0 : (value > 255 ? 255 : value); }
-
 void TargetSize(int target, int* width, int* height) {
     if (target == kDrawTargetFront || target == kDrawTargetBack) {
         ReadScreenSize(width, height);
@@ -46,7 +44,7 @@ void SetTargetMatrices(int width, int height) {
 // The colour format that colour values are made in.
 const ColorFormat* ValueFormat() {
     ScreenState* screen = GetScreenState();
-    if (screen->software_render) {
+    if (IsSoftwareRenderChosen()) {
         int bits = 16;
         ReadScreenModeSize(nullptr, nullptr, &bits);
         return GetMemImgColorFormat(bits == 16 ? kMemImgRgb565 : kMemImgXrgb8888, 0, 0);
@@ -103,7 +101,8 @@ int ChooseDrawTarget(int target) {
     g_settings.draw_target = target;
     ScreenState* screen = GetScreenState();
     if (target == kDrawTargetFront && !screen->temp_primary_mode && GetSystemBlock()->settings.window_mode &&
-        !(screen->software_render && screen->current_depth != 8)) {
+        // The depth in force now, not the one asked for: during a mode change the two differ.
+        !(IsSoftwareRenderChosen() && screen->current_depth != 8)) {
         GetScreenClientRect(&g_settings.target_screen_rect);
     } else {
         g_settings.target_screen_rect = RECT{0, 0, 0, 0};
@@ -160,21 +159,11 @@ int SetDrawClipArea(int x1, int y1, int x2, int y2) {
     } else if (ReadGraphSize(target, &width, &height) != 0) {
         return 0;
     }
-    if (x1 > x2) {
-        const int t = x1;
-        x1 = x2;
-        x2 = t;
-    }
-    if (y1 > y2) {
-        const int t = y1;
-        y1 = y2;
-        y2 = t;
-    }
-    auto clamp = [](int v, int high) { return v < 0 ? 0 : (v > high ? high : v); };
-    x1 = clamp(x1, width);
-    x2 = clamp(x2, width);
-    y1 = clamp(y1, height);
-    y2 = clamp(y2, height);
+    const RECT ordered = OrderedRect(x1, y1, x2, y2);
+    x1 = ClampInt(ordered.left, 0, width);
+    x2 = ClampInt(ordered.right, 0, width);
+    y1 = ClampInt(ordered.top, 0, height);
+    y2 = ClampInt(ordered.bottom, 0, height);
     g_settings.draw_area = RECT{x1, y1, x2, y2};
     g_settings.draw_area_float[0] = static_cast<float>(x1);
     g_settings.draw_area_float[1] = static_cast<float>(y1);
@@ -189,7 +178,7 @@ int SetBlendModeAndValue(int mode, int value) {
     if (mode == g_settings.blend_mode && value == g_settings.blend_value) return 0;
     if (!IsWindowActive()) WaitWhileInactive();
     g_settings.blend_mode = mode;
-    g_settings.blend_value = Clamp255(value);
+    g_settings.blend_value = ClampInt(value, 0, 255);
     UpdateVertexDiffuseColor();
     return 0;
 }
@@ -203,17 +192,17 @@ int SetBlendSourceGraph(int graph, int border_value, int border_range) {
     if (graph != -1 && !IsGraphHandleValid(graph)) return -1;
     g_settings.blend_graph = graph;
     if (!IsWindowActive()) WaitWhileInactive();
-    g_settings.blend_border_value = Clamp255(border_value);
-    g_settings.blend_border_range = Clamp255(border_range);
+    g_settings.blend_border_value = ClampInt(border_value, 0, 255);
+    g_settings.blend_border_range = ClampInt(border_range, 0, 255);
     BuildBlendGraphWeightTable(g_settings.blend_border_value, g_settings.blend_border_range);
     return 0;
 }
 
 int SetBrightColorRGB(int red, int green, int blue) {
     if (g_settings.bright[2] == red && g_settings.bright[1] == green && g_settings.bright[0] == blue) return 0;
-    g_settings.bright[2] = static_cast<std::uint8_t>(Clamp255(red));
-    g_settings.bright[1] = static_cast<std::uint8_t>(Clamp255(green));
-    g_settings.bright[0] = static_cast<std::uint8_t>(Clamp255(blue));
+    g_settings.bright[2] = static_cast<std::uint8_t>(ClampInt(red, 0, 255));
+    g_settings.bright[1] = static_cast<std::uint8_t>(ClampInt(green, 0, 255));
+    g_settings.bright[0] = static_cast<std::uint8_t>(ClampInt(blue, 0, 255));
     if (IsDirect3DUp()) UpdateVertexDiffuseColor();
     return 0;
 }
@@ -242,7 +231,7 @@ int SetUseTextureGraphs(int flag) {
 
 int GetUseTextureGraphs() {
     // Direct3D is never up in this build.
-    return g_settings.new_graph.texture_graphs == 1 && IsDirect3DUp() && !GetSoftwareRenderMode() ? 1 : 0;
+    return g_settings.new_graph.texture_graphs == 1 && IsDirect3DUp() && !IsSoftwareRenderChosen() ? 1 : 0;
 }
 
 int ReadScreenModeSize(int* width, int* height, int* bits) {
@@ -292,7 +281,7 @@ int SplitColorValue(std::uint32_t color, int* red, int* green, int* blue) {
     const ColorFormat* format = &screen->color_format;
     int mode_bits = 16;
     ReadScreenModeSize(nullptr, nullptr, &mode_bits);
-    if (screen->software_render && screen->current_depth != mode_bits) {
+    if (IsSoftwareRenderChosen() && screen->current_depth != mode_bits) {
         format = GetMemImgColorFormat(mode_bits == 16 ? kMemImgRgb565 : kMemImgXrgb8888, 0, 0);
     }
     auto channel = [color](std::uint32_t mask, int shift, int width) {

@@ -15,19 +15,19 @@ void WarmUpDrawingPaths() {
     int graph = CreateBlankGraph(256, 256, 0);
     SetNewGraphDrawable(0);
     ChooseDrawTarget(graph);
-    ChooseDrawTarget(-4);
+    ChooseDrawTarget(kDrawTargetFront);
     DeleteGraphHandle(graph, 0);
-    ChooseDrawTarget(-2);
+    ChooseDrawTarget(kDrawTargetBack);
 
     GraphImage image{};
     CreateRgb24GraphImage(256, 256, &image);
     ClearGraphImage(&image, 0, 0, 0, 0);
     graph = BuildGraphFromGraphImageDefault(&image);
     FreeGraphImage(&image);
-    SetBlendModeAndValue(3, 128);
+    SetBlendModeAndValue(kBlendSubtract, 128);
     DrawGraphAtPoint(0, 0, graph, 1);
-    SetBlendModeAndValue(0, 0);
-    ChooseDrawTarget(-4);
+    SetBlendModeAndValue(kBlendNone, 0);
+    ChooseDrawTarget(kDrawTargetFront);
     DrawGraphAtPoint(0, 0, graph, 1);
     DeleteGraphHandle(graph, 0);
 

@@ -20,15 +20,10 @@ namespace {
 MaskSlot g_masks[kMaskSlots];
 MaskScreenState g_mask;
 
-bool SoftwareMode() {
-    const ScreenState* screen = GetScreenState();
-    return screen->software_render == 1 && screen->requested_depth != 8;
-}
-
 // The rectangle cut to the draw area and to the screen (the mask bytes and the keep
 // image are screen-sized); false when nothing is left.
 bool ClipToDrawArea(int left, int top, int right, int bottom, RECT* out) {
-    RECT rect{std::min(left, right), std::min(top, bottom), std::max(left, right), std::max(top, bottom)};
+    RECT rect = OrderedRect(left, top, right, bottom);
     ClipRectToRect(&rect, &GetDrawSettings()->draw_area);
     int width = 0;
     int height = 0;
@@ -36,19 +31,19 @@ bool ClipToDrawArea(int left, int top, int right, int bottom, RECT* out) {
     const RECT screen{0, 0, width, height};
     ClipRectToRect(&rect, &screen);
     *out = rect;
-    return rect.right > rect.left && rect.bottom > rect.top;
+    return !IsRectEmpty(rect);
 }
 
 // Whether the keep image of the current mode exists.
-bool KeepImageExists() { return SoftwareMode() ? g_mask.memimg_made != 0 : g_mask.work_surface != nullptr; }
+bool KeepImageExists() { return IsSoftwareRendering() ? g_mask.memimg_made != 0 : g_mask.work_surface != nullptr; }
 
 // Where the rectangle lies on the target surface: the front buffer outside software
 // mode is the whole desktop, so the window's client origin is added.
 RECT OnTargetSurface(const RECT& rect) {
-    if (GetDrawSettings()->draw_target != -4 || SoftwareMode()) return rect;
+    if (GetDrawSettings()->draw_target != kDrawTargetFront || IsSoftwareRendering()) return rect;
     RECT client{};
     GetScreenClientRect(&client);
-    return RECT{rect.left + client.left, rect.top + client.top, rect.right + client.left, rect.bottom + client.top};
+    return MovedRect(rect, client.left, client.top);
 }
 
 // The draw target as the brackets take it: its MEMIMG when it is held in a valid one,
@@ -71,11 +66,7 @@ bool ClipToWorkAtOrigin(RECT* rect, POINT* origin) {
     ReadScreenSize(&width, &height);
     const RECT room{-origin->x, -origin->y, width - origin->x, height - origin->y};
     ClipRectToRect(rect, &room);
-    return rect->right > rect->left && rect->bottom > rect->top;
-}
-
-RECT MovedBy(const RECT& rect, const POINT& by) {
-    return RECT{rect.left + by.x, rect.top + by.y, rect.right + by.x, rect.bottom + by.y};
+    return !IsRectEmpty(*rect);
 }
 
 int ScreenBytesPerPixel() {
@@ -92,7 +83,7 @@ int ClipToKeepImage(const MEMIMG* image, RECT* rect) {
     if (bytes != MemImgBytesPerPixel(&g_mask.memimg)) return 0;
     rect->right = std::min<LONG>(rect->right, std::min(image->width, g_mask.memimg.width));
     rect->bottom = std::min<LONG>(rect->bottom, std::min(image->height, g_mask.memimg.height));
-    return rect->right > rect->left && rect->bottom > rect->top ? bytes : 0;
+    return !IsRectEmpty(*rect) ? bytes : 0;
 }
 
 // Keeps the rectangle of the target before a draw: in the mask MEMIMG in software mode,
@@ -102,7 +93,7 @@ int SaveRectForMask(int left, int top, int right, int bottom, IDirectDrawSurface
     EndSceneD3D();
     RECT rect{};
     if (!ClipToDrawArea(left, top, right, bottom, &rect)) return 0;
-    if (SoftwareMode()) {
+    if (IsSoftwareRendering()) {
         // The target's pixels are kept as they are (an alpha channel included), so that the
         // ones put back are exactly the ones that were there.
         const int bytes = ClipToKeepImage(image, &rect);
@@ -120,7 +111,7 @@ int SaveRectForMask(int left, int top, int right, int bottom, IDirectDrawSurface
     if (surface != nullptr) {
         POINT origin{};
         if (!ClipToWorkAtOrigin(&rect, &origin)) return 0;
-        RECT from = MovedBy(OnTargetSurface(rect), origin);
+        RECT from = MovedRect(OnTargetSurface(rect), origin.x, origin.y);
         g_mask.work_surface->BltFast(static_cast<DWORD>(rect.left + origin.x), static_cast<DWORD>(rect.top + origin.y),
                                      surface, &from, DDBLTFAST_NOCOLORKEY | DDBLTFAST_WAIT);
         return 0;
@@ -129,7 +120,7 @@ int SaveRectForMask(int left, int top, int right, int bottom, IDirectDrawSurface
     if (rect.right > image->width || rect.bottom > image->height) {
         rect.right = std::min<LONG>(rect.right, image->width);
         rect.bottom = std::min<LONG>(rect.bottom, image->height);
-        if (rect.right <= rect.left || rect.bottom <= rect.top) return 0;
+        if (IsRectEmpty(rect)) return 0;
     }
     DDSURFACEDESC2 desc{};
     desc.dwSize = sizeof(desc);
@@ -164,7 +155,7 @@ int ApplyMaskToRect(int left, int top, int right, int bottom, IDirectDrawSurface
     EndSceneD3D();
     RECT rect{};
     if (!ClipToDrawArea(left, top, right, bottom, &rect)) return 0;
-    if (SoftwareMode()) {
+    if (IsSoftwareRendering()) {
         const int bytes = ClipToKeepImage(image, &rect);
         if (bytes == 0) return 0;
         // The drawing went to the target, the keep image holds it as it was. A target pixel
@@ -197,8 +188,8 @@ int ApplyMaskToRect(int left, int top, int right, int bottom, IDirectDrawSurface
                        rect, origin);
     g_mask.work_surface->Unlock(nullptr);
     if (surface != nullptr) {
-        const RECT to = MovedBy(OnTargetSurface(rect), origin);
-        RECT from = MovedBy(rect, origin);
+        const RECT to = MovedRect(OnTargetSurface(rect), origin.x, origin.y);
+        RECT from = MovedRect(rect, origin.x, origin.y);
         surface->BltFast(static_cast<DWORD>(to.left), static_cast<DWORD>(to.top), g_mask.work_surface, &from,
                          DDBLTFAST_SRCCOLORKEY | DDBLTFAST_WAIT);
         return 0;
@@ -206,7 +197,7 @@ int ApplyMaskToRect(int left, int top, int right, int bottom, IDirectDrawSurface
     if (image == nullptr) return 0;
     rect.right = std::min<LONG>(rect.right, image->width);
     rect.bottom = std::min<LONG>(rect.bottom, image->height);
-    if (rect.right <= rect.left || rect.bottom <= rect.top) return 0;
+    if (IsRectEmpty(rect)) return 0;
     // A work surface in video memory is read through the screen's work surface.
     IDirectDrawSurface7* readable = g_mask.work_surface;
     IDirectDrawSurface7* screen_work = GetScreenState()->work;
@@ -252,7 +243,7 @@ int SetupMaskScreen(int flag) {
         g_mask.bytes = static_cast<std::uint8_t*>(TrackedCalloc(bytes != 0 ? bytes : 1, __FILE__, __LINE__));
         if (g_mask.bytes == nullptr) FatalErrorExit("メモリの確保に失敗しました");
     }
-    if (SoftwareMode()) {
+    if (IsSoftwareRendering()) {
         if (!g_mask.memimg_made) {
             if (CreateMemImgScreenFormat(&g_mask.memimg, width, height, -1) != 0) {
                 FatalErrorExit("マスク用 MEMIMG の作成に失敗しました");
@@ -269,7 +260,7 @@ int SetupMaskScreen(int flag) {
     desc.dwWidth = static_cast<DWORD>(width);
     desc.dwHeight = static_cast<DWORD>(height);
     desc.ddsCaps.dwCaps = DDSCAPS_OFFSCREENPLAIN |
-                          (GetScreenState()->software_render ? DDSCAPS_SYSTEMMEMORY : DDSCAPS_VIDEOMEMORY);
+                          (IsSoftwareRenderChosen() ? DDSCAPS_SYSTEMMEMORY : DDSCAPS_VIDEOMEMORY);
     bool made = object != nullptr && SUCCEEDED(object->CreateSurface(&desc, &g_mask.work_surface, nullptr));
     if (!made && object != nullptr && (desc.ddsCaps.dwCaps & DDSCAPS_VIDEOMEMORY) != 0) {
         // A display without room in video memory still gets a mask in system memory.
@@ -312,8 +303,8 @@ int SetMaskScreenUse(int flag) {
     // where an active mask's work surface takes the drawing.
     const ScreenState* screen = GetScreenState();
     RECT rect{0, 0, settings->target_width, settings->target_height};
-    if (!g_mask.active && settings->draw_target == -4 && !screen->temp_primary_mode &&
-        GetSystemBlock()->settings.window_mode && !SoftwareMode()) {
+    if (!g_mask.active && settings->draw_target == kDrawTargetFront && !screen->temp_primary_mode &&
+        GetSystemBlock()->settings.window_mode && !IsSoftwareRendering()) {
         GetScreenClientRect(&rect);
     }
     settings->target_screen_rect = rect;

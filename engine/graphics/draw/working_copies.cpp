@@ -43,15 +43,6 @@ DibHeader DescribeImage(const MEMIMG& image) {
     return info;
 }
 
-bool SoftwareMode() {
-    const ScreenState* screen = GetScreenState();
-    return screen->software_render == 1 && screen->requested_depth != 8;
-}
-
-bool IsEmpty(const RECT& r) { return r.right <= r.left || r.bottom <= r.top; }
-
-RECT Moved(const RECT& r, int dx, int dy) { return RECT{r.left + dx, r.top + dy, r.right + dx, r.bottom + dy}; }
-
 RECT Intersected(const RECT& a, const RECT& b) {
     return RECT{std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
                 std::min(a.bottom, b.bottom)};
@@ -92,7 +83,7 @@ bool LockRect(WorkingCopyLock* lock, IDirectDrawSurface7* surface, const RECT& r
 // Converts `area` (relative to the locked rectangle) in place between the screen's
 // format and the working format; both have the same pixel size.
 void ConvertLocked(const WorkingCopyLock& lock, const RECT& area, bool to_working) {
-    if (IsEmpty(area)) return;
+    if (IsRectEmpty(area)) return;
     const ColorFormat* screen = GetScreenColorFormat();
     const ColorFormat* working = WorkingFormat();
     ConvertColorBlt(lock.pixels, lock.pitch, to_working ? working : screen, lock.pixels, lock.pitch,
@@ -119,7 +110,7 @@ std::uint32_t WorkingKey(std::uint32_t rgb, bool converted) {
 // Into the working format; with `put_back` the unlock converts the pixels back.
 void ConvertToWorking(WorkingCopyLock* lock, const RECT& area, bool put_back) {
     ConvertLocked(*lock, area, true);
-    if (put_back && !IsEmpty(area)) {
+    if (put_back && !IsRectEmpty(area)) {
         lock->converted = 1;
         lock->converted_rect = area;
     }
@@ -182,7 +173,7 @@ int PrepareTarget(IDirectDrawSurface7* target_surface, bool masked, bool cpu, bo
     const int origin_x = screen->target_x + settings->target_screen_rect.left;
     const int origin_y = screen->target_y + settings->target_screen_rect.top;
     g_working.target_surface = target_surface;
-    g_working.target_rect = Moved(clip, origin_x, origin_y);
+    g_working.target_rect = MovedRect(clip, origin_x, origin_y);
     const bool through_work = (target_video && cpu) || (g_working.format_converted && (cpu || plain_write == 0));
     const bool convert = g_working.format_converted && through_work;
     if (convert && GetScreenColorFormat()->bytes_per_pixel != WorkingFormat()->bytes_per_pixel) return GiveUp();
@@ -210,25 +201,25 @@ int PrepareTarget(IDirectDrawSurface7* target_surface, bool masked, bool cpu, bo
     return 0;
 }
 
-// The source side: the piece's software image (a view of its own rectangle when it is
-// part of a larger image), or a locked view of the piece on its DirectDraw image (through
-// the second work surface when it is in video memory or must be converted). The view
-// covers the whole piece; only the source rectangle is copied and converted.
 // The part of the piece the draw reads, in piece coordinates (empty when none).
 RECT SourceArea(const Surface2D* piece, const RECT* source_rect) {
     const RECT whole{0, 0, piece->width, piece->height};
     const RECT wanted = Intersected(source_rect != nullptr ? *source_rect : whole, whole);
-    return IsEmpty(wanted) ? RECT{0, 0, 0, 0} : wanted;
+    return IsRectEmpty(wanted) ? RECT{0, 0, 0, 0} : wanted;
 }
 
 // Copies the part of the piece the draw reads to the same place of the second work surface.
 int CopySourceToWork(const Surface2D* piece, SurfaceData* data, const RECT& area) {
-    if (IsEmpty(area)) return 0;
-    const RECT from = Moved(area, piece->source_x, piece->source_y);
+    if (IsRectEmpty(area)) return 0;
+    const RECT from = MovedRect(area, piece->source_x, piece->source_y);
     return CopySurfaceRect(GetScreenState()->work2, data->surface, area.left, area.top, &from, -1) != 0 ? -1 : 0;
 }
 
-// With `copied` the piece was put on the second work surface before the target side was
+// The source side: the piece's software image (a view of its own rectangle when it is
+// part of a larger image), or a locked view of the piece on its DirectDraw image (through
+// the second work surface when it is in video memory or must be converted). The view
+// covers the whole piece; only the source rectangle is copied and converted. With
+// `copied` the piece was put on the second work surface before the target side was
 // prepared.
 int PrepareSource(const Surface2D* piece, SurfaceData* data, const RECT* source_rect, bool copied) {
     if (data->software) {
@@ -259,7 +250,7 @@ int PrepareSource(const Surface2D* piece, SurfaceData* data, const RECT* source_
         // The copy is the draw's own: nothing to put back.
         if (convert) ConvertToWorking(&g_working.source_lock, area, false);
     } else {
-        if (!LockRect(&g_working.source_lock, data->surface, Moved(whole, piece->source_x, piece->source_y))) {
+        if (!LockRect(&g_working.source_lock, data->surface, MovedRect(whole, piece->source_x, piece->source_y))) {
             return GiveUp();
         }
         if (convert) ConvertToWorking(&g_working.source_lock, area, true);
@@ -282,7 +273,7 @@ int BeginWorkingCopy(const Surface2D* piece, int blit_allowed, const RECT* sourc
     // Whatever an earlier copy left is let go.
     ReleaseViews();
     g_working = WorkingCopyState{};
-    if (SoftwareMode()) return 0;
+    if (IsSoftwareRendering()) return 0;
     ScreenState* screen = GetScreenState();
     const DrawSettingsBlock* settings = GetDrawSettings();
     const bool masked = IsMaskScreenActive() != 0;
@@ -292,8 +283,10 @@ int BeginWorkingCopy(const Surface2D* piece, int blit_allowed, const RECT* sourc
         data = GetSurfaceData(piece->surface_data);
         if (data == nullptr) return -1;
     }
-    const bool cpu = !(settings->blend_mode == 0 || (settings->blend_mode == 1 && settings->blend_value == 255)) ||
-                     (data != nullptr && data->creation.alpha_channel) || settings->blend_graph != -1;
+    const bool plain_copy =
+        settings->blend_mode == kBlendNone || (settings->blend_mode == kBlendAlpha && settings->blend_value == 255);
+    const bool cpu =
+        !plain_copy || (data != nullptr && data->creation.alpha_channel) || settings->blend_graph != -1;
     bool target_video = settings->target_in_video_memory != 0;
     if (masked) {
         DDSCAPS2 caps{};
@@ -305,7 +298,7 @@ int BeginWorkingCopy(const Surface2D* piece, int blit_allowed, const RECT* sourc
         data->surface != nullptr && target_surface != nullptr &&
         (target_video ? data->creation.system_memory != 1 : data->creation.system_memory == 1)) {
         g_working.blit_source = data->surface;
-        g_working.blit_source_rect = Moved(*source_rect, piece->source_x, piece->source_y);
+        g_working.blit_source_rect = MovedRect(*source_rect, piece->source_x, piece->source_y);
         g_working.blit_destination = target_surface;
         g_working.blit_x = destination->left + settings->target_screen_rect.left + screen->target_x;
         g_working.blit_y = destination->top + settings->target_screen_rect.top + screen->target_y;
@@ -314,7 +307,7 @@ int BeginWorkingCopy(const Surface2D* piece, int blit_allowed, const RECT* sourc
     }
     g_working.format_converted = screen->format_index == 3 || screen->format_index == 1;
     g_working.clip = Intersected(*destination, settings->draw_area);
-    if (IsEmpty(g_working.clip)) return -1;
+    if (IsRectEmpty(g_working.clip)) return -1;
     // A source on the image the target is drawn into (another piece of a shared image) is
     // copied out before the target side locks that image; it is read from the copy.
     bool copied = false;
@@ -330,7 +323,7 @@ int BeginWorkingCopy(const Surface2D* piece, int blit_allowed, const RECT* sourc
 
 int EndWorkingCopy() {
     ReleaseViews();
-    if (SoftwareMode()) return 0;
+    if (IsSoftwareRendering()) return 0;
     UnlockWorkingLock(&g_working.target_lock);
     UnlockWorkingLock(&g_working.source_lock);
     if (g_working.target_through_work) {
@@ -361,7 +354,7 @@ int GetFrontScreenRect(RECT* rect) {
 
 int ReadBackFrontImage() {
     ScreenState* screen = GetScreenState();
-    if (!(screen->gdi_output || SoftwareMode()) || !screen->front_image_stale) return 0;
+    if (!(screen->gdi_output || IsSoftwareRendering()) || !screen->front_image_stale) return 0;
     MEMIMG& front = screen->front_image;
     if (!IsMemImgValid(&front)) return -1;
     if (screen->gdi_output) {
@@ -396,7 +389,7 @@ int FlushFrontImageRect(const RECT* rect) {
     if (height == 0) height = 480;
     RECT area{std::max<LONG>(rect->left, 0), std::max<LONG>(rect->top, 0), std::min<LONG>(rect->right, width),
               std::min<LONG>(rect->bottom, height)};
-    if (area.right <= area.left || area.bottom <= area.top) return 0;
+    if (IsRectEmpty(area)) return 0;
     const MEMIMG& front = screen->front_image;
     if (!IsMemImgValid(&front)) return -1;
     if (!screen->gdi_output) return -1;

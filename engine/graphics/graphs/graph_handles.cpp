@@ -117,7 +117,7 @@ int CreateGraphRecord(int width, int height, int use_texture, GraphRecord** out,
     record->movie = -1;
     record->mode_word = static_cast<std::uint32_t>(s.mode_word);
     GraphCreationBytes& c = record->creation;
-    c.texture = (use_texture && s.texture_graphs && g_manager.three_d_in_use && !screen->software_render) ? 1 : 0;
+    c.texture = (use_texture && s.texture_graphs && g_manager.three_d_in_use && !IsSoftwareRenderChosen()) ? 1 : 0;
     c.palette = 0;
     c.unmanaged_texture = static_cast<std::uint8_t>(s.unmanaged_texture);
     if (s.drawable != 1) {

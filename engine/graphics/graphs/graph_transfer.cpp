@@ -19,11 +19,6 @@
 
 namespace {
 
-// A coordinate sum held to the int range: far past either end nothing is written anyway.
-LONG Held(std::int64_t value) {
-    return static_cast<LONG>(std::clamp<std::int64_t>(value, INT32_MIN, INT32_MAX));
-}
-
 // The transparent colour looked up among the palette entries of a palette image; the
 // first match, or index 0, becomes the block's key.
 void PickPaletteTransparentIndex(SurfaceData* data) {
@@ -149,20 +144,8 @@ int BltImageToSurface2D(const ImageSource& source, const RECT* src_rect, int x, 
     if (color == nullptr || color->pixels == nullptr) return -1;
 
     // Cut the rectangle to the picture, then to the image it lands in.
-    std::int64_t left = src_rect->left, top = src_rect->top, right = src_rect->right, bottom = src_rect->bottom;
-    std::int64_t dx = x, dy = y;
-    if (left < 0) { dx -= left; left = 0; }
-    if (top < 0) { dy -= top; top = 0; }
-    right = std::min<std::int64_t>(right, color->width);
-    bottom = std::min<std::int64_t>(bottom, color->height);
-    if (dx < 0) { left -= dx; dx = 0; }
-    if (dy < 0) { top -= dy; dy = 0; }
-    right = std::min<std::int64_t>(right, left + (data->width - dx));
-    bottom = std::min<std::int64_t>(bottom, top + (data->height - dy));
-    if (right <= left || bottom <= top) return 0;
-    const RECT src{static_cast<LONG>(left), static_cast<LONG>(top), static_cast<LONG>(right), static_cast<LONG>(bottom)};
-    x = static_cast<int>(dx);
-    y = static_cast<int>(dy);
+    RECT src = *src_rect;
+    if (!ClipTransferRect(color->width, color->height, data->width, data->height, &src, &x, &y)) return 0;
     const int width = src.right - src.left;
     const int height = src.bottom - src.top;
 
@@ -201,8 +184,8 @@ int BltImageToSurface2D(const ImageSource& source, const RECT* src_rect, int x, 
 int BltImageToSurface2DPiece(const ImageSource& source, int image_x, int image_y, int surface) {
     const Surface2D* piece = GetSurface2DRecord(surface);
     if (piece == nullptr) return -1;
-    const RECT src{image_x, image_y, Held(static_cast<std::int64_t>(image_x) + piece->width),
-                   Held(static_cast<std::int64_t>(image_y) + piece->height)};
+    const RECT src{image_x, image_y, HoldToInt(static_cast<std::int64_t>(image_x) + piece->width),
+                   HoldToInt(static_cast<std::int64_t>(image_y) + piece->height)};
     return BltImageToSurface2D(source, &src, piece->source_x, piece->source_y, surface);
 }
 
@@ -213,8 +196,8 @@ int BltImageToGraphSurface2Ds(const ImageSource& source, int x, int y, const Gra
     for (int i = 0; i < graph->piece_count; ++i) {
         const Surface2D* piece = GetSurface2DRecord(graph->pieces[i]);
         if (piece == nullptr) return -1;
-        if (BltImageToSurface2DPiece(piece_source, Held(static_cast<std::int64_t>(x) + piece->x),
-                                     Held(static_cast<std::int64_t>(y) + piece->y), graph->pieces[i]) == -1) {
+        if (BltImageToSurface2DPiece(piece_source, HoldToInt(static_cast<std::int64_t>(x) + piece->x),
+                                     HoldToInt(static_cast<std::int64_t>(y) + piece->y), graph->pieces[i]) == -1) {
             return -1;
         }
     }
@@ -246,8 +229,8 @@ int BltImageToGraphPieces(const ImageSource& source, const RECT* src_rect, int d
         if (dest_y < py) top += py - dest_y; else in_y = dest_y - py;
         const std::int64_t right = std::min<std::int64_t>(src_rect->right, left + (piece->width - in_x));
         const std::int64_t bottom = std::min<std::int64_t>(src_rect->bottom, top + (piece->height - in_y));
-        RECT src{Held(left), Held(top), Held(right), Held(bottom)};
-        if (BltImageToSurface2D(piece_source, &src, Held(piece->source_x + in_x), Held(piece->source_y + in_y),
+        RECT src{HoldToInt(left), HoldToInt(top), HoldToInt(right), HoldToInt(bottom)};
+        if (BltImageToSurface2D(piece_source, &src, HoldToInt(piece->source_x + in_x), HoldToInt(piece->source_y + in_y),
                                 graph->pieces[i]) == -1) {
             return -1;
         }

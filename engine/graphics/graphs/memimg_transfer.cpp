@@ -10,26 +10,6 @@
 
 namespace {
 
-// Cuts the source rectangle to the source size and, placed at (dest_x, dest_y), to the
-// destination size. False when nothing is left.
-bool ClipTransfer(int src_w, int src_h, int dst_w, int dst_h, RECT* rect, int* dest_x, int* dest_y) {
-    std::int64_t l = rect->left, t = rect->top, r = rect->right, b = rect->bottom;
-    std::int64_t dx = *dest_x, dy = *dest_y;
-    if (l < 0) { dx -= l; l = 0; }
-    if (t < 0) { dy -= t; t = 0; }
-    r = std::min<std::int64_t>(r, src_w);
-    b = std::min<std::int64_t>(b, src_h);
-    if (dx < 0) { l -= dx; dx = 0; }
-    if (dy < 0) { t -= dy; dy = 0; }
-    r = std::min<std::int64_t>(r, l + (dst_w - dx));
-    b = std::min<std::int64_t>(b, t + (dst_h - dy));
-    if (r <= l || b <= t) return false;
-    *rect = RECT{static_cast<LONG>(l), static_cast<LONG>(t), static_cast<LONG>(r), static_cast<LONG>(b)};
-    *dest_x = static_cast<int>(dx);
-    *dest_y = static_cast<int>(dy);
-    return true;
-}
-
 bool IsWholeBlock(const MEMIMG* image) {
     const MemImgPixelBlock* block = image->block;
     return image->width == block->width && image->height == block->height && image->pixels == block->pixel_memory;
@@ -127,7 +107,7 @@ void WriteGraphImageToMemImg(const GraphImage* image, const GraphImage* alpha_im
     }
     RECT rect{src_x, src_y, static_cast<LONG>(static_cast<std::int64_t>(src_x) + std::max(width, 0)),
               static_cast<LONG>(static_cast<std::int64_t>(src_y) + std::max(height, 0))};
-    if (!ClipTransfer(image->width, image->height, dest->width, dest->height, &rect, &dest_x, &dest_y)) return;
+    if (!ClipTransferRect(image->width, image->height, dest->width, dest->height, &rect, &dest_x, &dest_y)) return;
     const int written_w = rect.right - rect.left;
     const int written_h = rect.bottom - rect.top;
 
@@ -182,7 +162,7 @@ void ReadMemImgToGraphImage(GraphImage* dest, const MEMIMG* src, int src_x, int 
     }
     RECT rect{src_x, src_y, static_cast<LONG>(static_cast<std::int64_t>(src_x) + std::max(width, 0)),
               static_cast<LONG>(static_cast<std::int64_t>(src_y) + std::max(height, 0))};
-    if (!ClipTransfer(src->width, src->height, dest->width, dest->height, &rect, &dest_x, &dest_y)) return;
+    if (!ClipTransferRect(src->width, src->height, dest->width, dest->height, &rect, &dest_x, &dest_y)) return;
     ConvertColorBlt(dest->pixels, dest->pitch, &dest->format, src->pixels, block->pitch, block->format, nullptr, 0,
                     nullptr, dest_x, dest_y, &rect, 0, 0, transparent_color, kDitherNone, 0, 0, skip_transparent, 0);
 }
@@ -190,7 +170,7 @@ void ReadMemImgToGraphImage(GraphImage* dest, const MEMIMG* src, int src_x, int 
 int BltMemImgToMemImg(MEMIMG* dest, const MEMIMG* src, const RECT* src_rect, int dest_x, int dest_y) {
     if (!IsMemImgValid(dest) || !IsMemImgValid(src)) return -1;
     RECT rect = src_rect != nullptr ? *src_rect : RECT{0, 0, src->width, src->height};
-    if (!ClipTransfer(src->width, src->height, dest->width, dest->height, &rect, &dest_x, &dest_y)) return -1;
+    if (!ClipTransferRect(src->width, src->height, dest->width, dest->height, &rect, &dest_x, &dest_y)) return -1;
     return ConvertColorBlt(dest->pixels, dest->block->pitch, dest->block->format, src->pixels, src->block->pitch,
                            src->block->format, nullptr, 0, nullptr, dest_x, dest_y, &rect, 0, 0, 0, kDitherNone, 0,
                            0, 0, 0);

@@ -77,7 +77,7 @@ int CreateOffscreenHolder(SurfaceData* data, IDirectDraw7* object) {
     ReadScreenSize(&screen_width, nullptr);
     DWORD caps = DDSCAPS_OFFSCREENPLAIN;
     if (data->creation.system_memory != 1 && data->width <= screen_width) {
-        caps |= GetScreenState()->software_render ? DDSCAPS_SYSTEMMEMORY : (DDSCAPS_VIDEOMEMORY | DDSCAPS_3DDEVICE);
+        caps |= IsSoftwareRenderChosen() ? DDSCAPS_SYSTEMMEMORY : (DDSCAPS_VIDEOMEMORY | DDSCAPS_3DDEVICE);
     } else {
         caps |= DDSCAPS_SYSTEMMEMORY;
     }
@@ -129,8 +129,7 @@ int AddSurfaceData(int reference_count, std::uint16_t width, std::uint16_t heigh
         c.system_memory = 0;
         if (c.drawable == 1 || c.alpha_channel == 1) c.alpha_test = 0;
     }
-    const ScreenState* screen = GetScreenState();
-    data->software = (c.system_memory == 1 || (screen->software_render && screen->requested_depth != 8)) ? 1 : 0;
+    data->software = (c.system_memory == 1 || IsSoftwareRendering()) ? 1 : 0;
     if (CreateSurfaceDataSurface(handle) == -1) {
         DeleteSurfaceData(handle);
         return -1;

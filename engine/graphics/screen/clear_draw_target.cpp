@@ -23,7 +23,7 @@ int ClearDrawTarget() {
     const std::uint32_t green = static_cast<std::uint32_t>(window.background_green);
     const std::uint32_t blue = static_cast<std::uint32_t>(window.background_blue);
     const bool screen_target = settings->draw_target == kDrawTargetFront || settings->draw_target == kDrawTargetBack;
-    if (screen->software_render && screen->requested_depth != 8) {
+    if (IsSoftwareRendering()) {
         // The target image is the screen buffer's or the graph's own.
         MEMIMG* image = screen->target_image;
         if (image == nullptr || !IsMemImgValid(image)) return -1;

@@ -141,7 +141,7 @@ int FlipScreen() {
     DrawSettingsBlock* settings = GetDrawSettings();
     if (!IsScreenUp()) return -1;
     WaitWhileInactive();
-    const bool real_flip = !screen->software_render && !screen->gdi_visible_request && !screen->gdi_output &&
+    const bool real_flip = !IsSoftwareRenderChosen() && !screen->gdi_visible_request && !screen->gdi_output &&
                            !WindowMode() && !IsMenuUsed() && !settings->half_size_mode && screen->primary != nullptr;
     if (!real_flip) return PresentToWindow(nullptr);
     if (settings->draw_target == kDrawTargetFront && !settings->no_vsync) {
@@ -191,7 +191,7 @@ int PresentToWindow(const RECT* dirty_area) {
         }
     }
     const bool wait = settings->no_vsync == 0;
-    if (!screen->software_render || screen->requested_depth == 8) {
+    if (!IsSoftwareRendering()) {
         FlushCurrentVertexBatch();
         EndSceneD3D();
         if (screen->back == nullptr || screen->primary == nullptr) return -1;

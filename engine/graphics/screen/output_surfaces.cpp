@@ -81,7 +81,7 @@ int CreateOutputSurfaces() {
     if (!screen->gdi_output && (screen->direct_draw == nullptr || screen->primary != nullptr)) return -1;
     WriteLogText("出力画面用の DirectDrawSurface を作成します\n");
     IncreaseLogIndent();
-    screen->memimg_mode = screen->software_render && screen->requested_depth != 8 ? 1 : 0;
+    screen->memimg_mode = IsSoftwareRendering();
     int red = 0;
     int green = 0;
     int blue = 0;
@@ -204,7 +204,7 @@ int CreateOutputSurfaces() {
 int ReleaseOutputSurfaces() {
     ScreenState* screen = GetScreenState();
     if (!screen->gdi_output && screen->direct_draw == nullptr) return -1;
-    if (screen->software_render && screen->requested_depth != 8 && screen->back != nullptr &&
+    if (IsSoftwareRendering() && screen->back != nullptr &&
         screen->current_depth == screen->requested_depth) {
         screen->back->Unlock(nullptr);
     }

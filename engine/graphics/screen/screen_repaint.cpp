@@ -31,7 +31,7 @@ int RepaintFromScreenCopy(HDC) {
     const int target = GetDrawTarget();
     const int filter = GetDrawFilterMode();
     const int vsync = GetFlipVSyncWait();
-    ChooseDrawTarget(-2);
+    ChooseDrawTarget(kDrawTargetBack);
     SetDrawFilterMode(1);
     SetFlipVSyncWait(0);
 

@@ -19,14 +19,6 @@
 #include "platform/kernel.h"
 #include "platform/keyboard_state.h"
 
-namespace {
-
-// The mode change needs the graph layer's clear and the screen log; both come through
-// the graphics seam until they are built.
-void ClearTarget() { ClearDrawTarget(); }
-
-}  // namespace
-
 int StartScreen(HWND window) {
     ScreenState* screen = GetScreenState();
     screen->window = window;
@@ -34,7 +26,7 @@ int StartScreen(HWND window) {
         screen->graphics_initialised = 1;
         return 0;
     }
-    if (!screen->software_render) {
+    if (!IsSoftwareRenderChosen()) {
         WriteLogText("ソフトウエアレンダリングモードに変更します\n");
         SetHardwareRendering(0);
         if (InitializeDirectDraw() == 0) {
@@ -78,7 +70,7 @@ int InitializeDirectDraw() {
     }
     if (!IsWindowRegionSet()) {
         ChooseDrawTarget(kDrawTargetBack);
-        ClearTarget();
+        ClearDrawTarget();
         ChooseDrawTarget(kDrawTargetFront);
     }
     screen->directdraw_ready = 1;
@@ -204,7 +196,7 @@ int FirstModeSet(int old_width, int old_height, int old_depth, int old_refresh) 
     screen->height = 480;
     screen->requested_depth = 16;
     screen->refresh_rate = 0;
-    result = -2;
+    result = kScreenModeFellBack;
     if (window_mode) ApplyWindowStyleForMode();
     if (attempt() == -1) FatalErrorExit("予期せぬ画面モード変更不能現象が起きました\n");
     return result;
@@ -256,7 +248,7 @@ int LaterModeSet(int old_width, int old_height, int old_depth) {
                 screen->width = 640;
                 screen->height = 480;
                 screen->requested_depth = 16;
-                result = -2;
+                result = kScreenModeFellBack;
                 done = set_mode(640, 480, 16, 0);
             }
             if (!done) FatalErrorExit("予期せぬ画面モード変更不能現象が起きました2\n");
@@ -298,7 +290,7 @@ int LaterModeSet(int old_width, int old_height, int old_depth) {
             screen->width = 640;
             screen->height = 480;
             screen->requested_depth = 16;
-            result = -2;
+            result = kScreenModeFellBack;
             done = set_mode(640, 480, 16, 0, 0);
         }
         if (!done) FatalErrorExit("予期せぬ画面モード変更不能現象が起きました2\n");
@@ -372,7 +364,7 @@ int ChangeScreenMode(int width, int height, int bits, int force, int refresh_rat
         WriteLogText("DirectDrawSurface の初期化に失敗しました\n");
         return -1;
     }
-    if (!screen->gdi_output && !screen->software_mode_request && !screen->software_render) {
+    if (!screen->gdi_output && !screen->software_mode_request && !IsSoftwareRenderChosen()) {
         if (InitializeDirect3D() < 0) {
             DecreaseLogIndent();
             ReleaseOutputSurfaces();
@@ -382,7 +374,7 @@ int ChangeScreenMode(int width, int height, int bits, int force, int refresh_rat
     InitializeGraphics();
     StartScreenLog();
     CreateScreenPalette();
-    if (!screen->software_render || screen->requested_depth == 8) RunCopyMethodTest();
+    if (!IsSoftwareRendering()) RunCopyMethodTest();
     MeasureFrameTime();
     if (keep_key) settings->transparent_color = kept_key;
     DecreaseLogIndent();

@@ -48,7 +48,8 @@ const ColorFormat* GetScreenColorFormat() { return &g_screen.color_format; }
 const DDPIXELFORMAT* GetScreenPixelFormat() { return &g_screen.pixel_format; }
 IDirectDraw7* GetDirectDrawObject() { return g_screen.direct_draw; }
 int IsDirectDrawOutput() { return g_screen.gdi_output ? 0 : 1; }
-int GetSoftwareRenderMode() { return g_screen.software_render; }
+int IsSoftwareRendering() { return g_screen.software_render && g_screen.requested_depth != 8 ? 1 : 0; }
+int IsSoftwareRenderChosen() { return g_screen.software_render ? 1 : 0; }
 
 int SetSoftwareModeRequest(int flag) {
    g_screen.software_mode_request = g_screen.gdi_output ? 1 : flag;

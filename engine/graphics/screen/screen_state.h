@@ -92,7 +92,13 @@ struct ScreenState {
 ScreenState* GetScreenState();
 
 const ColorFormat* GetScreenColorFormat();
-int GetSoftwareRenderMode();
+// Drawing goes to the software renderer on MEMIMG images: software rendering is chosen
+// and the screen was not asked for 8 bits (a 256-colour palette screen keeps drawing
+// through DirectDraw even then).
+int IsSoftwareRendering();
+// Software rendering is chosen (Direct3D is not used), whatever the depth; unlike
+// IsSoftwareRendering this holds on an 8-bit screen too.
+int IsSoftwareRenderChosen();
 int SetSoftwareModeRequest(int flag);
 IDirectDrawSurface7* GetDrawTargetSurface();
 IDirectDrawSurface7* GetFrontSurface();
