@@ -12,18 +12,6 @@
 #include "engine/softrender/fill_rect.h"
 #include "engine/softrender/pixel_rules.h"
 
-namespace {
-
-// A clipped intersection may lie far outside any int; it only ever needs to land within
-// one pixel of the area, so it is clamped there before it becomes an integer.
-int ClampToInt(double value, int low, int high) {
-    if (!(value >= low)) return low;  // also NaN
-    if (value > high) return high;
-    return DoubleToInt(value);
-}
-
-}  // namespace
-
 void DrawMemImgLinesWith(const SoftDrawState& state, MEMIMG* target, const LineListItem* items, int count) {
     if (items == nullptr) return;
     for (int i = 0; i < count; ++i) {
@@ -59,35 +47,37 @@ void DrawMemImgLineWith(const SoftDrawState& state, MEMIMG* target, int x1, int 
     const double ky = x1 == x2 ? 0.0 : (static_cast<double>(y2) - y1) / (static_cast<double>(x2) - x1);
     const double cx = x1 - kx * y1;
     const double cy = y1 - ky * x1;
+    // A clipped intersection may lie far outside any int; it only ever needs to land
+    // within one pixel of the area, so it is held there before it becomes an integer.
     const int xlo = left - 1, xhi = right, ylo = top - 1, yhi = bottom;
 
     if (x1 < left) {
         x1 = left;
-        y1 = ClampToInt(ky * left + cy, ylo, yhi);
+        y1 = HoldDoubleToRange(ky * left + cy, ylo, yhi);
     } else if (x1 >= right) {
         x1 = right - 1;
-        y1 = ClampToInt(ky * (right - 1) + cy, ylo, yhi);
+        y1 = HoldDoubleToRange(ky * (right - 1) + cy, ylo, yhi);
     }
     if (x2 < left) {
         x2 = left - 1;
-        y2 = ClampToInt(ky * (left - 1) + cy, ylo, yhi);
+        y2 = HoldDoubleToRange(ky * (left - 1) + cy, ylo, yhi);
     } else if (x2 >= right) {
         x2 = right;
-        y2 = ClampToInt(ky * right + cy, ylo, yhi);
+        y2 = HoldDoubleToRange(ky * right + cy, ylo, yhi);
     }
     if (y1 < top) {
         y1 = top;
-        x1 = ClampToInt(kx * top + cx, xlo, xhi);
+        x1 = HoldDoubleToRange(kx * top + cx, xlo, xhi);
     } else if (y1 >= bottom) {
         y1 = bottom - 1;
-        x1 = ClampToInt(kx * (bottom - 1) + cx, xlo, xhi);
+        x1 = HoldDoubleToRange(kx * (bottom - 1) + cx, xlo, xhi);
     }
     if (y2 < top) {
         y2 = top - 1;
-        x2 = ClampToInt(kx * (top - 1) + cx, xlo, xhi);
+        x2 = HoldDoubleToRange(kx * (top - 1) + cx, xlo, xhi);
     } else if (y2 >= bottom) {
         y2 = bottom;
-        x2 = ClampToInt(kx * bottom + cx, xlo, xhi);
+        x2 = HoldDoubleToRange(kx * bottom + cx, xlo, xhi);
     }
     x1 = std::clamp(x1, left, right - 1);
     y1 = std::clamp(y1, top, bottom - 1);
