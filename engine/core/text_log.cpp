@@ -12,12 +12,11 @@
 #include "engine/core/time_date.h"
 #include "engine/core/tracked_alloc.h"
 #include "platform/kernel.h"
+#include "platform/shift_jis.h"
 
 namespace {
 
 LogState g_log = {"Log.txt", "", 0, 0, 0, 0, 0, 0};
-
-bool IsLead(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
 
 // Copies `text` into `out` (room for 2 * length + 1 bytes) turning each LF into CR LF,
 // until the first LF that already follows a CR; from there the rest is copied as is.
@@ -26,7 +25,7 @@ std::size_t ConvertLineBreaks(const char* text, char* out) {
     std::size_t o = 0;
     const char* p = text;
     while (*p != '\0') {
-        if (IsLead(static_cast<unsigned char>(*p)) && p[1] != '\0') {
+        if (IsShiftJisLeadByte(static_cast<unsigned char>(*p)) && p[1] != '\0') {
             out[o++] = p[0];
             out[o++] = p[1];
             p += 2;
@@ -47,7 +46,7 @@ std::size_t ConvertLineBreaks(const char* text, char* out) {
 // trail byte of a two-byte character, as in "ソ", is no separator).
 bool EndsWithSeparator(const char* path) {
     const char* last = nullptr;
-    for (const char* p = path; *p != '\0'; p += (IsLead(static_cast<unsigned char>(*p)) && p[1] != '\0') ? 2 : 1) {
+    for (const char* p = path; *p != '\0'; p += (IsShiftJisLeadByte(static_cast<unsigned char>(*p)) && p[1] != '\0') ? 2 : 1) {
         last = p;
     }
     return last != nullptr && *last == '\\';

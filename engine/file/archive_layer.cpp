@@ -10,6 +10,7 @@
 #include "engine/file/full_path.h"
 #include "engine/file/plain_file.h"
 #include "platform/file_system.h"
+#include "platform/shift_jis.h"
 
 namespace {
 
@@ -151,7 +152,7 @@ int FindArchiveForPath(const char* path, int* archive_index, char* archive_path,
         const char* start = p;
         while (*p != '\0' && *p != '\\' && *p != '/') {
             const auto c = static_cast<unsigned char>(*p);
-            p += (((c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC)) && p[1] != '\0') ? 2 : 1;
+            p += (IsShiftJisLeadByte(c) && p[1] != '\0') ? 2 : 1;
         }
         if (*p == '\0' || p == start) return -1;
         const auto n = static_cast<std::size_t>(p - start);

@@ -19,6 +19,7 @@
 #include "platform/code_page.h"
 #include "platform/kernel.h"
 #include "platform/posix/kernel_object.h"
+#include "platform/shift_jis.h"
 
 namespace {
 
@@ -36,13 +37,11 @@ FILETIME ToFileTime(std::int64_t seconds, std::int64_t nanoseconds) {
     return FILETIME{static_cast<DWORD>(value & 0xFFFFFFFFu), static_cast<DWORD>(value >> 32)};
 }
 
-bool IsLeadByte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
-
 unsigned char FoldAscii(unsigned char c) { return (c >= 'a' && c <= 'z') ? static_cast<unsigned char>(c - 32) : c; }
 
 // Length in bytes of the character at `p` (CP932).
 int CharLength(const char* p) {
-    return (IsLeadByte(static_cast<unsigned char>(p[0])) && p[1] != '\0') ? 2 : 1;
+    return (IsShiftJisLeadByte(static_cast<unsigned char>(p[0])) && p[1] != '\0') ? 2 : 1;
 }
 
 // Wildcard match of CP932 texts, ignoring ASCII letter case; '*' with backtracking.

@@ -9,6 +9,7 @@
 
 #include "platform/sdl/direct_input_internal.h"
 #include "platform/sdl/input_backend.h"
+#include "platform/shift_jis.h"
 
 namespace {
 constexpr BYTE kTag[7] = {0x76, 0x6F, 0x6D, 0x75, 0x72, 0x44, 0x49};  // "vomurDI"
@@ -67,7 +68,7 @@ void CopyDeviceName(char (&field)[260], const std::string& name) {
     std::size_t length = 0;
     while (length < name.size()) {
         const unsigned char c = static_cast<unsigned char>(name[length]);
-        const bool lead = (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
+        const bool lead = IsShiftJisLeadByte(c);
         const std::size_t step = lead ? 2 : 1;
         if (length + step > sizeof field - 1 || length + step > name.size()) break;
         length += step;

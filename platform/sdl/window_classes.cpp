@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "platform/sdl/window_internal.h"
+#include "platform/shift_jis.h"
 #include "platform/window_hooks.h"
 
 struct ModuleObject {
@@ -22,8 +23,6 @@ IconObject g_cursor_token{2};
 
 bool IsAtom(const char* name) { return reinterpret_cast<std::uintptr_t>(name) < 0x10000; }
 
-bool IsLeadByte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
-
 // CP932 names compared without the case of single-byte letters.
 bool SameClassName(const char* a, const char* b) {
     bool trail = false;
@@ -36,7 +35,7 @@ bool SameClassName(const char* a, const char* b) {
         }
         if (x != y) return false;
         if (x == 0) return true;
-        trail = !trail && IsLeadByte(x);
+        trail = !trail && IsShiftJisLeadByte(x);
     }
 }
 

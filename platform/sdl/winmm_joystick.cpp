@@ -8,6 +8,7 @@
 
 #include "platform/mm_joystick.h"
 #include "platform/sdl/input_backend.h"
+#include "platform/shift_jis.h"
 
 namespace {
 
@@ -55,7 +56,7 @@ UINT joyGetDevCapsA(std::uintptr_t joystick_id, JOYCAPSA* caps, UINT size) {
     std::size_t length = 0;
     while (length < info.name.size()) {
         const unsigned char c = static_cast<unsigned char>(info.name[length]);
-        const std::size_t step = ((c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC)) ? 2 : 1;
+        const std::size_t step = IsShiftJisLeadByte(c) ? 2 : 1;
         if (length + step > sizeof caps->szPname - 1 || length + step > info.name.size()) break;
         length += step;
     }
