@@ -18,6 +18,11 @@ namespace {
 
 LogState g_log = {"Log.txt", "", 0, 0, 0, 0, 0, 0};
 
+// Texts up to this long are converted in a stack buffer of 2n + 1 bytes.
+constexpr std::size_t kStackTextMax = 255;
+// The indent writes at most this many tabs.
+constexpr int kMaxIndentTabs = 255;
+
 // Copies `text` into `out` (room for 2 * length + 1 bytes) turning each LF into CR LF,
 // until the first LF that already follows a CR; from there the rest is copied as is.
 // Returns the converted length.
@@ -94,12 +99,12 @@ int StartLogFile() {
 
 int WriteLogText(const char* text) {
     // Every LF may become two bytes: a 2n+1 buffer always holds the result. Texts of up
-    // to 255 bytes fit the stack buffer; longer ones use a temporary tracked block.
-    char stack_buffer[512];
+    // to kStackTextMax bytes fit the stack buffer; longer ones use a temporary tracked block.
+    char stack_buffer[kStackTextMax * 2 + 2];
     std::size_t length = 0;
     while (text[length] != '\0') ++length;
     char* work = stack_buffer;
-    if (length > 255) {
+    if (length > kStackTextMax) {
         work = static_cast<char*>(TrackedAlloc(static_cast<std::uint32_t>(length * 2 + 1), nullptr, -1));
         if (work == nullptr) return -1;
     }
@@ -109,7 +114,7 @@ int WriteLogText(const char* text) {
         OutputDebugStringA(work);
     } else if (!g_log.no_log_file && g_log.directory[0] != '\0' && converted > 0) {
         // (An empty text writes nothing, not even a stamp, and leaves the line state.)
-        char path[260 + 1 + 256];
+        char path[sizeof g_log.directory + 1 + sizeof g_log.file_name];
         CopyString(path, g_log.directory);
         if (!EndsWithSeparator(path)) AppendString(path, "\\");
         AppendString(path, g_log.file_name);
@@ -125,8 +130,8 @@ int WriteLogText(const char* text) {
                 WriteToFile(file, stamp, stamp_length);
             }
             if (g_log.indent > 0) {
-                char tabs[256];
-                const int count = g_log.indent < 255 ? g_log.indent : 255;
+                char tabs[kMaxIndentTabs + 1];
+                const int count = g_log.indent < kMaxIndentTabs ? g_log.indent : kMaxIndentTabs;
                 for (int i = 0; i < count; ++i) tabs[i] = '\t';
                 tabs[count] = '\0';
                 WriteToFile(file, tabs, static_cast<std::size_t>(count));

@@ -19,8 +19,8 @@ ArchiveLayerGlobals g_layer;
 // The record behind a file handle, or null for anything that is not one of ours.
 FileHandleRecord* RecordOf(FileHandle file) {
     const auto value = static_cast<std::uint64_t>(file);
-    if ((value & ~std::uint64_t{0x0FFFFFFF}) != kFileHandleTag) return nullptr;
-    const std::uint64_t slot = value & 0x0FFFFFFF;
+    if ((value & ~std::uint64_t{kFileHandleSlotMask}) != kFileHandleTag) return nullptr;
+    const std::uint64_t slot = value & kFileHandleSlotMask;
     if (slot >= kMaxOpenFiles) return nullptr;
     return g_layer.files[slot];
 }
@@ -231,7 +231,7 @@ int ArchiveLayerClose(FileHandle file) {
         ClosePlainFile(record->plain);
     }
     TrackedFree(record);
-    g_layer.files[static_cast<std::uint64_t>(file) & 0x0FFFFFFF] = nullptr;
+    g_layer.files[static_cast<std::uint64_t>(file) & kFileHandleSlotMask] = nullptr;
     --g_layer.file_count;
     return 0;
 }

@@ -30,9 +30,11 @@ struct FindObject : KernelObject {
 
 // 100-ns ticks between 1601-01-01 and 1970-01-01.
 constexpr std::int64_t kEpochDifferenceTicks = 116444736000000000LL;
+constexpr std::int64_t kTicksPerSecond = 10000000LL;
+constexpr std::int64_t kNanosecondsPerTick = 100;
 
 FILETIME ToFileTime(std::int64_t seconds, std::int64_t nanoseconds) {
-    const std::int64_t ticks = seconds * 10000000LL + nanoseconds / 100 + kEpochDifferenceTicks;
+    const std::int64_t ticks = seconds * kTicksPerSecond + nanoseconds / kNanosecondsPerTick + kEpochDifferenceTicks;
     const auto value = static_cast<std::uint64_t>(ticks < 0 ? 0 : ticks);
     return FILETIME{static_cast<DWORD>(value & 0xFFFFFFFFu), static_cast<DWORD>(value >> 32)};
 }

@@ -98,12 +98,16 @@ public:
         if (sdl_input::Fail(version_ == 7 ? "DirectInput7.Initialize" : "DirectInput8.Initialize")) {
             return DIERR_GENERIC;
         }
+        // The version 7 object takes the interface versions 3 to 7, the version 8 object only 8.
+        constexpr DWORD kVersion3 = 0x0300;
+        constexpr DWORD kVersion7 = 0x0700;
+        constexpr DWORD kVersion8 = 0x0800;
         if (version_ == 7) {
-            if (version > 0x0700) return DIERR_BETADIRECTINPUTVERSION;
-            if (version < 0x0300) return DIERR_OLDDIRECTINPUTVERSION;
+            if (version > kVersion7) return DIERR_BETADIRECTINPUTVERSION;
+            if (version < kVersion3) return DIERR_OLDDIRECTINPUTVERSION;
         } else {
-            if (version > 0x0800) return DIERR_BETADIRECTINPUTVERSION;
-            if (version < 0x0800) return DIERR_OLDDIRECTINPUTVERSION;
+            if (version > kVersion8) return DIERR_BETADIRECTINPUTVERSION;
+            if (version < kVersion8) return DIERR_OLDDIRECTINPUTVERSION;
         }
         if (!initialized_) {
             initialized_ = true;
