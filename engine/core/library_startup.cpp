@@ -154,7 +154,7 @@ int InitializeLibrary() {
     block.performance_frequency = frequency.QuadPart;
     block.use_performance_counter = frequency.QuadPart != 0 ? 1 : 0;
     LogSystemInformation();
-    if (block.os_code == 0x108) SetTempPrimaryMode(1);
+    if (block.os_code == kOsCodeVista) SetTempPrimaryMode(1);
     SetupStreamFunctions();
     SetGraphRestoreCallback(nullptr);
 
@@ -179,8 +179,8 @@ int InitializeLibrary() {
     SetFlipVSyncWait(1);
     if (!settings.window_mode && !block.user_window) BringWindowToForeground(settings.main_window, 1);
     StartScreenLog();
-    ChooseDrawTarget(-2);
-    ChooseDrawTarget(-4);
+    ChooseDrawTarget(kDrawTargetBack);
+    ChooseDrawTarget(kDrawTargetFront);
     if (!settings.skip_graphics) WarmUpDrawingPaths();
     block.initialising = 0;
     return 0;

@@ -26,6 +26,13 @@ constexpr char kDefaultTitle[] = "Vomur";
 // At shutdown the close is pumped at most this many times before the window is
 // destroyed directly.
 constexpr int kClosePumpLimit = 1000;
+// The timer test stops after this many updates of either clock, or after this long.
+constexpr int kTimerTestUpdates = 60;
+constexpr DWORD kTimerTestLimitMs = 1000;
+// After showing the window, messages are pumped this long before it is fitted to the screen.
+constexpr DWORD kWindowSettleMs = 200;
+// The OEM code page whose text takes code page 949's lead bytes.
+constexpr UINT kCp949CodePage = 949;
 
 void RunTimerTest(SystemBlock& block) {
     WriteLogText("タイマーの精度を検査します\n");
@@ -36,7 +43,8 @@ void RunTimerTest(SystemBlock& block) {
     LONGLONG last_counter = counter.QuadPart;
     int timer_updates = 0;
     int counter_updates = 0;
-    while (ProcessWindowMessages() == 0 && timer_updates < 60 && counter_updates < 60 && timeGetTime() - start < 1000) {
+    while (ProcessWindowMessages() == 0 && timer_updates < kTimerTestUpdates && counter_updates < kTimerTestUpdates &&
+           timeGetTime() - start < kTimerTestLimitMs) {
         QueryPerformanceCounter(&counter);
         if (counter.QuadPart != last_counter) {
             ++counter_updates;
@@ -262,7 +270,7 @@ int InitializeMainWindow() {
         ClientToScreen(settings.main_window, &bottom_right);
         window.screen_area = RECT{top_left.x, top_left.y, bottom_right.x, bottom_right.y};
     }
-    window.character_set = GetOEMCP() == 949 ? 2 : 1;
+    window.character_set = GetOEMCP() == kCp949CodePage ? kCharSetCp949 : kCharSetShiftJis;
     SetEngineCharSetMode(window.character_set);
     SetMouseCursorVisible(window.cursor_shown);
     block.ending = 0;
@@ -270,7 +278,7 @@ int InitializeMainWindow() {
     if (!block.user_window) {
         if (!settings.hidden_start) BringWindowToTop(settings.main_window);
         const DWORD start = timeGetTime();
-        while (timeGetTime() - start < 200) {
+        while (timeGetTime() - start < kWindowSettleMs) {
             ProcessWindowMessages();
             Sleep(1);
         }

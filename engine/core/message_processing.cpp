@@ -33,7 +33,7 @@ void PumpExtraWindows(const WindowSettings&, const WindowState& window) {
     if (window.user_dialog != nullptr && PeekMessageA(&message, window.user_dialog, 0, 0, PM_REMOVE)) {
         IsDialogMessageA(window.user_dialog, &message);
     }
-    for (int i = 0; i < window.extra_window_count && i < 16; ++i) {
+    for (int i = 0; i < window.extra_window_count && i < kMaxExtraWindows; ++i) {
         if (PeekMessageA(&message, window.extra_windows[i], 0, 0, PM_REMOVE)) {
             TranslateMessage(&message);
             DispatchMessageA(&message);

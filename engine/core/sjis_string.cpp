@@ -4,23 +4,23 @@
 // never makes a routine step past the NUL.
 #include "engine/core/sjis_string.h"
 
+#include "platform/shift_jis.h"
+
 namespace {
 
 int g_char_set_mode = kCharSetShiftJis;
 
-bool IsShiftJisLead(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
-
 // Length in bytes of the character at `p`: 2 for a lead byte followed by a trail
 // byte, 1 otherwise (a lone lead byte before the NUL is one byte long).
 int ShiftJisCharLength(const char* p) {
-    return (IsShiftJisLead(static_cast<unsigned char>(p[0])) && p[1] != '\0') ? 2 : 1;
+    return (IsShiftJisLeadByte(static_cast<unsigned char>(p[0])) && p[1] != '\0') ? 2 : 1;
 }
 
 }  // namespace
 
 int IsMultiByteLeadByte(const unsigned char* byte, int char_set_mode) {
     if (char_set_mode == kCharSetCp949) return *byte >= 0x80 ? 1 : 0;
-    return IsShiftJisLead(*byte) ? 1 : 0;
+    return IsShiftJisLeadByte(*byte) ? 1 : 0;
 }
 
 int GetEngineCharSetMode() { return g_char_set_mode; }
@@ -39,7 +39,7 @@ void AppendString(char* destination, const char* source) {
 const char* FindCharInString(const char* text, int c) {
     const char wanted = static_cast<char>(c);
     for (const char* p = text; *p != '\0'; p += ShiftJisCharLength(p)) {
-        if (!IsShiftJisLead(static_cast<unsigned char>(*p)) && *p == wanted) return p;
+        if (!IsShiftJisLeadByte(static_cast<unsigned char>(*p)) && *p == wanted) return p;
     }
     return nullptr;
 }

@@ -16,6 +16,18 @@ using MenuCommandCallback = void (*)(WPARAM command);
 using MenuItemCallback = void (*)(const char* name, int id);
 using UserMessageHook = LRESULT (*)(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
 
+// The operating-system codes that the system report records in SystemBlock::os_code (0 for a
+// version the engine does not know). The NT line starts at kOsCodeNt351: a code below it is
+// the 95 line or unknown.
+constexpr std::int32_t kOsCode95 = 1;
+constexpr std::int32_t kOsCode98 = 2;
+constexpr std::int32_t kOsCodeMe = 3;
+constexpr std::int32_t kOsCodeNt351 = 0x104;
+constexpr std::int32_t kOsCodeNt4 = 0x105;
+constexpr std::int32_t kOsCode2000 = 0x106;
+constexpr std::int32_t kOsCodeXp = 0x107;
+constexpr std::int32_t kOsCodeVista = 0x108;
+
 // Settings made before start-up; kept across the window start-up reset.
 struct WindowSettings {
     std::int32_t window_mode;  // 1 window, 0 full screen
@@ -76,12 +88,18 @@ constexpr int kMaxDroppedFiles = 1000;
 constexpr int kMenuItemTableSize = 128;
 constexpr int kSelectedMenuItemMax = 64;
 constexpr int kMaxToolBarButtons = 64;
+// Tool-bar buttons send WM_COMMAND with this base plus their id.
+constexpr int kToolBarCommandBase = 0x500;
+// Menu-item names, NUL included.
+constexpr int kMenuNameBytes = 128;
+// Extra windows whose messages the message processing pumps besides the main window's.
+constexpr int kMaxExtraWindows = 16;
 
 struct MenuItemEntry {
     HMENU menu;
     std::uint16_t position;
     std::uint16_t id;
-    char name[128];
+    char name[kMenuNameBytes];
 };
 
 struct ToolBarButton {
@@ -127,7 +145,7 @@ struct WindowState {
     HHOOK message_hook;
     HHOOK second_hook;
     HWND user_dialog;
-    HWND extra_windows[16];
+    HWND extra_windows[kMaxExtraWindows];
     std::int32_t extra_window_count;
 
     char* dropped_files[kMaxDroppedFiles];

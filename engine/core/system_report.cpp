@@ -16,6 +16,11 @@ constexpr DWORD kMmxBit = 1u << 23;
 constexpr DWORD kSseBit = 1u << 25;
 constexpr DWORD kSse2Bit = 1u << 26;
 constexpr DWORD kTimeStampCounterBit = 1u << 4;
+// The DirectX version the report records: 7.0.
+constexpr std::int32_t kDirectXVersion7 = 0x70000;
+// The processor clock is counted over this many milliseconds (the factors below scale
+// that count to MHz and to ticks per second).
+constexpr DWORD kClockMeasureMs = 100;
 
 struct ProcessorInfo {
     int level;  // 0 no identification, 1 identification only, 3 MMX, 4 + SSE, 5 + SSE2
@@ -63,31 +68,31 @@ void DescribeOsVersion(const OSVERSIONINFOA& info, char* name, int name_size, in
         case VER_PLATFORM_WIN32_WINDOWS:
             if (info.dwMinorVersion == 0) {
                 suffix = info.szCSDVersion[0] == 'C' ? "95OSR2" : "95";
-                *code = 1;
+                *code = kOsCode95;
             } else if (info.dwMinorVersion == 10) {
                 suffix = info.szCSDVersion[0] == 'A' ? "98SE" : "98";
-                *code = 2;
+                *code = kOsCode98;
             } else if (info.dwMinorVersion == 90) {
                 suffix = "Me";
-                *code = 3;
+                *code = kOsCodeMe;
             }
             break;
         case VER_PLATFORM_WIN32_NT:
             if (info.dwMajorVersion == 3) {
                 suffix = "NT 3.51";
-                *code = 0x104;
+                *code = kOsCodeNt351;
             } else if (info.dwMajorVersion == 4) {
                 suffix = "4.0";
-                *code = 0x105;
+                *code = kOsCodeNt4;
             } else if (info.dwMajorVersion == 5 && info.dwMinorVersion == 0) {
                 suffix = "2000";
-                *code = 0x106;
+                *code = kOsCode2000;
             } else if (info.dwMajorVersion == 5 && info.dwMinorVersion == 1) {
                 suffix = "XP";
-                *code = 0x107;
+                *code = kOsCodeXp;
             } else if (info.dwMajorVersion == 6) {
                 suffix = "Vista";
-                *code = 0x108;
+                *code = kOsCodeVista;
             }
             break;
         default: break;
@@ -121,7 +126,7 @@ int LogSystemInformation() {
                   static_cast<int>(version.dwBuildNumber), version.szCSDVersion);
     WriteLogFormat("%s", block->os_text);
 
-    block->directx_version = 0x70000;
+    block->directx_version = kDirectXVersion7;
 
     TIMECAPS caps{};
     if (timeGetDevCaps(&caps, sizeof caps) == TIMERR_NOERROR && !block->timer_period_begun) {
@@ -135,10 +140,10 @@ int LogSystemInformation() {
     if (cpu.has_tsc) {
         const ULONGLONG first = ReadTimeStampCounter();
         const DWORD start = timeGetTime();
-        while (timeGetTime() - start < 100) Sleep(1);
+        while (timeGetTime() - start < kClockMeasureMs) Sleep(1);
         const ULONGLONG ticks = ReadTimeStampCounter() - first;
         block->cpu_speed_mhz = DoubleToInt(static_cast<double>(ticks) * 0.00001);
-        block->cpu_clock = ticks * 10;
+        block->cpu_clock = ticks * (1000 / kClockMeasureMs);
         WriteLogFormat("ＣＰＵ動作速度：大体%.2fGHz", block->cpu_speed_mhz * 0.001);
     }
 

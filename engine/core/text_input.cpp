@@ -24,12 +24,18 @@ void (*g_step_hook)() = nullptr;
 
 // The editing keys and their control codes, ended by a zero pair.
 const unsigned char kControlKeyTable[][2] = {
-    {0x2E, kInputCodeDelete}, {0x25, kInputCodeLeft}, {0x27, kInputCodeRight},
-    {0x26, kInputCodeUp},     {0x28, kInputCodeDown}, {0, 0},
+    {VK_DELETE, kInputCodeDelete}, {VK_LEFT, kInputCodeLeft}, {VK_RIGHT, kInputCodeRight},
+    {VK_UP, kInputCodeUp},         {VK_DOWN, kInputCodeDown}, {0, 0},
 };
 
 // Bounds the wait for the input method's open status when the clock stands still.
 constexpr int kOpenStatusPumpLimit = 2000;
+// The wait for the open status ends after this long on the microsecond clock.
+constexpr std::int64_t kOpenStatusWaitMicroseconds = 2000;
+// The field cursor blinks with this period.
+constexpr std::int32_t kCursorBlinkPeriodMs = 500;
+// A composition length no field reaches: no cut.
+constexpr int kNoCompositionLimit = 65536;
 
 bool IsLead(unsigned char byte) { return IsMultiByteLeadByte(&byte, GetEngineCharSetMode()) != 0; }
 
@@ -142,7 +148,7 @@ void InsertChar(KeyInputRecord& field, const char* c, int size) {
 void EditField(KeyInputRecord& field, const char* c, int size) {
     const signed char code = static_cast<signed char>(c[0]);
     switch (code) {
-        case 8:  // Backspace
+        case kInputCodeBackspace:
             if (field.cursor > 0) {
                 const int start = CharStartBefore(field.text, field.length, field.cursor);
                 const int removed = field.cursor - start;
@@ -159,14 +165,14 @@ void EditField(KeyInputRecord& field, const char* c, int size) {
         case kInputCodeLeft:
             if (field.cursor > 0) field.cursor = CharStartBefore(field.text, field.length, field.cursor);
             return;
-        case 9:
+        case kInputCodeTab:
         case kInputCodeUp:
         case kInputCodeDown:
             return;
-        case 13:
+        case kInputCodeEnter:
             field.ended = 1;
             return;
-        case 27:
+        case kInputCodeEscape:
             if (field.escape_allowed) {
                 field.cancelled = 1;
                 field.ended = 1;
@@ -218,7 +224,7 @@ void ApplyCompositionLimits(const KeyInputRecord& field) {
     if (!s.limit_to_field && s.max_composition_bytes == 0) return;
     int composition_length = 0;
     while (s.composition[composition_length] != '\0') ++composition_length;
-    int allowed = 65536;
+    int allowed = kNoCompositionLimit;
     bool applies = false;
     if (s.limit_to_field && field.length + composition_length > field.max_length) {
         allowed = field.max_length - field.length;
@@ -271,13 +277,15 @@ int InitializeTextInput() {
     if (g_text_input.shared_input_buffer != nullptr) TrackedFree(g_text_input.shared_input_buffer);
     FreeCandidateList();
     g_text_input = TextInputState{};
-    const int colors[12][3] = {{255, 255, 255}, {255, 255, 255}, {255, 255, 0}, {0, 255, 255},
+    const int colors[kFieldColorCount][3] = {{255, 255, 255}, {255, 255, 255}, {255, 255, 0}, {0, 255, 255},
                                {255, 255, 255}, {255, 0, 0},     {255, 255, 20}, {0, 0, 0},
                                {0, 0, 0},       {0, 0, 0},       {255, 255, 0}, {0, 0, 0}};
-    for (int i = 0; i < 12; ++i) g_text_input.field_colors[i] = MakeColorValue(colors[i][0], colors[i][1], colors[i][2]);
+    for (int i = 0; i < kFieldColorCount; ++i) {
+        g_text_input.field_colors[i] = MakeColorValue(colors[i][0], colors[i][1], colors[i][2]);
+    }
     g_text_input.active_handle = -1;
     g_text_input.last_input_time = 0;
-    g_text_input.blink_period = 500;
+    g_text_input.blink_period = kCursorBlinkPeriodMs;
     g_text_input.cursor_shown = 1;
     WriteLogText("完了しました\n");
     return 0;
@@ -392,7 +400,7 @@ LRESULT HandleImeMessage(HWND window, UINT message, WPARAM wparam, LPARAM lparam
                     const std::int64_t start = GetMicrosecondCount(0);
                     for (int pass = 0; pass < kOpenStatusPumpLimit; ++pass) {
                         if (ProcessWindowMessages() != 0) break;
-                        if (GetMicrosecondCount(0) - start >= 2000) break;
+                        if (GetMicrosecondCount(0) - start >= kOpenStatusWaitMicroseconds) break;
                     }
                     HIMC context = ImmGetContext(window);
                     if (context != nullptr) {

@@ -10,7 +10,17 @@
 constexpr int kInputCharRingSize = 1025;  // holds 1,024 bytes
 constexpr int kKeyInputRecordCount = 256;
 constexpr int kImeTextBytes = 1024;
+constexpr int kFieldColorCount = 12;
 
+// Typed control characters that the ring keeps as they are (a typed line feed goes in as
+// kInputCodeEnter).
+constexpr unsigned char kInputCodeBackspace = 0x08;
+constexpr unsigned char kInputCodeTab = 0x09;
+constexpr unsigned char kInputCodeLineFeed = 0x0A;
+constexpr unsigned char kInputCodeEnter = 0x0D;
+constexpr unsigned char kInputCodeEscape = 0x1B;
+// The lowest typed character that is not a control character (the space).
+constexpr unsigned char kInputCodeFirstPrintable = 0x20;
 // Control codes the window procedure puts into the ring for the editing keys.
 constexpr unsigned char kInputCodeDelete = 0x10;
 constexpr unsigned char kInputCodeRight = 0x1C;
@@ -62,7 +72,7 @@ struct TextInputState {
     std::int32_t active_handle;  // -1 when none
     char* shared_input_buffer;
 
-    std::uint32_t field_colors[12];
+    std::uint32_t field_colors[kFieldColorCount];
     std::uint32_t last_input_time;
     std::int32_t blink_period;
     std::int32_t cursor_shown;

@@ -12,12 +12,16 @@
 #include "engine/core/time_date.h"
 #include "engine/core/tracked_alloc.h"
 #include "platform/kernel.h"
+#include "platform/shift_jis.h"
 
 namespace {
 
 LogState g_log = {"Log.txt", "", 0, 0, 0, 0, 0, 0};
 
-bool IsLead(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
+// Texts up to this long are converted in a stack buffer of 2n + 1 bytes.
+constexpr std::size_t kStackTextMax = 255;
+// The indent writes at most this many tabs.
+constexpr int kMaxIndentTabs = 255;
 
 // Copies `text` into `out` (room for 2 * length + 1 bytes) turning each LF into CR LF,
 // until the first LF that already follows a CR; from there the rest is copied as is.
@@ -26,7 +30,7 @@ std::size_t ConvertLineBreaks(const char* text, char* out) {
     std::size_t o = 0;
     const char* p = text;
     while (*p != '\0') {
-        if (IsLead(static_cast<unsigned char>(*p)) && p[1] != '\0') {
+        if (IsShiftJisLeadByte(static_cast<unsigned char>(*p)) && p[1] != '\0') {
             out[o++] = p[0];
             out[o++] = p[1];
             p += 2;
@@ -47,7 +51,7 @@ std::size_t ConvertLineBreaks(const char* text, char* out) {
 // trail byte of a two-byte character, as in "ソ", is no separator).
 bool EndsWithSeparator(const char* path) {
     const char* last = nullptr;
-    for (const char* p = path; *p != '\0'; p += (IsLead(static_cast<unsigned char>(*p)) && p[1] != '\0') ? 2 : 1) {
+    for (const char* p = path; *p != '\0'; p += (IsShiftJisLeadByte(static_cast<unsigned char>(*p)) && p[1] != '\0') ? 2 : 1) {
         last = p;
     }
     return last != nullptr && *last == '\\';
@@ -95,12 +99,12 @@ int StartLogFile() {
 
 int WriteLogText(const char* text) {
     // Every LF may become two bytes: a 2n+1 buffer always holds the result. Texts of up
-    // to 255 bytes fit the stack buffer; longer ones use a temporary tracked block.
-    char stack_buffer[512];
+    // to kStackTextMax bytes fit the stack buffer; longer ones use a temporary tracked block.
+    char stack_buffer[kStackTextMax * 2 + 2];
     std::size_t length = 0;
     while (text[length] != '\0') ++length;
     char* work = stack_buffer;
-    if (length > 255) {
+    if (length > kStackTextMax) {
         work = static_cast<char*>(TrackedAlloc(static_cast<std::uint32_t>(length * 2 + 1), nullptr, -1));
         if (work == nullptr) return -1;
     }
@@ -110,7 +114,7 @@ int WriteLogText(const char* text) {
         OutputDebugStringA(work);
     } else if (!g_log.no_log_file && g_log.directory[0] != '\0' && converted > 0) {
         // (An empty text writes nothing, not even a stamp, and leaves the line state.)
-        char path[260 + 1 + 256];
+        char path[sizeof g_log.directory + 1 + sizeof g_log.file_name];
         CopyString(path, g_log.directory);
         if (!EndsWithSeparator(path)) AppendString(path, "\\");
         AppendString(path, g_log.file_name);
@@ -126,8 +130,8 @@ int WriteLogText(const char* text) {
                 WriteToFile(file, stamp, stamp_length);
             }
             if (g_log.indent > 0) {
-                char tabs[256];
-                const int count = g_log.indent < 255 ? g_log.indent : 255;
+                char tabs[kMaxIndentTabs + 1];
+                const int count = g_log.indent < kMaxIndentTabs ? g_log.indent : kMaxIndentTabs;
                 for (int i = 0; i < count; ++i) tabs[i] = '\t';
                 tabs[count] = '\0';
                 WriteToFile(file, tabs, static_cast<std::size_t>(count));

@@ -12,11 +12,25 @@
 #include "engine/core/window_state.h"
 #include "engine/graphics/graphics.h"
 
-const DWORD kWindowModeStyles[8] = {0x80CA0000u, 0x80080000u, 0x80080000u, 0x80CA0000u,
-                                    0x80080000u, 0x80C80000u, 0x80CA0000u, 0x80CB0000u};
-const DWORD kWindowModeExStyles[8] = {0x300, 0x300, 0x0, 0x80, 0x80, 0x100, 0x300, 0x0};
-const DWORD kFullScreenStyles[8] = {0x80000000u, 0x80000000u, 0x80000000u, 0x80000000u, 0x80000000u, 0, 0, 0};
-const DWORD kFullScreenExStyles[8] = {0x8, 0x8, 0x8, 0x8, 0x8, 0, 0, 0};
+namespace {
+
+// The window styles the window types are made of.
+constexpr DWORD kStyleFramedWithMinimize = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
+constexpr DWORD kStyleBorderless = WS_POPUP | WS_SYSMENU;
+constexpr DWORD kStyleFramed = WS_POPUP | WS_CAPTION | WS_SYSMENU;
+constexpr DWORD kStyleFramedWithBoxes = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX;
+constexpr DWORD kExStyleSunken = WS_EX_CLIENTEDGE | WS_EX_WINDOWEDGE;
+
+}  // namespace
+
+const DWORD kWindowModeStyles[8] = {kStyleFramedWithMinimize, kStyleBorderless, kStyleBorderless,
+                                    kStyleFramedWithMinimize, kStyleBorderless, kStyleFramed,
+                                    kStyleFramedWithMinimize, kStyleFramedWithBoxes};
+const DWORD kWindowModeExStyles[8] = {kExStyleSunken,   kExStyleSunken,   0, WS_EX_TOOLWINDOW, WS_EX_TOOLWINDOW,
+                                      WS_EX_WINDOWEDGE, kExStyleSunken, 0};
+const DWORD kFullScreenStyles[8] = {WS_POPUP, WS_POPUP, WS_POPUP, WS_POPUP, WS_POPUP, 0, 0, 0};
+const DWORD kFullScreenExStyles[8] = {WS_EX_TOPMOST, WS_EX_TOPMOST, WS_EX_TOPMOST, WS_EX_TOPMOST,
+                                      WS_EX_TOPMOST, 0,             0,             0};
 
 namespace {
 
@@ -24,6 +38,8 @@ namespace {
 constexpr DWORD kDisplayChangeWaitMs = 2000;
 // ShowCursor moves the display count by one per call; more calls than this never help.
 constexpr int kShowCursorCallLimit = 256;
+// In full-screen mode the menu shows while the cursor is this close to the top of the screen.
+constexpr LONG kMenuRevealHeight = 60;
 
 SystemBlock& Block() { return *GetSystemBlock(); }
 WindowSettings& Settings() { return GetSystemBlock()->settings; }
@@ -237,7 +253,7 @@ int UpdateScreenAreaFromMove(LPARAM lparam) {
     const int x = GET_X_LPARAM(lparam);
     const int y = GET_Y_LPARAM(lparam);
     window.screen_area = RECT{x, y, x + (client.right - client.left), y + (client.bottom - client.top)};
-    if (GetDrawTarget() == -4) {
+    if (GetDrawTarget() == kDrawTargetFront) {
         const int mask_use = GetMaskScreenUse();
         SetMaskScreenUse(0);
         if (!GetTempPrimaryMode()) SetDrawTargetScreenRect(&window.screen_area);
@@ -323,7 +339,7 @@ int UpdateFullScreenMenuAndCursor() {
     if (settings.window_mode) return 0;
     POINT cursor{};
     GetCursorPos(&cursor);
-    Window().mouse_in_top_area = cursor.y < 60 ? 1 : 0;
+    Window().mouse_in_top_area = cursor.y < kMenuRevealHeight ? 1 : 0;
     SetGdiVisibleMode(GetGdiVisibleMode());
     SetMouseCursorVisible(Window().cursor_shown);
     UpdateMenuVisibility(settings.menu_hidden_request == 0 ? 1 : 0);

@@ -23,8 +23,7 @@
 
 namespace {
 
-constexpr UINT kMessageInput46F = 0x46F;
-constexpr UINT kMessageInput470 = 0x470;
+// The private message carrying the network room's socket notifications.
 constexpr UINT kMessageNetwork = 0x505;
 
 // Path of the system-key hook library; nothing in this engine fills it.
@@ -40,11 +39,15 @@ void PostCloseOnce(HWND window) {
 }
 
 // Hides the cursor over the window: the display count ends at -1 (never drifting lower).
+// The calls are bounded: lowering by more than kCursorLowerCalls, or raising by more than
+// kCursorRaiseCalls, never helps.
 void HideCursorForWindow() {
+    constexpr int kCursorLowerCalls = 256;
+    constexpr int kCursorRaiseCalls = 1 << 20;
     SetCursor(nullptr);
     int count = ShowCursor(FALSE);
-    for (int i = 0; count > -1 && i < 256; ++i) count = ShowCursor(FALSE);
-    for (int i = 0; count < -1 && i < 1 << 20; ++i) count = ShowCursor(TRUE);
+    for (int i = 0; count > -1 && i < kCursorLowerCalls; ++i) count = ShowCursor(FALSE);
+    for (int i = 0; count < -1 && i < kCursorRaiseCalls; ++i) count = ShowCursor(TRUE);
 }
 
 void HandleActivation(HWND hwnd, WPARAM wparam) {
@@ -96,7 +99,7 @@ void HandleActivation(HWND hwnd, WPARAM wparam) {
     ApplyJoypadVibration();
     if (settings.activation_callback != nullptr) settings.activation_callback(active, settings.activation_argument);
     if (settings.system_key_lock) {
-        if (block.os_code < 0x104) {
+        if (block.os_code < kOsCodeNt351) {
             SystemParametersInfoA(SPI_SETSCREENSAVERRUNNING, static_cast<UINT>(active), nullptr, 0);
         } else if (active && window.message_hook == nullptr) {
             window.hook_library = LoadLibraryA(g_hook_library_path);
@@ -133,7 +136,7 @@ void HandlePaint(HWND hwnd) {
                            : nullptr;
         FillRect(dc, &paint.rcPaint, brush != nullptr ? brush : static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
         if (brush != nullptr) DeleteObject(brush);
-    } else if (GetDrawTarget() == -2) {
+    } else if (GetDrawTarget() == kDrawTargetBack) {
         const int vsync = GetFlipVSyncWait();
         SetFlipVSyncWait(0);
         PresentToWindow(&paint.rcPaint);
@@ -245,8 +248,8 @@ void HandleCommand(WPARAM wparam) {
     WindowSettings& settings = GetSystemBlock()->settings;
     WindowState& window = GetSystemBlock()->window;
     const int id = LOWORD(wparam);
-    if (window.tool_bar_present && id >= 0x500) {
-        const int index = FindToolBarButtonIndex(id - 0x500);
+    if (window.tool_bar_present && id >= kToolBarCommandBase) {
+        const int index = FindToolBarButtonIndex(id - kToolBarCommandBase);
         if (index != -1 && window.tool_bar_buttons[index].state == 0) window.tool_bar_buttons[index].clicked = 1;
         return;
     }
@@ -351,14 +354,15 @@ LRESULT MainWindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
             break;
         }
         case WM_CHAR:
-            if (wparam == 10) {
-                PushInputChar(13);
-            } else if (wparam >= 32 || wparam == 8 || wparam == 9 || wparam == 13 || wparam == 16 || wparam == 27) {
+            if (wparam == kInputCodeLineFeed) {
+                PushInputChar(kInputCodeEnter);
+            } else if (wparam >= kInputCodeFirstPrintable || wparam == kInputCodeBackspace || wparam == kInputCodeTab ||
+                       wparam == kInputCodeEnter || wparam == kInputCodeDelete || wparam == kInputCodeEscape) {
                 PushInputChar(static_cast<unsigned char>(wparam));
             }
             break;
         case WM_SYSCHAR:
-            if (LOBYTE(wparam) == 13 && settings.mode_change_permitted) {
+            if (LOBYTE(wparam) == kInputCodeEnter && settings.mode_change_permitted) {
                 window.mode_change_request = 1;
                 return 0;
             }
@@ -388,14 +392,14 @@ LRESULT MainWindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
         case MM_MCINOTIFY:
             HandleMciNotify();
             break;
-        case kMessageInput46F:
+        case kInputFlagMessage46F:
             if (wparam == 1) {
                 SetMessage46FFlag();
             } else {
                 ClearMessage46FFlag();
             }
             break;
-        case kMessageInput470:
+        case kInputFlagMessage470:
             if (wparam == 1) {
                 SetMessage470Flag();
             } else {

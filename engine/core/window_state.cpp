@@ -8,12 +8,12 @@
 
 namespace {
 
-char g_menu_name_buffer[128];
+char g_menu_name_buffer[kMenuNameBytes];
 
 WindowState& Window() { return GetSystemBlock()->window; }
 WindowSettings& Settings() { return GetSystemBlock()->settings; }
 
-// Copies at most 127 bytes of a Shift-JIS name, never splitting a character.
+// Copies at most kMenuNameBytes - 1 bytes of a Shift-JIS name, never splitting a character.
 void CopyMenuName(char* destination, const char* source) {
     int i = 0;
     while (source[i] != '\0') {
@@ -21,7 +21,7 @@ void CopyMenuName(char* destination, const char* source) {
                                  source[i + 1] != '\0'
                              ? 2
                              : 1;
-        if (i + size > 127) break;
+        if (i + size > kMenuNameBytes - 1) break;
         for (int k = 0; k < size; ++k) destination[i + k] = source[i + k];
         i += size;
     }

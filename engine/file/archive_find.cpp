@@ -7,12 +7,13 @@
 
 #include "engine/core/core.h"
 #include "engine/file/plain_file.h"
+#include "platform/shift_jis.h"
 
 namespace {
 
 bool IsLead(const char* p) {
     const auto c = static_cast<unsigned char>(*p);
-    return ((c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC)) && p[1] != '\0';
+    return IsShiftJisLeadByte(c) && p[1] != '\0';
 }
 
 struct ArchiveFindState {

@@ -10,6 +10,7 @@
 #include "engine/file/full_path.h"
 #include "engine/file/plain_file.h"
 #include "platform/file_system.h"
+#include "platform/shift_jis.h"
 
 namespace {
 
@@ -18,8 +19,8 @@ ArchiveLayerGlobals g_layer;
 // The record behind a file handle, or null for anything that is not one of ours.
 FileHandleRecord* RecordOf(FileHandle file) {
     const auto value = static_cast<std::uint64_t>(file);
-    if ((value & ~std::uint64_t{0x0FFFFFFF}) != kFileHandleTag) return nullptr;
-    const std::uint64_t slot = value & 0x0FFFFFFF;
+    if ((value & ~std::uint64_t{kFileHandleSlotMask}) != kFileHandleTag) return nullptr;
+    const std::uint64_t slot = value & kFileHandleSlotMask;
     if (slot >= kMaxOpenFiles) return nullptr;
     return g_layer.files[slot];
 }
@@ -151,7 +152,7 @@ int FindArchiveForPath(const char* path, int* archive_index, char* archive_path,
         const char* start = p;
         while (*p != '\0' && *p != '\\' && *p != '/') {
             const auto c = static_cast<unsigned char>(*p);
-            p += (((c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC)) && p[1] != '\0') ? 2 : 1;
+            p += (IsShiftJisLeadByte(c) && p[1] != '\0') ? 2 : 1;
         }
         if (*p == '\0' || p == start) return -1;
         const auto n = static_cast<std::size_t>(p - start);
@@ -230,7 +231,7 @@ int ArchiveLayerClose(FileHandle file) {
         ClosePlainFile(record->plain);
     }
     TrackedFree(record);
-    g_layer.files[static_cast<std::uint64_t>(file) & 0x0FFFFFFF] = nullptr;
+    g_layer.files[static_cast<std::uint64_t>(file) & kFileHandleSlotMask] = nullptr;
     --g_layer.file_count;
     return 0;
 }

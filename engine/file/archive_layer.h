@@ -11,7 +11,9 @@
 
 constexpr int kMaxArchives = 512;
 constexpr int kMaxOpenFiles = 512;
+// A file handle is kFileHandleTag | slot; the slot sits in the bits of kFileHandleSlotMask.
 constexpr std::uint32_t kFileHandleTag = 0xF0000000u;
+constexpr std::uint32_t kFileHandleSlotMask = 0x0FFFFFFFu;
 // Bytes of a full path worked out by the layer.
 constexpr int kFullPathBytes = 512;
 

@@ -10,6 +10,7 @@
 #include "engine/file/lz_unpack.h"
 #include "engine/file/plain_file.h"
 #include "platform/kernel.h"
+#include "platform/shift_jis.h"
 
 namespace {
 
@@ -253,7 +254,7 @@ int FindQvaFileEntry(const char* member_path, ArchiveState* s, QvaFileEntry* ent
     const char* last = member_path;
     for (const char* p = member_path; *p != '\0';) {
         const auto c = static_cast<unsigned char>(*p);
-        if (((c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC)) && p[1] != '\0') {
+        if (IsShiftJisLeadByte(c) && p[1] != '\0') {
             p += 2;
             continue;
         }

@@ -2,6 +2,8 @@
 // no state; the archive reader and the tests' archive writer both build on it.
 #include "engine/file/qva_format.h"
 
+#include "platform/shift_jis.h"
+
 namespace {
 
 std::uint16_t U16(const unsigned char* p) { return static_cast<std::uint16_t>(p[0] | (p[1] << 8)); }
@@ -10,8 +12,6 @@ std::uint32_t U32(const unsigned char* p) {
            (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
 }
 std::uint64_t U64(const unsigned char* p) { return U32(p) | (static_cast<std::uint64_t>(U32(p + 4)) << 32); }
-
-bool IsLeadByte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
 
 // The key maker's constants: the fill for a missing key string, the byte mixed in at the
 // XOR positions, and the fallback key's byte.
@@ -58,7 +58,7 @@ int MakeQvaSearchName(const char* name, int* length, QvaSearchName* out) {
     int n = 0;
     std::uint32_t sum = 0;
     while (p[n] != '\0' && p[n] != '\\' && p[n] != '/') {
-        if (IsLeadByte(p[n]) && p[n + 1] != '\0') {
+        if (IsShiftJisLeadByte(p[n]) && p[n + 1] != '\0') {
             if (n + 2 + 4 > kQvaSearchNameBytes) return -1;
             out->name[n] = p[n];
             out->name[n + 1] = p[n + 1];

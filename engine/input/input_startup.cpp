@@ -22,6 +22,18 @@ std::int32_t g_message_470_flag = 0;
 constexpr DWORD kBackgroundLevel = DISCL_NONEXCLUSIVE | DISCL_BACKGROUND;  // 10
 constexpr DWORD kForegroundLevel = DISCL_EXCLUSIVE | DISCL_FOREGROUND;     // 5
 
+// The interface versions asked of the DirectInput objects.
+constexpr DWORD kDirectInput7Version = 0x0700;
+constexpr DWORD kDirectInput8Version = 0x0800;
+// Keyboard events the device buffers between two reads.
+constexpr DWORD kKeyboardBufferEvents = 100;
+// Each pad axis ignores the middle quarter of its travel (in hundredths of a percent).
+constexpr DWORD kPadAxisDeadZone = 2500;
+// The sine effect rises over half a second, fades over a second and repeats every 1.5 s.
+constexpr DWORD kSineAttackMicroseconds = 500000;
+constexpr DWORD kSineFadeMicroseconds = 1000000;
+constexpr DWORD kSinePeriodMicroseconds = 1500000;
+
 bool HasDirectInput() { return g_input.object != nullptr && g_input.object != kWinmmInputObject; }
 
 IDirectInput7A* Input7() { return static_cast<IDirectInput7A*>(g_input.object); }
@@ -65,7 +77,7 @@ bool TryDirectInput7() {
     WriteLogText("成功\n");
     IncreaseLogIndent();
     WriteLogText("引き続き初期化処理... ");
-    if (SUCCEEDED(input->Initialize(GetModuleHandleA(nullptr), 0x0700))) {
+    if (SUCCEEDED(input->Initialize(GetModuleHandleA(nullptr), kDirectInput7Version))) {
         WriteLogText("初期化成功\n");
         DecreaseLogIndent();
         g_input.object = input;
@@ -90,7 +102,7 @@ bool TryDirectInput8() {
     WriteLogText("成功\n");
     IncreaseLogIndent();
     WriteLogText("引き続き初期化処理... ");
-    if (SUCCEEDED(input->Initialize(GetModuleHandleA(nullptr), 0x0800))) {
+    if (SUCCEEDED(input->Initialize(GetModuleHandleA(nullptr), kDirectInput8Version))) {
         WriteLogText("初期化成功\n");
         g_input.version8 = 1;
         DecreaseLogIndent();
@@ -171,7 +183,7 @@ void MakeKeyboard(HWND window) {
     }
     DIPROPDWORD buffer_size{};
     buffer_size.diph = {sizeof(DIPROPDWORD), sizeof(DIPROPHEADER), 0, DIPH_DEVICE};
-    buffer_size.dwData = 100;
+    buffer_size.dwData = kKeyboardBufferEvents;
     if (FAILED(keyboard->SetProperty(DIPROP_BUFFERSIZE, &buffer_size.diph))) {
         WriteLogText("キーボードのプロパティ設定に失敗しました\n");
     }
@@ -332,8 +344,8 @@ BOOL AddJoypadDevice(const DIDEVICEINSTANCEA* instance, void* /*context*/) {
     for (int axis = 0; axis < 4; ++axis) {
         DIPROPRANGE range{};
         range.diph = {sizeof(DIPROPRANGE), sizeof(DIPROPHEADER), kAxes[axis], DIPH_BYOFFSET};
-        range.lMin = -1000;
-        range.lMax = 1000;
+        range.lMin = -kPadAxisLimit;
+        range.lMax = kPadAxisLimit;
         if (FAILED(device->SetProperty(DIPROP_RANGE, &range.diph)) && axis < 2) {
             device->Release();
             return SkipJoypad(pad, axis == 0 ? "ジョイパッドデバイスのＸ軸関係の設定に失敗しました\n"
@@ -343,7 +355,7 @@ BOOL AddJoypadDevice(const DIDEVICEINSTANCEA* instance, void* /*context*/) {
     for (int axis = 0; axis < 4; ++axis) {
         DIPROPDWORD dead_zone{};
         dead_zone.diph = {sizeof(DIPROPDWORD), sizeof(DIPROPHEADER), kAxes[axis], DIPH_BYOFFSET};
-        dead_zone.dwData = 2500;
+        dead_zone.dwData = kPadAxisDeadZone;
         if (FAILED(device->SetProperty(DIPROP_DEADZONE, &dead_zone.diph)) && axis < 2) {
             device->Release();
             return SkipJoypad(pad, axis == 0 ? "ジョイパッドデバイスのＸ軸の無効ゾーンの設定に失敗しました\n"
@@ -354,8 +366,8 @@ BOOL AddJoypadDevice(const DIDEVICEINSTANCEA* instance, void* /*context*/) {
     // Both effects on the X and Y axes, endless, without a trigger button, at full gain.
     DWORD effect_axes[2] = {DIJOFS_X, DIJOFS_Y};
     LONG direction[2] = {0, 0};
-    DIENVELOPE envelope{sizeof(DIENVELOPE), 0, 500000, 0, 1000000};
-    DIPERIODIC periodic{10000, 0, 0, 1500000};
+    DIENVELOPE envelope{sizeof(DIENVELOPE), 0, kSineAttackMicroseconds, 0, kSineFadeMicroseconds};
+    DIPERIODIC periodic{DI_FFNOMINALMAX, 0, 0, kSinePeriodMicroseconds};
     DIEFFECT effect{};
     effect.dwSize = sizeof effect;
     effect.dwFlags = DIEFF_POLAR | DIEFF_OBJECTOFFSETS;
@@ -373,7 +385,7 @@ BOOL AddJoypadDevice(const DIDEVICEINSTANCEA* instance, void* /*context*/) {
     effect.dwStartDelay = 0;
     if (FAILED(device->CreateEffect(GUID_Sine, &effect, &pad.sine_effect, nullptr))) pad.sine_effect = nullptr;
 
-    DICONSTANTFORCE constant{10000};
+    DICONSTANTFORCE constant{static_cast<LONG>(DI_FFNOMINALMAX)};
     effect.dwFlags = DIEFF_CARTESIAN | DIEFF_OBJECTOFFSETS;
     effect.lpEnvelope = nullptr;
     effect.cbTypeSpecificParams = sizeof constant;
@@ -383,7 +395,7 @@ BOOL AddJoypadDevice(const DIDEVICEINSTANCEA* instance, void* /*context*/) {
         WriteLogText("周期的エフェクトの作成に失敗しました。\n");
     }
     pad.vibrating = 0;
-    pad.power = 10000;
+    pad.power = DI_FFNOMINALMAX;
     pad.constant_playing = 0;
     pad.sine_playing = 0;
 

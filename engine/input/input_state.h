@@ -11,6 +11,12 @@
 constexpr int kMaxPads = 8;
 constexpr int kPadMaskBits = 32;
 constexpr int kKeyMapSlots = 4;
+// Key states: one byte per key code, bit 7 set while the key is down (the same bit marks a
+// pressed pad button).
+constexpr int kKeyCodeCount = 256;
+constexpr std::uint8_t kKeyDownBit = 0x80;
+// Pad axes read from -kPadAxisLimit to kPadAxisLimit.
+constexpr int kPadAxisLimit = 1000;
 
 // One joypad, fields in the order the engine keeps them.
 struct PadRecord {
@@ -46,7 +52,7 @@ struct InputState {
     IDirectInputDeviceA* keyboard;
     HANDLE keyboard_event;
     std::uint32_t keyboard_last_poll_time;
-    std::uint8_t key_state_buffer[256];
+    std::uint8_t key_state_buffer[kKeyCodeCount];
     KeyToPadMap key_to_pad_map;
     std::int32_t pad_count;
     PadRecord pads[kMaxPads];

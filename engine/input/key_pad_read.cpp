@@ -119,7 +119,7 @@ void PollJoypadWinmm(PadRecord& pad, int index) {
     pad.state.lY = MapWinmmAxis(info.dwYpos);
     pad.state.lZ = pad.has_z_and_r ? MapWinmmAxis(info.dwZpos) : 0;
     pad.state.lRz = pad.has_z_and_r ? MapWinmmAxis(info.dwRpos) : 0;
-    for (int i = 0; i < 24; ++i) pad.state.rgbButtons[i] = (info.dwButtons >> i) & 1 ? 0x80 : 0;
+    for (int i = 0; i < kPadButtonCount; ++i) pad.state.rgbButtons[i] = (info.dwButtons >> i) & 1 ? kKeyDownBit : 0;
 }
 
 // After a run of the message processing: whether the record can still be touched.
@@ -157,13 +157,20 @@ void ResetKeyToPadMap() {
 }
 
 int MapWinmmAxis(unsigned int position) {
-    const long long p = position > 0xFFFF ? 0xFFFF : position;
-    if (p == 0) return -1000;
-    if (p == 0x7FFF) return 0;
-    if (p == 0xFFFF) return 1000;
-    if (p < 0x6000) return static_cast<int>((p - 0x6000) * 1000 / 0x6000);
-    if (p <= 0xA000) return 0;
-    return static_cast<int>((p - 0xA000) * 1000 / 0x6000);
+    // Positions from kDeadZoneLow to kDeadZoneHigh read as centred; the span on each side of
+    // that zone (kSideSpan positions) scales to the axis limit.
+    constexpr long long kPositionMax = 0xFFFF;
+    constexpr long long kPositionCentre = 0x7FFF;
+    constexpr long long kDeadZoneLow = 0x6000;
+    constexpr long long kDeadZoneHigh = 0xA000;
+    constexpr long long kSideSpan = 0x6000;
+    const long long p = position > kPositionMax ? kPositionMax : position;
+    if (p == 0) return -kPadAxisLimit;
+    if (p == kPositionCentre) return 0;
+    if (p == kPositionMax) return kPadAxisLimit;
+    if (p < kDeadZoneLow) return static_cast<int>((p - kDeadZoneLow) * kPadAxisLimit / kSideSpan);
+    if (p <= kDeadZoneHigh) return 0;
+    return static_cast<int>((p - kDeadZoneHigh) * kPadAxisLimit / kSideSpan);
 }
 
 int PollKeyboardState() {
@@ -207,13 +214,13 @@ int ReadAllKeyStates(char* key_states) {
     // as it was (callers keep their own buffer defined).
     if (StartsInputInstead(&started)) return started;
     PollKeyboardState();
-    for (int i = 0; i < 256; ++i) key_states[i] = (input.key_state_buffer[i] & 0x80) ? 1 : 0;
+    for (int i = 0; i < kKeyCodeCount; ++i) key_states[i] = (input.key_state_buffer[i] & kKeyDownBit) ? 1 : 0;
     return 0;
 }
 
 int ReadPadStateMask(int pad) {
-    const bool with_keys = (pad & 0x1000) != 0;
-    const long long index = static_cast<long long>(pad & ~0x1000) - 1;
+    const bool with_keys = (pad & kPadWithKeys) != 0;
+    const long long index = static_cast<long long>(pad & ~kPadWithKeys) - 1;
     std::uint32_t mask = 0;
     int started = 0;
     if (StartsInputInstead(&started)) return started;
@@ -222,17 +229,17 @@ int ReadPadStateMask(int pad) {
         PollJoypadState(static_cast<int>(index));
         const DIJOYSTATE& state = input.pads[index].state;
         if (state.lX < 0) {
-            mask |= 1u << 1;
+            mask |= kPadMaskLeft;
         } else if (state.lX > 0) {
-            mask |= 1u << 2;
+            mask |= kPadMaskRight;
         }
         if (state.lY < 0) {
-            mask |= 1u << 3;
+            mask |= kPadMaskUp;
         } else if (state.lY > 0) {
-            mask |= 1u << 0;
+            mask |= kPadMaskDown;
         }
-        for (int i = 0; i < 24; ++i) {
-            if (state.rgbButtons[i] & 0x80) mask |= 1u << (4 + i);
+        for (int i = 0; i < kPadButtonCount; ++i) {
+            if (state.rgbButtons[i] & kKeyDownBit) mask |= 1u << (kPadMaskFirstButtonBit + i);
         }
     } else if (!with_keys) {
         return 0;
@@ -244,7 +251,7 @@ int ReadPadStateMask(int pad) {
         if (row < kMaxPads) {
             for (int bit = 0; bit < kPadMaskBits; ++bit) {
                 for (const std::int32_t code : input.key_to_pad_map[row][bit]) {
-                    if (code >= 0 && code < 256 && (input.key_state_buffer[code] & 0x80)) {
+                    if (code >= 0 && code < kKeyCodeCount && (input.key_state_buffer[code] & kKeyDownBit)) {
                         mask |= 1u << bit;
                         break;
                     }

@@ -18,7 +18,7 @@ bool HasDirectInput(const InputState& input) {
 void EndPadVibration(PadRecord& pad) {
     if (pad.device == nullptr || pad.constant_effect == nullptr || !pad.vibrating) return;
     pad.vibrating = 0;
-    pad.power = 10000;
+    pad.power = DI_FFNOMINALMAX;
     ApplyJoypadVibration();
 }
 
@@ -46,7 +46,9 @@ int ApplyJoypadVibration() {
             }
             pad.constant_playing = pad.vibrating;
         }
-        const std::int32_t sine_wanted = pad.vibrating && pad.power > 5000 ? 1 : 0;
+        // The sine effect adds to the constant force only above half power.
+        constexpr std::int32_t kHalfPower = DI_FFNOMINALMAX / 2;
+        const std::int32_t sine_wanted = pad.vibrating && pad.power > kHalfPower ? 1 : 0;
         if (pad.sine_effect != nullptr && pad.sine_playing != sine_wanted) {
             if (sine_wanted) {
                 pad.sine_effect->Start(1, 0);
@@ -83,7 +85,7 @@ int StopPadVibration(int pad_number) {
     WaitWhileInactive();
     InputState& input = *GetInputState();
     if (input.object == nullptr && !IsWindowClosePosted()) return InitializeInput();
-    const long long index = static_cast<long long>(pad_number & ~0x1000) - 1;
+    const long long index = static_cast<long long>(pad_number & ~kPadWithKeys) - 1;
     if (index < 0 || index >= input.pad_count || index >= kMaxPads) return 0;
     EndPadVibration(input.pads[index]);
     return 0;

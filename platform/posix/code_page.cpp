@@ -8,6 +8,7 @@
 #include <string>
 
 #include "platform/code_page.h"
+#include "platform/shift_jis.h"
 
 namespace {
 
@@ -55,7 +56,7 @@ std::string Cp932ToUtf8Lossy(const char* text, std::size_t length) {
     std::size_t i = 0;
     while (i < length) {
         const auto c = static_cast<unsigned char>(text[i]);
-        const bool lead = (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
+        const bool lead = IsShiftJisLeadByte(c);
         const std::size_t n = (lead && i + 1 < length) ? 2 : 1;
         if (Cp932ToUtf8(text + i, n, piece)) {
             out += piece;

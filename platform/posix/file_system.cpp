@@ -19,6 +19,7 @@
 #include "platform/code_page.h"
 #include "platform/kernel.h"
 #include "platform/posix/kernel_object.h"
+#include "platform/shift_jis.h"
 
 namespace {
 
@@ -29,20 +30,20 @@ struct FindObject : KernelObject {
 
 // 100-ns ticks between 1601-01-01 and 1970-01-01.
 constexpr std::int64_t kEpochDifferenceTicks = 116444736000000000LL;
+constexpr std::int64_t kTicksPerSecond = 10000000LL;
+constexpr std::int64_t kNanosecondsPerTick = 100;
 
 FILETIME ToFileTime(std::int64_t seconds, std::int64_t nanoseconds) {
-    const std::int64_t ticks = seconds * 10000000LL + nanoseconds / 100 + kEpochDifferenceTicks;
+    const std::int64_t ticks = seconds * kTicksPerSecond + nanoseconds / kNanosecondsPerTick + kEpochDifferenceTicks;
     const auto value = static_cast<std::uint64_t>(ticks < 0 ? 0 : ticks);
     return FILETIME{static_cast<DWORD>(value & 0xFFFFFFFFu), static_cast<DWORD>(value >> 32)};
 }
-
-bool IsLeadByte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
 
 unsigned char FoldAscii(unsigned char c) { return (c >= 'a' && c <= 'z') ? static_cast<unsigned char>(c - 32) : c; }
 
 // Length in bytes of the character at `p` (CP932).
 int CharLength(const char* p) {
-    return (IsLeadByte(static_cast<unsigned char>(p[0])) && p[1] != '\0') ? 2 : 1;
+    return (IsShiftJisLeadByte(static_cast<unsigned char>(p[0])) && p[1] != '\0') ? 2 : 1;
 }
 
 // Wildcard match of CP932 texts, ignoring ASCII letter case; '*' with backtracking.

@@ -16,6 +16,7 @@
 #include <mutex>
 #include <string>
 
+#include "platform/shift_jis.h"
 #include "platform/window_hooks.h"
 
 namespace {
@@ -43,7 +44,7 @@ std::string FileName(const char* class_name, bool shared_tmp) {
         // (the second byte of a two-byte character is never folded).
         auto c = static_cast<unsigned char>(*p);
         if (!trail && c >= 'A' && c <= 'Z') c = static_cast<unsigned char>(c - 'A' + 'a');
-        trail = !trail && ((c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC));
+        trail = !trail && IsShiftJisLeadByte(c);
         hash = (hash ^ c) * 1099511628211ull;
         if (hex.size() < 160) {
             hex += kHex[c >> 4];

@@ -32,6 +32,12 @@ bool g_cpuid_available = true;
 std::vector<platform_hooks::CpuIdLeaf> g_cpuid_leaves;
 std::atomic<std::uint64_t> g_tsc_rate{3};
 
+// The machine's text is CP932 (Shift-JIS), whatever the locale.
+constexpr UINT kCp932CodePage = 932;
+// The version reported to the engine: the NT line, major version 10; the build number
+// carries the kernel release as major * 10000 + minor * 100 + patch.
+constexpr DWORD kReportedMajorVersion = 10;
+
 }  // namespace
 
 namespace platform_hooks {
@@ -92,7 +98,7 @@ BOOL GetVersionExA(OSVERSIONINFOA* info) {
     std::memset(info, 0, sizeof *info);
     info->dwOSVersionInfoSize = size;
     info->dwPlatformId = VER_PLATFORM_WIN32_NT;
-    info->dwMajorVersion = 10;
+    info->dwMajorVersion = kReportedMajorVersion;
     info->dwMinorVersion = 0;
     utsname name{};
     if (uname(&name) == 0) {
@@ -120,7 +126,7 @@ BOOL GlobalMemoryStatusEx(MEMORYSTATUSEX* status) {
     return TRUE;
 }
 
-UINT GetOEMCP() { return 932; }
+UINT GetOEMCP() { return kCp932CodePage; }
 
 BOOL IsCpuIdAvailable() {
     std::lock_guard<std::mutex> lock(g_override_mutex);

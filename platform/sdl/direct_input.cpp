@@ -9,6 +9,7 @@
 
 #include "platform/sdl/direct_input_internal.h"
 #include "platform/sdl/input_backend.h"
+#include "platform/shift_jis.h"
 
 namespace {
 constexpr BYTE kTag[7] = {0x76, 0x6F, 0x6D, 0x75, 0x72, 0x44, 0x49};  // "vomurDI"
@@ -67,7 +68,7 @@ void CopyDeviceName(char (&field)[260], const std::string& name) {
     std::size_t length = 0;
     while (length < name.size()) {
         const unsigned char c = static_cast<unsigned char>(name[length]);
-        const bool lead = (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
+        const bool lead = IsShiftJisLeadByte(c);
         const std::size_t step = lead ? 2 : 1;
         if (length + step > sizeof field - 1 || length + step > name.size()) break;
         length += step;
@@ -97,12 +98,16 @@ public:
         if (sdl_input::Fail(version_ == 7 ? "DirectInput7.Initialize" : "DirectInput8.Initialize")) {
             return DIERR_GENERIC;
         }
+        // The version 7 object takes the interface versions 3 to 7, the version 8 object only 8.
+        constexpr DWORD kVersion3 = 0x0300;
+        constexpr DWORD kVersion7 = 0x0700;
+        constexpr DWORD kVersion8 = 0x0800;
         if (version_ == 7) {
-            if (version > 0x0700) return DIERR_BETADIRECTINPUTVERSION;
-            if (version < 0x0300) return DIERR_OLDDIRECTINPUTVERSION;
+            if (version > kVersion7) return DIERR_BETADIRECTINPUTVERSION;
+            if (version < kVersion3) return DIERR_OLDDIRECTINPUTVERSION;
         } else {
-            if (version > 0x0800) return DIERR_BETADIRECTINPUTVERSION;
-            if (version < 0x0800) return DIERR_OLDDIRECTINPUTVERSION;
+            if (version > kVersion8) return DIERR_BETADIRECTINPUTVERSION;
+            if (version < kVersion8) return DIERR_OLDDIRECTINPUTVERSION;
         }
         if (!initialized_) {
             initialized_ = true;

@@ -19,6 +19,14 @@ namespace {
 using sdl_input::DeviceKind;
 
 constexpr int kAxisCount = 8;  // X, Y, Z, Rx, Ry, Rz, two sliders
+// A dead zone of kDeadZoneWhole covers the whole way from the centre to either end.
+constexpr DWORD kDeadZoneWhole = 10000;
+// The motors' strongest setting, and their longest run in ms.
+constexpr std::uint32_t kMotorMax = 0xFFFF;
+constexpr std::uint32_t kMotorMaxMs = 0xFFFF;
+// A point-of-view hat at rest, and a pressed button's state byte.
+constexpr DWORD kPovCentred = 0xFFFFFFFFu;
+constexpr BYTE kButtonDown = 0x80;
 constexpr const char* kAxisNames[kAxisCount] = {"X", "Y", "Z", "Rx", "Ry", "Rz", "Slider0", "Slider1"};
 
 class DeviceCore;
@@ -44,8 +52,9 @@ public:
     bool sine() const { return sine_; }
     // Motor strength 0-65535.
     std::uint32_t Strength() const {
-        const std::uint64_t value = std::uint64_t{std::min<DWORD>(magnitude_, 10000)} * std::min<DWORD>(gain_, 10000);
-        return static_cast<std::uint32_t>(value * 65535 / (10000ull * 10000ull));
+        const std::uint64_t value =
+            std::uint64_t{std::min<DWORD>(magnitude_, DI_FFNOMINALMAX)} * std::min<DWORD>(gain_, DI_FFNOMINALMAX);
+        return static_cast<std::uint32_t>(value * kMotorMax / (std::uint64_t{DI_FFNOMINALMAX} * DI_FFNOMINALMAX));
     }
     DWORD duration() const { return duration_; }
 
@@ -162,7 +171,7 @@ public:
             }
         } else {
             const DWORD value = reinterpret_cast<const DIPROPDWORD*>(header)->dwData;
-            if (value > 10000) return DIERR_INVALIDPARAM;
+            if (value > kDeadZoneWhole) return DIERR_INVALIDPARAM;
             for (int i = first; i <= last; ++i) {
                 if (HasAxis(i)) axes_[i].dead_zone = value;
             }
@@ -272,7 +281,7 @@ public:
         if (kind_ != DeviceKind::kJoystick || !sdl_input::PadHasRumble(pad_id_)) return DIERR_UNSUPPORTED;
         if (parameters == nullptr || parameters->dwSize != sizeof(DIEFFECT) || parameters->lpvTypeSpecificParams == nullptr ||
             parameters->cbTypeSpecificParams != (sine ? sizeof(DIPERIODIC) : sizeof(DICONSTANTFORCE)) ||
-            parameters->dwGain > 10000) {
+            parameters->dwGain > DI_FFNOMINALMAX) {
             return DIERR_INVALIDPARAM;
         }
         if (Fail(sine ? "CreateEffect.Sine" : "CreateEffect.ConstantForce")) return DIERR_GENERIC;
@@ -284,7 +293,8 @@ public:
             magnitude = static_cast<DWORD>(force < 0 ? -static_cast<std::int64_t>(force) : force);
         }
         auto* made = new (std::nothrow)
-            EffectObject(this, self, sine, std::min<DWORD>(magnitude, 10000), parameters->dwGain, parameters->dwDuration);
+            EffectObject(this, self, sine, std::min<DWORD>(magnitude, DI_FFNOMINALMAX), parameters->dwGain,
+                         parameters->dwDuration);
         if (made == nullptr) return DIERR_OUTOFMEMORY;
         effects_.push_back(made);
         *effect = made;
@@ -314,13 +324,14 @@ public:
                 if (!effect->playing()) continue;
                 (effect->sine() ? low : high) += effect->Strength();
                 // The motors take at most 65535 ms at a time; an endless effect asks for that.
-                const std::uint32_t ms =
-                    effect->duration() == INFINITE ? 0xFFFF : std::max<std::uint32_t>(1, effect->duration() / 1000);
-                duration_ms = std::max(duration_ms, std::min<std::uint32_t>(ms, 0xFFFF));
+                const std::uint32_t ms = effect->duration() == INFINITE
+                                             ? kMotorMaxMs
+                                             : std::max<std::uint32_t>(1, effect->duration() / 1000);
+                duration_ms = std::max(duration_ms, std::min<std::uint32_t>(ms, kMotorMaxMs));
             }
         }
-        low = std::min<std::uint32_t>(low, 0xFFFF);
-        high = std::min<std::uint32_t>(high, 0xFFFF);
+        low = std::min<std::uint32_t>(low, kMotorMax);
+        high = std::min<std::uint32_t>(high, kMotorMax);
         if (low == 0 && high == 0) duration_ms = 0;
         if (low == motor_low_ && high == motor_high_ && duration_ms == motor_duration_) return;
         motor_low_ = low;
@@ -333,7 +344,7 @@ private:
     struct Axis {
         LONG min = 0;
         LONG max = 65535;
-        DWORD dead_zone = 0;  // 0-10000 of the way from the centre to either end
+        DWORD dead_zone = 0;  // 0-kDeadZoneWhole of the way from the centre to either end
     };
 
     bool Fail(const char* call) const {
@@ -360,14 +371,14 @@ private:
     // outside it the remaining travel spread over the whole half range.
     LONG ScaleAxis(int index, std::int32_t raw) const {
         const Axis& axis = axes_[index];
-        const std::int64_t value = std::clamp<std::int32_t>(raw, -32767, 32767);
+        const std::int64_t value = std::clamp<std::int32_t>(raw, -sdl_input::kRawAxisMax, sdl_input::kRawAxisMax);
         const std::int64_t centre = axis.min + (static_cast<std::int64_t>(axis.max) - axis.min) / 2;
-        const std::int64_t dead = 32767 * static_cast<std::int64_t>(axis.dead_zone) / 10000;
+        const std::int64_t dead = sdl_input::kRawAxisMax * static_cast<std::int64_t>(axis.dead_zone) / kDeadZoneWhole;
         const std::int64_t magnitude = value < 0 ? -value : value;
         if (magnitude <= dead) return static_cast<LONG>(centre);
         // Each side reaches its own end, also when the range has no middle value.
         const std::int64_t half = value < 0 ? centre - axis.min : axis.max - centre;
-        const std::int64_t offset = (magnitude - dead) * half / (32767 - dead);
+        const std::int64_t offset = (magnitude - dead) * half / (sdl_input::kRawAxisMax - dead);
         return static_cast<LONG>(value < 0 ? centre - offset : centre + offset);
     }
 
@@ -382,8 +393,8 @@ private:
             raw[1] = reading.axes[1];
             raw[2] = reading.axes[2];
             raw[5] = reading.axes[3];
-            raw[3] = reading.axes[4] * 2 - 32767;
-            raw[4] = reading.axes[5] * 2 - 32767;
+            raw[3] = reading.axes[4] * 2 - sdl_input::kRawAxisMax;
+            raw[4] = reading.axes[5] * 2 - sdl_input::kRawAxisMax;
         }
         LONG* axes[kAxisCount] = {&state->lX,  &state->lY,  &state->lZ,           &state->lRx,
                                   &state->lRy, &state->lRz, &state->rglSlider[0], &state->rglSlider[1]};
@@ -391,7 +402,7 @@ private:
         // The D-pad pushes the X and Y axes to their ends.
         if (reading.left != reading.right) state->lX = reading.left ? axes_[0].min : axes_[0].max;
         if (reading.up != reading.down) state->lY = reading.up ? axes_[1].min : axes_[1].max;
-        DWORD pov = 0xFFFFFFFFu;
+        DWORD pov = kPovCentred;
         const int dx = (reading.right ? 1 : 0) - (reading.left ? 1 : 0);
         const int dy = (reading.down ? 1 : 0) - (reading.up ? 1 : 0);
         if (dx != 0 || dy != 0) {
@@ -399,9 +410,9 @@ private:
             pov = kAngles[dy + 1][dx + 1];
         }
         state->rgdwPOV[0] = pov;
-        state->rgdwPOV[1] = state->rgdwPOV[2] = state->rgdwPOV[3] = 0xFFFFFFFFu;
-        for (int i = 0; i < reading.button_count && i < 32; ++i) {
-            state->rgbButtons[i] = (reading.buttons >> i) & 1 ? 0x80 : 0;
+        state->rgdwPOV[1] = state->rgdwPOV[2] = state->rgdwPOV[3] = kPovCentred;
+        for (int i = 0; i < reading.button_count && i < sdl_input::kMaxPadButtons; ++i) {
+            state->rgbButtons[i] = (reading.buttons >> i) & 1 ? kButtonDown : 0;
         }
     }
 
@@ -416,7 +427,7 @@ private:
         mouse_x_ = x;
         mouse_y_ = y;
         const Uint32 masks[5] = {SDL_BUTTON_LMASK, SDL_BUTTON_RMASK, SDL_BUTTON_MMASK, SDL_BUTTON_X1MASK, SDL_BUTTON_X2MASK};
-        for (int i = 0; i < 5; ++i) state->rgbButtons[i] = (buttons & masks[i]) ? 0x80 : 0;
+        for (int i = 0; i < 5; ++i) state->rgbButtons[i] = (buttons & masks[i]) ? kButtonDown : 0;
     }
 
     DeviceKind kind_;

@@ -138,7 +138,7 @@ void EnsureEventWatch() {
     SDL_AddEventWatch(WatchSdlEvent, nullptr);
 }
 
-std::int32_t Clamp16(int value) { return std::clamp(value, -32768, 32767); }
+std::int32_t Clamp16(int value) { return std::clamp(value, sdl_input::kRawAxisMin, sdl_input::kRawAxisMax); }
 
 }  // namespace
 
@@ -259,9 +259,10 @@ bool ReadPad(std::uint32_t id, PadReading* reading) {
         reading->down = pad.dpad_down;
         reading->left = pad.dpad_left;
         reading->right = pad.dpad_right;
-        reading->button_count = std::clamp(pad.button_count, 0, 32);
-        reading->buttons = reading->button_count == 32 ? pad.buttons
-                                                       : pad.buttons & ((std::uint32_t{1} << reading->button_count) - 1);
+        reading->button_count = std::clamp(pad.button_count, 0, kMaxPadButtons);
+        reading->buttons = reading->button_count == kMaxPadButtons
+                               ? pad.buttons
+                               : pad.buttons & ((std::uint32_t{1} << reading->button_count) - 1);
         reading->axis_count = 6;
         return true;
     }
@@ -296,7 +297,7 @@ bool ReadPad(std::uint32_t id, PadReading* reading) {
         reading->left = (hat & SDL_HAT_LEFT) != 0;
         reading->right = (hat & SDL_HAT_RIGHT) != 0;
     }
-    reading->button_count = std::clamp(SDL_JoystickNumButtons(js), 0, 32);
+    reading->button_count = std::clamp(SDL_JoystickNumButtons(js), 0, kMaxPadButtons);
     for (int i = 0; i < reading->button_count; ++i) {
         if (SDL_JoystickGetButton(js, i)) reading->buttons |= std::uint32_t{1} << i;
     }

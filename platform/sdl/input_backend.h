@@ -43,6 +43,9 @@ int PlaceOfPad(std::uint32_t id);
 
 // A reading in the controller's own terms: stick axes -32768..32767, triggers 0..32767,
 // the D-pad (or the first hat), buttons in order without the D-pad.
+constexpr std::int32_t kRawAxisMin = -32768;
+constexpr std::int32_t kRawAxisMax = 32767;
+constexpr int kMaxPadButtons = 32;  // the bits of PadReading::buttons
 struct PadReading {
     std::int32_t axes[6];  // left x, left y, right x, right y, left trigger, right trigger
     bool up;

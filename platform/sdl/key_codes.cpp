@@ -138,6 +138,8 @@ constexpr KeyEntry kKeys[] = {
     {SDL_SCANCODE_APPLICATION, 0xDD, 0x5D},
 };
 
+// Bit 7 of a key state: the key is down.
+constexpr BYTE kKeyDown = 0x80;
 constexpr BYTE kVirtualShift = 0x10;
 constexpr BYTE kVirtualControl = 0x11;
 constexpr BYTE kVirtualMenu = 0x12;
@@ -155,14 +157,14 @@ namespace sdl_input {
 void ReadKeyCodeStates(BYTE states[256]) {
     std::memset(states, 0, 256);
     if (Scripted()) {
-        for (int i = 0; i < 256; ++i) states[i] = g_scripted_keys[i] ? 0x80 : 0;
+        for (int i = 0; i < 256; ++i) states[i] = g_scripted_keys[i] ? kKeyDown : 0;
         return;
     }
     int count = 0;
     const Uint8* keys = SDL_GetKeyboardState(&count);
     if (keys == nullptr) return;
     for (const KeyEntry& entry : kKeys) {
-        if (entry.scancode < count && keys[entry.scancode]) states[entry.key_code] = 0x80;
+        if (entry.scancode < count && keys[entry.scancode]) states[entry.key_code] = kKeyDown;
     }
 }
 
@@ -173,11 +175,11 @@ void ReadVirtualKeyStates(BYTE states[256]) {
     for (int code = 0; code < 256; ++code) {
         if (codes[code] == 0) continue;
         const BYTE vk = VirtualKeyOfKeyCode(code);
-        if (vk != 0) states[vk] |= 0x80;
+        if (vk != 0) states[vk] |= kKeyDown;
     }
-    if (states[0xA0] | states[0xA1]) states[kVirtualShift] |= 0x80;
-    if (states[0xA2] | states[0xA3]) states[kVirtualControl] |= 0x80;
-    if (states[0xA4] | states[0xA5]) states[kVirtualMenu] |= 0x80;
+    if (states[VK_LSHIFT] | states[VK_RSHIFT]) states[kVirtualShift] |= kKeyDown;
+    if (states[VK_LCONTROL] | states[VK_RCONTROL]) states[kVirtualControl] |= kKeyDown;
+    if (states[VK_LMENU] | states[VK_RMENU]) states[kVirtualMenu] |= kKeyDown;
     for (int vk = 0; vk < 256; ++vk) states[vk] |= g_toggles[vk] & 1;
     if (!Scripted()) {
         // The lock lights are the window system's; take them from its modifier state.
@@ -185,7 +187,7 @@ void ReadVirtualKeyStates(BYTE states[256]) {
         const BYTE locks[3][2] = {{kVirtualCapital, (mods & KMOD_CAPS) != 0},
                                   {kVirtualNumLock, (mods & KMOD_NUM) != 0},
                                   {kVirtualScroll, (mods & KMOD_SCROLL) != 0}};
-        for (const auto& lock : locks) states[lock[0]] = static_cast<BYTE>((states[lock[0]] & 0x80) | lock[1]);
+        for (const auto& lock : locks) states[lock[0]] = static_cast<BYTE>((states[lock[0]] & kKeyDown) | lock[1]);
     }
 }
 

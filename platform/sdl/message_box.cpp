@@ -14,6 +14,10 @@
 
 namespace {
 
+// The parts of a message-box type: the buttons in the low four bits, the icon in the next four.
+constexpr UINT kButtonsMask = 0x0F;
+constexpr UINT kIconMask = 0xF0;
+
 std::mutex g_mutex;
 int g_test_answer = 0;
 std::vector<platform_hooks::MessageBoxRecord>& Records() {
@@ -28,7 +32,7 @@ struct Buttons {
 };
 
 Buttons ButtonsOf(UINT type) {
-    switch (type & 0xF) {
+    switch (type & kButtonsMask) {
         case MB_OKCANCEL:
             return {2, {IDOK, IDCANCEL, 0}, {"OK", "Cancel", nullptr}};
         case MB_ABORTRETRYIGNORE:
@@ -92,8 +96,8 @@ int MessageBoxA(HWND owner, const char* text, const char* caption, UINT type) {
             if (buttons.ids[i] == EscapeAnswer(buttons)) data[i].flags |= SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT;
         }
         Uint32 flags = SDL_MESSAGEBOX_INFORMATION;
-        if ((type & 0xF0) == MB_ICONERROR) flags = SDL_MESSAGEBOX_ERROR;
-        if ((type & 0xF0) == MB_ICONWARNING) flags = SDL_MESSAGEBOX_WARNING;
+        if ((type & kIconMask) == MB_ICONERROR) flags = SDL_MESSAGEBOX_ERROR;
+        if ((type & kIconMask) == MB_ICONWARNING) flags = SDL_MESSAGEBOX_WARNING;
         sdl_window::WindowRecord* record = sdl_window::FindWindowRecord(owner);
         SDL_MessageBoxData box{};
         box.flags = flags;

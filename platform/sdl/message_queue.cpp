@@ -14,6 +14,14 @@
 
 namespace {
 
+// The system command sits in the high twelve bits of WM_SYSCOMMAND's wParam.
+constexpr WPARAM kSystemCommandMask = 0xFFF0;
+// The characters the editing keys type when the key event brought no text.
+constexpr unsigned char kCharBackspace = 0x08;
+constexpr unsigned char kCharTab = 0x09;
+constexpr unsigned char kCharReturn = 0x0D;
+constexpr unsigned char kCharEscape = 0x1B;
+
 using sdl_window::InputPayload;
 using sdl_window::WindowRecord;
 
@@ -270,16 +278,16 @@ BOOL TranslateMessage(const MSG* message) {
     }
     switch (message->wParam) {
         case VK_BACK:
-            PostChar(*message, char_message, 8);
+            PostChar(*message, char_message, kCharBackspace);
             break;
         case VK_TAB:
-            PostChar(*message, char_message, 9);
+            PostChar(*message, char_message, kCharTab);
             break;
         case VK_RETURN:
-            PostChar(*message, char_message, 13);
+            PostChar(*message, char_message, kCharReturn);
             break;
         case VK_ESCAPE:
-            PostChar(*message, char_message, 27);
+            PostChar(*message, char_message, kCharEscape);
             break;
         default:
             break;
@@ -324,8 +332,8 @@ LRESULT DefWindowProcA(HWND window, UINT message, WPARAM wparam, LPARAM lparam) 
             }
             return 0;
         case WM_SYSCOMMAND:
-            if ((wparam & 0xFFF0) == SC_CLOSE) SendMessageA(window, WM_CLOSE, 0, 0);
-            if ((wparam & 0xFFF0) == SC_MINIMIZE) ShowWindow(window, SW_MINIMIZE);
+            if ((wparam & kSystemCommandMask) == SC_CLOSE) SendMessageA(window, WM_CLOSE, 0, 0);
+            if ((wparam & kSystemCommandMask) == SC_MINIMIZE) ShowWindow(window, SW_MINIMIZE);
             return 0;
         default:
             return 0;

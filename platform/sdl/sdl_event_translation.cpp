@@ -121,11 +121,21 @@ void QueueMouse(WindowRecord& record, UINT message, WPARAM wparam, int x, int y)
                                   MAKELPARAM(static_cast<WORD>(p.x), static_cast<WORD>(p.y)));
 }
 
+// A UTF-8 byte 10xxxxxx continues the character before it.
+bool IsUtf8Continuation(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
+
+// A key message's lParam: repeat count 1 in the low word, the scan code from bit 16, and
+// the flags below.
+constexpr int kKeyScanCodeShift = 16;
+constexpr DWORD kKeyAltDown = 1u << 29;
+constexpr DWORD kKeyWasDown = 1u << 30;
+constexpr DWORD kKeyReleased = 1u << 31;
+
 LPARAM KeyLParam(const SDL_KeyboardEvent& key, bool alt, bool down) {
-    DWORD l = 1u | ((static_cast<DWORD>(key.keysym.scancode) & 0xFFu) << 16);
-    if (alt) l |= 1u << 29;
-    if (down && key.repeat != 0) l |= 1u << 30;
-    if (!down) l |= (1u << 30) | (1u << 31);
+    DWORD l = 1u | ((static_cast<DWORD>(key.keysym.scancode) & 0xFFu) << kKeyScanCodeShift);
+    if (alt) l |= kKeyAltDown;
+    if (down && key.repeat != 0) l |= kKeyWasDown;
+    if (!down) l |= kKeyWasDown | kKeyReleased;
     return static_cast<LPARAM>(l);
 }
 
@@ -150,7 +160,7 @@ LONG Cp932OffsetOf(const char* utf8, int chars) {
     int n = 0;
     while (*p != '\0' && n < chars) {
         ++p;
-        while ((static_cast<unsigned char>(*p) & 0xC0) == 0x80) ++p;
+        while (IsUtf8Continuation(*p)) ++p;
         ++n;
     }
     return static_cast<LONG>(sdl_window::Utf8ToCp932Text(utf8, static_cast<std::size_t>(p - utf8)).size());
@@ -379,7 +389,7 @@ std::string Utf8ToCp932Text(const char* utf8, std::size_t length) {
     std::size_t i = 0;
     while (i < length) {
         std::size_t n = 1;
-        while (i + n < length && (static_cast<unsigned char>(utf8[i + n]) & 0xC0) == 0x80) ++n;
+        while (i + n < length && IsUtf8Continuation(utf8[i + n])) ++n;
         if (Utf8ToCp932(utf8 + i, n, piece)) {
             out += piece;
         } else {
@@ -449,7 +459,7 @@ bool InjectTextInput(HWND window, const char* utf8) {
     std::size_t i = 0;
     while (i < length) {
         std::size_t n = std::min<std::size_t>(length - i, SDL_TEXTINPUTEVENT_TEXT_SIZE - 1);
-        while (i + n < length && n > 0 && (static_cast<unsigned char>(utf8[i + n]) & 0xC0) == 0x80) --n;
+        while (i + n < length && n > 0 && IsUtf8Continuation(utf8[i + n])) --n;
         SDL_Event e{};
         e.type = SDL_TEXTINPUT;
         e.text.windowID = SDL_GetWindowID(sdl);

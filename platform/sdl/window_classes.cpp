@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "platform/sdl/window_internal.h"
+#include "platform/shift_jis.h"
 #include "platform/window_hooks.h"
 
 struct ModuleObject {
@@ -15,14 +16,12 @@ struct IconObject {
 namespace {
 
 sdl_window::ClassRecord g_classes[sdl_window::kMaxClasses];
-ATOM g_next_atom = 0xC000;
+ATOM g_next_atom = sdl_window::kFirstClassAtom;
 ModuleObject g_program_module{0};
 IconObject g_icon_token{1};
 IconObject g_cursor_token{2};
 
-bool IsAtom(const char* name) { return reinterpret_cast<std::uintptr_t>(name) < 0x10000; }
-
-bool IsLeadByte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
+bool IsAtom(const char* name) { return reinterpret_cast<std::uintptr_t>(name) < sdl_window::kAtomLimit; }
 
 // CP932 names compared without the case of single-byte letters.
 bool SameClassName(const char* a, const char* b) {
@@ -36,7 +35,7 @@ bool SameClassName(const char* a, const char* b) {
         }
         if (x != y) return false;
         if (x == 0) return true;
-        trail = !trail && IsLeadByte(x);
+        trail = !trail && IsShiftJisLeadByte(x);
     }
 }
 
@@ -84,7 +83,7 @@ ATOM RegisterClassExA(const WNDCLASSEXA* window_class) {
         c = sdl_window::ClassRecord{};
         c.used = true;
         c.atom = g_next_atom++;
-        if (g_next_atom == 0) g_next_atom = 0xC000;
+        if (g_next_atom == 0) g_next_atom = sdl_window::kFirstClassAtom;
         c.name = window_class->lpszClassName;
         c.style = window_class->style;
         c.procedure = window_class->lpfnWndProc;

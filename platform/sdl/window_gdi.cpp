@@ -16,6 +16,9 @@ struct GdiObject {
 
 namespace {
 
+// The resolution GDI reports for text and logical sizes.
+constexpr int kLogicalDotsPerInch = 96;
+
 DeviceContextObject g_screen_dc{1, nullptr};
 
 GdiObject g_stock_brushes[6] = {
@@ -59,7 +62,7 @@ int GetDeviceCaps(HDC dc, int index) {
     int height = 0;
     switch (index) {
         case BITSPIXEL:
-            return 32;
+            return display::kDesktopBits;
         case PLANES:
             return 1;
         case HORZRES:
@@ -68,9 +71,9 @@ int GetDeviceCaps(HDC dc, int index) {
             return sdl_window::DesktopSize(&width, &height) ? height : 0;
         case LOGPIXELSX:
         case LOGPIXELSY:
-            return 96;
+            return kLogicalDotsPerInch;
         case VREFRESH:
-            return 60;
+            return display::kRefreshHz;
         default:
             return 0;
     }

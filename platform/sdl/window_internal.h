@@ -22,6 +22,10 @@ namespace sdl_window {
 
 constexpr int kMaxClasses = 16;
 constexpr int kMaxWindows = 16;
+// A class name pointer below kAtomLimit is an atom; registered classes get atoms from
+// kFirstClassAtom up.
+constexpr std::uintptr_t kAtomLimit = 0x10000;
+constexpr ATOM kFirstClassAtom = 0xC000;
 
 struct ClassRecord {
     bool used = false;

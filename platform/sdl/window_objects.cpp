@@ -35,15 +35,19 @@ struct LockUse {
 };
 std::vector<LockUse> g_locks;
 
+// A window handle is generation << kHandleGenerationShift | (slot + 1).
+constexpr int kHandleGenerationShift = 16;
+constexpr std::uintptr_t kHandleSlotMask = 0xFFFF;
+
 HWND MakeHandle(int slot) {
     if (++g_generation[slot] == 0) g_generation[slot] = 1;
-    return reinterpret_cast<HWND>((static_cast<std::uintptr_t>(g_generation[slot]) << 16) |
+    return reinterpret_cast<HWND>((static_cast<std::uintptr_t>(g_generation[slot]) << kHandleGenerationShift) |
                                   static_cast<std::uintptr_t>(slot + 1));
 }
 
 int SlotOf(HWND window) {
     const auto value = reinterpret_cast<std::uintptr_t>(window);
-    const auto slot = static_cast<int>(value & 0xFFFF) - 1;
+    const auto slot = static_cast<int>(value & kHandleSlotMask) - 1;
     if (slot < 0 || slot >= sdl_window::kMaxWindows) return -1;
     return slot;
 }
@@ -321,7 +325,7 @@ HWND FindWindowA(const char* class_name, const char* /*window_name*/) {
         }
     }
     std::string name = class_name;
-    if (reinterpret_cast<std::uintptr_t>(class_name) < 0x10000) {
+    if (reinterpret_cast<std::uintptr_t>(class_name) < sdl_window::kAtomLimit) {
         sdl_window::ClassRecord* c = sdl_window::ClassAt(class_index);
         if (c == nullptr) return nullptr;
         name = c->name;

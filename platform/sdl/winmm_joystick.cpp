@@ -8,6 +8,7 @@
 
 #include "platform/mm_joystick.h"
 #include "platform/sdl/input_backend.h"
+#include "platform/shift_jis.h"
 
 namespace {
 
@@ -41,7 +42,16 @@ bool OpenByIdentifier(std::uintptr_t joystick_id, sdl_input::PadInfo* info) {
     return true;
 }
 
-DWORD Position(std::int32_t raw) { return static_cast<DWORD>(std::clamp(raw, -32768, 32767) + 32768); }
+// Positions run from 0 to kPositionMax; a raw axis is shifted up by its minimum.
+constexpr DWORD kPositionMax = 65535;
+// What the capabilities report: the polling periods in ms, the axes and the buttons.
+constexpr UINT kPollPeriodMinMs = 10;
+constexpr UINT kPollPeriodMaxMs = 1000;
+constexpr UINT kMaxAxes = 6;
+
+DWORD Position(std::int32_t raw) {
+    return static_cast<DWORD>(std::clamp(raw, sdl_input::kRawAxisMin, sdl_input::kRawAxisMax) - sdl_input::kRawAxisMin);
+}
 
 }  // namespace
 
@@ -55,18 +65,18 @@ UINT joyGetDevCapsA(std::uintptr_t joystick_id, JOYCAPSA* caps, UINT size) {
     std::size_t length = 0;
     while (length < info.name.size()) {
         const unsigned char c = static_cast<unsigned char>(info.name[length]);
-        const std::size_t step = ((c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC)) ? 2 : 1;
+        const std::size_t step = IsShiftJisLeadByte(c) ? 2 : 1;
         if (length + step > sizeof caps->szPname - 1 || length + step > info.name.size()) break;
         length += step;
     }
     std::memcpy(caps->szPname, info.name.data(), length);
-    caps->wXmax = caps->wYmax = caps->wZmax = caps->wRmax = caps->wUmax = caps->wVmax = 65535;
+    caps->wXmax = caps->wYmax = caps->wZmax = caps->wRmax = caps->wUmax = caps->wVmax = kPositionMax;
     caps->wNumButtons = static_cast<UINT>(reading.button_count);
-    caps->wPeriodMin = 10;
-    caps->wPeriodMax = 1000;
+    caps->wPeriodMin = kPollPeriodMinMs;
+    caps->wPeriodMax = kPollPeriodMaxMs;
     caps->wNumAxes = static_cast<UINT>(reading.axis_count);
-    caps->wMaxAxes = 6;
-    caps->wMaxButtons = 32;
+    caps->wMaxAxes = kMaxAxes;
+    caps->wMaxButtons = sdl_input::kMaxPadButtons;
     const int axes = reading.axis_count;
     if (axes >= 3) caps->wCaps |= JOYCAPS_HASZ;
     if (axes >= 4) caps->wCaps |= JOYCAPS_HASR;
@@ -90,20 +100,20 @@ UINT joyGetPosEx(UINT joystick_id, JOYINFOEX* info) {
     info->dwFlags = flags;
     info->dwXpos = Position(reading.axes[0]);
     info->dwYpos = Position(reading.axes[1]);
-    if (reading.left != reading.right) info->dwXpos = reading.left ? 0 : 65535;
-    if (reading.up != reading.down) info->dwYpos = reading.up ? 0 : 65535;
+    if (reading.left != reading.right) info->dwXpos = reading.left ? 0 : kPositionMax;
+    if (reading.up != reading.down) info->dwYpos = reading.up ? 0 : kPositionMax;
     info->dwZpos = Position(reading.axes[2]);
     info->dwRpos = Position(reading.axes[3]);
     if (pad.game_controller) {
         // Triggers rest at 0 and press to 65534.
-        info->dwUpos = static_cast<DWORD>(std::clamp(reading.axes[4], 0, 32767) * 2);
-        info->dwVpos = static_cast<DWORD>(std::clamp(reading.axes[5], 0, 32767) * 2);
+        info->dwUpos = static_cast<DWORD>(std::clamp(reading.axes[4], 0, sdl_input::kRawAxisMax) * 2);
+        info->dwVpos = static_cast<DWORD>(std::clamp(reading.axes[5], 0, sdl_input::kRawAxisMax) * 2);
     } else {
         info->dwUpos = Position(reading.axes[4]);
         info->dwVpos = Position(reading.axes[5]);
     }
     info->dwButtons = reading.buttons;
-    for (int i = 0; i < 32; ++i) info->dwButtonNumber += (reading.buttons >> i) & 1;
+    for (int i = 0; i < sdl_input::kMaxPadButtons; ++i) info->dwButtonNumber += (reading.buttons >> i) & 1;
     info->dwPOV = JOY_POVCENTERED;
     const int dx = (reading.right ? 1 : 0) - (reading.left ? 1 : 0);
     const int dy = (reading.down ? 1 : 0) - (reading.up ? 1 : 0);

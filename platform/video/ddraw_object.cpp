@@ -38,6 +38,8 @@ Registration g_registration;
 
 constexpr DWORD kKnownLevels = DDSCL_FULLSCREEN | DDSCL_NORMAL | DDSCL_EXCLUSIVE | DDSCL_MULTITHREADED |
                                DDSCL_FPUPRESERVE;
+// The widest and tallest surface the display makes.
+constexpr DWORD kMaxSurfaceSide = 16384;
 
 }  // namespace
 
@@ -76,12 +78,12 @@ ULONG PaletteObject::Release() {
     return left;
 }
 HRESULT PaletteObject::SetEntries(DWORD, DWORD start, DWORD count, const PALETTEENTRY* entries) {
-    if (entries == nullptr || start > 256 || count > 256 - start) return DDERR_INVALIDPARAMS;
+    if (entries == nullptr || start > kEntryCount || count > kEntryCount - start) return DDERR_INVALIDPARAMS;
     std::memcpy(entries_ + start, entries, count * sizeof(PALETTEENTRY));
     return DD_OK;
 }
 HRESULT PaletteObject::GetEntries(DWORD, DWORD start, DWORD count, PALETTEENTRY* entries) {
-    if (entries == nullptr || start > 256 || count > 256 - start) return DDERR_INVALIDPARAMS;
+    if (entries == nullptr || start > kEntryCount || count > kEntryCount - start) return DDERR_INVALIDPARAMS;
     std::memcpy(entries, entries_ + start, count * sizeof(PALETTEENTRY));
     return DD_OK;
 }
@@ -232,8 +234,8 @@ HRESULT DirectDrawObject::CreateSurface(DDSURFACEDESC2* description, IDirectDraw
         if ((description->dwFlags & (DDSD_WIDTH | DDSD_HEIGHT)) != (DDSD_WIDTH | DDSD_HEIGHT)) {
             return DDERR_INVALIDPARAMS;
         }
-        if (description->dwWidth == 0 || description->dwHeight == 0 || description->dwWidth > 16384 ||
-            description->dwHeight > 16384) {
+        if (description->dwWidth == 0 || description->dwHeight == 0 || description->dwWidth > kMaxSurfaceSide ||
+            description->dwHeight > kMaxSurfaceSide) {
             return DDERR_INVALIDPARAMS;
         }
         width = static_cast<int>(description->dwWidth);

@@ -39,9 +39,11 @@ public:
 
     const PALETTEENTRY* entries() const { return entries_; }
 
+    static constexpr DWORD kEntryCount = 256;
+
 private:
     ULONG refs_ = 1;
-    PALETTEENTRY entries_[256]{};
+    PALETTEENTRY entries_[kEntryCount]{};
 };
 
 class SurfaceObject final : public IDirectDrawSurface7, public PixelTarget {

@@ -46,6 +46,12 @@ struct DisplayMode {
     int bits;
     int refresh;
 };
+// The desktop's depth and the display's one refresh rate (0 in a mode asks for the default).
+constexpr int kDesktopBits = 32;
+constexpr int kRefreshHz = 60;
+// The desktop size when the window system reports none.
+constexpr int kFallbackDesktopWidth = 1024;
+constexpr int kFallbackDesktopHeight = 768;
 // Whether the display can run the mode (the table of modes, 0 or 60 Hz, 8/16/32 bits,
 // minus what a test refuses).
 bool IsModeSupported(int width, int height, int bits, int refresh);

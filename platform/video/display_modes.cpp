@@ -43,15 +43,15 @@ DisplayMode DesktopMode() {
     int width = GetSystemMetrics(SM_CXSCREEN);
     int height = GetSystemMetrics(SM_CYSCREEN);
     if (width <= 0 || height <= 0) {
-        width = 1024;
-        height = 768;
+        width = kFallbackDesktopWidth;
+        height = kFallbackDesktopHeight;
     }
-    return DisplayMode{width, height, 32, 60};
+    return DisplayMode{width, height, kDesktopBits, kRefreshHz};
 }
 
 bool IsModeSupported(int width, int height, int bits, int refresh) {
     if (bits != 8 && bits != 16 && bits != 32) return false;
-    if (refresh != 0 && refresh != 60) return false;
+    if (refresh != 0 && refresh != kRefreshHz) return false;
     bool listed = false;
     for (const auto& size : kSizes) {
         if (size[0] == width && size[1] == height) listed = true;
