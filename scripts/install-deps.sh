@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Installs the Debian packages that building, playing and testing need, when missing.
-# Called by scripts/play.sh and scripts/test.sh; safe to run again.
+# Installs the Debian packages that building and testing need, when missing.
+# Called by scripts/test.sh; safe to run again.
 set -euo pipefail
 
 packages=(

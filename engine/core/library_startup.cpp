@@ -52,7 +52,10 @@ void EndReportTimerPeriod(SystemBlock& block) {
     block.timer_period_begun = 0;
 }
 
-// Steps 2 to 16 of shutdown, for the stages start-up reached.
+// Shuts down what start-up reached, in reverse: the screen log's font; the network,
+// HTTP slots and music; the screen, input, sound and main window; COM; the soft images.
+// Then a bounded pump of the window's last messages, the end of the timer period, the
+// archive state (back in the start-up folder) and the dump of leaked allocations.
 int ShutDown() {
     SystemBlock& block = *GetSystemBlock();
     const StartupStage stage = g_stage;

@@ -25,7 +25,9 @@ struct QvaHeader {
 };
 
 struct QvaFileEntry {
-    std::uint32_t name_offset;  // of the QvaNameRecord, in the directory block
+    // Of the entry's name record in the directory block: word count and check sum (16 bits
+    // each), the search name, then the name as written.
+    std::uint32_t name_offset;
     std::uint32_t attributes;
     std::uint64_t creation_time;
     std::uint64_t last_access_time;

@@ -69,7 +69,8 @@ DDPIXELFORMAT FormatForBits(int bits);
 void SetDisplayNotifyWindow(HWND window);
 HWND DisplayNotifyWindow();
 
-// Test refusals (platform/testing/ddraw_testing.h).
+// Test switches, set through platform/display_hooks.h (platform/video/display_test_hooks.cpp)
+// and the guards of platform/testing/display_testing.h.
 void SetRefusedModes(const std::vector<DisplayMode>& modes, bool refuse_all_but_default);
 // Test hook: 16-bit modes are X1R5G5B5 instead of R5G6B5 while on.
 void SetSixteenBitAs555(bool on);
