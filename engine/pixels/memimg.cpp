@@ -235,3 +235,18 @@ const DDPIXELFORMAT* GetMemImgPixelFormat(int kind, int alpha_flag, int palette_
     }
     return &formats[slot];
 }
+
+MemImgDibHeader DescribeMemImgAsDib(const MEMIMG& image) {
+    const ColorFormat* format = image.block->format;
+    MemImgDibHeader info{};
+    info.header.biSize = sizeof(BITMAPINFOHEADER);
+    info.header.biWidth = image.block->pitch / format->bytes_per_pixel;
+    info.header.biHeight = -image.height;
+    info.header.biPlanes = 1;
+    info.header.biBitCount = format->bit_depth;
+    info.header.biCompression = BI_BITFIELDS;
+    info.masks[0] = format->red_mask;
+    info.masks[1] = format->green_mask;
+    info.masks[2] = format->blue_mask;
+    return info;
+}

@@ -7,6 +7,7 @@
 
 #include "engine/pixels/color_format.h"
 #include "platform/ddraw.h"
+#include "platform/dib_convert.h"
 
 constexpr std::uint32_t kMemImgMagic = 0x12345678u;
 
@@ -64,3 +65,12 @@ const ColorFormat* GetMemImgColorFormat(int kind, int alpha_flag, int palette_fl
 const DDPIXELFORMAT* GetMemImgPixelFormat(int kind, int alpha_flag, int palette_flag);
 // Bytes per pixel of a created image's block.
 int MemImgBytesPerPixel(const MEMIMG* image);
+
+// A top-down DIB header with room for the three channel masks.
+struct MemImgDibHeader {
+    BITMAPINFOHEADER header;
+    DWORD masks[3];
+};
+// The image's block as a top-down bit-field DIB as wide as its pitch, so rows line up
+// with its padding.
+MemImgDibHeader DescribeMemImgAsDib(const MEMIMG& image);

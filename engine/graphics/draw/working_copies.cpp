@@ -22,27 +22,6 @@ namespace {
 
 WorkingCopyState g_working;
 
-struct DibHeader {
-    BITMAPINFOHEADER header;
-    DWORD masks[3];
-};
-
-// A top-down DIB as wide as the image's pitch, so rows line up with its padding.
-DibHeader DescribeImage(const MEMIMG& image) {
-    const ColorFormat* format = image.block->format;
-    DibHeader info{};
-    info.header.biSize = sizeof(BITMAPINFOHEADER);
-    info.header.biWidth = image.block->pitch / format->bytes_per_pixel;
-    info.header.biHeight = -image.height;
-    info.header.biPlanes = 1;
-    info.header.biBitCount = format->bit_depth;
-    info.header.biCompression = BI_BITFIELDS;
-    info.masks[0] = format->red_mask;
-    info.masks[1] = format->green_mask;
-    info.masks[2] = format->blue_mask;
-    return info;
-}
-
 RECT Intersected(const RECT& a, const RECT& b) {
     return RECT{std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
                 std::min(a.bottom, b.bottom)};
@@ -366,7 +345,7 @@ int ReadBackFrontImage() {
         HBITMAP old = SelectObject(memory_dc, bitmap);
         BitBlt(memory_dc, 0, 0, front.width, front.height, window_dc, 0, 0, SRCCOPY);
         SelectObject(memory_dc, old);
-        DibHeader info = DescribeImage(front);
+        MemImgDibHeader info = DescribeMemImgAsDib(front);
         GetDIBits(memory_dc, bitmap, 0, static_cast<UINT>(front.height), front.pixels,
                   reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS);
         DeleteObject(bitmap);
@@ -396,7 +375,7 @@ int FlushFrontImageRect(const RECT* rect) {
     HWND window = GetMainWindowHandle();
     HDC dc = GetDC(window);
     if (dc == nullptr) return 0;
-    const DibHeader info = DescribeImage(front);
+    const MemImgDibHeader info = DescribeMemImgAsDib(front);
     const int area_width = area.right - area.left;
     const int area_height = area.bottom - area.top;
     StretchDIBits(dc, area.left, area.top, area_width, area_height, area.left, front.height - area_height - area.top,

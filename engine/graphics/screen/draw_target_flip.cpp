@@ -24,12 +24,6 @@ constexpr UINT kFrontCopyPeriod = 17;
 // hold the program.
 constexpr DWORD kBlankPollLimitMs = 100;
 
-// A top-down DIB header with room for the three channel masks.
-struct DibHeader {
-    BITMAPINFOHEADER header;
-    DWORD masks[3];
-};
-
 void FrontCopyTimerProc(HWND window, UINT, UINT_PTR id, DWORD) {
     KillTimer(window, id);
     ScreenState* screen = GetScreenState();
@@ -55,17 +49,7 @@ void PresentByGdi(const MEMIMG& image, const RECT& source, const RECT& destinati
     HWND window = GetMainWindowHandle();
     HDC dc = GetDC(window);
     if (dc == nullptr) return;
-    const ColorFormat* format = image.block->format;
-    DibHeader info{};
-    info.header.biSize = sizeof(BITMAPINFOHEADER);
-    info.header.biWidth = image.block->pitch / format->bytes_per_pixel;
-    info.header.biHeight = -image.height;
-    info.header.biPlanes = 1;
-    info.header.biBitCount = format->bit_depth;
-    info.header.biCompression = BI_BITFIELDS;
-    info.masks[0] = format->red_mask;
-    info.masks[1] = format->green_mask;
-    info.masks[2] = format->blue_mask;
+    const MemImgDibHeader info = DescribeMemImgAsDib(image);
     const BITMAPINFO* bitmap_info = reinterpret_cast<const BITMAPINFO*>(&info);
     const int source_width = source.right - source.left;
     const int source_height = source.bottom - source.top;
