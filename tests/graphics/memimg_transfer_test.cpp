@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "engine/graphics/graphs/memimg_transfer.h"
-#include "tests/softrender/soft_fixtures.h"
+#include "tests/support/test_memimg.h"
 
 namespace {
 
@@ -29,7 +29,6 @@ struct Picture {
 };
 
 TEST(MemImgTransfer, RunTableRowsOfKnownPictures) {
-    SetDrawState(0, 0);
     {
         Picture pic(100, 2, false);
         for (int y = 0; y < 2; ++y)
