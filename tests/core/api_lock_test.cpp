@@ -10,6 +10,7 @@
 #include "engine/core/api_lock.h"
 #include "engine/core/system_block.h"
 #include "engine/include/vomur.h"
+#include "tests/core/scoped_value.h"
 
 namespace {
 
@@ -80,10 +81,9 @@ TEST(ApiLock, EntriesThatNeedNoLock) {
     EXPECT_EQ(ApiTerminateLibrary(), 0);
     EXPECT_EQ(GetSystemBlock()->api_lock.created, 0);
     // Initialising an engine that is up returns at once without the lock.
-    GetSystemBlock()->initialised = 1;
+    const ScopedValue<std::int32_t> up(GetSystemBlock()->initialised, 1);
     EXPECT_EQ(ApiInitializeLibrary(), 0);
     EXPECT_EQ(GetSystemBlock()->api_lock.created, 0);
-    GetSystemBlock()->initialised = 0;
 }
 
 TEST(ApiLock, ScreenLogTextIsCutToItsBuffer) {

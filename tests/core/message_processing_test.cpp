@@ -46,7 +46,17 @@ void Reset() {
 
 }  // namespace
 
-TEST(MessageProcessing, DispatchesEveryPendingMessageInOneCall) {
+// The message hook and the text-input step hook are process-wide: both are taken away
+// however a test ends.
+class MessageProcessing : public ::testing::Test {
+protected:
+    void TearDown() override {
+        SetTextInputStepHookForTesting(nullptr);
+        GetSystemBlock()->settings.user_message_hook = nullptr;
+    }
+};
+
+TEST_F(MessageProcessing, DispatchesEveryPendingMessageInOneCall) {
     EngineSession session;
     ASSERT_EQ(ApiInitializeLibrary(), 0);
     Reset();
@@ -54,11 +64,10 @@ TEST(MessageProcessing, DispatchesEveryPendingMessageInOneCall) {
     for (int i = 0; i < 12; ++i) ASSERT_TRUE(PostMessageA(GetMainWindowHandle(), kCounted, 0, 0));
     EXPECT_EQ(ApiProcessWindowMessages(), 0);
     EXPECT_EQ(g_counted, 12);
-    GetSystemBlock()->settings.user_message_hook = nullptr;
     EXPECT_EQ(ApiTerminateLibrary(), 0);
 }
 
-TEST(MessageProcessing, QuitMessageGivesMinusOne) {
+TEST_F(MessageProcessing, QuitMessageGivesMinusOne) {
     EngineSession session;
     ASSERT_EQ(ApiInitializeLibrary(), 0);
     PostQuitMessage(0);
@@ -67,7 +76,7 @@ TEST(MessageProcessing, QuitMessageGivesMinusOne) {
     EXPECT_EQ(ApiTerminateLibrary(), 0);
 }
 
-TEST(MessageProcessing, WithQuitSetNothingIsDispatched) {
+TEST_F(MessageProcessing, WithQuitSetNothingIsDispatched) {
     EngineSession session;
     ASSERT_EQ(ApiInitializeLibrary(), 0);
     Reset();
@@ -76,12 +85,11 @@ TEST(MessageProcessing, WithQuitSetNothingIsDispatched) {
     GetSystemBlock()->window.quit = 1;
     EXPECT_EQ(ApiProcessWindowMessages(), -1);
     EXPECT_EQ(g_counted, 0);
-    GetSystemBlock()->settings.user_message_hook = nullptr;
     GetSystemBlock()->window.quit = 0;
     EXPECT_EQ(ApiTerminateLibrary(), 0);
 }
 
-TEST(MessageProcessing, InactiveWindowHoldsTheCallAndKeepsPassing) {
+TEST_F(MessageProcessing, InactiveWindowHoldsTheCallAndKeepsPassing) {
     EngineSession session;
     ASSERT_EQ(ApiInitializeLibrary(), 0);
     const HWND main = GetMainWindowHandle();
@@ -99,7 +107,7 @@ TEST(MessageProcessing, InactiveWindowHoldsTheCallAndKeepsPassing) {
     EXPECT_EQ(ApiTerminateLibrary(), 0);
 }
 
-TEST(MessageProcessing, InactiveWindowReturnsOnQuit) {
+TEST_F(MessageProcessing, InactiveWindowReturnsOnQuit) {
     EngineSession session;
     ASSERT_EQ(ApiInitializeLibrary(), 0);
     const HWND main = GetMainWindowHandle();
@@ -109,7 +117,7 @@ TEST(MessageProcessing, InactiveWindowReturnsOnQuit) {
     EXPECT_EQ(ApiTerminateLibrary(), 0);
 }
 
-TEST(MessageProcessing, CallFromTheTextInputStepReturnsAtOnce) {
+TEST_F(MessageProcessing, CallFromTheTextInputStepReturnsAtOnce) {
     EngineSession session;
     ASSERT_EQ(ApiInitializeLibrary(), 0);
     Reset();
@@ -122,15 +130,13 @@ TEST(MessageProcessing, CallFromTheTextInputStepReturnsAtOnce) {
     EXPECT_EQ(g_nested_seen, 0);  // the nested call pumped nothing
     EXPECT_EQ(ApiProcessWindowMessages(), 0);
     EXPECT_EQ(g_nested_seen, 1);
-    GetSystemBlock()->settings.user_message_hook = nullptr;
     EXPECT_EQ(ApiTerminateLibrary(), 0);
 }
 
-TEST(MessageProcessing, BeforeTheWindowExistsNothingRuns) {
+TEST_F(MessageProcessing, BeforeTheWindowExistsNothingRuns) {
     EngineSession session;
     Reset();
     SetTextInputStepHookForTesting(NestedCallFromStep);
     EXPECT_EQ(ApiProcessWindowMessages(), 0);
     EXPECT_EQ(g_step_calls, 0);
-    SetTextInputStepHookForTesting(nullptr);
 }

@@ -21,6 +21,18 @@ private:
     std::vector<char> bytes_;
 };
 
+// Puts the engine's character-set mode back however the test ends.
+class EngineCharSetModeKept {
+public:
+    EngineCharSetModeKept() : saved_(GetEngineCharSetMode()) {}
+    ~EngineCharSetModeKept() { SetEngineCharSetMode(saved_); }
+    EngineCharSetModeKept(const EngineCharSetModeKept&) = delete;
+    EngineCharSetModeKept& operator=(const EngineCharSetModeKept&) = delete;
+
+private:
+    int saved_;
+};
+
 }  // namespace
 
 TEST(ShiftJis, LeadByteRanges) {
@@ -108,12 +120,12 @@ TEST(ShiftJis, CountCharsFollowsTheEngineMode) {
         {1, "a\x83", 10, 2},  // lone final lead byte
         {2, "a\x83", 10, 2},
     };
+    const EngineCharSetModeKept kept;
     for (const Case& c : cases) {
         SetEngineCharSetMode(c.mode);
         ExactText text(c.text);
         EXPECT_EQ(CountCharsInBytes(text.data(), c.n), c.count) << c.text << " n=" << c.n << " mode " << c.mode;
     }
-    SetEngineCharSetMode(kCharSetShiftJis);
 }
 
 TEST(ShiftJis, CopyAppendCompare) {

@@ -20,6 +20,7 @@
 #include "platform/testing/display_testing.h"
 #include "platform/window.h"
 #include "platform/window_hooks.h"
+#include "tests/core/scoped_value.h"
 #include "tests/support/engine_session.h"
 
 using engine_test::EngineSession;
@@ -30,6 +31,15 @@ namespace {
 const char kDoubleStartLine[] = "二重起動されています、ソフトを終了します\r\n";
 
 bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+// Makes the input start-up fail at once while it lives.
+class InputStartupFailure {
+public:
+    explicit InputStartupFailure(bool on) { SetInputStartupFailureForTesting(on ? 1 : 0); }
+    ~InputStartupFailure() { SetInputStartupFailureForTesting(0); }
+    InputStartupFailure(const InputStartupFailure&) = delete;
+    InputStartupFailure& operator=(const InputStartupFailure&) = delete;
+};
 
 // Nothing of a failed start-up is left: no window, no lock file, COM and timer released.
 void ExpectNothingLeft(bool lock_file_gone = true) {
@@ -126,9 +136,8 @@ TEST(Startup, InjectedFailuresUndoEverythingAndARetryWorks) {
         {
             std::unique_ptr<FailCall> fail;
             if (c.failing_call != nullptr) fail = std::make_unique<FailCall>(c.failing_call);
-            SetInputStartupFailureForTesting(c.failing_call == nullptr ? 1 : 0);
+            const InputStartupFailure fail_input(c.failing_call == nullptr);
             EXPECT_EQ(ApiInitializeLibrary(), -1);
-            SetInputStartupFailureForTesting(0);
         }
         const std::string log = MaskedLog(session.dir().path() / "Log.txt");
         EXPECT_TRUE(Contains(log, c.log_line)) << log;
@@ -191,7 +200,7 @@ TEST(Startup, ShutdownRestoresTheStartupDirectory) {
 
 TEST(Startup, ShutdownEndsEvenWhenAnEarlierCloseWasHeldBack) {
     EngineSession session;
-    GetSystemBlock()->settings.close_does_not_end = 1;
+    const ScopedValue<std::int32_t> held_back(GetSystemBlock()->settings.close_does_not_end, 1);
     ASSERT_EQ(ApiInitializeLibrary(), 0);
     const HWND main = GetMainWindowHandle();
     // The user's close is held back: the window stays and the engine goes on.
@@ -202,7 +211,6 @@ TEST(Startup, ShutdownEndsEvenWhenAnEarlierCloseWasHeldBack) {
     GetSystemBlock()->window.close_posted = 1;
     EXPECT_EQ(ApiTerminateLibrary(), 0);
     EXPECT_FALSE(IsWindow(main));
-    GetSystemBlock()->settings.close_does_not_end = 0;
 }
 
 TEST(Startup, FatalErrorExitLogsShutsDownAndEndsWithMinusOne) {

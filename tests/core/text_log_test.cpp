@@ -34,7 +34,25 @@ private:
 
 }  // namespace
 
-TEST(TextLog, LineHasStampTabsAndCrLfAndDebuggerGetsTabsAndText) {
+// The log's state and the user-window switch are process-wide: they are put back
+// however a test ends.
+class TextLog : public ::testing::Test {
+protected:
+    void SetUp() override {
+        saved_log_ = *GetLogState();
+        saved_user_window_ = GetSystemBlock()->user_window;
+    }
+    void TearDown() override {
+        *GetLogState() = saved_log_;
+        GetSystemBlock()->user_window = saved_user_window_;
+    }
+
+private:
+    LogState saved_log_{};
+    std::int32_t saved_user_window_ = 0;
+};
+
+TEST_F(TextLog, LineHasStampTabsAndCrLfAndDebuggerGetsTabsAndText) {
     ScopedTempDir dir;
     ManualClock clock(5000);
     StartLogHere();
@@ -47,7 +65,7 @@ TEST(TextLog, LineHasStampTabsAndCrLfAndDebuggerGetsTabsAndText) {
     EXPECT_EQ(debug.Take(), "\t\ttext\r\n");
 }
 
-TEST(TextLog, LineBreakConversion) {
+TEST_F(TextLog, LineBreakConversion) {
     struct Case {
         std::string text;
         std::string written;
@@ -75,7 +93,7 @@ TEST(TextLog, LineBreakConversion) {
     }
 }
 
-TEST(TextLog, StampIsWrittenOncePerCallAtALineStart) {
+TEST_F(TextLog, StampIsWrittenOncePerCallAtALineStart) {
     ScopedTempDir dir;
     ManualClock clock;
     StartLogHere();
@@ -85,7 +103,7 @@ TEST(TextLog, StampIsWrittenOncePerCallAtALineStart) {
     EXPECT_EQ(dir.ReadFile("Log.txt"), "0:a\r\nb\r\n7:c\r\n");
 }
 
-TEST(TextLog, OpenLineIsContinuedWithoutStampOrTabs) {
+TEST_F(TextLog, OpenLineIsContinuedWithoutStampOrTabs) {
     ScopedTempDir dir;
     ManualClock clock;
     StartLogHere();
@@ -103,7 +121,7 @@ TEST(TextLog, OpenLineIsContinuedWithoutStampOrTabs) {
     EXPECT_EQ(debug.Take(), "abcdef\r\n\tg\r\n\thi\r\n");
 }
 
-TEST(TextLog, EmptyTextWritesNothingNotEvenAStamp) {
+TEST_F(TextLog, EmptyTextWritesNothingNotEvenAStamp) {
     ScopedTempDir dir;
     ManualClock clock;
     StartLogHere();
@@ -117,7 +135,7 @@ TEST(TextLog, EmptyTextWritesNothingNotEvenAStamp) {
     EXPECT_EQ(debug.Take(), "\tx\r\n");
 }
 
-TEST(TextLog, IndentNeverGoesBelowZero) {
+TEST_F(TextLog, IndentNeverGoesBelowZero) {
     ScopedTempDir dir;
     ManualClock clock;
     StartLogHere();
@@ -131,7 +149,7 @@ TEST(TextLog, IndentNeverGoesBelowZero) {
     EXPECT_EQ(GetLogState()->indent, 0);
 }
 
-TEST(TextLog, StartRecreatesTheFileAndRestartsStampAndIndent) {
+TEST_F(TextLog, StartRecreatesTheFileAndRestartsStampAndIndent) {
     ScopedTempDir dir;
     dir.WriteFile("Log.txt", "old contents\r\n");
     ManualClock clock(100);
@@ -146,7 +164,7 @@ TEST(TextLog, StartRecreatesTheFileAndRestartsStampAndIndent) {
     EXPECT_EQ(dir.ReadFile("Log.txt"), "0:new\r\n");
 }
 
-TEST(TextLog, LogOffWritesNothingAnywhere) {
+TEST_F(TextLog, LogOffWritesNothingAnywhere) {
     ScopedTempDir dir;
     dir.WriteFile("Log.txt", "kept");
     ManualClock clock;
@@ -160,7 +178,7 @@ TEST(TextLog, LogOffWritesNothingAnywhere) {
     EXPECT_EQ(debug.Take(), "");
 }
 
-TEST(TextLog, SwitchingTheLogOffAfterStartStopsBothCopies) {
+TEST_F(TextLog, SwitchingTheLogOffAfterStartStopsBothCopies) {
     ScopedTempDir dir;
     ManualClock clock;
     StartLogHere();
@@ -175,7 +193,7 @@ TEST(TextLog, SwitchingTheLogOffAfterStartStopsBothCopies) {
     EXPECT_EQ(debug.Take(), "three\r\n");
 }
 
-TEST(TextLog, TextBeforeTheDirectoryIsSetIsLost) {
+TEST_F(TextLog, TextBeforeTheDirectoryIsSetIsLost) {
     ScopedTempDir dir;
     ManualClock clock;
     DebugCapture debug;
@@ -184,7 +202,7 @@ TEST(TextLog, TextBeforeTheDirectoryIsSetIsLost) {
     EXPECT_FALSE(std::filesystem::exists(dir.path() / "Log.txt"));
 }
 
-TEST(TextLog, DateStampedNameHasNoLeadingZeros) {
+TEST_F(TextLog, DateStampedNameHasNoLeadingZeros) {
     ScopedTempDir dir;
     ManualClock clock;
     clock.SetWallClock(1260018429);  // 2009-12-05 13:07:09 UTC; the tests run with TZ=UTC
@@ -196,7 +214,7 @@ TEST(TextLog, DateStampedNameHasNoLeadingZeros) {
     EXPECT_FALSE(std::filesystem::exists(dir.path() / "Log.txt"));
 }
 
-TEST(TextLog, LongTextIsConvertedInATemporaryBlockAndWrittenWhole) {
+TEST_F(TextLog, LongTextIsConvertedInATemporaryBlockAndWrittenWhole) {
     ScopedTempDir dir;
     ManualClock clock;
     StartLogHere();
@@ -218,7 +236,7 @@ TEST(TextLog, LongTextIsConvertedInATemporaryBlockAndWrittenWhole) {
     EXPECT_EQ(TrackedLiveBlockCount(), live_before);  // the temporary blocks were freed
 }
 
-TEST(TextLog, ShortTextsWhoseConversionGrowsPastTheStackBufferFit) {
+TEST_F(TextLog, ShortTextsWhoseConversionGrowsPastTheStackBufferFit) {
     ScopedTempDir dir;
     ManualClock clock;
     StartLogHere();
@@ -231,7 +249,7 @@ TEST(TextLog, ShortTextsWhoseConversionGrowsPastTheStackBufferFit) {
     EXPECT_EQ(dir.ReadFile("Log.txt"), "0:" + std::string(254, 'y') + "\r\n0:" + breaks);
 }
 
-TEST(TextLog, FormatAddsALineBreakAndIsBoundedToItsBuffer) {
+TEST_F(TextLog, FormatAddsALineBreakAndIsBoundedToItsBuffer) {
     ScopedTempDir dir;
     ManualClock clock;
     StartLogHere();
@@ -241,7 +259,7 @@ TEST(TextLog, FormatAddsALineBreakAndIsBoundedToItsBuffer) {
     EXPECT_EQ(dir.ReadFile("Log.txt"), "0:12:ab\r\n0:" + std::string(1022, 'z') + "\r\n");
 }
 
-TEST(TextLog, UserWindowModeSendsOnlyTheConvertedTextToTheDebugger) {
+TEST_F(TextLog, UserWindowModeSendsOnlyTheConvertedTextToTheDebugger) {
     ScopedTempDir dir;
     ManualClock clock;
     GetSystemBlock()->user_window = 1;
@@ -252,10 +270,9 @@ TEST(TextLog, UserWindowModeSendsOnlyTheConvertedTextToTheDebugger) {
     WriteLogText("a\nb");
     EXPECT_EQ(debug.Take(), "a\r\nb");
     EXPECT_FALSE(std::filesystem::exists(dir.path() / "Log.txt"));
-    GetSystemBlock()->user_window = 0;
 }
 
-TEST(TextLog, UnopenableFileStillFeedsTheDebuggerAndTracksTheLine) {
+TEST_F(TextLog, UnopenableFileStillFeedsTheDebuggerAndTracksTheLine) {
     ScopedTempDir dir;
     ManualClock clock;
     SetLogFileOutput(1);
@@ -268,7 +285,7 @@ TEST(TextLog, UnopenableFileStillFeedsTheDebuggerAndTracksTheLine) {
     EXPECT_EQ(debug.Take(), "\tabcd\r\n\te\r\n");
 }
 
-TEST(TextLog, DirectoryEndingInATrailByteStillGetsASeparator) {
+TEST_F(TextLog, DirectoryEndingInATrailByteStillGetsASeparator) {
     // "ソ" is 83 5C: the directory's last byte equals '\' but is no separator.
     ScopedTempDir dir;
     std::filesystem::create_directory(dir.path() / reinterpret_cast<const char*>(u8"ソ"));

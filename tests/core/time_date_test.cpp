@@ -78,7 +78,15 @@ void ResetClockSettings() {
 
 }  // namespace
 
-TEST(TimeDate, FileTimeToDateFieldsInLocalTime) {
+// The clock settings live in the SystemBlock for the whole process: each test starts
+// from none and leaves none, however it ends.
+class TimeDate : public ::testing::Test {
+protected:
+    void SetUp() override { ResetClockSettings(); }
+    void TearDown() override { ResetClockSettings(); }
+};
+
+TEST_F(TimeDate, FileTimeToDateFieldsInLocalTime) {
     struct Case {
         const char* zone;
         unsigned long long ticks;
@@ -98,7 +106,7 @@ TEST(TimeDate, FileTimeToDateFieldsInLocalTime) {
     }
 }
 
-TEST(TimeDate, LocalDateFieldsReadTheWallClock) {
+TEST_F(TimeDate, LocalDateFieldsReadTheWallClock) {
     ManualClock clock;
     clock.SetWallClock(1260018429);  // 2009-12-05 13:07:09 UTC
     int date[6] = {};
@@ -112,8 +120,7 @@ TEST(TimeDate, LocalDateFieldsReadTheWallClock) {
     }
 }
 
-TEST(TimeDate, PerformanceCounterIsScaledToMicroseconds) {
-    ResetClockSettings();
+TEST_F(TimeDate, PerformanceCounterIsScaledToMicroseconds) {
     ManualClock clock;
     SystemBlock* block = GetSystemBlock();
     block->use_performance_counter = 1;
@@ -129,8 +136,7 @@ TEST(TimeDate, PerformanceCounterIsScaledToMicroseconds) {
     EXPECT_EQ(GetMicrosecondCount(0), 279365114840014582);  // 10^24 / 3,579,545, rounded down
 }
 
-TEST(TimeDate, WithoutACounterTheMillisecondTimerIsUsedAndWraps) {
-    ResetClockSettings();
+TEST_F(TimeDate, WithoutACounterTheMillisecondTimerIsUsedAndWraps) {
     ManualClock clock(1234);
     EXPECT_EQ(GetMicrosecondCount(0), 1234000);
     EXPECT_EQ(GetMicrosecondCount(1), 1234000);
@@ -143,8 +149,7 @@ TEST(TimeDate, WithoutACounterTheMillisecondTimerIsUsedAndWraps) {
     EXPECT_EQ(GetMicrosecondCount(0), 5000);
 }
 
-TEST(TimeDate, TimeStampCounterOnlyWhenAllowedUpAndClocked) {
-    ResetClockSettings();
+TEST_F(TimeDate, TimeStampCounterOnlyWhenAllowedUpAndClocked) {
     ManualClock clock;
     platform_hooks::SetManualTimeStampRate(3);  // 3 counts per nanosecond
     clock.AdvanceNs(1000000000);                // one second

@@ -15,6 +15,7 @@
 #include "engine/core/text_log.h"
 #include "engine/core/tracked_alloc.h"
 #include "platform/testing/manual_clock.h"
+#include "tests/core/scoped_value.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
@@ -189,6 +190,7 @@ TEST(TrackedAlloc, CheckEveryCallReportsDamageOnTheNextCall) {
     ScopedTempDir dir;
     ManualClock clock;
     StartLogHere();
+    const ScopedValue<AllocTrackerSwitches> kept(*GetAllocTrackerSwitches());
     GetAllocTrackerSwitches()->check_every_call = 1;
     void* a = TrackedAlloc(1, "", 0);
     void* b = TrackedAlloc(1, "", 0);
@@ -231,6 +233,7 @@ TEST(TrackedAlloc, TraceSwitchesSelectBlocksAndAddTotals) {
     ManualClock clock;
     StartLogHere();
     AllocTrackerSwitches* switches = GetAllocTrackerSwitches();
+    const ScopedValue<AllocTrackerSwitches> kept(*switches);
     switches->trace_size = 2;
     auto* one = static_cast<char*>(TrackedAlloc(1, "", 0));  // ID 0: not traced
     auto* two = static_cast<char*>(TrackedAlloc(2, "", 0));  // ID 1: traced
@@ -252,13 +255,13 @@ TEST(TrackedAlloc, TraceSwitchesSelectBlocksAndAddTotals) {
     TrackedFree(two);
     EXPECT_EQ(ReadLog(),
               "0:mem free  \tsize:2(0.002kb)  file:  line:0  ID:1  addr:" + Addr(two) + "  data:<hi> [68 69]\r\n");
-    switches->log_every_call = 0;
 }
 
 TEST(TrackedAlloc, LogWritersOwnTemporaryBlocksShowLine65535) {
     ScopedTempDir dir;
     ManualClock clock;
     StartLogHere();
+    const ScopedValue<AllocTrackerSwitches> kept(*GetAllocTrackerSwitches());
     GetAllocTrackerSwitches()->trace_size = -1;  // trace every block
     const std::string text = std::string(300, 'q') + "\n";
     WriteLogText(text.c_str());
@@ -361,6 +364,7 @@ TEST(TrackedAlloc, SizesThatWouldWrapAreRefused) {
 TEST(TrackedAlloc, SeveralThreadsAllocatingAtOnceKeepTheListConsistent) {
     constexpr int kThreads = 8;
     constexpr int kKeptPerThread = 5;
+    const ScopedValue<AllocTrackerSwitches> kept_switches(*GetAllocTrackerSwitches());
     GetAllocTrackerSwitches()->check_every_call = 1;
     std::vector<std::vector<void*>> kept(kThreads);
     std::vector<std::thread> threads;

@@ -11,6 +11,7 @@
 #include "engine/core/window_state.h"
 #include "engine/include/vomur.h"
 #include "platform/window.h"
+#include "tests/core/scoped_value.h"
 #include "tests/support/engine_session.h"
 
 using engine_test::EngineSession;
@@ -26,7 +27,7 @@ TEST(WindowModes, ClientAreaIsTheScreenTimesTheScaleFactor) {
         SCOPED_TRACE(c.scale);
         EngineSession session;
         FakeDesktopSize desktop(1920, 1080);
-        GetSystemBlock()->settings.window_scale = c.scale;
+        const ScopedValue<double> scale(GetSystemBlock()->settings.window_scale, c.scale);
         ASSERT_EQ(ApiInitializeLibrary(), 0);
         RECT client{};
         ASSERT_TRUE(GetClientRect(GetMainWindowHandle(), &client));
@@ -41,7 +42,8 @@ TEST(WindowModes, MousePositionMapsThroughTheScale) {
     EngineSession session;
     ASSERT_EQ(ApiInitializeLibrary(), 0);
     SystemBlock* block = GetSystemBlock();
-    block->settings.window_scale = 2.0;
+    const ScopedValue<double> scale(block->settings.window_scale, 2.0);
+    const ScopedValue<std::int32_t> mode(block->settings.window_mode);
     block->window.screen_area = RECT{100, 50, 1380, 1010};
     ASSERT_TRUE(SetCursorPos(300, 250));
     int x = -1;
@@ -55,7 +57,6 @@ TEST(WindowModes, MousePositionMapsThroughTheScale) {
     EXPECT_EQ(x, 300);
     EXPECT_EQ(y, 250);
     block->settings.window_mode = 1;
-    block->settings.window_scale = 1.0;
     EXPECT_EQ(ApiTerminateLibrary(), 0);
 }
 

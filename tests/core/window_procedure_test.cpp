@@ -13,6 +13,7 @@
 #include "engine/core/window_state.h"
 #include "engine/include/vomur.h"
 #include "platform/window.h"
+#include "tests/core/scoped_value.h"
 #include "tests/support/engine_session.h"
 
 using engine_test::EngineSession;
@@ -57,6 +58,8 @@ TEST(WindowProcedure, MessageTable) {
     const HWND main = GetMainWindowHandle();
     ASSERT_NE(main, nullptr);
     SystemBlock* block = GetSystemBlock();
+    const ScopedValue<std::int32_t> permitted(block->settings.mode_change_permitted);
+    const ScopedValue<std::int32_t> held_back(block->settings.close_does_not_end);
     TakeRing();
 
     struct Case {
@@ -145,6 +148,7 @@ TEST(WindowProcedure, SizingKeepsTheAspectRatioAndNeverReachesZero) {
     ASSERT_EQ(ApiInitializeLibrary(), 0);
     const HWND main = GetMainWindowHandle();
     SystemBlock* block = GetSystemBlock();
+    const ScopedValue<double> scale(block->settings.window_scale);
     RECT client{};
     ASSERT_TRUE(GetClientRect(main, &client));
     ASSERT_EQ(client.right - client.left, 640);
@@ -175,7 +179,6 @@ TEST(WindowProcedure, SizingKeepsTheAspectRatioAndNeverReachesZero) {
         EXPECT_DOUBLE_EQ(block->settings.window_scale, c.scale);
         EXPECT_GT(block->settings.window_scale, 0.0);
     }
-    block->settings.window_scale = 1.0;
     EXPECT_EQ(ApiTerminateLibrary(), 0);
 }
 

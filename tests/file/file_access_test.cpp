@@ -95,7 +95,6 @@ TEST(FileAccessTable, EntryPointsForwardArgumentsAndResultsUntouched) {
     file->close(6);
     EXPECT_EQ(g_calls, "tell 6;close 6;");
     EXPECT_EQ(GetFileAccessTable()->open, &RecOpen);
-    SetupFileAccessTable(nullptr);
 }
 
 TEST(FileAccessTable, FileStreamSurvivesReplacingTheTableWithAnEquivalentSet) {
@@ -113,7 +112,6 @@ TEST(FileAccessTable, FileStreamSurvivesReplacingTheTableWithAnEquivalentSet) {
     EXPECT_EQ(d.functions.eof(d.handle), 0);
     EXPECT_EQ(d.functions.idle_check(d.handle), 1);
     EXPECT_EQ(d.functions.close(d.handle), 0);
-    SetupFileAccessTable(nullptr);
 }
 
 TEST(FileAccessTable, StreamRecordsAreWrittenAgainAtStartUp) {

@@ -21,7 +21,8 @@ std::string ReadHexFixture(const std::string& name) {
     return out;
 }
 
-FileTestFolder::FileTestFolder() {
+FileTestFolder::FileTestFolder()
+    : saved_no_stamp_(GetLogState()->no_stamp), saved_no_log_file_(GetLogState()->no_log_file) {
     SetLogDirectory(dir_.path().string().c_str());
     GetLogState()->no_stamp = 1;
     GetLogState()->no_log_file = 0;
@@ -32,8 +33,12 @@ FileTestFolder::FileTestFolder() {
 }
 
 FileTestFolder::~FileTestFolder() {
+    *GetNoArchiveSwitch() = 0;
+    SetupFileAccessTable(nullptr);
     TerminateArchiveState();
     SetLogDirectory("");
+    GetLogState()->no_stamp = saved_no_stamp_;
+    GetLogState()->no_log_file = saved_no_log_file_;
 }
 
 void FileTestFolder::Write(const std::string& name, const std::string& bytes) const {

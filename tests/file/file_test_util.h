@@ -2,6 +2,7 @@
 // and the archive layer set up, and whole-file reads through the file-access table.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "engine/file/file_access.h"
@@ -12,7 +13,9 @@
 std::string ReadHexFixture(const std::string& name);
 
 // A fresh current folder, the log written there (no time stamps) and copied into a
-// capture, and a cleared archive state with the default file-access table.
+// capture, and a cleared archive state with the default file-access table. When it goes,
+// the no-archive switch is off and the default table is back, whatever the test set, and
+// the log's switches are as they were.
 class FileTestFolder {
 public:
     FileTestFolder();
@@ -25,6 +28,8 @@ public:
 private:
     ScopedTempDir dir_;
     DebugCapture capture_;
+    std::int32_t saved_no_stamp_;
+    std::int32_t saved_no_log_file_;
 };
 
 // Reads the rest of an open file in chunks of `chunk` bytes through FileAccessRead.

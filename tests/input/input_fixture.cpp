@@ -7,19 +7,28 @@
 #include "platform/com.h"
 #include "tests/support/test_log.h"
 
-void InputTest::SetUp() {
-    ASSERT_GE(CoInitialize(nullptr), 0);
-    // As in a fresh process, also when the tests share one.
+namespace {
+
+// Input stopped and the process-wide switches the tests set (WinMM mode, a posted close,
+// the window thread) as in a fresh process.
+void ResetSharedInputState() {
     TerminateInput();
     GetInputState()->winmm_mode = 0;
     GetSystemBlock()->window.close_posted = 0;
     GetSystemBlock()->window.window_thread_id = 0;
+}
+
+}  // namespace
+
+void InputTest::SetUp() {
+    ASSERT_GE(CoInitialize(nullptr), 0);
+    ResetSharedInputState();
     StartTestLog();
     SetWindowActive(true);
 }
 
 void InputTest::TearDown() {
-    TerminateInput();
+    ResetSharedInputState();
     CoUninitialize();
 }
 

@@ -1,6 +1,7 @@
 // What the input tests share: a private folder with the log on, the manual clock,
 // scripted devices in place of the machine's, COM started, and the window reported
-// active; input is stopped again at the end.
+// active; input is stopped again at the end and the WinMM switch, a posted close and the
+// window thread are cleared, however the test ended.
 #pragma once
 
 #include <gtest/gtest.h>

@@ -309,11 +309,26 @@ TEST_F(PlatformInput, MultimediaJoystickCalls) {
 }
 
 // The same objects over SDL's own devices, with no display and no controllers.
-TEST(PlatformInputMachine, HeadlessDevicesReadNothing) {
-    ASSERT_GE(CoInitialize(nullptr), 0);
+// Over the machine's own (headless) devices: COM and the objects are given back however
+// the test ends.
+class PlatformInputMachine : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_GE(CoInitialize(nullptr), 0); }
+    void TearDown() override {
+        if (keyboard_ != nullptr) keyboard_->Release();
+        if (input_ != nullptr) input_->Release();
+        CoUninitialize();
+    }
+
+    IDirectInput8A* input_ = nullptr;
+    IDirectInputDevice8A* keyboard_ = nullptr;
+};
+
+TEST_F(PlatformInputMachine, HeadlessDevicesReadNothing) {
     void* object = nullptr;
     ASSERT_EQ(CoCreateInstance(CLSID_DirectInput8, nullptr, CLSCTX_INPROC_SERVER, IID_IDirectInput8A, &object), S_OK);
-    auto* input = static_cast<IDirectInput8A*>(object);
+    input_ = static_cast<IDirectInput8A*>(object);
+    IDirectInput8A* input = input_;
     ASSERT_EQ(input->Initialize(GetModuleHandleA(nullptr), 0x0800), DI_OK);
     int pads = 0;
     ASSERT_EQ(input->EnumDevices(
@@ -325,8 +340,8 @@ TEST(PlatformInputMachine, HeadlessDevicesReadNothing) {
                   &pads, DIEDFL_ATTACHEDONLY),
               DI_OK);
     EXPECT_EQ(pads, 0);
-    IDirectInputDevice8A* keyboard = nullptr;
-    ASSERT_EQ(input->CreateDevice(GUID_SysKeyboard, &keyboard, nullptr), DI_OK);
+    ASSERT_EQ(input->CreateDevice(GUID_SysKeyboard, &keyboard_, nullptr), DI_OK);
+    IDirectInputDevice8A* keyboard = keyboard_;
     ASSERT_EQ(keyboard->SetDataFormat(&c_dfDIKeyboard), DI_OK);
     ASSERT_EQ(keyboard->Acquire(), DI_OK);
     BYTE states[256];
@@ -337,9 +352,6 @@ TEST(PlatformInputMachine, HeadlessDevicesReadNothing) {
     EXPECT_TRUE(GetKeyboardState(virtual_keys));
     JOYCAPSA caps;
     EXPECT_EQ(joyGetDevCapsA(0, &caps, sizeof caps), JOYERR_UNPLUGGED);
-    keyboard->Release();
-    input->Release();
-    CoUninitialize();
 }
 
 }  // namespace

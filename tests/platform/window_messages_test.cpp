@@ -351,7 +351,21 @@ TEST_F(WindowTest, CloseGoesThroughDestroyToQuit) {
     EXPECT_FALSE(IsWindow(w));
 }
 
-TEST(WindowCursor, ShowCursorKeepsACount) {
+// The cursor's display count is the window system's, for the whole process: it is
+// brought back to where it was however the test ends.
+class WindowCursor : public ::testing::Test {
+protected:
+    void SetUp() override { saved_count_ = platform_hooks::CursorDisplayCount(); }
+    void TearDown() override {
+        for (int i = 0; i < 64 && platform_hooks::CursorDisplayCount() > saved_count_; ++i) ShowCursor(FALSE);
+        for (int i = 0; i < 64 && platform_hooks::CursorDisplayCount() < saved_count_; ++i) ShowCursor(TRUE);
+    }
+
+private:
+    int saved_count_ = 0;
+};
+
+TEST_F(WindowCursor, ShowCursorKeepsACount) {
     EXPECT_EQ(platform_hooks::CursorDisplayCount(), 0);
     const std::vector<std::pair<BOOL, int>> steps = {{FALSE, -1}, {FALSE, -2}, {TRUE, -1}, {TRUE, 0}, {TRUE, 1}};
     for (const auto& [show, count] : steps) EXPECT_EQ(ShowCursor(show), count);

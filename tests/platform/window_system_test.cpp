@@ -5,6 +5,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdint>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 
@@ -183,12 +185,36 @@ TEST(WindowMessageBox, WithoutADisplayTheAnswerIsNo) {
     }
 }
 
+// Puts an environment variable back as it was (or unset) when the guard goes.
+class EnvironmentKept {
+public:
+    explicit EnvironmentKept(const char* name) : name_(name) {
+        const char* value = std::getenv(name);
+        had_value_ = value != nullptr;
+        if (had_value_) value_ = value;
+    }
+    ~EnvironmentKept() {
+        if (had_value_) {
+            setenv(name_, value_.c_str(), 1);
+        } else {
+            unsetenv(name_);
+        }
+    }
+    EnvironmentKept(const EnvironmentKept&) = delete;
+    EnvironmentKept& operator=(const EnvironmentKept&) = delete;
+
+private:
+    const char* name_;
+    bool had_value_ = false;
+    std::string value_;
+};
+
 TEST(WindowMessageBox, AnotherProcessCanAnswerThroughTheEnvironment) {
+    const EnvironmentKept kept("VOMUR_MESSAGE_BOX_ANSWER");
     setenv("VOMUR_MESSAGE_BOX_ANSWER", "6", 1);
     EXPECT_EQ(MessageBoxA(nullptr, "FULL SCREEN GO", "?", MB_YESNO), IDYES);
     setenv("VOMUR_MESSAGE_BOX_ANSWER", "99", 1);  // not an answer: ignored
     EXPECT_EQ(MessageBoxA(nullptr, "FULL SCREEN GO", "?", MB_YESNO), IDNO);
-    unsetenv("VOMUR_MESSAGE_BOX_ANSWER");
 }
 
 TEST(WindowMessageBox, TestsCanAnswerAndReadTheBox) {
@@ -221,7 +247,13 @@ constexpr CLSID kUnknownClass = {0x87654321, 0x1234, 0x5678, {1, 2, 3, 4, 5, 6, 
 
 HRESULT MakeFake(REFIID iid, void** object) { return g_fake.QueryInterface(iid, object); }
 
-TEST(WindowCom, InitialisationCountsAndCreationGoesThroughTheRegisteredClasses) {
+// The class registry is process-wide: the fake class is taken out however the test ends.
+class WindowCom : public ::testing::Test {
+protected:
+    void TearDown() override { RegisterComClass(kFakeClass, nullptr); }
+};
+
+TEST_F(WindowCom, InitialisationCountsAndCreationGoesThroughTheRegisteredClasses) {
     void* object = &g_fake;
     EXPECT_EQ(CoCreateInstance(kUnknownClass, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown, &object), CO_E_NOTINITIALIZED);
     EXPECT_EQ(object, nullptr);
@@ -242,7 +274,26 @@ TEST(WindowCom, InitialisationCountsAndCreationGoesThroughTheRegisteredClasses) 
     CoUninitialize();
 }
 
-TEST(WindowSystem, ScreenSaverSwitchStartsAtTheUsersSettingAndFollowsTheProgram) {
+// The screen-saver switch and the foreground lock time-out are the window system's, for
+// the whole process: both are put back however a test ends.
+class WindowSystem : public ::testing::Test {
+protected:
+    void SetUp() override {
+        SystemParametersInfoA(SPI_GETSCREENSAVEACTIVE, 0, &saved_screen_saver_, 0);
+        SystemParametersInfoA(SPI_GETFOREGROUNDLOCKTIMEOUT, 0, &saved_lock_timeout_, 0);
+    }
+    void TearDown() override {
+        SystemParametersInfoA(SPI_SETSCREENSAVEACTIVE, static_cast<UINT>(saved_screen_saver_), nullptr, 0);
+        SystemParametersInfoA(SPI_SETFOREGROUNDLOCKTIMEOUT, 0,
+                              reinterpret_cast<void*>(std::uintptr_t{saved_lock_timeout_}), 0);
+    }
+
+private:
+    BOOL saved_screen_saver_ = TRUE;
+    DWORD saved_lock_timeout_ = 0;
+};
+
+TEST_F(WindowSystem, ScreenSaverSwitchStartsAtTheUsersSettingAndFollowsTheProgram) {
     BOOL active = FALSE;
     ASSERT_TRUE(SystemParametersInfoA(SPI_GETSCREENSAVEACTIVE, 0, &active, 0));
     EXPECT_TRUE(active);
@@ -262,7 +313,7 @@ TEST(WindowSystem, ScreenSaverSwitchStartsAtTheUsersSettingAndFollowsTheProgram)
     EXPECT_EQ(timeout, 200000u);
 }
 
-TEST(WindowSystem, DesktopIsThirtyTwoBitsAndItsSizeComesFromTheDisplay) {
+TEST_F(WindowSystem, DesktopIsThirtyTwoBitsAndItsSizeComesFromTheDisplay) {
     HDC screen = GetDC(nullptr);
     ASSERT_NE(screen, nullptr);
     EXPECT_EQ(GetDeviceCaps(screen, BITSPIXEL) * GetDeviceCaps(screen, PLANES), 32);
