@@ -157,7 +157,7 @@ int CreateOutputSurfaces() {
             if (screen->temp_primary == nullptr) FatalErrorExit("テンポラリプライマリサーフェスの作成に失敗しました");
             FillSurface(screen->temp_primary, background);
         }
-        if (GetSystemBlock()->os_code == 0x108) {
+        if (GetSystemBlock()->os_code == kOsCodeVista) {
             screen->temp_320 = MakeSurface(DDSCAPS_OFFSCREENPLAIN | DDSCAPS_3DDEVICE, 320, 240);
             if (screen->temp_320 == nullptr) FatalErrorExit("320x240用テンポラリプライマリサーフェスの作成に失敗しました");
             FillSurface(screen->temp_320, background);

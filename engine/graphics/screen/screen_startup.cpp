@@ -76,7 +76,7 @@ int InitializeDirectDraw() {
     screen->directdraw_ready = 1;
     // Overlay probe: this display offers no older interface, so no overlay is looked for.
     screen->overlay_index = -1;
-    if (GetSystemBlock()->os_code != 0x108) {
+    if (GetSystemBlock()->os_code != kOsCodeVista) {
         IUnknown* older = nullptr;
         if (SUCCEEDED(screen->direct_draw->QueryInterface(IID_IDirectDraw, reinterpret_cast<void**>(&older)))) {
             std::memset(screen->caps, 0, sizeof(screen->caps));
