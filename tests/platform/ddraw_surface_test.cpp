@@ -11,65 +11,15 @@
 #include "platform/testing/display_testing.h"
 #include "platform/testing/manual_clock.h"
 #include "platform/testing/window_testing.h"
+#include "tests/platform/directdraw_fixture.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
 
-LRESULT PlainProc(HWND w, UINT m, WPARAM wp, LPARAM lp) { return DefWindowProcA(w, m, wp, lp); }
-
-class DirectDrawTest : public ::testing::Test {
+class DirectDrawTest : public DirectDrawFixture {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(SUCCEEDED(CoInitialize(nullptr)));
-        ASSERT_EQ(CoCreateInstance(CLSID_DirectDraw7, nullptr, CLSCTX_ALL, IID_IDirectDraw7,
-                                   reinterpret_cast<void**>(&dd_)),
-                  S_OK);
-        ASSERT_EQ(dd_->Initialize(nullptr), DD_OK);
-    }
-    void TearDown() override {
-        if (dd_ != nullptr) dd_->Release();
-        if (window_ != nullptr) DestroyWindow(window_);
-        if (registered_) UnregisterClassA("DdTestWindow", GetModuleHandleA(nullptr));
-        CoUninitialize();
-    }
-
     HWND MakeWindow(int width, int height, DWORD style = WS_POPUP) {
-        WNDCLASSEXA wc{};
-        wc.cbSize = sizeof wc;
-        wc.lpfnWndProc = PlainProc;
-        wc.hInstance = GetModuleHandleA(nullptr);
-        wc.lpszClassName = "DdTestWindow";
-        registered_ = RegisterClassExA(&wc) != 0;
-        window_ = CreateWindowExA(0, "DdTestWindow", "dd", style | WS_VISIBLE, 40, 30, width, height, nullptr, nullptr,
-                                  wc.hInstance, nullptr);
-        return window_;
-    }
-
-    IDirectDrawSurface7* Plain(int width, int height, int bits) {
-        DDSURFACEDESC2 desc{};
-        desc.dwSize = sizeof desc;
-        desc.dwFlags = DDSD_CAPS | DDSD_WIDTH | DDSD_HEIGHT;
-        desc.dwWidth = static_cast<DWORD>(width);
-        desc.dwHeight = static_cast<DWORD>(height);
-        desc.ddsCaps.dwCaps = DDSCAPS_OFFSCREENPLAIN | DDSCAPS_SYSTEMMEMORY;
-        if (bits != 0) {
-            desc.dwFlags |= DDSD_PIXELFORMAT;
-            desc.ddpfPixelFormat.dwSize = sizeof(DDPIXELFORMAT);
-            desc.ddpfPixelFormat.dwFlags = DDPF_RGB;
-            desc.ddpfPixelFormat.dwRGBBitCount = static_cast<DWORD>(bits);
-            if (bits == 16) {
-                desc.ddpfPixelFormat.dwRBitMask = 0xF800;
-                desc.ddpfPixelFormat.dwGBitMask = 0x07E0;
-                desc.ddpfPixelFormat.dwBBitMask = 0x001F;
-            } else {
-                desc.ddpfPixelFormat.dwRBitMask = 0xFF0000;
-                desc.ddpfPixelFormat.dwGBitMask = 0xFF00;
-                desc.ddpfPixelFormat.dwBBitMask = 0xFF;
-            }
-        }
-        IDirectDrawSurface7* surface = nullptr;
-        EXPECT_EQ(dd_->CreateSurface(&desc, &surface, nullptr), DD_OK);
-        return surface;
+        return DirectDrawFixture::MakeWindow(40, 30, width, height, style);
     }
 
     // Reads the 16-bit pixels of a surface row by row.
@@ -93,10 +43,6 @@ protected:
         fx.dwFillColor = value;
         ASSERT_EQ(surface->Blt(rect, nullptr, nullptr, DDBLT_COLORFILL | DDBLT_WAIT, &fx), DD_OK);
     }
-
-    IDirectDraw7* dd_ = nullptr;
-    HWND window_ = nullptr;
-    bool registered_ = false;
 };
 
 TEST_F(DirectDrawTest, ThreeDimensionalAndOlderInterfacesAreRefused) {

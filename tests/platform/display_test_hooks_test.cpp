@@ -10,49 +10,16 @@
 #include "platform/testing/display_testing.h"
 #include "platform/testing/manual_clock.h"
 #include "platform/window.h"
+#include "tests/platform/directdraw_fixture.h"
 
 namespace {
 
-LRESULT PlainProc(HWND w, UINT m, WPARAM wp, LPARAM lp) { return DefWindowProcA(w, m, wp, lp); }
-
-class DisplayHooks : public ::testing::Test {
+class DisplayHooks : public DirectDrawFixture {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(SUCCEEDED(CoInitialize(nullptr)));
-        ASSERT_EQ(CoCreateInstance(CLSID_DirectDraw7, nullptr, CLSCTX_ALL, IID_IDirectDraw7,
-                                   reinterpret_cast<void**>(&dd_)),
-                  S_OK);
-        ASSERT_EQ(dd_->Initialize(nullptr), DD_OK);
-        WNDCLASSEXA wc{};
-        wc.cbSize = sizeof wc;
-        wc.lpfnWndProc = PlainProc;
-        wc.hInstance = GetModuleHandleA(nullptr);
-        wc.lpszClassName = "HookTestWindow";
-        registered_ = RegisterClassExA(&wc) != 0;
-        window_ = CreateWindowExA(0, "HookTestWindow", "hooks", WS_POPUP | WS_VISIBLE, 0, 0, 640, 480, nullptr,
-                                  nullptr, wc.hInstance, nullptr);
-        ASSERT_NE(window_, nullptr);
+        DirectDrawFixture::SetUp();
+        ASSERT_NE(MakeWindow(0, 0, 640, 480), nullptr);
     }
-    void TearDown() override {
-        if (dd_ != nullptr) dd_->Release();
-        if (window_ != nullptr) DestroyWindow(window_);
-        if (registered_) UnregisterClassA("HookTestWindow", GetModuleHandleA(nullptr));
-        CoUninitialize();
-    }
-    IDirectDrawSurface7* Plain(int width, int height) {
-        DDSURFACEDESC2 desc{};
-        desc.dwSize = sizeof desc;
-        desc.dwFlags = DDSD_CAPS | DDSD_WIDTH | DDSD_HEIGHT;
-        desc.dwWidth = static_cast<DWORD>(width);
-        desc.dwHeight = static_cast<DWORD>(height);
-        desc.ddsCaps.dwCaps = DDSCAPS_OFFSCREENPLAIN | DDSCAPS_SYSTEMMEMORY;
-        IDirectDrawSurface7* surface = nullptr;
-        EXPECT_EQ(dd_->CreateSurface(&desc, &surface, nullptr), DD_OK);
-        return surface;
-    }
-    IDirectDraw7* dd_ = nullptr;
-    HWND window_ = nullptr;
-    bool registered_ = false;
 };
 
 TEST_F(DisplayHooks, LocksFailAfterTheGivenSuccessesWhileTheHookLives) {
