@@ -81,17 +81,17 @@ struct DrawSettingsBlock {
     std::int32_t requested_area[4];  // the area as last asked for, before clamping
 };
 
-// ---- from draw_dispatch.h
+// ---- the 2-D boxes, which the 3-D renderer falls back to without a device
 int DrawFillBoxSoft(int x1, int y1, int x2, int y2, std::uint32_t colour);
 int DrawLineBoxSoft(int x1, int y1, int x2, int y2, std::uint32_t colour);
 
-// ---- from draw_entry.h
+// ---- draw entries
 int DrawGraphAtPoint(int x, int y, int graph, int transparent);
 int DrawRectangle(int x1, int y1, int x2, int y2, std::uint32_t colour, int fill);
 int DrawGraphStretched(int x1, int y1, int x2, int y2, int graph, int transparent);
 int GetDrawScreenGraph(int x1, int y1, int x2, int y2, int graph, int flag);
 
-// ---- from draw_settings.h
+// ---- the draw target, the draw area and colour values
 int ChooseDrawTarget(int target);
 std::uint32_t MakeColorValue(int red, int green, int blue);
 int SetDrawClipArea(int x1, int y1, int x2, int y2);
@@ -99,7 +99,7 @@ int SetDrawFilterMode(int mode);
 int ReadScreenModeSize(int* width, int* height, int* bits);
 DrawSettingsBlock* GetDrawSettings();
 
-// ---- from draw_state_access.h
+// ---- draw-setting accessors and the flip wait
 int SetFlipVSyncWait(int flag);
 int GetDrawFilterMode();
 int GetDrawTarget();
@@ -107,21 +107,21 @@ int GetFlipVSyncWait();
 int ReadDrawArea(RECT* area);
 int SetDrawTargetScreenRect(const RECT* rect);
 
-// ---- from masks.h
+// ---- the mask screen
 int GetMaskScreenUse();
 int SetMaskScreenUse(int flag);
 
-// ---- from graph_from_image.h
+// ---- graphs from picture files
 int LoadImageAsDivGraphs(const char* file_name, int total_count, int count_across, int count_down, int piece_width,
                          int piece_height, int* handles, int no_texture);
 int LoadImageAsGraph(const char* file_name, int no_texture);
 
-// ---- from graph_handles.h
+// ---- graph handles
 int DeleteGraphHandle(int graph, int log);
 int CreateBlankGraph(int width, int height, int no_texture);
 int IsGraphHandleValid(int graph);
 
-// ---- from graph_restore.h
+// ---- getting graphs back after the display lost them
 int SetGraphRestoreCallback(GraphRestoreCallback callback);
 int RestoreAllGraphSurfaces();
 int IsGraphRestoreCallbackSet();
@@ -130,19 +130,19 @@ int IsGraphRestoreCallbackSet();
 // and the mask screen.
 int RebuildDisplayObjects();
 
-// ---- from soft_image.h
+// ---- soft images
 int DeleteAllSoftImages();
 
-// ---- from surface_2d.h
+// ---- 2-D surface images
 int RestoreAllSurface2DImages();
 
-// ---- from graph_image.h
+// ---- decoded pictures
 // Blank images (contents undefined); pitch rounded up to a multiple of 4. -1 when the
 // size is negative or too large or memory ran out (pixels then null).
 int CreateXrgb32GraphImage(int width, int height, GraphImage* image);
 int FreeGraphImage(GraphImage* image);
 
-// ---- from screen_startup.h
+// ---- the screen: start-up, end, modes, flip and present
 int ClearDrawTarget();
 int FlipScreen();
 int EndScreen();
@@ -158,7 +158,7 @@ int PresentToWindow(const RECT* dirty_area);
 int ReleaseDirectDrawObject();
 int SetupScreenColorFormat();
 
-// ---- from screen_state.h
+// ---- the screen record's answers
 const DDPIXELFORMAT* GetScreenPixelFormat();
 int GetScreenBitDepth();
 int GetSoftwareModeRequest();
