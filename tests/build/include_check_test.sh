@@ -36,10 +36,18 @@ cases=(
   "the platform layer reaching up|platform/sdl/present.cpp|#include \"engine/core/core.h\"|sits below the engine"
   "production code with a test hook|platform/sdl/present.cpp|#include \"platform/testing/hooks.h\"|test hook"
   "the game reaching inside|game/actors.cpp|#include \"engine/graphics/graphics.h\"|see only vomur.h"
+  "a relative path past the wall|engine/core/text_input.cpp|#include \"../graphics/draw/draw.h\"|from the repository root"
+  "a system header in quotes|engine/pixels/memimg.cpp|#include \"SDL.h\"|from the repository root"
+  "the platform's test hooks in the engine|engine/pixels/memimg.cpp|#include \"platform/display_hooks.h\"|test hooks"
+  "an inline file reaching inside|engine/core/text_input.inl|#include \"engine/graphics/draw/draw.h\"|through the wall"
+  "the platform reaching up in brackets|platform/sdl/present.cpp|#include <engine/core/core.h>|sits below the engine"
+  "the game reaching inside in brackets|game/actors.cpp|#include <platform/window.h>|see only vomur.h"
 )
+n=0
 for c in "${cases[@]}"; do
   IFS='|' read -r name file line pattern <<<"$c"
-  dir="$work/case$RANDOM"
+  n=$((n + 1))
+  dir="$work/case$n"
   make_tree "$dir"
   mkdir -p "$(dirname "$dir/$file")"
   printf '%s\n' "$line" > "$dir/$file"
