@@ -88,20 +88,16 @@ int DrawLineBoxSoft(int x1, int y1, int x2, int y2, std::uint32_t colour);
 // ---- draw entries
 int DrawGraphAtPoint(int x, int y, int graph, int transparent);
 int DrawRectangle(int x1, int y1, int x2, int y2, std::uint32_t colour, int fill);
-int DrawGraphStretched(int x1, int y1, int x2, int y2, int graph, int transparent);
-int GetDrawScreenGraph(int x1, int y1, int x2, int y2, int graph, int flag);
 
 // ---- the draw target, the draw area and colour values
 int ChooseDrawTarget(int target);
 std::uint32_t MakeColorValue(int red, int green, int blue);
 int SetDrawClipArea(int x1, int y1, int x2, int y2);
-int SetDrawFilterMode(int mode);
 int ReadScreenModeSize(int* width, int* height, int* bits);
 DrawSettingsBlock* GetDrawSettings();
 
 // ---- draw-setting accessors and the flip wait
 int SetFlipVSyncWait(int flag);
-int GetDrawFilterMode();
 int GetDrawTarget();
 int GetFlipVSyncWait();
 int ReadDrawArea(RECT* area);
@@ -118,8 +114,6 @@ int LoadImageAsGraph(const char* file_name, int no_texture);
 
 // ---- graph handles
 int DeleteGraphHandle(int graph, int log);
-int CreateBlankGraph(int width, int height, int no_texture);
-int IsGraphHandleValid(int graph);
 
 // ---- getting graphs back after the display lost them
 int SetGraphRestoreCallback(GraphRestoreCallback callback);

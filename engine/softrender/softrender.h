@@ -2,7 +2,7 @@
 // value, bright colour, draw area, blend-table rows, MMX flag; soft_draw_state.h), the
 // unscaled blit, the rectangle fill and the lines drawn into MEMIMG images under it, and
 // the scaled blit and the triangle rasteriser (which draw nothing until they are built;
-// scaled_triangle_absent.cpp). The renderer reads no global: the graphics core builds
+// softrender_absent.cpp). The renderer reads no global: the graphics core builds
 // the record from its draw settings.
 #pragma once
 

@@ -12,7 +12,7 @@
 #include "engine/core/tracked_alloc.h"
 #include "engine/graphics/draw/draw_settings.h"
 #include "engine/graphics/draw/draw_state_access.h"
-#include "engine/graphics/screen/screen_startup.h"
+#include "engine/graphics/graphics.h"
 #include "engine/graphics/screen/screen_state.h"
 #include "platform/testing/display_testing.h"
 #include "tests/support/engine_session.h"

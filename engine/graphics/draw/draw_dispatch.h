@@ -1,6 +1,7 @@
 // The draw dispatch for graphs that do not live in Direct3D textures: each primitive is
 // handed to the software renderer drawing into the draw target's MEMIMG, or, on
 // DirectDraw surfaces, to a working copy of the target.
+// What other rooms call of it is declared in the door, engine/graphics/graphics.h.
 #pragma once
 
 #include "engine/graphics/graphics.h"

@@ -1,6 +1,7 @@
 // The draw entry points: graphs at a point, stretched, as quads, mirrored and in part,
 // filled and outlined boxes, each wrapped in the mask brackets and, in software
 // rendering on the front buffer, the read-back and flush of the front image.
+// What other rooms call of it is declared in the door, engine/graphics/graphics.h.
 #pragma once
 
 #include "engine/graphics/graphics.h"
@@ -23,3 +24,5 @@ int DrawBoxOutline(int x1, int y1, int x2, int y2, std::uint32_t colour);
 // inverts it again and puts blend mode 3 back.
 int SubtractBlendPrologue(const RECT* rect);
 int SubtractBlendEpilogue(const RECT* rect);
+int DrawGraphStretched(int x1, int y1, int x2, int y2, int graph, int transparent);
+int GetDrawScreenGraph(int x1, int y1, int x2, int y2, int graph, int flag);

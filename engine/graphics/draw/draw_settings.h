@@ -2,6 +2,7 @@
 // draw area, blend mode and value, blend graph, bright colour, new-graph settings and the
 // 3-D matrices; its reset, the draw-target choice, the draw area, the small setters and
 // the colour values of the screen format.
+// What other rooms call of it is declared in the door, engine/graphics/graphics.h.
 #pragma once
 
 #include "engine/graphics/graphics.h"
@@ -18,3 +19,4 @@ int SetBrightColorPacked(std::uint32_t color);
 int SetUseTextureGraphs(int flag);
 int GetUseTextureGraphs();
 int SplitColorValue(std::uint32_t color, int* red, int* green, int* blue);
+int SetDrawFilterMode(int mode);

@@ -2,6 +2,7 @@
 // draw settings, the texture-format slot of a graph, DirectDraw pixel formats to colour
 // formats and back, the unused bits of an image rectangle, the vertical-blank choice of
 // the flip and the 64-bit count of presented frames.
+// What other rooms call of it is declared in the door, engine/graphics/graphics.h.
 #pragma once
 
 #include "engine/graphics/graphics.h"
@@ -30,3 +31,4 @@ std::uint64_t GetFlipCount();
 int GetTextureFormatIndex(const std::uint8_t* creation_bytes);
 int PixelFormatToColorFormat(const DDPIXELFORMAT* pixel_format, ColorFormat* format);
 int OrAlphaIntoImageRect(const RECT* rect, void* pixels, int pitch, const ColorFormat* format, std::uint32_t value);
+int GetDrawFilterMode();

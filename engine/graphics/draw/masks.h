@@ -1,6 +1,7 @@
 // Masks: the mask handle table (512 slots of kind 8), the mask screen (one byte per
 // screen pixel, non-zero = drawing allowed, with a screen-sized keep image), its use and
 // active flags, and the begin/end pair that brackets each draw while the mask is active.
+// What other rooms call of it is declared in the door, engine/graphics/graphics.h.
 #pragma once
 
 #include "engine/graphics/graphics.h"

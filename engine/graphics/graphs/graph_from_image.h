@@ -1,6 +1,7 @@
 // Graphs from image data: one graph from a decoded picture (optionally with the key
 // colour turned into alpha, the key from the top-left pixel, mirrored), a sheet of equal
 // pieces derived from one picture or one file, and loading a graph from a file.
+// What other rooms call of it is declared in the door, engine/graphics/graphics.h.
 #pragma once
 
 #include "engine/graphics/graphics.h"

@@ -1,6 +1,7 @@
 // Graph handles: the graph table (32,768 records of kind 1), the start and end of the
 // graph manager, creating, deriving, naming and deleting graphs, writing and filling
 // their pixels, and the small lookups. Pixels live in 2-D surface pieces.
+// What other rooms call of it is declared in the door, engine/graphics/graphics.h.
 #pragma once
 
 #include "engine/graphics/graphics.h"
@@ -89,3 +90,5 @@ int GetGraphCount();
 int GetGraphEndMark();
 // The handle of the record in a slot (-1 for an empty slot).
 int MakeGraphHandleOfSlot(int slot);
+int CreateBlankGraph(int width, int height, int no_texture);
+int IsGraphHandleValid(int graph);

@@ -2,6 +2,7 @@
 // combined forms, and getting graph pixels back after the display lost them: marking
 // every graph for reload, the restore callback (by default decoding each graph's file
 // again, one decode shared by the graphs cut from one file) and surface restore.
+// What other rooms call of it is declared in the door, engine/graphics/graphics.h.
 #pragma once
 
 #include "engine/graphics/graphics.h"

@@ -1,5 +1,6 @@
 // Soft images: image records the engine keeps under handles (kind 14, 8,192 slots),
 // with deletion of one by handle and of all of them at the engine's end.
+// What other rooms call of it is declared in the door, engine/graphics/graphics.h.
 #pragma once
 
 #include "engine/graphics/graphics.h"

@@ -2,6 +2,7 @@
 // graph's pixels sits inside a shared SurfaceData image, and the per-graph operations on
 // those pieces: the one piece of a new graph, the shared piece of a derived graph,
 // restore, fill and deletion.
+// What other rooms call of it is declared in the door, engine/graphics/graphics.h.
 #pragma once
 
 #include "engine/graphics/graphics.h"

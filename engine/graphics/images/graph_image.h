@@ -1,6 +1,7 @@
 // Image records: the engine's plain in-memory picture (a colour format, the size, the
 // row pitch and a tracked pixel block), blank-image makers, release, mirror, clear,
 // single-pixel access, the bridge to a DIB header and bits, and a DIB section made from a DIB.
+// What other rooms call of it is declared in the door, engine/graphics/graphics.h.
 #pragma once
 
 #include "engine/graphics/graphics.h"

@@ -7,10 +7,10 @@
 #include "engine/d3d/d3d.h"
 #include "engine/graphics/draw/draw_settings.h"
 #include "engine/graphics/draw/working_copies.h"
+#include "engine/graphics/graphics.h"
 #include "engine/graphics/graphs/graph_draw_target.h"
 #include "engine/graphics/graphs/graph_handles.h"
 #include "engine/graphics/screen/screen_internal.h"
-#include "engine/graphics/screen/screen_startup.h"
 
 int ClearDrawTarget() {
     DrawSettingsBlock* settings = GetDrawSettings();

@@ -6,10 +6,10 @@
 #include "engine/core/core.h"
 #include "engine/graphics/draw/draw_entry.h"
 #include "engine/graphics/draw/draw_settings.h"
+#include "engine/graphics/draw/draw_state_access.h"
 #include "engine/graphics/graphs/graph_from_image.h"
 #include "engine/graphics/graphs/graph_handles.h"
 #include "engine/graphics/images/graph_image.h"
-#include "engine/graphics/screen/screen_startup.h"
 #include "engine/graphics/screen/screen_state.h"
 
 int RepaintFromScreenCopy(HDC) {

@@ -2,6 +2,7 @@
 // depth and formats, the output surfaces and the MEMIMG images that replace them in
 // software rendering, the current draw target, the mode switches and the frame timing;
 // with its getters and setters.
+// What other rooms call of it is declared in the door, engine/graphics/graphics.h.
 #pragma once
 
 #include "engine/graphics/graphics.h"

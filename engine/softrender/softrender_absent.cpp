@@ -1,4 +1,5 @@
-// The scaled blit and the triangle rasteriser until they are built: both draw nothing.
+// The software renderer's part that is not built yet: the scaled blit and the triangle
+// rasteriser draw nothing.
 #include "engine/softrender/softrender.h"
 
 void DrawMemImgStretch(MEMIMG*, const MEMIMG*, const RECT*, int, const MEMIMG*) {}
