@@ -6,8 +6,6 @@
 
 #include "engine/graphics/screen/screen_state.h"
 
-struct GraphRecord;
-
 // Screen record extras.
 const DDPIXELFORMAT* OverlayFormatAt(int index);
 
