@@ -1,7 +1,8 @@
 // The message queue: posted messages and window-system input in two FIFO lists, the
 // quit request, paint requests from invalid windows and the timers, retrieved in that
-// order by PeekMessageA; sending, dispatching and translating messages; the default
-// window procedure; scheduled test input on the platform clock.
+// order by PeekMessageA (which first lets the sockets post their notifications); sending,
+// dispatching and translating messages; the default window procedure; scheduled test
+// input on the platform clock.
 #include <algorithm>
 #include <deque>
 #include <mutex>
@@ -9,6 +10,7 @@
 #include <vector>
 
 #include "platform/kernel.h"
+#include "platform/net/async_select.h"
 #include "platform/sdl/window_internal.h"
 #include "platform/window_hooks.h"
 
@@ -245,6 +247,7 @@ BOOL PeekMessageA(MSG* message, HWND window, UINT filter_min, UINT filter_max, U
     if (message == nullptr) return FALSE;
     const bool take = (remove & PM_REMOVE) != 0;
     RunScheduled();
+    platform_net::RunAsyncSelectPass();
     if (sdl_window::IsVideoThread()) sdl_window::DrainSdlEvents();
     {
         std::lock_guard<std::mutex> lock(g_mutex);
