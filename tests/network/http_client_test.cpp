@@ -85,6 +85,7 @@ TEST_F(HttpTest, AFailedStatusOfAGetIsLogged) {
     const int slot = StartRequest(kHttpGet, server.port(), "/missing", 1, &body);
     ASSERT_TRUE(RunToEnd(slot));
     EXPECT_NE(ReadTestLogWithoutStamps().find("接続に失敗しました (戻り値:404)\r\n"), std::string::npos);
+    EXPECT_EQ(DeleteHttpSlot(slot), 0);
 }
 
 TEST_F(HttpTest, GetIntoAFileWritesTheBodyExactly) {
@@ -139,6 +140,7 @@ TEST_F(HttpTest, PostWithAFailingStatusEndsQuietly) {
     EXPECT_EQ(ReadTestLogWithoutStamps().find("接続に失敗しました"), std::string::npos);
     EXPECT_EQ(server.Finish(), "POST /p HTTP/1.0\nHost: 127.0.0.1:" + std::to_string(server.port()) +
                                    "\nContent-Length: 3\n\na=1");
+    EXPECT_EQ(DeleteHttpSlot(slot), 0);
 }
 
 TEST_F(HttpTest, HeadReadsTheLengthOnly) {
@@ -173,6 +175,8 @@ TEST_F(HttpTest, ARefusedConnectionEndsAsLost) {
     ASSERT_TRUE(RunToEnd(slot));
     EXPECT_EQ(GetHttpRecord(slot)->result, 2);
     EXPECT_EQ(GetHttpRecord(slot)->error, 3);
+    EXPECT_EQ(body, nullptr);
+    EXPECT_EQ(DeleteHttpSlot(slot), 0);
 }
 
 TEST_F(HttpTest, DeletingARunningSlotLeavesTheBodyBlockWithTheCaller) {
@@ -210,6 +214,7 @@ TEST_F(HttpTest, TooLongHostsAndPathsAreRefusedAtCreation) {
     EXPECT_EQ(GetHttpRecord(slot)->result, 0);
     EXPECT_EQ(server.Finish(), "POST " + path + " HTTP/1.0\nHost: " + host +
                                    ":65535\nContent-Length: 1\n\nx");
+    EXPECT_EQ(DeleteHttpSlot(slot), 0);
 }
 
 }  // namespace

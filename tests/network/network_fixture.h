@@ -52,6 +52,8 @@ protected:
         ASSERT_EQ(StartNetworkForTesting(), 0);
     }
     void TearDown() override {
+        // Slots hold pointers into their test's frame: each test deletes its own.
+        EXPECT_EQ(GetHttpSlotTable()->used_count, 0);
         CloseAllHttpSlots();
         TerminateNetwork();
         SetNetworkOptionsForTesting(0, 0);
