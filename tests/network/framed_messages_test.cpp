@@ -271,6 +271,31 @@ TEST_F(NetworkTest, StaleAndForeignHandlesAreRefused) {
     EXPECT_EQ(GetNetWorkAcceptState(h), -1);
 }
 
+TEST_F(NetworkTest, ANotificationThatCameWhileReceivingIsServedAtTheNextPump) {
+    loopback::Peer peer_a;
+    loopback::Peer peer_b;
+    const std::int32_t a = AcceptPeer(peer_a);
+    const std::int32_t b = AcceptPeer(peer_b);
+    peer_b.SendAll(Frame("hi"));
+    ASSERT_EQ(network_testing::WaitForSocketActivity(2000), 1);
+    // Receiving on a dispatches b's notification while receiving is busy.
+    EXPECT_EQ(RecvSocket(a), 0);
+    EXPECT_EQ(FindNetworkRecord(b)->complete_bytes, 0);
+    EXPECT_NE(FindNetworkRecord(b)->missed_events, 0);
+    ProcessNetworkMessages(1);
+    EXPECT_EQ(FindNetworkRecord(b)->complete_bytes, 2);
+    EXPECT_EQ(FindNetworkRecord(b)->missed_events, 0);
+}
+
+TEST_F(NetworkTest, TheNetworkPumpLeavesTheQuitRequestToTheMainPump) {
+    PostQuitMessage(3);
+    EXPECT_EQ(ProcessNetworkMessages(1), 0);
+    MSG message{};
+    ASSERT_TRUE(PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE));
+    EXPECT_EQ(message.message, WM_QUIT);
+    EXPECT_EQ(message.wParam, 3u);
+}
+
 TEST_F(NetworkTest, ANotificationForAnUnknownSocketIsLogged) {
     EXPECT_EQ(HandleNetworkMessage(FD_READ, static_cast<WPARAM>(0x7FFFFFF0)), 0);
     EXPECT_NE(ReadTestLogWithoutStamps().find("通信エラー No.1\r\n"), std::string::npos);
