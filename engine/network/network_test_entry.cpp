@@ -134,6 +134,9 @@ int CreateHttpSlotForTesting(const HttpSlotRequest& request) {
     record->result = kHttpRunning;
     record->error = kHttpNoError;
     record->network_handle = request.network_handle;
+    // A server may close right after its reply: the reply must stay readable until the
+    // slot has read it, so the connection is never closed by the pump.
+    if (NetworkHandleRecord* connection = FindNetworkRecord(request.network_handle)) connection->auto_close = 0;
     record->destination = request.destination;
     record->file = request.file;
     record->body = request.destination == 1 ? request.body : nullptr;

@@ -91,6 +91,7 @@ void Notify(SOCKET socket, SocketEntry& e, const socket_system::Watch& w, std::v
     if (e.connecting) {
         if (e.refused == 0 && !w.writable && !w.hung_up) return;
         const int error = e.refused != 0 ? e.refused : socket_system::TakeSocketError(e.fd);
+        e.refused = 0;
         e.connecting = false;
         e.connect_failed = error != 0;
         post(FD_CONNECT, error);
@@ -135,7 +136,7 @@ void RunAsyncSelectPass() {
         for (auto& [value, entry] : g_sockets) {
             if (!Watched(entry)) continue;
             const socket_system::Watch w = WatchFor(entry);
-            if (!w.want_read && !w.want_write && entry.refused == 0) continue;
+            if (!w.want_read && !w.want_write) continue;
             sockets.push_back(value);
             watches.push_back(w);
         }
@@ -297,7 +298,7 @@ int WaitForSocketActivity(int timeout_ms) {
         std::lock_guard<std::mutex> lock(g_mutex);
         for (auto& [value, entry] : g_sockets) {
             if (!Watched(entry)) continue;
-            if (entry.refused != 0) return 1;
+            if (entry.connecting && entry.refused != 0) return 1;
             socket_system::Watch w = WatchFor(entry);
             // A closed connection stays readable; it wakes the wait only while a
             // notification can still come of it.
