@@ -168,6 +168,13 @@ bool GrowMemoryBody(int slot, HttpRequestRecord& r) {
 void TakeBody(int slot, HttpRequestRecord& r, bool one_read_without_length) {
     const std::int32_t handle = r.network_handle;
     for (;;) {
+        // A known length reached is the end, with no read of zero bytes (which a socket
+        // may refuse while the peer is still there).
+        if (r.content_length >= 0 && r.received >= r.content_length) {
+            r.step = 4;
+            FinishHttpSlot(slot, kHttpFinished, kHttpNoError);
+            return;
+        }
         int got;
         if (r.destination == 0) {
             char chunk[kFileChunk];
