@@ -1,7 +1,8 @@
 // The network room's door: the operations that engine start-up, shutdown, the window
-// procedure and message processing call. Until the network subsystem is built,
-// network_absent.cpp answers them as "network not initialised". The HTTP slot table is
-// real: start-up clears it, message processing steps its used slots.
+// procedure and message processing call. Nothing in the engine starts the network, so
+// until a test starts it every one answers "not started": the pump, the socket
+// notification and the end give 0, and no HTTP slot is ever used. Start-up clears the
+// HTTP slot table; message processing steps its used slots.
 #pragma once
 
 #include "platform/kernel_types.h"

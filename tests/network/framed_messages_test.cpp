@@ -67,6 +67,27 @@ TEST_F(NetworkTest, MessagesSplitAcrossWritesAreHandedOutOnlyWhenWhole) {
     EXPECT_EQ(GetNetWorkDataLength(h), 0);
 }
 
+TEST_F(NetworkTest, ALengthHalfSentIsFinishedBeforeTheBody) {
+    loopback::Peer peer;
+    const std::int32_t h = AcceptPeer(peer);
+    // As a send that put out only the first two of the four length bytes leaves it.
+    const std::string body = Pattern(0x010203, 5);
+    NetworkHandleRecord* r = FindNetworkRecord(h);
+    ASSERT_EQ(RingBufferAppend(&r->send_ring, body.data(), static_cast<int>(body.size())), 0);
+    r->send_length = static_cast<std::int32_t>(body.size());
+    r->header_pending = 2;
+    EXPECT_EQ(SendSocket(h), 0);
+    std::string wire;
+    ASSERT_TRUE(PumpUntil([&] {
+        wire += peer.ReceiveWaiting();
+        return wire.size() >= 2 + body.size();
+    }));
+    EXPECT_EQ(wire.substr(0, 2), std::string("\x01\x00", 2));
+    EXPECT_TRUE(wire.substr(2) == body);
+    EXPECT_EQ(r->header_pending, 0);
+    EXPECT_EQ(r->send_length, 0);
+}
+
 TEST_F(NetworkTest, CoalescedMessagesOfEverySizeArriveInOrder) {
     loopback::Peer peer;
     const std::int32_t h = AcceptPeer(peer);
