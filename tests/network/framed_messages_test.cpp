@@ -317,6 +317,17 @@ TEST_F(NetworkTest, TheNetworkPumpLeavesTheQuitRequestToTheMainPump) {
     EXPECT_EQ(message.wParam, 3u);
 }
 
+TEST_F(NetworkTest, AnAcceptWithNobodyWaitingIsUndoneAndLogged) {
+    EXPECT_EQ(AcceptNetWork(), -1);  // no listening socket yet: refused quietly
+    Listen();
+    const std::int32_t listener = NewestNetworkHandleForTesting();
+    EXPECT_EQ(AcceptNetWork(), -1);
+    EXPECT_EQ(NewestNetworkHandleForTesting(), listener);
+    EXPECT_EQ(GetNetworkState()->table[0], nullptr);
+    EXPECT_EQ(network_testing::CountOpenSockets(), 1);
+    EXPECT_EQ(ReadTestLogWithoutStamps(), "ネットワークログ。acceptに失敗しました[10035]\r\n");
+}
+
 TEST_F(NetworkTest, ANotificationForAnUnknownSocketIsLogged) {
     EXPECT_EQ(HandleNetworkMessage(FD_READ, static_cast<WPARAM>(0x7FFFFFF0)), 0);
     EXPECT_NE(ReadTestLogWithoutStamps().find("通信エラー No.1\r\n"), std::string::npos);
