@@ -28,6 +28,7 @@ constexpr int kImaStep[89] = {
     2272,  2499,  2749,  3024,  3327,  3660,  4026,  4428,  4871,  5358,  5894,  6484,  7132,  7845,  8630,
     9493,  10442, 11487, 12635, 13899, 15289, 16818, 18500, 20350, 22385, 24623, 27086, 29794, 32767};
 
+constexpr int kMaxMsDelta = 0x7FFFFFFF / 768;
 constexpr int kMsAdapt[16] = {230, 230, 230, 230, 307, 409, 512, 614, 768, 614, 512, 409, 307, 230, 230, 230};
 
 void Put16(unsigned char* out, std::int32_t value) {
@@ -131,11 +132,13 @@ std::uint32_t DecodeMsBlock(const WaveDecoder* d, const unsigned char* in, std::
         const std::uint32_t c = n % ch;
         const int code = (n & 1) ? (data[n / 2] & 0x0F) : (data[n / 2] >> 4);
         const int signed_code = code >= 8 ? code - 16 : code;
-        std::int32_t predicted = (s1[c] * c1[c] + s2[c] * c2[c]) / 256;
-        predicted = std::clamp(predicted + signed_code * delta[c], -32768, 32767);
+        const std::int64_t weighted = (static_cast<std::int64_t>(s1[c]) * c1[c] + static_cast<std::int64_t>(s2[c]) * c2[c]) / 256;
+        const std::int64_t predicted64 = weighted + static_cast<std::int64_t>(signed_code) * delta[c];
+        const auto predicted = static_cast<std::int32_t>(std::clamp<std::int64_t>(predicted64, -32768, 32767));
         s2[c] = s1[c];
         s1[c] = predicted;
-        delta[c] = std::max(16, (kMsAdapt[code] * delta[c]) / 256);
+        // Held below the point where the next adaptation would overflow.
+        delta[c] = std::clamp((kMsAdapt[code] * delta[c]) / 256, 16, kMaxMsDelta);
         Put16(out + (2 * ch + n) * 2, predicted);
     }
     return 2 + frames_in_data;
