@@ -1,6 +1,8 @@
 // Sound start-up and shutdown (the DirectSound object, the primary format, the looping
 // silence buffer, the device report) and the table of sound handles shared by
 // whole-file and stream sounds. Relies on platform/dsound.h, the core log and allocator.
+#include <cstdarg>
+#include <cstdio>
 #include <cstring>
 
 #include "engine/core/core.h"
@@ -10,6 +12,17 @@
 namespace {
 
 SoundSystemState g_sound{};
+
+// Formats into the log's 1,024-byte buffer and writes the text as it is: the device
+// report builds its lines from several pieces.
+__attribute__((format(printf, 1, 2))) void LogPiece(const char* format, ...) {
+    char text[1024];
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(text, sizeof(text), format, args);
+    va_end(args);
+    WriteLogText(text);
+}
 void* g_sound_slots[kMaxSounds];
 
 void ReleaseInterface(IDirectSoundBuffer*& buffer) {
@@ -26,7 +39,7 @@ void FailStartUp(const char* message) {
 }
 
 BOOL LogSoundDeviceCallback(GUID*, const char* description, const char* module, void*) {
-    WriteLogFormat("モジュール名:%15s  ドライバ記述:%s ", module, description);
+    LogPiece("モジュール名:%15s  ドライバ記述:%s ", module, description);
     return TRUE;
 }
 
@@ -41,21 +54,21 @@ void LogDeviceReport() {
     IncreaseLogIndent();
     DirectSoundEnumerateA(&LogSoundDeviceCallback, nullptr);
     DecreaseLogIndent();
-    WriteLogFormat("最大サンプリングレート:%.2fKHz 最小サンプリングレート:%.2fKHz ",
+    LogPiece("最大サンプリングレート:%.2fKHz 最小サンプリングレート:%.2fKHz ",
                    static_cast<double>(caps.dwMaxSecondarySampleRate) * 0.001,
                    static_cast<double>(caps.dwMinSecondarySampleRate) * 0.001);
-    WriteLogFormat("総サウンドメモリ領域:%.2fKB 空きサウンドメモリ領域:%.2fKB \n",
+    LogPiece("総サウンドメモリ領域:%.2fKB 空きサウンドメモリ領域:%.2fKB \n",
                    static_cast<double>(caps.dwTotalHwMemBytes) / 1024.0,
                    static_cast<double>(caps.dwFreeHwMemBytes) / 1024.0);
-    WriteLogFormat("利用可能サンプリング精度\n");
-    WriteLogFormat(" プライマリ １６bit = %s  ８bit = %s ", OkNo(caps.dwFlags, DSCAPS_PRIMARY16BIT),
+    LogPiece("利用可能サンプリング精度\n");
+    LogPiece(" プライマリ １６bit = %s  ８bit = %s ", OkNo(caps.dwFlags, DSCAPS_PRIMARY16BIT),
                    OkNo(caps.dwFlags, DSCAPS_PRIMARY8BIT));
-    WriteLogFormat(" セカンダリ １６bit = %s  ８bit = %s \n", OkNo(caps.dwFlags, DSCAPS_SECONDARY16BIT),
+    LogPiece(" セカンダリ １６bit = %s  ８bit = %s \n", OkNo(caps.dwFlags, DSCAPS_SECONDARY16BIT),
                    OkNo(caps.dwFlags, DSCAPS_SECONDARY8BIT));
-    WriteLogFormat("利用可能チャンネル\n");
-    WriteLogFormat(" プライマリ MONO = %s  STEREO = %s ", OkNo(caps.dwFlags, DSCAPS_PRIMARYMONO),
+    LogPiece("利用可能チャンネル\n");
+    LogPiece(" プライマリ MONO = %s  STEREO = %s ", OkNo(caps.dwFlags, DSCAPS_PRIMARYMONO),
                    OkNo(caps.dwFlags, DSCAPS_PRIMARYSTEREO));
-    WriteLogFormat(" セカンダリ MONO = %s  STEREO = %s \n", OkNo(caps.dwFlags, DSCAPS_SECONDARYMONO),
+    LogPiece(" セカンダリ MONO = %s  STEREO = %s \n", OkNo(caps.dwFlags, DSCAPS_SECONDARYMONO),
                    OkNo(caps.dwFlags, DSCAPS_SECONDARYSTEREO));
     DecreaseLogIndent();
 }
