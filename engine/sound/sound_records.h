@@ -120,6 +120,9 @@ struct SoundSystemState {
 };
 
 SoundSystemState& Sound();
+// Formats into a 1,024-byte buffer and writes the text as it is (no line end added, so
+// a message that has its own stays one line, and pieces can build a line); returns -1.
+int WriteLogPiece(const char* format, ...) __attribute__((format(printf, 1, 2)));
 // The record of a valid sound handle, else null.
 SoundRecord* FindSoundRecord(int sound);
 inline bool SoundIsUp() { return Sound().direct_sound != nullptr; }

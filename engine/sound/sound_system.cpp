@@ -13,16 +13,7 @@ namespace {
 
 SoundSystemState g_sound{};
 
-// Formats into the log's 1,024-byte buffer and writes the text as it is: the device
-// report builds its lines from several pieces.
-__attribute__((format(printf, 1, 2))) void LogPiece(const char* format, ...) {
-    char text[1024];
-    va_list args;
-    va_start(args, format);
-    std::vsnprintf(text, sizeof(text), format, args);
-    va_end(args);
-    WriteLogText(text);
-}
+
 void* g_sound_slots[kMaxSounds];
 
 void ReleaseInterface(IDirectSoundBuffer*& buffer) {
@@ -39,7 +30,7 @@ void FailStartUp(const char* message) {
 }
 
 BOOL LogSoundDeviceCallback(GUID*, const char* description, const char* module, void*) {
-    LogPiece("モジュール名:%15s  ドライバ記述:%s ", module, description);
+    WriteLogPiece("モジュール名:%15s  ドライバ記述:%s ", module, description);
     return TRUE;
 }
 
@@ -54,21 +45,21 @@ void LogDeviceReport() {
     IncreaseLogIndent();
     DirectSoundEnumerateA(&LogSoundDeviceCallback, nullptr);
     DecreaseLogIndent();
-    LogPiece("最大サンプリングレート:%.2fKHz 最小サンプリングレート:%.2fKHz ",
+    WriteLogPiece("最大サンプリングレート:%.2fKHz 最小サンプリングレート:%.2fKHz ",
                    static_cast<double>(caps.dwMaxSecondarySampleRate) * 0.001,
                    static_cast<double>(caps.dwMinSecondarySampleRate) * 0.001);
-    LogPiece("総サウンドメモリ領域:%.2fKB 空きサウンドメモリ領域:%.2fKB \n",
+    WriteLogPiece("総サウンドメモリ領域:%.2fKB 空きサウンドメモリ領域:%.2fKB \n",
                    static_cast<double>(caps.dwTotalHwMemBytes) / 1024.0,
                    static_cast<double>(caps.dwFreeHwMemBytes) / 1024.0);
-    LogPiece("利用可能サンプリング精度\n");
-    LogPiece(" プライマリ １６bit = %s  ８bit = %s ", OkNo(caps.dwFlags, DSCAPS_PRIMARY16BIT),
+    WriteLogPiece("利用可能サンプリング精度\n");
+    WriteLogPiece(" プライマリ １６bit = %s  ８bit = %s ", OkNo(caps.dwFlags, DSCAPS_PRIMARY16BIT),
                    OkNo(caps.dwFlags, DSCAPS_PRIMARY8BIT));
-    LogPiece(" セカンダリ １６bit = %s  ８bit = %s \n", OkNo(caps.dwFlags, DSCAPS_SECONDARY16BIT),
+    WriteLogPiece(" セカンダリ １６bit = %s  ８bit = %s \n", OkNo(caps.dwFlags, DSCAPS_SECONDARY16BIT),
                    OkNo(caps.dwFlags, DSCAPS_SECONDARY8BIT));
-    LogPiece("利用可能チャンネル\n");
-    LogPiece(" プライマリ MONO = %s  STEREO = %s ", OkNo(caps.dwFlags, DSCAPS_PRIMARYMONO),
+    WriteLogPiece("利用可能チャンネル\n");
+    WriteLogPiece(" プライマリ MONO = %s  STEREO = %s ", OkNo(caps.dwFlags, DSCAPS_PRIMARYMONO),
                    OkNo(caps.dwFlags, DSCAPS_PRIMARYSTEREO));
-    LogPiece(" セカンダリ MONO = %s  STEREO = %s \n", OkNo(caps.dwFlags, DSCAPS_SECONDARYMONO),
+    WriteLogPiece(" セカンダリ MONO = %s  STEREO = %s \n", OkNo(caps.dwFlags, DSCAPS_SECONDARYMONO),
                    OkNo(caps.dwFlags, DSCAPS_SECONDARYSTEREO));
     DecreaseLogIndent();
 }
@@ -102,6 +93,15 @@ void MakeSilenceBuffer() {
 }
 
 }  // namespace
+
+int WriteLogPiece(const char* format, ...) {
+    char text[1024];
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(text, sizeof(text), format, args);
+    va_end(args);
+    return WriteLogText(text);
+}
 
 SoundSystemState& Sound() {
     if (g_sound.table.records == nullptr) {

@@ -346,14 +346,14 @@ int AddSreamSound(const StreamDescriptor& stream, int repeat_count, int sound, i
 
 int AddStreamSoundFile(const char* path, int repeat_count, int sound, int kind, int shared) {
     const FileHandle file = FileAccessOpen(path, 0, 1, 0);
-    if (file == 0) return WriteLogFormat("右記のＷＡＶファイルのロードに失敗しました：%s \n", path);
+    if (file == 0) return WriteLogPiece("右記のＷＡＶファイルのロードに失敗しました：%s \n", path);
     StreamDescriptor stream{};
     stream.functions = *GetFileStreamFunctions();
     stream.handle = file;
     int close_stream = 0;
     if (AddSreamSound(stream, repeat_count, sound, kind, &close_stream, shared) != 0) {
         FileAccessClose(file);
-        return WriteLogFormat("右記のＷＡＶファイルのセットアップに失敗しました：%s \n", path);
+        return WriteLogPiece("右記のＷＡＶファイルのセットアップに失敗しました：%s \n", path);
     }
     if (close_stream == 1) FileAccessClose(file);
     SoundRecord* r = FindSoundRecord(sound);
@@ -365,11 +365,12 @@ int RefillStreamSound(int sound) {
     SoundRecord* r = FindSoundRecord(sound);
     SoundBufferRecord* ring = nullptr;
     if (r == nullptr || !r->stream_flag || AcquireStreamBuffer(sound, r, &ring, false) != 0 || !r->playing) return 0;
-    if (r->source_count == 0 || r->current_source >= r->source_count) return 0;
+    if (r->source_count == 0) return 0;
     UpdateStreamPlayPosition(sound, r, -1);
     const std::uint32_t average = r->format.nAvgBytesPerSec;
     const std::uint32_t eighth = Rounded(r, average / 8);
     if (!r->end_reached) {
+        if (r->current_source >= r->source_count) return 0;
         std::uint32_t start = 0;
         std::uint32_t size = 0;
         DWORD cursor = 0;
