@@ -49,11 +49,12 @@ bool MixVoice(Voice* v, std::int32_t* sum, std::uint32_t frames) {
         std::int32_t left = SampleAt<Bits>(p0);
         std::int32_t right = Channels == 2 ? SampleAt<Bits>(p0 + kBytes) : left;
         if (fraction != 0) {
-            const std::int32_t f = static_cast<std::int32_t>(fraction);
+            // 15 bits of the fraction keep the product of a full-scale step within 32 bits.
+            const std::int32_t f = static_cast<std::int32_t>(fraction >> 1);
             const std::int32_t left1 = SampleAt<Bits>(p1);
             const std::int32_t right1 = Channels == 2 ? SampleAt<Bits>(p1 + kBytes) : left1;
-            left += ((left1 - left) * f) >> 16;
-            right += ((right1 - right) * f) >> 16;
+            left += ((left1 - left) * f) >> 15;
+            right += ((right1 - right) * f) >> 15;
         }
         sum[2 * i] += left;
         sum[2 * i + 1] += right;
