@@ -29,6 +29,8 @@ void SDLCALL MixCallback(void* /*user*/, Uint8* stream, int bytes) {
 }
 
 bool OpenSdlDevice() {
+    // Interrupt and terminate signals keep their usual effect (as with the video side).
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return false;
     const char* driver = SDL_GetCurrentAudioDriver();
     if (driver == nullptr || std::strcmp(driver, "dummy") == 0) {
