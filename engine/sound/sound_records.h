@@ -52,6 +52,9 @@ struct SoundConvertRecord {
 constexpr int kMaxSoundBuffers = 10;
 constexpr int kMaxSounds = 4096;
 constexpr int kMaxStreamSources = 3;
+// Wrap points of a looping stream not yet reached by the cursor (a short source wraps
+// several times within the four seconds ahead).
+constexpr int kMaxQueuedWraps = 16;
 
 struct SoundBufferRecord {
     std::int32_t valid;
@@ -99,7 +102,9 @@ struct SoundRecord {
     std::uint32_t end_position;
     std::uint32_t end_cursor;
     std::uint32_t wrap_position;
-    std::uint32_t drain_bytes;  // bytes of data still ahead of the cursor once the data ended
+    std::uint32_t drain_bytes;
+    std::uint32_t queued_wraps[kMaxQueuedWraps];  // later wrap points, after wrap_position
+    std::int32_t queued_wrap_count;  // bytes of data still ahead of the cursor once the data ended
     ListNode stream_node;
     std::uint32_t pcm_bytes;
     unsigned char* pcm_block;   // owned tracked block of a whole-file sound

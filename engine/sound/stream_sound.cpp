@@ -66,6 +66,7 @@ void Rewind(SoundRecord* r) {
     r->source_bytes_written = 0;
     r->played_bytes = 0;
     r->wrap_pending = 0;
+    r->queued_wrap_count = 0;
     r->repeat_counter = 0;
     r->current_source = 0;
     r->playing = 0;
@@ -84,9 +85,22 @@ void UpdateStreamPlayPosition(int sound, SoundRecord* r, std::int64_t cursor) {
     const std::uint32_t last = r->last_cursor;
     if (position == last) return;
     const std::uint32_t moved = Ahead(last, position, r->ring_bytes);
-    if (r->wrap_pending && Ahead(last, r->wrap_position, r->ring_bytes) <= moved) {
-        r->played_bytes = Ahead(r->wrap_position, position, r->ring_bytes) + r->wrap_source_offset;
+    // Wrap points on (last, position], circularly; the last one passed sets the count.
+    bool wrapped = false;
+    std::uint32_t passed = 0;
+    while (r->wrap_pending && Ahead(last, r->wrap_position, r->ring_bytes) <= moved) {
+        wrapped = true;
+        passed = r->wrap_position;
         r->wrap_pending = 0;
+        if (r->queued_wrap_count > 0) {
+            r->wrap_position = r->queued_wraps[0];
+            for (int i = 1; i < r->queued_wrap_count; ++i) r->queued_wraps[i - 1] = r->queued_wraps[i];
+            r->queued_wrap_count -= 1;
+            r->wrap_pending = 1;
+        }
+    }
+    if (wrapped) {
+        r->played_bytes = Ahead(passed, position, r->ring_bytes) + r->wrap_source_offset;
     } else {
         r->played_bytes += moved;
     }
@@ -151,8 +165,13 @@ int AdvanceStreamSource(SoundRecord* r, StreamRingWriter* w, std::uint32_t curso
         if (r->current_source >= r->source_count) {
             r->sources_consumed = 1;
             if (r->stream_play_type == 3) {
-                r->wrap_pending = 1;
-                r->wrap_position = WriterOffset(r, w);
+                const std::uint32_t at = WriterOffset(r, w);
+                if (!r->wrap_pending) {
+                    r->wrap_pending = 1;
+                    r->wrap_position = at;
+                } else if (r->queued_wrap_count < kMaxQueuedWraps) {
+                    r->queued_wraps[r->queued_wrap_count++] = at;
+                }
                 r->wrap_source_offset = 0;
                 r->current_source = 0;
                 r->source_bytes_written = 0;

@@ -136,6 +136,17 @@ TEST_F(StreamSoundTest, LoopPositionReturnsWhereTheDataWrapped) {
     EXPECT_EQ(GetSoundPlayPositionMs(h), 750);
 }
 
+TEST_F(StreamSoundTest, ShortLoopCountsEveryWrapInTheRing) {
+    // One second of data wraps four times within the first fill alone.
+    const int h = LoadStream("one.wav", MakeWav({}, Ramp16(44100, 2)));
+    ASSERT_EQ(PlaySoundHandle(h, 3, 1), 0);
+    const int expected[] = {500, 0, 500, 0, 500, 0, 500, 0, 500, 0, 500, 0};
+    for (int step = 0; step < 12; ++step) {
+        for (int i = 0; i < 10; ++i) Pass(50);
+        EXPECT_EQ(GetSoundPlayPositionMs(h), expected[step]) << step;
+    }
+}
+
 TEST_F(StreamSoundTest, SourceLimitsAndFormats) {
     const std::string file = Write("a.wav", MakeWav({}, Ramp16(4410, 2)));
     WavFields other;
