@@ -39,6 +39,17 @@ inline font_testing::FixedGlyph Glyph(const std::vector<std::string>& rows, int 
     return glyph;
 }
 
+// The back buffer's pixel as 0x00RRGGBB.
+inline std::uint32_t BackPixelAt(int x, int y) {
+    const MEMIMG& image = GetScreenState()->back_image;
+    const int bytes = MemImgBytesPerPixel(&image);
+    std::uint32_t raw = 0;
+    std::memcpy(&raw, image.pixels + y * image.block->pitch + x * bytes, static_cast<std::size_t>(bytes));
+    std::uint32_t r = 0, g = 0, b = 0, a = 0;
+    SplitColorValueInFormat(image.block->format, raw, &r, &g, &b, &a);
+    return r << 16 | g << 8 | b;
+}
+
 class EngineUp : public ::testing::Test {
 protected:
     explicit EngineUp(bool window_mode = true) : session_(window_mode) {}
@@ -53,16 +64,6 @@ protected:
         EXPECT_EQ(ApiTerminateLibrary(), 0);
         EXPECT_EQ(TrackedLiveBlockCount(), 0);
         EXPECT_EQ(font_testing::LiveFontCount(), 0);
-    }
-    // The back buffer's pixel as 0x00RRGGBB.
-    static std::uint32_t BackPixel(int x, int y) {
-        const MEMIMG& image = GetScreenState()->back_image;
-        const int bytes = MemImgBytesPerPixel(&image);
-        std::uint32_t raw = 0;
-        std::memcpy(&raw, image.pixels + y * image.block->pitch + x * bytes, static_cast<std::size_t>(bytes));
-        std::uint32_t r = 0, g = 0, b = 0, a = 0;
-        SplitColorValueInFormat(image.block->format, raw, &r, &g, &b, &a);
-        return r << 16 | g << 8 | b;
     }
     engine_test::EngineSession session_;
 };

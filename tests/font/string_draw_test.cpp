@@ -138,7 +138,9 @@ void CheckPixelCases(bool sixteen) {
         image.fill(0x11111111);
         DrawStringCore(1, 10, 5, 0, 1.0, 1.0, "G", MakeColorValue(c.red, c.green, c.blue), image.get(), &clip, 0, font,
                        0, -1, 0, nullptr);
-        if (c.type == 0 && c.glyph[0] == "#.") EXPECT_EQ(RawPixel(image.get(), left + 1, top), 0u);
+        if (c.type == 0 && c.glyph[0] == "#.") {
+            EXPECT_EQ(RawPixel(image.get(), left + 1, top), 0u);
+        }
         DeleteFontHandle(font);
     }
 }
