@@ -202,6 +202,12 @@ bool RenderGlyph(FontObject* font, UINT character, UINT format) {
             return src[c] * 255u / grays;
         });
     }
+    if (std::all_of(font->last_bitmap.begin(), font->last_bitmap.end(), [](std::uint8_t b) { return b == 0; })) {
+        // No ink after all (a blank glyph the renderer gave a box): GDI's empty answer.
+        font->last_bitmap.clear();
+        metrics.gmBlackBoxX = 1;
+        metrics.gmBlackBoxY = 1;
+    }
     font->last_character = character;
     font->last_format = format;
     return true;
