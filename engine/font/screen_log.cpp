@@ -57,7 +57,8 @@ int StartScreenLog() {
 int UpdateScreenLogFont() {
     if (!g_log.font_dirty) return 0;
     g_log.font_handle = CreateFontToHandle(nullptr, g_log.font_size, 4, kFontTypeEdge, -1, -1, 0, -1, -1);
-    g_log.font_dirty = 0;
+    // A font that could not be made is tried again at the next use.
+    g_log.font_dirty = g_log.font_handle < 0 ? 1 : 0;
     SetFontDeletedFlagPointer(g_log.font_handle, &g_log.font_dirty);
     return 0;
 }
