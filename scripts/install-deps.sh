@@ -11,7 +11,7 @@ packages=(
   libogg-dev libvorbis-dev libtheora-dev
   libfreetype-dev libfontconfig-dev fonts-ipafont-gothic
   libmpg123-dev
-  libpixman-1-dev
+  libpixman-1-dev libsdl2-ttf-dev
   xvfb x11-utils xdotool
 )
 

@@ -164,6 +164,26 @@ IDirectDraw7* GetDirectDrawObject();
 int IsDirectDrawOutput();
 int IsDisplayModeChanged();
 
+// ---- text: the 2-D string path and what the font room asks of the graphics core
+// Draws a string with a font handle into the current draw target (the string core
+// straight into the target's image, or through the font's screen-sized surface when
+// blending or anti-aliasing); 0 or -1.
+int DrawStringSoft(int x, int y, const char* text, std::uint32_t colour, int font, std::uint32_t edge_colour,
+                   int vertical);
+// A screen-sized 2-D surface of no graph in system memory at the screen's depth, with an
+// alpha channel when asked, for a font's string drawing; `lost_flag` is registered with
+// it (0 now, 1 once the surface is gone). The Surface2D handle, or -1.
+int AddFontScreenSurface2D(int alpha_channel, std::int32_t* lost_flag);
+int DeleteSurface2D(int handle);
+int SplitColorValue(std::uint32_t color, int* red, int* green, int* blue);
+int IsSoftwareRendering();
+// The software front image must be read back from the window before drawing on it.
+int IsFrontImageStale();
+int ReadBackFrontImage();
+int FlushFrontImageRect(const RECT* rect);
+int BeginMaskedDraw(int left, int top, int right, int bottom);
+int EndMaskedDraw(int left, int top, int right, int bottom);
+
 // ---- drawing routines the engine runs itself
 // Start-up: every drawing path is run once so its first images exist before the program
 // draws.

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/gdi.h"
+#include "platform/freetype/device_context_fonts.h"
 #include "platform/gdi_hooks.h"
 #include "platform/sdl/window_internal.h"
 #include "platform/video/display_internal.h"
@@ -241,6 +242,7 @@ BOOL DeleteDC(HDC dc) {
         if (record->bitmap != nullptr && record->bitmap != &g_stock_bitmap) record->bitmap->selected_into = nullptr;
         Records().erase(dc);
     }
+    freetype_font::ForgetDeviceContext(dc);
     delete dc;
     return TRUE;
 }

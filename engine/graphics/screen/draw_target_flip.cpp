@@ -7,6 +7,7 @@
 #include "engine/core/core.h"
 #include "engine/core/core_window.h"
 #include "engine/d3d/d3d.h"
+#include "engine/font/font.h"
 #include "engine/graphics/draw/draw_settings.h"
 #include "engine/graphics/draw/draw_state_access.h"
 #include "engine/graphics/graphics.h"
@@ -23,6 +24,38 @@ constexpr UINT kFrontCopyPeriod = 17;
 // A blank wait never polls for longer than this: a display that stops answering cannot
 // hold the program.
 constexpr DWORD kBlankPollLimitMs = 100;
+
+// Draws the on-screen log over the frame, once text was sent to it, over the whole
+// screen without blending or tint; the draw settings are put back after.
+void DrawScreenLogOverFrame() {
+    if (!IsScreenLogUsed()) return;
+    DrawSettingsBlock* settings = GetDrawSettings();
+    const RECT area = settings->draw_area;
+    float area_float[4];
+    std::memcpy(area_float, settings->draw_area_float, sizeof area_float);
+    std::int32_t requested[4];
+    std::memcpy(requested, settings->requested_area, sizeof requested);
+    const std::int32_t empty = settings->empty_area;
+    const std::int32_t mode = settings->blend_mode;
+    const std::int32_t value = settings->blend_value;
+    std::uint8_t bright[4];
+    std::memcpy(bright, settings->bright, sizeof bright);
+    int width = 0;
+    int height = 0;
+    ReadScreenSize(&width, &height);
+    SetDrawClipArea(0, 0, width, height);
+    settings->blend_mode = kBlendNone;
+    settings->blend_value = 0;
+    settings->bright[0] = settings->bright[1] = settings->bright[2] = 255;
+    DrawScreenLog();
+    settings->draw_area = area;
+    std::memcpy(settings->draw_area_float, area_float, sizeof area_float);
+    std::memcpy(settings->requested_area, requested, sizeof requested);
+    settings->empty_area = empty;
+    settings->blend_mode = mode;
+    settings->blend_value = value;
+    std::memcpy(settings->bright, bright, sizeof bright);
+}
 
 void FrontCopyTimerProc(HWND window, UINT, UINT_PTR id, DWORD) {
     KillTimer(window, id);
@@ -128,6 +161,7 @@ int FlipScreen() {
     const bool real_flip = !IsSoftwareRenderChosen() && !screen->gdi_visible_request && !screen->gdi_output &&
                            !WindowMode() && !IsMenuUsed() && !settings->half_size_mode && screen->primary != nullptr;
     if (!real_flip) return PresentToWindow(nullptr);
+    DrawScreenLogOverFrame();
     if (settings->draw_target == kDrawTargetFront && !settings->no_vsync) {
         CountFlip();
         return WaitVBlankCount(1);
@@ -145,6 +179,7 @@ int PresentToWindow(const RECT* dirty_area) {
     ScreenState* screen = GetScreenState();
     DrawSettingsBlock* settings = GetDrawSettings();
     if (!IsScreenUp()) return -1;
+    DrawScreenLogOverFrame();
     if (settings->draw_target == kDrawTargetFront) {
         CountFlip();
         // Without the vertical-blank wait nothing is waited for.

@@ -319,6 +319,11 @@ int ChangeScreenMode(int width, int height, int bits, int force, int refresh_rat
     }
     WriteLogText("画面モード変更処理を開始します\n");
     IncreaseLogIndent();
+    // The default font's size and thickness outlive the change.
+    int font_size = -1;
+    int font_thickness = -1;
+    const bool keep_font = IsFontHandleValid(GetDefaultFontHandle()) &&
+                           GetFontHandleSettings(nullptr, &font_size, &font_thickness, GetDefaultFontHandle()) == 0;
     const int old_width = screen->width;
     const int old_height = screen->height;
     const int old_depth = screen->requested_depth;
@@ -372,6 +377,7 @@ int ChangeScreenMode(int width, int height, int bits, int force, int refresh_rat
         }
     }
     InitializeGraphics();
+    if (keep_font) SetDefaultFontSettings(nullptr, font_size, font_thickness);
     StartScreenLog();
     CreateScreenPalette();
     if (!IsSoftwareRendering()) RunCopyMethodTest();

@@ -1,0 +1,48 @@
+// The font room's own state: the font manager block, the graphics-ready test and the
+// glyph cache filling that the string drawing calls. Only engine/font/*.cpp include it.
+#pragma once
+
+#include <cstdint>
+
+#include "engine/font/font.h"
+
+struct FontManagerBlock {
+    FontHandleRecord* fonts[kMaxFontHandles];
+    std::int32_t check_counter;
+    std::int32_t no_texture_cache;
+    std::int32_t glyph_slot_count;  // 0 = automatic
+    std::int32_t default_font;
+    char default_face_name[kDefaultFaceNameBytes];
+    std::int32_t default_size;
+    std::int32_t default_thickness;
+    std::int32_t default_type;
+    std::int32_t default_charset_mode;
+    std::int32_t default_edge_size;
+    std::int32_t default_italic;
+    std::int32_t default_spacing;
+};
+
+FontManagerBlock* GetFontManager();
+
+// The graphics side cannot make fonts: DirectDraw output without a DirectDraw object.
+bool IsFontGraphicsReady();
+// The graphics-off switch of the draw settings.
+bool IsGraphicsOff();
+
+// A character code: first byte, second byte (0 for a one-byte character), 0.
+struct GlyphCode {
+    std::uint8_t bytes[3];
+};
+constexpr int kGlyphCodeBuffer = 256;
+
+// The bytes of the next character at `text` (1 or 2) under a charset mode. A lead byte
+// followed by the terminating zero is a one-byte character.
+int NextGlyphCode(const char* text, int charset_mode, GlyphCode* code);
+inline int GlyphMapIndex(const GlyphCode& code) { return code.bytes[0] | code.bytes[1] << 8; }
+
+// Splits up to kGlyphCodeBuffer characters of the first `length` bytes of `text` into
+// `codes` (which holds kGlyphCodeBuffer), renders the ones not cached, and tells how
+// many characters and bytes it took. -1 for a bad handle.
+int CollectGlyphChunk(GlyphCode* codes, const char* text, int font, int length, int* count, int* bytes_used);
+int CollectMissingGlyphs(GlyphCode* codes, const char* text, int font, int length, int* count);
+GlyphCacheSlot* RenderGlyphsToCache(int font, int count, const GlyphCode* codes);
