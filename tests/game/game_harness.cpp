@@ -93,6 +93,11 @@ int GameHarness::Frame(const std::set<int>& keys) {
     return result;
 }
 
+void GameHarness::SetCapture(bool on) {
+    if (on && !capture_) capture_.emplace();
+    if (!on) capture_.reset();
+}
+
 bool GameHarness::SaveFileExists() const { return std::filesystem::exists(dir_.path() / "save_data.dat"); }
 
 std::vector<platform_hooks::PresentedFrame> GameHarness::TakeShownFrames() {

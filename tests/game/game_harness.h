@@ -54,6 +54,8 @@ public:
     std::uint64_t all_frames_hash() const { return all_frames_hash_; }
     std::vector<platform_hooks::PresentedFrame> TakeShownFrames();
     void KeepShownFrames(bool keep) { keep_frames_ = keep; }
+    // Frames shown from now on are hashed (or no longer).
+    void SetCapture(bool on);
 
 private:
     ScopedTempDir dir_;
