@@ -3,6 +3,7 @@
 
 #include <filesystem>
 
+#include "engine/core/system_block.h"
 #include "game/game_loop.h"
 
 namespace game_test {
@@ -60,6 +61,7 @@ GameHarness::GameHarness(std::optional<std::string> save_file, bool capture)
 GameHarness::~GameHarness() {
     SetGameTrace(nullptr);
     if (started_) GameShutDown();
+    if (small_window_) GetSystemBlock()->settings.window_scale = kept_window_scale_;
 }
 
 int GameHarness::StartUp() {
@@ -91,6 +93,12 @@ int GameHarness::Frame(const std::set<int>& keys) {
         if (keep_frames_) kept_.push_back(std::move(frame));
     }
     return result;
+}
+
+void GameHarness::UseSmallWindow() {
+    if (!small_window_) kept_window_scale_ = GetSystemBlock()->settings.window_scale;
+    GetSystemBlock()->settings.window_scale = 0.25;
+    small_window_ = true;
 }
 
 void GameHarness::SetCapture(bool on) {

@@ -51,6 +51,7 @@ TEST(GameStart, ZOnTheTitleStartsPlayInTheSameFrameAndTheRobotsArePlacedOneAFram
 
 TEST(GameStart, FirstWaveIntroFormationGoAndClock) {
     GameHarness run;
+    run.UseSmallWindow();
     StartPlay(run);
     int wave_frame = 0, complete_frame = 0, go_frame = 0, first_ufo_frame = 0;
     std::vector<int> arrivals;

@@ -71,6 +71,7 @@ bool RankingDescends(const GameVariables& game) {
 
 TEST(Playthrough, AnIdlePlayerLosesFiveRobotsAndSeesGameOverFor251Frames) {
     GameHarness run;
+    run.UseSmallWindow();
     StartPlay(run);
     int gameover_frames = 0;
     int gover_plays = 0;
@@ -84,7 +85,9 @@ TEST(Playthrough, AnIdlePlayerLosesFiveRobotsAndSeesGameOverFor251Frames) {
         // No shot is ever fired: no wave bonus lowers the score or makes it undefined.
         ASSERT_GE(g.score, previous_score) << frame;
         previous_score = g.score;
-        if (f.HasText("RESULT")) EXPECT_EQ(f.TextAt(156, 238), "BONUS = 0");
+        if (f.HasText("RESULT")) {
+            EXPECT_EQ(f.TextAt(156, 238), "BONUS = 0");
+        }
         gover_plays += f.Plays(kMusicGameOver);
         bgm_plays += f.Plays(kMusicPlay);
         entry_frames += g.state == 3;
@@ -106,6 +109,7 @@ TEST(Playthrough, ABotFiringEveryThirdFramePlaysAWholeGameWithLegalScoresAndAnOr
     // A low ranking that the bot's score climbs through, up to the 1st entry.
     const std::vector<std::int32_t> low = {1450, 1400, 1350, 1300, 1250, 1200, 1150, 1100, 1050, 1010};
     GameHarness run(SaveBytes(low));
+    run.UseSmallWindow();
     StartPlay(run);
     int previous_score = 0;
     int victory_frames = 0;
