@@ -4,6 +4,8 @@
 #include <filesystem>
 
 #include "engine/core/system_block.h"
+#include "engine/graphics/screen/screen_state.h"
+#include "engine/pixels/memimg.h"
 #include "game/game_loop.h"
 
 namespace game_test {
@@ -85,6 +87,19 @@ int GameHarness::Frame(const std::set<int>& keys) {
     last_.events.swap(trace_);
     trace_.clear();
     last_.frame_hash = 0;
+    last_.back_hash = 0;
+    if (hash_back_ && result == 0) {
+        // The back buffer as the frame left it, row by row.
+        const MEMIMG& back = GetScreenState()->back_image;
+        const int bytes = MemImgBytesPerPixel(&back);
+        std::uint64_t hash = 1469598103934665603ull;
+        for (int y = 0; y < back.height; ++y) {
+            const auto* row = reinterpret_cast<const std::uint32_t*>(back.pixels + y * back.block->pitch);
+            hash = Fnv(hash, row, static_cast<std::size_t>(back.width * bytes / 4));
+        }
+        last_.back_hash = hash;
+        all_back_hash_ = Fnv(all_back_hash_, hash);
+    }
     if (!capture_) return result;
     for (platform_hooks::PresentedFrame& frame : capture_->Take()) {
         last_.frame_hash = Fnv(1469598103934665603ull, frame.pixels.data(), frame.pixels.size());

@@ -23,6 +23,7 @@ namespace game_test {
 struct FrameRecord {
     std::vector<GameTraceEvent> events;
     std::uint64_t frame_hash = 0;  // 0 when nothing was shown
+    std::uint64_t back_hash = 0;   // with HashBackBuffer: the back buffer after the frame
     bool HasText(const std::string& text) const;
     // The first text drawn at (x, y), or empty.
     std::string TextAt(int x, int y) const;
@@ -56,6 +57,10 @@ public:
     void KeepShownFrames(bool keep) { keep_frames_ = keep; }
     // Frames shown from now on are hashed (or no longer).
     void SetCapture(bool on);
+    // The back buffer is hashed after every frame from now on.
+    void HashBackBuffer() { hash_back_ = true; }
+    // FNV-1a over the back-buffer hashes of every frame so far.
+    std::uint64_t all_back_hash() const { return all_back_hash_; }
     // Before start-up: the window shows the screen at a quarter of its size, so that long
     // runs spend less time copying pictures to the window (the game's own work is the same).
     void UseSmallWindow();
@@ -78,6 +83,8 @@ private:
     int frames_ = 0;
     int shown_ = 0;
     std::uint64_t all_frames_hash_ = 1469598103934665603ull;
+    bool hash_back_ = false;
+    std::uint64_t all_back_hash_ = 1469598103934665603ull;
 };
 
 // Ten little-endian 32-bit entries.
