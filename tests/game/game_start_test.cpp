@@ -3,6 +3,7 @@
 // and "GO!" come at their frames, the clock starts at 1.59.59, walking stops at x 384.
 #include <gtest/gtest.h>
 
+#include "engine/input/input.h"
 #include "tests/game/game_harness.h"
 
 using namespace game_test;
@@ -159,4 +160,18 @@ TEST(GameStart, TitleMenuMovesAtHoldFrames1_35_40AndWraps) {
     ASSERT_EQ(run.Frame(), 0);
     ASSERT_EQ(run.Frame({kKeyUp, kKeyDown}), 0);
     EXPECT_EQ(run.game().title_cursor, 340);  // both act: Down wins
+}
+
+// After input has been stopped (as a display rebuild does), the next read only starts it
+// again and fills nothing: that frame sees every key up, never bytes left over.
+TEST(GameStart, AFrameWhoseKeyReadOnlyRestartsInputSeesEveryKeyUp) {
+    GameHarness run;
+    ASSERT_EQ(run.StartUp(), 0);
+    for (int i = 0; i < 3; ++i) ASSERT_EQ(run.Frame({kKeyLeft}), 0);
+    ASSERT_EQ(run.game().key_hold[kKeyLeft], 3u);
+    ASSERT_EQ(TerminateInput(), 0);
+    ASSERT_EQ(run.Frame({kKeyLeft}), 0);
+    for (int key = 0; key < 256; ++key) EXPECT_EQ(run.game().key_hold[key], 0u) << key;
+    ASSERT_EQ(run.Frame({kKeyLeft}), 0);
+    EXPECT_EQ(run.game().key_hold[kKeyLeft], 1u);
 }
