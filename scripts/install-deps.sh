@@ -13,6 +13,7 @@ packages=(
   libmpg123-dev
   libpixman-1-dev libsdl2-ttf-dev
   xvfb x11-utils xdotool
+  zenity
 )
 
 missing=()

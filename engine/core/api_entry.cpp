@@ -16,6 +16,8 @@
 #include "engine/include/vomur.h"
 #include "engine/input/input.h"
 #include "engine/sound/sound.h"
+#include "platform/kernel.h"
+#include "platform/window.h"
 
 int ApiInitializeLibrary() {
     if (GetSystemBlock()->initialised == 1) return 0;
@@ -113,3 +115,10 @@ int ApiLoadSoundFile(const char* file_name, int buffer_count, int shared_stream)
 }
 int ApiPlaySoundHandle(int sound, int play_type, int from_top) { return PlaySoundHandle(sound, play_type, from_top); }
 int ApiStopSoundHandle(int sound) { return StopSoundHandle(sound); }
+int ApiShowMessageBox(const char* text, const char* caption, unsigned type) {
+    return MessageBoxA(nullptr, text, caption, type);
+}
+int ApiSleepMilliseconds(std::uint32_t milliseconds) {
+    Sleep(milliseconds);
+    return 0;
+}

@@ -49,6 +49,13 @@ int ApiReadPadStateMask(int pad);
 int ApiGetRandomInt(int n);
 std::uint32_t ApiGetMillisecondTime();
 
+// ---- the game's start-up question and frame pacing ------------------------------------
+// A message box with no owner: CP932 text and caption, the box type's buttons and icon;
+// answers the button pressed (6 Yes, 7 No...).
+int ApiShowMessageBox(const char* text, const char* caption, unsigned type);
+// Waits at least `milliseconds` (0 yields the processor).
+int ApiSleepMilliseconds(std::uint32_t milliseconds);
+
 // ---- sound ----------------------------------------------------------------------------
 int ApiLoadSoundFile(const char* file_name, int buffer_count, int shared_stream);
 int ApiPlaySoundHandle(int sound, int play_type, int from_top);

@@ -1,0 +1,210 @@
+// TRELLIGAN's frame and start-up costs, optimised, headless (SDL's dummy video driver, the
+// window's 32-bit software rendering):
+//  - the CPU time of one game frame in a busy stretch of the first wave (the whole
+//    formation fighting, the player's shots, the UFOs' bullets, explosions), as median and
+//    99th percentile over the 300 frames from the first "GO!", driven by a scripted player
+//    on the manual clock; the budget is a sixteenth of the 16 ms frame, 1 ms;
+//  - the time from start to the first title frame shown, on the real clock, in a fresh
+//    child process, split into the engine's start-up (which holds the screen's documented
+//    settle wait between its two mode sets), the game's own start-up (the eighteen files,
+//    music included, and the save file) and the first title frame; and the engine's
+//    start-up once more on the manual clock, where the waits cost nothing.
+// There is no peer program to run beside it; the figures are printed against the budgets.
+#include <benchmark/benchmark.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <filesystem>
+#include <set>
+#include <vector>
+
+#include "game/game_loop.h"
+#include "game/game_view.h"
+#include "engine/include/vomur.h"
+#include "platform/testing/input_testing.h"
+#include "platform/testing/manual_clock.h"
+#include "platform/testing/window_testing.h"
+
+namespace {
+
+double ThreadCpuMs() {
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return now.tv_sec * 1e3 + now.tv_nsec * 1e-6;
+}
+
+double WallMs() {
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return now.tv_sec * 1e3 + now.tv_nsec * 1e-6;
+}
+
+// A folder holding the built dat/ that is the current directory, and private lock files.
+std::filesystem::path EnterGameFolder() {
+    char pattern[] = "/tmp/trelligan-bench-XXXXXX";
+    if (mkdtemp(pattern) == nullptr) std::exit(2);
+    const std::filesystem::path dir = pattern;
+    std::filesystem::create_directory_symlink(VOMUR_BENCH_DAT_DIR, dir / "dat");
+    std::filesystem::create_directories(dir / "locks");
+    std::filesystem::current_path(dir);
+    setenv("VOMUR_LOCK_DIR", (dir / "locks").c_str(), 1);
+    setenv("VOMUR_MESSAGE_BOX_ANSWER", "7", 1);
+    setenv("SDL_VIDEODRIVER", "dummy", 0);
+    setenv("SDL_AUDIODRIVER", "dummy", 0);
+    return dir;
+}
+
+// The scripted player: fires every third frame, walks under the lowest UFO.
+void SetBotKeys(ScriptedInput& input, const GameVariables& game, int frame) {
+    (frame % 3 == 0) ? input.Press(kKeyZ) : input.Release(kKeyZ);
+    const UfoRecord* aim = nullptr;
+    for (const UfoRecord& u : game.ufos) {
+        if (u.active && u.x >= 0 && u.x <= 400 && (aim == nullptr || u.y > aim->y)) aim = &u;
+    }
+    const double dx = aim != nullptr ? aim->x - game.player.x : 0.0;
+    dx > 2 ? input.Press(kKeyRight) : input.Release(kKeyRight);
+    dx < -2 ? input.Press(kKeyLeft) : input.Release(kKeyLeft);
+}
+
+constexpr int kBusyFrames = 300;
+
+struct FrameFigures {
+    double median_ms, p99_ms;
+    double ufos, shots, bullets, explosions;  // averages over the measured frames
+};
+
+FrameFigures MeasureBusyFrames() {
+    ManualClock clock(5000);
+    ScriptedInput input;
+    if (GameStartUp() != 0) std::exit(3);
+    RunOneFrame();
+    input.Press(kKeyZ);
+    RunOneFrame();
+    input.Release(kKeyZ);
+    // Up to the first wave's "GO!": the whole formation is in place and starts to fight.
+    int frame = 1;
+    for (; GameView().intro_counter != 151 && frame < 1000; ++frame) {
+        SetBotKeys(input, GameView(), frame);
+        RunOneFrame();
+    }
+    std::vector<double> times;
+    FrameFigures f{};
+    for (int i = 0; i < kBusyFrames; ++i, ++frame) {
+        SetBotKeys(input, GameView(), frame);
+        const double start = ThreadCpuMs();
+        RunOneFrame();
+        times.push_back(ThreadCpuMs() - start);
+        const GameVariables& g = GameView();
+        for (const UfoRecord& u : g.ufos) f.ufos += u.active;
+        for (const PlayerShot& s : g.shots) f.shots += s.active;
+        for (const BulletRecord& b : g.bullets) f.bullets += b.active;
+        for (const ExplosionRecord& e : g.explosions) f.explosions += e.active;
+    }
+    GameShutDown();
+    std::sort(times.begin(), times.end());
+    f.median_ms = times[times.size() / 2];
+    f.p99_ms = times[times.size() * 99 / 100];
+    f.ufos /= kBusyFrames;
+    f.shots /= kBusyFrames;
+    f.bullets /= kBusyFrames;
+    f.explosions /= kBusyFrames;
+    return f;
+}
+
+struct StartFigures {
+    double engine_ms;       // the engine's start-up (ApiInitializeLibrary)
+    double game_ms;         // the rest of the game's start-up: its files and the save file
+    double first_title_ms;  // the first title frame, drawn and shown
+    double total_ms;        // fork to the first title frame shown
+};
+
+// In a fresh child process, so that the engine starts from nothing. The engine is started
+// first with the settings the game makes, so that its start-up is timed alone; the game's
+// start-up then finds it running and goes on at once.
+StartFigures MeasureStartUp(bool manual_clock) {
+    int fds[2];
+    if (pipe(fds) != 0) std::exit(4);
+    const double t0 = WallMs();
+    const pid_t child = fork();
+    if (child == 0) {
+        ManualClock* clock = manual_clock ? new ManualClock(5000) : nullptr;
+        const double start = WallMs();
+        ApiSetWindowTitleText("TRELLIGAN");
+        ApiChangeWindowMode(1);
+        ApiSetLogFileOutput(0);
+        const int engine = ApiInitializeLibrary();
+        const double engine_up = WallMs();
+        const int started = GameStartUp();
+        const double game_up = WallMs();
+        RunOneFrame();
+        const double title = WallMs();
+        GameShutDown();
+        delete clock;
+        StartFigures figures{engine_up - start, game_up - engine_up, title - game_up, title - t0};
+        if (engine != 0 || started != 0) figures = {-1, -1, -1, -1};
+        if (write(fds[1], &figures, sizeof figures) != sizeof figures) std::_Exit(5);
+        std::_Exit(0);
+    }
+    StartFigures figures{-1, -1, -1, -1};
+    if (read(fds[0], &figures, sizeof figures) != sizeof figures) figures = {-1, -1, -1, -1};
+    int status = 0;
+    waitpid(child, &status, 0);
+    close(fds[0]);
+    close(fds[1]);
+    return figures;
+}
+
+void BM_GameFrameInABusyWave(benchmark::State& state) {
+    FrameFigures f{};
+    for (auto _ : state) {
+        f = MeasureBusyFrames();
+        state.SetIterationTime(f.median_ms / 1e3);
+    }
+    state.counters["median_ms"] = f.median_ms;
+    state.counters["p99_ms"] = f.p99_ms;
+    state.counters["ufos"] = f.ufos;
+    state.counters["bullets"] = f.bullets;
+    state.counters["explosions"] = f.explosions;
+    std::printf("game frame, busy wave: median %.3f ms, p99 %.3f ms (budget 1 ms = %.2fx / %.2fx); "
+                "on average %.1f UFOs, %.2f shots, %.1f bullets, %.1f explosions\n",
+                f.median_ms, f.p99_ms, f.median_ms / 1.0, f.p99_ms / 1.0, f.ufos, f.shots, f.bullets, f.explosions);
+}
+BENCHMARK(BM_GameFrameInABusyWave)->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);
+
+void BM_StartToFirstTitleFrame(benchmark::State& state) {
+    StartFigures real{}, manual{};
+    for (auto _ : state) {
+        real = MeasureStartUp(false);
+        manual = MeasureStartUp(true);
+        state.SetIterationTime(real.total_ms / 1e3);
+    }
+    state.counters["total_ms"] = real.total_ms;
+    state.counters["engine_ms"] = real.engine_ms;
+    state.counters["game_ms"] = real.game_ms;
+    state.counters["title_frame_ms"] = real.first_title_ms;
+    const double without_engine = real.total_ms - real.engine_ms;
+    std::printf("start to first title frame: %.1f ms = engine start-up %.1f ms (%.1f ms of it without waits, so "
+                "%.1f ms waited) + game start-up %.1f ms + first title frame %.1f ms + fork %.1f ms; "
+                "without the engine's start-up %.1f ms (budget 500 ms = %.2fx)\n",
+                real.total_ms, real.engine_ms, manual.engine_ms, real.engine_ms - manual.engine_ms, real.game_ms,
+                real.first_title_ms, real.total_ms - real.engine_ms - real.game_ms - real.first_title_ms,
+                without_engine, without_engine / 500.0);
+}
+BENCHMARK(BM_StartToFirstTitleFrame)->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const std::filesystem::path dir = EnterGameFolder();
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    std::filesystem::current_path("/");
+    std::error_code ignored;
+    std::filesystem::remove_all(dir, ignored);
+    return 0;
+}

@@ -1,0 +1,190 @@
+// Whole games, headless on the manual clock: an idle player loses the five robots and sees
+// GAMEOVER; a bot that fires every third frame plays to the end with the ranking kept in
+// order and every change of the score a legal one; the same script gives the same frames,
+// score and save file on every run.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+
+#include "tests/game/game_harness.h"
+
+using namespace game_test;
+
+namespace {
+
+constexpr int kMaxFrames = 9000;  // a whole game is under 8,000 frames
+
+void StartPlay(GameHarness& run) {
+    ASSERT_EQ(run.StartUp(), 0);
+    ASSERT_EQ(run.Frame(), 0);
+    ASSERT_EQ(run.Frame({kKeyZ}), 0);
+    ASSERT_EQ(run.game().state, 1);
+}
+
+// The keys of a simple player for play frame `frame`: fire on every third frame, walk
+// under the lowest grabber on the field (else the lowest UFO).
+std::set<int> BotKeys(const GameVariables& game, int frame) {
+    std::set<int> keys;
+    if (frame % 3 == 0) keys.insert(kKeyZ);
+    const UfoRecord* aim = nullptr;
+    for (const UfoRecord& u : game.ufos) {
+        if (!u.active || u.x < 0 || u.x > 400) continue;
+        const bool grabber = u.kind == 2.0 || u.kind == 3.0;
+        const bool aim_grabber = aim != nullptr && (aim->kind == 2.0 || aim->kind == 3.0);
+        if (aim == nullptr || (grabber && !aim_grabber) || (grabber == aim_grabber && u.y > aim->y)) aim = &u;
+    }
+    if (aim != nullptr) {
+        const double dx = aim->x - game.player.x;
+        if (dx > 2) keys.insert(kKeyRight);
+        if (dx < -2) keys.insert(kKeyLeft);
+    }
+    return keys;
+}
+
+bool IsKillSum(int delta, int items) {
+    if (delta == 0) return true;
+    if (items == 0) return false;
+    for (int value : {10, 20, 30, 100, 400, 800}) {
+        if (delta >= value && IsKillSum(delta - value, items - 1)) return true;
+    }
+    return false;
+}
+
+// What one frame may add to the score: kills and explosion bonuses (a few at once), a wave
+// bonus (30 n) or the robot bonus at time-up (1000 n).
+bool IsLegalScoreStep(int delta) {
+    if (delta < 0) return false;
+    if (IsKillSum(delta, 4)) return true;
+    if (delta % 30 == 0 && delta <= 30 * 300) return true;
+    return delta % 1000 == 0 && delta <= 5000;
+}
+
+bool RankingDescends(const GameVariables& game) {
+    for (int i = 1; i < 10; ++i) {
+        if (game.ranking[i] > game.ranking[i - 1]) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+TEST(Playthrough, AnIdlePlayerLosesFiveRobotsAndSeesGameOverFor251Frames) {
+    GameHarness run;
+    run.UseSmallWindow();
+    StartPlay(run);
+    int gameover_frames = 0;
+    int gover_plays = 0;
+    int bgm_plays = 0;
+    int entry_frames = 0;
+    int previous_score = 0;
+    for (int frame = 1; frame <= kMaxFrames && run.game().state != 0; ++frame) {
+        ASSERT_EQ(run.Frame(), 0);
+        const GameVariables& g = run.game();
+        const FrameRecord& f = run.last();
+        // No shot is ever fired: no wave bonus lowers the score or makes it undefined.
+        ASSERT_GE(g.score, previous_score) << frame;
+        previous_score = g.score;
+        if (f.HasText("RESULT")) {
+            EXPECT_EQ(f.TextAt(156, 238), "BONUS = 0");
+        }
+        gover_plays += f.Plays(kMusicGameOver);
+        bgm_plays += f.Plays(kMusicPlay);
+        entry_frames += g.state == 3;
+        if (f.TextAt(170, 150) == "GAMEOVER") ++gameover_frames;
+    }
+    EXPECT_EQ(run.game().state, 0);
+    EXPECT_EQ(entry_frames, 1);
+    EXPECT_EQ(gameover_frames, 251);
+    EXPECT_EQ(gover_plays, 1);
+    EXPECT_EQ(bgm_plays, 1);
+    EXPECT_EQ(run.SaveFile(), SaveBytes(DefaultRanking()));
+    // The title is back, its music stopped.
+    ASSERT_EQ(run.Frame(), 0);
+    EXPECT_TRUE(run.last().HasText("GAME START"));
+    EXPECT_EQ(run.game().robots_lost, 0);
+}
+
+TEST(Playthrough, ABotFiringEveryThirdFramePlaysAWholeGameWithLegalScoresAndAnOrderedRanking) {
+    // A low ranking that the bot's score climbs through, up to the 1st entry.
+    const std::vector<std::int32_t> low = {1450, 1400, 1350, 1300, 1250, 1200, 1150, 1100, 1050, 1010};
+    GameHarness run(SaveBytes(low));
+    run.UseSmallWindow();
+    StartPlay(run);
+    int previous_score = 0;
+    int victory_frames = 0;
+    int gameover_frames = 0;
+    bool reached_first = false;
+    int robot_bonus = -1;
+    int final_score = 0;
+    for (int frame = 1; frame <= kMaxFrames && run.game().state != 0; ++frame) {
+        ASSERT_EQ(run.Frame(BotKeys(run.game(), frame)), 0);
+        const GameVariables& g = run.game();
+        const FrameRecord& f = run.last();
+        if (f.TextAt(150, 150) == "YOU DEFENDED!") ++victory_frames;
+        if (f.TextAt(170, 150) == "GAMEOVER") ++gameover_frames;
+        if (g.state == 0) break;  // back on the title: the score is 0 again
+        ASSERT_TRUE(RankingDescends(g)) << frame;
+        ASSERT_GE(g.ranking_position, 0);
+        ASSERT_LE(g.ranking_position, 10);
+        ASSERT_TRUE(IsLegalScoreStep(g.score - previous_score))
+            << "frame " << frame << ": " << previous_score << " -> " << g.score;
+        if (g.ranking_position == 10) {
+            reached_first = true;
+            // The 1st entry is the player's score, not the high score.
+            ASSERT_EQ(g.ranking[0], g.score) << frame;
+        }
+        if (g.state == 1 || g.state == 777 || g.state == 3 || g.state == 4) final_score = g.score;
+        previous_score = g.score;
+        if (g.time_up && robot_bonus < 0 && f.TextAt(130, 190) != "") {
+            robot_bonus = g.robot_bonus;
+            EXPECT_EQ(g.robot_bonus, (5 - g.robots_lost) * 1000);
+        }
+    }
+    ASSERT_EQ(run.game().state, 0);
+    EXPECT_TRUE(reached_first);
+    EXPECT_EQ(victory_frames + gameover_frames, 251);
+    std::vector<std::int32_t> ranking = RankingOf(run.game());
+    EXPECT_EQ(ranking[0], final_score);
+    EXPECT_EQ(run.SaveFile(), SaveBytes(ranking));
+    // The old entries moved down one row each; the 10th dropped out.
+    EXPECT_EQ(std::vector<std::int32_t>(ranking.begin() + 1, ranking.end()),
+              std::vector<std::int32_t>(low.begin(), low.end() - 1));
+    // Time-up: the robot bonus, then the victory screen.
+    EXPECT_GT(robot_bonus, 0);
+    EXPECT_EQ(victory_frames, 251);
+}
+
+TEST(Playthrough, TheSameScriptGivesTheSameFramesScoreAndSaveFile) {
+    struct Result {
+        std::uint64_t frames_hash;
+        int score;
+        std::string save;
+        std::uint64_t last_frame;
+    };
+    auto play = [] {
+        GameHarness run;
+        run.UseSmallWindow();
+        run.HashBackBuffer();
+        EXPECT_EQ(run.StartUp(), 0);
+        EXPECT_EQ(run.Frame(), 0);
+        EXPECT_EQ(run.Frame({kKeyZ}), 0);
+        for (int frame = 1; frame <= 700; ++frame) {
+            EXPECT_EQ(run.Frame(BotKeys(run.game(), frame)), 0);
+        }
+        const int score = run.game().score;
+        const std::uint64_t last_frame = run.last().back_hash;
+        EXPECT_EQ(run.Frame({kKeyQ}), 0);
+        EXPECT_EQ(run.Frame({kKeyQ}), 0);
+        return Result{run.all_back_hash(), score, run.SaveFile(), last_frame};
+    };
+    const Result first = play();
+    const Result second = play();
+    EXPECT_NE(first.last_frame, 0u);
+    EXPECT_EQ(first.last_frame, second.last_frame);
+    EXPECT_EQ(first.frames_hash, second.frames_hash);
+    EXPECT_EQ(first.score, second.score);
+    EXPECT_GT(first.score, 0);
+    EXPECT_EQ(first.save, second.save);
+    EXPECT_EQ(first.save.size(), 40u);
+}
