@@ -16,6 +16,10 @@ void DrawMemImg(MEMIMG* dest, const MEMIMG* src, int x, int y, int transparent, 
     DrawMemImgWith(SoftDrawStateFromSettings(), dest, src, x, y, transparent, blend_image);
 }
 
+void DrawMemImgStretch(MEMIMG* dest, const MEMIMG* src, const RECT* rect, int transparent, const MEMIMG* blend_image) {
+    DrawMemImgStretchWith(SoftDrawStateFromSettings(), dest, src, rect, transparent, blend_image);
+}
+
 void FillMemImgRect(MEMIMG* target, const RECT* rect, std::uint32_t colour) {
     FillMemImgRectWith(SoftDrawStateFromSettings(), target, rect, colour);
 }

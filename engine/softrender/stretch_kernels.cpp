@@ -1,0 +1,137 @@
+// The scaled blit's kernels: each combination of choices is its own loop over the shared
+// per-pixel rule of pixel_blend.h, reading the source through the set-up's column table;
+// the whole copy and the MMX form of the value-255 subtract sit beside them. One table,
+// filled at compile time, chooses.
+#include "engine/softrender/stretch_kernels.h"
+
+#include <type_traits>
+#include <utility>
+
+#include "engine/softrender/pixel_blend.h"
+#include "engine/softrender/pixel_rules.h"
+
+namespace {
+
+using namespace softpixel;
+
+template <int K, int SF, int TR, int Mode, bool Blend, bool White>
+void StretchGeneral(const BlitContext& c, std::uint8_t* dest, const std::uint8_t* src, const std::uint8_t* blend,
+                    const std::int32_t* columns, int count) {
+    constexpr int sb = SourceBytes<K, SF>();
+    constexpr int db = kDestBytes[K];
+    for (int x = 0; x < count; ++x) {
+        const std::int32_t column = columns[x];
+        DrawSourcePixel<K, SF, TR, Mode, Blend, White>(c, dest + db * x, LoadRaw<K, SF>(src + sb * column),
+                                                       Blend ? c.weights[blend[column]] : 0u);
+    }
+}
+
+// Mode 0 (and 1 at 255) with a white bright colour and no blend image, for sources without
+// alpha: the source colour stored whole; a key pixel keeps the destination.
+template <int K, int SF, int TR>
+void StretchCopy(const BlitContext& c, std::uint8_t* dest, const std::uint8_t* src, const std::uint8_t*,
+                 const std::int32_t* columns, int count) {
+    using Pixel = std::conditional_t<K == 0, std::uint16_t, std::uint32_t>;
+    constexpr int sb = SourceBytes<K, SF>();
+    auto* out = reinterpret_cast<Pixel*>(dest);
+    for (int x = 0; x < count; ++x) {
+        const std::uint32_t raw = LoadRaw<K, SF>(src + sb * columns[x]);
+        if constexpr (TR == kBlitSkipTest) {
+            if (raw == c.key) continue;
+        }
+        Store<Pixel>(reinterpret_cast<std::uint8_t*>(out + x), static_cast<Pixel>(Colour<K, SF>(c, raw)));
+    }
+}
+
+// Mode 3 at value 255, white, no blend image, 32-bit sources without alpha, MMX flag set:
+// each of the four bytes becomes max(0, d - s), the source's fourth byte included.
+template <int K, int SF, int TR>
+void StretchSubtractBytes(const BlitContext& c, std::uint8_t* dest, const std::uint8_t* src, const std::uint8_t*,
+                          const std::int32_t* columns, int count) {
+    static_assert(K == 1);
+    constexpr int sb = SourceBytes<K, SF>();
+    for (int x = 0; x < count; ++x) {
+        const std::uint32_t raw = LoadRaw<K, SF>(src + sb * columns[x]);
+        if constexpr (TR == kBlitSkipTest) {
+            if (raw == c.key) continue;
+        }
+        std::uint8_t* d = dest + 4 * x;
+        Store<std::uint32_t>(d, SaturatingSubtractBytes(Load<std::uint32_t>(d), Colour<K, SF>(c, raw)));
+    }
+}
+
+constexpr int kModes[7] = {0, 1, 2, 3, 4, 10, 11};
+
+struct Table {
+    // [kind][source form][test][mode column][blend image][white]
+    StretchKernel general[2][3][3][7][2][2];
+    // [kind][source form (palette, direct)][test (none, skip)]
+    StretchKernel copy[2][2][2];
+    StretchKernel subtract_bytes[2][2];  // 32-bit only: [source form][test]
+};
+
+template <int K, int SF, int TR, std::size_t... M>
+constexpr void FillModes(Table& t, std::index_sequence<M...>) {
+    ((t.general[K][SF][TR][M][0][0] = &StretchGeneral<K, SF, TR, kModes[M], false, false>,
+      t.general[K][SF][TR][M][0][1] = &StretchGeneral<K, SF, TR, kModes[M], false, true>,
+      t.general[K][SF][TR][M][1][0] = &StretchGeneral<K, SF, TR, kModes[M], true, false>,
+      t.general[K][SF][TR][M][1][1] = &StretchGeneral<K, SF, TR, kModes[M], true, true>),
+     ...);
+}
+template <int K, int SF>
+constexpr void FillForm(Table& t) {
+    FillModes<K, SF, kBlitNoTest>(t, std::make_index_sequence<7>{});
+    FillModes<K, SF, kBlitSkipTest>(t, std::make_index_sequence<7>{});
+    if constexpr (SF == kBlitSourceAlpha) {
+        FillModes<K, SF, kBlitAlphaWeight>(t, std::make_index_sequence<7>{});
+    } else {
+        // Sources without alpha have no alpha weighting: that column repeats the first.
+        for (int m = 0; m < 7; ++m) {
+            for (int b = 0; b < 2; ++b) {
+                for (int w = 0; w < 2; ++w) t.general[K][SF][kBlitAlphaWeight][m][b][w] = t.general[K][SF][kBlitNoTest][m][b][w];
+            }
+        }
+        t.copy[K][SF][0] = &StretchCopy<K, SF, kBlitNoTest>;
+        t.copy[K][SF][1] = &StretchCopy<K, SF, kBlitSkipTest>;
+        if constexpr (K == 1) {
+            t.subtract_bytes[SF][0] = &StretchSubtractBytes<K, SF, kBlitNoTest>;
+            t.subtract_bytes[SF][1] = &StretchSubtractBytes<K, SF, kBlitSkipTest>;
+        }
+    }
+}
+template <int K>
+constexpr void FillKind(Table& t) {
+    FillForm<K, kBlitSourcePalette>(t);
+    FillForm<K, kBlitSourceDirect>(t);
+    FillForm<K, kBlitSourceAlpha>(t);
+}
+constexpr Table MakeTable() {
+    Table t{};
+    FillKind<0>(t);
+    FillKind<1>(t);
+    return t;
+}
+constexpr Table kTable = MakeTable();
+
+// Blend mode -> column of the general table; -1 draws nothing.
+constexpr int kModeColumn[12] = {0, 1, 2, 3, 4, -1, -1, -1, -1, -1, 5, 6};
+
+}  // namespace
+
+StretchKernelPick SelectStretchKernel(const StretchChoice& choice) {
+    if (choice.dest_kind < 0 || choice.dest_kind > 1 || choice.mode < 0 || choice.mode > 11) return {nullptr, false};
+    if (choice.source_form < 0 || choice.source_form > 2 || choice.test < 0 || choice.test > 2) return {nullptr, false};
+    int column = kModeColumn[choice.mode];
+    if (column < 0) return {nullptr, false};
+    if (column >= 1 && column <= 3 && choice.value <= 0) return {nullptr, false};
+    if (column == 1 && choice.value >= 255) column = 0;  // mode 1 at 255 is mode 0
+    const int k = choice.dest_kind;
+    const int sf = choice.source_form;
+    // Sources without alpha never weight by alpha; their tests are none or the key.
+    const int test = sf != kBlitSourceAlpha && choice.test == kBlitAlphaWeight ? kBlitNoTest : choice.test;
+    if (choice.white && !choice.blend_image && sf != kBlitSourceAlpha) {
+        if (column == 0) return {kTable.copy[k][sf][test], test == kBlitNoTest};
+        if (column == 3 && choice.value >= 255 && k == 1 && choice.mmx) return {kTable.subtract_bytes[sf][test], false};
+    }
+    return {kTable.general[k][sf][test][column][choice.blend_image ? 1 : 0][choice.white ? 1 : 0], false};
+}
