@@ -272,6 +272,7 @@ TEST_F(DirectDrawDraw, StretchedDrawsOfTheGraphsOwnSizeAreUnscaledDraws) {
     for (int y = 0; y < plain.height; ++y) {
         for (int x = 0; x < plain.width; ++x) {
             if (plain.Colour(x, y) != 0) want.Put(30 + x, 40 + y, plain.Colour(x, y));
+            want.Put(200 + x, 40 + y, plain.Colour(x, y));  // the quad, texel for pixel
             want.Put(130 + x, 40 + y, plain.Colour(plain.width - 1 - x, plain.height - 1 - y));  // mirrored
         }
     }

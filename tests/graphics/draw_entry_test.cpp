@@ -189,7 +189,9 @@ TEST_F(DrawEntry, ScaledMirroredAndTurnedDrawsShowThePicture) {
                             static_cast<float>(x0), static_cast<float>(y0 + pic.width), static_cast<float>(x0),
                             static_cast<float>(y0), graph, 0),
               0);
-    (void)x0, (void)y0;  // QUAD-PENDING
+    for (int j = 0; j < pic.width; ++j) {
+        for (int i = 1; i <= pic.height; ++i) want.Put(x0 + i, y0 + j, pic.Colour(j, pic.height - i));
+    }
     ExpectShown(capture_, want);
     EXPECT_EQ(DrawGraphSubRectStretched(0, 0, 16, 16, 0, 0, 0, 8, graph, 0), -1);
 }

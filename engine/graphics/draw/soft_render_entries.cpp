@@ -20,6 +20,11 @@ void DrawMemImgStretch(MEMIMG* dest, const MEMIMG* src, const RECT* rect, int tr
     DrawMemImgStretchWith(SoftDrawStateFromSettings(), dest, src, rect, transparent, blend_image);
 }
 
+void DrawMemImgTriangle(MEMIMG* dest, const MEMIMG* src, const TriangleVertex* vertices, int transparent,
+                        const MEMIMG* blend_image, std::uint32_t colour) {
+    DrawMemImgTriangleWith(SoftDrawStateFromSettings(), dest, src, vertices, transparent, blend_image, colour);
+}
+
 void FillMemImgRect(MEMIMG* target, const RECT* rect, std::uint32_t colour) {
     FillMemImgRectWith(SoftDrawStateFromSettings(), target, rect, colour);
 }
