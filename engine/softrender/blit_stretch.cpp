@@ -118,6 +118,15 @@ void DrawMemImgStretchWith(const SoftDrawState& state, MEMIMG* dest, const MEMIM
     // Compared at full width: a key above a palette index or a 16-bit pixel matches nothing.
     context.key = sblock->transparent_color;
 
+    // A table stepping evenly (whole scale factors, mirrors) has a copy of its own.
+    StretchKernel kernel = pick.kernel;
+    if (pick.even_steps != nullptr && columns >= 2) {
+        const std::int32_t step = source_columns[1] - source_columns[0];
+        bool even = true;
+        for (int i = 2; i < columns && even; ++i) even = source_columns[i] - source_columns[i - 1] == step;
+        if (even) kernel = pick.even_steps;
+    }
+
     const int dest_bytes = kind == kMemImgRgb565 ? 2 : 4;
     const std::ptrdiff_t dest_pitch = dblock->pitch;
     std::uint8_t* dstart = dest->pixels + dest_pitch * clip_top + dest_bytes * clip_left;
@@ -135,6 +144,6 @@ void DrawMemImgStretchWith(const SoftDrawState& state, MEMIMG* dest, const MEMIM
             blend_image != nullptr
                 ? blend_image->pixels + static_cast<std::ptrdiff_t>(blend_image->block->pitch) * source_rows[row]
                 : nullptr;
-        pick.kernel(context, d, s, b, source_columns, columns);
+        kernel(context, d, s, b, source_columns, columns);
     }
 }

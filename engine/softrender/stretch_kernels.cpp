@@ -43,6 +43,29 @@ void StretchCopy(const BlitContext& c, std::uint8_t* dest, const std::uint8_t* s
     }
 }
 
+// The whole copy of a direct source for columns stepping evenly: the source read with a
+// fixed step, the usual ones (forward, backward, every other pixel) written out so that the
+// compiler can vectorise them.
+template <int K>
+void StretchCopyEvenSteps(const BlitContext&, std::uint8_t* dest, const std::uint8_t* src, const std::uint8_t*,
+                          const std::int32_t* columns, int count) {
+    using Pixel = std::conditional_t<K == 0, std::uint16_t, std::uint32_t>;
+    auto* out = reinterpret_cast<Pixel*>(dest);
+    const auto* in = reinterpret_cast<const Pixel*>(src) + columns[0];
+    const std::ptrdiff_t step = columns[1] - columns[0];
+    // Pixel by pixel from the left even when forward: an image drawn onto itself reads
+    // what the row has already written, as in every other kernel.
+    if (step == 1) {
+        for (int x = 0; x < count; ++x) out[x] = in[x];
+    } else if (step == -1) {
+        for (int x = 0; x < count; ++x) out[x] = in[-x];
+    } else if (step == 2) {
+        for (int x = 0; x < count; ++x) out[x] = in[2 * x];
+    } else {
+        for (int x = 0; x < count; ++x) out[x] = in[step * x];
+    }
+}
+
 // Mode 3 at value 255, white, no blend image, 32-bit sources without alpha, MMX flag set:
 // each of the four bytes becomes max(0, d - s), the source's fourth byte included.
 template <int K, int SF, int TR>
@@ -119,19 +142,26 @@ constexpr int kModeColumn[12] = {0, 1, 2, 3, 4, -1, -1, -1, -1, -1, 5, 6};
 }  // namespace
 
 StretchKernelPick SelectStretchKernel(const StretchChoice& choice) {
-    if (choice.dest_kind < 0 || choice.dest_kind > 1 || choice.mode < 0 || choice.mode > 11) return {nullptr, false};
-    if (choice.source_form < 0 || choice.source_form > 2 || choice.test < 0 || choice.test > 2) return {nullptr, false};
+    if (choice.dest_kind < 0 || choice.dest_kind > 1 || choice.mode < 0 || choice.mode > 11) return {nullptr, false, nullptr};
+    if (choice.source_form < 0 || choice.source_form > 2 || choice.test < 0 || choice.test > 2) return {nullptr, false, nullptr};
     int column = kModeColumn[choice.mode];
-    if (column < 0) return {nullptr, false};
-    if (column >= 1 && column <= 3 && choice.value <= 0) return {nullptr, false};
+    if (column < 0) return {nullptr, false, nullptr};
+    if (column >= 1 && column <= 3 && choice.value <= 0) return {nullptr, false, nullptr};
     if (column == 1 && choice.value >= 255) column = 0;  // mode 1 at 255 is mode 0
     const int k = choice.dest_kind;
     const int sf = choice.source_form;
     // Sources without alpha never weight by alpha; their tests are none or the key.
     const int test = sf != kBlitSourceAlpha && choice.test == kBlitAlphaWeight ? kBlitNoTest : choice.test;
     if (choice.white && !choice.blend_image && sf != kBlitSourceAlpha) {
-        if (column == 0) return {kTable.copy[k][sf][test], test == kBlitNoTest};
-        if (column == 3 && choice.value >= 255 && k == 1 && choice.mmx) return {kTable.subtract_bytes[sf][test], false};
+        if (column == 0) {
+            const bool pure = test == kBlitNoTest;
+            return {kTable.copy[k][sf][test], pure,
+                    pure && sf == kBlitSourceDirect ? (k == 0 ? &StretchCopyEvenSteps<0> : &StretchCopyEvenSteps<1>)
+                                                    : nullptr};
+        }
+        if (column == 3 && choice.value >= 255 && k == 1 && choice.mmx) {
+            return {kTable.subtract_bytes[sf][test], false, nullptr};
+        }
     }
-    return {kTable.general[k][sf][test][column][choice.blend_image ? 1 : 0][choice.white ? 1 : 0], false};
+    return {kTable.general[k][sf][test][column][choice.blend_image ? 1 : 0][choice.white ? 1 : 0], false, nullptr};
 }

@@ -27,6 +27,9 @@ struct StretchChoice {
 struct StretchKernelPick {
     StretchKernel kernel;  // null: the mode draws nothing at that value
     bool pure;             // the result does not read the destination (a whole copy without key)
+    // For a pure copy: the same copy for a column table that steps evenly (columns[j] =
+    // columns[0] + j x (columns[1] - columns[0]), at least two columns), or null.
+    StretchKernel even_steps;
 };
 
 StretchKernelPick SelectStretchKernel(const StretchChoice& choice);

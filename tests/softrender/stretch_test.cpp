@@ -10,6 +10,7 @@
 #include <cstring>
 #include <random>
 #include <string>
+#include <utility>
 
 #include "blit_reference.h"
 #include "engine/softrender/blit_stretch.h"
@@ -307,6 +308,32 @@ TEST(StretchProperties, EveryKernelEqualsTheReference) {
         changed += a.bytes_of_block() != before;
     }
     EXPECT_GT(changed, 1500);
+}
+
+TEST(StretchProperties, WholeCopiesAtWholeRatiosEqualTheReference) {
+    // Sources 1, 2 or 3 times the rectangle's size, either way round, clipped or not: the
+    // columns step evenly and the whole copy reads them with a fixed step.
+    std::mt19937 rng(31);
+    for (int round = 0; round < 600; ++round) {
+        const int kind = static_cast<int>(rng() % 2);
+        const int ratio = 1 + static_cast<int>(rng() % 3);
+        const int width = 1 + static_cast<int>(rng() % 12), height = 1 + static_cast<int>(rng() % 6);
+        TestImage src(width * ratio, height * ratio, kind);
+        src.randomise(rng);
+        TestImage a(30, 16, kind), b(30, 16, kind);
+        a.randomise(rng);
+        std::memcpy(b->block->pixel_memory, a->block->pixel_memory, static_cast<std::size_t>(a->block->pitch) * 16);
+        const LONG x = static_cast<LONG>(rng() % 20) - 4, y = static_cast<LONG>(rng() % 12) - 3;
+        RECT rect{x, y, x + width, y + height};
+        if (rng() % 2) std::swap(rect.left, rect.right);
+        if (rng() % 2) std::swap(rect.top, rect.bottom);
+        const RECT area{static_cast<LONG>(rng() % 6), static_cast<LONG>(rng() % 4), static_cast<LONG>(18 + rng() % 12),
+                        static_cast<LONG>(10 + rng() % 6)};
+        const SoftDrawState state = TestState(rng() % 2 ? 0 : 1, 255, 0xFFFFFF, area);
+        DrawMemImgStretchWith(state, a.get(), src.get(), &rect, 0, nullptr);
+        ReferenceDrawMemImgStretch(state, b.get(), src.get(), &rect, 0, nullptr);
+        ASSERT_EQ(a.bytes_of_block(), b.bytes_of_block()) << "kind " << kind << " ratio " << ratio;
+    }
 }
 
 TEST(StretchProperties, DrawingAnImageOntoItselfFollowsTheRowOrder) {
