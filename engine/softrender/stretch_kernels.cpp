@@ -34,7 +34,22 @@ void StretchCopy(const BlitContext& c, std::uint8_t* dest, const std::uint8_t* s
     using Pixel = std::conditional_t<K == 0, std::uint16_t, std::uint32_t>;
     constexpr int sb = SourceBytes<K, SF>();
     auto* out = reinterpret_cast<Pixel*>(dest);
-    for (int x = 0; x < count; ++x) {
+    int x = 0;
+    if constexpr (SF == kBlitSourceDirect && TR == kBlitNoTest) {
+        // Four at a time, every read before the writes: a written pixel could be a column
+        // entry or a source pixel as far as the compiler knows, which would hold up each
+        // read behind the write before it.
+        const auto* in = reinterpret_cast<const Pixel*>(src);
+        for (; x + 4 <= count; x += 4) {
+            const std::int32_t c0 = columns[x], c1 = columns[x + 1], c2 = columns[x + 2], c3 = columns[x + 3];
+            const Pixel p0 = in[c0], p1 = in[c1], p2 = in[c2], p3 = in[c3];
+            out[x] = p0;
+            out[x + 1] = p1;
+            out[x + 2] = p2;
+            out[x + 3] = p3;
+        }
+    }
+    for (; x < count; ++x) {
         const std::uint32_t raw = LoadRaw<K, SF>(src + sb * columns[x]);
         if constexpr (TR == kBlitSkipTest) {
             if (raw == c.key) continue;
