@@ -104,7 +104,7 @@ void DrawMemImgStretchWith(const SoftDrawState& state, MEMIMG* dest, const MEMIM
     const int value = std::clamp(state.blend_value, 0, 255);
     const int test = transparent != 0 ? kBlitSkipTest : source_form == kBlitSourceAlpha ? kBlitAlphaWeight : kBlitNoTest;
     const StretchKernelPick pick = SelectStretchKernel(
-        {kind, source_form, test, state.blend_mode, value, blend_image != nullptr, white, state.mmx});
+        {kind, source_form, test, state.blend_mode, value, blend_image != nullptr, white, state.mmx, sblock == dblock});
     if (pick.kernel == nullptr) return;
 
     BlitContext context{};

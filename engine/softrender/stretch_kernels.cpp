@@ -28,17 +28,18 @@ void StretchGeneral(const BlitContext& c, std::uint8_t* dest, const std::uint8_t
 
 // Mode 0 (and 1 at 255) with a white bright colour and no blend image, for sources without
 // alpha: the source colour stored whole; a key pixel keeps the destination.
-template <int K, int SF, int TR>
+template <int K, int SF, int TR, bool Batched = false>
 void StretchCopy(const BlitContext& c, std::uint8_t* dest, const std::uint8_t* src, const std::uint8_t*,
                  const std::int32_t* columns, int count) {
     using Pixel = std::conditional_t<K == 0, std::uint16_t, std::uint32_t>;
     constexpr int sb = SourceBytes<K, SF>();
     auto* out = reinterpret_cast<Pixel*>(dest);
     int x = 0;
-    if constexpr (SF == kBlitSourceDirect && TR == kBlitNoTest) {
-        // Four at a time, every read before the writes: a written pixel could be a column
-        // entry or a source pixel as far as the compiler knows, which would hold up each
-        // read behind the write before it.
+    if constexpr (Batched) {
+        // Another image's pixels, four at a time, every read before the writes: a written
+        // pixel could be a column entry or a source pixel as far as the compiler knows,
+        // which would hold up each read behind the write before it.
+        static_assert(SF == kBlitSourceDirect && TR == kBlitNoTest);
         const auto* in = reinterpret_cast<const Pixel*>(src);
         for (; x + 4 <= count; x += 4) {
             const std::int32_t c0 = columns[x], c1 = columns[x + 1], c2 = columns[x + 2], c3 = columns[x + 3];
@@ -105,6 +106,7 @@ struct Table {
     StretchKernel general[2][3][3][7][2][2];
     // [kind][source form (palette, direct)][test (none, skip)]
     StretchKernel copy[2][2][2];
+    StretchKernel copy_batched[2];  // [kind]: direct sources without key, from another image
     StretchKernel subtract_bytes[2][2];  // 32-bit only: [source form][test]
 };
 
@@ -131,6 +133,7 @@ constexpr void FillForm(Table& t) {
         }
         t.copy[K][SF][0] = &StretchCopy<K, SF, kBlitNoTest>;
         t.copy[K][SF][1] = &StretchCopy<K, SF, kBlitSkipTest>;
+        if constexpr (SF == kBlitSourceDirect) t.copy_batched[K] = &StretchCopy<K, SF, kBlitNoTest, true>;
         if constexpr (K == 1) {
             t.subtract_bytes[SF][0] = &StretchSubtractBytes<K, SF, kBlitNoTest>;
             t.subtract_bytes[SF][1] = &StretchSubtractBytes<K, SF, kBlitSkipTest>;
@@ -170,7 +173,8 @@ StretchKernelPick SelectStretchKernel(const StretchChoice& choice) {
     if (choice.white && !choice.blend_image && sf != kBlitSourceAlpha) {
         if (column == 0) {
             const bool pure = test == kBlitNoTest;
-            return {kTable.copy[k][sf][test], pure,
+            const bool batched = pure && sf == kBlitSourceDirect && !choice.same_image;
+            return {batched ? kTable.copy_batched[k] : kTable.copy[k][sf][test], pure,
                     pure && sf == kBlitSourceDirect ? (k == 0 ? &StretchCopyEvenSteps<0> : &StretchCopyEvenSteps<1>)
                                                     : nullptr};
         }

@@ -22,6 +22,7 @@ struct StretchChoice {
     bool blend_image;
     bool white;  // bright colour white
     bool mmx;    // 32-bit value-255 subtract of sources without alpha: bytewise saturation
+    bool same_image;  // source and destination share their pixels: strictly one pixel after another
 };
 
 struct StretchKernelPick {

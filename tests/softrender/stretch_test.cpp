@@ -310,9 +310,10 @@ TEST(StretchProperties, EveryKernelEqualsTheReference) {
     EXPECT_GT(changed, 1500);
 }
 
-TEST(StretchProperties, WholeCopiesAtWholeRatiosEqualTheReference) {
-    // Sources 1, 2 or 3 times the rectangle's size, either way round, clipped or not: the
-    // columns step evenly and the whole copy reads them with a fixed step.
+TEST(StretchProperties, WholeCopiesEqualTheReference) {
+    // Sources 1, 2 or 3 times the rectangle's size, either way round, clipped or not, where
+    // the columns step evenly and the whole copy reads them with a fixed step; and any
+    // other size, where it reads them four at a time.
     std::mt19937 rng(31);
     for (int round = 0; round < 600; ++round) {
         const int kind = static_cast<int>(rng() % 2);
@@ -324,7 +325,10 @@ TEST(StretchProperties, WholeCopiesAtWholeRatiosEqualTheReference) {
         a.randomise(rng);
         std::memcpy(b->block->pixel_memory, a->block->pixel_memory, static_cast<std::size_t>(a->block->pitch) * 16);
         const LONG x = static_cast<LONG>(rng() % 20) - 4, y = static_cast<LONG>(rng() % 12) - 3;
-        RECT rect{x, y, x + width, y + height};
+        // Half the time any size, mostly larger: the columns repeat unevenly.
+        const bool any = rng() % 2 == 0;
+        RECT rect{x, y, x + (any ? 1 + static_cast<LONG>(rng() % 30) : width),
+                  y + (any ? 1 + static_cast<LONG>(rng() % 14) : height)};
         if (rng() % 2) std::swap(rect.left, rect.right);
         if (rng() % 2) std::swap(rect.top, rect.bottom);
         const RECT area{static_cast<LONG>(rng() % 6), static_cast<LONG>(rng() % 4), static_cast<LONG>(18 + rng() % 12),
