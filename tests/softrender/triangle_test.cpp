@@ -272,6 +272,32 @@ TEST(Triangle, DocumentedPixelValues) {
     for (const PixelCase& c : cases) EXPECT_EQ(DrawOnePixel(c), c.want) << c.name;
 }
 
+TEST(Triangle, ModeOneAt255IsACopyAndMultiplyIgnoresTheValue) {
+    std::mt19937 rng(53);
+    for (int round = 0; round < 200; ++round) {
+        const int kind = static_cast<int>(rng() % 2);
+        TestImage src(9, 7, kind, 0, static_cast<int>(rng() % 2));
+        src.randomise(rng);
+        TestImage a(24, 16, kind), b(24, 16, kind);
+        a.randomise(rng);
+        TriangleVertex v[3];
+        for (auto& p : v) {
+            p = {static_cast<int>(rng() % 30) - 3, static_cast<int>(rng() % 20) - 2, static_cast<int>(rng() % 11) - 1,
+                 static_cast<int>(rng() % 9) - 1};
+        }
+        const int transparent = static_cast<int>(rng() % 2);
+        const int pairs[2][2][2] = {{{0, 255}, {1, 255}}, {{4, 0}, {4, 255}}};
+        for (const auto& pair : pairs) {
+            std::memcpy(b->block->pixel_memory, a->block->pixel_memory, static_cast<std::size_t>(a->block->pitch) * 16);
+            TestImage c(24, 16, kind);
+            std::memcpy(c->block->pixel_memory, a->block->pixel_memory, static_cast<std::size_t>(a->block->pitch) * 16);
+            DrawMemImgTriangleWith(TestState(pair[0][0], pair[0][1]), b.get(), src.get(), v, transparent, nullptr, 0);
+            DrawMemImgTriangleWith(TestState(pair[1][0], pair[1][1]), c.get(), src.get(), v, transparent, nullptr, 0);
+            ASSERT_EQ(b.bytes_of_block(), c.bytes_of_block()) << "mode " << pair[0][0];
+        }
+    }
+}
+
 // ---- Properties on random triangles ----
 
 constexpr int kModes[] = {0, 1, 2, 3, 4, 10, 11};
