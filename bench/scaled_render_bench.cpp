@@ -1,7 +1,8 @@
 // The software renderer's scaled blit and textured triangles against the peers on the same
-// pictures, into 640x480 RGB565 and XRGB8888 targets: the scaled copy at x1.5, x0.5 and
-// mirrored at the same size against SDL2's SDL_BlitScaled (its software renderer's
-// flipped copy for the mirror) and pixman's nearest-filter transformed composite; and a
+// pictures, into 640x480 RGB565 and XRGB8888 targets: the scaled copy, keyed copy and
+// alpha blend by a value at x1.5, x0.5 and mirrored at the same size against SDL2's
+// SDL_BlitScaled (its software renderer's flipped copy for the mirror) and pixman's
+// nearest-filter transformed composite (the key as alpha 0, the value as a mask); and a
 // frame of rotated 64x64 sprites (each a quad of two triangles) against SDL2's software
 // renderer drawing the same geometry with SDL_RenderGeometry. Prints the rates (the best
 // of the repetitions, e.g. --benchmark_repetitions=5) and the ratios at the end of the run.
@@ -38,6 +39,11 @@ const char* const kScaleNames[kScales] = {"x1.5", "x0.5", "mirrored"};
 constexpr int kSourceW[kScales] = {427, 1280, 640};
 constexpr int kSourceH[kScales] = {320, 960, 480};
 const char* const kFormatNames[2] = {"RGB565", "XRGB8888"};
+enum Op { kCopy, kKeyed, kAlpha, kOps };
+const char* const kOpNames[kOps] = {"copy", "keyed copy", "alpha 160"};
+constexpr int kBlendValue = 160;
+constexpr std::uint32_t kKey32 = 0x00FF00FF;
+constexpr std::uint16_t kKey565 = 0xF81F;
 
 std::map<std::string, double> g_rates;  // benchmark name -> rate counter
 
@@ -45,11 +51,16 @@ std::uint16_t To565(std::uint32_t c) {
     return static_cast<std::uint16_t>(((c >> 8) & 0xF800) | ((c >> 5) & 0x07E0) | ((c >> 3) & 0x1F));
 }
 
-// Random colours, the same for every library.
-std::vector<std::uint32_t> Picture32(int w, int h, unsigned seed) {
+// Random colours, the same for every library; with `keyed`, runs of the key colour
+// (magenta, the same in both formats) in a quarter of the pixels, like sprites.
+std::vector<std::uint32_t> Picture32(int w, int h, unsigned seed, bool keyed = false) {
     std::mt19937 rng(seed);
     std::vector<std::uint32_t> p(static_cast<std::size_t>(w) * h);
-    for (auto& c : p) c = rng() & 0x00FFFFFF;
+    for (std::size_t i = 0; i < p.size(); ++i) {
+        p[i] = rng() & 0x00FFFFFF;
+        if (p[i] == kKey32) p[i] = 0;
+        if (keyed && (i / 7) % 4 == 0) p[i] = kKey32;
+    }
     return p;
 }
 
@@ -93,14 +104,18 @@ void RecordPixels(benchmark::State& state) {
 
 void BM_ScaledVomur(benchmark::State& state) {
     const int format = static_cast<int>(state.range(0)), scale = static_cast<int>(state.range(1));
+    const int op = static_cast<int>(state.range(2));
     EnsureTables();
     MEMIMG src{}, dst{};
-    MakeImage(&src, format, kSourceW[scale], kSourceH[scale], Picture32(kSourceW[scale], kSourceH[scale], 1));
+    MakeImage(&src, format, kSourceW[scale], kSourceH[scale],
+              Picture32(kSourceW[scale], kSourceH[scale], 1, op == kKeyed));
+    src.block->transparent_color = format == 0 ? kKey565 : kKey32;
     CreateMemImg(&dst, kW, kH, -1, 0, format, 0, 0, 0, nullptr);
     const RECT rect = scale == kMirror ? RECT{kW, 0, 0, kH} : RECT{0, 0, kW, kH};
-    const SoftDrawState draw = CopyState();
+    SoftDrawState draw = CopyState();
+    if (op == kAlpha) draw = MakeSoftDrawState(*GetBlendTables(), 1, kBlendValue, draw.bright, draw.draw_area, draw.mmx);
     for (auto _ : state) {
-        DrawMemImgStretchWith(draw, &dst, &src, &rect, 0, nullptr);
+        DrawMemImgStretchWith(draw, &dst, &src, &rect, op == kKeyed, nullptr);
         benchmark::ClobberMemory();
     }
     RecordPixels(state);
@@ -110,15 +125,19 @@ void BM_ScaledVomur(benchmark::State& state) {
 
 void BM_ScaledPixman(benchmark::State& state) {
     const int format = static_cast<int>(state.range(0)), scale = static_cast<int>(state.range(1));
+    const int op = static_cast<int>(state.range(2));
     const int sw = kSourceW[scale], sh = kSourceH[scale];
-    const auto pic = Picture32(sw, sh, 1);
+    const auto pic = Picture32(sw, sh, 1, op == kKeyed);
     // pixman's rows are whole 32-bit words.
     const int stride16 = (sw + 1) & ~1;
     std::vector<std::uint16_t> src16(static_cast<std::size_t>(stride16) * sh), dst16(static_cast<std::size_t>(kW) * kH);
     for (int y = 0; y < sh; ++y)
         for (int x = 0; x < sw; ++x) src16[static_cast<std::size_t>(y) * stride16 + x] = To565(pic[static_cast<std::size_t>(y) * sw + x]);
     std::vector<std::uint32_t> src32(pic), dst32(static_cast<std::size_t>(kW) * kH);
-    pixman_image_t* s = format == 0 ? pixman_image_create_bits(PIXMAN_r5g6b5, sw, sh,
+    // The key as alpha 0 drawn over; the blend value as a solid mask.
+    for (auto& c : src32) c = op == kKeyed && c == kKey32 ? 0u : (c | 0xFF000000u);
+    pixman_image_t* s = op == kKeyed ? pixman_image_create_bits(PIXMAN_a8r8g8b8, sw, sh, src32.data(), sw * 4)
+                      : format == 0  ? pixman_image_create_bits(PIXMAN_r5g6b5, sw, sh,
                                                                reinterpret_cast<std::uint32_t*>(src16.data()), stride16 * 2)
                                     : pixman_image_create_bits(PIXMAN_x8r8g8b8, sw, sh, src32.data(), sw * 4);
     pixman_image_t* d = format == 0 ? pixman_image_create_bits(PIXMAN_r5g6b5, kW, kH,
@@ -135,11 +154,15 @@ void BM_ScaledPixman(benchmark::State& state) {
     }
     pixman_image_set_transform(s, &t);
     pixman_image_set_filter(s, PIXMAN_FILTER_NEAREST, nullptr, 0);
+    pixman_color_t mask_colour{0, 0, 0, static_cast<std::uint16_t>(kBlendValue * 257)};
+    pixman_image_t* mask = op == kAlpha ? pixman_image_create_solid_fill(&mask_colour) : nullptr;
+    const pixman_op_t pop = op == kCopy ? PIXMAN_OP_SRC : PIXMAN_OP_OVER;
     for (auto _ : state) {
-        pixman_image_composite32(PIXMAN_OP_SRC, s, nullptr, d, 0, 0, 0, 0, 0, 0, kW, kH);
+        pixman_image_composite32(pop, s, mask, d, 0, 0, 0, 0, 0, 0, kW, kH);
         benchmark::ClobberMemory();
     }
     RecordPixels(state);
+    if (mask != nullptr) pixman_image_unref(mask);
     pixman_image_unref(s);
     pixman_image_unref(d);
 }
@@ -164,10 +187,13 @@ SDL_Surface* MakeSurface(int format, int w, int h, const std::vector<std::uint32
 
 void BM_ScaledSdl(benchmark::State& state) {
     const int format = static_cast<int>(state.range(0)), scale = static_cast<int>(state.range(1));
+    const int op = static_cast<int>(state.range(2));
     const int sw = kSourceW[scale], sh = kSourceH[scale];
-    SDL_Surface* src = MakeSurface(format, sw, sh, Picture32(sw, sh, 1));
+    SDL_Surface* src = MakeSurface(format, sw, sh, Picture32(sw, sh, 1, op == kKeyed));
     SDL_Surface* dst = MakeSurface(format, kW, kH, std::vector<std::uint32_t>(static_cast<std::size_t>(kW) * kH));
-    SDL_SetSurfaceBlendMode(src, SDL_BLENDMODE_NONE);
+    SDL_SetSurfaceBlendMode(src, op == kAlpha ? SDL_BLENDMODE_BLEND : SDL_BLENDMODE_NONE);
+    if (op == kKeyed) SDL_SetColorKey(src, SDL_TRUE, format == 0 ? kKey565 : kKey32);
+    if (op == kAlpha) SDL_SetSurfaceAlphaMod(src, kBlendValue);
     if (scale != kMirror) {
         SDL_Rect to{0, 0, kW, kH};
         for (auto _ : state) {
@@ -178,7 +204,9 @@ void BM_ScaledSdl(benchmark::State& state) {
         // SDL_BlitScaled does not mirror; the software renderer's flipped copy does.
         SDL_Renderer* renderer = SDL_CreateSoftwareRenderer(dst);
         SDL_Texture* texture = SDL_CreateTextureFromSurface(renderer, src);
-        SDL_SetTextureBlendMode(texture, SDL_BLENDMODE_NONE);
+        // A keyed surface makes a texture blended by the alpha the key became.
+        if (op != kKeyed) SDL_SetTextureBlendMode(texture, op == kAlpha ? SDL_BLENDMODE_BLEND : SDL_BLENDMODE_NONE);
+        if (op == kAlpha) SDL_SetTextureAlphaMod(texture, kBlendValue);
         for (auto _ : state) {
             SDL_RenderCopyEx(renderer, texture, nullptr, nullptr, 0.0, nullptr, SDL_FLIP_HORIZONTAL);
             SDL_RenderFlush(renderer);
@@ -281,7 +309,8 @@ void BM_TrianglesSdl(benchmark::State& state) {
 
 void ScaledArgs(benchmark::internal::Benchmark* b) {
     for (int f = 0; f < 2; ++f)
-        for (int s = 0; s < kScales; ++s) b->Args({f, s});
+        for (int s = 0; s < kScales; ++s)
+            for (int op = 0; op < kOps; ++op) b->Args({f, s, op});
 }
 
 class RateReporter : public benchmark::ConsoleReporter {
@@ -320,15 +349,17 @@ int main(int argc, char** argv) {
     RateReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     std::printf("\nScaled copy into 640x480, megapixels per second\n");
-    std::printf("%-9s %-9s %9s %9s %9s %12s %12s\n", "format", "scale", "vomur", "pixman", "SDL2", "vomur/pixman",
-                "vomur/SDL2");
+    std::printf("%-9s %-9s %-11s %9s %9s %9s %12s %12s\n", "format", "scale", "operation", "vomur", "pixman", "SDL2",
+                "vomur/pixman", "vomur/SDL2");
     for (int f = 0; f < 2; ++f) {
         for (int s = 0; s < kScales; ++s) {
-            const std::string args = "/" + std::to_string(f) + "/" + std::to_string(s);
-            const double v = Rate("BM_ScaledVomur" + args), px = Rate("BM_ScaledPixman" + args),
-                         sdl = Rate("BM_ScaledSdl" + args);
-            std::printf("%-9s %-9s %9.0f %9.0f %9.0f %12.2f %12.2f\n", kFormatNames[f], kScaleNames[s], v, px, sdl,
-                        px > 0 ? v / px : 0.0, sdl > 0 ? v / sdl : 0.0);
+            for (int op = 0; op < kOps; ++op) {
+                const std::string args = "/" + std::to_string(f) + "/" + std::to_string(s) + "/" + std::to_string(op);
+                const double v = Rate("BM_ScaledVomur" + args), px = Rate("BM_ScaledPixman" + args),
+                             sdl = Rate("BM_ScaledSdl" + args);
+                std::printf("%-9s %-9s %-11s %9.0f %9.0f %9.0f %12.2f %12.2f\n", kFormatNames[f], kScaleNames[s],
+                            kOpNames[op], v, px, sdl, px > 0 ? v / px : 0.0, sdl > 0 ? v / sdl : 0.0);
+            }
         }
     }
     std::printf("\n%d rotated %dx%d sprites (two triangles each) into 640x480, sprites per second\n", kSprites,

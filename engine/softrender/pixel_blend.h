@@ -83,7 +83,7 @@ inline std::uint32_t MixWeighted(std::uint32_t d, std::uint32_t t, std::uint32_t
 // One pixel under one blend mode. `colour` is the source colour in the destination's
 // format, `a` its alpha (used when AF), `w` the blend-image weight (used when Blend).
 template <int K, int Mode, bool Blend, bool White, bool AF>
-inline void BlendPixel(const BlitContext& c, std::uint8_t* dp, std::uint32_t colour, std::uint32_t a,
+[[gnu::always_inline]] inline void BlendPixel(const BlitContext& c, std::uint8_t* dp, std::uint32_t colour, std::uint32_t a,
                        std::uint32_t w) {
     const std::uint32_t dest = K == 0 ? Load<std::uint16_t>(dp) : Load<std::uint32_t>(dp);
     std::uint32_t f[3], s[3], d[3], out[3];
@@ -182,7 +182,7 @@ inline void BlendPixel(const BlitContext& c, std::uint8_t* dp, std::uint32_t col
 // alpha test of the transparency handling TR, then the mode's rule. `w` is the blend-image
 // weight (read only when Blend).
 template <int K, int SF, int TR, int Mode, bool Blend, bool White>
-inline void DrawSourcePixel(const BlitContext& c, std::uint8_t* dest, std::uint32_t raw, std::uint32_t w) {
+[[gnu::always_inline]] inline void DrawSourcePixel(const BlitContext& c, std::uint8_t* dest, std::uint32_t raw, std::uint32_t w) {
     if constexpr (SF == kBlitSourceAlpha) {
         const std::uint32_t a = AlphaOf<K>(raw);
         if constexpr (TR == kBlitSkipTest) {

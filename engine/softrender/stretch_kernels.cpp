@@ -50,6 +50,15 @@ void StretchCopy(const BlitContext& c, std::uint8_t* dest, const std::uint8_t* s
             out[x + 3] = p3;
         }
     }
+    if constexpr (SF == kBlitSourceDirect && TR == kBlitSkipTest) {
+        // A key pixel writes the destination's own value back: no branch on the picture.
+        for (; x < count; ++x) {
+            const std::uint32_t raw = LoadRaw<K, SF>(src + sb * columns[x]);
+            const Pixel kept = Load<Pixel>(reinterpret_cast<std::uint8_t*>(out + x));
+            Store<Pixel>(reinterpret_cast<std::uint8_t*>(out + x), raw == c.key ? kept : static_cast<Pixel>(raw));
+        }
+        return;
+    }
     for (; x < count; ++x) {
         const std::uint32_t raw = LoadRaw<K, SF>(src + sb * columns[x]);
         if constexpr (TR == kBlitSkipTest) {
@@ -82,6 +91,38 @@ void StretchCopyEvenSteps(const BlitContext&, std::uint8_t* dest, const std::uin
     }
 }
 
+// Mode 1 at values 1 to 254 with a white bright colour and no blend image, for sources
+// without alpha: 32-bit channels (d x (256 - v) + s x v) >> 8 with blue and red side by
+// side in one word, the fourth byte kept; RGB565 fields d + T[v][s - d].
+template <int K, int SF, int TR>
+void StretchAlphaByValue(const BlitContext& c, std::uint8_t* dest, const std::uint8_t* src, const std::uint8_t*,
+                         const std::int32_t* columns, int count) {
+    constexpr int sb = SourceBytes<K, SF>();
+    const std::uint32_t v = c.value, rest = 256u - c.value;
+    const std::int32_t* q = c.signed_row;
+    for (int x = 0; x < count; ++x) {
+        const std::uint32_t raw = LoadRaw<K, SF>(src + sb * columns[x]);
+        if constexpr (TR == kBlitSkipTest) {
+            if (raw == c.key) continue;
+        }
+        const std::uint32_t s = Colour<K, SF>(c, raw);
+        std::uint8_t* dp = dest + kDestBytes[K] * x;
+        if constexpr (K == 1) {
+            const std::uint32_t d = Load<std::uint32_t>(dp);
+            const std::uint32_t rb = (((d & 0xFF00FFu) * rest + (s & 0xFF00FFu) * v) >> 8) & 0xFF00FFu;
+            const std::uint32_t g = (((d & 0xFF00u) * rest + (s & 0xFF00u) * v) >> 8) & 0xFF00u;
+            Store<std::uint32_t>(dp, (d & 0xFF000000u) | rb | g);
+        } else {
+            const std::int32_t d = Load<std::uint16_t>(dp);
+            const std::int32_t db = d & 31, dg = (d >> 5) & 63, dr = d >> 11;
+            const std::int32_t sbl = static_cast<std::int32_t>(s & 31), sg = static_cast<std::int32_t>((s >> 5) & 63),
+                               sr = static_cast<std::int32_t>(s >> 11);
+            Store<std::uint16_t>(dp, static_cast<std::uint16_t>(((dr + q[sr - dr]) << 11) | ((dg + q[sg - dg]) << 5) |
+                                                                (db + q[sbl - db])));
+        }
+    }
+}
+
 // Mode 3 at value 255, white, no blend image, 32-bit sources without alpha, MMX flag set:
 // each of the four bytes becomes max(0, d - s), the source's fourth byte included.
 template <int K, int SF, int TR>
@@ -108,6 +149,7 @@ struct Table {
     StretchKernel copy[2][2][2];
     StretchKernel copy_batched[2];  // [kind]: direct sources without key, from another image
     StretchKernel subtract_bytes[2][2];  // 32-bit only: [source form][test]
+    StretchKernel alpha_by_value[2][2][2];  // [kind][source form (palette, direct)][test (none, skip)]
 };
 
 template <int K, int SF, int TR, std::size_t... M>
@@ -133,6 +175,8 @@ constexpr void FillForm(Table& t) {
         }
         t.copy[K][SF][0] = &StretchCopy<K, SF, kBlitNoTest>;
         t.copy[K][SF][1] = &StretchCopy<K, SF, kBlitSkipTest>;
+        t.alpha_by_value[K][SF][0] = &StretchAlphaByValue<K, SF, kBlitNoTest>;
+        t.alpha_by_value[K][SF][1] = &StretchAlphaByValue<K, SF, kBlitSkipTest>;
         if constexpr (SF == kBlitSourceDirect) t.copy_batched[K] = &StretchCopy<K, SF, kBlitNoTest, true>;
         if constexpr (K == 1) {
             t.subtract_bytes[SF][0] = &StretchSubtractBytes<K, SF, kBlitNoTest>;
@@ -178,6 +222,7 @@ StretchKernelPick SelectStretchKernel(const StretchChoice& choice) {
                     pure && sf == kBlitSourceDirect ? (k == 0 ? &StretchCopyEvenSteps<0> : &StretchCopyEvenSteps<1>)
                                                     : nullptr};
         }
+        if (column == 1) return {kTable.alpha_by_value[k][sf][test], false, nullptr};
         if (column == 3 && choice.value >= 255 && k == 1 && choice.mmx) {
             return {kTable.subtract_bytes[sf][test], false, nullptr};
         }
