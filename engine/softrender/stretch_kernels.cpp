@@ -4,6 +4,7 @@
 // filled at compile time, chooses.
 #include "engine/softrender/stretch_kernels.h"
 
+#include <cstring>
 #include <type_traits>
 #include <utility>
 
@@ -39,11 +40,33 @@ void StretchCopy(const BlitContext& c, std::uint8_t* dest, const std::uint8_t* s
         // Another image's pixels, four at a time, every read before the writes: a written
         // pixel could be a column entry or a source pixel as far as the compiler knows,
         // which would hold up each read behind the write before it.
-        static_assert(SF == kBlitSourceDirect && TR == kBlitNoTest);
+        // A key pixel writes the destination's own value back.
+        static_assert(SF == kBlitSourceDirect);
         const auto* in = reinterpret_cast<const Pixel*>(src);
         for (; x + 4 <= count; x += 4) {
             const std::int32_t c0 = columns[x], c1 = columns[x + 1], c2 = columns[x + 2], c3 = columns[x + 3];
-            const Pixel p0 = in[c0], p1 = in[c1], p2 = in[c2], p3 = in[c3];
+            Pixel p0 = in[c0], p1 = in[c1], p2 = in[c2], p3 = in[c3];
+            if constexpr (TR == kBlitSkipTest && K == 1) {
+                // Four 32-bit pixels side by side: one compare and one select.
+                typedef std::uint32_t U32x4 __attribute__((vector_size(16)));
+                const U32x4 picked = {p0, p1, p2, p3};
+                U32x4 kept;
+                std::memcpy(&kept, out + x, 16);
+                const U32x4 keys = {c.key, c.key, c.key, c.key};
+                const U32x4 is_key = picked == keys;  // all ones where the pixel is the key
+                const U32x4 result = (kept & is_key) | (picked & ~is_key);
+                std::memcpy(out + x, &result, 16);
+                continue;
+            }
+            if constexpr (TR == kBlitSkipTest) {
+                const Pixel key = static_cast<Pixel>(c.key);
+                const bool wide = c.key > static_cast<Pixel>(~Pixel{0});  // a key wider than a pixel matches none
+                const Pixel d0 = out[x], d1 = out[x + 1], d2 = out[x + 2], d3 = out[x + 3];
+                p0 = p0 == key && !wide ? d0 : p0;
+                p1 = p1 == key && !wide ? d1 : p1;
+                p2 = p2 == key && !wide ? d2 : p2;
+                p3 = p3 == key && !wide ? d3 : p3;
+            }
             out[x] = p0;
             out[x + 1] = p1;
             out[x + 2] = p2;
@@ -147,7 +170,7 @@ struct Table {
     StretchKernel general[2][3][3][7][2][2];
     // [kind][source form (palette, direct)][test (none, skip)]
     StretchKernel copy[2][2][2];
-    StretchKernel copy_batched[2];  // [kind]: direct sources without key, from another image
+    StretchKernel copy_batched[2][2];  // [kind][test (none, skip)]: direct sources, from another image
     StretchKernel subtract_bytes[2][2];  // 32-bit only: [source form][test]
     StretchKernel alpha_by_value[2][2][2];  // [kind][source form (palette, direct)][test (none, skip)]
 };
@@ -177,7 +200,10 @@ constexpr void FillForm(Table& t) {
         t.copy[K][SF][1] = &StretchCopy<K, SF, kBlitSkipTest>;
         t.alpha_by_value[K][SF][0] = &StretchAlphaByValue<K, SF, kBlitNoTest>;
         t.alpha_by_value[K][SF][1] = &StretchAlphaByValue<K, SF, kBlitSkipTest>;
-        if constexpr (SF == kBlitSourceDirect) t.copy_batched[K] = &StretchCopy<K, SF, kBlitNoTest, true>;
+        if constexpr (SF == kBlitSourceDirect) {
+            t.copy_batched[K][0] = &StretchCopy<K, SF, kBlitNoTest, true>;
+            t.copy_batched[K][1] = &StretchCopy<K, SF, kBlitSkipTest, true>;
+        }
         if constexpr (K == 1) {
             t.subtract_bytes[SF][0] = &StretchSubtractBytes<K, SF, kBlitNoTest>;
             t.subtract_bytes[SF][1] = &StretchSubtractBytes<K, SF, kBlitSkipTest>;
@@ -217,8 +243,8 @@ StretchKernelPick SelectStretchKernel(const StretchChoice& choice) {
     if (choice.white && !choice.blend_image && sf != kBlitSourceAlpha) {
         if (column == 0) {
             const bool pure = test == kBlitNoTest;
-            const bool batched = pure && sf == kBlitSourceDirect && !choice.same_image;
-            return {batched ? kTable.copy_batched[k] : kTable.copy[k][sf][test], pure,
+            const bool batched = sf == kBlitSourceDirect && !choice.same_image;
+            return {batched ? kTable.copy_batched[k][test] : kTable.copy[k][sf][test], pure,
                     pure && sf == kBlitSourceDirect ? (k == 0 ? &StretchCopyEvenSteps<0> : &StretchCopyEvenSteps<1>)
                                                     : nullptr};
         }

@@ -334,8 +334,15 @@ TEST(StretchProperties, WholeCopiesEqualTheReference) {
         const RECT area{static_cast<LONG>(rng() % 6), static_cast<LONG>(rng() % 4), static_cast<LONG>(18 + rng() % 12),
                         static_cast<LONG>(10 + rng() % 6)};
         const SoftDrawState state = TestState(rng() % 2 ? 0 : 1, 255, 0xFFFFFF, area);
-        DrawMemImgStretchWith(state, a.get(), src.get(), &rect, 0, nullptr);
-        ReferenceDrawMemImgStretch(state, b.get(), src.get(), &rect, 0, nullptr);
+        // Keyed half the time, the key one of the source's own pixels (or a key wider
+        // than a pixel, which matches none).
+        const int transparent = static_cast<int>(rng() % 2);
+        src->block->transparent_color = rng() % 8 == 0 ? 0x10000u | src.get(0, 0) : src.get(0, 0);
+        for (int i = 0; i < width * height; ++i) {
+            if (rng() % 3 == 0) src.set(static_cast<int>(rng() % (width * ratio)), static_cast<int>(rng() % (height * ratio)), src.get(0, 0));
+        }
+        DrawMemImgStretchWith(state, a.get(), src.get(), &rect, transparent, nullptr);
+        ReferenceDrawMemImgStretch(state, b.get(), src.get(), &rect, transparent, nullptr);
         ASSERT_EQ(a.bytes_of_block(), b.bytes_of_block()) << "kind " << kind << " ratio " << ratio;
     }
 }
