@@ -117,13 +117,45 @@ void StretchCopyEvenSteps(const BlitContext&, std::uint8_t* dest, const std::uin
 // Mode 1 at values 1 to 254 with a white bright colour and no blend image, for sources
 // without alpha: 32-bit channels (d x (256 - v) + s x v) >> 8 with blue and red side by
 // side in one word, the fourth byte kept; RGB565 fields d + T[v][s - d].
-template <int K, int SF, int TR>
+template <int K, int SF, int TR, bool Batched = false>
 void StretchAlphaByValue(const BlitContext& c, std::uint8_t* dest, const std::uint8_t* src, const std::uint8_t*,
                          const std::int32_t* columns, int count) {
     constexpr int sb = SourceBytes<K, SF>();
     const std::uint32_t v = c.value, rest = 256u - c.value;
     const std::int32_t* q = c.signed_row;
-    for (int x = 0; x < count; ++x) {
+    int x = 0;
+    if constexpr (Batched) {
+        // Another image's 32-bit pixels, four at a time in 16-bit lanes: blue and red in
+        // the low bytes, green and the fourth byte (weight 0, so it stays) in the high
+        // ones; d x (256 - v) + s x v never exceeds 65280. Key pixels keep the destination.
+        static_assert(K == 1 && SF == kBlitSourceDirect);
+        typedef std::uint16_t U16x8 __attribute__((vector_size(16)));
+        typedef std::uint32_t U32x4 __attribute__((vector_size(16)));
+        const auto wv = static_cast<std::uint16_t>(v), wd = static_cast<std::uint16_t>(rest);
+        const U16x8 w_low = {wv, wv, wv, wv, wv, wv, wv, wv};
+        const U16x8 k_low = {wd, wd, wd, wd, wd, wd, wd, wd};
+        const U16x8 w_high = {wv, 0, wv, 0, wv, 0, wv, 0};
+        const U16x8 k_high = {wd, 256, wd, 256, wd, 256, wd, 256};
+        const auto* in = reinterpret_cast<const std::uint32_t*>(src);
+        for (; x + 4 <= count; x += 4) {
+            const U32x4 picked = {in[columns[x]], in[columns[x + 1]], in[columns[x + 2]], in[columns[x + 3]]};
+            U16x8 dv, sv;
+            std::memcpy(&dv, dest + 4 * x, 16);
+            std::memcpy(&sv, &picked, 16);
+            const U16x8 low = ((dv & 0xFF) * k_low + (sv & 0xFF) * w_low) >> 8;
+            const U16x8 high = ((dv >> 8) * k_high + (sv >> 8) * w_high) >> 8;
+            U16x8 out = low | (high << 8);
+            if constexpr (TR == kBlitSkipTest) {
+                const U32x4 keys = {c.key, c.key, c.key, c.key};
+                const U32x4 equal = picked == keys;
+                U16x8 keep;
+                std::memcpy(&keep, &equal, 16);
+                out = (dv & keep) | (out & ~keep);
+            }
+            std::memcpy(dest + 4 * x, &out, 16);
+        }
+    }
+    for (; x < count; ++x) {
         const std::uint32_t raw = LoadRaw<K, SF>(src + sb * columns[x]);
         if constexpr (TR == kBlitSkipTest) {
             if (raw == c.key) continue;
@@ -173,6 +205,7 @@ struct Table {
     StretchKernel copy_batched[2][2];  // [kind][test (none, skip)]: direct sources, from another image
     StretchKernel subtract_bytes[2][2];  // 32-bit only: [source form][test]
     StretchKernel alpha_by_value[2][2][2];  // [kind][source form (palette, direct)][test (none, skip)]
+    StretchKernel alpha_by_value_batched[2];  // 32-bit direct sources from another image: [test]
 };
 
 template <int K, int SF, int TR, std::size_t... M>
@@ -200,6 +233,10 @@ constexpr void FillForm(Table& t) {
         t.copy[K][SF][1] = &StretchCopy<K, SF, kBlitSkipTest>;
         t.alpha_by_value[K][SF][0] = &StretchAlphaByValue<K, SF, kBlitNoTest>;
         t.alpha_by_value[K][SF][1] = &StretchAlphaByValue<K, SF, kBlitSkipTest>;
+        if constexpr (K == 1 && SF == kBlitSourceDirect) {
+            t.alpha_by_value_batched[0] = &StretchAlphaByValue<K, SF, kBlitNoTest, true>;
+            t.alpha_by_value_batched[1] = &StretchAlphaByValue<K, SF, kBlitSkipTest, true>;
+        }
         if constexpr (SF == kBlitSourceDirect) {
             t.copy_batched[K][0] = &StretchCopy<K, SF, kBlitNoTest, true>;
             t.copy_batched[K][1] = &StretchCopy<K, SF, kBlitSkipTest, true>;
@@ -248,7 +285,10 @@ StretchKernelPick SelectStretchKernel(const StretchChoice& choice) {
                     pure && sf == kBlitSourceDirect ? (k == 0 ? &StretchCopyEvenSteps<0> : &StretchCopyEvenSteps<1>)
                                                     : nullptr};
         }
-        if (column == 1) return {kTable.alpha_by_value[k][sf][test], false, nullptr};
+        if (column == 1) {
+            const bool batched = k == 1 && sf == kBlitSourceDirect && !choice.same_image;
+            return {batched ? kTable.alpha_by_value_batched[test] : kTable.alpha_by_value[k][sf][test], false, nullptr};
+        }
         if (column == 3 && choice.value >= 255 && k == 1 && choice.mmx) {
             return {kTable.subtract_bytes[sf][test], false, nullptr};
         }

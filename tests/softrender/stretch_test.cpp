@@ -310,12 +310,12 @@ TEST(StretchProperties, EveryKernelEqualsTheReference) {
     EXPECT_GT(changed, 1500);
 }
 
-TEST(StretchProperties, WholeCopiesEqualTheReference) {
+TEST(StretchProperties, WholeCopiesAndBlendsByValueEqualTheReference) {
     // Sources 1, 2 or 3 times the rectangle's size, either way round, clipped or not, where
     // the columns step evenly and the whole copy reads them with a fixed step; and any
-    // other size, where it reads them four at a time.
+    // other size, where copies and blends by a value read them four at a time.
     std::mt19937 rng(31);
-    for (int round = 0; round < 600; ++round) {
+    for (int round = 0; round < 900; ++round) {
         const int kind = static_cast<int>(rng() % 2);
         const int ratio = 1 + static_cast<int>(rng() % 3);
         const int width = 1 + static_cast<int>(rng() % 12), height = 1 + static_cast<int>(rng() % 6);
@@ -333,7 +333,10 @@ TEST(StretchProperties, WholeCopiesEqualTheReference) {
         if (rng() % 2) std::swap(rect.top, rect.bottom);
         const RECT area{static_cast<LONG>(rng() % 6), static_cast<LONG>(rng() % 4), static_cast<LONG>(18 + rng() % 12),
                         static_cast<LONG>(10 + rng() % 6)};
-        const SoftDrawState state = TestState(rng() % 2 ? 0 : 1, 255, 0xFFFFFF, area);
+        // Copies (mode 0, mode 1 at 255) and the alpha blend by a value of 1 to 254.
+        const int pick = static_cast<int>(rng() % 3);
+        const SoftDrawState state =
+            TestState(pick == 0 ? 0 : 1, pick == 2 ? 1 + static_cast<int>(rng() % 254) : 255, 0xFFFFFF, area);
         // Keyed half the time, the key one of the source's own pixels (or a key wider
         // than a pixel, which matches none).
         const int transparent = static_cast<int>(rng() % 2);
