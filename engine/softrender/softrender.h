@@ -1,27 +1,14 @@
 // The software renderer's door: the draw-state record every draw takes (blend mode and
 // value, bright colour, draw area, blend-table rows, MMX flag; soft_draw_state.h), the
-// unscaled blit, the rectangle fill and the lines drawn into MEMIMG images under it, and
-// the scaled blit and the triangle rasteriser (which draw nothing until they are built;
-// softrender_absent.cpp). The renderer reads no global: the graphics core builds
+// unscaled and the scaled blit, the triangle rasteriser, the rectangle fill and the lines
+// drawn into MEMIMG images under it. The renderer reads no global: the graphics core builds
 // the record from its draw settings.
 #pragma once
 
 #include "engine/pixels/pixels.h"
+#include "engine/softrender/blit_stretch.h"
 #include "engine/softrender/blit_unscaled.h"
 #include "engine/softrender/draw_lines.h"
+#include "engine/softrender/draw_triangle.h"
 #include "engine/softrender/fill_rect.h"
 #include "engine/softrender/soft_draw_state.h"
-
-// One triangle corner: destination pixel (x, y), source pixel (u, v).
-struct TriangleVertex {
-    int x;
-    int y;
-    int u;
-    int v;
-};
-
-// `rect` as given by the caller: reversed corners mean a mirrored draw.
-void DrawMemImgStretch(MEMIMG* dest, const MEMIMG* src, const RECT* rect, int transparent, const MEMIMG* blend_image);
-// Three vertices; `src` null draws a solid triangle.
-void DrawMemImgTriangle(MEMIMG* dest, const MEMIMG* src, const TriangleVertex* vertices, int transparent,
-                        const MEMIMG* blend_image);

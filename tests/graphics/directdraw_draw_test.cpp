@@ -261,7 +261,7 @@ TEST_F(DirectDrawDraw, StretchedDrawsOfTheGraphsOwnSizeAreUnscaledDraws) {
     const int graph = Load("plain.png", plain);
     ASSERT_EQ(DrawGraphStretched(30, 40, 41, 47, graph, 1), 0);
     EXPECT_EQ(GetWorkingCopyState()->blit_chosen, 1);
-    // Scaled, mirrored and quad draws reach the scaled renderers, which draw nothing yet,
+    // Scaled, mirrored and quad draws go through working copies to the software renderer
     // and leave nothing locked behind.
     EXPECT_EQ(DrawGraphStretched(100, 40, 122, 54, graph, 0), 0);
     EXPECT_EQ(DrawGraphStretched(141, 47, 130, 40, graph, 0), 0);
@@ -272,7 +272,12 @@ TEST_F(DirectDrawDraw, StretchedDrawsOfTheGraphsOwnSizeAreUnscaledDraws) {
     for (int y = 0; y < plain.height; ++y) {
         for (int x = 0; x < plain.width; ++x) {
             if (plain.Colour(x, y) != 0) want.Put(30 + x, 40 + y, plain.Colour(x, y));
+            want.Put(200 + x, 40 + y, plain.Colour(x, y));  // the quad, texel for pixel
+            want.Put(130 + x, 40 + y, plain.Colour(plain.width - 1 - x, plain.height - 1 - y));  // mirrored
         }
+    }
+    for (int y = 0; y < 2 * plain.height; ++y) {
+        for (int x = 0; x < 2 * plain.width; ++x) want.Put(100 + x, 40 + y, plain.Colour(x / 2, y / 2));
     }
     ExpectShown(capture_, want);
 }

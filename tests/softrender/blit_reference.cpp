@@ -168,6 +168,23 @@ void StoreBytes(std::uint8_t* p, std::uint32_t v, int bytes) { std::memcpy(p, &v
 
 }  // namespace
 
+std::uint32_t ReferenceBlendPixel(const ReferencePixelChoice& c, std::uint32_t dest, std::uint32_t colour) {
+    Px p{};
+    p.kind = c.kind;
+    p.mode = c.mode;
+    p.v = c.value;
+    p.white = c.bright[0] == 255 && c.bright[1] == 255 && c.bright[2] == 255;
+    p.bright = c.bright;
+    p.blend = c.blend;
+    p.w = c.w;
+    p.alpha_source = c.alpha_source;
+    p.a = c.a;
+    p.factor = c.factor;
+    p.general = true;
+    p.mmx = false;
+    return Blend(p, dest, colour);
+}
+
 void ReferenceDrawMemImg(const SoftDrawState& state, MEMIMG* dest, const MEMIMG* src, int x, int y, int transparent,
                          const MEMIMG* blend_image) {
     if (!IsMemImgValid(dest) || !IsMemImgValid(src)) return;

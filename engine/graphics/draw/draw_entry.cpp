@@ -210,6 +210,12 @@ int DrawGraphSubRectStretched(int x1, int y1, int x2, int y2, int source_x, int 
     if (record == nullptr) return -1;
     // A source of no width or height has no scale: nothing to draw.
     if (source_width <= 0 || source_height <= 0) return -1;
+    // A part wholly outside the graph shows nothing of it in the box (and would scale the
+    // graph far beyond the int range).
+    if (source_x >= record->width || source_y >= record->height ||
+        static_cast<long long>(source_x) + source_width <= 0 || static_cast<long long>(source_y) + source_height <= 0) {
+        return 0;
+    }
     const RECT box = OrderedRect(x1, y1, x2, y2);
     const bool mirror_x = x2 < x1;
     const bool mirror_y = y2 < y1;

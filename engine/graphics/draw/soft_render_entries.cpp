@@ -16,6 +16,15 @@ void DrawMemImg(MEMIMG* dest, const MEMIMG* src, int x, int y, int transparent, 
     DrawMemImgWith(SoftDrawStateFromSettings(), dest, src, x, y, transparent, blend_image);
 }
 
+void DrawMemImgStretch(MEMIMG* dest, const MEMIMG* src, const RECT* rect, int transparent, const MEMIMG* blend_image) {
+    DrawMemImgStretchWith(SoftDrawStateFromSettings(), dest, src, rect, transparent, blend_image);
+}
+
+void DrawMemImgTriangle(MEMIMG* dest, const MEMIMG* src, const TriangleVertex* vertices, int transparent,
+                        const MEMIMG* blend_image, std::uint32_t colour) {
+    DrawMemImgTriangleWith(SoftDrawStateFromSettings(), dest, src, vertices, transparent, blend_image, colour);
+}
+
 void FillMemImgRect(MEMIMG* target, const RECT* rect, std::uint32_t colour) {
     FillMemImgRectWith(SoftDrawStateFromSettings(), target, rect, colour);
 }

@@ -11,6 +11,11 @@ SoftDrawState SoftDrawStateFromSettings();
 
 // x, y place the source's top-left pixel in the destination; see DrawMemImgWith.
 void DrawMemImg(MEMIMG* dest, const MEMIMG* src, int x, int y, int transparent, const MEMIMG* blend_image);
+// `rect` as the caller gave the corners: reversed ones mirror; see DrawMemImgStretchWith.
+void DrawMemImgStretch(MEMIMG* dest, const MEMIMG* src, const RECT* rect, int transparent, const MEMIMG* blend_image);
+// Three vertices; `src` null draws a solid triangle of `colour`; see DrawMemImgTriangleWith.
+void DrawMemImgTriangle(MEMIMG* dest, const MEMIMG* src, const TriangleVertex* vertices, int transparent,
+                        const MEMIMG* blend_image, std::uint32_t colour = 0);
 // `rect` in either corner order, right and bottom exclusive; null is the whole view.
 void FillMemImgRect(MEMIMG* target, const RECT* rect, std::uint32_t colour);
 void DrawMemImgLine(MEMIMG* target, int x1, int y1, int x2, int y2, std::uint32_t colour);
