@@ -13,6 +13,7 @@ packages=(
   libmpg123-dev
   libpixman-1-dev
   xvfb x11-utils xdotool
+  libgl-dev libegl-dev libgl1-mesa-dri libegl1
 )
 
 missing=()
