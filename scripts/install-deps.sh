@@ -12,7 +12,7 @@ packages=(
   libfreetype-dev libfontconfig-dev fonts-ipafont-gothic
   libmpg123-dev
   libpixman-1-dev
-  xvfb x11-utils xdotool
+  xvfb x11-utils x11-apps xdotool
   libgl-dev libegl-dev libgl1-mesa-dri libegl1
 )
 

@@ -16,6 +16,9 @@ namespace gl_backend {
 // or as overlays.
 bool BelongsInVideoMemory(const DDSCAPS2& caps);
 
+// Whether a GL context can be made here (so that video memory exists).
+bool VideoMemoryAvailable();
+
 // A surface in GL storage (with `back_count` back buffers behind a flipping primary).
 // DDERR_OUTOFVIDEOMEMORY when no GL context can be made, DDERR_INVALIDPIXELFORMAT for a
 // layout GL storage does not hold; the caller then keeps to system memory.

@@ -3,6 +3,9 @@
 // meanwhile), its entry points loaded through SDL, and its loss and recovery.
 #include "platform/opengl/gl_context.h"
 
+#include <dlfcn.h>
+#include <link.h>
+
 #include "platform/sdl/window_internal.h"
 
 namespace gl_backend {
@@ -39,16 +42,28 @@ bool LoadFunctions() {
     return all;
 }
 
+int PinLibrary(dl_phdr_info* info, std::size_t, void*) {
+    if (info->dlpi_name != nullptr && info->dlpi_name[0] != '\0') {
+        dlopen(info->dlpi_name, RTLD_LAZY | RTLD_NOLOAD | RTLD_NODELETE);
+    }
+    return 0;
+}
+
+// The GL driver, once loaded, stays mapped for the life of the process: drivers keep
+// allocations of their own in their globals until the process ends, which would turn into
+// reported leaks of unknown code if the driver were unmapped when SDL gives GL back.
+void PinLoadedLibraries() {
+    static bool pinned = false;
+    if (pinned) return;
+    pinned = true;
+    dl_iterate_phdr(&PinLibrary, nullptr);
+}
+
 bool MakeContext() {
     if (!g_video_held) {
         if (!sdl_window::AcquireVideo()) return false;
         g_video_held = true;
     }
-    // The GL library stays loaded for the rest of the video session (a load that is never
-    // given back): its driver keeps a few allocations of its own until the process ends,
-    // and the leak checker of sanitized builds can only pass over them by the driver's
-    // name while it is still mapped.
-    if (SDL_GL_LoadLibrary(nullptr) != 0) return false;
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 3);
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 3);
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_CORE);
@@ -70,6 +85,7 @@ bool MakeContext() {
     }
     g_generation = g_next_generation++;
     g_lost = false;
+    PinLoadedLibraries();
     return true;
 }
 

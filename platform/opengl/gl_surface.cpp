@@ -623,6 +623,12 @@ bool BelongsInVideoMemory(const DDSCAPS2& caps) {
                            DDSCAPS_ZBUFFER)) != 0;
 }
 
+bool VideoMemoryAvailable() {
+    if (!AcquireContext()) return false;
+    ReleaseContext();
+    return true;
+}
+
 HRESULT CreateVideoSurface(IDirectDraw7* owner, int width, int height, const DDPIXELFORMAT& format,
                            const DDSCAPS2& caps, int back_count, IDirectDrawSurface7** surface) {
     *surface = nullptr;

@@ -35,12 +35,14 @@ namespace {
 // Where the top-left rule's nudge sits: more than GL's sub-pixel step, far less than a pixel.
 constexpr const char* kEdgeNudge = "0.0078125";
 
+// (Names are built from a named number: GCC 12 warns wrongly about "text" + a temporary.)
 std::string Argument(const StageProgramKey::Stage& stage, int k, std::uint8_t arg) {
+    const std::string n = std::to_string(k);
     std::string value;
     switch (arg & D3DTA_SELECTMASK) {
         case D3DTA_DIFFUSE: value = "diffuse"; break;
         case D3DTA_CURRENT: value = "current"; break;
-        case D3DTA_TEXTURE: value = stage.textured ? "t" + std::to_string(k) : "vec4(0.0, 0.0, 0.0, 1.0)"; break;
+        case D3DTA_TEXTURE: value = stage.textured ? "t" + n : "vec4(0.0, 0.0, 0.0, 1.0)"; break;
         case D3DTA_TFACTOR: value = "u_tfactor"; break;
         default: value = "vec4(1.0)"; break;  // SPECULAR and anything else
     }
@@ -50,7 +52,8 @@ std::string Argument(const StageProgramKey::Stage& stage, int k, std::uint8_t ar
 
 // The operation on two arguments, as an expression on vec4.
 std::string Operation(std::uint8_t op, const std::string& a1, const std::string& a2, int k) {
-    const std::string tex = "t" + std::to_string(k);
+    const std::string n = std::to_string(k);
+    const std::string tex = "t" + n;
     switch (op) {
         case D3DTOP_SELECTARG1: return a1;
         case D3DTOP_SELECTARG2: return a2;
@@ -142,8 +145,9 @@ std::string StageFragmentSource(const StageProgramKey& key) {
     s += "uniform vec4 u_tfactor;\nuniform float u_alpharef;\n";
     for (int k = 0; k < key.stage_count; ++k) {
         if (!key.stages[k].textured) continue;
-        s += "uniform sampler2D u_texture" + std::to_string(k) + ";\n";
-        if (key.stages[k].keyed) s += "uniform vec4 u_key" + std::to_string(k) + ";\n";
+        const std::string n = std::to_string(k);
+        s += "uniform sampler2D u_texture" + n + ";\n";
+        if (key.stages[k].keyed) s += "uniform vec4 u_key" + n + ";\n";
     }
     s += "out vec4 o_colour;\n";
     s += "void main() {\n";

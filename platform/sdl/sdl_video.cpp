@@ -39,12 +39,8 @@ bool EnvSaysHeadless() {
 #if defined(__SANITIZE_ADDRESS__)
 // SDL's X11 video opens a desktop-bus connection whose library keeps one buffer until
 // the process ends, even after SDL_Quit; it is not ours to free, so the leak checker
-// of sanitized builds is told to pass over it. The same goes for the record of the GL
-// library that the 3-D stand-in loads once per video session and never gives back
-// (platform/opengl/gl_context.cpp).
-extern "C" const char* __lsan_default_suppressions() {
-    return "leak:libdbus-1.so\nleak:gl_backend::AcquireContext\n";
-}
+// of sanitized builds is told to pass over it.
+extern "C" const char* __lsan_default_suppressions() { return "leak:libdbus-1.so\n"; }
 #endif
 
 namespace sdl_window {

@@ -221,6 +221,10 @@ HRESULT DirectDrawObject::CreateSurface(DDSURFACEDESC2* description, IDirectDraw
     const bool video = HasVideoMemory() && (caps.dwCaps & (DDSCAPS_OVERLAY | DDSCAPS_SYSTEMMEMORY)) == 0 &&
                        (caps.dwCaps & (DDSCAPS_VIDEOMEMORY | DDSCAPS_3DDEVICE | DDSCAPS_LOCALVIDMEM)) != 0;
     const bool needs_video = (caps.dwCaps & (DDSCAPS_VIDEOMEMORY | DDSCAPS_OVERLAY | DDSCAPS_LOCALVIDMEM)) != 0;
+    if (!video && needs_video &&
+        (!gl_backend::BelongsInVideoMemory(caps) || !gl_backend::VideoMemoryAvailable())) {
+        return DDERR_OUTOFVIDEOMEMORY;
+    }
     const DisplayMode mode = CurrentMode();
     const bool primary = (caps.dwCaps & DDSCAPS_PRIMARYSURFACE) != 0;
     int width;

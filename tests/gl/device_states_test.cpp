@@ -339,4 +339,73 @@ TEST_F(DeviceStatesTest, FlatShadingTakesEachTrianglesFirstVertex) {
     EXPECT_EQ(got[6 * 16 + 14] & 0xFFFFFFu, 0x445566u);   // strip triangle 1: vertex 1
 }
 
+// ---- two textures, coordinate sets and filters ------------------------------------------
+struct TwoSetVertex {  // D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_SPECULAR | D3DFVF_TEX2
+    float x, y, z, rhw;
+    std::uint32_t diffuse, specular;
+    float u0, v0, u1, v1;
+};
+
+TEST_F(DeviceStatesTest, TwoTexturesReadTheirOwnCoordinateSets) {
+    // Stage 0: a 4x1 ramp over the quad by set 0; stage 1: a 1x4 ramp by set 1, which runs
+    // the other way; the result is their product.
+    IDirectDrawSurface7* across = Surface(4, 1, kX8R8G8B8);
+    Write(across, RECT{0, 0, 4, 1}, {0x000040u, 0x000080u, 0x0000C0u, 0x0000FFu});
+    IDirectDrawSurface7* down = Surface(1, 4, kX8R8G8B8);
+    Write(down, RECT{0, 0, 1, 4}, {0x0000FFu, 0x0000C0u, 0x000080u, 0x000040u});
+    IDirect3DDevice7* device = Prepared(4, 4, kX8R8G8B8, 0);
+    ASSERT_NE(device, nullptr);
+    device->SetTexture(0, across);
+    device->SetTexture(1, down);
+    device->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
+    device->SetTextureStageState(0, D3DTSS_TEXCOORDINDEX, 0);
+    device->SetTextureStageState(1, D3DTSS_COLOROP, D3DTOP_MODULATE);
+    device->SetTextureStageState(1, D3DTSS_COLORARG1, D3DTA_TEXTURE);
+    device->SetTextureStageState(1, D3DTSS_COLORARG2, D3DTA_CURRENT);
+    device->SetTextureStageState(1, D3DTSS_ALPHAOP, D3DTOP_SELECTARG1);
+    device->SetTextureStageState(1, D3DTSS_ALPHAARG1, D3DTA_CURRENT);
+    device->SetTextureStageState(1, D3DTSS_TEXCOORDINDEX, 1);
+    const TwoSetVertex tl{-0.5f, -0.5f, 0.2f, 1, 0xFFFFFFFFu, 0xFFFFFFFFu, 0, 0, 0, 1};
+    const TwoSetVertex tr{3.5f, -0.5f, 0.2f, 1, 0xFFFFFFFFu, 0xFFFFFFFFu, 1, 0, 0, 1};
+    const TwoSetVertex bl{-0.5f, 3.5f, 0.2f, 1, 0xFFFFFFFFu, 0xFFFFFFFFu, 0, 1, 0, 0};
+    const TwoSetVertex br{3.5f, 3.5f, 0.2f, 1, 0xFFFFFFFFu, 0xFFFFFFFFu, 1, 1, 0, 0};
+    TwoSetVertex quad[6] = {tl, tr, bl, br, bl, tr};
+    ASSERT_EQ(device->DrawPrimitive(D3DPT_TRIANGLELIST, D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_SPECULAR | D3DFVF_TEX2,
+                                    quad, 6, 0),
+              D3D_OK);
+    const std::vector<std::uint32_t> got = ReadAll(target_);
+    const int ramp[4] = {0x40, 0x80, 0xC0, 0xFF};
+    for (int y = 0; y < 4; ++y) {
+        for (int x = 0; x < 4; ++x) {
+            // Set 1's v runs from 1 at the top to 0 at the bottom: row y reads texel 3 - y.
+            const int expected = (ramp[x] * ramp[3 - (3 - y)] + 127) / 255;
+            EXPECT_TRUE(ArgbNear(static_cast<std::uint32_t>(expected), got[y * 4 + x], 2, false)) << x << ", " << y;
+        }
+    }
+}
+
+TEST_F(DeviceStatesTest, PointFilteringRepeatsTexelsAndLinearFilteringBlendsThem) {
+    IDirectDrawSurface7* texture = Surface(2, 1, kX8R8G8B8);
+    Write(texture, RECT{0, 0, 2, 1}, {0x000000u, 0xFFFFFFu});
+    IDirect3DDevice7* device = Prepared(8, 2, kX8R8G8B8, 0);
+    ASSERT_NE(device, nullptr);
+    device->SetTexture(0, texture);
+    device->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
+    device->SetTextureStageState(0, D3DTSS_ADDRESS, D3DTADDRESS_CLAMP);
+    ASSERT_EQ(DrawQuad(device, 0, 0, 8, 1, 0xFFFFFFFFu), D3D_OK);
+    device->SetTextureStageState(0, D3DTSS_MAGFILTER, D3DTFG_LINEAR);
+    device->SetTextureStageState(0, D3DTSS_MINFILTER, D3DTFN_LINEAR);
+    ASSERT_EQ(DrawQuad(device, 0, 1, 8, 2, 0xFFFFFFFFu), D3D_OK);
+    const std::vector<std::uint32_t> got = ReadAll(target_);
+    for (int x = 0; x < 8; ++x) EXPECT_EQ(got[x] & 0xFFFFFFu, x < 4 ? 0u : 0xFFFFFFu) << x;
+    // Pixel centre x + 0.5 samples u = (x + 0.5) / 8, between texel centres 0.25 and 0.75
+    // (clamped outside them).
+    for (int x = 0; x < 8; ++x) {
+        const double u = (x + 0.5) / 8.0;
+        const double weight = std::clamp((u - 0.25) / 0.5, 0.0, 1.0);
+        const int level = static_cast<int>(weight * 255.0 + 0.5);
+        EXPECT_TRUE(ArgbNear(static_cast<std::uint32_t>(level * 0x010101), got[8 + x], 2, false)) << x;
+    }
+}
+
 }  // namespace

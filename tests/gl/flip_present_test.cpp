@@ -17,6 +17,31 @@
 
 namespace {
 
+// Sets a variable for the test's life and puts the old value back.
+class EnvironmentGuard {
+public:
+    EnvironmentGuard(const char* name, const char* value) : name_(name) {
+        const char* old = std::getenv(name);
+        had_ = old != nullptr;
+        if (had_) old_ = old;
+        setenv(name, value, 1);
+    }
+    ~EnvironmentGuard() {
+        if (had_) {
+            setenv(name_, old_.c_str(), 1);
+        } else {
+            unsetenv(name_);
+        }
+    }
+    EnvironmentGuard(const EnvironmentGuard&) = delete;
+    EnvironmentGuard& operator=(const EnvironmentGuard&) = delete;
+
+private:
+    const char* name_;
+    bool had_ = false;
+    std::string old_;
+};
+
 LRESULT PlainProc(HWND w, UINT m, WPARAM wp, LPARAM lp) { return DefWindowProcA(w, m, wp, lp); }
 
 std::uint32_t Big32(const std::string& data, std::size_t at) {
@@ -26,8 +51,8 @@ std::uint32_t Big32(const std::string& data, std::size_t at) {
            static_cast<std::uint32_t>(static_cast<unsigned char>(data[at + 3]));
 }
 
-// Counts the pixels of each colour (0x00RRGGBB) in an X window dump of 32-bit pixels;
-// -1 when the dump is not of that kind.
+// Counts the pixels of each colour (0x00RRGGBB) in an X window dump of 24-bit colour
+// (3 or 4 bytes a pixel, rows padded); false when the dump is not of that kind.
 bool CountColours(const std::string& dump, std::uint32_t first, std::uint32_t second, long* first_count,
                   long* second_count) {
     if (dump.size() < 100) return false;
@@ -39,14 +64,18 @@ bool CountColours(const std::string& dump, std::uint32_t first, std::uint32_t se
     const std::uint32_t line = Big32(dump, 48);
     const std::uint32_t colours = Big32(dump, 76);
     const std::size_t start = header + static_cast<std::size_t>(colours) * 12;
-    if (bits != 32 || start + static_cast<std::size_t>(line) * height > dump.size()) return false;
+    const std::uint32_t stride = bits / 8;
+    if ((bits != 24 && bits != 32) || stride < 3 || stride > 4 ||
+        start + static_cast<std::size_t>(line) * height > dump.size()) {
+        return false;
+    }
     *first_count = *second_count = 0;
     for (std::uint32_t y = 0; y < height; ++y) {
         for (std::uint32_t x = 0; x < width; ++x) {
-            const std::size_t at = start + static_cast<std::size_t>(y) * line + x * 4;
+            const std::size_t at = start + static_cast<std::size_t>(y) * line + x * stride;
             std::uint32_t pixel = 0;
-            std::memcpy(&pixel, dump.data() + at, 4);
-            if (byte_order != 0) pixel = __builtin_bswap32(pixel);
+            std::memcpy(&pixel, dump.data() + at, stride);
+            if (byte_order != 0) pixel = __builtin_bswap32(pixel) >> (stride == 3 ? 8 : 0);
             pixel &= 0xFFFFFFu;
             if (pixel == first) ++*first_count;
             if (pixel == second) ++*second_count;
@@ -81,8 +110,8 @@ TEST(FlipPresentTest, AFlipShowsTheBackBufferInTheRealWindow) {
     if (!ProgramExists("Xvfb") || !ProgramExists("xwd")) GTEST_SKIP() << "Xvfb or xwd is not installed";
     XServer server;
     ASSERT_FALSE(server.display().empty()) << "Xvfb did not start";
-    setenv("DISPLAY", server.display().c_str(), 1);
-    setenv("SDL_VIDEODRIVER", "x11", 1);
+    EnvironmentGuard display("DISPLAY", server.display().c_str());
+    EnvironmentGuard driver("SDL_VIDEODRIVER", "x11");
     ASSERT_TRUE(SUCCEEDED(CoInitialize(nullptr)));
     WNDCLASSEXA wc{};
     wc.cbSize = sizeof wc;
@@ -132,7 +161,8 @@ TEST(FlipPresentTest, AFlipShowsTheBackBufferInTheRealWindow) {
 
     long red = 0;
     long green = 0;
-    ASSERT_TRUE(CountColours(DumpScreen(server.display()), 0xFF0000u, 0x00FF00u, &red, &green));
+    const std::string before = DumpScreen(server.display());
+    ASSERT_TRUE(CountColours(before, 0xFF0000u, 0x00FF00u, &red, &green)) << "dump of " << before.size() << " bytes";
     EXPECT_EQ(red + green, 0) << "the back buffer is not on the screen before the flip";
     ASSERT_EQ(primary->Flip(nullptr, DDFLIP_WAIT | DDFLIP_NOVSYNC), DD_OK);
     ASSERT_TRUE(CountColours(DumpScreen(server.display()), 0xFF0000u, 0x00FF00u, &red, &green));
