@@ -106,6 +106,7 @@ bool GlSurface::CreateObjects() {
     // Without alpha bits a texel's alpha reads as 1, whatever a draw left there.
     if (!format_.depth && !format_.has_alpha) gl.TexParameteri(GL_TEXTURE_2D, GL_TEXTURE_SWIZZLE_A, GL_ONE);
     gl.GenFramebuffers(1, &framebuffer_);
+    attached_depth_ = 0;
     gl.BindFramebuffer(GL_FRAMEBUFFER, framebuffer_);
     if (format_.depth) {
         gl.FramebufferTexture2D(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_TEXTURE_2D, texture_, 0);
@@ -180,8 +181,13 @@ bool GlSurface::BindForDrawing(bool with_depth) {
     gl.BindFramebuffer(GL_FRAMEBUFFER, framebuffer_);
     if (format_.depth) return true;
     const bool attach = with_depth && depth_ != nullptr && depth_->Usable();
-    gl.FramebufferTexture2D(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_TEXTURE_2D, attach ? depth_->texture_ : 0, 0);
-    gl.DrawBuffer(GL_COLOR_ATTACHMENT0);
+    // Changing an attachment makes GL finish what is queued on the framebuffer, so the
+    // depth buffer is attached and detached only when that changes.
+    const GLuint depth_texture = attach ? depth_->texture_ : 0;
+    if (depth_texture != attached_depth_) {
+        gl.FramebufferTexture2D(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_TEXTURE_2D, depth_texture, 0);
+        attached_depth_ = depth_texture;
+    }
     return true;
 }
 
@@ -611,6 +617,7 @@ HRESULT GlSurface::Flip(IDirectDrawSurface7* target_override, DWORD flags) {
     for (GlSurface* back : back_buffers_) {
         std::swap(previous->texture_, back->texture_);
         std::swap(previous->framebuffer_, back->framebuffer_);
+        std::swap(previous->attached_depth_, back->attached_depth_);
         previous = back;
     }
     PresentIfPrimary();

@@ -94,6 +94,7 @@ private:
     int pitch_;
     GLuint texture_ = 0;
     GLuint framebuffer_ = 0;
+    GLuint attached_depth_ = 0;  // the depth texture attached to the framebuffer now
     std::uint64_t generation_ = 0;
     bool holds_context_ = false;
     bool lost_ = false;
