@@ -96,6 +96,8 @@ bool GlSurface::CreateObjects() {
         holds_context_ = true;
     }
     if (!MakeCurrent()) return false;
+    static std::uint64_t next_serial = 1;
+    serial_ = next_serial++;
     gl.GenTextures(1, &texture_);
     gl.BindTexture(GL_TEXTURE_2D, texture_);
     gl.TexImage2D(GL_TEXTURE_2D, 0, static_cast<GLint>(format_.internal_format), width_, height_, 0,
@@ -183,10 +185,11 @@ bool GlSurface::BindForDrawing(bool with_depth) {
     const bool attach = with_depth && depth_ != nullptr && depth_->Usable();
     // Changing an attachment makes GL finish what is queued on the framebuffer, so the
     // depth buffer is attached and detached only when that changes.
-    const GLuint depth_texture = attach ? depth_->texture_ : 0;
-    if (depth_texture != attached_depth_) {
-        gl.FramebufferTexture2D(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_TEXTURE_2D, depth_texture, 0);
-        attached_depth_ = depth_texture;
+    // (Objects are told apart by serial number: a re-made texture may reuse a GL name.)
+    const std::uint64_t depth_serial = attach ? depth_->serial_ : 0;
+    if (depth_serial != attached_depth_) {
+        gl.FramebufferTexture2D(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_TEXTURE_2D, attach ? depth_->texture_ : 0, 0);
+        attached_depth_ = depth_serial;
     }
     return true;
 }
@@ -618,6 +621,7 @@ HRESULT GlSurface::Flip(IDirectDrawSurface7* target_override, DWORD flags) {
         std::swap(previous->texture_, back->texture_);
         std::swap(previous->framebuffer_, back->framebuffer_);
         std::swap(previous->attached_depth_, back->attached_depth_);
+        std::swap(previous->serial_, back->serial_);
         previous = back;
     }
     PresentIfPrimary();

@@ -94,7 +94,8 @@ private:
     int pitch_;
     GLuint texture_ = 0;
     GLuint framebuffer_ = 0;
-    GLuint attached_depth_ = 0;  // the depth texture attached to the framebuffer now
+    std::uint64_t serial_ = 0;          // of the texture (new each time objects are made)
+    std::uint64_t attached_depth_ = 0;  // serial of the depth texture attached now, 0 none
     std::uint64_t generation_ = 0;
     bool holds_context_ = false;
     bool lost_ = false;
