@@ -5,3 +5,6 @@ pkg_check_modules(VOMUR_DEPS REQUIRED IMPORTED_TARGET
   sdl2 libpng zlib ogg vorbis vorbisfile theoradec freetype2 fontconfig libmpg123)
 find_package(JPEG REQUIRED)
 target_link_libraries(vomur_platform PRIVATE PkgConfig::VOMUR_DEPS JPEG::JPEG ${CMAKE_DL_LIBS})
+# OpenGL headers for the 3-D stand-in; its entry points are loaded through SDL at run time.
+find_path(VOMUR_GL_INCLUDE_DIR GL/glcorearb.h REQUIRED)
+target_include_directories(vomur_platform PRIVATE ${VOMUR_GL_INCLUDE_DIR})

@@ -2,8 +2,9 @@
 // system-memory surfaces (flip chains, colour and depth fills, keyed and stretched copies,
 // locks, device contexts, lost surfaces), the window clipper and the 8-bit palette, with
 // their records and constants. Objects come from CoCreateInstance(CLSID_DirectDraw7).
-// The display has no video memory and no 3-D device; its vertical blank is a virtual
-// 60 Hz raster on the platform clock (implementation in platform/video/).
+// Video memory and the 3-D device exist while an OpenGL context can be made (platform/
+// d3d7.h, platform/opengl/); its vertical blank is a virtual 60 Hz raster on the platform
+// clock (implementation in platform/video/).
 #pragma once
 
 #include <cstdint>
@@ -15,7 +16,7 @@
 extern const CLSID CLSID_DirectDraw7;
 extern const IID IID_IDirectDraw7;
 extern const IID IID_IDirectDraw;   // the older object interface (refused here)
-extern const IID IID_IDirect3D7;    // refused here: no 3-D device
+extern const IID IID_IDirect3D7;    // platform/d3d7.h; refused where no GL context can be made
 extern const IID IID_IDirectDrawSurface7;
 extern const IID IID_IDirectDrawClipper;
 extern const IID IID_IDirectDrawPalette;
@@ -310,7 +311,9 @@ public:
     virtual HRESULT CreateClipper(DWORD flags, IDirectDrawClipper** clipper, IUnknown* outer) = 0;
     virtual HRESULT CreatePalette(DWORD flags, PALETTEENTRY* entries, IDirectDrawPalette** palette,
                                   IUnknown* outer) = 0;
-    // System memory only: a request for video memory fails with DDERR_OUTOFVIDEOMEMORY
+    // Textures, 3-D device targets, depth buffers and video-memory requests (without
+    // DDSCAPS_SYSTEMMEMORY) are made in GL storage when a GL context can be made; otherwise
+    // in system memory, where a request for video memory fails with DDERR_OUTOFVIDEOMEMORY
     // (unless a test gave the display video memory).
     // Without DDSD_PIXELFORMAT the surface takes the display's format.
     virtual HRESULT CreateSurface(DDSURFACEDESC2* description, IDirectDrawSurface7** surface,

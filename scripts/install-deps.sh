@@ -14,6 +14,10 @@ packages=(
   libpixman-1-dev libsdl2-ttf-dev
   xvfb x11-utils xdotool
   zenity
+
+  libpixman-1-dev
+  xvfb x11-utils x11-apps xdotool
+  libgl-dev libegl-dev libgl1-mesa-dri libegl1
 )
 
 missing=()

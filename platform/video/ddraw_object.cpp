@@ -1,11 +1,13 @@
 // The DirectDraw object of the display stand-in with its clipper and palette objects:
 // cooperative level, display modes (recorded; see display_modes.cpp), surface creation
 // in system memory, the virtual vertical blank and the device report. Registered with
-// the platform's COM table under CLSID_DirectDraw7; the 3-D interface is refused.
+// the platform's COM table under CLSID_DirectDraw7. Video memory and the 3-D interface
+// come from the OpenGL stand-in (platform/opengl/) when a GL context can be made.
 #include <algorithm>
 #include <cstring>
 #include <new>
 
+#include "platform/opengl/gl_backend.h"
 #include "platform/video/ddraw_objects.h"
 
 const CLSID CLSID_DirectDraw7 = {0x5f0b7a31, 0x1c2e, 0x4d6a, {0x9a, 0x10, 0x3e, 0x52, 0x70, 0x01, 0xd0, 0x07}};
@@ -103,7 +105,8 @@ HRESULT DirectDrawObject::QueryInterface(REFIID iid, void** object) {
         *object = static_cast<IDirectDraw7*>(this);
         return S_OK;
     }
-    // No older interface and no 3-D device on this display.
+    // The 3-D interface while GL can carry it; no older interface.
+    if (iid == IID_IDirect3D7) return gl_backend::CreateDirect3D(this, object);
     *object = nullptr;
     return E_NOINTERFACE;
 }
@@ -211,13 +214,15 @@ HRESULT DirectDrawObject::CreateSurface(DDSURFACEDESC2* description, IDirectDraw
     if (level_ == 0) return DDERR_NOEXCLUSIVEMODE;  // no cooperative level yet
     if ((description->dwFlags & DDSD_CAPS) == 0) return DDERR_INVALIDPARAMS;
     DDSCAPS2 caps = description->ddsCaps;
-    // No video memory, no overlays, no 3-D device memory of its own: everything lives in
-    // system memory. A test may give the display video memory: surfaces asked for in it or
-    // for the 3-D device then report being there (their pixels are plain memory all the
-    // same).
+    // Video memory is GL storage (below), when a GL context can be made; no overlays.
+    // Everything else lives in system memory. A test may give the display video memory:
+    // surfaces asked for in it or for the 3-D device then report being there (their pixels
+    // are plain memory all the same).
     const bool video = HasVideoMemory() && (caps.dwCaps & (DDSCAPS_OVERLAY | DDSCAPS_SYSTEMMEMORY)) == 0 &&
                        (caps.dwCaps & (DDSCAPS_VIDEOMEMORY | DDSCAPS_3DDEVICE | DDSCAPS_LOCALVIDMEM)) != 0;
-    if (!video && (caps.dwCaps & (DDSCAPS_VIDEOMEMORY | DDSCAPS_OVERLAY | DDSCAPS_LOCALVIDMEM)) != 0) {
+    const bool needs_video = (caps.dwCaps & (DDSCAPS_VIDEOMEMORY | DDSCAPS_OVERLAY | DDSCAPS_LOCALVIDMEM)) != 0;
+    if (!video && needs_video &&
+        (!gl_backend::BelongsInVideoMemory(caps) || !gl_backend::VideoMemoryAvailable())) {
         return DDERR_OUTOFVIDEOMEMORY;
     }
     const DisplayMode mode = CurrentMode();
@@ -262,6 +267,14 @@ HRESULT DirectDrawObject::CreateSurface(DDSURFACEDESC2* description, IDirectDraw
         }
         back_count = description->dwBackBufferCount;
     }
+    // Textures, 3-D targets, depth buffers and video memory live in GL when it is there;
+    // otherwise (or for a layout GL does not hold) in system memory as below.
+    if (gl_backend::BelongsInVideoMemory(caps)) {
+        const HRESULT made = gl_backend::CreateVideoSurface(this, width, height, format, caps,
+                                                           static_cast<int>(back_count), surface);
+        if (made == DD_OK) return DD_OK;
+    }
+    if (!video && needs_video) return DDERR_OUTOFVIDEOMEMORY;
     caps.dwCaps |= video ? DDSCAPS_VIDEOMEMORY : DDSCAPS_SYSTEMMEMORY;
     if (primary) caps.dwCaps |= DDSCAPS_FRONTBUFFER;
     auto* created = new (std::nothrow) SurfaceObject(this, width, height, format, caps);
@@ -343,5 +356,8 @@ HRESULT DirectDrawObject::GetDeviceIdentifier(DDDEVICEIDENTIFIER2* identifier, D
     identifier->liDriverVersion.QuadPart = static_cast<LONGLONG>(0x0001000000000000ull);  // 1.0.0.0
     return DD_OK;
 }
+
+HWND DirectDrawWindow(IDirectDraw7* object) { return static_cast<DirectDrawObject*>(object)->window(); }
+bool DirectDrawExclusive(IDirectDraw7* object) { return static_cast<DirectDrawObject*>(object)->exclusive(); }
 
 }  // namespace display

@@ -94,6 +94,7 @@ public:
 private:
     ~SurfaceObject();
     HRESULT Usable() const;  // DD_OK, DDERR_SURFACELOST or DDERR_SURFACEBUSY
+    SurfaceObject* CopyOfVideoSurface(IDirectDrawSurface7* video);
     // Shows the primary's picture in its window after it changed.
     void PresentIfPrimary();
     SurfaceObject* FrontOfChain();

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/opengl/gl_backend.h"
 #include "platform/video/ddraw_objects.h"
 
 namespace display {
@@ -61,6 +62,28 @@ void SetLockFailureAfter(int successes) { g_lock_successes_left = successes < 0 
 
 void MakeAllSurfacesLost() {
     for (SurfaceObject* surface : LiveSurfaces()) surface->MarkLost();
+    gl_backend::MarkAllVideoSurfacesLost();
+}
+
+// A system-memory copy of a video-memory surface (pixels and source key), for copies out
+// of video memory; null when it cannot be read.
+SurfaceObject* SurfaceObject::CopyOfVideoSurface(IDirectDrawSurface7* video) {
+    DDSURFACEDESC2 locked{};
+    locked.dwSize = sizeof(locked);
+    if (FAILED(video->Lock(nullptr, &locked, DDLOCK_WAIT | DDLOCK_READONLY, nullptr))) return nullptr;
+    DDSCAPS2 caps{DDSCAPS_OFFSCREENPLAIN | DDSCAPS_SYSTEMMEMORY, 0, 0, 0};
+    auto* copy = new SurfaceObject(owner_, static_cast<int>(locked.dwWidth), static_cast<int>(locked.dwHeight),
+                                   locked.ddpfPixelFormat, caps);
+    const std::size_t row = static_cast<std::size_t>(copy->width_) * static_cast<std::size_t>(copy->bytes_per_pixel_);
+    for (int y = 0; y < copy->height_; ++y) {
+        std::memcpy(copy->memory_.data() + static_cast<std::ptrdiff_t>(y) * copy->pitch_,
+                    static_cast<const std::uint8_t*>(locked.lpSurface) + static_cast<std::ptrdiff_t>(y) * locked.lPitch,
+                    row);
+    }
+    video->Unlock(nullptr);
+    DDCOLORKEY key{};
+    if (SUCCEEDED(video->GetColorKey(DDCKEY_SRCBLT, &key))) copy->SetColorKey(DDCKEY_SRCBLT, &key);
+    return copy;
 }
 
 SurfaceObject::SurfaceObject(DirectDrawObject* owner, int width, int height, const DDPIXELFORMAT& format,
@@ -150,7 +173,7 @@ void SurfaceObject::PresentIfPrimary() {
 }
 
 HRESULT SurfaceObject::AddAttachedSurface(IDirectDrawSurface7* surface) {
-    if (surface == nullptr) return DDERR_INVALIDPARAMS;
+    if (surface == nullptr || gl_backend::IsVideoSurface(surface)) return DDERR_INVALIDPARAMS;
     auto* attached = static_cast<SurfaceObject*>(surface);
     if ((attached->caps_.dwCaps & DDSCAPS_ZBUFFER) == 0 || depth_ != nullptr || attached == this) {
         return DDERR_INVALIDPARAMS;  // only one depth buffer per surface
@@ -349,6 +372,13 @@ HRESULT SurfaceObject::Blt(RECT* destination_rect, IDirectDrawSurface7* source_i
                            DWORD flags, DDBLTFX* effects) {
     HRESULT usable = Usable();
     if (usable != DD_OK) return usable;
+    if (source_interface != nullptr && gl_backend::IsVideoSurface(source_interface)) {
+        SurfaceObject* copy = CopyOfVideoSurface(source_interface);
+        if (copy == nullptr) return DDERR_SURFACELOST;
+        const HRESULT result = Blt(destination_rect, copy, source_rect, flags, effects);
+        copy->Release();
+        return result;
+    }
     auto* source = static_cast<SurfaceObject*>(source_interface);
     const bool fill = (flags & (DDBLT_COLORFILL | DDBLT_DEPTHFILL)) != 0;
     if (fill && effects == nullptr) return DDERR_INVALIDPARAMS;
@@ -434,6 +464,13 @@ HRESULT SurfaceObject::BltFast(DWORD x, DWORD y, IDirectDrawSurface7* source_int
                                DWORD flags) {
     HRESULT usable = Usable();
     if (usable != DD_OK) return usable;
+    if (source_interface != nullptr && gl_backend::IsVideoSurface(source_interface)) {
+        SurfaceObject* copy = CopyOfVideoSurface(source_interface);
+        if (copy == nullptr) return DDERR_SURFACELOST;
+        const HRESULT result = BltFast(x, y, copy, source_rect, flags);
+        copy->Release();
+        return result;
+    }
     auto* source = static_cast<SurfaceObject*>(source_interface);
     if (source == nullptr) return DDERR_INVALIDPARAMS;
     if (source != this) {

@@ -127,4 +127,9 @@ void DeletePixelTargetDC(HDC dc);
 // ---- object registry (for the lost-surface test hook) ----------------------------------
 void MakeAllSurfacesLost();
 
+// ---- the DirectDraw object as the 3-D stand-in's surfaces see it (platform/opengl/) ----
+// The window of the object's cooperative level, and whether that level is exclusive.
+HWND DirectDrawWindow(IDirectDraw7* object);
+bool DirectDrawExclusive(IDirectDraw7* object);
+
 }  // namespace display

@@ -1,0 +1,676 @@
+// Video-memory surfaces over GL textures. Rows of the texture are the surface's rows top
+// first (GL's y is the surface's y), so a rectangle means the same in both. Raw pixels
+// move through the transfer format of platform/opengl/gl_formats.cpp, which keeps them
+// bit for bit. A primary shows its picture in its window after every change.
+#include "platform/opengl/gl_surface.h"
+
+#include <algorithm>
+#include <cstring>
+#include <new>
+#include <unordered_map>
+
+#include "platform/video/display_internal.h"
+
+namespace gl_backend {
+namespace {
+
+// Every live surface by its interface, so that an interface of another kind is told
+// apart without casting it.
+std::unordered_map<IDirectDrawSurface7*, GlSurface*>& LiveSurfaces() {
+    static std::unordered_map<IDirectDrawSurface7*, GlSurface*> surfaces;
+    return surfaces;
+}
+
+bool RectInside(const RECT& rect, int width, int height) {
+    return rect.left >= 0 && rect.top >= 0 && rect.left < rect.right && rect.top < rect.bottom &&
+           rect.right <= width && rect.bottom <= height;
+}
+
+RECT Intersect(const RECT& a, const RECT& b) {
+    RECT r{std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right), std::min(a.bottom, b.bottom)};
+    if (r.right < r.left) r.right = r.left;
+    if (r.bottom < r.top) r.bottom = r.top;
+    return r;
+}
+
+bool IsEmpty(const RECT& r) { return r.right <= r.left || r.bottom <= r.top; }
+
+bool ClientScreenRect(HWND window, RECT* rect) {
+    RECT client;
+    if (window == nullptr || !GetClientRect(window, &client)) return false;
+    POINT origin{0, 0};
+    if (!ClientToScreen(window, &origin)) return false;
+    *rect = RECT{origin.x, origin.y, origin.x + client.right, origin.y + client.bottom};
+    return true;
+}
+
+HWND ClipWindow(IDirectDrawClipper* clipper) {
+    HWND window = nullptr;
+    if (clipper != nullptr) clipper->GetHWnd(&window);
+    return window;
+}
+
+}  // namespace
+
+GlSurface* GlSurface::From(IDirectDrawSurface7* surface) {
+    const auto found = LiveSurfaces().find(surface);
+    return found != LiveSurfaces().end() ? found->second : nullptr;
+}
+
+bool IsVideoSurface(IDirectDrawSurface7* surface) { return GlSurface::From(surface) != nullptr; }
+
+void MarkAllVideoSurfacesLost() {
+    for (auto& entry : LiveSurfaces()) entry.second->MarkLost();
+}
+
+GlSurface::GlSurface(IDirectDraw7* owner, int width, int height, const DDPIXELFORMAT& format,
+                     const GlPixelFormat& gl_format, const DDSCAPS2& caps)
+    : owner_(owner),
+      width_(width),
+      height_(height),
+      ddraw_format_(format),
+      format_(gl_format),
+      caps_(caps),
+      pitch_(((width * gl_format.bytes + 31) & ~31) + 32) {
+    ddraw_format_.dwSize = sizeof(DDPIXELFORMAT);
+    owner_->AddRef();
+    LiveSurfaces()[this] = this;
+}
+
+GlSurface::~GlSurface() {
+    LiveSurfaces().erase(static_cast<IDirectDrawSurface7*>(this));
+    for (GlSurface* back : back_buffers_) {
+        back->chain_front_ = nullptr;
+        back->Release();
+    }
+    if (depth_ != nullptr) depth_->Release();
+    if (clipper_ != nullptr) clipper_->Release();
+    DeleteObjects();
+    if (holds_context_) ReleaseContext();
+    owner_->Release();
+}
+
+bool GlSurface::CreateObjects() {
+    if (!holds_context_) {
+        if (!AcquireContext()) return false;
+        holds_context_ = true;
+    }
+    if (!MakeCurrent()) return false;
+    static std::uint64_t next_serial = 1;
+    serial_ = next_serial++;
+    gl.GenTextures(1, &texture_);
+    gl.BindTexture(GL_TEXTURE_2D, texture_);
+    gl.TexImage2D(GL_TEXTURE_2D, 0, static_cast<GLint>(format_.internal_format), width_, height_, 0,
+                  format_.transfer_format, format_.transfer_type, nullptr);
+    gl.TexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
+    gl.TexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    gl.TexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    // Without alpha bits a texel's alpha reads as 1, whatever a draw left there.
+    if (!format_.depth && !format_.has_alpha) gl.TexParameteri(GL_TEXTURE_2D, GL_TEXTURE_SWIZZLE_A, GL_ONE);
+    gl.GenFramebuffers(1, &framebuffer_);
+    attached_depth_ = 0;
+    gl.BindFramebuffer(GL_FRAMEBUFFER, framebuffer_);
+    if (format_.depth) {
+        gl.FramebufferTexture2D(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_TEXTURE_2D, texture_, 0);
+        gl.DrawBuffer(GL_NONE);
+        gl.ReadBuffer(GL_NONE);
+    } else {
+        gl.FramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, texture_, 0);
+    }
+    const bool complete = gl.CheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
+    generation_ = ContextGeneration();
+    if (!complete || gl.GetError() != GL_NO_ERROR) {
+        DeleteObjects();
+        return false;
+    }
+    // New memory starts zero, as a restored system-memory surface does.
+    gl.Disable(GL_SCISSOR_TEST);
+    if (format_.depth) {
+        gl.DepthMask(GL_TRUE);
+        gl.ClearDepth(0.0);
+        gl.Clear(GL_DEPTH_BUFFER_BIT);
+    } else {
+        gl.ColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+        gl.ClearColor(0, 0, 0, 0);
+        gl.Clear(GL_COLOR_BUFFER_BIT);
+    }
+    return true;
+}
+
+void GlSurface::DeleteObjects() {
+    // Objects of an older context went with it.
+    if (generation_ != 0 && generation_ == ContextGeneration() && MakeCurrent()) {
+        if (framebuffer_ != 0) gl.DeleteFramebuffers(1, &framebuffer_);
+        if (texture_ != 0) gl.DeleteTextures(1, &texture_);
+    }
+    framebuffer_ = 0;
+    texture_ = 0;
+    generation_ = 0;
+}
+
+void GlSurface::AddBackBuffer(GlSurface* back) {
+    back->chain_front_ = this;
+    back_buffers_.push_back(back);
+}
+
+HRESULT GlSurface::QueryInterface(REFIID iid, void** object) {
+    return QueryOneInterface<IDirectDrawSurface7>(this, iid, IID_IDirectDrawSurface7, object);
+}
+
+ULONG GlSurface::AddRef() { return ++refs_; }
+
+ULONG GlSurface::Release() {
+    const ULONG left = --refs_;
+    if (left == 0) delete this;
+    return left;
+}
+
+HRESULT GlSurface::UsableResult() const {
+    if (lost_ || generation_ == 0 || generation_ != ContextGeneration()) return DDERR_SURFACELOST;
+    if (locked_) return DDERR_SURFACEBUSY;
+    return DD_OK;
+}
+
+bool GlSurface::BindForReading() {
+    if (!MakeCurrent()) return false;
+    gl.BindFramebuffer(GL_READ_FRAMEBUFFER, framebuffer_);
+    gl.ReadBuffer(format_.depth ? GL_NONE : GL_COLOR_ATTACHMENT0);
+    return true;
+}
+
+bool GlSurface::BindForDrawing(bool with_depth) {
+    if (!MakeCurrent()) return false;
+    gl.BindFramebuffer(GL_FRAMEBUFFER, framebuffer_);
+    if (format_.depth) return true;
+    const bool attach = with_depth && depth_ != nullptr && depth_->Usable();
+    // Changing an attachment makes GL finish what is queued on the framebuffer, so the
+    // depth buffer is attached and detached only when that changes.
+    // (Objects are told apart by serial number: a re-made texture may reuse a GL name.)
+    const std::uint64_t depth_serial = attach ? depth_->serial_ : 0;
+    if (depth_serial != attached_depth_) {
+        gl.FramebufferTexture2D(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_TEXTURE_2D, attach ? depth_->texture_ : 0, 0);
+        attached_depth_ = depth_serial;
+    }
+    return true;
+}
+
+bool GlSurface::ReadRect(const RECT& rect, std::uint8_t* pixels, int pitch) {
+    if (!BindForReading()) return false;
+    gl.PixelStorei(GL_PACK_ALIGNMENT, 1);
+    gl.PixelStorei(GL_PACK_ROW_LENGTH, pitch / format_.bytes);
+    gl.ReadPixels(rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, format_.transfer_format,
+                  format_.transfer_type, pixels);
+    gl.PixelStorei(GL_PACK_ROW_LENGTH, 0);
+    return gl.GetError() == GL_NO_ERROR;
+}
+
+bool GlSurface::WriteRect(const RECT& rect, const std::uint8_t* pixels, int pitch) {
+    if (!MakeCurrent()) return false;
+    gl.BindTexture(GL_TEXTURE_2D, texture_);
+    gl.PixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    gl.PixelStorei(GL_UNPACK_ROW_LENGTH, pitch / format_.bytes);
+    gl.TexSubImage2D(GL_TEXTURE_2D, 0, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top,
+                     format_.transfer_format, format_.transfer_type, pixels);
+    gl.PixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+    return gl.GetError() == GL_NO_ERROR;
+}
+
+bool GlSurface::SourceKeyUnit(float rgba[4]) const {
+    if (!has_source_key_) return false;
+    RawToUnit(format_, source_key_.dwColorSpaceLowValue, rgba);
+    return true;
+}
+
+void GlSurface::PresentIfPrimary() {
+    if (!is_primary() || !Usable()) return;
+    HWND window = ClipWindow(clipper_);
+    if (window == nullptr) window = display::DirectDrawWindow(owner_);
+    if (window == nullptr) return;
+    RECT client;
+    if (!ClientScreenRect(window, &client)) return;
+    const RECT client_size{0, 0, client.right - client.left, client.bottom - client.top};
+    // Full screen shows the whole display scaled to the window; a window shows the part of
+    // the screen under its client area.
+    const bool full = display::DirectDrawExclusive(owner_);
+    const RECT shown = full ? RECT{0, 0, width_, height_} : Intersect(client, RECT{0, 0, width_, height_});
+    if (IsEmpty(shown)) return;
+    const int w = shown.right - shown.left;
+    const int h = shown.bottom - shown.top;
+    std::vector<std::uint8_t> pixels(static_cast<std::size_t>(w) * static_cast<std::size_t>(h) *
+                                     static_cast<std::size_t>(format_.bytes));
+    if (!ReadRect(shown, pixels.data(), w * format_.bytes)) return;
+    display::PixelView view;
+    view.pixels = pixels.data();
+    view.pitch = w * format_.bytes;
+    view.width = w;
+    view.height = h;
+    view.bytes_per_pixel = format_.bytes;
+    view.red_mask = format_.masks[0];
+    view.green_mask = format_.masks[1];
+    view.blue_mask = format_.masks[2];
+    RECT destination = client_size;
+    if (!full) {
+        destination = RECT{shown.left - client.left, shown.top - client.top, shown.right - client.left,
+                           shown.bottom - client.top};
+    }
+    display::DrawIntoWindowPicture(window, destination, view, RECT{0, 0, w, h});
+    display::ShowWindowPicture(window);
+}
+
+HRESULT GlSurface::AddAttachedSurface(IDirectDrawSurface7* surface) {
+    GlSurface* attached = From(surface);
+    if (attached == nullptr || !attached->format_.depth || format_.depth || depth_ != nullptr || attached == this) {
+        return DDERR_INVALIDPARAMS;
+    }
+    if (attached->width_ != width_ || attached->height_ != height_) return DDERR_INVALIDPARAMS;
+    attached->AddRef();
+    depth_ = attached;
+    return DD_OK;
+}
+
+HRESULT GlSurface::DeleteAttachedSurface(DWORD, IDirectDrawSurface7* surface) {
+    if (depth_ == nullptr || (surface != nullptr && surface != static_cast<IDirectDrawSurface7*>(depth_))) {
+        return DDERR_NOTFOUND;
+    }
+    GlSurface* attached = depth_;
+    depth_ = nullptr;
+    attached->Release();
+    return DD_OK;
+}
+
+HRESULT GlSurface::EnumAttachedSurfaces(void* context, LPDDENUMSURFACESCALLBACK7 callback) {
+    if (callback == nullptr) return DDERR_INVALIDPARAMS;
+    std::vector<GlSurface*> list = back_buffers_;
+    if (depth_ != nullptr) list.push_back(depth_);
+    for (GlSurface* attached : list) {
+        DDSURFACEDESC2 description{};
+        description.dwSize = sizeof(description);
+        attached->GetSurfaceDesc(&description);
+        if (callback(attached, &description, context) == DDENUMRET_CANCEL) break;
+    }
+    return DD_OK;
+}
+
+HRESULT GlSurface::GetAttachedSurface(DDSCAPS2* caps, IDirectDrawSurface7** surface) {
+    if (caps == nullptr || surface == nullptr) return DDERR_INVALIDPARAMS;
+    *surface = nullptr;
+    GlSurface* found = nullptr;
+    if ((caps->dwCaps & DDSCAPS_BACKBUFFER) != 0 && !back_buffers_.empty()) {
+        found = back_buffers_.front();
+    } else if ((caps->dwCaps & DDSCAPS_ZBUFFER) != 0) {
+        found = depth_;
+    }
+    if (found == nullptr) return DDERR_NOTFOUND;
+    found->AddRef();
+    *surface = found;
+    return DD_OK;
+}
+
+HRESULT GlSurface::GetCaps(DDSCAPS2* caps) {
+    if (caps == nullptr) return DDERR_INVALIDPARAMS;
+    *caps = caps_;
+    return DD_OK;
+}
+
+HRESULT GlSurface::GetPixelFormat(DDPIXELFORMAT* format) {
+    if (format == nullptr) return DDERR_INVALIDPARAMS;
+    *format = ddraw_format_;
+    return DD_OK;
+}
+
+HRESULT GlSurface::GetSurfaceDesc(DDSURFACEDESC2* description) {
+    if (description == nullptr) return DDERR_INVALIDPARAMS;
+    std::memset(description, 0, sizeof(*description));
+    description->dwSize = sizeof(*description);
+    description->dwFlags = DDSD_CAPS | DDSD_HEIGHT | DDSD_WIDTH | DDSD_PITCH | DDSD_PIXELFORMAT;
+    description->dwWidth = static_cast<DWORD>(width_);
+    description->dwHeight = static_cast<DWORD>(height_);
+    description->lPitch = pitch_;
+    description->ddpfPixelFormat = ddraw_format_;
+    description->ddsCaps = caps_;
+    if (has_source_key_) {
+        description->dwFlags |= DDSD_CKSRCBLT;
+        description->ddckCKSrcBlt = source_key_;
+    }
+    if (!back_buffers_.empty()) {
+        description->dwFlags |= DDSD_BACKBUFFERCOUNT;
+        description->dwBackBufferCount = static_cast<DWORD>(back_buffers_.size());
+    }
+    return DD_OK;
+}
+
+HRESULT GlSurface::IsLost() { return UsableResult() == DDERR_SURFACELOST ? DDERR_SURFACELOST : DD_OK; }
+
+HRESULT GlSurface::Restore() {
+    if (IsLost() == DD_OK) return DD_OK;
+    if (locked_) return DDERR_SURFACEBUSY;
+    if (!RecoverContext()) return DDERR_SURFACELOST;
+    DeleteObjects();
+    if (!CreateObjects()) return DDERR_SURFACELOST;
+    lost_ = false;
+    return DD_OK;
+}
+
+HRESULT GlSurface::Lock(RECT* rect, DDSURFACEDESC2* description, DWORD flags, HANDLE) {
+    if (description == nullptr) return DDERR_INVALIDPARAMS;
+    description->lpSurface = nullptr;
+    const HRESULT usable = UsableResult();
+    if (usable != DD_OK) return usable;
+    RECT area{0, 0, width_, height_};
+    if (rect != nullptr) {
+        if (!RectInside(*rect, width_, height_)) return DDERR_INVALIDRECT;
+        area = *rect;
+    }
+    shadow_.resize(static_cast<std::size_t>(pitch_) * static_cast<std::size_t>(height_));
+    std::uint8_t* first = shadow_.data() + static_cast<std::ptrdiff_t>(area.top) * pitch_ +
+                          static_cast<std::ptrdiff_t>(area.left) * format_.bytes;
+    if (!ReadRect(area, first, pitch_)) return DDERR_SURFACELOST;
+    GetSurfaceDesc(description);
+    description->dwFlags |= DDSD_LPSURFACE;
+    description->lpSurface = first;
+    locked_ = true;
+    lock_rect_ = area;
+    lock_flags_ = flags;
+    return DD_OK;
+}
+
+HRESULT GlSurface::Unlock(RECT*) {
+    if (!locked_) return DDERR_NOTLOCKED;
+    locked_ = false;
+    if ((lock_flags_ & DDLOCK_READONLY) != 0) return DD_OK;
+    if (lost_ || generation_ != ContextGeneration()) return DDERR_SURFACELOST;
+    const std::uint8_t* first = shadow_.data() + static_cast<std::ptrdiff_t>(lock_rect_.top) * pitch_ +
+                                static_cast<std::ptrdiff_t>(lock_rect_.left) * format_.bytes;
+    if (!WriteRect(lock_rect_, first, pitch_)) return DDERR_SURFACELOST;
+    PresentIfPrimary();
+    return DD_OK;
+}
+
+HRESULT GlSurface::GetDC(HDC* dc) {
+    if (dc == nullptr) return DDERR_INVALIDPARAMS;
+    *dc = nullptr;
+    const HRESULT usable = UsableResult();
+    if (usable != DD_OK) return usable;
+    return DDERR_CANTCREATEDC;
+}
+
+HRESULT GlSurface::ReleaseDC(HDC) { return DDERR_NODC; }
+
+HRESULT GlSurface::SetClipper(IDirectDrawClipper* clipper) {
+    if (clipper != nullptr) clipper->AddRef();
+    if (clipper_ != nullptr) clipper_->Release();
+    clipper_ = clipper;
+    return DD_OK;
+}
+
+HRESULT GlSurface::GetClipper(IDirectDrawClipper** clipper) {
+    if (clipper == nullptr) return DDERR_INVALIDPARAMS;
+    *clipper = clipper_;
+    if (clipper_ == nullptr) return DDERR_NOTFOUND;
+    clipper_->AddRef();
+    return DD_OK;
+}
+
+HRESULT GlSurface::SetPalette(IDirectDrawPalette* palette) { return palette == nullptr ? DD_OK : DDERR_NOTPALETTIZED; }
+
+HRESULT GlSurface::GetPalette(IDirectDrawPalette** palette) {
+    if (palette == nullptr) return DDERR_INVALIDPARAMS;
+    *palette = nullptr;
+    return DDERR_NOTFOUND;
+}
+
+HRESULT GlSurface::SetColorKey(DWORD flags, DDCOLORKEY* key) {
+    if (flags != DDCKEY_SRCBLT) return DDERR_UNSUPPORTED;
+    if (key == nullptr) {
+        has_source_key_ = false;
+        return DD_OK;
+    }
+    source_key_ = *key;
+    has_source_key_ = true;
+    return DD_OK;
+}
+
+HRESULT GlSurface::GetColorKey(DWORD flags, DDCOLORKEY* key) {
+    if (key == nullptr || flags != DDCKEY_SRCBLT) return DDERR_INVALIDPARAMS;
+    if (!has_source_key_) return DDERR_NOCOLORKEY;
+    *key = source_key_;
+    return DD_OK;
+}
+
+// Copies `from` of the source onto `destination` (scaled nearest-neighbour, texel centres
+// sampled), writing only the `drawn` part; with `keyed`, source pixels equal to the
+// source's key are skipped. Between GL surfaces without a key it runs in GL; otherwise
+// the pixels go through memory (the source's through a lock, the destination's rectangle
+// read back when keyed, then written back).
+HRESULT GlSurface::CopyFrom(const RECT& destination, const RECT& drawn, IDirectDrawSurface7* source_interface,
+                            const RECT& from, bool keyed) {
+    if (IsEmpty(drawn)) return DD_OK;
+    GlSurface* gl_source = From(source_interface);
+    if (gl_source != nullptr && gl_source->format_.depth != format_.depth) return DDERR_INVALIDPIXELFORMAT;
+    if (gl_source != nullptr && !keyed) {
+        if (!gl_source->BindForReading()) return DDERR_SURFACELOST;
+        gl.BindFramebuffer(GL_DRAW_FRAMEBUFFER, framebuffer_);
+        if (!format_.depth) gl.DrawBuffer(GL_COLOR_ATTACHMENT0);
+        gl.Enable(GL_SCISSOR_TEST);
+        gl.Scissor(drawn.left, drawn.top, drawn.right - drawn.left, drawn.bottom - drawn.top);
+        gl.BlitFramebuffer(from.left, from.top, from.right, from.bottom, destination.left, destination.top,
+                           destination.right, destination.bottom,
+                           format_.depth ? GL_DEPTH_BUFFER_BIT : GL_COLOR_BUFFER_BIT, GL_NEAREST);
+        gl.Disable(GL_SCISSOR_TEST);
+        return gl.GetError() == GL_NO_ERROR ? DD_OK : DDERR_GENERIC;
+    }
+    const int bytes = format_.bytes;
+    DDCOLORKEY key{};
+    if (keyed && FAILED(source_interface->GetColorKey(DDCKEY_SRCBLT, &key))) return DDERR_NOCOLORKEY;
+    // The source rectangle's raw pixels.
+    const int sw = from.right - from.left;
+    const int sh = from.bottom - from.top;
+    std::vector<std::uint8_t> source(static_cast<std::size_t>(sw) * static_cast<std::size_t>(sh) *
+                                     static_cast<std::size_t>(bytes));
+    if (gl_source != nullptr) {
+        if (!gl_source->ReadRect(from, source.data(), sw * bytes)) return DDERR_SURFACELOST;
+    } else {
+        DDPIXELFORMAT format{};
+        if (FAILED(source_interface->GetPixelFormat(&format)) || static_cast<int>(format.dwRGBBitCount) != bytes * 8) {
+            return DDERR_INVALIDPIXELFORMAT;
+        }
+        DDSURFACEDESC2 locked{};
+        locked.dwSize = sizeof(locked);
+        RECT area = from;
+        const HRESULT result = source_interface->Lock(&area, &locked, DDLOCK_WAIT | DDLOCK_READONLY, nullptr);
+        if (FAILED(result)) return result;
+        for (int j = 0; j < sh; ++j) {
+            std::memcpy(source.data() + static_cast<std::size_t>(j) * sw * bytes,
+                        static_cast<const std::uint8_t*>(locked.lpSurface) + static_cast<std::ptrdiff_t>(j) * locked.lPitch,
+                        static_cast<std::size_t>(sw) * bytes);
+        }
+        source_interface->Unlock(&area);
+    }
+    const int dw = destination.right - destination.left;
+    const int dh = destination.bottom - destination.top;
+    const int ow = drawn.right - drawn.left;
+    const int oh = drawn.bottom - drawn.top;
+    std::vector<std::uint8_t> out(static_cast<std::size_t>(ow) * static_cast<std::size_t>(oh) *
+                                  static_cast<std::size_t>(bytes));
+    if (keyed && !ReadRect(drawn, out.data(), ow * bytes)) return DDERR_SURFACELOST;
+    for (int y = drawn.top; y < drawn.bottom; ++y) {
+        const long long j = y - destination.top;
+        const long long sy = (2 * j + 1) * sh / (2LL * dh);
+        for (int x = drawn.left; x < drawn.right; ++x) {
+            const long long i = x - destination.left;
+            const long long sx = (2 * i + 1) * sw / (2LL * dw);
+            const std::uint8_t* at = source.data() + (sy * sw + sx) * bytes;
+            if (keyed) {
+                const DWORD raw = display::ReadRaw(at, bytes);
+                if (raw >= key.dwColorSpaceLowValue && raw <= key.dwColorSpaceHighValue) continue;
+            }
+            std::memcpy(out.data() + (static_cast<std::size_t>(y - drawn.top) * ow + (x - drawn.left)) * bytes, at,
+                        static_cast<std::size_t>(bytes));
+        }
+    }
+    return WriteRect(drawn, out.data(), ow * bytes) ? DD_OK : DDERR_SURFACELOST;
+}
+
+HRESULT GlSurface::Blt(RECT* destination_rect, IDirectDrawSurface7* source, RECT* source_rect, DWORD flags,
+                       DDBLTFX* effects) {
+    HRESULT usable = UsableResult();
+    if (usable != DD_OK) return usable;
+    const bool fill = (flags & (DDBLT_COLORFILL | DDBLT_DEPTHFILL)) != 0;
+    if (fill && effects == nullptr) return DDERR_INVALIDPARAMS;
+    if (!fill && source == nullptr) return DDERR_INVALIDPARAMS;
+    if ((flags & DDBLT_DEPTHFILL) != 0 && !format_.depth) return DDERR_INVALIDPARAMS;
+    if ((flags & DDBLT_COLORFILL) != 0 && format_.depth) return DDERR_INVALIDPARAMS;
+    if (source != nullptr && source != this) {
+        GlSurface* gl_source = From(source);
+        usable = gl_source != nullptr ? gl_source->UsableResult() : source->IsLost();
+        if (usable != DD_OK) return usable;
+    }
+    const RECT whole{0, 0, width_, height_};
+    const RECT destination = destination_rect != nullptr ? *destination_rect : whole;
+    if (destination.right <= destination.left || destination.bottom <= destination.top) return DDERR_INVALIDRECT;
+    RECT clip = whole;
+    const HWND clip_window = ClipWindow(clipper_);
+    if (clip_window != nullptr) {
+        RECT client;
+        if (!ClientScreenRect(clip_window, &client)) return DDERR_INVALIDPARAMS;
+        clip = Intersect(client, whole);
+    } else if (!RectInside(destination, width_, height_)) {
+        return DDERR_INVALIDRECT;
+    }
+    const RECT drawn = Intersect(destination, clip);
+    HRESULT result = DD_OK;
+    if (fill) {
+        if (!IsEmpty(drawn)) {
+            if (!BindForDrawing(false)) return DDERR_SURFACELOST;
+            gl.Enable(GL_SCISSOR_TEST);
+            gl.Scissor(drawn.left, drawn.top, drawn.right - drawn.left, drawn.bottom - drawn.top);
+            if (format_.depth) {
+                gl.DepthMask(GL_TRUE);
+                gl.ClearDepth(static_cast<double>(effects->dwFillDepth & 0xFFFFu) / 65535.0);
+                gl.Clear(GL_DEPTH_BUFFER_BIT);
+            } else {
+                float rgba[4];
+                RawToUnit(format_, effects->dwFillColor, rgba);
+                if (!format_.has_alpha) rgba[3] = 0.0f;
+                gl.ColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+                gl.ClearColor(rgba[0], rgba[1], rgba[2], rgba[3]);
+                gl.Clear(GL_COLOR_BUFFER_BIT);
+            }
+            gl.Disable(GL_SCISSOR_TEST);
+        }
+    } else {
+        DDSURFACEDESC2 described{};
+        described.dwSize = sizeof(described);
+        if (FAILED(source->GetSurfaceDesc(&described))) return DDERR_INVALIDPARAMS;
+        const int sw = static_cast<int>(described.dwWidth);
+        const int sh = static_cast<int>(described.dwHeight);
+        const RECT from = source_rect != nullptr ? *source_rect : RECT{0, 0, sw, sh};
+        if (!RectInside(from, sw, sh)) return DDERR_INVALIDRECT;
+        const bool keyed = (flags & DDBLT_KEYSRC) != 0 && (described.dwFlags & DDSD_CKSRCBLT) != 0;
+        result = CopyFrom(destination, drawn, source, from, keyed);
+    }
+    if (SUCCEEDED(result)) PresentIfPrimary();
+    return result;
+}
+
+HRESULT GlSurface::BltFast(DWORD x, DWORD y, IDirectDrawSurface7* source, RECT* source_rect, DWORD flags) {
+    HRESULT usable = UsableResult();
+    if (usable != DD_OK) return usable;
+    if (source == nullptr) return DDERR_INVALIDPARAMS;
+    if (source != this) {
+        GlSurface* gl_source = From(source);
+        usable = gl_source != nullptr ? gl_source->UsableResult() : source->IsLost();
+        if (usable != DD_OK) return usable;
+    }
+    DDSURFACEDESC2 described{};
+    described.dwSize = sizeof(described);
+    if (FAILED(source->GetSurfaceDesc(&described))) return DDERR_INVALIDPARAMS;
+    const int sw = static_cast<int>(described.dwWidth);
+    const int sh = static_cast<int>(described.dwHeight);
+    const RECT from = source_rect != nullptr ? *source_rect : RECT{0, 0, sw, sh};
+    if (!RectInside(from, sw, sh)) return DDERR_INVALIDRECT;
+    const long long w = from.right - from.left;
+    const long long h = from.bottom - from.top;
+    if (x > 0x7FFFFFFFu || y > 0x7FFFFFFFu || static_cast<long long>(x) + w > width_ ||
+        static_cast<long long>(y) + h > height_) {
+        return DDERR_INVALIDRECT;
+    }
+    const bool keyed = (flags & DDBLTFAST_SRCCOLORKEY) != 0;
+    if (keyed && (described.dwFlags & DDSD_CKSRCBLT) == 0) return DDERR_NOCOLORKEY;
+    const RECT destination{static_cast<LONG>(x), static_cast<LONG>(y), static_cast<LONG>(x + w),
+                           static_cast<LONG>(y + h)};
+    const HRESULT result = CopyFrom(destination, destination, source, from, keyed);
+    if (SUCCEEDED(result)) PresentIfPrimary();
+    return result;
+}
+
+HRESULT GlSurface::Flip(IDirectDrawSurface7* target_override, DWORD flags) {
+    if (!is_primary() || back_buffers_.empty()) return DDERR_NOTFLIPPABLE;
+    if (target_override != nullptr) return DDERR_INVALIDPARAMS;
+    HRESULT usable = UsableResult();
+    if (usable != DD_OK) return usable;
+    for (GlSurface* back : back_buffers_) {
+        usable = back->UsableResult();
+        if (usable != DD_OK) return usable;
+    }
+    if ((flags & DDFLIP_NOVSYNC) == 0) display::WaitForBlankBegin();
+    // The front takes the first back buffer's storage, each back buffer the next one's and
+    // the last the old front's: the interfaces keep their roles.
+    GlSurface* previous = this;
+    for (GlSurface* back : back_buffers_) {
+        std::swap(previous->texture_, back->texture_);
+        std::swap(previous->framebuffer_, back->framebuffer_);
+        std::swap(previous->attached_depth_, back->attached_depth_);
+        std::swap(previous->serial_, back->serial_);
+        previous = back;
+    }
+    PresentIfPrimary();
+    return DD_OK;
+}
+
+bool BelongsInVideoMemory(const DDSCAPS2& caps) {
+    if ((caps.dwCaps & (DDSCAPS_SYSTEMMEMORY | DDSCAPS_OVERLAY)) != 0) return false;
+    return (caps.dwCaps & (DDSCAPS_TEXTURE | DDSCAPS_3DDEVICE | DDSCAPS_VIDEOMEMORY | DDSCAPS_LOCALVIDMEM |
+                           DDSCAPS_ZBUFFER)) != 0;
+}
+
+bool VideoMemoryAvailable() {
+    if (!AcquireContext()) return false;
+    ReleaseContext();
+    return true;
+}
+
+HRESULT CreateVideoSurface(IDirectDraw7* owner, int width, int height, const DDPIXELFORMAT& format,
+                           const DDSCAPS2& caps, int back_count, IDirectDrawSurface7** surface) {
+    *surface = nullptr;
+    const bool depth = (caps.dwCaps & DDSCAPS_ZBUFFER) != 0;
+    GlPixelFormat gl_format;
+    if (!GlFormatFor(format, depth, &gl_format)) return DDERR_INVALIDPIXELFORMAT;
+    if (!AcquireContext()) return DDERR_OUTOFVIDEOMEMORY;
+    DDSCAPS2 made_caps = caps;
+    made_caps.dwCaps |= DDSCAPS_VIDEOMEMORY | DDSCAPS_LOCALVIDMEM;
+    if ((caps.dwCaps & DDSCAPS_PRIMARYSURFACE) != 0) made_caps.dwCaps |= DDSCAPS_FRONTBUFFER;
+    auto* created = new (std::nothrow) GlSurface(owner, width, height, format, gl_format, made_caps);
+    bool ok = created != nullptr && created->CreateObjects();
+    for (int i = 0; ok && i < back_count; ++i) {
+        DDSCAPS2 back_caps = made_caps;
+        back_caps.dwCaps &= ~(DDSCAPS_PRIMARYSURFACE | DDSCAPS_FRONTBUFFER);
+        back_caps.dwCaps |= DDSCAPS_BACKBUFFER;
+        auto* back = new (std::nothrow) GlSurface(owner, width, height, format, gl_format, back_caps);
+        if (back == nullptr) {
+            ok = false;
+            break;
+        }
+        created->AddBackBuffer(back);
+        ok = back->CreateObjects();
+    }
+    ReleaseContext();  // each surface holds its own reference
+    if (!ok) {
+        if (created != nullptr) created->Release();
+        return DDERR_OUTOFVIDEOMEMORY;
+    }
+    *surface = created;
+    return DD_OK;
+}
+
+}  // namespace gl_backend

@@ -1,0 +1,114 @@
+// Video-memory DirectDraw surfaces of the 3-D stand-in: a GL texture (colour or 16-bit
+// depth) with a framebuffer over it. Locks read back and write back only the locked
+// rectangle; fills clear a scissored rectangle; copies from GL surfaces run in GL, copies
+// from system memory upload; a lost context makes them lost until restored.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "platform/opengl/gl_context.h"
+#include "platform/opengl/gl_formats.h"
+
+namespace gl_backend {
+
+class GlSurface final : public IDirectDrawSurface7 {
+public:
+    GlSurface(IDirectDraw7* owner, int width, int height, const DDPIXELFORMAT& format, const GlPixelFormat& gl_format,
+              const DDSCAPS2& caps);
+    GlSurface(const GlSurface&) = delete;
+    GlSurface& operator=(const GlSurface&) = delete;
+
+    // The surface behind an interface, or null for one that is not a GL surface.
+    static GlSurface* From(IDirectDrawSurface7* surface);
+
+    HRESULT QueryInterface(REFIID iid, void** object) override;
+    ULONG AddRef() override;
+    ULONG Release() override;
+    HRESULT AddAttachedSurface(IDirectDrawSurface7* surface) override;
+    HRESULT Blt(RECT* destination_rect, IDirectDrawSurface7* source, RECT* source_rect, DWORD flags,
+                DDBLTFX* effects) override;
+    HRESULT BltFast(DWORD x, DWORD y, IDirectDrawSurface7* source, RECT* source_rect, DWORD flags) override;
+    HRESULT DeleteAttachedSurface(DWORD flags, IDirectDrawSurface7* surface) override;
+    HRESULT EnumAttachedSurfaces(void* context, LPDDENUMSURFACESCALLBACK7 callback) override;
+    HRESULT Flip(IDirectDrawSurface7* target_override, DWORD flags) override;
+    HRESULT GetAttachedSurface(DDSCAPS2* caps, IDirectDrawSurface7** surface) override;
+    HRESULT GetCaps(DDSCAPS2* caps) override;
+    HRESULT GetClipper(IDirectDrawClipper** clipper) override;
+    HRESULT GetColorKey(DWORD flags, DDCOLORKEY* key) override;
+    // Video memory gives no device context: DDERR_CANTCREATEDC.
+    HRESULT GetDC(HDC* dc) override;
+    HRESULT GetPalette(IDirectDrawPalette** palette) override;
+    HRESULT GetPixelFormat(DDPIXELFORMAT* format) override;
+    HRESULT GetSurfaceDesc(DDSURFACEDESC2* description) override;
+    HRESULT IsLost() override;
+    HRESULT Lock(RECT* rect, DDSURFACEDESC2* description, DWORD flags, HANDLE event) override;
+    HRESULT ReleaseDC(HDC dc) override;
+    HRESULT Restore() override;
+    HRESULT SetClipper(IDirectDrawClipper* clipper) override;
+    HRESULT SetColorKey(DWORD flags, DDCOLORKEY* key) override;
+    HRESULT SetPalette(IDirectDrawPalette* palette) override;
+    HRESULT Unlock(RECT* rect) override;
+
+    // Made by CreateVideoSurface.
+    bool CreateObjects();
+    void AddBackBuffer(GlSurface* back);
+    void MarkLost() { lost_ = true; }
+
+    // For the device.
+    bool Usable() const { return UsableResult() == DD_OK; }
+    HRESULT UsableResult() const;
+    bool is_depth() const { return format_.depth; }
+    bool is_texture() const { return (caps_.dwCaps & DDSCAPS_TEXTURE) != 0; }
+    int width() const { return width_; }
+    int height() const { return height_; }
+    const GlPixelFormat& format() const { return format_; }
+    GLuint texture() const { return texture_; }
+    GlSurface* depth() const { return depth_; }
+    // The colour key applied to texels, as 0..1 channels; false without a key.
+    bool SourceKeyUnit(float rgba[4]) const;
+    // Binds the framebuffer (with the attached depth buffer when `with_depth`) for drawing.
+    bool BindForDrawing(bool with_depth);
+    // The primary's picture changed: show it in its window.
+    void PresentIfPrimary();
+
+    // Raw pixels of `rect` into rows `pitch` bytes apart.
+    bool ReadRect(const RECT& rect, std::uint8_t* pixels, int pitch);
+    bool WriteRect(const RECT& rect, const std::uint8_t* pixels, int pitch);
+
+private:
+    ~GlSurface();
+    void DeleteObjects();
+    bool BindForReading();
+    HRESULT CopyFrom(const RECT& destination, const RECT& drawn, IDirectDrawSurface7* source, const RECT& from,
+                     bool keyed);
+    bool is_primary() const { return (caps_.dwCaps & DDSCAPS_PRIMARYSURFACE) != 0; }
+
+    ULONG refs_ = 1;
+    IDirectDraw7* owner_;
+    int width_;
+    int height_;
+    DDPIXELFORMAT ddraw_format_;
+    GlPixelFormat format_;
+    DDSCAPS2 caps_;
+    int pitch_;
+    GLuint texture_ = 0;
+    GLuint framebuffer_ = 0;
+    std::uint64_t serial_ = 0;          // of the texture (new each time objects are made)
+    std::uint64_t attached_depth_ = 0;  // serial of the depth texture attached now, 0 none
+    std::uint64_t generation_ = 0;
+    bool holds_context_ = false;
+    bool lost_ = false;
+    bool locked_ = false;
+    RECT lock_rect_{};
+    DWORD lock_flags_ = 0;
+    std::vector<std::uint8_t> shadow_;  // lock memory: the surface's size, only the locked rectangle read
+    bool has_source_key_ = false;
+    DDCOLORKEY source_key_{};
+    IDirectDrawClipper* clipper_ = nullptr;
+    GlSurface* depth_ = nullptr;
+    std::vector<GlSurface*> back_buffers_;
+    GlSurface* chain_front_ = nullptr;
+};
+
+}  // namespace gl_backend

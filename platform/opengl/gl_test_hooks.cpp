@@ -1,0 +1,10 @@
+// The test seams of platform/gl_hooks.h over the context module.
+#include "platform/gl_hooks.h"
+#include "platform/opengl/gl_context.h"
+
+namespace platform_hooks {
+
+void LoseGlContext() { gl_backend::LoseContextForTest(); }
+void SetGlShaderFailure(bool on) { gl_backend::SetShaderFailureForTest(on); }
+
+}  // namespace platform_hooks

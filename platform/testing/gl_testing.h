@@ -1,0 +1,15 @@
+// Test hooks for the 3-D stand-in over OpenGL: a lost context and failing stage programs.
+#pragma once
+
+#include "platform/gl_hooks.h"
+
+inline void LoseGlContext() { platform_hooks::LoseGlContext(); }
+
+// Stage programs made while it lives fail to compile.
+class BreakGlShaders {
+public:
+    BreakGlShaders() { platform_hooks::SetGlShaderFailure(true); }
+    ~BreakGlShaders() { platform_hooks::SetGlShaderFailure(false); }
+    BreakGlShaders(const BreakGlShaders&) = delete;
+    BreakGlShaders& operator=(const BreakGlShaders&) = delete;
+};

@@ -1,0 +1,183 @@
+// Under a private X server, a picture drawn by the device into the back buffer of a
+// flipping primary reaches the real window when the chain flips: a dump of the X
+// server's screen taken by another process (xwd) shows it.
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "platform/kernel.h"
+#include "platform/window.h"
+#include "tests/gl/gl_fixture.h"
+#include "tests/support/temp_dir.h"
+#include "tests/support/x_server.h"
+
+namespace {
+
+// Sets a variable for the test's life and puts the old value back.
+class EnvironmentGuard {
+public:
+    EnvironmentGuard(const char* name, const char* value) : name_(name) {
+        const char* old = std::getenv(name);
+        had_ = old != nullptr;
+        if (had_) old_ = old;
+        setenv(name, value, 1);
+    }
+    ~EnvironmentGuard() {
+        if (had_) {
+            setenv(name_, old_.c_str(), 1);
+        } else {
+            unsetenv(name_);
+        }
+    }
+    EnvironmentGuard(const EnvironmentGuard&) = delete;
+    EnvironmentGuard& operator=(const EnvironmentGuard&) = delete;
+
+private:
+    const char* name_;
+    bool had_ = false;
+    std::string old_;
+};
+
+LRESULT PlainProc(HWND w, UINT m, WPARAM wp, LPARAM lp) { return DefWindowProcA(w, m, wp, lp); }
+
+std::uint32_t Big32(const std::string& data, std::size_t at) {
+    return static_cast<std::uint32_t>(static_cast<unsigned char>(data[at])) << 24 |
+           static_cast<std::uint32_t>(static_cast<unsigned char>(data[at + 1])) << 16 |
+           static_cast<std::uint32_t>(static_cast<unsigned char>(data[at + 2])) << 8 |
+           static_cast<std::uint32_t>(static_cast<unsigned char>(data[at + 3]));
+}
+
+// Counts the pixels of each colour (0x00RRGGBB) in an X window dump of 24-bit colour
+// (3 or 4 bytes a pixel, rows padded); false when the dump is not of that kind.
+bool CountColours(const std::string& dump, std::uint32_t first, std::uint32_t second, long* first_count,
+                  long* second_count) {
+    if (dump.size() < 100) return false;
+    const std::uint32_t header = Big32(dump, 0);
+    const std::uint32_t width = Big32(dump, 16);
+    const std::uint32_t height = Big32(dump, 20);
+    const std::uint32_t byte_order = Big32(dump, 28);
+    const std::uint32_t bits = Big32(dump, 44);
+    const std::uint32_t line = Big32(dump, 48);
+    const std::uint32_t colours = Big32(dump, 76);
+    const std::size_t start = header + static_cast<std::size_t>(colours) * 12;
+    const std::uint32_t stride = bits / 8;
+    if ((bits != 24 && bits != 32) || stride < 3 || stride > 4 ||
+        start + static_cast<std::size_t>(line) * height > dump.size()) {
+        return false;
+    }
+    *first_count = *second_count = 0;
+    for (std::uint32_t y = 0; y < height; ++y) {
+        for (std::uint32_t x = 0; x < width; ++x) {
+            const std::size_t at = start + static_cast<std::size_t>(y) * line + x * stride;
+            std::uint32_t pixel = 0;
+            std::memcpy(&pixel, dump.data() + at, stride);
+            if (byte_order != 0) pixel = __builtin_bswap32(pixel) >> (stride == 3 ? 8 : 0);
+            pixel &= 0xFFFFFFu;
+            if (pixel == first) ++*first_count;
+            if (pixel == second) ++*second_count;
+        }
+    }
+    return true;
+}
+
+// The root window of `display` as xwd writes it, read by a separate process.
+std::string DumpScreen(const std::string& display) {
+    ScopedTempDir dir;
+    const std::string file = (dir.path() / "screen.xwd").string();
+    const pid_t child = fork();
+    if (child == 0) {
+        execlp("xwd", "xwd", "-root", "-silent", "-display", display.c_str(), "-out", file.c_str(),
+               static_cast<char*>(nullptr));
+        std::_Exit(127);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    std::string data;
+    if (FILE* f = std::fopen(file.c_str(), "rb")) {
+        char buffer[65536];
+        std::size_t n;
+        while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) data.append(buffer, n);
+        std::fclose(f);
+    }
+    return data;
+}
+
+TEST(FlipPresentTest, AFlipShowsTheBackBufferInTheRealWindow) {
+    if (!ProgramExists("Xvfb") || !ProgramExists("xwd")) GTEST_SKIP() << "Xvfb or xwd is not installed";
+    XServer server;
+    ASSERT_FALSE(server.display().empty()) << "Xvfb did not start";
+    EnvironmentGuard display("DISPLAY", server.display().c_str());
+    EnvironmentGuard driver("SDL_VIDEODRIVER", "x11");
+    ASSERT_TRUE(SUCCEEDED(CoInitialize(nullptr)));
+    WNDCLASSEXA wc{};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = PlainProc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = "flip";
+    ASSERT_NE(RegisterClassExA(&wc), 0);
+    HWND window = CreateWindowExA(0, "flip", "flip", WS_POPUP | WS_VISIBLE, 0, 0, 640, 480, nullptr, nullptr,
+                                  wc.hInstance, nullptr);
+    ASSERT_NE(window, nullptr);
+    IDirectDraw7* dd = nullptr;
+    ASSERT_EQ(CoCreateInstance(CLSID_DirectDraw7, nullptr, CLSCTX_ALL, IID_IDirectDraw7, reinterpret_cast<void**>(&dd)),
+              S_OK);
+    ASSERT_EQ(dd->Initialize(nullptr), DD_OK);
+    ASSERT_EQ(dd->SetCooperativeLevel(window, DDSCL_EXCLUSIVE | DDSCL_FULLSCREEN), DD_OK);
+    ASSERT_EQ(dd->SetDisplayMode(640, 480, 32, 0, 0), DD_OK);
+    IDirect3D7* d3d = nullptr;
+    if (FAILED(dd->QueryInterface(IID_IDirect3D7, reinterpret_cast<void**>(&d3d)))) {
+        dd->Release();
+        DestroyWindow(window);
+        CoUninitialize();
+        GTEST_SKIP() << "no OpenGL 3.3 core context on the X server";
+    }
+    DDSURFACEDESC2 desc{};
+    desc.dwSize = sizeof desc;
+    desc.dwFlags = DDSD_CAPS | DDSD_BACKBUFFERCOUNT;
+    desc.dwBackBufferCount = 1;
+    desc.ddsCaps.dwCaps = DDSCAPS_PRIMARYSURFACE | DDSCAPS_FLIP | DDSCAPS_COMPLEX | DDSCAPS_3DDEVICE;
+    IDirectDrawSurface7* primary = nullptr;
+    ASSERT_EQ(dd->CreateSurface(&desc, &primary, nullptr), DD_OK);
+    DDSCAPS2 caps{DDSCAPS_BACKBUFFER, 0, 0, 0};
+    IDirectDrawSurface7* back = nullptr;
+    ASSERT_EQ(primary->GetAttachedSurface(&caps, &back), DD_OK);
+    back->GetCaps(&caps);
+    EXPECT_NE(caps.dwCaps & DDSCAPS_VIDEOMEMORY, 0u);
+    IDirect3DDevice7* device = nullptr;
+    ASSERT_EQ(d3d->CreateDevice(IID_IDirect3DTnLHalDevice, back, &device), D3D_OK);
+    device->SetRenderState(D3DRENDERSTATE_CULLMODE, D3DCULL_NONE);
+    device->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG2);
+    device->SetTextureStageState(0, D3DTSS_COLORARG2, D3DTA_DIFFUSE);
+    auto left = QuadVertices(-0.5f, -0.5f, 319.5f, 479.5f, 0xFFFF0000u);
+    auto right = QuadVertices(319.5f, -0.5f, 639.5f, 479.5f, 0xFF00FF00u);
+    ASSERT_EQ(device->BeginScene(), D3D_OK);
+    ASSERT_EQ(device->DrawPrimitive(D3DPT_TRIANGLELIST, kTexturedFvf, left.data(), 6, 0), D3D_OK);
+    ASSERT_EQ(device->DrawPrimitive(D3DPT_TRIANGLELIST, kTexturedFvf, right.data(), 6, 0), D3D_OK);
+    ASSERT_EQ(device->EndScene(), D3D_OK);
+
+    long red = 0;
+    long green = 0;
+    const std::string before = DumpScreen(server.display());
+    ASSERT_TRUE(CountColours(before, 0xFF0000u, 0x00FF00u, &red, &green)) << "dump of " << before.size() << " bytes";
+    EXPECT_EQ(red + green, 0) << "the back buffer is not on the screen before the flip";
+    ASSERT_EQ(primary->Flip(nullptr, DDFLIP_WAIT | DDFLIP_NOVSYNC), DD_OK);
+    ASSERT_TRUE(CountColours(DumpScreen(server.display()), 0xFF0000u, 0x00FF00u, &red, &green));
+    // Both halves, each at least the size they were drawn (the window may scale them up).
+    EXPECT_GE(red, 320L * 480);
+    EXPECT_GE(green, 320L * 480);
+
+    device->Release();
+    back->Release();
+    primary->Release();
+    d3d->Release();
+    dd->Release();
+    DestroyWindow(window);
+    UnregisterClassA("flip", GetModuleHandleA(nullptr));
+    CoUninitialize();
+}
+
+}  // namespace
