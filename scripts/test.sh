@@ -17,7 +17,7 @@ ctest --test-dir build/test --output-on-failure -j "$jobs" --timeout 300
 
 # The subsystems that run their own threads, once more under ThreadSanitizer (the
 # mutation corpora are single-threaded and already covered above).
-threaded_labels="file"
+threaded_labels="file movie"
 cmake -S . -B build/tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVOMUR_TSAN=ON -DVOMUR_BUILD_TESTS=ON
 for label in $threaded_labels; do cmake --build build/tsan -j "$jobs" --target "test_$label"; done
 TSAN_OPTIONS=halt_on_error=1 ctest --test-dir build/tsan --output-on-failure -j "$jobs" --timeout 300 \

@@ -97,6 +97,7 @@ int OpenMovie(const char* path, int* width, int* height, int surface_mode) {
         record->theora_flag = 1;
         record->frame_image_pointer = GetTheoraFrameImage(record->theora);
         record->surface_mode = 0;
+        record->frame_pending = 1;
     } else {
         if (OpenMediaMovie(record, path, width, height, surface_mode) == -1) {
             FreeHandleRecord(g_table, handle);
@@ -155,12 +156,11 @@ int UpdateMovieFrame(int movie, int force) {
 }
 
 int FetchMovieFrame(MovieRecord* record, MovieFrame* frame) {
-    if (record->theora_flag) {
-        if (FetchTheoraFrame(record->theora, 1) == 0) return 0;
-    } else {
-        if (!record->frame_pending) return 0;
-        record->frame_pending = 0;
-    }
+    // A frame converted and not handed over yet is handed over: also the first frame,
+    // which the opener converted before any callback was set.
+    if (record->theora_flag && FetchTheoraFrame(record->theora, 1) == 1) record->frame_pending = 1;
+    if (!record->frame_pending) return 0;
+    record->frame_pending = 0;
     const MovieFrameImage* image = record->frame_image_pointer;
     if (image == nullptr || image->pixels == nullptr) return 0;
     *frame = MovieFrame{image->width, image->height, image->pitch, image->pixels};

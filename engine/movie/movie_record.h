@@ -39,7 +39,7 @@ struct MovieRecord {
     std::int64_t saved_stream_time;  // 100 ns units
     std::int32_t released;
     char path[kMoviePathBytes];
-    std::int32_t frame_pending;  // a collected frame not handed over yet
+    std::int32_t frame_pending;  // a frame in the frame image not handed over yet
     MovieFrameImage frame_image;
     MovieFrameImage* frame_image_pointer;
     OverlayPlacement overlay;

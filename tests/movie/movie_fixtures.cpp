@@ -331,6 +331,7 @@ std::vector<std::uint8_t> MakeFfmpegFile(const char* container, const char* code
     ok = ok && av_frame_get_buffer(frame, 0) >= 0;
     auto drain = [&]() {
         while (avcodec_receive_packet(ctx, packet) == 0) {
+            if (packet->duration == 0) packet->duration = 1;
             av_packet_rescale_ts(packet, ctx->time_base, stream->time_base);
             packet->stream_index = stream->index;
             av_interleaved_write_frame(format, packet);
