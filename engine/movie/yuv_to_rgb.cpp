@@ -1,6 +1,6 @@
 // The YCbCr to RGB tables and row kernels. The table kernel is the rule as written:
 // per pixel clamp[(Y-table + chroma term) / 16384] with truncating division. The vector
-// kernel computes the same products in 32-bit lanes; an arithmetic shift differs from the
+// kernel computes the same products in 32-bit lanes, eight pixels at a time; an arithmetic shift differs from the
 // truncating division only on negative sums, and both of those clamp to 0.
 #include "engine/movie/yuv_to_rgb.h"
 
@@ -32,37 +32,40 @@ void ConvertRowTable(const YuvToRgbTables& t, const YuvRowArgs& a) {
     }
 }
 
-typedef std::int32_t I32x4 __attribute__((vector_size(16)));
+typedef std::int32_t I32x8 __attribute__((vector_size(32)));
+typedef std::uint8_t U8x8 __attribute__((vector_size(8)));
+typedef std::uint8_t U8x4 __attribute__((vector_size(4)));
 
-// Four pixels a step with the coefficients of the tables, then the table kernel for the
-// rest of the row.
+// Eight pixels a step with the coefficients of the tables (chroma pairs duplicated by a
+// shuffle when the row starts on a chroma sample), then the table kernel for the rest.
 void ConvertRowVector(const YuvToRgbTables& t, const YuvRowArgs& a) {
-    const I32x4 lane = {0, 1, 2, 3};
-    const I32x4 zero = {0, 0, 0, 0};
-    const I32x4 top = {255, 255, 255, 255};
     std::int32_t i = 0;
     std::uint8_t* out = a.out;
-    for (; i + 4 <= a.width; i += 4) {
-        const I32x4 cx = (a.chroma_x0 + i + lane) >> 1;
-        I32x4 y, cb, cr;
-        for (int k = 0; k < 4; ++k) {
-            y[k] = a.y[i + k];
-            cb[k] = a.cb[cx[k]];
-            cr[k] = a.cr[cx[k]];
+    if ((a.chroma_x0 & 1) == 0) {
+        const std::uint8_t* cb_row = a.cb + (a.chroma_x0 >> 1);
+        const std::uint8_t* cr_row = a.cr + (a.chroma_x0 >> 1);
+        for (; i + 8 <= a.width; i += 8) {
+            U8x8 y8;
+            U8x4 cb4, cr4;
+            std::memcpy(&y8, a.y + i, 8);
+            std::memcpy(&cb4, cb_row + i / 2, 4);
+            std::memcpy(&cr4, cr_row + i / 2, 4);
+            const I32x8 y = __builtin_convertvector(y8, I32x8);
+            const I32x8 cb = __builtin_convertvector(__builtin_shufflevector(cb4, cb4, 0, 0, 1, 1, 2, 2, 3, 3), I32x8);
+            const I32x8 cr = __builtin_convertvector(__builtin_shufflevector(cr4, cr4, 0, 0, 1, 1, 2, 2, 3, 3), I32x8);
+            const I32x8 yy = 19070 * (y - 16);
+            I32x8 r = (yy + 26148 * (cr - 128)) >> 14;
+            I32x8 g = (yy + (-6406 * (cb - 128) + (-13320 * (cr - 128) + 1024))) >> 14;
+            I32x8 b = (yy + 33062 * (cb - 128)) >> 14;
+            // Clamped to 0..255 with masks: a negative value's sign clears it, a value
+            // above 255 fills its low byte.
+            r = ((r & ~(r >> 31)) | ((255 - r) >> 31)) & 255;
+            g = ((g & ~(g >> 31)) | ((255 - g) >> 31)) & 255;
+            b = ((b & ~(b >> 31)) | ((255 - b) >> 31)) & 255;
+            const I32x8 pixel = b | (g << 8) | (r << 16) | static_cast<std::int32_t>(0xFF000000u);
+            std::memcpy(out, &pixel, sizeof pixel);
+            out += 32;
         }
-        const I32x4 yy = 19070 * (y - 16);
-        const I32x4 r0 = 26148 * (cr - 128);
-        const I32x4 g0 = -6406 * (cb - 128) + (-13320 * (cr - 128) + 1024);
-        const I32x4 b0 = 33062 * (cb - 128);
-        I32x4 r = (yy + r0) >> 14;
-        I32x4 g = (yy + g0) >> 14;
-        I32x4 b = (yy + b0) >> 14;
-        r = r < zero ? zero : r > top ? top : r;
-        g = g < zero ? zero : g > top ? top : g;
-        b = b < zero ? zero : b > top ? top : b;
-        const I32x4 pixel = b | (g << 8) | (r << 16) | (top << 24);
-        std::memcpy(out, &pixel, sizeof pixel);
-        out += 16;
     }
     if (i < a.width) {
         YuvRowArgs rest = a;
