@@ -2,7 +2,8 @@
 # scripts/install-deps.sh installs every package named here.
 find_package(PkgConfig REQUIRED)
 pkg_check_modules(VOMUR_DEPS REQUIRED IMPORTED_TARGET
-  sdl2 libpng zlib ogg vorbis vorbisfile theoradec freetype2 fontconfig libmpg123)
+  sdl2 libpng zlib ogg vorbis vorbisfile theoradec freetype2 fontconfig libmpg123
+  libavformat libavcodec libavutil libswscale libswresample)
 find_package(JPEG REQUIRED)
 target_link_libraries(vomur_platform PRIVATE PkgConfig::VOMUR_DEPS JPEG::JPEG ${CMAKE_DL_LIBS})
 # OpenGL headers for the 3-D stand-in; its entry points are loaded through SDL at run time.

@@ -9,6 +9,7 @@ packages=(
   libsdl2-dev
   zlib1g-dev libpng-dev libjpeg62-turbo-dev
   libogg-dev libvorbis-dev libtheora-dev
+  libavformat-dev libavcodec-dev libswscale-dev libswresample-dev
   libfreetype-dev libfontconfig-dev fonts-ipafont-gothic
   libmpg123-dev
   libpixman-1-dev libsdl2-ttf-dev

@@ -17,7 +17,7 @@ ctest --test-dir build/test --output-on-failure -j "$jobs" --timeout 300
 
 # The subsystems that run their own threads, once more under ThreadSanitizer (the
 # mutation corpora are single-threaded and already covered above).
-threaded_labels="file network sound"
+threaded_labels="file network sound movie"
 cmake -S . -B build/tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVOMUR_TSAN=ON -DVOMUR_BUILD_TESTS=ON
 for label in $threaded_labels; do cmake --build build/tsan -j "$jobs" --target "test_$label"; done
 TSAN_OPTIONS=halt_on_error=1 ctest --test-dir build/tsan --output-on-failure -j "$jobs" --timeout 300 \
@@ -26,4 +26,4 @@ TSAN_OPTIONS=halt_on_error=1 ctest --test-dir build/tsan --output-on-failure -j 
 # The benchmarks are built, optimised and without sanitizers, so they keep compiling;
 # they are run by hand when speed is measured.
 cmake -S . -B build/bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DVOMUR_BUILD_BENCH=ON
-cmake --build build/bench -j "$jobs" --target bench_lz_unpack bench_image_load bench_softrender bench_sound bench_font bench_game bench_scaled_render bench_d3d
+cmake --build build/bench -j "$jobs" --target bench_lz_unpack bench_image_load bench_softrender bench_sound bench_font bench_game bench_scaled_render bench_d3d bench_movie

@@ -1,11 +1,49 @@
-// The movie room's door: the operations that engine start-up, the window procedure,
-// message processing and the graph manager call. Until the movie subsystem is built,
-// movie_absent.cpp answers them as "no movies".
+// The movie room's door: movie handles for the graph manager (open, close, the per-draw
+// update and the frame it hands over, play, pause and seek), and the operations that
+// engine start-up, the window procedure and message processing call.
 #pragma once
 
+#include <cstdint>
+
+// A movie's record; its layout is the movie room's own.
+struct MovieRecord;
+
+// A frame as the graph manager copies it: 32-bit pixels (blue, green, red, a fourth byte),
+// rows `pitch` bytes apart, top to bottom.
+struct MovieFrame {
+    std::int32_t width;
+    std::int32_t height;
+    std::int32_t pitch;
+    const std::uint8_t* pixels;
+};
+
+// Called as callback(record, user value) when a new frame is due.
+using MovieFrameCallback = int (*)(MovieRecord* record, std::intptr_t user);
+
 int InitYuvToRgbTables();
+
+// A handle (kind 3), or -1. The surface mode (1 overlay, 2 24-bit RGB, else 0) is kept
+// for movies that do not play through the Theora decoder; overlays are never available.
+int OpenMovie(const char* path, int* width, int* height, int surface_mode);
+int CloseMovie(int movie);
+MovieRecord* GetMovieRecord(int movie);
+int SetMovieFrameCallback(int movie, MovieFrameCallback callback, std::intptr_t user);
+// Advances the movie by its clock and calls the frame callback; always 0.
+int UpdateMovieFrame(int movie, int force);
+// Brings the movie's current frame into its frame image: 1 with `frame` filled when a
+// frame not handed over yet is there, else 0.
+int FetchMovieFrame(MovieRecord* record, MovieFrame* frame);
+// Starts a paused movie from where it stands; `loop` 1 plays it round and round.
+int PlayMovie(int movie, int loop);
+int PauseMovie(int movie, int keep_request);
+// Puts the movie at a frame (Theora) or a time of frame / frame rate (other movies).
+int SeekMovieFrame(int movie, int frame);
+int PlaceMovieOverlay(int x, int y, int scale, int movie, int show);
+int RestoreMovieSurfaces(int movie);
 int ResumeAllMovies();
 int PauseAllMovies();
 int ReleaseAllMovieGraphs();
 int RebuildAllMovieGraphs();
 int RefreshMovieOverlays();
+// Closes every movie (engine end).
+int CloseAllMovies();

@@ -17,6 +17,7 @@
 #include "engine/graphics/draw/masks.h"
 #include "engine/graphics/draw/working_copies.h"
 #include "engine/graphics/graphs/graph_handles.h"
+#include "engine/graphics/graphs/movie_graphs.h"
 #include "engine/graphics/screen/screen_internal.h"
 
 namespace {
@@ -80,6 +81,8 @@ GraphRecord* OpenGraphDraw(int graph, int* result) {
         return nullptr;
     }
     if (!IsWindowActive()) WaitWhileInactive();
+    // A movie graph shows the movie's present frame.
+    UpdateGraphMovieFrame(record->movie);
     return record;
 }
 

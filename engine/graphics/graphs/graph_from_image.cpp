@@ -11,6 +11,7 @@
 #include "engine/graphics/draw/draw_settings.h"
 #include "engine/graphics/graphs/graph_handles.h"
 #include "engine/graphics/graphs/graph_transfer.h"
+#include "engine/graphics/graphs/movie_graphs.h"
 #include "engine/graphics/images/image_loader.h"
 #include "engine/graphics/screen/screen_internal.h"
 #include "engine/pixels/pixels.h"
@@ -177,7 +178,7 @@ int LoadGraphFileDivided(const char* file_name, int total_count, int count_acros
     return result;
 }
 
-int LoadGraphFile(const char* file_name, int use_texture, int mirror, std::uint32_t /*movie_option*/) {
+int LoadGraphFile(const char* file_name, int use_texture, int mirror, std::uint32_t movie_option) {
     if (!IsGraphManagerUp() || GetDrawSettings()->graphics_off) return -1;
     EndSceneD3D();
     WaitWhileInactive();
@@ -202,10 +203,8 @@ int LoadGraphFile(const char* file_name, int use_texture, int mirror, std::uint3
         return -1;
     }
     FileAccessClose(file);
-    // Not a picture: movies are played by the movie player, which is not part of this
-    // build, so the file cannot be shown.
-    WriteLogFormat("右記のグラフィックファイルのロードに失敗しました：%s \n", file_name);
-    return -1;
+    // Not a picture: tried as a movie.
+    return LoadMovieAsGraph(file_name, use_texture, movie_option);
 }
 
 int LoadImageAsGraph(const char* file_name, int no_texture) {

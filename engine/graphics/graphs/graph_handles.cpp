@@ -18,6 +18,7 @@
 #include "engine/graphics/graphs/surface_2d.h"
 #include "engine/graphics/graphs/surface_data.h"
 #include "engine/graphics/screen/screen_internal.h"
+#include "engine/movie/movie.h"
 
 namespace {
 
@@ -219,6 +220,7 @@ int DeleteGraphHandle(int graph, int log) {
     if (GetDrawSettings()->graphics_off) return 0;
     GraphRecord* record = GetGraphRecord(graph);
     if (record == nullptr) return -1;
+    CloseMovie(record->movie);
     if (!record->creation.texture) DeleteGraphSurface2Ds(record);
     if (log) WriteLogFormat("グラフィック %s の削除", record->file_name);
     if (record->owned_buffer != nullptr) TrackedFree(record->owned_buffer);

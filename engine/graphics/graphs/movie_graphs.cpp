@@ -1,0 +1,60 @@
+// Movie graphs: the loader opens the movie, makes a 2-D graph of its size in system
+// memory and registers the frame callback, which copies each new frame into the graph's
+// pieces through the conversion blit. Movie graphs are never texture graphs here: frames
+// reach the 3-D renderer only as the 2-D graph's pixels. Relies on the movie room's door.
+#include "engine/graphics/graphs/movie_graphs.h"
+
+#include "engine/core/core.h"
+#include "engine/graphics/draw/draw_settings.h"
+#include "engine/graphics/graphs/graph_handles.h"
+#include "engine/graphics/graphs/graph_transfer.h"
+#include "engine/graphics/screen/screen_internal.h"
+#include "engine/pixels/pixels.h"
+
+int UpdateMovieGraphSurface(MovieRecord* movie, std::intptr_t graph) {
+    const GraphRecord* record = GetGraphRecord(static_cast<int>(graph));
+    if (record == nullptr) return -1;
+    MovieFrame frame;
+    if (FetchMovieFrame(movie, &frame) == 0) return 0;
+    GraphImage image{};
+    SetXrgb32ColorFormat(&image.format);
+    image.width = frame.width;
+    image.height = frame.height;
+    image.pitch = frame.pitch;
+    image.pixels = const_cast<std::uint8_t*>(frame.pixels);
+    const RECT source{0, 0, frame.width < record->width ? frame.width : record->width,
+                      frame.height < record->height ? frame.height : record->height};
+    return BltImageToGraphPieces(ImageSourceOf(&image, nullptr), &source, 0, 0, record);
+}
+
+void UpdateGraphMovieFrame(int movie) {
+    if (movie != -1 && GetMovieRecord(movie) != nullptr) UpdateMovieFrame(movie, 0);
+}
+
+int LoadMovieAsGraph(const char* file_name, int /*use_texture*/, std::uint32_t movie_option) {
+    DrawSettingsBlock* settings = GetDrawSettings();
+    int width = 0, height = 0;
+    const int movie = OpenMovie(file_name, &width, &height, static_cast<int>(movie_option));
+    if (movie < 0) {
+        WriteLogFormat("右記のグラフィックファイルのロードに失敗しました：%s \n", file_name);
+        return -1;
+    }
+    const NewGraphSettings kept = settings->new_graph;
+    const int kept_textures = GetUseTextureGraphs();
+    int screen_bits = 0;
+    ReadScreenModeSize(nullptr, nullptr, &screen_bits);
+    settings->new_graph.bit_depth = screen_bits == 0 ? 16 : screen_bits;
+    SetGraphSystemMemoryFlag(1);
+    settings->new_graph.unmanaged_texture = 1;
+    const int graph = CreateGraphAndSurface(width, height, 0, 0, 0);
+    settings->new_graph = kept;
+    SetUseTextureGraphs(kept_textures);
+    if (graph == -1) {
+        CloseMovie(movie);
+        WriteLogFormat("右記のグラフィックファイルの格納用グラフィック領域の作成に失敗しました：%s", file_name);
+        return -1;
+    }
+    GetGraphRecord(graph)->movie = movie;
+    SetMovieFrameCallback(movie, UpdateMovieGraphSurface, graph);
+    return graph;
+}

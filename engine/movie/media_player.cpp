@@ -1,0 +1,151 @@
+// The player for movies the Theora decoder does not take: a multimedia stream of the
+// platform, run and paused with the movie, its frames collected into the record's frame
+// image when the stream's clock has a new one due, looped by seeking back to 0, released
+// and re-opened at its saved time across a display change. Relies on
+// platform/media_stream.h.
+#include <cstring>
+
+#include "engine/core/core.h"
+#include "engine/movie/movie_record.h"
+
+namespace {
+
+constexpr std::uint32_t kNoUpdate = 0xFFFFFFFFu;
+
+const char* OpenFailureText(MediaStreamError error) {
+    switch (error) {
+        case kMediaStreamNoVideo: return "プライマリビデオストリームを追加できませんでした！";
+        case kMediaStreamNoMemory: return "メモリの確保に失敗しました in OpenDirectShowMovie";
+        default: return nullptr;
+    }
+}
+
+// Makes the stream and the frame image; on failure logs the reason and leaves nothing.
+int OpenStream(MovieRecord* record, const char* path, int* width, int* height) {
+    MediaStreamError error = kMediaStreamOk;
+    MediaStream* stream = MediaStreamOpen(path, &error);
+    if (stream == nullptr) {
+        const char* text = OpenFailureText(error);
+        if (text != nullptr) return WriteLogText(text);
+        return WriteLogFormat("ファイル:%s が開けませんでした", path);
+    }
+    std::int32_t w = 0, h = 0;
+    double rate = 0;
+    MediaStreamGetFormat(stream, &w, &h, &rate);
+    if (w <= 0 || h <= 0) {
+        MediaStreamClose(stream);
+        return WriteLogText("動画ファイルではない可能性があります！");
+    }
+    MovieFrameImage& image = record->frame_image;
+    image.width = w;
+    image.height = h;
+    image.pitch = w * 4;
+    image.pixels = static_cast<std::uint8_t*>(
+        TrackedCalloc(static_cast<std::uint32_t>(image.pitch) * static_cast<std::uint32_t>(h), "", 0));
+    if (image.pixels == nullptr) {
+        MediaStreamClose(stream);
+        return WriteLogText("メモリの確保に失敗しました in OpenDirectShowMovie");
+    }
+    record->media = stream;
+    record->width = w;
+    record->height = h;
+    if (width != nullptr) *width = w;
+    if (height != nullptr) *height = h;
+    record->last_flip_count = -1;
+    record->last_update_time = kNoUpdate;
+    record->frame_pending = 0;
+    record->released = 0;
+    return 0;
+}
+
+void ReleaseStream(MovieRecord* record) {
+    if (record->media != nullptr) MediaStreamClose(record->media);
+    record->media = nullptr;
+    TrackedFree(record->frame_image.pixels);
+    record->frame_image = MovieFrameImage{};
+}
+
+}  // namespace
+
+int OpenMediaMovie(MovieRecord* record, const char* path, int* width, int* height, int surface_mode) {
+    record->overlay = OverlayPlacement{};
+    record->frame_ready = 0;
+    // There is no overlay hardware: an overlay asked for becomes 24-bit RGB, and the
+    // frames are 32-bit anyway, which is plain mode.
+    (void)surface_mode;
+    record->surface_mode = 0;
+    std::strncpy(record->path, path, kMoviePathBytes - 1);
+    record->path[kMoviePathBytes - 1] = '\0';
+    if (std::strlen(path) >= kMoviePathBytes) return WriteLogFormat("ファイル:%s が開けませんでした", path);
+    return OpenStream(record, record->path, width, height);
+}
+
+void CloseMediaMovie(MovieRecord* record) { ReleaseStream(record); }
+
+int RunMediaMovie(MovieRecord* record) {
+    if (record->media != nullptr) MediaStreamRun(record->media);
+    return 0;
+}
+
+int PauseMediaMovie(MovieRecord* record) {
+    if (record->media != nullptr) MediaStreamPause(record->media);
+    return 0;
+}
+
+int SeekMediaMovie(MovieRecord* record, std::int64_t time_100ns) {
+    if (record->media == nullptr) return 0;
+    MediaStreamSeek(record->media, time_100ns);
+    record->last_flip_count = -1;
+    record->last_update_time = kNoUpdate;
+    return 0;
+}
+
+int UpdateMediaMovie(MovieRecord* record, int force) {
+    if (record->media == nullptr) return 0;
+    if (!force) {
+        if (record->play_requested != 1 || record->paused != 0 || !MediaStreamIsRunning(record->media)) return 0;
+    }
+    const MediaFrameResult result =
+        MediaStreamTakeFrame(record->media, record->frame_image.pixels, record->frame_image.pitch);
+    if (result == kMediaFrameEnd) {
+        if ((record->play_type & kMoviePlayLoop) != 0) {
+            MediaStreamSeek(record->media, 0);
+            MediaStreamRun(record->media);
+            record->last_flip_count = -1;
+            record->last_update_time = kNoUpdate;
+        } else {
+            record->play_requested = 0;
+            record->paused = 1;
+            MediaStreamPause(record->media);
+        }
+        return 0;
+    }
+    if (result == kMediaFrameNotYet) return 0;
+    record->frame_pending = 1;
+    if (record->callback != nullptr) record->callback(record, record->user);
+    record->last_update_time = timeGetTime();
+    record->frame_ready = 1;
+    return 0;
+}
+
+int ReleaseAllMovieGraphs() {
+    for (int slot = 0; slot < kMovieLimit; ++slot) {
+        MovieRecord* record = MovieRecordOfSlot(slot);
+        if (record == nullptr || record->theora_flag || record->media == nullptr) continue;
+        record->saved_stream_time = MediaStreamGetTime(record->media);
+        ReleaseStream(record);
+        record->released = 1;
+    }
+    return 0;
+}
+
+int RebuildAllMovieGraphs() {
+    for (int slot = 0; slot < kMovieLimit; ++slot) {
+        MovieRecord* record = MovieRecordOfSlot(slot);
+        if (record == nullptr || record->theora_flag || !record->released) continue;
+        if (OpenStream(record, record->path, nullptr, nullptr) == -1) return -1;
+        MediaStreamSeek(record->media, record->saved_stream_time);
+        if (!record->paused) MediaStreamRun(record->media);
+    }
+    return 0;
+}

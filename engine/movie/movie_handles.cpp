@@ -1,0 +1,234 @@
+// Movie handles: the table of 100 records, opening a file through the Theora decoder or
+// else the media player, the play state (requested, paused, looping) and the Theora clock
+// that picks the frame to show, pausing and resuming on activation changes. Relies on the
+// file-access table, the microsecond clock and the two players behind movie_record.h.
+// A movie's own sound track is not played: the sound room offers no play position to keep
+// the picture on, so every Theora movie runs on the microsecond clock.
+#include <cstring>
+
+#include "engine/core/core.h"
+#include "engine/movie/movie_record.h"
+
+namespace {
+
+MovieRecord* g_slots[kMovieLimit];
+HandleTable g_table{kHandleKindMovie, kMovieLimit, reinterpret_cast<void**>(g_slots), 0, 0, 0};
+// Copied into every new record; the graph manager makes alpha movies' graphs with it.
+std::int32_t g_movie_alpha_default = 0;
+
+constexpr int kTheoraStock = 10;
+
+int HandleOfSlot(int slot) {
+    return g_slots[slot] == nullptr ? -1 : MakeHandleValue(kHandleKindMovie, g_slots[slot]->check, slot);
+}
+
+// The frame the Theora clock wants now.
+void StepTheoraClock(MovieRecord* record) {
+    TheoraMovieInfo info;
+    GetTheoraMovieInfo(record->theora, &info);
+    const std::int64_t total = info.frame_total;
+    const std::int64_t elapsed = GetMicrosecondCount(0) - record->start_time;
+    std::int64_t frame = DoubleToInt(static_cast<double>(elapsed) * info.frames_per_second * 0.000001);
+    // Before the start (a clock rebased ahead) the first frame shows.
+    if (frame < 0) frame = 0;
+    if (frame >= total) frame = (record->play_type & kMoviePlayLoop) != 0 ? frame % total : total - 1;
+    const std::int64_t current = GetTheoraCurrentFrame(record->theora);
+    if (frame == current) {
+        if (frame == total - 1 && (record->play_type & kMoviePlayLoop) == 0) {
+            record->play_requested = 0;
+            record->paused = 1;
+        }
+    } else if (frame < current) {
+        AdvanceTheoraFrames(record->theora, static_cast<int>(total - current + frame));
+    } else {
+        AdvanceTheoraFrames(record->theora, static_cast<int>(frame - current));
+    }
+}
+
+// Starts a paused movie that is wanted: the Theora clock continues from the shown frame.
+void StartMovie(MovieRecord* record, std::int32_t play_type) {
+    if (record->theora_flag) {
+        TheoraMovieInfo info;
+        GetTheoraMovieInfo(record->theora, &info);
+        const double frame = GetTheoraCurrentFrame(record->theora);
+        record->start_time =
+            GetMicrosecondCount(0) - static_cast<std::int64_t>(DoubleToInt(frame / info.frames_per_second * 1000000.0));
+    } else {
+        if (record->media == nullptr) return;
+        RunMediaMovie(record);
+    }
+    record->paused = 0;
+    record->play_type = play_type;
+    record->play_requested = 1;
+}
+
+}  // namespace
+
+MovieRecord* LookupMovie(int movie) { return static_cast<MovieRecord*>(LookupHandleRecord(g_table, movie)); }
+MovieRecord* GetMovieRecord(int movie) { return LookupMovie(movie); }
+MovieRecord* MovieRecordOfSlot(int slot) { return slot >= 0 && slot < kMovieLimit ? g_slots[slot] : nullptr; }
+
+int OpenMovie(const char* path, int* width, int* height, int surface_mode) {
+    void* block = nullptr;
+    int full = 0;
+    const int handle = CreateHandleRecord(g_table, sizeof(MovieRecord), &block, &full);
+    if (handle == -1) {
+        if (full) return -1;
+        return WriteLogText("メモリの確保に失敗しました in OpenMovie");
+    }
+    auto* record = static_cast<MovieRecord*>(block);
+    record->alpha = g_movie_alpha_default;
+    record->sound = -1;
+    record->file = FileAccessOpen(path, 0, 1, 0);
+    if (record->file != 0) {
+        record->theora = OpenTheoraMovie(GetFileAccessTable(), record->file, kTheoraStock);
+        if (record->theora == nullptr) {
+            FileAccessClose(record->file);
+            record->file = 0;
+        }
+    }
+    if (record->theora != nullptr) {
+        TheoraMovieInfo info;
+        GetTheoraMovieInfo(record->theora, &info);
+        record->width = info.width;
+        record->height = info.height;
+        if (width != nullptr) *width = info.width;
+        if (height != nullptr) *height = info.height;
+        record->theora_flag = 1;
+        record->frame_image_pointer = GetTheoraFrameImage(record->theora);
+        record->surface_mode = 0;
+        record->frame_pending = 1;
+    } else {
+        if (OpenMediaMovie(record, path, width, height, surface_mode) == -1) {
+            FreeHandleRecord(g_table, handle);
+            return WriteLogText("ムービーファイルオープン処理時にエラーが発生しました");
+        }
+        record->frame_image_pointer = &record->frame_image;
+    }
+    record->paused = 1;
+    record->play_requested = 0;
+    record->play_type = 1;
+    return handle;
+}
+
+int CloseMovie(int movie) {
+    MovieRecord* record = LookupMovie(movie);
+    if (record == nullptr) return -1;
+    if (record->theora_flag) {
+        CloseTheoraMovie(record->theora);
+        if (record->file != 0) FileAccessClose(record->file);
+        record->theora = nullptr;
+        record->file = 0;
+        record->sound = -1;
+        record->theora_flag = 0;
+    } else {
+        CloseMediaMovie(record);
+    }
+    FreeHandleRecord(g_table, movie);
+    return 0;
+}
+
+int CloseAllMovies() {
+    for (int slot = 0; slot < kMovieLimit; ++slot) {
+        if (g_slots[slot] != nullptr) CloseMovie(HandleOfSlot(slot));
+    }
+    return 0;
+}
+
+int SetMovieFrameCallback(int movie, MovieFrameCallback callback, std::intptr_t user) {
+    MovieRecord* record = LookupMovie(movie);
+    if (record == nullptr) return -1;
+    record->callback = callback;
+    record->user = user;
+    return 0;
+}
+
+int UpdateMovieFrame(int movie, int force) {
+    MovieRecord* record = LookupMovie(movie);
+    if (record == nullptr) return 0;
+    if (!record->theora_flag) return UpdateMediaMovie(record, force);
+    if (!record->paused) StepTheoraClock(record);
+    if (record->callback != nullptr) {
+        record->callback(record, record->user);
+        record->frame_ready = 1;
+    }
+    return 0;
+}
+
+int FetchMovieFrame(MovieRecord* record, MovieFrame* frame) {
+    // A frame converted and not handed over yet is handed over: also the first frame,
+    // which the opener converted before any callback was set.
+    if (record->theora_flag && FetchTheoraFrame(record->theora, 1) == 1) record->frame_pending = 1;
+    if (!record->frame_pending) return 0;
+    record->frame_pending = 0;
+    const MovieFrameImage* image = record->frame_image_pointer;
+    if (image == nullptr || image->pixels == nullptr) return 0;
+    *frame = MovieFrame{image->width, image->height, image->pitch, image->pixels};
+    return 1;
+}
+
+int PlayMovie(int movie, int loop) {
+    MovieRecord* record = LookupMovie(movie);
+    if (record == nullptr) return -1;
+    const std::int32_t play_type = loop ? 3 : 1;
+    if (record->paused) {
+        StartMovie(record, play_type);
+    } else {
+        record->play_type = play_type;
+    }
+    return 0;
+}
+
+int PauseMovie(int movie, int keep_request) {
+    MovieRecord* record = LookupMovie(movie);
+    if (record == nullptr) return -1;
+    if (record->paused) return 0;
+    if (record->theora_flag) {
+        UpdateMovieFrame(movie, 0);
+    } else {
+        if (record->media == nullptr) return 0;
+        PauseMediaMovie(record);
+    }
+    record->paused = 1;
+    if (keep_request == 0) record->play_requested = 0;
+    return 0;
+}
+
+int SeekMovieFrame(int movie, int frame) {
+    MovieRecord* record = LookupMovie(movie);
+    if (record == nullptr) return -1;
+    if (record->theora_flag) {
+        SeekTheoraFrame(record->theora, frame);
+        if (!record->paused) StartMovie(record, record->play_type);
+        return 0;
+    }
+    if (record->media == nullptr) return 0;
+    std::int32_t width = 0, height = 0;
+    double rate = 0;
+    MediaStreamGetFormat(record->media, &width, &height, &rate);
+    const double seconds = rate > 0 ? frame / rate : 0.0;
+    return SeekMediaMovie(record, static_cast<std::int64_t>(seconds * 10000000.0));
+}
+
+int PauseAllMovies() {
+    for (int slot = 0; slot < kMovieLimit; ++slot) {
+        if (g_slots[slot] != nullptr) PauseMovie(HandleOfSlot(slot), 1);
+    }
+    return 0;
+}
+
+int ResumeAllMovies() {
+    for (int slot = 0; slot < kMovieLimit; ++slot) {
+        MovieRecord* record = LookupMovie(HandleOfSlot(slot));
+        if (record == nullptr) continue;
+        const std::int32_t play_type = record->play_type == 0 ? 1 : record->play_type;
+        if (!record->paused || !record->play_requested) continue;
+        StartMovie(record, play_type);
+    }
+    return 0;
+}
+
+int RestoreMovieSurfaces(int /*movie*/) {
+    // Frames live in system memory here; nothing of a movie can be lost with the display.
+    return 0;
+}

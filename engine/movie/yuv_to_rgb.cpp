@@ -1,0 +1,153 @@
+// The YCbCr to RGB tables and row kernels. The table kernel is the rule as written:
+// per pixel clamp[(Y-table + chroma term) / 16384] with truncating division. The vector
+// kernel computes the same products in 32-bit lanes, eight pixels at a time; an arithmetic shift differs from the
+// truncating division only on negative sums, and both of those clamp to 0.
+#include "engine/movie/yuv_to_rgb.h"
+
+#include <cstring>
+
+#include "engine/movie/movie.h"
+
+namespace {
+
+YuvToRgbTables g_tables;
+
+inline std::uint8_t ClampIndex(const YuvToRgbTables& t, std::int32_t sum) { return t.clamp[sum / 16384 + 512]; }
+
+void ConvertRowTable(const YuvToRgbTables& t, const YuvRowArgs& a) {
+    std::uint8_t* out = a.out;
+    for (std::int32_t i = 0; i < a.width; ++i) {
+        const std::int32_t c = (a.chroma_x0 + i) >> 1;
+        const std::uint8_t cb = a.cb[c];
+        const std::uint8_t cr = a.cr[c];
+        const std::int32_t r0 = t.cr_to_red[cr];
+        const std::int32_t g0 = t.cb_to_green[cb] + t.cr_to_green[cr];
+        const std::int32_t b0 = t.cb_to_blue[cb];
+        const std::int32_t y = t.luma[a.y[i]];
+        out[0] = ClampIndex(t, y + b0);
+        out[1] = ClampIndex(t, y + g0);
+        out[2] = ClampIndex(t, y + r0);
+        out[3] = 255;
+        out += 4;
+    }
+}
+
+typedef std::int32_t I32x8 __attribute__((vector_size(32)));
+typedef std::uint8_t U8x8 __attribute__((vector_size(8)));
+typedef std::uint8_t U8x4 __attribute__((vector_size(4)));
+
+// Eight pixels a step with the coefficients of the tables (chroma pairs duplicated by a
+// shuffle when the row starts on a chroma sample), then the table kernel for the rest.
+void ConvertRowVector(const YuvToRgbTables& t, const YuvRowArgs& a) {
+    std::int32_t i = 0;
+    std::uint8_t* out = a.out;
+    if ((a.chroma_x0 & 1) == 0) {
+        const std::uint8_t* cb_row = a.cb + (a.chroma_x0 >> 1);
+        const std::uint8_t* cr_row = a.cr + (a.chroma_x0 >> 1);
+        for (; i + 8 <= a.width; i += 8) {
+            U8x8 y8;
+            U8x4 cb4, cr4;
+            std::memcpy(&y8, a.y + i, 8);
+            std::memcpy(&cb4, cb_row + i / 2, 4);
+            std::memcpy(&cr4, cr_row + i / 2, 4);
+            const I32x8 y = __builtin_convertvector(y8, I32x8);
+            const I32x8 cb = __builtin_convertvector(__builtin_shufflevector(cb4, cb4, 0, 0, 1, 1, 2, 2, 3, 3), I32x8);
+            const I32x8 cr = __builtin_convertvector(__builtin_shufflevector(cr4, cr4, 0, 0, 1, 1, 2, 2, 3, 3), I32x8);
+            const I32x8 yy = 19070 * (y - 16);
+            I32x8 r = (yy + 26148 * (cr - 128)) >> 14;
+            I32x8 g = (yy + (-6406 * (cb - 128) + (-13320 * (cr - 128) + 1024))) >> 14;
+            I32x8 b = (yy + 33062 * (cb - 128)) >> 14;
+            // Clamped to 0..255 with masks: a negative value's sign clears it, a value
+            // above 255 fills its low byte.
+            r = ((r & ~(r >> 31)) | ((255 - r) >> 31)) & 255;
+            g = ((g & ~(g >> 31)) | ((255 - g) >> 31)) & 255;
+            b = ((b & ~(b >> 31)) | ((255 - b) >> 31)) & 255;
+            const I32x8 pixel = b | (g << 8) | (r << 16) | static_cast<std::int32_t>(0xFF000000u);
+            std::memcpy(out, &pixel, sizeof pixel);
+            out += 32;
+        }
+    }
+    if (i < a.width) {
+        YuvRowArgs rest = a;
+        rest.y = a.y + i;
+        rest.chroma_x0 = a.chroma_x0 + i;
+        rest.width = a.width - i;
+        rest.out = out;
+        ConvertRowTable(t, rest);
+    }
+}
+
+}  // namespace
+
+const YuvRowKernel kYuvRowKernels[kYuvKernelCount] = {ConvertRowTable, ConvertRowVector};
+
+const YuvToRgbTables* GetYuvToRgbTables() { return &g_tables; }
+
+int InitYuvToRgbTables() {
+    for (int v = -512; v < 768; ++v) g_tables.clamp[v + 512] = static_cast<std::uint8_t>(v < 0 ? 0 : v < 255 ? v : 255);
+    std::int32_t cr_red = 26148 * -128, cb_green = -6406 * -128, cr_green = 1705984, cb_blue = 33062 * -128,
+                 luma = 19070 * -16;
+    for (int i = 0; i < 256; ++i) {
+        g_tables.cr_to_red[i] = cr_red;
+        g_tables.cb_to_green[i] = cb_green;
+        g_tables.cr_to_green[i] = cr_green;
+        g_tables.cb_to_blue[i] = cb_blue;
+        g_tables.luma[i] = luma;
+        cr_red += 26148;
+        cb_green -= 6406;
+        cr_green -= 13320;
+        cb_blue += 33062;
+        luma += 19070;
+    }
+    return 0;
+}
+
+void ConvertYuv420Frame(const YuvFrameArgs& f, YuvKernelKind kind) {
+    const YuvRowKernel kernel = kYuvRowKernels[kind];
+    for (std::int32_t row = 0; row < f.height; ++row) {
+        const std::int32_t y_row = f.y0 + row;
+        const std::int32_t c_row = y_row >> 1;
+        const YuvRowArgs args{f.y + static_cast<std::intptr_t>(y_row) * f.y_stride + f.x0,
+                              f.cb + static_cast<std::intptr_t>(c_row) * f.c_stride,
+                              f.cr + static_cast<std::intptr_t>(c_row) * f.c_stride, f.x0, f.width,
+                              f.out + static_cast<std::intptr_t>(row) * f.out_pitch};
+        kernel(g_tables, args);
+    }
+}
+
+namespace {
+std::uint8_t ClampFloat(float value) {
+    const std::int32_t v = static_cast<std::int32_t>(value);  // truncates toward zero
+    return static_cast<std::uint8_t>(v < 0 ? 0 : v > 255 ? 255 : v);
+}
+}  // namespace
+
+void ConvertYuvFrameFloat(const YuvFrameArgs& f, std::int32_t y_width, std::int32_t y_height, std::int32_t c_width,
+                          std::int32_t c_height) {
+    const float k_y = 1.164f, k_rv = 1.596f, k_gu = 0.391f, k_gv = 0.813f, k_bu = 2.018f;
+    for (std::int32_t row = 0; row < f.height; ++row) {
+        const std::int32_t y_row = f.y0 + row;
+        const std::int32_t c_row =
+            static_cast<std::int32_t>(static_cast<std::int64_t>(y_row) * c_height / (y_height > 0 ? y_height : 1));
+        const std::uint8_t* ys = f.y + static_cast<std::intptr_t>(y_row) * f.y_stride;
+        const std::uint8_t* cbs = f.cb + static_cast<std::intptr_t>(c_row) * f.c_stride;
+        const std::uint8_t* crs = f.cr + static_cast<std::intptr_t>(c_row) * f.c_stride;
+        std::uint8_t* out = f.out + static_cast<std::intptr_t>(row) * f.out_pitch;
+        for (std::int32_t i = 0; i < f.width; ++i) {
+            const std::int32_t x = f.x0 + i;
+            const std::int32_t cx =
+                static_cast<std::int32_t>(static_cast<std::int64_t>(x) * c_width / (y_width > 0 ? y_width : 1));
+            const float yy = static_cast<float>(ys[x] - 16) * k_y;
+            const float cb = static_cast<float>(cbs[cx] - 128);
+            const float cr = static_cast<float>(crs[cx] - 128);
+            const float red = yy + cr * k_rv;
+            const float green = yy - cb * k_gu - cr * k_gv;
+            const float blue = yy + cb * k_bu;
+            out[0] = ClampFloat(blue);
+            out[1] = ClampFloat(green);
+            out[2] = ClampFloat(red);
+            out[3] = 255;
+            out += 4;
+        }
+    }
+}

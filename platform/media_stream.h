@@ -1,0 +1,41 @@
+// The multimedia stream for movies the Theora decoder does not play (other containers and
+// codecs): open a file by name, run or pause it on its own clock (the platform's
+// millisecond time), seek it, and take the frame due at the stream's present time as
+// 32-bit pixels. Frames are decoded on the caller's thread when asked for.
+#pragma once
+
+#include <cstdint>
+
+struct MediaStream;
+
+// Why an open failed.
+enum MediaStreamError : std::int32_t {
+    kMediaStreamOk = 0,
+    kMediaStreamNoFile = 1,   // the file cannot be opened or read as any container
+    kMediaStreamNoVideo = 2,  // no video stream that can be decoded
+    kMediaStreamNoMemory = 3,
+};
+
+// Opens `path` (CP932). Null on failure with the reason in `error`.
+MediaStream* MediaStreamOpen(const char* path, MediaStreamError* error);
+void MediaStreamClose(MediaStream* stream);
+// The picture size and the frame rate (frames per second, 0 when the file gives none).
+void MediaStreamGetFormat(const MediaStream* stream, std::int32_t* width, std::int32_t* height, double* frame_rate);
+
+// Running: the stream time moves with the clock. Paused: it stands.
+void MediaStreamRun(MediaStream* stream);
+void MediaStreamPause(MediaStream* stream);
+bool MediaStreamIsRunning(const MediaStream* stream);
+// Stream time in 100-nanosecond units.
+std::int64_t MediaStreamGetTime(const MediaStream* stream);
+// Moves the stream to a time; the next frame taken is the one shown at it. 0 or -1.
+int MediaStreamSeek(MediaStream* stream, std::int64_t time_100ns);
+
+enum MediaFrameResult : std::int32_t {
+    kMediaFrameNew = 1,      // a new frame was written
+    kMediaFrameNotYet = 0,   // the frame shown at the present time was taken already
+    kMediaFrameEnd = -1,     // the stream has ended (or cannot be decoded further)
+};
+// Writes the frame shown at the present stream time into `pixels` (blue, green, red,
+// 255; `pitch` bytes a row, the stream's width and height).
+MediaFrameResult MediaStreamTakeFrame(MediaStream* stream, std::uint8_t* pixels, std::int32_t pitch);

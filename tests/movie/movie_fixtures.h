@@ -1,0 +1,55 @@
+// Movie files made by the tests: Ogg Theora (optionally with an interleaved Vorbis track)
+// through libtheoraenc and libvorbisenc, other formats through FFmpeg's encoders, and
+// the reference decode of a Theora file through libtheoradec plus the conversion written
+// out from its formula.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+struct TheoraFixture {
+    int coded_width = 32;
+    int coded_height = 32;
+    int picture_width = 32;
+    int picture_height = 32;
+    int picture_x = 0;
+    int picture_y = 0;
+    int frames = 24;
+    int keyframe_interval = 8;
+    std::uint32_t fps_numerator = 25;
+    std::uint32_t fps_denominator = 1;
+    // Pages are cut at about this many bytes (0: libogg's own choice); small values make
+    // packets run over page ends.
+    int page_fill = 0;
+    bool page_per_packet = false;
+    bool with_vorbis = false;
+    int pixel_format = 0;  // 0 4:2:0, 2 4:2:2, 3 4:4:4
+};
+
+// The bytes of an Ogg Theora file; frame k's picture is a pattern of k.
+std::vector<std::uint8_t> MakeTheoraFile(const TheoraFixture& fixture);
+// An Ogg file with only a Vorbis stream.
+std::vector<std::uint8_t> MakeVorbisOnlyFile();
+// An Ogg file with the Theora headers and no video frame.
+std::vector<std::uint8_t> MakeTheoraHeadersOnly(const TheoraFixture& fixture);
+
+// Every frame of a Theora file decoded independently, as 32-bit pixels (blue, green,
+// red, 255) of the picture rectangle, rows of width x 4 bytes.
+struct ReferenceFrames {
+    int width = 0;
+    int height = 0;
+    std::vector<std::vector<std::uint8_t>> frames;
+    std::vector<int> key_frames;  // 1 for a key frame, per frame
+};
+ReferenceFrames DecodeTheoraReference(const std::vector<std::uint8_t>& file);
+
+// A video-only file of another format through FFmpeg's encoders; `container` is a
+// format name ("mpeg", "mp4", "webm") and `codec` an encoder name. Empty when this
+// build of the libraries lacks the encoder. Frame k is a solid colour of k.
+std::vector<std::uint8_t> MakeFfmpegFile(const char* container, const char* codec, int width, int height, int frames,
+                                         int fps);
+// The colour of frame k in those files (red, green, blue).
+void FfmpegFrameColour(int k, int* red, int* green, int* blue);
+
+void WriteFileBytes(const std::string& path, const std::vector<std::uint8_t>& bytes);

@@ -1,0 +1,92 @@
+// A movie file loaded as a graph and drawn through the public draw path: the window
+// shows the movie's first frame, then the frame its clock has reached; deleting the graph
+// closes the movie.
+#include <gtest/gtest.h>
+
+#include "engine/core/core.h"
+#include "engine/graphics/graphics.h"
+#include "engine/graphics/graphs/graph_handles.h"
+#include "engine/include/vomur.h"
+#include "engine/movie/movie.h"
+#include "engine/movie/movie_record.h"
+#include "platform/testing/display_testing.h"
+#include "tests/movie/movie_fixtures.h"
+#include "tests/support/engine_session.h"
+
+namespace {
+
+class MovieGraph : public ::testing::Test {
+protected:
+    void SetUp() override {
+        TheoraFixture f;
+        f.coded_width = 48;
+        f.coded_height = 32;
+        f.picture_width = 40;
+        f.picture_height = 30;
+        f.picture_x = 4;
+        f.picture_y = 2;
+        f.frames = 16;
+        const std::vector<std::uint8_t> bytes = MakeTheoraFile(f);
+        reference_ = DecodeTheoraReference(bytes);
+        WriteFileBytes("movie.ogv", bytes);
+        ASSERT_EQ(ApiInitializeLibrary(), 0);
+        ASSERT_EQ(GetScreenBitDepth(), 32);
+        ASSERT_EQ(ApiChooseDrawTarget(kDrawTargetBack), 0);
+    }
+    void TearDown() override {
+        EXPECT_EQ(ApiTerminateLibrary(), 0);
+        EXPECT_EQ(TrackedLiveBlockCount(), 0);
+    }
+    // Draws the graph at (x, y), flips, and checks the window shows reference frame k.
+    void ExpectDrawnFrame(int graph, int x, int y, int k) {
+        ASSERT_EQ(ApiClearDrawTarget(), 0);
+        ASSERT_EQ(ApiDrawGraphAtPoint(x, y, graph, 0), 0);
+        capture_.Take();
+        ASSERT_EQ(ApiFlipScreen(), 0);
+        const auto frames = capture_.Take();
+        ASSERT_FALSE(frames.empty());
+        const auto& shown = frames.back();
+        ASSERT_EQ(shown.width, 640);
+        const std::vector<std::uint8_t>& want = reference_.frames[k];
+        int wrong = 0;
+        for (int row = 0; row < reference_.height; ++row) {
+            for (int col = 0; col < reference_.width; ++col) {
+                const std::uint8_t* p = &want[static_cast<std::size_t>((row * reference_.width + col) * 4)];
+                const std::uint32_t colour = static_cast<std::uint32_t>(p[2]) << 16 | p[1] << 8 | p[0];
+                const std::uint32_t got = shown.pixels[static_cast<std::size_t>(y + row) * 640 + x + col] & 0xFFFFFF;
+                if (got != colour && wrong++ < 5) ADD_FAILURE() << "frame " << k << " at " << col << "," << row;
+            }
+        }
+        EXPECT_EQ(wrong, 0) << "frame " << k;
+    }
+    engine_test::EngineSession session_;
+    PresentCapture capture_;
+    ReferenceFrames reference_;
+};
+
+TEST_F(MovieGraph, ShowsTheFirstFrameThenTheFrameOfItsClock) {
+    const int graph = ApiLoadImageAsGraph("movie.ogv", 1);
+    ASSERT_GT(graph, 0);
+    int width = 0, height = 0;
+    ReadGraphSize(graph, &width, &height);
+    EXPECT_EQ(width, 40);
+    EXPECT_EQ(height, 30);
+    const int movie = GetGraphRecord(graph)->movie;
+    ASSERT_NE(GetMovieRecord(movie), nullptr);
+    ExpectDrawnFrame(graph, 10, 20, 0);
+    PlayMovie(movie, 1);
+    session_.clock().AdvanceMs(5 * 40);
+    ExpectDrawnFrame(graph, 10, 20, 5);
+    session_.clock().AdvanceMs(13 * 40);
+    ExpectDrawnFrame(graph, 100, 60, 2);
+    ASSERT_EQ(DeleteGraphHandle(graph, 0), 0);
+    EXPECT_EQ(GetMovieRecord(movie), nullptr);
+}
+
+TEST_F(MovieGraph, AFileThatIsNeitherPictureNorMovieMakesNoGraph) {
+    session_.dir().WriteFile("noise.dat", std::string(64, '\x33'));
+    EXPECT_EQ(ApiLoadImageAsGraph("noise.dat", 1), -1);
+    EXPECT_EQ(ApiLoadImageAsGraph("absent.dat", 1), -1);
+}
+
+}  // namespace
