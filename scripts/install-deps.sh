@@ -13,12 +13,9 @@ packages=(
   libfreetype-dev libfontconfig-dev fonts-ipafont-gothic
   libmpg123-dev
   libpixman-1-dev libsdl2-ttf-dev
-  xvfb x11-utils xdotool
-  zenity
-
-  libpixman-1-dev
-  xvfb x11-utils x11-apps xdotool
   libgl-dev libegl-dev libgl1-mesa-dri libegl1
+  xvfb x11-utils x11-apps xdotool
+  zenity
 )
 
 missing=()
