@@ -160,21 +160,27 @@ TEST(RealWindowMovie, ADrawnMovieGraphShowsItsFramesInTheWindow) {
         const int x = NumberAfter(info, "Absolute upper-left X:");
         const int y = NumberAfter(info, "Absolute upper-left Y:");
         ASSERT_GE(x, 0) << info;
-        const std::string dump = RunCommand("xwd -root -silent -display " + server.display());
-        const Screen screen = ParseWindowDump(dump);
-        ASSERT_GT(screen.width, 0) << "no window dump (" << dump.size() << " bytes)";
+        // The X server shows a put picture in its own time: the screen is read again, a
+        // bounded number of times, until the frame is there.
+        Screen screen;
+        int wrong = -1;
+        for (int attempt = 0; attempt < 40 && wrong != 0; ++attempt) {
+            const std::string dump = RunCommand("xwd -root -silent -display " + server.display());
+            screen = ParseWindowDump(dump);
+            ASSERT_GT(screen.width, 0) << "no window dump (" << dump.size() << " bytes)";
+            wrong = 0;
+            for (int row = 0; row < reference.height; ++row) {
+                for (int col = 0; col < reference.width; ++col) {
+                    const std::uint8_t* want = &reference.frames[k][static_cast<std::size_t>((row * reference.width + col) * 4)];
+                    const std::uint32_t colour = static_cast<std::uint32_t>(want[2]) << 16 | want[1] << 8 | want[0];
+                    const std::size_t at = static_cast<std::size_t>(y + kDrawY + row) * screen.width + x + kDrawX + col;
+                    if (at >= screen.pixels.size() || screen.pixels[at] != colour) ++wrong;
+                }
+            }
+        }
         const std::string shot = (shots / ("movie_window_frame_" + std::to_string(k) + ".ppm")).string();
         WritePpm(shot, screen);
         std::printf("screenshot of frame %d: %s\n", k, shot.c_str());
-        int wrong = 0;
-        for (int row = 0; row < reference.height; ++row) {
-            for (int col = 0; col < reference.width; ++col) {
-                const std::uint8_t* want = &reference.frames[k][static_cast<std::size_t>((row * reference.width + col) * 4)];
-                const std::uint32_t colour = static_cast<std::uint32_t>(want[2]) << 16 | want[1] << 8 | want[0];
-                const std::size_t at = static_cast<std::size_t>(y + kDrawY + row) * screen.width + x + kDrawX + col;
-                if (at >= screen.pixels.size() || screen.pixels[at] != colour) ++wrong;
-            }
-        }
         EXPECT_EQ(wrong, 0) << "frame " << k;
     };
     std::string state = ReadLine(up[0], 30000);
