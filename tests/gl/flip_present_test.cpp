@@ -1,6 +1,7 @@
 // Under a private X server, a picture drawn by the device into the back buffer of a
-// flipping primary reaches the real window when the chain flips: a dump of the X
-// server's screen taken by another process (xwd) shows it.
+// flipping primary reaches the real window when the chain flips, drawn there through GL
+// (not read back into the window's picture): a dump of the X server's screen taken by
+// another process (xwd) shows it.
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -10,6 +11,8 @@
 #include <string>
 
 #include "platform/kernel.h"
+#include "platform/testing/display_testing.h"
+#include "platform/testing/gl_testing.h"
 #include "platform/window.h"
 #include "tests/gl/gl_fixture.h"
 #include "tests/support/temp_dir.h"
@@ -164,7 +167,13 @@ TEST(FlipPresentTest, AFlipShowsTheBackBufferInTheRealWindow) {
     const std::string before = DumpScreen(server.display());
     ASSERT_TRUE(CountColours(before, 0xFF0000u, 0x00FF00u, &red, &green)) << "dump of " << before.size() << " bytes";
     EXPECT_EQ(red + green, 0) << "the back buffer is not on the screen before the flip";
+    const std::uint64_t presents = GlWindowPresents();
+    PresentCapture capture;
     ASSERT_EQ(primary->Flip(nullptr, DDFLIP_WAIT | DDFLIP_NOVSYNC), DD_OK);
+    // GL drew the flip into the window; the read-back into the window's picture (which
+    // every picture shown through SDL passes, captured here) did not run.
+    EXPECT_EQ(GlWindowPresents(), presents + 1);
+    EXPECT_TRUE(capture.Take().empty());
     ASSERT_TRUE(CountColours(DumpScreen(server.display()), 0xFF0000u, 0x00FF00u, &red, &green));
     // Both halves, each at least the size they were drawn (the window may scale them up).
     EXPECT_GE(red, 320L * 480);
@@ -173,6 +182,18 @@ TEST(FlipPresentTest, AFlipShowsTheBackBufferInTheRealWindow) {
     device->Release();
     back->Release();
     primary->Release();
+    // With the primary gone the window's picture is shown through SDL again: a GDI fill
+    // reaches the screen.
+    HDC dc = GetDC(window);
+    HBRUSH blue = CreateSolidBrush(RGB(0, 0, 255));
+    RECT all{0, 0, 640, 480};
+    ASSERT_EQ(FillRect(dc, &all, blue), 1);
+    DeleteObject(blue);
+    ReleaseDC(window, dc);
+    long blue_count = 0;
+    ASSERT_TRUE(CountColours(DumpScreen(server.display()), 0x0000FFu, 0x00FF00u, &blue_count, &green));
+    EXPECT_GE(blue_count, 640L * 480);
+    EXPECT_EQ(green, 0);
     d3d->Release();
     dd->Release();
     DestroyWindow(window);
