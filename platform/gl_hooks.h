@@ -1,7 +1,10 @@
 // Seams inside the platform layer for tests of the 3-D stand-in over OpenGL: a context
-// lost as after a driver reset, and stage programs that fail to compile. The engine never
-// includes this header; platform/testing/gl_testing.h wraps it.
+// lost as after a driver reset, stage programs that fail to compile, and a count of
+// pictures shown in a window through GL. The engine never includes this header;
+// platform/testing/gl_testing.h wraps it.
 #pragma once
+
+#include <cstdint>
 
 namespace platform_hooks {
 
@@ -10,5 +13,8 @@ namespace platform_hooks {
 void LoseGlContext();
 // While on, every stage program generated afterwards fails to compile.
 void SetGlShaderFailure(bool on);
+// How many times a primary surface's picture reached its window through GL (rather than
+// through the picture presenter).
+std::uint64_t GlWindowPresentCount();
 
 }  // namespace platform_hooks

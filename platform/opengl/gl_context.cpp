@@ -59,16 +59,24 @@ void PinLoadedLibraries() {
     dl_iterate_phdr(&PinLibrary, nullptr);
 }
 
-bool MakeContext() {
-    if (!g_video_held) {
-        if (!sdl_window::AcquireVideo()) return false;
-        g_video_held = true;
-    }
+}  // namespace
+
+void SetContextAttributes() {
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 3);
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 3);
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_CORE);
     SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
     SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 0);
+}
+
+namespace {
+
+bool MakeContext() {
+    if (!g_video_held) {
+        if (!sdl_window::AcquireVideo()) return false;
+        g_video_held = true;
+    }
+    SetContextAttributes();
     g_window = SDL_CreateWindow("vomur-gl", 0, 0, 16, 16, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
     if (g_window != nullptr) g_context = SDL_GL_CreateContext(g_window);
     if (g_context == nullptr || SDL_GL_MakeCurrent(g_window, g_context) != 0 || !LoadFunctions()) {
@@ -118,8 +126,16 @@ void ReleaseContext() {
 
 bool MakeCurrent() {
     if (g_lost || g_context == nullptr) return false;
-    if (SDL_GL_GetCurrentContext() != g_context) return SDL_GL_MakeCurrent(g_window, g_context) == 0;
+    if (SDL_GL_GetCurrentContext() != g_context || SDL_GL_GetCurrentWindow() != g_window) {
+        return SDL_GL_MakeCurrent(g_window, g_context) == 0;
+    }
     return true;
+}
+
+bool MakeCurrentOnWindow(SDL_Window* window) {
+    if (g_lost || g_context == nullptr || window == nullptr) return false;
+    if (SDL_GL_GetCurrentContext() == g_context && SDL_GL_GetCurrentWindow() == window) return true;
+    return SDL_GL_MakeCurrent(window, g_context) == 0;
 }
 
 bool IsContextLost() { return g_lost || g_context == nullptr; }

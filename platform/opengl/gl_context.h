@@ -8,6 +8,8 @@
 
 #include <cstdint>
 
+struct SDL_Window;
+
 namespace gl_backend {
 
 #define VOMUR_GL_FUNCTIONS(X)                                                                            \
@@ -96,8 +98,16 @@ extern GlFunctions gl;
 // no OpenGL 3.3 core context can be made here.
 bool AcquireContext();
 void ReleaseContext();
-// Makes the context current on this thread; false while it is lost.
+// Makes the context current on this thread (on its own hidden window); false while it
+// is lost.
 bool MakeCurrent();
+// Makes the live context current on a window made with SDL_WINDOW_OPENGL under the
+// attributes of SetContextAttributes, to draw into that window's own framebuffer; false
+// when it cannot be. MakeCurrent returns to the hidden window.
+bool MakeCurrentOnWindow(SDL_Window* window);
+// Sets SDL's GL attributes to those the context is made with (windows made afterwards
+// with SDL_WINDOW_OPENGL can then show it).
+void SetContextAttributes();
 bool IsContextLost();
 // The generation of the live context (0 while none); objects made in an older one are
 // gone.

@@ -1,7 +1,8 @@
 // Video-memory surfaces over GL textures. Rows of the texture are the surface's rows top
 // first (GL's y is the surface's y), so a rectangle means the same in both. Raw pixels
 // move through the transfer format of platform/opengl/gl_formats.cpp, which keeps them
-// bit for bit. A primary shows its picture in its window after every change.
+// bit for bit. A primary shows its picture in its window after every change: through GL
+// where the window can show it, else read back into the window's picture.
 #include "platform/opengl/gl_surface.h"
 
 #include <algorithm>
@@ -9,6 +10,7 @@
 #include <new>
 #include <unordered_map>
 
+#include "platform/opengl/gl_presenter.h"
 #include "platform/video/display_internal.h"
 
 namespace gl_backend {
@@ -85,6 +87,7 @@ GlSurface::~GlSurface() {
     }
     if (depth_ != nullptr) depth_->Release();
     if (clipper_ != nullptr) clipper_->Release();
+    GiveWindowBack(gl_window_);
     DeleteObjects();
     if (holds_context_) ReleaseContext();
     owner_->Release();
@@ -234,6 +237,22 @@ void GlSurface::PresentIfPrimary() {
     const bool full = display::DirectDrawExclusive(owner_);
     const RECT shown = full ? RECT{0, 0, width_, height_} : Intersect(client, RECT{0, 0, width_, height_});
     if (IsEmpty(shown)) return;
+    RECT destination = client_size;
+    if (!full) {
+        destination = RECT{shown.left - client.left, shown.top - client.top, shown.right - client.left,
+                           shown.bottom - client.top};
+    }
+    if (gl_window_ != nullptr && gl_window_ != window) {
+        GiveWindowBack(gl_window_);
+        gl_window_ = nullptr;
+    }
+    if (PresentThroughGl(window, framebuffer_, shown, client_size.right, client_size.bottom, destination, full)) {
+        gl_window_ = window;
+        return;
+    }
+    // GL cannot show the window: the picture presenter shows it, from the read-back.
+    GiveWindowBack(gl_window_);
+    gl_window_ = nullptr;
     const int w = shown.right - shown.left;
     const int h = shown.bottom - shown.top;
     std::vector<std::uint8_t> pixels(static_cast<std::size_t>(w) * static_cast<std::size_t>(h) *
@@ -248,11 +267,6 @@ void GlSurface::PresentIfPrimary() {
     view.red_mask = format_.masks[0];
     view.green_mask = format_.masks[1];
     view.blue_mask = format_.masks[2];
-    RECT destination = client_size;
-    if (!full) {
-        destination = RECT{shown.left - client.left, shown.top - client.top, shown.right - client.left,
-                           shown.bottom - client.top};
-    }
     display::DrawIntoWindowPicture(window, destination, view, RECT{0, 0, w, h});
     display::ShowWindowPicture(window);
 }

@@ -109,6 +109,7 @@ private:
     GlSurface* depth_ = nullptr;
     std::vector<GlSurface*> back_buffers_;
     GlSurface* chain_front_ = nullptr;
+    HWND gl_window_ = nullptr;  // the window a primary shows through GL (borrowed from the picture presenter)
 };
 
 }  // namespace gl_backend

@@ -91,6 +91,10 @@ bool IsLiveWindowHandle(HWND window);
 void QueueActivationChange(WindowRecord& record, bool active, bool minimized);
 // Applies the style's border, resizing, stacking and full-screen state to the SDL window.
 void ApplySdlWindowState(WindowRecord& record);
+// The window's SDL window made able to show OpenGL: itself when it is, else a new SDL
+// window with SDL_WINDOW_OPENGL in its place (same title, place, size, style, visibility);
+// null (the old one kept) when none can be made.
+SDL_Window* GlCapableSdlWindow(WindowRecord& record);
 void ClearActiveIf(HWND window);
 HWND ActiveWindow();
 

@@ -200,6 +200,34 @@ void ApplySdlWindowState(WindowRecord& record) {
     SDL_SetWindowAlwaysOnTop(record.sdl, (record.ex_style & WS_EX_TOPMOST) != 0 ? SDL_TRUE : SDL_FALSE);
 }
 
+SDL_Window* GlCapableSdlWindow(WindowRecord& record) {
+    if (record.sdl == nullptr) return nullptr;
+    if ((SDL_GetWindowFlags(record.sdl) & SDL_WINDOW_OPENGL) != 0) return record.sdl;
+    // SDL gives GL only to a window made for it: a new SDL window takes the old one's place
+    // with the same title, place, size, borders and visibility (made with the GL
+    // attributes set now, so that a context made with them draws into it).
+    Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN;
+    if ((record.style & WS_CAPTION) == 0) flags |= SDL_WINDOW_BORDERLESS;
+    if ((record.style & WS_THICKFRAME) != 0) flags |= SDL_WINDOW_RESIZABLE;
+    if ((record.ex_style & WS_EX_TOPMOST) != 0) flags |= SDL_WINDOW_ALWAYS_ON_TOP;
+    const std::string title_utf8 = Cp932ToUtf8Text(record.title.c_str());
+    SDL_Window* made = SDL_CreateWindow(title_utf8.c_str(), record.rect.left, record.rect.top,
+                                        std::max<LONG>(1, record.rect.right - record.rect.left),
+                                        std::max<LONG>(1, record.rect.bottom - record.rect.top), flags);
+    if (made == nullptr) return nullptr;
+    SDL_DestroyWindow(record.sdl);
+    record.sdl = made;
+    record.sdl_id = SDL_GetWindowID(made);
+    record.full_screen = false;
+    if (record.visible) {
+        SDL_ShowWindow(made);
+        if (record.minimized) SDL_MinimizeWindow(made);
+    }
+    ApplySdlWindowState(record);
+    ApplyCursorState();
+    return made;
+}
+
 }  // namespace sdl_window
 
 HWND CreateWindowExA(DWORD ex_style, const char* class_name, const char* window_name, DWORD style, int x, int y,

@@ -28,6 +28,7 @@ struct Picture {
     SDL_Texture* texture = nullptr;
     int texture_width = 0;
     int texture_height = 0;
+    bool gl_owned = false;  // the GL presenter shows the window
 };
 
 std::unordered_map<HWND, Picture>& Pictures() {
@@ -88,7 +89,10 @@ Picture* PictureOf(HWND window) {
 }
 
 void ShowWithSdl(Picture& picture, sdl_window::WindowRecord& record) {
-    if (record.sdl == nullptr || !sdl_window::IsVideoThread() || picture.width == 0 || picture.height == 0) return;
+    if (picture.gl_owned || record.sdl == nullptr || !sdl_window::IsVideoThread() || picture.width == 0 ||
+        picture.height == 0) {
+        return;
+    }
     if (picture.sdl != record.sdl || picture.sdl_id != record.sdl_id) {
         // A new SDL window: whatever was made for an earlier one went with it.
         picture.texture = nullptr;
@@ -183,6 +187,26 @@ void ForgetWindowPicture(HWND window) {
         ReleaseSdlObjects(found->second);
     }
     Pictures().erase(found);
+}
+
+SDL_Window* HandWindowToGl(HWND window) {
+    sdl_window::WindowRecord* record = sdl_window::FindWindowRecord(window);
+    if (record == nullptr || record->sdl == nullptr || !sdl_window::IsVideoThread()) return nullptr;
+    Picture* picture = PictureOf(window);
+    if (picture == nullptr) return nullptr;
+    if (picture->gl_owned) return record->sdl;
+    // SDL's renderer on the window goes before GL draws there (and before the SDL window
+    // may be re-made).
+    if (picture->sdl == record->sdl && picture->sdl_id == record->sdl_id) ReleaseSdlObjects(*picture);
+    SDL_Window* sdl = sdl_window::GlCapableSdlWindow(*record);
+    if (sdl == nullptr) return nullptr;
+    picture->gl_owned = true;
+    return sdl;
+}
+
+void TakeWindowBackFromGl(HWND window) {
+    auto found = Pictures().find(window);
+    if (found != Pictures().end()) found->second.gl_owned = false;
 }
 
 }  // namespace sdl_presenter

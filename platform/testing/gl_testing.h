@@ -1,9 +1,11 @@
-// Test hooks for the 3-D stand-in over OpenGL: a lost context and failing stage programs.
+// Test hooks for the 3-D stand-in over OpenGL: a lost context, failing stage programs and
+// the count of pictures a primary surface showed in its window through GL.
 #pragma once
 
 #include "platform/gl_hooks.h"
 
 inline void LoseGlContext() { platform_hooks::LoseGlContext(); }
+inline std::uint64_t GlWindowPresents() { return platform_hooks::GlWindowPresentCount(); }
 
 // Stage programs made while it lives fail to compile.
 class BreakGlShaders {

@@ -1,6 +1,7 @@
 // Under a private X server, a picture drawn by the device into the back buffer of a
-// flipping primary reaches the real window when the chain flips: a dump of the X
-// server's screen taken by another process (xwd) shows it.
+// flipping primary reaches the real window when the chain flips, drawn there through GL
+// (not read back into the window's picture): a dump of the X server's screen taken by
+// another process (xwd) shows it.
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -10,6 +11,8 @@
 #include <string>
 
 #include "platform/kernel.h"
+#include "platform/testing/display_testing.h"
+#include "platform/testing/gl_testing.h"
 #include "platform/window.h"
 #include "tests/gl/gl_fixture.h"
 #include "tests/support/temp_dir.h"
@@ -164,7 +167,13 @@ TEST(FlipPresentTest, AFlipShowsTheBackBufferInTheRealWindow) {
     const std::string before = DumpScreen(server.display());
     ASSERT_TRUE(CountColours(before, 0xFF0000u, 0x00FF00u, &red, &green)) << "dump of " << before.size() << " bytes";
     EXPECT_EQ(red + green, 0) << "the back buffer is not on the screen before the flip";
+    const std::uint64_t presents = GlWindowPresents();
+    PresentCapture capture;
     ASSERT_EQ(primary->Flip(nullptr, DDFLIP_WAIT | DDFLIP_NOVSYNC), DD_OK);
+    // GL drew the flip into the window; the read-back into the window's picture (which
+    // every picture shown through SDL passes, captured here) did not run.
+    EXPECT_EQ(GlWindowPresents(), presents + 1);
+    EXPECT_TRUE(capture.Take().empty());
     ASSERT_TRUE(CountColours(DumpScreen(server.display()), 0xFF0000u, 0x00FF00u, &red, &green));
     // Both halves, each at least the size they were drawn (the window may scale them up).
     EXPECT_GE(red, 320L * 480);
@@ -173,10 +182,94 @@ TEST(FlipPresentTest, AFlipShowsTheBackBufferInTheRealWindow) {
     device->Release();
     back->Release();
     primary->Release();
+    // With the primary gone the window's picture is shown through SDL again: a GDI fill
+    // reaches the screen.
+    HDC dc = GetDC(window);
+    HBRUSH blue = CreateSolidBrush(RGB(0, 0, 255));
+    RECT all{0, 0, 640, 480};
+    ASSERT_EQ(FillRect(dc, &all, blue), 1);
+    DeleteObject(blue);
+    ReleaseDC(window, dc);
+    long blue_count = 0;
+    ASSERT_TRUE(CountColours(DumpScreen(server.display()), 0x0000FFu, 0x00FF00u, &blue_count, &green));
+    EXPECT_GE(blue_count, 640L * 480);
+    EXPECT_EQ(green, 0);
     d3d->Release();
     dd->Release();
     DestroyWindow(window);
     UnregisterClassA("flip", GetModuleHandleA(nullptr));
+    CoUninitialize();
+}
+
+// A primary in a window (no exclusive mode) shows the part of the screen under the
+// window's client area, through GL as well.
+TEST(FlipPresentTest, AWindowedPrimaryShowsThePartUnderTheClientArea) {
+    if (!ProgramExists("Xvfb") || !ProgramExists("xwd")) GTEST_SKIP() << "Xvfb or xwd is not installed";
+    XServer server;
+    ASSERT_FALSE(server.display().empty()) << "Xvfb did not start";
+    EnvironmentGuard display("DISPLAY", server.display().c_str());
+    EnvironmentGuard driver("SDL_VIDEODRIVER", "x11");
+    ASSERT_TRUE(SUCCEEDED(CoInitialize(nullptr)));
+    WNDCLASSEXA wc{};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = PlainProc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = "windowed";
+    ASSERT_NE(RegisterClassExA(&wc), 0);
+    HWND window = CreateWindowExA(0, "windowed", "windowed", WS_POPUP | WS_VISIBLE, 100, 100, 200, 100, nullptr,
+                                  nullptr, wc.hInstance, nullptr);
+    ASSERT_NE(window, nullptr);
+    IDirectDraw7* dd = nullptr;
+    ASSERT_EQ(CoCreateInstance(CLSID_DirectDraw7, nullptr, CLSCTX_ALL, IID_IDirectDraw7, reinterpret_cast<void**>(&dd)),
+              S_OK);
+    ASSERT_EQ(dd->Initialize(nullptr), DD_OK);
+    ASSERT_EQ(dd->SetCooperativeLevel(window, DDSCL_NORMAL), DD_OK);
+    IDirect3D7* d3d = nullptr;
+    if (FAILED(dd->QueryInterface(IID_IDirect3D7, reinterpret_cast<void**>(&d3d)))) {
+        dd->Release();
+        DestroyWindow(window);
+        CoUninitialize();
+        GTEST_SKIP() << "no OpenGL 3.3 core context on the X server";
+    }
+    DDSURFACEDESC2 desc{};
+    desc.dwSize = sizeof desc;
+    desc.dwFlags = DDSD_CAPS;
+    desc.ddsCaps.dwCaps = DDSCAPS_PRIMARYSURFACE | DDSCAPS_VIDEOMEMORY;
+    IDirectDrawSurface7* primary = nullptr;
+    ASSERT_EQ(dd->CreateSurface(&desc, &primary, nullptr), DD_OK);
+    DDSCAPS2 caps{};
+    primary->GetCaps(&caps);
+    ASSERT_NE(caps.dwCaps & DDSCAPS_VIDEOMEMORY, 0u);
+    IDirectDrawClipper* clipper = nullptr;
+    ASSERT_EQ(dd->CreateClipper(0, &clipper, nullptr), DD_OK);
+    ASSERT_EQ(clipper->SetHWnd(0, window), DD_OK);
+    ASSERT_EQ(primary->SetClipper(clipper), DD_OK);
+    DDPIXELFORMAT format{};
+    format.dwSize = sizeof format;
+    ASSERT_EQ(primary->GetPixelFormat(&format), DD_OK);
+
+    const std::uint64_t presents = GlWindowPresents();
+    DDBLTFX fx{};
+    fx.dwSize = sizeof fx;
+    fx.dwFillColor = format.dwRBitMask;
+    ASSERT_EQ(primary->Blt(nullptr, nullptr, nullptr, DDBLT_COLORFILL | DDBLT_WAIT, &fx), DD_OK);
+    // Screen coordinates: the left half of the client area.
+    RECT left{100, 100, 200, 200};
+    fx.dwFillColor = format.dwGBitMask;
+    ASSERT_EQ(primary->Blt(&left, nullptr, nullptr, DDBLT_COLORFILL | DDBLT_WAIT, &fx), DD_OK);
+    EXPECT_EQ(GlWindowPresents(), presents + 2);
+    long red = 0;
+    long green = 0;
+    ASSERT_TRUE(CountColours(DumpScreen(server.display()), 0xFF0000u, 0x00FF00u, &red, &green));
+    EXPECT_EQ(red, 100L * 100);
+    EXPECT_EQ(green, 100L * 100);
+
+    primary->Release();
+    clipper->Release();
+    d3d->Release();
+    dd->Release();
+    DestroyWindow(window);
+    UnregisterClassA("windowed", GetModuleHandleA(nullptr));
     CoUninitialize();
 }
 
