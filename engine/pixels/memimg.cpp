@@ -166,27 +166,32 @@ void FillMemImgRectRaw(MEMIMG* image, const RECT* rect, std::uint32_t value) {
     ClipRectToRect(&area, &bounds);
     if (IsRectEmpty(area)) return;
     const int bytes_per_pixel = MemImgBytesPerPixel(image);
-    const int pitch = image->block->pitch;
-    for (LONG y = area.top; y < area.bottom; ++y) {
-        std::uint8_t* at = image->pixels + static_cast<std::ptrdiff_t>(y) * pitch +
-                           static_cast<std::ptrdiff_t>(area.left) * bytes_per_pixel;
-        for (LONG x = area.left; x < area.right; ++x, at += bytes_per_pixel) {
-            switch (bytes_per_pixel) {
-                case 1:
-                    *at = static_cast<std::uint8_t>(value);
-                    break;
-                case 2: {
-                    const std::uint16_t v = static_cast<std::uint16_t>(value);
-                    std::memcpy(at, &v, 2);
-                    break;
-                }
-                case 4:
-                    std::memcpy(at, &value, 4);
-                    break;
-                default:
-                    break;
-            }
+    if (bytes_per_pixel != 1 && bytes_per_pixel != 2 && bytes_per_pixel != 4) return;
+    const std::ptrdiff_t pitch = image->block->pitch;
+    // One pixel's bytes repeated over a 64-byte pattern; every row starts on a pixel, so
+    // each row is whole patterns and a tail taken from the pattern's start.
+    std::uint8_t pattern[64];
+    for (int i = 0; i < 64; i += bytes_per_pixel) std::memcpy(pattern + i, &value, static_cast<std::size_t>(bytes_per_pixel));
+    bool one_byte = true;
+    for (int i = 1; i < bytes_per_pixel; ++i) one_byte = one_byte && pattern[i] == pattern[0];
+    std::ptrdiff_t row_bytes = static_cast<std::ptrdiff_t>(area.right - area.left) * bytes_per_pixel;
+    std::uint8_t* first = image->pixels + static_cast<std::ptrdiff_t>(area.top) * pitch +
+                          static_cast<std::ptrdiff_t>(area.left) * bytes_per_pixel;
+    LONG rows = area.bottom - area.top;
+    if (row_bytes == pitch) {
+        // Gap-free rows are one run.
+        row_bytes *= rows;
+        rows = 1;
+    }
+    for (LONG y = 0; y < rows; ++y) {
+        std::uint8_t* at = first + static_cast<std::ptrdiff_t>(y) * pitch;
+        if (one_byte) {
+            std::memset(at, pattern[0], static_cast<std::size_t>(row_bytes));
+            continue;
         }
+        std::ptrdiff_t left = row_bytes;
+        for (; left >= 64; left -= 64, at += 64) std::memcpy(at, pattern, 64);
+        std::memcpy(at, pattern, static_cast<std::size_t>(left));
     }
 }
 

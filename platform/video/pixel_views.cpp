@@ -1,6 +1,7 @@
 // Reading, writing and copying pixels of the display stand-in: raw values of 1 to 4
 // bytes, conversion to and from 0x00RRGGBB by channel masks, and the nearest-neighbour
 // stretch copy that blits, GDI presentation and the window picture share.
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -186,6 +187,19 @@ void StretchCopy(const PixelView& destination, const RECT& destination_rect, con
     const long long dy_step = dst_h > 0 ? 1 : -1;
     const long long abs_dw = dst_w * dx_step;
     const long long abs_dh = dst_h * dy_step;
+    // An unscaled row of the same layout, both walked the same way, is one byte copy: the
+    // sampling then takes source column dx - shift for destination column dx.
+    long long run_lo = 0;
+    long long run_hi = 0;
+    long long run_shift = 0;
+    const bool rows_copied = same && abs_dw == (src_w > 0 ? src_w : -src_w) && (dst_w > 0) == (src_w > 0);
+    if (rows_copied) {
+        const long long dx_first = dst_w > 0 ? destination_rect.left : destination_rect.left - abs_dw;
+        const long long sx_first = src_w > 0 ? source_rect.left : source_rect.left - abs_dw;
+        run_shift = dx_first - sx_first;
+        run_lo = std::max({dx_first, 0LL, run_shift});
+        run_hi = std::min({dx_first + abs_dw, static_cast<long long>(destination.width), source.width + run_shift});
+    }
     for (long long j = 0; j < abs_dh; ++j) {
         const long long dy = dy_step > 0 ? destination_rect.top + j : destination_rect.top - 1 - j;
         if (dy < 0 || dy >= destination.height) continue;
@@ -195,6 +209,14 @@ void StretchCopy(const PixelView& destination, const RECT& destination_rect, con
         if (sy < 0 || sy >= source.height) continue;
         std::uint8_t* dst_row = destination.pixels + dy * destination.pitch;
         const std::uint8_t* src_row = src_base + sy * src_pitch;
+        if (rows_copied) {
+            if (run_hi > run_lo) {
+                const long long bytes = source.bytes_per_pixel;
+                std::memcpy(dst_row + run_lo * bytes, src_row + (run_lo - run_shift) * bytes,
+                            static_cast<std::size_t>((run_hi - run_lo) * bytes));
+            }
+            continue;
+        }
         for (long long i = 0; i < abs_dw; ++i) {
             const long long dx = dx_step > 0 ? destination_rect.left + i : destination_rect.left - 1 - i;
             if (dx < 0 || dx >= destination.width) continue;
