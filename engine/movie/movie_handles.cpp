@@ -41,10 +41,13 @@ void StepTheoraClock(MovieRecord* record) {
     TheoraMovieInfo info;
     GetTheoraMovieInfo(record->theora, &info);
     const std::int64_t total = info.frame_total;
+    const int position_ms = record->sound != -1 ? GetSoundPlayPositionMs(record->sound) : -1;
+    // A track whose handle went with the sound system leaves the movie on the microsecond clock.
+    if (position_ms < 0) record->sound = -1;
     const bool with_sound = record->sound != -1;
     std::int64_t frame = 0;
     if (with_sound) {
-        const std::int64_t position_us = static_cast<std::int64_t>(GetSoundPlayPositionMs(record->sound)) * 1000;
+        const std::int64_t position_us = static_cast<std::int64_t>(position_ms) * 1000;
         frame = DoubleToInt(static_cast<double>(position_us) * info.frames_per_second * 0.000001);
         if (frame >= total) frame = total - 1;
     } else {
@@ -52,8 +55,7 @@ void StepTheoraClock(MovieRecord* record) {
         frame = DoubleToInt(static_cast<double>(elapsed) * info.frames_per_second * 0.000001);
         if (frame >= total) frame = (record->play_type & kMoviePlayLoop) != 0 ? frame % total : total - 1;
     }
-    // Before the start (a clock rebased ahead, or a sound that answers no position) the
-    // first frame shows.
+    // Before the start (a clock rebased ahead) the first frame shows.
     if (frame < 0) frame = 0;
     const std::int64_t current = GetTheoraCurrentFrame(record->theora);
     if (frame == current) {

@@ -105,6 +105,17 @@ TEST_F(MovieSound, ThePictureFollowsTheSoundsPlayPosition) {
     EXPECT_EQ(CheckSoundHandlePlaying(sound), -1);
 }
 
+TEST_F(MovieSound, AMovieWhoseSoundWentWithTheSoundSystemGoesOnByTheMicrosecondClock) {
+    StartSound();
+    const int movie = OpenMovie("sound.ogv", nullptr, nullptr, 0);
+    ASSERT_GE(GetMovieRecord(movie)->sound, 0);
+    ASSERT_EQ(PlayMovie(movie, 0), 0);
+    PassAndShow(movie, 200);
+    TerminateSoundSystem();
+    EXPECT_EQ(PassAndShow(movie, 200), 10);
+    EXPECT_EQ(GetMovieRecord(movie)->sound, -1);
+}
+
 TEST_F(MovieSound, PauseStopsTheSoundAndResumeContinuesIt) {
     StartSound();
     const int movie = OpenMovie("sound.ogv", nullptr, nullptr, 0);
