@@ -1,13 +1,14 @@
 // Movie handles: the table of 100 records, opening a file through the Theora decoder or
 // else the media player, the play state (requested, paused, looping) and the Theora clock
 // that picks the frame to show, pausing and resuming on activation changes. Relies on the
-// file-access table, the microsecond clock and the two players behind movie_record.h.
-// A movie's own sound track is not played: the sound room offers no play position to keep
-// the picture on, so every Theora movie runs on the microsecond clock.
+// file-access table, the microsecond clock, the two players behind movie_record.h and
+// the sound room, which plays a Theora movie's Vorbis track as a stream sound whose play
+// position is then the movie's clock.
 #include <cstring>
 
 #include "engine/core/core.h"
 #include "engine/movie/movie_record.h"
+#include "engine/sound/sound.h"
 
 namespace {
 
@@ -22,19 +23,44 @@ int HandleOfSlot(int slot) {
     return g_slots[slot] == nullptr ? -1 : MakeHandleValue(kHandleKindMovie, g_slots[slot]->check, slot);
 }
 
-// The frame the Theora clock wants now.
+// The movie's Vorbis track as a stream sound over the file, or -1 when there is none the
+// sound room can read (or no sound device).
+int LoadMovieSound(const char* path) {
+    const int saved_type = GetSoundDataCreateType();
+    SetMovieSoundSwitch(1);
+    SetSoundDataCreateType(3);
+    const int sound = LoadSoundFile(path, 1, -1);
+    SetMovieSoundSwitch(0);
+    SetSoundDataCreateType(saved_type);
+    return sound < 0 ? -1 : sound;
+}
+
+// The frame the Theora clock wants now: the sound's play position when the movie has a
+// sound track (the sound loops by itself), else the microsecond clock from the start.
 void StepTheoraClock(MovieRecord* record) {
     TheoraMovieInfo info;
     GetTheoraMovieInfo(record->theora, &info);
     const std::int64_t total = info.frame_total;
-    const std::int64_t elapsed = GetMicrosecondCount(0) - record->start_time;
-    std::int64_t frame = DoubleToInt(static_cast<double>(elapsed) * info.frames_per_second * 0.000001);
+    const int position_ms = record->sound != -1 ? GetSoundPlayPositionMs(record->sound) : -1;
+    // A track whose handle went with the sound system leaves the movie on the microsecond clock.
+    if (position_ms < 0) record->sound = -1;
+    const bool with_sound = record->sound != -1;
+    std::int64_t frame = 0;
+    if (with_sound) {
+        const std::int64_t position_us = static_cast<std::int64_t>(position_ms) * 1000;
+        frame = DoubleToInt(static_cast<double>(position_us) * info.frames_per_second * 0.000001);
+        if (frame >= total) frame = total - 1;
+    } else {
+        const std::int64_t elapsed = GetMicrosecondCount(0) - record->start_time;
+        frame = DoubleToInt(static_cast<double>(elapsed) * info.frames_per_second * 0.000001);
+        if (frame >= total) frame = (record->play_type & kMoviePlayLoop) != 0 ? frame % total : total - 1;
+    }
     // Before the start (a clock rebased ahead) the first frame shows.
     if (frame < 0) frame = 0;
-    if (frame >= total) frame = (record->play_type & kMoviePlayLoop) != 0 ? frame % total : total - 1;
     const std::int64_t current = GetTheoraCurrentFrame(record->theora);
     if (frame == current) {
-        if (frame == total - 1 && (record->play_type & kMoviePlayLoop) == 0) {
+        // A movie with sound is never ended here: at its last frame it stays wanted.
+        if (frame == total - 1 && (record->play_type & kMoviePlayLoop) == 0 && !with_sound) {
             record->play_requested = 0;
             record->paused = 1;
         }
@@ -53,6 +79,8 @@ void StartMovie(MovieRecord* record, std::int32_t play_type) {
         const double frame = GetTheoraCurrentFrame(record->theora);
         record->start_time =
             GetMicrosecondCount(0) - static_cast<std::int64_t>(DoubleToInt(frame / info.frames_per_second * 1000000.0));
+        // Restart 0: the sound continues from where it stopped.
+        if (record->sound != -1) PlaySoundHandle(record->sound, play_type, 0);
     } else {
         if (record->media == nullptr) return;
         RunMediaMovie(record);
@@ -98,6 +126,7 @@ int OpenMovie(const char* path, int* width, int* height, int surface_mode) {
         record->frame_image_pointer = GetTheoraFrameImage(record->theora);
         record->surface_mode = 0;
         record->frame_pending = 1;
+        record->sound = LoadMovieSound(path);
     } else {
         if (OpenMediaMovie(record, path, width, height, surface_mode) == -1) {
             FreeHandleRecord(g_table, handle);
@@ -117,6 +146,7 @@ int CloseMovie(int movie) {
     if (record->theora_flag) {
         CloseTheoraMovie(record->theora);
         if (record->file != 0) FileAccessClose(record->file);
+        if (record->sound != -1) DeleteSoundHandle(record->sound);
         record->theora = nullptr;
         record->file = 0;
         record->sound = -1;
@@ -184,6 +214,8 @@ int PauseMovie(int movie, int keep_request) {
     if (record == nullptr) return -1;
     if (record->paused) return 0;
     if (record->theora_flag) {
+        // The sound stops first, so that the decoder stands at the frame of its position.
+        if (record->sound != -1) StopSoundHandle(record->sound);
         UpdateMovieFrame(movie, 0);
     } else {
         if (record->media == nullptr) return 0;

@@ -1,7 +1,8 @@
 // The YCbCr to RGB tables and row kernels. The table kernel is the rule as written:
 // per pixel clamp[(Y-table + chroma term) / 16384] with truncating division. The vector
-// kernel computes the same products in 32-bit lanes, eight pixels at a time; an arithmetic shift differs from the
-// truncating division only on negative sums, and both of those clamp to 0.
+// kernels compute the same integer sums in 32-bit lanes; an arithmetic shift differs from
+// the truncating division only on negative sums, and both of those clamp to 0. On
+// processors with 256-bit integer vectors the frame is converted two rows per chroma row.
 #include "engine/movie/yuv_to_rgb.h"
 
 #include <cstring>
@@ -77,9 +78,117 @@ void ConvertRowVector(const YuvToRgbTables& t, const YuvRowArgs& a) {
     }
 }
 
+// The 256-bit form. The sums are regrouped, not changed: luma * 19070 plus one chroma
+// term per colour that also carries the constant parts (-16 and -128 offsets, the
+// green rounding 1024), so every pixel sums exactly what the tables sum. Products come
+// from 16-bit multiply-adds over (sample, 0) or (cb, cr) pairs, which are exact in 32
+// bits; 33062 does not fit 16 bits, so blue takes 16531 twice. The saturating packs clamp
+// to 0..255 exactly as the table does.
+typedef std::int16_t I16x16 __attribute__((vector_size(32)));
+typedef char C8x32 __attribute__((vector_size(32)));
+typedef std::uint8_t U8x16 __attribute__((vector_size(16)));
+
+constexpr std::int32_t kRedBase = 26148 * -128 + 19070 * -16;
+constexpr std::int32_t kGreenBase = -6406 * -128 + -13320 * -128 + 1024 + 19070 * -16;
+constexpr std::int32_t kBlueBase = 33062 * -128 + 19070 * -16;
+
+struct ChromaTerms {
+    I32x8 red, green, blue;
+};
+
+__attribute__((target("avx2"))) inline ChromaTerms ChromaTermsAvx2(const std::uint8_t* cb, const std::uint8_t* cr) {
+    U8x8 cb8, cr8;
+    std::memcpy(&cb8, cb, 8);
+    std::memcpy(&cr8, cr, 8);
+    const U8x16 pairs = __builtin_shufflevector(cb8, cr8, 0, 8, 1, 9, 2, 10, 3, 11, 4, 12, 5, 13, 6, 14, 7, 15);
+    const I16x16 wide = __builtin_convertvector(pairs, I16x16);
+    const I16x16 k_red = {0, 26148, 0, 26148, 0, 26148, 0, 26148, 0, 26148, 0, 26148, 0, 26148, 0, 26148};
+    const I16x16 k_green = {-6406, -13320, -6406, -13320, -6406, -13320, -6406, -13320,
+                            -6406, -13320, -6406, -13320, -6406, -13320, -6406, -13320};
+    const I16x16 k_blue = {16531, 0, 16531, 0, 16531, 0, 16531, 0, 16531, 0, 16531, 0, 16531, 0, 16531, 0};
+    const I32x8 blue_half = __builtin_ia32_pmaddwd256(wide, k_blue);
+    return ChromaTerms{__builtin_ia32_pmaddwd256(wide, k_red) + kRedBase,
+                       __builtin_ia32_pmaddwd256(wide, k_green) + kGreenBase, blue_half + blue_half + kBlueBase};
+}
+
+typedef char C8x16 __attribute__((vector_size(16)));
+
+// Eight pixels from the low eight luma bytes of `y8`.
+__attribute__((target("avx2"))) inline void EightPixelsAvx2(C8x16 y8, I32x8 red, I32x8 green, I32x8 blue,
+                                                            std::uint8_t* out) {
+    const I32x8 y32 = __builtin_ia32_pmovzxbd256(y8);
+    const I16x16 k_luma = {19070, 0, 19070, 0, 19070, 0, 19070, 0, 19070, 0, 19070, 0, 19070, 0, 19070, 0};
+    const I32x8 yy = __builtin_ia32_pmaddwd256(reinterpret_cast<I16x16>(y32), k_luma);
+    const I32x8 alpha = {255, 255, 255, 255, 255, 255, 255, 255};
+    const I16x16 bg = __builtin_ia32_packssdw256((yy + blue) >> 14, (yy + green) >> 14);
+    const I16x16 ra = __builtin_ia32_packssdw256((yy + red) >> 14, alpha);
+    // Each 128-bit half now holds b0-3 g0-3 r0-3 a0-3 of its four pixels.
+    const C8x32 planes = __builtin_ia32_packuswb256(bg, ra);
+    const C8x32 pixels = __builtin_shufflevector(planes, planes, 0, 4, 8, 12, 1, 5, 9, 13, 2, 6, 10, 14, 3, 7, 11, 15,
+                                                 16, 20, 24, 28, 17, 21, 25, 29, 18, 22, 26, 30, 19, 23, 27, 31);
+    std::memcpy(out, &pixels, sizeof pixels);
+}
+
+// One row, or two rows sharing their chroma row when `y1` is given: sixteen pixels a
+// step from eight chroma pairs; an odd first pixel and the tail go through the table kernel.
+__attribute__((target("avx2"))) void ConvertRowsAvx2(const YuvToRgbTables& t, const YuvRowArgs& a,
+                                                     const std::uint8_t* y1, std::uint8_t* out1) {
+    std::int32_t i = 0;
+    if ((a.chroma_x0 & 1) != 0 && a.width > 0) {
+        ConvertRowTable(t, YuvRowArgs{a.y, a.cb, a.cr, a.chroma_x0, 1, a.out});
+        if (y1 != nullptr) ConvertRowTable(t, YuvRowArgs{y1, a.cb, a.cr, a.chroma_x0, 1, out1});
+        i = 1;
+    }
+    const std::uint8_t* cb_row = a.cb + ((a.chroma_x0 + i) >> 1);
+    const std::uint8_t* cr_row = a.cr + ((a.chroma_x0 + i) >> 1);
+    const std::uint8_t* y0 = a.y;
+    std::uint8_t* out0 = a.out;
+    const std::int32_t width = a.width;
+    for (; i + 16 <= width; i += 16, cb_row += 8, cr_row += 8) {
+        const ChromaTerms c = ChromaTermsAvx2(cb_row, cr_row);
+        const I32x8 red_lo = __builtin_shufflevector(c.red, c.red, 0, 0, 1, 1, 2, 2, 3, 3);
+        const I32x8 red_hi = __builtin_shufflevector(c.red, c.red, 4, 4, 5, 5, 6, 6, 7, 7);
+        const I32x8 green_lo = __builtin_shufflevector(c.green, c.green, 0, 0, 1, 1, 2, 2, 3, 3);
+        const I32x8 green_hi = __builtin_shufflevector(c.green, c.green, 4, 4, 5, 5, 6, 6, 7, 7);
+        const I32x8 blue_lo = __builtin_shufflevector(c.blue, c.blue, 0, 0, 1, 1, 2, 2, 3, 3);
+        const I32x8 blue_hi = __builtin_shufflevector(c.blue, c.blue, 4, 4, 5, 5, 6, 6, 7, 7);
+        C8x16 y16;
+        std::memcpy(&y16, y0 + i, 16);
+        EightPixelsAvx2(y16, red_lo, green_lo, blue_lo, out0 + 4 * i);
+        EightPixelsAvx2(__builtin_shufflevector(y16, y16, 8, 9, 10, 11, 12, 13, 14, 15, 8, 9, 10, 11, 12, 13, 14, 15),
+                        red_hi, green_hi, blue_hi, out0 + 4 * i + 32);
+        if (y1 != nullptr) {
+            std::memcpy(&y16, y1 + i, 16);
+            EightPixelsAvx2(y16, red_lo, green_lo, blue_lo, out1 + 4 * i);
+            EightPixelsAvx2(
+                __builtin_shufflevector(y16, y16, 8, 9, 10, 11, 12, 13, 14, 15, 8, 9, 10, 11, 12, 13, 14, 15), red_hi,
+                green_hi, blue_hi, out1 + 4 * i + 32);
+        }
+    }
+    if (i < a.width) {
+        ConvertRowTable(t, YuvRowArgs{a.y + i, a.cb, a.cr, a.chroma_x0 + i, a.width - i, a.out + 4 * i});
+        if (y1 != nullptr) {
+            ConvertRowTable(t, YuvRowArgs{y1 + i, a.cb, a.cr, a.chroma_x0 + i, a.width - i, out1 + 4 * i});
+        }
+    }
+}
+
+bool HasAvx2() {
+    static const bool has = __builtin_cpu_supports("avx2");
+    return has;
+}
+
+void ConvertRowVectorBest(const YuvToRgbTables& t, const YuvRowArgs& a) {
+    if (HasAvx2()) {
+        ConvertRowsAvx2(t, a, nullptr, nullptr);
+    } else {
+        ConvertRowVector(t, a);
+    }
+}
+
 }  // namespace
 
-const YuvRowKernel kYuvRowKernels[kYuvKernelCount] = {ConvertRowTable, ConvertRowVector};
+const YuvRowKernel kYuvRowKernels[kYuvKernelCount] = {ConvertRowTable, ConvertRowVectorBest};
 
 const YuvToRgbTables* GetYuvToRgbTables() { return &g_tables; }
 
@@ -104,14 +213,22 @@ int InitYuvToRgbTables() {
 
 void ConvertYuv420Frame(const YuvFrameArgs& f, YuvKernelKind kind) {
     const YuvRowKernel kernel = kYuvRowKernels[kind];
-    for (std::int32_t row = 0; row < f.height; ++row) {
+    const bool pairs = kind == kYuvKernelVector && HasAvx2();
+    for (std::int32_t row = 0; row < f.height;) {
         const std::int32_t y_row = f.y0 + row;
         const std::int32_t c_row = y_row >> 1;
         const YuvRowArgs args{f.y + static_cast<std::intptr_t>(y_row) * f.y_stride + f.x0,
                               f.cb + static_cast<std::intptr_t>(c_row) * f.c_stride,
                               f.cr + static_cast<std::intptr_t>(c_row) * f.c_stride, f.x0, f.width,
                               f.out + static_cast<std::intptr_t>(row) * f.out_pitch};
-        kernel(g_tables, args);
+        // An even plane row and the one below it share a chroma row.
+        if (pairs && (y_row & 1) == 0 && row + 1 < f.height) {
+            ConvertRowsAvx2(g_tables, args, args.y + f.y_stride, args.out + f.out_pitch);
+            row += 2;
+        } else {
+            kernel(g_tables, args);
+            row += 1;
+        }
     }
 }
 

@@ -24,6 +24,9 @@ int HandleMciNotify();
 // playing). -1 for a type outside 0..3.
 int SetSoundDataCreateType(int type);
 int GetSoundDataCreateType();
+// The movie-sound switch: 1 while the movie player loads a movie file's sound track, so
+// that files are read only as Ogg Vorbis (the track beside the pictures); 0 otherwise.
+int SetMovieSoundSwitch(int on);
 // A new empty handle, or -1.
 int AddSoundData();
 int DeleteSoundHandle(int sound);

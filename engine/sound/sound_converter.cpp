@@ -1,8 +1,10 @@
 // The sound converter's shared part: recognising the format (PCM WAV, compressed WAV,
-// Ogg Vorbis, MP3, tried in that order), the decode buffer, reading PCM block by block,
-// seeking to a sample frame, the PCM size and the decode of a whole sound. A block that
-// yields nothing counts as the end of the data, so no read can loop on a broken file.
+// Ogg Vorbis, MP3, tried in that order; while the movie-sound switch is on, Ogg Vorbis
+// only), the decode buffer, reading PCM block by block, seeking to a sample frame, the
+// PCM size and the decode of a whole sound. A block that yields nothing counts as the
+// end of the data, so no read can loop on a broken file.
 #include <cstring>
+#include <span>
 
 #include "engine/sound/sound_records.h"
 
@@ -30,8 +32,10 @@ int OpenSoundConverter(const StreamDescriptor& stream, SoundConvertRecord* r) {
     using Opener = int (*)(SoundConvertRecord*);
     static constexpr Opener kOpeners[] = {&OpenWavPcmConverter, &OpenWavAcmConverter, &OpenOggVorbisSound,
                                           &OpenMp3Converter};
+    static constexpr Opener kMovieOpeners[] = {&OpenOggVorbisSound};
     bool opened = false;
-    for (Opener open : kOpeners) {
+    const bool movie = Sound().movie_sound != 0;
+    for (Opener open : movie ? std::span<const Opener>(kMovieOpeners) : std::span<const Opener>(kOpeners)) {
         r->stream.functions.seek(r->stream.handle, 0, kSeekSet);
         if (open(r) == 0) {
             opened = true;

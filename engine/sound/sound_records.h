@@ -122,6 +122,7 @@ struct SoundSystemState {
     HandleTable table;
     std::int32_t creation_type;
     std::int32_t ogg_bytes_per_sample;
+    std::int32_t movie_sound;  // the movie-sound switch
 };
 
 SoundSystemState& Sound();

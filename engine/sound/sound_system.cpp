@@ -275,3 +275,8 @@ int SetSoundDataCreateType(int type) {
 }
 
 int GetSoundDataCreateType() { return Sound().creation_type; }
+
+int SetMovieSoundSwitch(int on) {
+    Sound().movie_sound = on != 0 ? 1 : 0;
+    return 0;
+}

@@ -495,8 +495,10 @@ int PlayStreamSound(int sound, int play_type, int from_top) {
         r->sources_consumed = 0;
         if (r->played_bytes != 0) Rewind(r);
     }
-    // A stream that ran out of data starts again from its first source.
-    if (r->current_source >= r->source_count || (r->sources_consumed && r->stream_play_type != 3 && !r->end_reached)) {
+    // A stream that played out its data starts again from its first source; one stopped
+    // while its last data still sat in the ring goes on from the ring.
+    if ((r->current_source >= r->source_count && !r->end_reached) ||
+        (r->sources_consumed && r->stream_play_type != 3 && !r->end_reached)) {
         Rewind(r);
     }
     r->stream_play_type = play_type;

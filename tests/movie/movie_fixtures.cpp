@@ -61,7 +61,7 @@ struct VorbisTrack {
         while (ogg_stream_flush(&stream, &page)) AppendPage(later_headers, page);
     }
     // Adds `count` samples of a tone and writes what pages are ready.
-    void Feed(std::vector<std::uint8_t>& out, int count, bool last) {
+    void Feed(std::vector<std::uint8_t>& out, int count, bool last, bool flush = false) {
         if (count > 0) {
             float** buffer = vorbis_analysis_buffer(&dsp, count);
             for (int i = 0; i < count; ++i) buffer[0][i] = 0.2f * std::sin(0.05f * static_cast<float>(samples + i));
@@ -76,7 +76,9 @@ struct VorbisTrack {
             vorbis_bitrate_addblock(&block);
             while (vorbis_bitrate_flushpacket(&dsp, &packet)) ogg_stream_packetin(&stream, &packet);
         }
-        while (last ? ogg_stream_flush(&stream, &page) : ogg_stream_pageout(&stream, &page)) AppendPage(out, page);
+        while (last || flush ? ogg_stream_flush(&stream, &page) : ogg_stream_pageout(&stream, &page)) {
+            AppendPage(out, page);
+        }
     }
     void End() {
         ogg_stream_clear(&stream);
@@ -172,7 +174,7 @@ std::vector<std::uint8_t> EncodeTheora(const TheoraFixture& f, bool headers_only
             }
             if (f.with_vorbis) vorbis.Feed(out, 8000 * static_cast<int>(f.fps_denominator) /
                                                     static_cast<int>(f.fps_numerator),
-                                          false);
+                                          false, f.vorbis_page_per_frame);
         }
         while (ogg_stream_flush(&stream, &page)) AppendPage(out, page);
         if (f.with_vorbis) vorbis.Feed(out, 0, true);

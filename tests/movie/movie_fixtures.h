@@ -24,6 +24,9 @@ struct TheoraFixture {
     int page_fill = 0;
     bool page_per_packet = false;
     bool with_vorbis = false;
+    // The Vorbis pages are flushed after every frame, interleaved with the pictures as a
+    // muxer would write them, instead of when libogg fills a page.
+    bool vorbis_page_per_frame = false;
     int pixel_format = 0;  // 0 4:2:0, 2 4:2:2, 3 4:4:4
 };
 

@@ -1,5 +1,5 @@
 // The YCbCr to RGB tables: the documented spot values, the table entries against their
-// formula, and the vector kernel against the table kernel on random rows.
+// formula, and the vector kernel against the table kernel on random rows and frames.
 #include <gtest/gtest.h>
 
 #include <random>
@@ -64,6 +64,33 @@ TEST(YuvToRgb, VectorKernelEqualsTableKernelOnRandomRows) {
         kYuvRowKernels[kYuvKernelVector](*GetYuvToRgbTables(),
                                          YuvRowArgs{y.data(), cb.data(), cr.data(), x0, width, vector.data()});
         ASSERT_EQ(plain, vector) << "width " << width << " offset " << x0;
+    }
+}
+
+// The vector frame path converts two rows per chroma row; the rectangle's odd corners,
+// odd heights and short widths must still give the table's bytes.
+TEST(YuvToRgb, VectorFrameEqualsTableFrameOnRandomRectangles) {
+    InitYuvToRgbTables();
+    std::mt19937 random(11);
+    for (int round = 0; round < 200; ++round) {
+        const int plane_w = 4 + 2 * static_cast<int>(random() % 40), plane_h = 4 + 2 * static_cast<int>(random() % 12);
+        const int x0 = static_cast<int>(random() % 3), y0 = static_cast<int>(random() % 3);
+        const int width = 1 + static_cast<int>(random() % (plane_w - x0));
+        const int height = 1 + static_cast<int>(random() % (plane_h - y0));
+        const int y_stride = plane_w + static_cast<int>(random() % 5), c_stride = plane_w / 2 + static_cast<int>(random() % 3);
+        const int pitch = width * 4 + 4 * static_cast<int>(random() % 3);
+        std::vector<std::uint8_t> y(y_stride * plane_h), cb(c_stride * plane_h / 2), cr(c_stride * plane_h / 2);
+        for (auto& v : y) v = static_cast<std::uint8_t>(random());
+        for (auto& v : cb) v = static_cast<std::uint8_t>(random());
+        for (auto& v : cr) v = static_cast<std::uint8_t>(random());
+        std::vector<std::uint8_t> plain(pitch * height, 7), vector(pitch * height, 7);
+        ConvertYuv420Frame(YuvFrameArgs{y.data(), y_stride, cb.data(), cr.data(), c_stride, x0, y0, width, height,
+                                        plain.data(), pitch},
+                           kYuvKernelTable);
+        ConvertYuv420Frame(YuvFrameArgs{y.data(), y_stride, cb.data(), cr.data(), c_stride, x0, y0, width, height,
+                                        vector.data(), pitch},
+                           kYuvKernelVector);
+        ASSERT_EQ(plain, vector) << width << "x" << height << " at " << x0 << "," << y0;
     }
 }
 

@@ -120,6 +120,29 @@ TEST_F(StreamSoundTest, StopKeepsThePlaceAndRestartZeroGoesOn) {
     EXPECT_EQ(GetSoundPlayPositionMs(h), 200);
 }
 
+// A short stream has all its data in the ring from the first fill; stopped before that
+// data played out, restart 0 goes on with the rest of it, not from the top.
+TEST_F(StreamSoundTest, StopBeforeTheWrittenEndAndRestartZeroGoesOn) {
+    const Bytes data = Ramp16(44100, 2);
+    const int h = LoadStream("short.wav", MakeWav({}, data));
+    ASSERT_EQ(PlaySoundHandle(h, 1, 1), 0);
+    Pass(300);
+    ASSERT_EQ(StopSoundHandle(h), 0);
+    Pass(400);
+    EXPECT_EQ(GetSoundPlayPositionMs(h), 300);
+    audio_.TakeMixed();
+    ASSERT_EQ(PlaySoundHandle(h, 1, 0), 0);
+    Pass(200);
+    EXPECT_EQ(GetSoundPlayPositionMs(h), 500);
+    const std::vector<std::int16_t> mixed = audio_.TakeMixed();
+    ASSERT_GE(mixed.size(), 2u);
+    // The first sample mixed after the restart is frame 13230 (0.3 s) of the data.
+    EXPECT_EQ(mixed[0], static_cast<std::int16_t>(data[4 * 13230] | (data[4 * 13230 + 1] << 8)));
+    for (int i = 0; i < 60; ++i) Pass(16);
+    EXPECT_EQ(CheckSoundHandlePlaying(h), 0);
+    EXPECT_EQ(GetSoundPlayPositionMs(h), 1000);
+}
+
 TEST_F(StreamSoundTest, LoopPositionReturnsWhereTheDataWrapped) {
     // Seven seconds: the data wraps at ring offset 1 s, behind the ring's end, after the
     // cursor itself has wrapped.
