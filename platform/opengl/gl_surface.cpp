@@ -81,11 +81,7 @@ GlSurface::GlSurface(IDirectDraw7* owner, int width, int height, const DDPIXELFO
 
 GlSurface::~GlSurface() {
     LiveSurfaces().erase(static_cast<IDirectDrawSurface7*>(this));
-    for (GlSurface* back : back_buffers_) {
-        back->chain_front_ = nullptr;
-        back->Release();
-    }
-    if (depth_ != nullptr) depth_->Release();
+    ReleaseAttached();
     if (clipper_ != nullptr) clipper_->Release();
     GiveWindowBack(gl_window_);
     DeleteObjects();
@@ -149,11 +145,6 @@ void GlSurface::DeleteObjects() {
     framebuffer_ = 0;
     texture_ = 0;
     generation_ = 0;
-}
-
-void GlSurface::AddBackBuffer(GlSurface* back) {
-    back->chain_front_ = this;
-    back_buffers_.push_back(back);
 }
 
 HRESULT GlSurface::QueryInterface(REFIID iid, void** object) {
@@ -273,51 +264,8 @@ void GlSurface::PresentIfPrimary() {
 
 HRESULT GlSurface::AddAttachedSurface(IDirectDrawSurface7* surface) {
     GlSurface* attached = From(surface);
-    if (attached == nullptr || !attached->format_.depth || format_.depth || depth_ != nullptr || attached == this) {
-        return DDERR_INVALIDPARAMS;
-    }
-    if (attached->width_ != width_ || attached->height_ != height_) return DDERR_INVALIDPARAMS;
-    attached->AddRef();
-    depth_ = attached;
-    return DD_OK;
-}
-
-HRESULT GlSurface::DeleteAttachedSurface(DWORD, IDirectDrawSurface7* surface) {
-    if (depth_ == nullptr || (surface != nullptr && surface != static_cast<IDirectDrawSurface7*>(depth_))) {
-        return DDERR_NOTFOUND;
-    }
-    GlSurface* attached = depth_;
-    depth_ = nullptr;
-    attached->Release();
-    return DD_OK;
-}
-
-HRESULT GlSurface::EnumAttachedSurfaces(void* context, LPDDENUMSURFACESCALLBACK7 callback) {
-    if (callback == nullptr) return DDERR_INVALIDPARAMS;
-    std::vector<GlSurface*> list = back_buffers_;
-    if (depth_ != nullptr) list.push_back(depth_);
-    for (GlSurface* attached : list) {
-        DDSURFACEDESC2 description{};
-        description.dwSize = sizeof(description);
-        attached->GetSurfaceDesc(&description);
-        if (callback(attached, &description, context) == DDENUMRET_CANCEL) break;
-    }
-    return DD_OK;
-}
-
-HRESULT GlSurface::GetAttachedSurface(DDSCAPS2* caps, IDirectDrawSurface7** surface) {
-    if (caps == nullptr || surface == nullptr) return DDERR_INVALIDPARAMS;
-    *surface = nullptr;
-    GlSurface* found = nullptr;
-    if ((caps->dwCaps & DDSCAPS_BACKBUFFER) != 0 && !back_buffers_.empty()) {
-        found = back_buffers_.front();
-    } else if ((caps->dwCaps & DDSCAPS_ZBUFFER) != 0) {
-        found = depth_;
-    }
-    if (found == nullptr) return DDERR_NOTFOUND;
-    found->AddRef();
-    *surface = found;
-    return DD_OK;
+    if (attached == nullptr || !attached->format_.depth || format_.depth) return DDERR_INVALIDPARAMS;
+    return AttachDepth(attached);
 }
 
 HRESULT GlSurface::GetCaps(DDSCAPS2* caps) {
@@ -346,10 +294,7 @@ HRESULT GlSurface::GetSurfaceDesc(DDSURFACEDESC2* description) {
         description->dwFlags |= DDSD_CKSRCBLT;
         description->ddckCKSrcBlt = source_key_;
     }
-    if (!back_buffers_.empty()) {
-        description->dwFlags |= DDSD_BACKBUFFERCOUNT;
-        description->dwBackBufferCount = static_cast<DWORD>(back_buffers_.size());
-    }
+    DescribeChain(description);
     return DD_OK;
 }
 
@@ -618,28 +563,11 @@ HRESULT GlSurface::BltFast(DWORD x, DWORD y, IDirectDrawSurface7* source, RECT* 
     return result;
 }
 
-HRESULT GlSurface::Flip(IDirectDrawSurface7* target_override, DWORD flags) {
-    if (!is_primary() || back_buffers_.empty()) return DDERR_NOTFLIPPABLE;
-    if (target_override != nullptr) return DDERR_INVALIDPARAMS;
-    HRESULT usable = UsableResult();
-    if (usable != DD_OK) return usable;
-    for (GlSurface* back : back_buffers_) {
-        usable = back->UsableResult();
-        if (usable != DD_OK) return usable;
-    }
-    if ((flags & DDFLIP_NOVSYNC) == 0) display::WaitForBlankBegin();
-    // The front takes the first back buffer's storage, each back buffer the next one's and
-    // the last the old front's: the interfaces keep their roles.
-    GlSurface* previous = this;
-    for (GlSurface* back : back_buffers_) {
-        std::swap(previous->texture_, back->texture_);
-        std::swap(previous->framebuffer_, back->framebuffer_);
-        std::swap(previous->attached_depth_, back->attached_depth_);
-        std::swap(previous->serial_, back->serial_);
-        previous = back;
-    }
-    PresentIfPrimary();
-    return DD_OK;
+void GlSurface::SwapStorage(GlSurface* other) {
+    std::swap(texture_, other->texture_);
+    std::swap(framebuffer_, other->framebuffer_);
+    std::swap(attached_depth_, other->attached_depth_);
+    std::swap(serial_, other->serial_);
 }
 
 bool BelongsInVideoMemory(const DDSCAPS2& caps) {

@@ -9,10 +9,11 @@
 
 #include "platform/opengl/gl_context.h"
 #include "platform/opengl/gl_formats.h"
+#include "platform/video/surface_chain.h"
 
 namespace gl_backend {
 
-class GlSurface final : public IDirectDrawSurface7 {
+class GlSurface final : public display::SurfaceChain<GlSurface> {
 public:
     GlSurface(IDirectDraw7* owner, int width, int height, const DDPIXELFORMAT& format, const GlPixelFormat& gl_format,
               const DDSCAPS2& caps);
@@ -29,10 +30,6 @@ public:
     HRESULT Blt(RECT* destination_rect, IDirectDrawSurface7* source, RECT* source_rect, DWORD flags,
                 DDBLTFX* effects) override;
     HRESULT BltFast(DWORD x, DWORD y, IDirectDrawSurface7* source, RECT* source_rect, DWORD flags) override;
-    HRESULT DeleteAttachedSurface(DWORD flags, IDirectDrawSurface7* surface) override;
-    HRESULT EnumAttachedSurfaces(void* context, LPDDENUMSURFACESCALLBACK7 callback) override;
-    HRESULT Flip(IDirectDrawSurface7* target_override, DWORD flags) override;
-    HRESULT GetAttachedSurface(DDSCAPS2* caps, IDirectDrawSurface7** surface) override;
     HRESULT GetCaps(DDSCAPS2* caps) override;
     HRESULT GetClipper(IDirectDrawClipper** clipper) override;
     HRESULT GetColorKey(DWORD flags, DDCOLORKEY* key) override;
@@ -52,7 +49,6 @@ public:
 
     // Made by CreateVideoSurface.
     bool CreateObjects();
-    void AddBackBuffer(GlSurface* back);
     void MarkLost() { lost_ = true; }
 
     // For the device.
@@ -64,7 +60,6 @@ public:
     int height() const { return height_; }
     const GlPixelFormat& format() const { return format_; }
     GLuint texture() const { return texture_; }
-    GlSurface* depth() const { return depth_; }
     // The colour key applied to texels, as 0..1 channels; false without a key.
     bool SourceKeyUnit(float rgba[4]) const;
     // Binds the framebuffer (with the attached depth buffer when `with_depth`) for drawing.
@@ -77,7 +72,9 @@ public:
     bool WriteRect(const RECT& rect, const std::uint8_t* pixels, int pitch);
 
 private:
+    friend class display::SurfaceChain<GlSurface>;
     ~GlSurface();
+    void SwapStorage(GlSurface* other);
     void DeleteObjects();
     bool BindForReading();
     HRESULT CopyFrom(const RECT& destination, const RECT& drawn, IDirectDrawSurface7* source, const RECT& from,
@@ -106,9 +103,6 @@ private:
     bool has_source_key_ = false;
     DDCOLORKEY source_key_{};
     IDirectDrawClipper* clipper_ = nullptr;
-    GlSurface* depth_ = nullptr;
-    std::vector<GlSurface*> back_buffers_;
-    GlSurface* chain_front_ = nullptr;
     HWND gl_window_ = nullptr;  // the window a primary shows through GL (borrowed from the picture presenter)
 };
 

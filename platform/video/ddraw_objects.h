@@ -4,10 +4,12 @@
 #pragma once
 
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 #include "platform/ddraw.h"
 #include "platform/video/display_internal.h"
+#include "platform/video/surface_chain.h"
 
 namespace display {
 
@@ -46,7 +48,7 @@ private:
     PALETTEENTRY entries_[kEntryCount]{};
 };
 
-class SurfaceObject final : public IDirectDrawSurface7, public PixelTarget {
+class SurfaceObject final : public SurfaceChain<SurfaceObject>, public PixelTarget {
 public:
     SurfaceObject(DirectDrawObject* owner, int width, int height, const DDPIXELFORMAT& format, const DDSCAPS2& caps);
     SurfaceObject(const SurfaceObject&) = delete;
@@ -59,10 +61,6 @@ public:
     HRESULT Blt(RECT* destination_rect, IDirectDrawSurface7* source, RECT* source_rect, DWORD flags,
                 DDBLTFX* effects) override;
     HRESULT BltFast(DWORD x, DWORD y, IDirectDrawSurface7* source, RECT* source_rect, DWORD flags) override;
-    HRESULT DeleteAttachedSurface(DWORD flags, IDirectDrawSurface7* surface) override;
-    HRESULT EnumAttachedSurfaces(void* context, LPDDENUMSURFACESCALLBACK7 callback) override;
-    HRESULT Flip(IDirectDrawSurface7* target_override, DWORD flags) override;
-    HRESULT GetAttachedSurface(DDSCAPS2* caps, IDirectDrawSurface7** surface) override;
     HRESULT GetCaps(DDSCAPS2* caps) override;
     HRESULT GetClipper(IDirectDrawClipper** clipper) override;
     HRESULT GetColorKey(DWORD flags, DDCOLORKEY* key) override;
@@ -84,7 +82,6 @@ public:
     void Changed(const RECT& rect) override;
 
     // Set up by CreateSurface.
-    void AddBackBuffer(SurfaceObject* back);
     void MarkLost() { lost_ = true; }
     bool is_primary() const { return (caps_.dwCaps & DDSCAPS_PRIMARYSURFACE) != 0; }
     int width() const { return width_; }
@@ -92,12 +89,13 @@ public:
     PixelView View();
 
 private:
+    friend class SurfaceChain<SurfaceObject>;
     ~SurfaceObject();
-    HRESULT Usable() const;  // DD_OK, DDERR_SURFACELOST or DDERR_SURFACEBUSY
+    HRESULT UsableResult() const;  // DD_OK, DDERR_SURFACELOST or DDERR_SURFACEBUSY
+    void SwapStorage(SurfaceObject* other) { std::swap(memory_, other->memory_); }
     SurfaceObject* CopyOfVideoSurface(IDirectDrawSurface7* video);
     // Shows the primary's picture in its window after it changed.
     void PresentIfPrimary();
-    SurfaceObject* FrontOfChain();
 
     ULONG refs_ = 1;
     DirectDrawObject* owner_;
@@ -115,9 +113,6 @@ private:
     DDCOLORKEY source_key_{};
     ClipperObject* clipper_ = nullptr;
     PaletteObject* palette_ = nullptr;
-    SurfaceObject* depth_ = nullptr;               // attached depth buffer (referenced)
-    std::vector<SurfaceObject*> back_buffers_;     // flip chain behind a primary (referenced)
-    SurfaceObject* chain_front_ = nullptr;         // the primary of this back buffer's chain
 };
 
 class DirectDrawObject final : public IDirectDraw7 {

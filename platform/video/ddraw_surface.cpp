@@ -104,19 +104,10 @@ SurfaceObject::SurfaceObject(DirectDrawObject* owner, int width, int height, con
 SurfaceObject::~SurfaceObject() {
     UnregisterSurface(this);
     if (dc_ != nullptr) DeletePixelTargetDC(dc_);
-    for (SurfaceObject* back : back_buffers_) {
-        back->chain_front_ = nullptr;
-        back->Release();
-    }
-    if (depth_ != nullptr) depth_->Release();
+    ReleaseAttached();
     if (clipper_ != nullptr) clipper_->Release();
     if (palette_ != nullptr) palette_->Release();
     owner_->Release();
-}
-
-void SurfaceObject::AddBackBuffer(SurfaceObject* back) {
-    back->chain_front_ = this;
-    back_buffers_.push_back(back);
 }
 
 HRESULT SurfaceObject::QueryInterface(REFIID iid, void** object) {
@@ -131,7 +122,7 @@ ULONG SurfaceObject::Release() {
     return left;
 }
 
-HRESULT SurfaceObject::Usable() const {
+HRESULT SurfaceObject::UsableResult() const {
     if (lost_) return DDERR_SURFACELOST;
     if (locked_ || dc_ != nullptr) return DDERR_SURFACEBUSY;
     return DD_OK;
@@ -154,8 +145,6 @@ PixelView SurfaceObject::View() {
     return view;
 }
 
-SurfaceObject* SurfaceObject::FrontOfChain() { return chain_front_ != nullptr ? chain_front_ : this; }
-
 void SurfaceObject::PresentIfPrimary() {
     if (!is_primary()) return;
     HWND window = clipper_ != nullptr && clipper_->window() != nullptr ? clipper_->window() : owner_->window();
@@ -175,51 +164,8 @@ void SurfaceObject::PresentIfPrimary() {
 HRESULT SurfaceObject::AddAttachedSurface(IDirectDrawSurface7* surface) {
     if (surface == nullptr || gl_backend::IsVideoSurface(surface)) return DDERR_INVALIDPARAMS;
     auto* attached = static_cast<SurfaceObject*>(surface);
-    if ((attached->caps_.dwCaps & DDSCAPS_ZBUFFER) == 0 || depth_ != nullptr || attached == this) {
-        return DDERR_INVALIDPARAMS;  // only one depth buffer per surface
-    }
-    if (attached->width_ != width_ || attached->height_ != height_) return DDERR_INVALIDPARAMS;
-    attached->AddRef();
-    depth_ = attached;
-    return DD_OK;
-}
-
-HRESULT SurfaceObject::DeleteAttachedSurface(DWORD, IDirectDrawSurface7* surface) {
-    if (depth_ == nullptr || (surface != nullptr && surface != static_cast<IDirectDrawSurface7*>(depth_))) {
-        return DDERR_NOTFOUND;
-    }
-    SurfaceObject* attached = depth_;
-    depth_ = nullptr;
-    attached->Release();
-    return DD_OK;
-}
-
-HRESULT SurfaceObject::EnumAttachedSurfaces(void* context, LPDDENUMSURFACESCALLBACK7 callback) {
-    if (callback == nullptr) return DDERR_INVALIDPARAMS;
-    std::vector<SurfaceObject*> list = back_buffers_;
-    if (depth_ != nullptr) list.push_back(depth_);
-    for (SurfaceObject* attached : list) {
-        DDSURFACEDESC2 description{};
-        description.dwSize = sizeof(description);
-        attached->GetSurfaceDesc(&description);
-        if (callback(attached, &description, context) == DDENUMRET_CANCEL) break;
-    }
-    return DD_OK;
-}
-
-HRESULT SurfaceObject::GetAttachedSurface(DDSCAPS2* caps, IDirectDrawSurface7** surface) {
-    if (caps == nullptr || surface == nullptr) return DDERR_INVALIDPARAMS;
-    *surface = nullptr;
-    SurfaceObject* found = nullptr;
-    if ((caps->dwCaps & DDSCAPS_BACKBUFFER) != 0 && !back_buffers_.empty()) {
-        found = back_buffers_.front();
-    } else if ((caps->dwCaps & DDSCAPS_ZBUFFER) != 0) {
-        found = depth_;
-    }
-    if (found == nullptr) return DDERR_NOTFOUND;
-    found->AddRef();
-    *surface = found;
-    return DD_OK;
+    if ((attached->caps_.dwCaps & DDSCAPS_ZBUFFER) == 0) return DDERR_INVALIDPARAMS;
+    return AttachDepth(attached);  // only one depth buffer per surface
 }
 
 HRESULT SurfaceObject::GetCaps(DDSCAPS2* caps) {
@@ -248,10 +194,7 @@ HRESULT SurfaceObject::GetSurfaceDesc(DDSURFACEDESC2* description) {
         description->dwFlags |= DDSD_CKSRCBLT;
         description->ddckCKSrcBlt = source_key_;
     }
-    if (!back_buffers_.empty()) {
-        description->dwFlags |= DDSD_BACKBUFFERCOUNT;
-        description->dwBackBufferCount = static_cast<DWORD>(back_buffers_.size());
-    }
+    DescribeChain(description);
     return DD_OK;
 }
 
@@ -268,7 +211,7 @@ HRESULT SurfaceObject::Restore() {
 HRESULT SurfaceObject::Lock(RECT* rect, DDSURFACEDESC2* description, DWORD, HANDLE) {
     if (description == nullptr) return DDERR_INVALIDPARAMS;
     description->lpSurface = nullptr;
-    const HRESULT usable = Usable();
+    const HRESULT usable = UsableResult();
     if (usable != DD_OK) return usable;
     if (g_lock_successes_left == 0) return DDERR_SURFACEBUSY;
     RECT area{0, 0, width_, height_};
@@ -295,7 +238,7 @@ HRESULT SurfaceObject::Unlock(RECT*) {
 HRESULT SurfaceObject::GetDC(HDC* dc) {
     if (dc == nullptr) return DDERR_INVALIDPARAMS;
     *dc = nullptr;
-    const HRESULT usable = Usable();
+    const HRESULT usable = UsableResult();
     if (usable != DD_OK) return usable;
     if (bytes_per_pixel_ < 1 || (caps_.dwCaps & DDSCAPS_ZBUFFER) != 0) return DDERR_CANTCREATEDC;
     dc_ = CreatePixelTargetDC(this);
@@ -370,7 +313,7 @@ HRESULT SurfaceObject::GetColorKey(DWORD flags, DDCOLORKEY* key) {
 
 HRESULT SurfaceObject::Blt(RECT* destination_rect, IDirectDrawSurface7* source_interface, RECT* source_rect,
                            DWORD flags, DDBLTFX* effects) {
-    HRESULT usable = Usable();
+    HRESULT usable = UsableResult();
     if (usable != DD_OK) return usable;
     if (source_interface != nullptr && gl_backend::IsVideoSurface(source_interface)) {
         SurfaceObject* copy = CopyOfVideoSurface(source_interface);
@@ -384,7 +327,7 @@ HRESULT SurfaceObject::Blt(RECT* destination_rect, IDirectDrawSurface7* source_i
     if (fill && effects == nullptr) return DDERR_INVALIDPARAMS;
     if (!fill && source == nullptr) return DDERR_INVALIDPARAMS;
     if (source != nullptr && source != this) {
-        usable = source->Usable();
+        usable = source->UsableResult();
         if (usable != DD_OK) return usable;
     }
 
@@ -462,7 +405,7 @@ HRESULT SurfaceObject::Blt(RECT* destination_rect, IDirectDrawSurface7* source_i
 
 HRESULT SurfaceObject::BltFast(DWORD x, DWORD y, IDirectDrawSurface7* source_interface, RECT* source_rect,
                                DWORD flags) {
-    HRESULT usable = Usable();
+    HRESULT usable = UsableResult();
     if (usable != DD_OK) return usable;
     if (source_interface != nullptr && gl_backend::IsVideoSurface(source_interface)) {
         SurfaceObject* copy = CopyOfVideoSurface(source_interface);
@@ -474,7 +417,7 @@ HRESULT SurfaceObject::BltFast(DWORD x, DWORD y, IDirectDrawSurface7* source_int
     auto* source = static_cast<SurfaceObject*>(source_interface);
     if (source == nullptr) return DDERR_INVALIDPARAMS;
     if (source != this) {
-        usable = source->Usable();
+        usable = source->UsableResult();
         if (usable != DD_OK) return usable;
     }
     if (source->bytes_per_pixel_ != bytes_per_pixel_) return DDERR_INVALIDPIXELFORMAT;
@@ -511,27 +454,6 @@ HRESULT SurfaceObject::BltFast(DWORD x, DWORD y, IDirectDrawSurface7* source_int
             std::memcpy(to_row + i * bytes_per_pixel_, from_row + i * bytes_per_pixel_,
                         static_cast<std::size_t>(bytes_per_pixel_));
         }
-    }
-    PresentIfPrimary();
-    return DD_OK;
-}
-
-HRESULT SurfaceObject::Flip(IDirectDrawSurface7* target_override, DWORD flags) {
-    if (!is_primary() || back_buffers_.empty()) return DDERR_NOTFLIPPABLE;
-    if (target_override != nullptr) return DDERR_INVALIDPARAMS;
-    HRESULT usable = Usable();
-    if (usable != DD_OK) return usable;
-    for (SurfaceObject* back : back_buffers_) {
-        usable = back->Usable();
-        if (usable != DD_OK) return usable;
-    }
-    if ((flags & DDFLIP_NOVSYNC) == 0) WaitForBlankBegin();
-    // The front takes the first back buffer's memory, each back buffer the next one's, and
-    // the last back buffer the old front: the interfaces keep their roles.
-    SurfaceObject* previous = this;
-    for (SurfaceObject* back : back_buffers_) {
-        std::swap(previous->memory_, back->memory_);
-        previous = back;
     }
     PresentIfPrimary();
     return DD_OK;
