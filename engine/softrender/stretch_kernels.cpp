@@ -8,6 +8,7 @@
 #include <type_traits>
 #include <utility>
 
+#include "engine/softrender/kernel_grid.h"
 #include "engine/softrender/pixel_blend.h"
 #include "engine/softrender/pixel_rules.h"
 
@@ -195,11 +196,8 @@ void StretchSubtractBytes(const BlitContext& c, std::uint8_t* dest, const std::u
     }
 }
 
-constexpr int kModes[7] = {0, 1, 2, 3, 4, 10, 11};
-
 struct Table {
-    // [kind][source form][test][mode column][blend image][white]
-    StretchKernel general[2][3][3][7][2][2];
+    KernelGrid<StretchKernel> general;
     // [kind][source form (palette, direct)][test (none, skip)]
     StretchKernel copy[2][2][2];
     StretchKernel copy_batched[2][2];  // [kind][test (none, skip)]: direct sources, from another image
@@ -208,68 +206,48 @@ struct Table {
     StretchKernel alpha_by_value_batched[2];  // 32-bit direct sources from another image: [test]
 };
 
-template <int K, int SF, int TR, std::size_t... M>
-constexpr void FillModes(Table& t, std::index_sequence<M...>) {
-    ((t.general[K][SF][TR][M][0][0] = &StretchGeneral<K, SF, TR, kModes[M], false, false>,
-      t.general[K][SF][TR][M][0][1] = &StretchGeneral<K, SF, TR, kModes[M], false, true>,
-      t.general[K][SF][TR][M][1][0] = &StretchGeneral<K, SF, TR, kModes[M], true, false>,
-      t.general[K][SF][TR][M][1][1] = &StretchGeneral<K, SF, TR, kModes[M], true, true>),
-     ...);
-}
+// The whole copies and value-255 forms of sources without alpha.
 template <int K, int SF>
-constexpr void FillForm(Table& t) {
-    FillModes<K, SF, kBlitNoTest>(t, std::make_index_sequence<7>{});
-    FillModes<K, SF, kBlitSkipTest>(t, std::make_index_sequence<7>{});
-    if constexpr (SF == kBlitSourceAlpha) {
-        FillModes<K, SF, kBlitAlphaWeight>(t, std::make_index_sequence<7>{});
-    } else {
-        // Sources without alpha have no alpha weighting: that column repeats the first.
-        for (int m = 0; m < 7; ++m) {
-            for (int b = 0; b < 2; ++b) {
-                for (int w = 0; w < 2; ++w) t.general[K][SF][kBlitAlphaWeight][m][b][w] = t.general[K][SF][kBlitNoTest][m][b][w];
-            }
-        }
-        t.copy[K][SF][0] = &StretchCopy<K, SF, kBlitNoTest>;
-        t.copy[K][SF][1] = &StretchCopy<K, SF, kBlitSkipTest>;
-        t.alpha_by_value[K][SF][0] = &StretchAlphaByValue<K, SF, kBlitNoTest>;
-        t.alpha_by_value[K][SF][1] = &StretchAlphaByValue<K, SF, kBlitSkipTest>;
-        if constexpr (K == 1 && SF == kBlitSourceDirect) {
-            t.alpha_by_value_batched[0] = &StretchAlphaByValue<K, SF, kBlitNoTest, true>;
-            t.alpha_by_value_batched[1] = &StretchAlphaByValue<K, SF, kBlitSkipTest, true>;
-        }
-        if constexpr (SF == kBlitSourceDirect) {
-            t.copy_batched[K][0] = &StretchCopy<K, SF, kBlitNoTest, true>;
-            t.copy_batched[K][1] = &StretchCopy<K, SF, kBlitSkipTest, true>;
-        }
-        if constexpr (K == 1) {
-            t.subtract_bytes[SF][0] = &StretchSubtractBytes<K, SF, kBlitNoTest>;
-            t.subtract_bytes[SF][1] = &StretchSubtractBytes<K, SF, kBlitSkipTest>;
-        }
+constexpr void FillPlainForm(Table& t) {
+    t.copy[K][SF][0] = &StretchCopy<K, SF, kBlitNoTest>;
+    t.copy[K][SF][1] = &StretchCopy<K, SF, kBlitSkipTest>;
+    t.alpha_by_value[K][SF][0] = &StretchAlphaByValue<K, SF, kBlitNoTest>;
+    t.alpha_by_value[K][SF][1] = &StretchAlphaByValue<K, SF, kBlitSkipTest>;
+    if constexpr (K == 1 && SF == kBlitSourceDirect) {
+        t.alpha_by_value_batched[0] = &StretchAlphaByValue<K, SF, kBlitNoTest, true>;
+        t.alpha_by_value_batched[1] = &StretchAlphaByValue<K, SF, kBlitSkipTest, true>;
+    }
+    if constexpr (SF == kBlitSourceDirect) {
+        t.copy_batched[K][0] = &StretchCopy<K, SF, kBlitNoTest, true>;
+        t.copy_batched[K][1] = &StretchCopy<K, SF, kBlitSkipTest, true>;
+    }
+    if constexpr (K == 1) {
+        t.subtract_bytes[SF][0] = &StretchSubtractBytes<K, SF, kBlitNoTest>;
+        t.subtract_bytes[SF][1] = &StretchSubtractBytes<K, SF, kBlitSkipTest>;
     }
 }
 template <int K>
-constexpr void FillKind(Table& t) {
-    FillForm<K, kBlitSourcePalette>(t);
-    FillForm<K, kBlitSourceDirect>(t);
-    FillForm<K, kBlitSourceAlpha>(t);
+constexpr void FillPlainForms(Table& t) {
+    FillPlainForm<K, kBlitSourcePalette>(t);
+    FillPlainForm<K, kBlitSourceDirect>(t);
 }
 constexpr Table MakeTable() {
     Table t{};
-    FillKind<0>(t);
-    FillKind<1>(t);
+    FillKernelGrid(t.general, []<int K, int SF, int TR, int Mode, bool Blend, bool White>() {
+        return &StretchGeneral<K, SF, TR, Mode, Blend, White>;
+    });
+    FillPlainForms<0>(t);
+    FillPlainForms<1>(t);
     return t;
 }
 constexpr Table kTable = MakeTable();
-
-// Blend mode -> column of the general table; -1 draws nothing.
-constexpr int kModeColumn[12] = {0, 1, 2, 3, 4, -1, -1, -1, -1, -1, 5, 6};
 
 }  // namespace
 
 StretchKernelPick SelectStretchKernel(const StretchChoice& choice) {
     if (choice.dest_kind < 0 || choice.dest_kind > 1 || choice.mode < 0 || choice.mode > 11) return {nullptr, false, nullptr};
     if (choice.source_form < 0 || choice.source_form > 2 || choice.test < 0 || choice.test > 2) return {nullptr, false, nullptr};
-    int column = kModeColumn[choice.mode];
+    int column = kGridModeColumn[choice.mode];
     if (column < 0) return {nullptr, false, nullptr};
     if (column >= 1 && column <= 3 && choice.value <= 0) return {nullptr, false, nullptr};
     if (column == 1 && choice.value >= 255) column = 0;  // mode 1 at 255 is mode 0

@@ -8,6 +8,7 @@
 #include <type_traits>
 #include <utility>
 
+#include "engine/softrender/kernel_grid.h"
 #include "engine/softrender/pixel_blend.h"
 
 namespace {
@@ -53,61 +54,29 @@ void SolidFillSpan(const TriangleSetup& t, std::uint8_t* dest, std::uint32_t, st
     for (int x = 0; x < count; ++x) Store<Pixel>(dest + sizeof(Pixel) * x, colour);
 }
 
-constexpr int kModes[7] = {0, 1, 2, 3, 4, 10, 11};
-
 struct Table {
-    // [kind][source form][test][mode column][blend image][white]
-    TriangleSpanKernel textured[2][3][3][7][2][2];
+    KernelGrid<TriangleSpanKernel> textured;
     TriangleSpanKernel solid[2][2];  // [kind][copy]
 };
 
-template <int K, int SF, int TR, std::size_t... M>
-constexpr void FillModes(Table& t, std::index_sequence<M...>) {
-    ((t.textured[K][SF][TR][M][0][0] = &TexturedSpan<K, SF, TR, kModes[M], false, false>,
-      t.textured[K][SF][TR][M][0][1] = &TexturedSpan<K, SF, TR, kModes[M], false, true>,
-      t.textured[K][SF][TR][M][1][0] = &TexturedSpan<K, SF, TR, kModes[M], true, false>,
-      t.textured[K][SF][TR][M][1][1] = &TexturedSpan<K, SF, TR, kModes[M], true, true>),
-     ...);
-}
-template <int K, int SF>
-constexpr void FillForm(Table& t) {
-    FillModes<K, SF, kBlitNoTest>(t, std::make_index_sequence<7>{});
-    FillModes<K, SF, kBlitSkipTest>(t, std::make_index_sequence<7>{});
-    if constexpr (SF == kBlitSourceAlpha) {
-        FillModes<K, SF, kBlitAlphaWeight>(t, std::make_index_sequence<7>{});
-    } else {
-        // Sources without alpha have no alpha weighting: that column repeats the first.
-        for (int m = 0; m < 7; ++m) {
-            for (int b = 0; b < 2; ++b) {
-                for (int w = 0; w < 2; ++w) t.textured[K][SF][kBlitAlphaWeight][m][b][w] = t.textured[K][SF][kBlitNoTest][m][b][w];
-            }
-        }
-    }
-}
-template <int K>
-constexpr void FillKind(Table& t) {
-    FillForm<K, kBlitSourcePalette>(t);
-    FillForm<K, kBlitSourceDirect>(t);
-    FillForm<K, kBlitSourceAlpha>(t);
-    t.solid[K][0] = &SolidSpan<K>;
-    t.solid[K][1] = &SolidFillSpan<K>;
-}
 constexpr Table MakeTable() {
     Table t{};
-    FillKind<0>(t);
-    FillKind<1>(t);
+    FillKernelGrid(t.textured, []<int K, int SF, int TR, int Mode, bool Blend, bool White>() {
+        return &TexturedSpan<K, SF, TR, Mode, Blend, White>;
+    });
+    t.solid[0][0] = &SolidSpan<0>;
+    t.solid[0][1] = &SolidFillSpan<0>;
+    t.solid[1][0] = &SolidSpan<1>;
+    t.solid[1][1] = &SolidFillSpan<1>;
     return t;
 }
 constexpr Table kTable = MakeTable();
-
-// Blend mode -> column of the textured table; -1 draws nothing.
-constexpr int kModeColumn[12] = {0, 1, 2, 3, 4, -1, -1, -1, -1, -1, 5, 6};
 
 }  // namespace
 
 TriangleSpanKernel SelectTriangleSpanKernel(const TriangleChoice& choice) {
     if (choice.dest_kind < 0 || choice.dest_kind > 1 || choice.mode < 0 || choice.mode > 11) return nullptr;
-    const int column = kModeColumn[choice.mode];
+    const int column = kGridModeColumn[choice.mode];
     if (column < 0) return nullptr;
     if (!choice.textured) return kTable.solid[choice.dest_kind][column == 0 ? 1 : 0];
     if (choice.source_form < 0 || choice.source_form > 2 || choice.test < 0 || choice.test > 2) return nullptr;
