@@ -1,7 +1,8 @@
 // Whole games, headless on the manual clock: an idle player loses the five robots and sees
 // GAMEOVER; a bot that fires every third frame plays to the end with the ranking kept in
-// order and every change of the score a legal one; the same script gives the same frames,
-// score and save file on every run.
+// order and every change of the score a legal one; a wave played to its end without a shot
+// fired in it gives a bonus of 0 or more; the same script gives the same frames, score and
+// save file on every run.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -43,6 +44,13 @@ std::set<int> BotKeys(const GameVariables& game, int frame) {
         if (dx < -2) keys.insert(kKeyLeft);
     }
     return keys;
+}
+
+// One step toward `x` (the player walks 2 pixels a frame).
+std::set<int> WalkTo(const GameVariables& game, double x) {
+    if (game.player.x < x) return {kKeyRight};
+    if (game.player.x > x) return {kKeyLeft};
+    return {};
 }
 
 bool IsKillSum(int delta, int items) {
@@ -156,6 +164,77 @@ TEST(Playthrough, ABotFiringEveryThirdFramePlaysAWholeGameWithLegalScoresAndAnOr
     // Time-up: the robot bonus, then the victory screen.
     EXPECT_GT(robot_bonus, 0);
     EXPECT_EQ(victory_frames, 251);
+}
+
+// Wave 2 (the second formation) played without firing: its counts of shots and hits are
+// cleared every frame from the formation's arrival to "GO!". Two shots fired in the last of
+// those frames, from x 184 and x 200, are no longer counted, yet after "GO!" they bring down
+// the two grabbers at the top middle (176, 64) and (208, 64). The four grabbers left carry
+// off four robots, the wave ends with one robot standing, and its result has hits without a
+// shot: the hit rate is 0, the destroy rate 2 of 14, the bonus 30, and the score only grows.
+TEST(Playthrough, AWaveEndedWithoutFiringInItNeverLowersTheScore) {
+    GameHarness run;
+    run.UseSmallWindow();
+    StartPlay(run);
+    int previous_score = 0;
+    int scripted_shots = 0;
+    int cleared_frames = 0;
+    int bonus_frames = 0;
+    bool bonus_shown = false;
+    for (int frame = 1; frame <= kMaxFrames && run.game().state == 1 && run.game().wave_number <= 2; ++frame) {
+        const GameVariables& g = run.game();
+        std::set<int> keys;
+        if (g.wave_number <= 1) {
+            keys = BotKeys(g, frame);
+        } else {
+            // Frames that clear the counts: "WAVE 2" is up and the formation is complete.
+            const bool clearing = g.wave_phase == 1 && g.intro_counter >= 75 && g.intro_counter <= 149;
+            const int before_last = 149 - g.intro_counter;  // frames left before the last clearing one
+            if (clearing && (before_last == 15 || before_last == 6)) {
+                keys = {kKeyZ};
+                ++scripted_shots;
+            } else if (clearing && before_last < 15 && before_last > 6) {
+                keys = WalkTo(g, 200);
+            } else if (g.wave_phase != 2 && !(clearing && before_last < 6)) {
+                keys = WalkTo(g, 184);
+            }
+        }
+        const int wave = g.wave_number;
+        const double x = g.player.x;
+        ASSERT_EQ(run.Frame(keys), 0);
+        if (keys.count(kKeyZ) != 0 && wave == 2) {
+            ASSERT_EQ(g.player.x, x) << "the scripted shots are fired standing";
+            ASSERT_TRUE(x == 184 || x == 200) << x;
+        }
+        if (wave == 2) {
+            // No shot counts in this wave: the only two were fired before the last clearing.
+            cleared_frames += g.wave_phase == 2;
+            if (g.wave_phase == 2) ASSERT_EQ(g.shots_fired, 0.0) << frame;
+            ASSERT_GE(g.score, previous_score) << frame;
+            if (g.wave_timer == 388 && g.formation_set >= 10) {
+                // The wave result's frame: hits of the two shots, no shot counted.
+                ++bonus_frames;
+                EXPECT_EQ(g.shots_fired, 0.0);
+                EXPECT_EQ(g.hits, 2.0);
+                EXPECT_EQ(g.ufos_destroyed, 2.0);
+                EXPECT_EQ(g.ufos_sent, 14);
+                EXPECT_EQ(g.robots_lost, 4);
+                EXPECT_EQ(g.result_hit_rate, 0.0);
+                EXPECT_DOUBLE_EQ(g.result_destroy_rate, 200.0 / 14);
+                EXPECT_EQ(g.result_bonus, 30.0);
+                EXPECT_EQ(g.score, previous_score + 30);
+            }
+            bonus_shown = bonus_shown || run.last().TextAt(156, 238) == "BONUS = 30";
+        }
+        previous_score = g.score;
+    }
+    EXPECT_EQ(scripted_shots, 2);
+    EXPECT_GT(cleared_frames, 0);
+    EXPECT_EQ(bonus_frames, 1);
+    EXPECT_TRUE(bonus_shown);
+    // The game goes on to wave 3 with its last robot.
+    EXPECT_EQ(run.game().state, 1);
+    EXPECT_EQ(run.game().wave_number, 3);
 }
 
 TEST(Playthrough, TheSameScriptGivesTheSameFramesScoreAndSaveFile) {
