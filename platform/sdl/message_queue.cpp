@@ -253,7 +253,9 @@ BOOL PeekMessageA(MSG* message, HWND window, UINT filter_min, UINT filter_max, U
         std::lock_guard<std::mutex> lock(g_mutex);
         if (TakeFromList(g_posted, message, window, filter_min, filter_max, take, false)) return TRUE;
         if (TakeFromList(g_input, message, window, filter_min, filter_max, take, true)) return TRUE;
-        if (g_quit) {
+        // The quit request is a thread message: a window's own filter or a range without
+        // WM_QUIT leaves it for the pump that asks for it.
+        if (g_quit && WindowMatches(nullptr, window) && RangeMatches(WM_QUIT, filter_min, filter_max)) {
             *message = MakeMsg(nullptr, WM_QUIT, static_cast<WPARAM>(g_quit_code), 0);
             if (take) g_quit = false;
             return TRUE;

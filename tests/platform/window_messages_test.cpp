@@ -125,6 +125,42 @@ TEST_F(WindowTest, PostedMessagesComeInOrderAndQuitAfterThem) {
     EXPECT_FALSE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
 }
 
+// A pump filtered on one window, or on a range without WM_QUIT, neither sees nor removes
+// the quit request: it stays for the main pump's unfiltered call.
+TEST_F(WindowTest, QuitIsLeftToPumpsWhoseFilterAdmitsIt) {
+    const HWND w = Create();
+    ASSERT_NE(w, nullptr);
+    PostQuitMessage(7);
+    MSG msg;
+    struct Filter {
+        HWND window;
+        UINT low, high;
+        bool sees_quit;
+    };
+    const HWND thread_only = reinterpret_cast<HWND>(static_cast<std::intptr_t>(-1));
+    const Filter filters[] = {
+        {w, 0, 0, false},
+        {w, WM_QUIT, WM_QUIT, false},
+        {nullptr, WM_USER, WM_USER + 10, false},
+        {thread_only, WM_KEYDOWN, WM_CHAR, false},
+        {nullptr, WM_NULL, WM_QUIT, true},
+        {thread_only, 0, 0, true},
+    };
+    for (const Filter& f : filters) {
+        std::memset(&msg, 0, sizeof msg);
+        EXPECT_EQ(PeekMessageA(&msg, f.window, f.low, f.high, PM_REMOVE) != 0, f.sees_quit) << f.low << "-" << f.high;
+        if (f.sees_quit) {
+            EXPECT_EQ(msg.message, static_cast<UINT>(WM_QUIT));
+            EXPECT_EQ(msg.wParam, 7u);
+            PostQuitMessage(7);  // put back for the next case
+        }
+    }
+    ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
+    EXPECT_EQ(msg.message, static_cast<UINT>(WM_QUIT));
+    EXPECT_EQ(msg.wParam, 7u);
+    EXPECT_FALSE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
+}
+
 TEST_F(WindowTest, MessagesPostedFromAnotherThreadKeepTheirOrder) {
     const HWND w = Create();
     ShowWindow(w, SW_SHOW);
