@@ -158,23 +158,9 @@ StartFigures MeasureStartUp(bool manual_clock) {
     return figures;
 }
 
-void BM_GameFrameInABusyWave(benchmark::State& state) {
-    FrameFigures f{};
-    for (auto _ : state) {
-        f = MeasureBusyFrames();
-        state.SetIterationTime(f.median_ms / 1e3);
-    }
-    state.counters["median_ms"] = f.median_ms;
-    state.counters["p99_ms"] = f.p99_ms;
-    state.counters["ufos"] = f.ufos;
-    state.counters["bullets"] = f.bullets;
-    state.counters["explosions"] = f.explosions;
-    std::printf("game frame, busy wave: median %.3f ms, p99 %.3f ms (budget 1 ms = %.2fx / %.2fx); "
-                "on average %.1f UFOs, %.2f shots, %.1f bullets, %.1f explosions\n",
-                f.median_ms, f.p99_ms, f.median_ms / 1.0, f.p99_ms / 1.0, f.ufos, f.shots, f.bullets, f.explosions);
-}
-BENCHMARK(BM_GameFrameInABusyWave)->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);
-
+// Registered first: its children are forked from a process that has not run the engine yet
+// (the engine keeps the time of its last display-mode change for the rest of the process, so
+// a child forked after the frame benchmark would skip the settle wait between mode sets).
 void BM_StartToFirstTitleFrame(benchmark::State& state) {
     StartFigures real{}, manual{};
     for (auto _ : state) {
@@ -195,6 +181,23 @@ void BM_StartToFirstTitleFrame(benchmark::State& state) {
                 without_engine, without_engine / 500.0);
 }
 BENCHMARK(BM_StartToFirstTitleFrame)->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);
+
+void BM_GameFrameInABusyWave(benchmark::State& state) {
+    FrameFigures f{};
+    for (auto _ : state) {
+        f = MeasureBusyFrames();
+        state.SetIterationTime(f.median_ms / 1e3);
+    }
+    state.counters["median_ms"] = f.median_ms;
+    state.counters["p99_ms"] = f.p99_ms;
+    state.counters["ufos"] = f.ufos;
+    state.counters["bullets"] = f.bullets;
+    state.counters["explosions"] = f.explosions;
+    std::printf("game frame, busy wave: median %.3f ms, p99 %.3f ms (budget 1 ms = %.2fx / %.2fx); "
+                "on average %.1f UFOs, %.2f shots, %.1f bullets, %.1f explosions\n",
+                f.median_ms, f.p99_ms, f.median_ms / 1.0, f.p99_ms / 1.0, f.ufos, f.shots, f.bullets, f.explosions);
+}
+BENCHMARK(BM_GameFrameInABusyWave)->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
