@@ -3,6 +3,7 @@
 // version record and the processor. The engine never includes this header.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -25,6 +26,10 @@ void SetManualWallClock(bool on, std::int64_t unix_ns);
 // given) to the capture instead of writing to standard error.
 void SetDebugCapture(bool on);
 std::string TakeDebugCapture();
+
+// Heap failure: from now on HeapAlloc and HeapReAlloc refuse blocks of `bytes` or more
+// (SIZE_MAX: none refused, the default).
+void SetHeapRefusalSize(std::size_t bytes);
 
 // Stand-in answers; null restores the machine's own.
 void SetVersionOverride(const OSVERSIONINFOA* info);

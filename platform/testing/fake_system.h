@@ -1,5 +1,6 @@
 // Test hooks: stand-in answers for the version record and the processor
-// identification instruction, restored when the object goes away.
+// identification instruction, and refused large heap blocks, each restored when the object
+// goes away.
 #pragma once
 
 #include <initializer_list>
@@ -21,4 +22,13 @@ public:
 
 private:
     std::vector<platform_hooks::CpuIdLeaf> leaves_;
+};
+
+// While it lives, heap requests of `bytes` or more fail.
+class RefuseLargeHeapBlocks {
+public:
+    explicit RefuseLargeHeapBlocks(std::size_t bytes) { platform_hooks::SetHeapRefusalSize(bytes); }
+    ~RefuseLargeHeapBlocks() { platform_hooks::SetHeapRefusalSize(static_cast<std::size_t>(-1)); }
+    RefuseLargeHeapBlocks(const RefuseLargeHeapBlocks&) = delete;
+    RefuseLargeHeapBlocks& operator=(const RefuseLargeHeapBlocks&) = delete;
 };

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "engine/core/ring_buffer.h"
+#include "platform/testing/fake_system.h"
 #include "platform/testing/manual_clock.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/test_log.h"
@@ -130,6 +131,51 @@ TEST(RingBuffer, RefusedSizesKeepTheQueuedBytesAndAreLogged) {
               "0:リングバッファへのデータの追加に失敗しました(追加する長さ -5 byte)\r\n"
               "0:リングバッファの再確保に失敗しました(確保しようとしたサイズ 2147484557 byte)\r\n"
               "0:リングバッファへのデータの追加に失敗しました(追加する長さ 2147483547 byte)\r\n");
+    ReleaseRingBuffer(&ring);
+}
+
+// The heap refuses the larger block: the queue keeps its block, its bytes and their order
+// (across the wrap), both steps log, and the next growth that the heap grants works.
+TEST(RingBuffer, AFailedGrowthKeepsTheQueuedBytesInOrder) {
+    ScopedTempDir dir;
+    ManualClock clock;
+    StartTestLog();
+    RingBuffer ring{};
+    const auto a = Bytes(1000, 1);
+    ASSERT_EQ(RingBufferAppend(&ring, a.data(), 1000), 0);  // capacity 2000
+    std::vector<unsigned char> out(1000);
+    ASSERT_EQ(RingBufferRead(&ring, 600, out.data(), 0), 0);
+    const auto b = Bytes(900, 7);
+    ASSERT_EQ(RingBufferAppend(&ring, b.data(), 900), 0);  // wraps: 400 + 900 held
+    ASSERT_EQ(ring.capacity, 2000);
+    const RingBuffer before = ring;
+    const auto c = Bytes(800, 3);
+    {
+        RefuseLargeHeapBlocks refuse(2048);
+        EXPECT_EQ(RingBufferAppend(&ring, c.data(), 800), -1);
+    }
+    EXPECT_EQ(ring.data, before.data);
+    EXPECT_EQ(ring.capacity, before.capacity);
+    EXPECT_EQ(ring.held, before.held);
+    EXPECT_EQ(ring.read, before.read);
+    EXPECT_EQ(ring.write, before.write);
+    // The allocator's dump of the live blocks (the queue's 2,000 bytes), then both refusals.
+    const std::string log = ReadTestLog();
+    EXPECT_NE(log.find("size:2000(1.953kb)"), std::string::npos) << log;
+    const std::string refusals =
+        "0:リングバッファの再確保に失敗しました(確保しようとしたサイズ 3100 byte)\r\n"
+        "0:リングバッファへのデータの追加に失敗しました(追加する長さ 800 byte)\r\n";
+    ASSERT_GE(log.size(), refusals.size());
+    EXPECT_EQ(log.substr(log.size() - refusals.size()), refusals);
+    // Granted now: the held bytes, then the new ones, in order.
+    ASSERT_EQ(RingBufferAppend(&ring, c.data(), 800), 0);
+    EXPECT_EQ(ring.capacity, 3100);
+    std::vector<unsigned char> all(2100);
+    ASSERT_EQ(RingBufferRead(&ring, 2100, all.data(), 0), 0);
+    std::vector<unsigned char> want(a.begin() + 600, a.end());
+    want.insert(want.end(), b.begin(), b.end());
+    want.insert(want.end(), c.begin(), c.end());
+    EXPECT_EQ(all, want);
     ReleaseRingBuffer(&ring);
 }
 
