@@ -1,7 +1,7 @@
 // The sound track of movies in other formats, on the manual audio clock: its samples
 // reach the device one for one, the picture follows the sound's play position (also
-// when the sound ran dry and stood still), and pause, resume, seek and loop move the
-// sound with the picture. A movie without a sound device plays silent on the clock.
+// when the sound ran dry and stood still), and pause, resume, a display change, seek
+// and loop move the sound with the picture. A movie without a sound device plays silent on the clock.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -148,6 +148,11 @@ TEST_F(MediaSound, PauseResumeSeekAndLoopMoveTheSound) {
     ASSERT_EQ(ResumeAllMovies(), 0);
     ExpectTrack(Pass(movie, 200), 17640, 8820);
     ExpectShows(15);
+    // A display change re-opens the stream at its time, and the sound goes on there.
+    ASSERT_EQ(ReleaseAllMovieGraphs(), 0);
+    ASSERT_EQ(RebuildAllMovieGraphs(), 0);
+    ExpectTrack(Pass(movie, 100), 26460, 4410);
+    ExpectShows(17);
     // A seek to frame 50 puts the sound at 2 s.
     ASSERT_EQ(SeekMovieFrame(movie, 50), 0);
     ExpectTrack(Pass(movie, 100), 88200, 4410);
@@ -163,6 +168,32 @@ TEST_F(MediaSound, PauseResumeSeekAndLoopMoveTheSound) {
     ExpectTrack(Pass(loop, 100), 0, 4410);
     ExpectShows(2);
     EXPECT_EQ(GetMovieRecord(loop)->paused, 0);
+}
+
+TEST_F(MediaSound, CompressedTracksPlayTooAndKeepThePictureWithThem) {
+    struct Format {
+        const char* container;
+        const char* video;
+        const char* sound;
+    };
+    const Format formats[] = {{"mp4", "mpeg4", "aac"}, {"webm", "libvpx", "libvorbis"}, {"mpeg", "mpeg1video", "mp2"}};
+    for (const Format& f : formats) {
+        SCOPED_TRACE(f.sound);
+        const std::vector<std::uint8_t> bytes = MakeFfmpegFile(f.container, f.video, 64, 48, 50, 25, f.sound);
+        if (bytes.empty()) continue;  // no such encoder in this build of the libraries
+        WriteFileBytes("lossy.bin", bytes);
+        const int movie = Open("lossy.bin", false);
+        ASSERT_GE(movie, 0);
+        ASSERT_TRUE(MediaStreamHasSound(GetMovieRecord(movie)->media));
+        const std::vector<std::int16_t> mixed = Pass(movie, 400);
+        ASSERT_EQ(mixed.size(), 2u * 17640);
+        // The ramp survives coding well enough to be far from silence in its middle.
+        std::int64_t energy = 0;
+        for (std::size_t i = 2 * 4410; i < mixed.size(); ++i) energy += mixed[i] < 0 ? -mixed[i] : mixed[i];
+        EXPECT_GT(energy / static_cast<std::int64_t>(mixed.size() - 2 * 4410), 2000);
+        ExpectShows(10);
+        ASSERT_EQ(CloseMovie(movie), 0);
+    }
 }
 
 TEST_F(MediaSound, AfterAShortTrackThePictureGoesOnByTheClock) {
