@@ -70,7 +70,11 @@ std::int64_t FrameTime(const MediaSound* s, const AVFrame* frame) {
     std::int64_t pts = frame->best_effort_timestamp;
     if (pts == AV_NOPTS_VALUE) pts = frame->pts;
     if (pts == AV_NOPTS_VALUE) return AV_NOPTS_VALUE;
-    return av_rescale_q(pts, s->time_base, AVRational{1, kUnitsPerSecond}) - s->origin;
+    // Times from a damaged file may be anything: one far beyond any movie counts as none.
+    const std::int64_t time = av_rescale_q(pts, s->time_base, AVRational{1, kUnitsPerSecond});
+    constexpr std::int64_t kFar = std::int64_t{1} << 50;  // about 3.5 years
+    if (time < -kFar || time > kFar) return AV_NOPTS_VALUE;
+    return time - s->origin;
 }
 
 bool DecodeFrame(MediaSound* s) {
@@ -291,7 +295,9 @@ MediaSound* MediaSoundOpen(const std::string& path, int stream_index, std::int64
     auto* s = new (std::nothrow) MediaSound;
     if (s == nullptr) return nullptr;
     s->index = stream_index;
-    s->origin = origin;
+    // A start time beyond any movie (a damaged file) counts as 0.
+    constexpr std::int64_t kFar = std::int64_t{1} << 50;
+    s->origin = origin < -kFar || origin > kFar ? 0 : origin;
     if (!OpenDecoder(s, path) || !OpenDevice(s)) {
         Release(s);
         return nullptr;

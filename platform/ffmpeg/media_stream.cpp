@@ -48,7 +48,8 @@ std::int64_t FrameTime(const MediaStream* s, const AVFrame* frame) {
     if (pts == AV_NOPTS_VALUE) pts = frame->pts;
     if (pts == AV_NOPTS_VALUE) return 0;
     const std::int64_t start = s->format->streams[s->video_index]->start_time;
-    if (start != AV_NOPTS_VALUE) pts -= start;
+    // Times from a damaged file may be anything: one that does not fit counts as none.
+    if (start != AV_NOPTS_VALUE && __builtin_sub_overflow(pts, start, &pts)) return 0;
     return av_rescale_q(pts, s->time_base, AVRational{1, 10000000});
 }
 
@@ -190,7 +191,9 @@ int MediaStreamSeek(MediaStream* s, std::int64_t time_100ns) {
     if (time_100ns < 0) time_100ns = 0;
     const AVStream* video = s->format->streams[s->video_index];
     std::int64_t target = av_rescale_q(time_100ns, AVRational{1, 10000000}, s->time_base);
-    if (video->start_time != AV_NOPTS_VALUE) target += video->start_time;
+    if (video->start_time != AV_NOPTS_VALUE && __builtin_add_overflow(target, video->start_time, &target)) {
+        target = video->start_time;
+    }
     const int result = av_seek_frame(s->format, s->video_index, target, AVSEEK_FLAG_BACKWARD);
     avcodec_flush_buffers(s->codec);
     s->held = false;
