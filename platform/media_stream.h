@@ -1,7 +1,11 @@
 // The multimedia stream for movies the Theora decoder does not play (other containers and
-// codecs): open a file by name, run or pause it on its own clock (the platform's
-// millisecond time), seek it, and take the frame due at the stream's present time as
-// 32-bit pixels. Frames are decoded on the caller's thread when asked for.
+// codecs): open a file by name, run or pause it, seek it, and take the frame due at the
+// stream's present time as 32-bit pixels. Frames are decoded on the caller's thread when
+// asked for. The file's sound track plays through DirectSound (COM must be up on the
+// thread) and its play position is the stream's clock, so the picture keeps to the
+// sound; each look at the clock also refills the sound. Without a sound track or a
+// sound device, and once the sound has ended, the clock is the platform's millisecond
+// time.
 #pragma once
 
 #include <cstdint>
@@ -26,8 +30,10 @@ void MediaStreamGetFormat(const MediaStream* stream, std::int32_t* width, std::i
 void MediaStreamRun(MediaStream* stream);
 void MediaStreamPause(MediaStream* stream);
 bool MediaStreamIsRunning(const MediaStream* stream);
+// True while the stream's sound track plays (or stands ready to).
+bool MediaStreamHasSound(const MediaStream* stream);
 // Stream time in 100-nanosecond units.
-std::int64_t MediaStreamGetTime(const MediaStream* stream);
+std::int64_t MediaStreamGetTime(MediaStream* stream);
 // Moves the stream to a time; the next frame taken is the one shown at it. 0 or -1.
 int MediaStreamSeek(MediaStream* stream, std::int64_t time_100ns);
 

@@ -1,16 +1,20 @@
 // The player for movies the Theora decoder does not take: a multimedia stream of the
 // platform, run and paused with the movie, its frames collected into the record's frame
 // image when the stream's clock has a new one due, looped by seeking back to 0, released
-// and re-opened at its saved time across a display change. Relies on
-// platform/media_stream.h.
+// and re-opened at its saved time across a display change. A file the stream cannot open
+// by name (a member of an archive) is first copied whole into a temporary file, which
+// goes with the movie. Relies on platform/media_stream.h and the file room.
 #include <cstring>
 
 #include "engine/core/core.h"
+#include "engine/file/file.h"
 #include "engine/movie/movie_record.h"
+#include "platform/kernel.h"
 
 namespace {
 
 constexpr std::uint32_t kNoUpdate = 0xFFFFFFFFu;
+constexpr std::uint32_t kCopyChunk = 1048576;
 
 const char* OpenFailureText(MediaStreamError error) {
     switch (error) {
@@ -20,15 +24,53 @@ const char* OpenFailureText(MediaStreamError error) {
     }
 }
 
-// Makes the stream and the frame image; on failure logs the reason and leaves nothing.
-int OpenStream(MovieRecord* record, const char* path, int* width, int* height) {
-    MediaStreamError error = kMediaStreamOk;
-    MediaStream* stream = MediaStreamOpen(path, &error);
-    if (stream == nullptr) {
-        const char* text = OpenFailureText(error);
-        if (text != nullptr) return WriteLogText(text);
-        return WriteLogFormat("ファイル:%s が開けませんでした", path);
+// Copies the file at the record's path, read through the file-access table (so archive
+// members are found), into a new temporary file whose name then replaces the path. A
+// short read or write leaves no copy behind: a partial movie is not played.
+bool CopyToTemporaryFile(MovieRecord* record) {
+    const FileHandle file = FileAccessOpen(record->path, 0, 1, 0);
+    if (file == 0) return false;
+    FileAccessSeek(file, 0, kSeekEnd);
+    const std::int64_t size = FileAccessTell(file);
+    FileAccessSeek(file, 0, kSeekSet);
+    auto* buffer = static_cast<std::uint8_t*>(size >= 0 ? TrackedAlloc(kCopyChunk, "", 0) : nullptr);
+    if (buffer == nullptr) {
+        FileAccessClose(file);
+        return false;
     }
+    char copy[kMoviePathBytes];
+    HANDLE temporary = CreateTempFile(copy);
+    if (temporary == nullptr || temporary == INVALID_HANDLE_VALUE) {
+        FileAccessClose(file);
+        TrackedFree(buffer);
+        return false;
+    }
+    bool whole = true;
+    for (std::int64_t offset = 0; offset < size;) {
+        const auto chunk = static_cast<std::uint32_t>(size - offset < kCopyChunk ? size - offset : kCopyChunk);
+        const std::size_t read = FileAccessRead(buffer, 1, chunk, file);
+        DWORD written = 0;
+        if (read != chunk || !WriteFile(temporary, buffer, chunk, &written, nullptr) || written != chunk) {
+            whole = false;
+            break;
+        }
+        offset += chunk;
+    }
+    FileAccessClose(file);
+    CloseHandle(temporary);
+    TrackedFree(buffer);
+    if (!whole) {
+        DeleteFileA(copy);
+        return false;
+    }
+    std::memcpy(record->path, copy, std::strlen(copy) + 1);
+    record->temporary_copy = 1;
+    return true;
+}
+
+// Makes the stream and the frame image from an opened stream; on failure logs the
+// reason and closes the stream.
+int TakeStream(MovieRecord* record, MediaStream* stream, int* width, int* height) {
     std::int32_t w = 0, h = 0;
     double rate = 0;
     MediaStreamGetFormat(stream, &w, &h, &rate);
@@ -44,6 +86,7 @@ int OpenStream(MovieRecord* record, const char* path, int* width, int* height) {
         TrackedCalloc(static_cast<std::uint32_t>(image.pitch) * static_cast<std::uint32_t>(h), "", 0));
     if (image.pixels == nullptr) {
         MediaStreamClose(stream);
+        image = MovieFrameImage{};
         return WriteLogText("メモリの確保に失敗しました in OpenDirectShowMovie");
     }
     record->media = stream;
@@ -56,6 +99,38 @@ int OpenStream(MovieRecord* record, const char* path, int* width, int* height) {
     record->frame_pending = 0;
     record->released = 0;
     return 0;
+}
+
+// Opens the stream at the record's path; on failure logs the reason and leaves nothing.
+// A file the stream cannot open by name is copied once (unless the path is a copy
+// already), and a copy made here is deleted again when the open fails after all.
+int OpenStream(MovieRecord* record, int* width, int* height) {
+    MediaStreamError error = kMediaStreamOk;
+    MediaStream* stream = MediaStreamOpen(record->path, &error);
+    if (stream != nullptr) return TakeStream(record, stream, width, height);
+    if (error != kMediaStreamNoFile || record->temporary_copy) {
+        const char* text = OpenFailureText(error);
+        if (text != nullptr) return WriteLogText(text);
+        return WriteLogFormat("ファイル:%s が開けませんでした", record->path);
+    }
+    char original[kMoviePathBytes];
+    std::memcpy(original, record->path, sizeof original);
+    if (!CopyToTemporaryFile(record)) return WriteLogFormat("ファイル:%s が開けませんでした", original);
+    stream = MediaStreamOpen(record->path, &error);
+    int result = -1;
+    if (stream != nullptr) {
+        result = TakeStream(record, stream, width, height);
+    } else if (error != kMediaStreamNoFile && OpenFailureText(error) != nullptr) {
+        WriteLogText(OpenFailureText(error));
+    } else {
+        WriteLogFormat("ファイル:%s が開けませんでした", original);
+    }
+    if (result == -1) {
+        DeleteFileA(record->path);
+        record->temporary_copy = 0;
+        std::memcpy(record->path, original, sizeof original);
+    }
+    return result;
 }
 
 void ReleaseStream(MovieRecord* record) {
@@ -76,11 +151,16 @@ int OpenMediaMovie(MovieRecord* record, const char* path, int* width, int* heigh
     record->surface_mode = 0;
     std::strncpy(record->path, path, kMoviePathBytes - 1);
     record->path[kMoviePathBytes - 1] = '\0';
+    record->temporary_copy = 0;
     if (std::strlen(path) >= kMoviePathBytes) return WriteLogFormat("ファイル:%s が開けませんでした", path);
-    return OpenStream(record, record->path, width, height);
+    return OpenStream(record, width, height);
 }
 
-void CloseMediaMovie(MovieRecord* record) { ReleaseStream(record); }
+void CloseMediaMovie(MovieRecord* record) {
+    ReleaseStream(record);
+    if (record->temporary_copy) DeleteFileA(record->path);
+    record->temporary_copy = 0;
+}
 
 int RunMediaMovie(MovieRecord* record) {
     if (record->media != nullptr) MediaStreamRun(record->media);
@@ -143,7 +223,7 @@ int RebuildAllMovieGraphs() {
     for (int slot = 0; slot < kMovieLimit; ++slot) {
         MovieRecord* record = MovieRecordOfSlot(slot);
         if (record == nullptr || record->theora_flag || !record->released) continue;
-        if (OpenStream(record, record->path, nullptr, nullptr) == -1) return -1;
+        if (OpenStream(record, nullptr, nullptr) == -1) return -1;
         MediaStreamSeek(record->media, record->saved_stream_time);
         if (!record->paused) MediaStreamRun(record->media);
     }

@@ -71,6 +71,18 @@ void StepTheoraClock(MovieRecord* record) {
     }
 }
 
+// Puts the sound track at the time of the decoder's frame (a seek beyond the end stands at
+// the last frame). The sound goes 2 ms into the frame (half a frame at most), so that its
+// position read back in whole milliseconds gives this frame again, not the one before.
+void MoveSoundToFrame(MovieRecord* record) {
+    TheoraMovieInfo info;
+    GetTheoraMovieInfo(record->theora, &info);
+    if (info.frames_per_second <= 0) return;
+    const double start_ms = GetTheoraCurrentFrame(record->theora) * 1000.0 / info.frames_per_second;
+    const double into = 500.0 / info.frames_per_second < 2.0 ? 500.0 / info.frames_per_second : 2.0;
+    SeekStreamSound(record->sound, DoubleToInt(start_ms + into));
+}
+
 // Starts a paused movie that is wanted: the Theora clock continues from the shown frame.
 void StartMovie(MovieRecord* record, std::int32_t play_type) {
     if (record->theora_flag) {
@@ -231,6 +243,7 @@ int SeekMovieFrame(int movie, int frame) {
     if (record == nullptr) return -1;
     if (record->theora_flag) {
         SeekTheoraFrame(record->theora, frame);
+        if (record->sound != -1) MoveSoundToFrame(record);
         if (!record->paused) StartMovie(record, record->play_type);
         return 0;
     }

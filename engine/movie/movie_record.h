@@ -38,6 +38,7 @@ struct MovieRecord {
     std::int32_t surface_mode;
     std::int64_t saved_stream_time;  // 100 ns units
     std::int32_t released;
+    std::int32_t temporary_copy;  // 1: `path` is a copy made by the player, deleted on close
     char path[kMoviePathBytes];
     std::int32_t frame_pending;  // a frame in the frame image not handed over yet
     MovieFrameImage frame_image;

@@ -1,6 +1,8 @@
 // The multimedia stream over FFmpeg's libraries: the container opened by name, the best
 // video stream decoded on the caller's thread, frames converted to 32-bit BGRA by
-// libswscale. The stream time runs from timeGetTime while the stream runs, so the
+// libswscale, and the file's sound track played through DirectSound (media_sound.cpp).
+// The stream time is the sound's play position while there is sound; without a sound
+// track or a sound device, and after the sound's end, it runs from timeGetTime, so the
 // manual clock of the tests drives it too. Every library result is checked; a decode
 // error ends the stream rather than showing a damaged picture.
 extern "C" {
@@ -15,6 +17,7 @@ extern "C" {
 #include <string>
 
 #include "platform/code_page.h"
+#include "platform/ffmpeg/media_sound.h"
 #include "platform/kernel.h"
 #include "platform/media_stream.h"
 
@@ -34,6 +37,8 @@ struct MediaStream {
     std::int64_t base_time = 0;     // stream time (100 ns) when the clock was last read
     std::uint32_t base_clock = 0;   // timeGetTime then
     std::int64_t last_shown = -1;   // presentation time (100 ns) of the last frame written
+    MediaSound* sound = nullptr;    // null: no sound track (or no device)
+    bool sound_clock = false;       // the sound's position is the clock (it has not played out)
 };
 
 namespace {
@@ -43,7 +48,8 @@ std::int64_t FrameTime(const MediaStream* s, const AVFrame* frame) {
     if (pts == AV_NOPTS_VALUE) pts = frame->pts;
     if (pts == AV_NOPTS_VALUE) return 0;
     const std::int64_t start = s->format->streams[s->video_index]->start_time;
-    if (start != AV_NOPTS_VALUE) pts -= start;
+    // Times from a damaged file may be anything: one that does not fit counts as none.
+    if (start != AV_NOPTS_VALUE && __builtin_sub_overflow(pts, start, &pts)) return 0;
     return av_rescale_q(pts, s->time_base, AVRational{1, 10000000});
 }
 
@@ -120,12 +126,21 @@ MediaStream* MediaStreamOpen(const char* path, MediaStreamError* error) {
     s->time_base = video->time_base;
     const AVRational rate = video->avg_frame_rate.num > 0 ? video->avg_frame_rate : video->r_frame_rate;
     s->frame_rate = rate.num > 0 && rate.den > 0 ? av_q2d(rate) : 0;
+    const int audio = av_find_best_stream(s->format, AVMEDIA_TYPE_AUDIO, -1, s->video_index, nullptr, 0);
+    if (audio >= 0) {
+        const std::int64_t origin = video->start_time != AV_NOPTS_VALUE
+                                        ? av_rescale_q(video->start_time, s->time_base, AVRational{1, 10000000})
+                                        : 0;
+        s->sound = MediaSoundOpen(name, audio, origin);
+        s->sound_clock = s->sound != nullptr;
+    }
     *error = kMediaStreamOk;
     return s;
 }
 
 void MediaStreamClose(MediaStream* s) {
     if (s == nullptr) return;
+    MediaSoundClose(s->sound);
     sws_freeContext(s->scaler);
     av_frame_free(&s->frame);
     av_packet_free(&s->packet);
@@ -140,7 +155,18 @@ void MediaStreamGetFormat(const MediaStream* s, std::int32_t* width, std::int32_
     *frame_rate = s->frame_rate;
 }
 
-std::int64_t MediaStreamGetTime(const MediaStream* s) {
+bool MediaStreamHasSound(const MediaStream* s) { return s->sound_clock; }
+
+std::int64_t MediaStreamGetTime(MediaStream* s) {
+    if (s->sound_clock) {
+        std::int64_t time = 0;
+        if (MediaSoundTime(s->sound, &time)) return time;
+        // The sound has played out: the clock goes on from its end.
+        s->sound_clock = false;
+        s->base_time = time;
+        s->base_clock = timeGetTime();
+        return time;
+    }
     if (!s->running) return s->base_time;
     return s->base_time + static_cast<std::int64_t>(timeGetTime() - s->base_clock) * 10000;
 }
@@ -149,12 +175,14 @@ void MediaStreamRun(MediaStream* s) {
     if (s->running) return;
     s->base_clock = timeGetTime();
     s->running = true;
+    if (s->sound_clock) MediaSoundPlay(s->sound);
 }
 
 void MediaStreamPause(MediaStream* s) {
     if (!s->running) return;
     s->base_time = MediaStreamGetTime(s);
     s->running = false;
+    if (s->sound_clock) MediaSoundStop(s->sound);
 }
 
 bool MediaStreamIsRunning(const MediaStream* s) { return s->running; }
@@ -163,7 +191,9 @@ int MediaStreamSeek(MediaStream* s, std::int64_t time_100ns) {
     if (time_100ns < 0) time_100ns = 0;
     const AVStream* video = s->format->streams[s->video_index];
     std::int64_t target = av_rescale_q(time_100ns, AVRational{1, 10000000}, s->time_base);
-    if (video->start_time != AV_NOPTS_VALUE) target += video->start_time;
+    if (video->start_time != AV_NOPTS_VALUE && __builtin_add_overflow(target, video->start_time, &target)) {
+        target = video->start_time;
+    }
     const int result = av_seek_frame(s->format, s->video_index, target, AVSEEK_FLAG_BACKWARD);
     avcodec_flush_buffers(s->codec);
     s->held = false;
@@ -171,6 +201,11 @@ int MediaStreamSeek(MediaStream* s, std::int64_t time_100ns) {
     s->last_shown = -1;
     s->base_time = time_100ns;
     s->base_clock = timeGetTime();
+    if (s->sound != nullptr) {
+        MediaSoundSeek(s->sound, time_100ns);
+        s->sound_clock = true;
+        if (s->running) MediaSoundPlay(s->sound);
+    }
     return result < 0 ? -1 : 0;
 }
 

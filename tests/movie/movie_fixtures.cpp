@@ -299,11 +299,42 @@ void FfmpegFrameColour(int k, int* red, int* green, int* blue) {
     *blue = (k * 25 + 100) % 200 + 30;
 }
 
+namespace {
+
+// Fills an audio frame of the encoder's sample format with samples first..first+n-1.
+void FillSoundFrame(AVFrame* frame, std::int64_t first) {
+    const int n = frame->nb_samples;
+    for (int i = 0; i < n; ++i) {
+        for (int c = 0; c < 2; ++c) {
+            const int v = FfmpegSoundSample(first + i, c);
+            switch (frame->format) {
+                case AV_SAMPLE_FMT_S16: reinterpret_cast<std::int16_t*>(frame->data[0])[2 * i + c] = static_cast<std::int16_t>(v); break;
+                case AV_SAMPLE_FMT_S16P: reinterpret_cast<std::int16_t*>(frame->data[c])[i] = static_cast<std::int16_t>(v); break;
+                case AV_SAMPLE_FMT_FLT: reinterpret_cast<float*>(frame->data[0])[2 * i + c] = v / 32768.0f; break;
+                case AV_SAMPLE_FMT_FLTP: reinterpret_cast<float*>(frame->data[c])[i] = v / 32768.0f; break;
+                default: break;
+            }
+        }
+    }
+}
+
+}  // namespace
+
+int FfmpegSoundSample(std::int64_t i, int channel) {
+    const int left = static_cast<int>(i % 20000) - 10000;
+    return channel == 0 ? left : -left;
+}
+
 std::vector<std::uint8_t> MakeFfmpegFile(const char* container, const char* codec_name, int width, int height,
-                                         int frames, int fps) {
+                                         int frames, int fps, const char* sound_codec_name, int sound_ms) {
     av_log_set_level(AV_LOG_QUIET);
     const AVCodec* codec = avcodec_find_encoder_by_name(codec_name);
     if (codec == nullptr) return {};
+    const AVCodec* sound_codec = nullptr;
+    if (sound_codec_name != nullptr) {
+        sound_codec = avcodec_find_encoder_by_name(sound_codec_name);
+        if (sound_codec == nullptr) return {};
+    }
     char path[] = "/tmp/vomur_movie_XXXXXX";
     const int fd = mkstemp(path);
     if (fd < 0) return {};
@@ -324,6 +355,23 @@ std::vector<std::uint8_t> MakeFfmpegFile(const char* container, const char* code
     if (format->oformat->flags & AVFMT_GLOBALHEADER) ctx->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
     bool ok = avcodec_open2(ctx, codec, nullptr) == 0 && avcodec_parameters_from_context(stream->codecpar, ctx) >= 0;
     stream->time_base = ctx->time_base;
+    // The sound track: 44.1 kHz stereo of FfmpegSoundSample.
+    AVStream* sound_stream = nullptr;
+    AVCodecContext* sound = nullptr;
+    if (ok && sound_codec != nullptr) {
+        sound_stream = avformat_new_stream(format, nullptr);
+        sound = avcodec_alloc_context3(sound_codec);
+        sound->sample_rate = 44100;
+        sound->sample_fmt = sound_codec->sample_fmts != nullptr ? sound_codec->sample_fmts[0] : AV_SAMPLE_FMT_S16;
+        const AVChannelLayout stereo = AV_CHANNEL_LAYOUT_STEREO;
+        av_channel_layout_copy(&sound->ch_layout, &stereo);
+        sound->time_base = AVRational{1, 44100};
+        sound->bit_rate = 128000;
+        if (format->oformat->flags & AVFMT_GLOBALHEADER) sound->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+        ok = avcodec_open2(sound, sound_codec, nullptr) == 0 &&
+             avcodec_parameters_from_context(sound_stream->codecpar, sound) >= 0;
+        sound_stream->time_base = sound->time_base;
+    }
     ok = ok && avio_open(&format->pb, path, AVIO_FLAG_WRITE) >= 0 && avformat_write_header(format, nullptr) >= 0;
     AVFrame* frame = av_frame_alloc();
     AVPacket* packet = av_packet_alloc();
@@ -331,15 +379,48 @@ std::vector<std::uint8_t> MakeFfmpegFile(const char* container, const char* code
     frame->width = width;
     frame->height = height;
     ok = ok && av_frame_get_buffer(frame, 0) >= 0;
-    auto drain = [&]() {
-        while (avcodec_receive_packet(ctx, packet) == 0) {
+    auto drain = [&](AVCodecContext* from, AVStream* to) {
+        while (avcodec_receive_packet(from, packet) == 0) {
             if (packet->duration == 0) packet->duration = 1;
-            av_packet_rescale_ts(packet, ctx->time_base, stream->time_base);
-            packet->stream_index = stream->index;
+            av_packet_rescale_ts(packet, from->time_base, to->time_base);
+            packet->stream_index = to->index;
             av_interleaved_write_frame(format, packet);
         }
     };
+    // Sound samples written so far, and all there are.
+    std::int64_t sound_done = 0;
+    const std::int64_t sound_total =
+        (sound_ms >= 0 ? static_cast<std::int64_t>(sound_ms) : static_cast<std::int64_t>(frames) * 1000 / fps) * 44100 / 1000;
+    AVFrame* sound_frame = av_frame_alloc();
+    auto write_sound_until = [&](std::int64_t until) {
+        if (sound == nullptr) return;
+        const int size = sound->frame_size > 0 ? sound->frame_size : 1024;
+        while (ok && sound_done < until && sound_done < sound_total) {
+            av_frame_unref(sound_frame);
+            sound_frame->format = sound->sample_fmt;
+            av_channel_layout_copy(&sound_frame->ch_layout, &sound->ch_layout);
+            sound_frame->sample_rate = 44100;
+            const std::int64_t left = sound_total - sound_done;
+            // Encoders with a fixed frame size take a short last frame only when they say so.
+            sound_frame->nb_samples =
+                left < size && (sound->frame_size == 0 ||
+                                (sound_codec->capabilities & AV_CODEC_CAP_VARIABLE_FRAME_SIZE) != 0 ||
+                                (sound_codec->capabilities & AV_CODEC_CAP_SMALL_LAST_FRAME) != 0)
+                    ? static_cast<int>(left)
+                    : size;
+            if (av_frame_get_buffer(sound_frame, 0) < 0) {
+                ok = false;
+                return;
+            }
+            FillSoundFrame(sound_frame, sound_done);
+            sound_frame->pts = sound_done;
+            sound_done += sound_frame->nb_samples;
+            if (avcodec_send_frame(sound, sound_frame) < 0) ok = false;
+            drain(sound, sound_stream);
+        }
+    };
     for (int k = 0; ok && k < frames; ++k) {
+        write_sound_until(static_cast<std::int64_t>(k) * 44100 / fps);
         av_frame_make_writable(frame);
         int r, g, b;
         FfmpegFrameColour(k, &r, &g, &b);
@@ -353,14 +434,21 @@ std::vector<std::uint8_t> MakeFfmpegFile(const char* container, const char* code
         }
         frame->pts = k;
         if (avcodec_send_frame(ctx, frame) < 0) ok = false;
-        drain();
+        drain(ctx, stream);
     }
+    write_sound_until(sound_total);
     avcodec_send_frame(ctx, nullptr);
-    drain();
+    drain(ctx, stream);
+    if (sound != nullptr) {
+        avcodec_send_frame(sound, nullptr);
+        drain(sound, sound_stream);
+    }
     if (ok) av_write_trailer(format);
     av_packet_free(&packet);
     av_frame_free(&frame);
+    av_frame_free(&sound_frame);
     avcodec_free_context(&ctx);
+    avcodec_free_context(&sound);
     if (format->pb != nullptr) avio_closep(&format->pb);
     avformat_free_context(format);
     if (ok) {

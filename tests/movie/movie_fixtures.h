@@ -50,8 +50,13 @@ ReferenceFrames DecodeTheoraReference(const std::vector<std::uint8_t>& file);
 // A video-only file of another format through FFmpeg's encoders; `container` is a
 // format name ("mpeg", "mp4", "webm") and `codec` an encoder name. Empty when this
 // build of the libraries lacks the encoder. Frame k is a solid colour of k.
+// With `sound_codec` (an encoder name) the file also has a 44.1 kHz stereo sound track of
+// FfmpegSoundSample, `sound_ms` long (-1: as long as the pictures).
 std::vector<std::uint8_t> MakeFfmpegFile(const char* container, const char* codec, int width, int height, int frames,
-                                         int fps);
+                                         int fps, const char* sound_codec = nullptr, int sound_ms = -1);
+// Sample i of channel 0 (left) or 1 (right) of those sound tracks: a ramp that repeats
+// every 20,000 samples, the right channel the left one negated.
+int FfmpegSoundSample(std::int64_t i, int channel);
 // The colour of frame k in those files (red, green, blue).
 void FfmpegFrameColour(int k, int* red, int* green, int* blue);
 

@@ -137,6 +137,43 @@ TEST_F(MovieSound, PauseStopsTheSoundAndResumeContinuesIt) {
     EXPECT_LE(GetSoundPlayPositionMs(sound), paused_position + 140);
 }
 
+TEST_F(MovieSound, ASeekMovesTheSoundToTheFramesTime) {
+    StartSound();
+    const int movie = OpenMovie("sound.ogv", nullptr, nullptr, 0);
+    ASSERT_GE(movie, 0);
+    const int sound = GetMovieRecord(movie)->sound;
+    ASSERT_GE(sound, 0);
+    ASSERT_EQ(PlayMovie(movie, 0), 0);
+    PassAndShow(movie, 200);
+    // Playing: the sound jumps to frame 60's time (2,400 ms) and plays on from there.
+    ASSERT_EQ(SeekMovieFrame(movie, 60), 0);
+    EXPECT_EQ(CheckSoundHandlePlaying(sound), 1);
+    EXPECT_GE(GetSoundPlayPositionMs(sound), 2400);
+    EXPECT_LE(GetSoundPlayPositionMs(sound), 2402);
+    EXPECT_EQ(PassAndShow(movie, 0), 60);
+    const int later = PassAndShow(movie, 400);
+    EXPECT_EQ(later, FrameOfSound(sound));
+    EXPECT_GE(later, 69);
+    EXPECT_LE(later, 71);
+    // Backwards while paused: the sound waits at frame 30's time and starts there.
+    ASSERT_EQ(PauseAllMovies(), 0);
+    ASSERT_EQ(SeekMovieFrame(movie, 30), 0);
+    EXPECT_EQ(CheckSoundHandlePlaying(sound), 0);
+    EXPECT_GE(GetSoundPlayPositionMs(sound), 1200);
+    EXPECT_LE(GetSoundPlayPositionMs(sound), 1202);
+    EXPECT_EQ(PassAndShow(movie, 300), 30);
+    ASSERT_EQ(ResumeAllMovies(), 0);
+    EXPECT_EQ(PassAndShow(movie, 0), 30);
+    const int resumed = PassAndShow(movie, 200);
+    EXPECT_EQ(resumed, FrameOfSound(sound));
+    EXPECT_GE(resumed, 34);
+    EXPECT_LE(resumed, 36);
+    // Beyond the end: the last frame, and the sound at its time.
+    ASSERT_EQ(SeekMovieFrame(movie, 500), 0);
+    EXPECT_EQ(PassAndShow(movie, 0), 99);
+    EXPECT_GE(GetSoundPlayPositionMs(sound), 3960);
+}
+
 TEST_F(MovieSound, WithoutASoundDeviceOrTrackTheMoviePlaysOnTheMicrosecondClock) {
     struct Case {
         const char* file;

@@ -143,6 +143,53 @@ TEST_F(StreamSoundTest, StopBeforeTheWrittenEndAndRestartZeroGoesOn) {
     EXPECT_EQ(GetSoundPlayPositionMs(h), 1000);
 }
 
+// A seek puts the stream at the first sample at or after the time: a playing stream
+// plays on from there, a stopped one starts there with restart 0; beyond the end is the
+// end, and a whole-file sound or a bad handle is refused.
+TEST_F(StreamSoundTest, SeekPutsTheStreamAtTheTimesSample) {
+    const Bytes data = Ramp16(44100 * 10, 2);
+    const int h = LoadStream("long.wav", MakeWav({}, data));
+    const auto frame_at = [&](std::uint32_t k, int c) {
+        return static_cast<std::int16_t>(data[4 * k + 2 * c] | (data[4 * k + 2 * c + 1] << 8));
+    };
+    const auto expect_from = [&](const std::vector<std::int16_t>& mixed, std::uint32_t first) {
+        ASSERT_GE(mixed.size(), 2u * 441);
+        for (std::uint32_t i = 0; i < 441; ++i) {
+            ASSERT_EQ(mixed[2 * i], frame_at(first + i, 0)) << "frame " << i;
+            ASSERT_EQ(mixed[2 * i + 1], frame_at(first + i, 1)) << "frame " << i;
+        }
+    };
+    ASSERT_EQ(PlaySoundHandle(h, 1, 1), 0);
+    Pass(500);
+    audio_.TakeMixed();
+    // Playing: 7,001 ms is sample 308,745 (308,744.1 rounded up), and it plays on.
+    ASSERT_EQ(SeekStreamSound(h, 7001), 0);
+    EXPECT_EQ(CheckSoundHandlePlaying(h), 1);
+    EXPECT_EQ(GetSoundPlayPositionMs(h), 7001);
+    Pass(100);
+    expect_from(audio_.TakeMixed(), 308745);
+    EXPECT_EQ(GetSoundPlayPositionMs(h), 7101);
+    // Stopped: it stays stopped and starts at the sample when played with restart 0.
+    ASSERT_EQ(StopSoundHandle(h), 0);
+    ASSERT_EQ(SeekStreamSound(h, 2000), 0);
+    EXPECT_EQ(CheckSoundHandlePlaying(h), 0);
+    Pass(300);
+    EXPECT_EQ(GetSoundPlayPositionMs(h), 2000);
+    audio_.TakeMixed();
+    ASSERT_EQ(PlaySoundHandle(h, 1, 0), 0);
+    Pass(100);
+    expect_from(audio_.TakeMixed(), 88200);
+    // Beyond the end: the end, which plays out at once.
+    ASSERT_EQ(SeekStreamSound(h, 60000), 0);
+    EXPECT_EQ(GetSoundPlayPositionMs(h), 10000);
+    for (int i = 0; i < 10; ++i) Pass(16);
+    EXPECT_EQ(CheckSoundHandlePlaying(h), 0);
+    EXPECT_EQ(SeekStreamSound(h + 1, 0), -1);
+    const int whole = LoadSoundFile(Write("whole.wav", MakeWav({}, Ramp16(4410, 2))).c_str(), 1, -1);
+    ASSERT_GE(whole, 0);
+    EXPECT_EQ(SeekStreamSound(whole, 0), -1);
+}
+
 TEST_F(StreamSoundTest, LoopPositionReturnsWhereTheDataWrapped) {
     // Seven seconds: the data wraps at ring offset 1 s, behind the ring's end, after the
     // cursor itself has wrapped.
