@@ -203,3 +203,4 @@ const ColorFormat* GetScreenColorFormat();
 int GetTextureFormatIndex(const std::uint8_t* creation_bytes);
 int PixelFormatToColorFormat(const DDPIXELFORMAT* pixel_format, ColorFormat* format);
 #include "engine/graphics/graphs/surface_data.h"  // IWYU pragma: export
+#include "engine/graphics/graphs/graph_transfer.h"  // IWYU pragma: export
