@@ -1,7 +1,7 @@
 // The Direct3D renderer's door: what the screen, the graphs, the draw entries and the
-// window procedure ask of the 3-D side. Until the renderer is built, d3d_absent.cpp
-// answers every call as "Direct3D not up" and the screen falls back to software
-// rendering with GDI output.
+// window procedure ask of the 3-D side. Start-up answers "Direct3D not up" (the screen
+// then falls back to software rendering with GDI output) unless the renderer is enabled;
+// what is not built yet is answered by d3d_absent.cpp.
 #pragma once
 
 #include <cstdint>
