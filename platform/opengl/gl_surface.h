@@ -73,6 +73,9 @@ public:
 
 private:
     friend class display::SurfaceChain<GlSurface>;
+    // Blt itself; the public one adds fills to the device call log.
+    HRESULT BltUnlogged(RECT* destination_rect, IDirectDrawSurface7* source, RECT* source_rect, DWORD flags,
+                        DDBLTFX* effects);
     ~GlSurface();
     void SwapStorage(GlSurface* other);
     void DeleteObjects();
