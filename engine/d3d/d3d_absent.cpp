@@ -77,3 +77,25 @@ int DrawLineBoxD3D(int x1, int y1, int x2, int y2, std::uint32_t colour) {
 int ClearDrawTargetD3D() { return 0; }
 int GetDrawScreenGraphD3D(int, int, int, int, const GraphRecord*, int) { return -1; }
 void UpdateVertexDiffuseColor() {}
+
+int GetCurrentD3DDevice() { return 0; }
+int GetCurrentD3DDeviceIndex() { return -1; }
+int SetBlendGraphD3D(const GraphRecord*, int, int) { return -1; }
+int SetDrawModeD3D(int) { return -1; }
+int ChooseDrawTargetD3D(int, int) { return 0; }
+int SetDeviceRenderTarget(IDirectDrawSurface7*, int) { return -1; }
+int SetViewportFromRect(const RECT*) { return -1; }
+int SetDeviceViewport(const D3DVIEWPORT7*, int) { return -1; }
+void SetKeepViewportFlag(int) {}
+int CreateGraphTextures(GraphRecord*) { return -1; }
+int DeleteGraphTextures(GraphRecord*) { return -1; }
+int DeriveGraphD3D(GraphRecord*, int, int, int, int, const GraphRecord*) { return -1; }
+int FillGraphTexturesColor(const GraphRecord*, int, int, int, int) { return -1; }
+int BltImageToGraphTextures(const ImageSource&, int, int, const GraphRecord*) { return -1; }
+int BltImageRectToGraphTextures(const ImageSource&, const RECT*, int, int, const GraphRecord*) { return -1; }
+int RestoreGraphTextures(const GraphRecord*) { return -1; }
+int GetSurface3DDataPlace(int, int*, int*, int*) { return -1; }
+const ColorFormat* GetTextureFormatColorFormat(int) { return nullptr; }
+const DDPIXELFORMAT* GetTextureFormatPixelFormat(int) { return nullptr; }
+const DDPIXELFORMAT* GetZBufferPixelFormat() { return nullptr; }
+int DrawStringD3D(int, int, const char*, std::uint32_t, int, std::uint32_t, int) { return -1; }
