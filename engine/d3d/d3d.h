@@ -54,8 +54,8 @@ int GetDrawScreenGraphD3D(int x1, int y1, int x2, int y2, const GraphRecord* gra
 void UpdateVertexDiffuseColor();
 
 // ---- what the graphics core's hardware branches ask of the renderer ------------------
-// Non-zero while a current device exists (the device word; only tested against 0).
-int GetCurrentD3DDevice();
+// The current device, null when none exists.
+IDirect3DDevice7* GetCurrentD3DDevice();
 // The index of the current device record, -1 when none.
 int GetCurrentD3DDeviceIndex();
 // The blend texture: the first texture piece of `graph` (null clears it) with the two
@@ -63,8 +63,8 @@ int GetCurrentD3DDeviceIndex();
 int SetBlendGraphD3D(const GraphRecord* graph, int border_value, int border_range);
 // Texture filter of every stage of the current device (0 point, 1 bilinear); -1 when down.
 int SetDrawModeD3D(int filter_mode);
-// Flushes, ends the scene and makes `new_target` (-4, -2 or a graph) the render target.
-int ChooseDrawTargetD3D(int new_target, int old_target);
+// Flushes, ends the scene and makes `target` (-4, -2 or a graph) the render target.
+int ChooseDrawTargetD3D(int target);
 // The device's render target (null: its own target surface); -1 while down or for an
 // empty slot; 0 without a call when it is already the target.
 int SetDeviceRenderTarget(IDirectDrawSurface7* surface, int device_index);

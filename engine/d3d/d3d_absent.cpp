@@ -78,11 +78,11 @@ int ClearDrawTargetD3D() { return 0; }
 int GetDrawScreenGraphD3D(int, int, int, int, const GraphRecord*, int) { return -1; }
 void UpdateVertexDiffuseColor() {}
 
-int GetCurrentD3DDevice() { return 0; }
+IDirect3DDevice7* GetCurrentD3DDevice() { return nullptr; }
 int GetCurrentD3DDeviceIndex() { return -1; }
 int SetBlendGraphD3D(const GraphRecord*, int, int) { return -1; }
 int SetDrawModeD3D(int) { return -1; }
-int ChooseDrawTargetD3D(int, int) { return 0; }
+int ChooseDrawTargetD3D(int) { return 0; }
 int SetDeviceRenderTarget(IDirectDrawSurface7*, int) { return -1; }
 int SetViewportFromRect(const RECT*) { return -1; }
 int SetDeviceViewport(const D3DVIEWPORT7*, int) { return -1; }

@@ -108,12 +108,12 @@ int ChooseDrawTarget(int target) {
         g_settings.target_screen_rect = RECT{0, 0, 0, 0};
     }
     const bool three_d = IsDirect3DUp() != 0;
-    const int three_d_result = three_d ? ChooseDrawTargetD3D(target, old_target) : 0;
+    const int three_d_result = three_d ? ChooseDrawTargetD3D(target) : 0;
     const int two_d_result = SelectDrawTarget(target, old_target);
     if (three_d && (three_d_result & two_d_result) != 0) {
         // Both sides refused the target: keep the old one.
         g_settings.draw_target = old_target;
-        ChooseDrawTargetD3D(old_target, target);
+        ChooseDrawTargetD3D(old_target);
         SelectDrawTarget(old_target, target);
         SetMaskScreenUse(mask_use);
         return -1;
@@ -255,7 +255,7 @@ int SetUseTextureGraphs(int flag) {
 
 int GetUseTextureGraphs() {
     return g_settings.new_graph.texture_graphs == 1 && IsDirect3DUp() && !IsSoftwareRenderChosen() &&
-                   GetCurrentD3DDevice() != 0
+                   GetCurrentD3DDevice() != nullptr
                ? 1
                : 0;
 }

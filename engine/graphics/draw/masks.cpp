@@ -309,7 +309,7 @@ int SetMaskScreenUse(int flag) {
     settings->target_screen_rect = rect;
     // The 3-D device draws into the work surface while the mask is in use, and into the
     // draw target's surface again afterwards.
-    if (IsDirect3DUp() && GetCurrentD3DDevice() != 0) {
+    if (IsDirect3DUp() && GetCurrentD3DDevice() != nullptr) {
         FlushCurrentVertexBatch();
         const int device = GetCurrentD3DDeviceIndex();
         SetDeviceRenderTarget(flag ? g_mask.work_surface : screen->target_surface, device);
