@@ -57,10 +57,14 @@ constexpr DWORD DDSCL_FPUPRESERVE = 0x00001000u;
 
 // ---- records --------------------------------------------------------------------------
 constexpr DWORD DDPF_ALPHAPIXELS = 0x00000001u;
+constexpr DWORD DDPF_ALPHA = 0x00000002u;  // alpha only
 constexpr DWORD DDPF_FOURCC = 0x00000004u;
 constexpr DWORD DDPF_PALETTEINDEXED8 = 0x00000020u;
 constexpr DWORD DDPF_RGB = 0x00000040u;
 constexpr DWORD DDPF_ZBUFFER = 0x00000400u;
+constexpr DWORD DDPF_LUMINANCE = 0x00020000u;
+constexpr DWORD DDPF_BUMPLUMINANCE = 0x00040000u;
+constexpr DWORD DDPF_BUMPDUDV = 0x00080000u;
 
 constexpr DWORD MakeFourCC(char a, char b, char c, char d) {
     return static_cast<DWORD>(static_cast<BYTE>(a)) | static_cast<DWORD>(static_cast<BYTE>(b)) << 8 |

@@ -18,3 +18,48 @@ void SetGlShaderFailure(bool on);
 std::uint64_t GlWindowPresentCount();
 
 }  // namespace platform_hooks
+
+#include <vector>
+
+namespace platform_hooks {
+
+// The call log of the 3-D device: while on, every call the engine makes of a device (and
+// the creation of devices and colour or depth fills of video-memory surfaces) is kept in
+// order with its arguments and result. Off by default; turning it on or off empties it.
+enum class GlDeviceCallKind : std::uint8_t {
+    kCreateDevice,          // object: the target surface
+    kReleaseDevice,         // the device's last reference went
+    kBeginScene,
+    kEndScene,
+    kSetRenderTarget,       // object: the surface
+    kSetViewport,           // data: the D3DVIEWPORT7
+    kSetTransform,          // state: the transform type; data: the matrix
+    kSetRenderState,        // state, value
+    kSetTexture,            // stage, object: the texture or null
+    kSetTextureStageState,  // stage, state, value
+    kDrawPrimitive,         // state: primitive type; value: FVF; count; data: the vertices
+    kDrawIndexedPrimitive,  // as kDrawPrimitive; index_count; indices
+    kLoad,                  // object: the destination
+    kSurfaceFill,           // object: the surface; value: the blit flags; state: the fill value
+};
+
+struct GlDeviceCall {
+    GlDeviceCallKind kind;
+    const void* device;  // the device that was called (null for surface fills)
+    std::uint32_t stage;
+    std::uint32_t state;
+    std::uint32_t value;
+    std::uint32_t count;
+    std::uint32_t index_count;
+    const void* object;
+    std::int32_t result;  // the HRESULT answered
+    std::vector<std::uint8_t> data;
+    std::vector<std::uint16_t> indices;
+};
+
+void SetGlDeviceCallLog(bool on);
+bool IsGlDeviceCallLogOn();
+std::vector<GlDeviceCall> GlDeviceCalls();
+void ClearGlDeviceCallLog();
+
+}  // namespace platform_hooks

@@ -14,6 +14,10 @@ struct GraphRecord;
 struct ImageSource;
 
 int InitializeDirect3D();
+// Until the screen takes Direct3D as its default path, start-up queries the 3-D object
+// and refuses (the screen then falls back to software rendering) unless the renderer has
+// been enabled with 1; tests of the renderer enable it.
+void SetDirect3DRendererEnabled(int enabled);
 int TerminateDirect3D();
 int IsDirect3DUp();
 void FlushCurrentVertexBatch();
@@ -26,9 +30,13 @@ int ReleaseDirect3DObject();
 // while 3-D was never started.
 int AcquireDirect3DObject();
 
-// Texture pieces and lights belong to the 3-D renderer: deleting them all gives -1 while
-// no 3-D device exists, which is how the graph manager learns that 3-D is not in use.
+// Texture pieces belong to the 3-D renderer: deleting them all gives -1 while no 3-D
+// device exists, which is how the graph manager learns that 3-D is not in use.
 int DeleteAllSurface3DData();
+// Light handles (bookkeeping only; no light reaches a device): the draw-settings reset
+// makes the default light, the graphics end deletes them all (0).
+int CreateDirectionalLight(float x, float y, float z);
+int DeleteLightHandle(int handle);
 int DeleteAllLights();
 
 // The transforms handed to the device (the world setter also takes the index of the world

@@ -3,6 +3,7 @@
 // nothing is ever up, pending or in a scene. Graph draws through 3-D fail; boxes fall back
 // to the 2-D path, as the renderer does without a device.
 #include "engine/d3d/d3d.h"
+#include "engine/d3d/d3d_state.h"
 #include "engine/graphics/graphics.h"
 
 namespace {
@@ -54,11 +55,11 @@ int SetWorldMatrixD3D(const float*, int) { return -1; }
 int SetViewMatrixD3D(const float*) { return -1; }
 int SetProjectionMatrixD3D(const float*) { return -1; }
 int NotifyDirect3DStateChange() { return 0; }
-int IsDirect3DUp() { return 0; }
 void FlushCurrentVertexBatch() {}
 void EndSceneD3D() {}
 int DeleteAllSurface3DData() { return g_three_d_in_use ? 0 : -1; }
-int DeleteAllLights() { return -1; }
+int Direct3DStandInStartsRequested() { return g_stand_in_starts; }
+int Direct3DStandInThreeDInUseRequested() { return g_three_d_in_use; }
 
 int DrawGraphD3D(int, int, float, float, const GraphRecord*, int, int) { return -1; }
 int DrawGraphStretchD3D(int, int, int, int, float, float, float, float, const GraphRecord*, int, int) { return -1; }

@@ -216,3 +216,15 @@ void WarmUpDrawingPaths();
 // Repaints the window from the kept screen copy while the program is held; -1 when there
 // is no copy or no graph can be made of it.
 int RepaintFromScreenCopy(HDC dc);
+
+// ---- what the Direct3D renderer reaches of the graphics core: the screen's surfaces and
+// colour format, the texture-format slot rule, pixel formats as colour formats, and the
+// graph and SurfaceData records behind texture pieces (declared in the graph headers).
+IDirectDrawSurface7* GetDrawTargetSurface();
+IDirectDrawSurface7* GetFrontSurface();
+IDirectDrawSurface7* GetBackSurface();
+IDirectDrawSurface7* GetWorkSurface();
+const ColorFormat* GetScreenColorFormat();
+int GetTextureFormatIndex(const std::uint8_t* creation_bytes);
+int PixelFormatToColorFormat(const DDPIXELFORMAT* pixel_format, ColorFormat* format);
+#include "engine/graphics/graphs/surface_data.h"  // IWYU pragma: export

@@ -5,11 +5,15 @@
 // attached 16-bit depth surface.
 #include "platform/opengl/d3d_device.h"
 
+#include "platform/opengl/device_call_log.h"
+
 #include <cstring>
 #include <new>
 
 namespace gl_backend {
 namespace {
+
+using platform_hooks::GlDeviceCallKind;
 
 GLenum BlendFactor(DWORD blend) {
     switch (blend) {
@@ -198,7 +202,10 @@ HRESULT Direct3DDevice::QueryInterface(REFIID iid, void** object) {
 ULONG Direct3DDevice::AddRef() { return ++refs_; }
 ULONG Direct3DDevice::Release() {
     const ULONG left = --refs_;
-    if (left == 0) delete this;
+    if (left == 0) {
+        LogDeviceCall(GlDeviceCallKind::kReleaseDevice, this, 0, 0, 0, 0, nullptr, D3D_OK);
+        delete this;
+    }
     return left;
 }
 
@@ -218,18 +225,26 @@ HRESULT Direct3DDevice::EnumTextureFormats(LPD3DENUMPIXELFORMATSCALLBACK callbac
 }
 
 HRESULT Direct3DDevice::BeginScene() {
-    if (in_scene_) return D3DERR_SCENE_IN_SCENE;
+    const HRESULT result = in_scene_ ? D3DERR_SCENE_IN_SCENE : D3D_OK;
     in_scene_ = true;
-    return D3D_OK;
+    LogDeviceCall(GlDeviceCallKind::kBeginScene, this, 0, 0, 0, 0, nullptr, result);
+    return result;
 }
 
 HRESULT Direct3DDevice::EndScene() {
-    if (!in_scene_) return D3DERR_SCENE_NOT_IN_SCENE;
+    const HRESULT result = in_scene_ ? D3D_OK : D3DERR_SCENE_NOT_IN_SCENE;
     in_scene_ = false;
-    return D3D_OK;
+    LogDeviceCall(GlDeviceCallKind::kEndScene, this, 0, 0, 0, 0, nullptr, result);
+    return result;
 }
 
-HRESULT Direct3DDevice::SetRenderTarget(IDirectDrawSurface7* surface, DWORD) {
+HRESULT Direct3DDevice::SetRenderTarget(IDirectDrawSurface7* surface, DWORD flags) {
+    const HRESULT result = SetRenderTargetUnlogged(surface, flags);
+    LogDeviceCall(GlDeviceCallKind::kSetRenderTarget, this, 0, 0, 0, 0, surface, result);
+    return result;
+}
+
+HRESULT Direct3DDevice::SetRenderTargetUnlogged(IDirectDrawSurface7* surface, DWORD) {
     GlSurface* target = GlSurface::From(surface);
     if (target == nullptr || target->is_depth()) return DDERR_INVALIDPARAMS;
     const HRESULT usable = target->UsableResult();
@@ -251,8 +266,10 @@ HRESULT Direct3DDevice::GetRenderTarget(IDirectDrawSurface7** surface) {
 
 HRESULT Direct3DDevice::SetTransform(D3DTRANSFORMSTATETYPE type, D3DMATRIX* matrix) {
     if (matrix == nullptr || type < D3DTRANSFORMSTATE_WORLD || type > D3DTRANSFORMSTATE_WORLD3) {
+        LogDeviceCall(GlDeviceCallKind::kSetTransform, this, 0, type, 0, 0, nullptr, DDERR_INVALIDPARAMS);
         return DDERR_INVALIDPARAMS;
     }
+    LogDeviceCall(GlDeviceCallKind::kSetTransform, this, 0, type, 0, 0, nullptr, D3D_OK, matrix, sizeof(D3DMATRIX));
     // Stored only: every vertex drawn is pre-transformed.
     transforms_[type] = *matrix;
     return D3D_OK;
@@ -267,6 +284,13 @@ HRESULT Direct3DDevice::GetTransform(D3DTRANSFORMSTATETYPE type, D3DMATRIX* matr
 }
 
 HRESULT Direct3DDevice::SetViewport(D3DVIEWPORT7* viewport) {
+    const HRESULT result = SetViewportUnlogged(viewport);
+    LogDeviceCall(GlDeviceCallKind::kSetViewport, this, 0, 0, 0, 0, nullptr, result, viewport,
+                  viewport != nullptr ? sizeof(D3DVIEWPORT7) : 0);
+    return result;
+}
+
+HRESULT Direct3DDevice::SetViewportUnlogged(D3DVIEWPORT7* viewport) {
     if (viewport == nullptr) return DDERR_INVALIDPARAMS;
     const unsigned long long right = static_cast<unsigned long long>(viewport->dwX) + viewport->dwWidth;
     const unsigned long long bottom = static_cast<unsigned long long>(viewport->dwY) + viewport->dwHeight;
@@ -286,9 +310,11 @@ HRESULT Direct3DDevice::GetViewport(D3DVIEWPORT7* viewport) {
 }
 
 HRESULT Direct3DDevice::SetRenderState(D3DRENDERSTATETYPE state, DWORD value) {
-    if (state == 0 || state >= kD3DRenderStateCount) return DDERR_INVALIDPARAMS;
-    render_states_[state] = value;
-    return D3D_OK;
+    const bool known = state != 0 && state < kD3DRenderStateCount;
+    if (known) render_states_[state] = value;
+    const HRESULT result = known ? D3D_OK : DDERR_INVALIDPARAMS;
+    LogDeviceCall(GlDeviceCallKind::kSetRenderState, this, 0, state, value, 0, nullptr, result);
+    return result;
 }
 
 HRESULT Direct3DDevice::GetRenderState(D3DRENDERSTATETYPE state, DWORD* value) {
@@ -298,6 +324,12 @@ HRESULT Direct3DDevice::GetRenderState(D3DRENDERSTATETYPE state, DWORD* value) {
 }
 
 HRESULT Direct3DDevice::SetTexture(DWORD stage, IDirectDrawSurface7* texture) {
+    const HRESULT result = SetTextureUnlogged(stage, texture);
+    LogDeviceCall(GlDeviceCallKind::kSetTexture, this, stage, 0, 0, 0, texture, result);
+    return result;
+}
+
+HRESULT Direct3DDevice::SetTextureUnlogged(DWORD stage, IDirectDrawSurface7* texture) {
     if (stage >= kD3DMaxStages) return DDERR_INVALIDPARAMS;
     GlSurface* surface = nullptr;
     if (texture != nullptr) {
@@ -319,7 +351,10 @@ HRESULT Direct3DDevice::GetTexture(DWORD stage, IDirectDrawSurface7** texture) {
 }
 
 HRESULT Direct3DDevice::SetTextureStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE state, DWORD value) {
-    if (stage >= kD3DMaxStages || state == 0 || state >= kD3DStageStateCount) return DDERR_INVALIDPARAMS;
+    const bool known = stage < kD3DMaxStages && state != 0 && state < kD3DStageStateCount;
+    LogDeviceCall(GlDeviceCallKind::kSetTextureStageState, this, stage, state, value, 0, nullptr,
+                  known ? D3D_OK : DDERR_INVALIDPARAMS);
+    if (!known) return DDERR_INVALIDPARAMS;
     stage_states_[stage][state] = value;
     // The one address state sets both directions.
     if (state == D3DTSS_ADDRESS) stage_states_[stage][D3DTSS_ADDRESSU] = stage_states_[stage][D3DTSS_ADDRESSV] = value;
@@ -494,17 +529,40 @@ HRESULT Direct3DDevice::Draw(D3DPRIMITIVETYPE type, DWORD fvf, const void* verti
 }
 
 HRESULT Direct3DDevice::DrawPrimitive(D3DPRIMITIVETYPE type, DWORD fvf, void* vertices, DWORD vertex_count, DWORD) {
-    return Draw(type, fvf, vertices, vertex_count, nullptr, 0);
+    const HRESULT result = Draw(type, fvf, vertices, vertex_count, nullptr, 0);
+    if (DeviceCallLogOn()) {
+        const std::size_t bytes = vertices != nullptr && vertex_count <= kD3DMaxVertices
+                                      ? static_cast<std::size_t>(VertexStride(fvf)) * vertex_count
+                                      : 0;
+        LogDeviceCall(GlDeviceCallKind::kDrawPrimitive, this, 0, type, fvf, vertex_count, nullptr, result, vertices,
+                      bytes);
+    }
+    return result;
 }
 
 HRESULT Direct3DDevice::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, DWORD fvf, void* vertices, DWORD vertex_count,
                                              WORD* indices, DWORD index_count, DWORD) {
-    if (indices == nullptr) return DDERR_INVALIDPARAMS;
-    return Draw(type, fvf, vertices, vertex_count, indices, index_count);
+    const HRESULT result =
+        indices == nullptr ? DDERR_INVALIDPARAMS : Draw(type, fvf, vertices, vertex_count, indices, index_count);
+    if (DeviceCallLogOn()) {
+        const std::size_t bytes = vertices != nullptr && vertex_count <= kD3DMaxVertices
+                                      ? static_cast<std::size_t>(VertexStride(fvf)) * vertex_count
+                                      : 0;
+        LogDeviceCall(GlDeviceCallKind::kDrawIndexedPrimitive, this, 0, type, fvf, vertex_count, nullptr, result,
+                      vertices, bytes, indices, index_count <= kD3DMaxVertices ? index_count : 0);
+    }
+    return result;
 }
 
 HRESULT Direct3DDevice::Load(IDirectDrawSurface7* destination, POINT* point, IDirectDrawSurface7* source,
-                             RECT* source_rect, DWORD) {
+                             RECT* source_rect, DWORD flags) {
+    const HRESULT result = LoadUnlogged(destination, point, source, source_rect, flags);
+    LogDeviceCall(GlDeviceCallKind::kLoad, this, 0, 0, 0, 0, destination, result);
+    return result;
+}
+
+HRESULT Direct3DDevice::LoadUnlogged(IDirectDrawSurface7* destination, POINT* point, IDirectDrawSurface7* source,
+                                     RECT* source_rect, DWORD) {
     GlSurface* to = GlSurface::From(destination);
     if (to == nullptr || source == nullptr) return DDERR_INVALIDPARAMS;
     DDPIXELFORMAT a{};

@@ -46,6 +46,12 @@ private:
     bool EnsureObjects();
     void DeleteObjects();
     StageProgramKey BuildKey(DWORD fvf) const;
+    // The calls themselves; the public ones add them to the call log.
+    HRESULT SetRenderTargetUnlogged(IDirectDrawSurface7* surface, DWORD flags);
+    HRESULT SetViewportUnlogged(D3DVIEWPORT7* viewport);
+    HRESULT SetTextureUnlogged(DWORD stage, IDirectDrawSurface7* texture);
+    HRESULT LoadUnlogged(IDirectDrawSurface7* destination, POINT* point, IDirectDrawSurface7* source,
+                         RECT* source_rect, DWORD flags);
     HRESULT Draw(D3DPRIMITIVETYPE type, DWORD fvf, const void* vertices, DWORD vertex_count, const WORD* indices,
                  DWORD index_count);
 

@@ -4,6 +4,7 @@
 #include <new>
 
 #include "platform/opengl/d3d_device.h"
+#include "platform/opengl/device_call_log.h"
 #include "platform/opengl/gl_backend.h"
 
 const IID IID_IDirect3DTnLHalDevice = {0x5f0b7a40, 0x1c2e, 0x4d6a, {0x9a, 0x10, 0x3e, 0x52, 0x70, 0x01, 0xd0, 0x07}};
@@ -49,6 +50,14 @@ public:
     }
 
     HRESULT CreateDevice(REFCLSID device, IDirectDrawSurface7* target, IDirect3DDevice7** created) override {
+        const HRESULT result = CreateDeviceUnlogged(device, target, created);
+        LogDeviceCall(platform_hooks::GlDeviceCallKind::kCreateDevice, created != nullptr ? *created : nullptr, 0, 0, 0,
+                      0, target, result);
+        return result;
+    }
+
+private:
+    HRESULT CreateDeviceUnlogged(REFCLSID device, IDirectDrawSurface7* target, IDirect3DDevice7** created) {
         if (created == nullptr) return DDERR_INVALIDPARAMS;
         *created = nullptr;
         if (device != IID_IDirect3DTnLHalDevice && device != IID_IDirect3DHALDevice) return DDERR_INVALIDPARAMS;
@@ -60,7 +69,6 @@ public:
         return Direct3DDevice::Create(surface, created);
     }
 
-private:
     ~Direct3DObject() {
         ReleaseContext();
         owner_->Release();

@@ -5,6 +5,8 @@
 // where the window can show it, else read back into the window's picture.
 #include "platform/opengl/gl_surface.h"
 
+#include "platform/opengl/device_call_log.h"
+
 #include <algorithm>
 #include <cstring>
 #include <new>
@@ -535,6 +537,17 @@ HRESULT GlSurface::CopyFrom(const RECT& destination, const RECT& drawn, IDirectD
 
 HRESULT GlSurface::Blt(RECT* destination_rect, IDirectDrawSurface7* source, RECT* source_rect, DWORD flags,
                        DDBLTFX* effects) {
+    const HRESULT result = BltUnlogged(destination_rect, source, source_rect, flags, effects);
+    if ((flags & (DDBLT_COLORFILL | DDBLT_DEPTHFILL)) != 0 && effects != nullptr) {
+        LogDeviceCall(platform_hooks::GlDeviceCallKind::kSurfaceFill, nullptr, 0,
+                      (flags & DDBLT_DEPTHFILL) != 0 ? effects->dwFillDepth : effects->dwFillColor, flags, 0, this,
+                      result);
+    }
+    return result;
+}
+
+HRESULT GlSurface::BltUnlogged(RECT* destination_rect, IDirectDrawSurface7* source, RECT* source_rect, DWORD flags,
+                               DDBLTFX* effects) {
     HRESULT usable = UsableResult();
     if (usable != DD_OK) return usable;
     const bool fill = (flags & (DDBLT_COLORFILL | DDBLT_DEPTHFILL)) != 0;

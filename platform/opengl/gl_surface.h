@@ -80,6 +80,9 @@ public:
     bool WriteRect(const RECT& rect, const std::uint8_t* pixels, int pitch);
 
 private:
+    // Blt itself; the public one adds fills to the device call log.
+    HRESULT BltUnlogged(RECT* destination_rect, IDirectDrawSurface7* source, RECT* source_rect, DWORD flags,
+                        DDBLTFX* effects);
     ~GlSurface();
     void DeleteObjects();
     bool BindForReading();

@@ -1,6 +1,11 @@
-// Test hooks for the 3-D stand-in over OpenGL: a lost context, failing stage programs and
-// the count of pictures a primary surface showed in its window through GL.
+// Test hooks for the 3-D stand-in over OpenGL: a lost context, failing stage programs,
+// the count of pictures a primary surface showed in its window through GL, and the call
+// log of the 3-D device.
 #pragma once
+
+#include <cstddef>
+#include <utility>
+#include <vector>
 
 #include "platform/gl_hooks.h"
 
@@ -14,4 +19,28 @@ public:
     ~BreakGlShaders() { platform_hooks::SetGlShaderFailure(false); }
     BreakGlShaders(const BreakGlShaders&) = delete;
     BreakGlShaders& operator=(const BreakGlShaders&) = delete;
+};
+
+using GlDeviceCall = platform_hooks::GlDeviceCall;
+using GlDeviceCallKind = platform_hooks::GlDeviceCallKind;
+
+// The 3-D device's calls are logged while it lives (the log starts empty).
+class RecordGlDeviceCalls {
+public:
+    RecordGlDeviceCalls() { platform_hooks::SetGlDeviceCallLog(true); }
+    ~RecordGlDeviceCalls() { platform_hooks::SetGlDeviceCallLog(false); }
+    RecordGlDeviceCalls(const RecordGlDeviceCalls&) = delete;
+    RecordGlDeviceCalls& operator=(const RecordGlDeviceCalls&) = delete;
+
+    std::vector<GlDeviceCall> Calls() const { return platform_hooks::GlDeviceCalls(); }
+    void Clear() { platform_hooks::ClearGlDeviceCallLog(); }
+    // The calls of one kind, in order.
+    std::vector<GlDeviceCall> Calls(GlDeviceCallKind kind) const {
+        std::vector<GlDeviceCall> kept;
+        for (GlDeviceCall& call : platform_hooks::GlDeviceCalls()) {
+            if (call.kind == kind) kept.push_back(std::move(call));
+        }
+        return kept;
+    }
+    std::size_t Count(GlDeviceCallKind kind) const { return Calls(kind).size(); }
 };

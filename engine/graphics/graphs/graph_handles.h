@@ -4,11 +4,7 @@
 // What other rooms call of it is declared in the door, engine/graphics/graphics.h.
 #pragma once
 
-#include "engine/graphics/graphics.h"
-
 #include <cstdint>
-
-#include "engine/graphics/images/graph_image.h"
 
 constexpr int kGraphTableSlots = 32768;
 constexpr int kGraphPieceSlots = 64;
@@ -51,6 +47,10 @@ struct GraphRecord {
     std::int32_t reload;
     void* owned_buffer;
 };
+
+// The door comes after the records: it hands them on to the 3-D renderer.
+#include "engine/graphics/graphics.h"
+#include "engine/graphics/images/graph_image.h"
 
 int InitializeGraphics();
 int TerminateGraphics();

@@ -1,0 +1,34 @@
+// The renderer's one state record and its four device records, with the look-ups every
+// other file of the room goes through: a device handle is the index of its record, and a
+// record counts only while it is in use and the Direct3D object exists.
+#include "engine/d3d/d3d_state.h"
+
+namespace {
+
+D3DRendererState g_state;
+D3DDeviceRecord g_devices[kD3DDeviceRecords];
+int g_renderer_enabled = 0;
+
+}  // namespace
+
+D3DRendererState& D3DState() { return g_state; }
+D3DDeviceRecord* D3DDeviceRecords() { return g_devices; }
+
+D3DDeviceRecord* GetD3DDeviceRecord(int device) {
+    if (g_state.direct3d == nullptr || device < 0 || device >= kD3DDeviceRecords) return nullptr;
+    D3DDeviceRecord* record = &g_devices[device];
+    return record->in_use ? record : nullptr;
+}
+
+D3DDeviceRecord* CurrentD3DDeviceRecord() { return GetD3DDeviceRecord(g_state.current_device); }
+
+void SetDirect3DRendererEnabled(int enabled) { g_renderer_enabled = enabled != 0 ? 1 : 0; }
+int IsDirect3DRendererEnabled() { return g_renderer_enabled; }
+
+int IsDirect3DUp() { return g_state.direct3d != nullptr ? 1 : 0; }
+
+IDirect3DDevice7* GetCurrentD3DDevice() {
+    const int device = g_state.current_device;
+    if (device < 0 || device >= kD3DDeviceRecords) return nullptr;
+    return g_devices[device].device;
+}
