@@ -98,8 +98,8 @@ int RestoreGraphTextures(const GraphRecord* graph);
 // Where a texture piece lies: the SurfaceData handle holding its texture surface and the
 // piece's position inside that surface. 0, or -1 for a bad piece handle.
 int GetSurface3DDataPlace(int piece, int* surface_data, int* x, int* y);
-// Texture-format slots 0 to 8 chosen at start-up, and the Z-buffer format; null while
-// Direct3D is down or the slot is out of range.
+// Texture-format slots 0 to 8 chosen at start-up (read only while Direct3D is up), and
+// the Z-buffer format (null while Direct3D is down).
 const ColorFormat* GetTextureFormatColorFormat(int slot);
 const DDPIXELFORMAT* GetTextureFormatPixelFormat(int slot);
 const DDPIXELFORMAT* GetZBufferPixelFormat();

@@ -79,15 +79,12 @@ int ClearDrawTargetD3D() { return 0; }
 int GetDrawScreenGraphD3D(int, int, int, int, const GraphRecord*, int) { return -1; }
 void UpdateVertexDiffuseColor() {}
 
-IDirect3DDevice7* GetCurrentD3DDevice() { return nullptr; }
-int GetCurrentD3DDeviceIndex() { return -1; }
 int SetBlendGraphD3D(const GraphRecord*, int, int) { return -1; }
 int SetDrawModeD3D(int) { return -1; }
 int ChooseDrawTargetD3D(int) { return 0; }
 int SetDeviceRenderTarget(IDirectDrawSurface7*, int) { return -1; }
 int SetViewportFromRect(const RECT*) { return -1; }
 int SetDeviceViewport(const D3DVIEWPORT7*, int) { return -1; }
-void SetKeepViewportFlag(int) {}
 int CreateGraphTextures(GraphRecord*) { return -1; }
 int DeleteGraphTextures(GraphRecord*) { return -1; }
 int DeriveGraphD3D(GraphRecord*, int, int, int, int, const GraphRecord*) { return -1; }
@@ -95,8 +92,6 @@ int FillGraphTexturesColor(const GraphRecord*, int, int, int, int) { return -1; 
 int BltImageToGraphTextures(const ImageSource&, int, int, const GraphRecord*) { return -1; }
 int BltImageRectToGraphTextures(const ImageSource&, const RECT*, int, int, const GraphRecord*) { return -1; }
 int RestoreGraphTextures(const GraphRecord*) { return -1; }
-int GetSurface3DDataPlace(int, int*, int*, int*) { return -1; }
-const ColorFormat* GetTextureFormatColorFormat(int) { return nullptr; }
-const DDPIXELFORMAT* GetTextureFormatPixelFormat(int) { return nullptr; }
 const DDPIXELFORMAT* GetZBufferPixelFormat() { return nullptr; }
 int DrawStringD3D(int, int, const char*, std::uint32_t, int, std::uint32_t, int) { return -1; }
+Surface3DData* GetSurface3DData(int) { return nullptr; }
