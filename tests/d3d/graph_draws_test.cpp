@@ -158,4 +158,18 @@ TEST_F(GraphDraws, BadPiecesFailAndAnUnavailableDeviceDrawsNothing) {
     for (std::uint32_t p : ReadBack(RECT{0, 0, 16, 16})) ASSERT_EQ(p, 0u);
 }
 
+// A piece whose texture surface is gone sets up untextured drawing: no textured vertex
+// may go into the batch, which then holds 20-byte vertices.
+TEST_F(GraphDraws, PiecesWithoutATextureWriteNoVertices) {
+    const GraphRecord* graph = MakeTextureGraph(16, 16, PatternTexel);
+    ASSERT_EQ(ReleaseSurfaceDataSurface(GetSurface3DData(graph->pieces[0])->surface_data), 0);
+    EndSceneD3D();
+    ASSERT_EQ(DrawGraphQuadD3D(10, 10, 26, 10, 10, 26, 26, 26, graph, 0), 0);
+    ASSERT_EQ(DrawGraphQuadD3D(10, 10, 26, 10, 0, 26, 36, 26, graph, 0), 0);
+    ASSERT_EQ(DrawGraphD3D(40, 10, 40.0f, 10.0f, graph, 0, 1), 0);
+    EXPECT_EQ(CurrentD3DDeviceRecord()->vertex_type, 0u);
+    EXPECT_EQ(CurrentD3DDeviceRecord()->vertex_count, 0u);
+    for (std::uint32_t p : ReadBack(RECT{0, 0, 60, 30})) ASSERT_EQ(p, 0u);
+}
+
 }  // namespace

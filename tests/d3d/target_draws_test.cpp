@@ -2,12 +2,16 @@
 // read back from the back buffer or the target texture.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <string>
 #include <vector>
 
 #include "engine/core/system_block.h"
 #include "engine/graphics/draw/draw_entry.h"
 #include "engine/graphics/draw/draw_settings.h"
+#include "engine/font/font.h"
+#include "engine/font/font_internal.h"
 #include "tests/d3d/d3d_draw_session.h"
 
 namespace {
@@ -183,6 +187,30 @@ TEST_F(TargetDraws, SubtractBlendedBoxesAreInvertAddInvert) {
     ASSERT_EQ(DrawBoxOutline(220, 200, 230, 210, red), 0);
     EXPECT_EQ(CurrentD3DDeviceRecord()->vertex_count, 0u);
     GetDrawSettings()->outline_switch = 0;
+}
+
+// A string drawn through the font's glyph textures shows the same pixels as the same font
+// without a texture cache drawn by the 2-D path.
+TEST_F(TargetDraws, TextThroughGlyphTexturesMatchesTheTwoDimensionalPath) {
+    const int textured = CreateFontToHandle(nullptr, 16, -1, -1, -1, -1, 0, -1, -1);
+    ASSERT_GE(textured, 0);
+    if (!GetFontRecord(textured)->texture_cache) GTEST_SKIP() << "the device offers no glyph texture formats";
+    GetFontManager()->no_texture_cache = 1;
+    const int plain = CreateFontToHandle(nullptr, 16, -1, -1, -1, -1, 0, -1, -1);
+    GetFontManager()->no_texture_cache = 0;
+    ASSERT_GE(plain, 0);
+    ASSERT_EQ(GetFontRecord(plain)->texture_cache, 0);
+    const std::uint32_t white = MakeColorValue(255, 255, 255);
+    ASSERT_EQ(DrawStringD3D(10, 10, "AgW", white, textured, 0, 0), 0);
+    ASSERT_EQ(DrawStringD3D(10, 60, "AgW", white, plain, 0, 0), 0);
+    const std::vector<std::string> through_textures = Picture(RECT{8, 8, 60, 40});
+    const std::vector<std::string> two_d = Picture(RECT{8, 58, 60, 90});
+    EXPECT_EQ(through_textures, two_d);
+    int lit = 0;
+    for (const std::string& row : through_textures) lit += static_cast<int>(std::count(row.begin(), row.end(), '#'));
+    EXPECT_GT(lit, 30);
+    EXPECT_EQ(DeleteFontHandle(textured), 0);
+    EXPECT_EQ(DeleteFontHandle(plain), 0);
 }
 
 TEST_F(TargetDraws, TextNeedsALiveFont) {
