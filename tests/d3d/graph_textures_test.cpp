@@ -164,6 +164,21 @@ TEST_F(GraphTextures, RectanglesWrittenAcrossPiecesAndFills) {
             ASSERT_EQ(Texel(graph, x, y) & 0xFFFFFFu, inside ? PatternTexel(x - 45, y - 34) : 0u) << x << "," << y;
         }
     }
+    // A rectangle reaching past the picture's corner: only what the picture holds is read
+    // and written.
+    const RECT beyond{190, 90, 230, 130};
+    ASSERT_EQ(BltImageRectToGraphTextures(ImageSourceOf(&image, nullptr), &beyond, 100, 60, graph), 0);
+    EXPECT_EQ(Texel(graph, 100, 60) & 0xFFFFFFu, PatternTexel(190, 90));
+    EXPECT_EQ(Texel(graph, 109, 69) & 0xFFFFFFu, PatternTexel(199, 99));
+    EXPECT_EQ(Texel(graph, 110, 60) & 0xFFFFFFu, 0u);
+    EXPECT_EQ(Texel(graph, 100, 70) & 0xFFFFFFu, 0u);
+    // Pieces written whole from a picture smaller than the graph.
+    GraphImage small = image;
+    small.width = 20;
+    small.height = 10;
+    ASSERT_EQ(BltImageToGraphTextures(ImageSourceOf(&small, nullptr), 0, 0, graph), 0);
+    EXPECT_EQ(Texel(graph, 19, 9) & 0xFFFFFFu, PatternTexel(19, 9));
+
     ASSERT_EQ(FillGraphTexturesColor(graph, 1, 2, 3, 255), 0);
     EXPECT_EQ(Texel(graph, 0, 0) & 0xFFFFFFu, 0x010203u);
     EXPECT_EQ(Texel(graph, 149, 99) & 0xFFFFFFu, 0x010203u);
