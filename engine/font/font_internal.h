@@ -46,3 +46,26 @@ inline int GlyphMapIndex(const GlyphCode& code) { return code.bytes[0] | code.by
 int CollectGlyphChunk(GlyphCode* codes, const char* text, int font, int length, int* count, int* bytes_used);
 int CollectMissingGlyphs(GlyphCode* codes, const char* text, int font, int length, int* count);
 GlyphCacheSlot* RenderGlyphsToCache(int font, int count, const GlyphCode* codes);
+
+// The edge stamps, as the half width of each row from -4 to +4 (-1: no pixel in that
+// row): edge 1 the four neighbours (the centre itself is left out), edge 2 the 5 x 5
+// square without corners, edges 3 and 4 rounder shapes; edge 5 and up the full square.
+constexpr int kEdgeStampHalfWidth[5][9] = {
+    {-1, -1, -1, -1, -1, -1, -1, -1, -1},
+    {-1, -1, -1, 0, 1, 0, -1, -1, -1},
+    {-1, -1, 1, 2, 2, 2, 1, -1, -1},
+    {-1, 0, 2, 2, 3, 2, 2, 0, -1},
+    {2, 3, 4, 4, 4, 4, 4, 3, 2},
+};
+
+// Calls `mark(px, py)` for every stamp position of an edge around (x, y).
+template <typename Mark>
+void ForEachEdgeStampPosition(int edge, int x, int y, Mark mark) {
+    for (int dy = -edge; dy <= edge; ++dy) {
+        const int half = edge >= 5 ? edge : kEdgeStampHalfWidth[edge][dy + 4];
+        for (int dx = -half; dx <= half; ++dx) {
+            if (edge == 1 && dx == 0 && dy == 0) continue;
+            mark(x + dx, y + dy);
+        }
+    }
+}

@@ -1,7 +1,8 @@
 // The font manager: the table of at most 40 font handles, each a GDI font with its
-// measured cell and a memory glyph cache, the default font and its settings, and
+// measured cell and a glyph cache (a texture graph while the 3-D renderer offers its
+// 16-bit alpha formats, else a memory bitmap), the default font and its settings, and
 // re-creating every font under its own handle. Relies on the platform's GDI fonts, the
-// graphics core's screen answers and the glyph cache.
+// graphics core's screen answers, the 3-D renderer's texture formats and the glyph cache.
 #include <cmath>
 #include <cstring>
 
@@ -48,6 +49,51 @@ HFONT MakeGdiFont(int size, int thickness, int italic, DWORD charset, const char
 }
 
 // Deletes a font whose creation failed after its record was stored.
+// Whether a texture format has the given depth and channel widths.
+bool FormatIs(const ColorFormat* format, int alpha, int red, int green, int blue) {
+    return format != nullptr && format->bit_depth == 16 && format->alpha_width == alpha &&
+           format->red_width == red && format->green_width == green && format->blue_width == blue;
+}
+
+// Texture caches draw white glyphs with their coverage in A4R4G4B4 (anti-aliased) or
+// A1R5G5B5 texels; without both formats every font keeps a memory cache.
+bool TextureCacheAvailable() {
+    return g_manager.no_texture_cache == 0 && GetDrawSettings()->new_graph.texture_graphs != 0 &&
+           IsDirect3DUp() != 0 && IsSoftwareRendering() == 0 &&
+           FormatIs(GetTextureFormatColorFormat(kTextureSlotAlphaChannel16), 4, 4, 4, 4) &&
+           FormatIs(GetTextureFormatColorFormat(kTextureSlotAlphaTest16), 1, 5, 5, 5);
+}
+
+// The texture cache's size and slot count: automatic (512 x 512, grown until ten cells
+// fit) or from the manager's slot count.
+void SizeTextureCache(FontHandleRecord* record, int cell) {
+    int width = 512;
+    int height = 512;
+    int slots = 0;
+    if (g_manager.glyph_slot_count == 0) {
+        slots = (512 / cell) * (512 / cell);
+        while (slots < 10) {
+            if (width > height) {
+                height *= 2;
+            } else {
+                width *= 2;
+            }
+            slots = (width / cell) * (height / cell);
+        }
+    } else {
+        const int side = cell * (static_cast<int>(std::sqrt(static_cast<double>(g_manager.glyph_slot_count))) + 1);
+        width = 8;
+        while (width < side) width *= 2;
+        height = width;
+        slots = (width / cell) * (width / cell);
+    }
+    if (slots > kMaxGlyphSlots) slots = kMaxGlyphSlots;
+    record->cache_width = width;
+    record->cache_height = height;
+    record->slot_count = slots;
+    record->cells_per_column = height / cell;
+}
+
 int FailCreation(FontHandleRecord* record, int slot) {
     record->check = 0;
     DeleteFontHandle(FontHandleOf(0, slot));
@@ -116,10 +162,7 @@ int CreateFontToHandle(const char* face_name, int size, int thickness, int type,
         if (++g_manager.check_counter >= kHandleCheckCountLimit) g_manager.check_counter = 0;
     }
 
-    // A texture glyph cache needs the Direct3D renderer with its 16-bit alpha formats; the
-    // memory cache serves every font until that renderer hands them out.
-    const bool texture_wanted = g_manager.no_texture_cache == 0 && GetDrawSettings()->new_graph.texture_graphs != 0 &&
-                                IsDirect3DUp() != 0;
+    record->texture_cache = TextureCacheAvailable() ? 1 : 0;
 
     HFONT gdi_font = nullptr;
     if (face_name != nullptr && face_name[0] != '\0') {
@@ -169,8 +212,31 @@ int CreateFontToHandle(const char* face_name, int size, int thickness, int type,
     record->text_height = text_height;
     record->gdi_font = gdi_font;
 
-    if (texture_wanted) WriteLogText("テクスチャ文字キャッシュの作成に失敗しました\n");
-    record->texture_cache = 0;
+    const int handle = FontHandleOf(record->check, slot);
+    if (record->texture_cache) {
+        SizeTextureCache(record, cell);
+        record->graph_lost = 1;
+        if (RefreshFontCacheScreen(handle) < 0) {
+            WriteLogText("テクスチャ文字キャッシュの作成に失敗しました\n");
+            record->texture_cache = 0;
+        } else {
+            // Glyphs are prepared in the staging image and copied into the cache graph.
+            const bool edged = (type & kFontTypeEdge) != 0;
+            record->staging_width = edged ? cell * 2 : cell;
+            record->staging_height = edged ? cell + 2 * edge_size : cell;
+            record->staging_pixels = static_cast<std::uint8_t*>(TrackedCalloc(
+                static_cast<std::uint32_t>(record->staging_width) * 2u * static_cast<std::uint32_t>(record->staging_height),
+                __FILE__, __LINE__));
+            if (record->staging_pixels == nullptr) {
+                WriteLogText("文字キャッシュ処理用メモリの確保に失敗しました\n");
+                return FailCreation(record, slot);
+            }
+            ClearFontCache(handle);
+            record->charset_mode = charset_mode;
+            record->deleted_flag = nullptr;
+            return handle;
+        }
+    }
 
     // The memory cache: one column of square cells.
     record->cache_bits_per_pixel = type == 0 ? 1 : 8;
@@ -195,7 +261,6 @@ int CreateFontToHandle(const char* face_name, int size, int thickness, int type,
         return FailCreation(record, slot);
     }
     record->screen_surface_lost = 1;
-    const int handle = FontHandleOf(record->check, slot);
     if (RefreshFontCacheScreen(handle) < 0) {
         WriteLogText("フォント用描画スクリーンの作成に失敗しました\n");
         return FailCreation(record, slot);

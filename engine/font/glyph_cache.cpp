@@ -1,33 +1,21 @@
-// The glyph cache of a font: a column of square cells in a memory bitmap, a character
-// map that finds a glyph's cell in one step, cells reused round-robin, and the glyphs
-// fetched from the GDI font (one bit or 17 grey levels a pixel) and written in the
-// cache's form for the font type, with an edge stamped around them. Every glyph is cut
-// to its cell. Relies on the platform's GDI glyph outlines and the font manager.
+// The glyph cache of a font: a column of square cells in a memory bitmap, or columns and
+// rows of cells in a texture graph (edged fonts keep the edge images in its right half),
+// a character map that finds a glyph's cell in one step, cells reused round-robin, and
+// the glyphs fetched from the GDI font (one bit or 17 grey levels a pixel) and written in
+// the cache's form for the font type, with an edge stamped around them. Every glyph is
+// cut to its cell. Relies on the platform's GDI glyph outlines, the font manager, the
+// graphics core's graphs and the 3-D renderer's texture formats.
 #include <algorithm>
 #include <cstring>
 
 #include "engine/core/core.h"
 #include "engine/core/core_window.h"
+#include "engine/d3d/d3d.h"
 #include "engine/font/font_internal.h"
+#include "engine/font/texture_glyphs.h"
 #include "engine/graphics/graphics.h"
 
 namespace {
-
-// The edge stamps, as the half width of each row from -4 to +4 (-1: no pixel in that
-// row): edge 1 the four neighbours (the centre itself is left out), edge 2 the 5 x 5
-// square without corners, edges 3 and 4 rounder shapes; edge 5 and up the full square.
-constexpr int kStampHalfWidth[5][9] = {
-    {-1, -1, -1, -1, -1, -1, -1, -1, -1},
-    {-1, -1, -1, 0, 1, 0, -1, -1, -1},
-    {-1, -1, 1, 2, 2, 2, 1, -1, -1},
-    {-1, 0, 2, 2, 3, 2, 2, 0, -1},
-    {2, 3, 4, 4, 4, 4, 4, 3, 2},
-};
-
-int StampHalfWidth(int edge, int dy) {
-    if (edge >= 5) return edge;
-    return kStampHalfWidth[edge][dy + 4];
-}
 
 // A cell of the memory cache as a small image; writes outside it are dropped.
 struct Cell {
@@ -38,18 +26,6 @@ struct Cell {
         return x >= 0 && y >= 0 && x < size && y < size ? rows + static_cast<std::ptrdiff_t>(y) * pitch + x : nullptr;
     }
 };
-
-// Calls `mark(px, py)` for every stamp position around (x, y).
-template <typename Mark>
-void ForEachStampPosition(int edge, int x, int y, Mark mark) {
-    for (int dy = -edge; dy <= edge; ++dy) {
-        const int half = StampHalfWidth(edge, dy);
-        for (int dx = -half; dx <= half; ++dx) {
-            if (edge == 1 && dx == 0 && dy == 0) continue;
-            mark(x + dx, y + dy);
-        }
-    }
-}
 
 // Writes a fetched glyph bitmap into its cell. `bits` rows are `row_bytes` apart.
 void WriteGlyphToCell(const FontHandleRecord& font, const Cell& cell, const std::uint8_t* bits, int row_bytes,
@@ -74,7 +50,7 @@ void WriteGlyphToCell(const FontHandleRecord& font, const Cell& cell, const std:
         for (int r = 0; r < height; ++r) {
             for (int c = 0; c < width; ++c) {
                 if (!(bits[r * row_bytes + (c >> 3)] >> (7 - (c & 7)) & 1)) continue;
-                ForEachStampPosition(edge, edge + c, edge + r, [&](int x, int y) {
+                ForEachEdgeStampPosition(edge, edge + c, edge + r, [&](int x, int y) {
                     std::uint8_t* p = cell.At(x, y);
                     if (p != nullptr && *p != 1) *p = 2;
                 });
@@ -96,7 +72,7 @@ void WriteGlyphToCell(const FontHandleRecord& font, const Cell& cell, const std:
                 if (v < 1 || v > 16) continue;
                 const int level = v - 1;
                 if (std::uint8_t* p = cell.At(edge + c, edge + r)) *p = static_cast<std::uint8_t>((*p & 0xF0) | level);
-                ForEachStampPosition(edge, edge + c, edge + r, [&](int x, int y) {
+                ForEachEdgeStampPosition(edge, edge + c, edge + r, [&](int x, int y) {
                     std::uint8_t* p = cell.At(x, y);
                     if (p != nullptr && (*p >> 4) < level) *p = static_cast<std::uint8_t>((*p & 0x0F) | level << 4);
                 });
@@ -106,6 +82,41 @@ void WriteGlyphToCell(const FontHandleRecord& font, const Cell& cell, const std:
     default:
         break;
     }
+}
+
+// Writes a glyph into the staging image of a texture-cache font (A4R4G4B4 for
+// anti-aliased types, A1R5G5B5 for the others) and copies it into its cell of the cache
+// graph (and, for edged fonts, the edge image into the same cell of the right half).
+void WriteTextureGlyph(const FontHandleRecord& font, const std::uint8_t* bits, int row_bytes, int width, int height,
+                       int edge, int cell_index) {
+    const int format_slot = (font.type & kFontTypeAntialias) ? kTextureSlotAlphaChannel16 : kTextureSlotAlphaTest16;
+    const ColorFormat* format = GetTextureFormatColorFormat(format_slot);
+    if (format == nullptr || font.staging_pixels == nullptr) return;
+    StagingTexels texels{};
+    texels.pixels = reinterpret_cast<std::uint16_t*>(font.staging_pixels);
+    texels.width = font.staging_width;
+    texels.height = font.staging_height;
+    texels.alpha_mask = format->alpha_mask;
+    texels.alpha_shift = format->alpha_shift;
+    texels.alpha_width = format->alpha_width;
+    texels.white = format->red_mask | format->green_mask | format->blue_mask;
+    WriteGlyphToStaging(font.type, edge, texels, bits, row_bytes, width, height);
+    const int cell = font.cell_size;
+    const int cell_x = cell_index / font.cells_per_column * cell;
+    const int cell_y = cell_index % font.cells_per_column * cell;
+    const int pitch = font.staging_width * 2;
+    auto copy = [&](const RECT& rect, int x, int y) {
+        WritePixelsToGraph(format, font.staging_width, font.staging_height, pitch, font.staging_pixels, &rect, x, y,
+                           font.cache_graph);
+    };
+    if (!(font.type & kFontTypeEdge)) {
+        copy(RECT{0, 0, cell, cell}, cell_x, cell_y);
+        return;
+    }
+    const RECT body{0, 0, std::min(width + 2 * edge, cell), std::min(height + 2 * edge, cell)};
+    copy(body, cell_x, cell_y);
+    const int half = font.staging_width / 2;
+    copy(RECT{half, 0, half + body.right, body.bottom}, font.cache_width + cell_x, cell_y);
 }
 
 }  // namespace
@@ -147,8 +158,39 @@ int RefreshFontCacheScreen(int font) {
             return -1;
         }
     }
-    // A texture cache graph is never made for a memory-cache font, so nothing is lost
-    // on that side.
+    if (record->graph_lost) {
+        record->graph_lost = 0;
+        if (record->cache_graph >= 0) {
+            DeleteGraphHandle(record->cache_graph, 0);
+            if (record->edge_graph >= 0) DeleteGraphHandle(record->edge_graph, 0);
+        }
+        record->edge_graph = -1;
+        const bool edged = (record->type & kFontTypeEdge) != 0;
+        const bool antialiased = (record->type & kFontTypeAntialias) != 0;
+        NewGraphSettings& settings = GetDrawSettings()->new_graph;
+        const NewGraphSettings kept = settings;
+        settings.alpha_channel = antialiased ? 1 : 0;
+        settings.alpha_test = antialiased ? 0 : 1;
+        settings.bit_depth = 16;
+        settings.texture_graphs = 1;
+        record->cache_graph = CreateBlankGraph(edged ? record->cache_width * 2 : record->cache_width,
+                                               record->cache_height, 0);
+        if (record->cache_graph >= 0 && edged) {
+            record->edge_graph =
+                DeriveGraph(record->cache_width, 0, record->cache_width * 2, record->cache_height, record->cache_graph);
+        }
+        settings.alpha_channel = kept.alpha_channel;
+        settings.alpha_test = kept.alpha_test;
+        settings.bit_depth = kept.bit_depth;
+        settings.texture_graphs = kept.texture_graphs;
+        if (record->cache_graph < 0) {
+            record->cache_graph = -1;
+            return -1;
+        }
+        SetGraphLostFlagPointer(record->cache_graph, &record->graph_lost);
+        FillGraphColor(record->cache_graph, 255, 255, 255, 0);
+        ClearFontCache(font);
+    }
     return 0;
 }
 
@@ -184,10 +226,16 @@ GlyphCacheSlot* RenderGlyphsToCache(int font, int count, const GlyphCode* codes)
         slot->map_entry = &entry;
         slot->in_use = 1;
 
-        const Cell cell{record->cache_bitmap + static_cast<std::ptrdiff_t>(slot->cell_index) * record->cell_size *
-                                                   record->cache_pitch,
-                        record->cache_pitch, record->cell_size};
-        std::memset(cell.rows, 0, static_cast<std::size_t>(record->cell_size) * record->cache_pitch);
+        const bool texture = record->texture_cache != 0;
+        Cell cell{nullptr, record->cache_pitch, record->cell_size};
+        if (texture) {
+            std::memset(record->staging_pixels, 0,
+                        static_cast<std::size_t>(record->staging_width) * 2 * record->staging_height);
+        } else {
+            cell.rows = record->cache_bitmap +
+                        static_cast<std::ptrdiff_t>(slot->cell_index) * record->cell_size * record->cache_pitch;
+            std::memset(cell.rows, 0, static_cast<std::size_t>(record->cell_size) * record->cache_pitch);
+        }
 
         const UINT character = code.bytes[1] == 0 ? code.bytes[0] : code.bytes[0] * 256u + code.bytes[1];
         GLYPHMETRICS metrics{};
@@ -215,7 +263,11 @@ GlyphCacheSlot* RenderGlyphsToCache(int font, int count, const GlyphCode* codes)
             const int height = std::min<int>(static_cast<int>(metrics.gmBlackBoxY), static_cast<int>(size) / row_bytes);
             const int max_width = format == GGO_BITMAP ? row_bytes * 8 : row_bytes;
             const int width = std::min<int>(static_cast<int>(metrics.gmBlackBoxX), max_width);
-            WriteGlyphToCell(*record, cell, buffer + row_bytes, row_bytes, width, height, edge);
+            if (texture) {
+                WriteTextureGlyph(*record, buffer + row_bytes, row_bytes, width, height, edge, slot->cell_index);
+            } else {
+                WriteGlyphToCell(*record, cell, buffer + row_bytes, row_bytes, width, height, edge);
+            }
             TrackedFree(buffer);
             slot->width = static_cast<std::int16_t>(width);
             slot->height = static_cast<std::int16_t>(height);

@@ -1,13 +1,15 @@
 // String drawing and measuring: the default-font and font-handle entries with the mask
-// and software front-buffer steps around the 2-D string path, and DrawStringCore, which
-// walks a string through the glyph cache a chunk of codes at a time and writes each
-// glyph into a MEMIMG across or top to bottom. Relies on the glyph cache, the glyph
-// pixel kernels and the graphics core's draw settings.
+// and software front-buffer steps around the 3-D or 2-D string path, and DrawStringCore,
+// which walks a string through the glyph cache a chunk of codes at a time and writes each
+// glyph into a MEMIMG, or draws it from the font's texture cache graph as a graph, across
+// or top to bottom. Relies on the glyph cache, the glyph pixel kernels, the graphics
+// core's draw settings and graph draws, and the 3-D renderer's text entry.
 #include <algorithm>
 #include <cstring>
 
 #include "engine/core/core.h"
 #include "engine/core/core_window.h"
+#include "engine/d3d/d3d.h"
 #include "engine/font/font_internal.h"
 #include "engine/font/glyph_pixels.h"
 #include "engine/graphics/graphics.h"
@@ -87,6 +89,72 @@ void DrawGlyph(const FontHandleRecord& font, const GlyphCacheSlot& slot, MEMIMG*
     kernel(blit);
 }
 
+// Draws one glyph of a texture-cache font from its cell of the cache graph (first the
+// edge image in the edge colour, then the body in the text colour, both through the
+// bright colour), across or turned a quarter clockwise for vertical text.
+void DrawTextureGlyph(const FontHandleRecord& font, const GlyphCacheSlot& slot, int x, int y, int pen, int vertical,
+                      std::uint32_t text_packed, std::uint32_t edge_packed, std::uint8_t scale_flag, double x_scale,
+                      double y_scale) {
+    DrawSettingsBlock* settings = GetDrawSettings();
+    const int blend_graph = settings->blend_graph;
+    const int blend_value = settings->blend_border_value;
+    const int blend_range = settings->blend_border_range;
+    SetBlendSourceGraph(-1, 0, 0);
+    const std::uint32_t bright = static_cast<std::uint32_t>(settings->bright[2]) << 16 |
+                                 static_cast<std::uint32_t>(settings->bright[1]) << 8 | settings->bright[0];
+    const bool edged = (font.type & kFontTypeEdge) != 0 && font.edge_graph >= 0;
+    const int cell = font.cell_size;
+    const int source_x = slot.cell_index / font.cells_per_column * cell;
+    const int source_y = slot.cell_index % font.cells_per_column * cell;
+    if (!vertical) {
+        const int left = x + pen + static_cast<int>(slot.origin_x * (scale_flag ? x_scale : 1.0));
+        const int top = y + static_cast<int>(slot.top_offset * (scale_flag ? y_scale : 1.0));
+        auto draw = [&](int graph) {
+            if (!scale_flag) {
+                DrawGraphSubRect(left, top, source_x, source_y, slot.width, slot.height, graph, 1, 0);
+            } else {
+                DrawGraphSubRectStretched(left, top, left + static_cast<int>(slot.width * x_scale),
+                                          top + static_cast<int>(slot.height * y_scale), source_x, source_y,
+                                          slot.width, slot.height, graph, 1);
+            }
+        };
+        if (edged) {
+            SetBrightColorPacked(edge_packed);
+            draw(font.edge_graph);
+        }
+        SetBrightColorPacked(text_packed);
+        draw(font.cache_graph);
+    } else {
+        const int x0 = x + font.text_height - slot.top_offset;
+        const int y0 = y + pen + slot.origin_x;
+        const RECT kept_area = settings->draw_area;
+        RECT glyph_area{x0 - slot.height - 1, y0, x0 + 1, y0 + slot.width};
+        ClipRectToRect(&glyph_area, &kept_area);
+        SetDrawClipArea(glyph_area.left, glyph_area.top, glyph_area.right, glyph_area.bottom);
+        int graph_width = 0;
+        int graph_height = 0;
+        ReadGraphSize(font.cache_graph, &graph_width, &graph_height);
+        // The cache image turned a quarter clockwise so that the glyph's cell lands at
+        // (x0, y0); the narrowed draw area leaves only the glyph.
+        auto draw = [&](int graph, int width) {
+            const float left = static_cast<float>(x0 + source_y) - 0.5f;
+            const float right = static_cast<float>(x0 + source_y - graph_height) - 0.5f;
+            const float top = static_cast<float>(y0 - source_x) - 0.5f;
+            const float bottom = static_cast<float>(y0 - source_x + width) - 0.5f;
+            DrawGraphQuad(left, top, left, bottom, right, bottom, right, top, graph, 1);
+        };
+        if (edged) {
+            SetBrightColorPacked(edge_packed);
+            draw(font.edge_graph, graph_width / 2);
+        }
+        SetBrightColorPacked(text_packed);
+        draw(font.cache_graph, graph_width);
+        SetDrawClipArea(kept_area.left, kept_area.top, kept_area.right, kept_area.bottom);
+    }
+    SetBlendSourceGraph(blend_graph, blend_value, blend_range);
+    SetBrightColorPacked(bright);
+}
+
 }  // namespace
 
 int DrawStringCore(int draw, int x, int y, std::uint8_t scale_flag, double x_scale, double y_scale,
@@ -134,7 +202,10 @@ int DrawStringCore(int draw, int x, int y, std::uint8_t scale_flag, double x_sca
             }
             const bool blank = code.bytes[0] == 0x20 || (code.bytes[0] == 0x81 && code.bytes[1] == 0x40) ||
                                (slot->width == 0 && slot->height == 0);
-            if (kernel != nullptr && !blank) {
+            if (draw == 1 && record->texture_cache && !blank) {
+                DrawTextureGlyph(*record, *slot, x, y, static_cast<int>(pen), vertical, text_packed, edge_packed,
+                                 scale_flag, x_scale, y_scale);
+            } else if (kernel != nullptr && !blank) {
                 DrawGlyph(*record, *slot, target, clip_rect, x, y, static_cast<int>(pen), vertical, kernel,
                           text_value, edge_value, transparent);
             }
@@ -177,7 +248,15 @@ int DrawStringWithFontHandle(int x, int y, const char* text, std::uint32_t color
         if (masked) BeginMaskedDraw(rect.left, rect.top, rect.right, rect.bottom);
     }
     if (front_software && IsFrontImageStale()) ReadBackFrontImage();
-    const int result = DrawStringSoft(x, y, text, color, font, edge_color, vertical);
+    int result;
+    if (texture_cache) {
+        const bool subtract = settings->blend_mode == kBlendSubtract;
+        if (subtract) SubtractBlendPrologue(&rect);
+        result = DrawStringD3D(x, y, text, color, font, edge_color, vertical);
+        if (subtract) SubtractBlendEpilogue(&rect);
+    } else {
+        result = DrawStringSoft(x, y, text, color, font, edge_color, vertical);
+    }
     if (masked) EndMaskedDraw(rect.left, rect.top, rect.right, rect.bottom);
     if (front_software) FlushFrontImageRect(&rect);
     return result;

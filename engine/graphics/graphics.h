@@ -184,6 +184,31 @@ int FlushFrontImageRect(const RECT* rect);
 int BeginMaskedDraw(int left, int top, int right, int bottom);
 int EndMaskedDraw(int left, int top, int right, int bottom);
 
+// ---- what a texture glyph cache asks of the graphics core
+// Its cache graph: a blank graph (a texture graph when the new-graph settings allow),
+// the edge graph derived from it, filled, registered for loss, and written from the
+// font's staging image (`rect` of the pixels, rows `pitch` bytes apart in `format`, to
+// (x, y) of the graph).
+int CreateBlankGraph(int width, int height, int no_texture);
+int DeriveGraph(int x, int y, int width, int height, int source_graph);
+int SetGraphLostFlagPointer(int graph, std::int32_t* flag);
+int FillGraphColor(int graph, int red, int green, int blue, int alpha);
+int WritePixelsToGraph(const ColorFormat* format, int width, int height, int pitch, void* pixels, const RECT* rect,
+                       int x, int y, int graph);
+int ReadGraphSize(int graph, int* width, int* height);
+// Its glyphs drawn as graphs, tinted by the bright colour, with no blend source graph.
+int DrawGraphSubRect(int x, int y, int source_x, int source_y, int width, int height, int graph, int transparent,
+                     int mirror);
+int DrawGraphSubRectStretched(int x1, int y1, int x2, int y2, int source_x, int source_y, int source_width,
+                              int source_height, int graph, int transparent);
+int DrawGraphQuad(float x1, float y1, float x2, float y2, float x3, float y3, float x4, float y4, int graph,
+                  int transparent);
+int SetBlendSourceGraph(int graph, int border_value, int border_range);
+int SetBrightColorPacked(std::uint32_t color);
+// Blend mode 3 on the 3-D path: invert, add, invert around the draw of `rect`.
+int SubtractBlendPrologue(const RECT* rect);
+int SubtractBlendEpilogue(const RECT* rect);
+
 // ---- drawing routines the engine runs itself
 // Start-up: every drawing path is run once so its first images exist before the program
 // draws.
@@ -203,4 +228,12 @@ const ColorFormat* GetScreenColorFormat();
 int GetTextureFormatIndex(const std::uint8_t* creation_bytes);
 int PixelFormatToColorFormat(const DDPIXELFORMAT* pixel_format, ColorFormat* format);
 #include "engine/graphics/graphs/surface_data.h"  // IWYU pragma: export
+// The screen's answers and the copy between surfaces that screen capture into texture
+// graphs uses; the pictures written into texture pieces and the 2-D pieces of a graph
+// chosen as the 3-D draw target.
+int IsWindowFrontTarget();
+// `method` -1: the engine's copy setting.
+int CopySurfaceRect(IDirectDrawSurface7* destination, IDirectDrawSurface7* source, int x, int y, const RECT* rect,
+                    int method);
 #include "engine/graphics/graphs/graph_transfer.h"  // IWYU pragma: export
+#include "engine/graphics/graphs/surface_2d.h"      // IWYU pragma: export

@@ -241,11 +241,19 @@ void GlSurface::PresentIfPrimary() {
     }
     if (PresentThroughGl(window, framebuffer_, shown, client_size.right, client_size.bottom, destination, full)) {
         gl_window_ = window;
+        // The frame capture of the tests sees only the window's picture: while it is on,
+        // the frame GL showed is read back into the picture and recorded (the picture is
+        // not shown through SDL while GL owns the window). Otherwise nothing is read back.
+        if (display::IsPresentCaptureOn()) CopyShownIntoPicture(window, shown, destination);
         return;
     }
     // GL cannot show the window: the picture presenter shows it, from the read-back.
     GiveWindowBack(gl_window_);
     gl_window_ = nullptr;
+    CopyShownIntoPicture(window, shown, destination);
+}
+
+void GlSurface::CopyShownIntoPicture(HWND window, const RECT& shown, const RECT& destination) {
     const int w = shown.right - shown.left;
     const int h = shown.bottom - shown.top;
     std::vector<std::uint8_t> pixels(static_cast<std::size_t>(w) * static_cast<std::size_t>(h) *

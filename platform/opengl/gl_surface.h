@@ -66,6 +66,9 @@ public:
     bool BindForDrawing(bool with_depth);
     // The primary's picture changed: show it in its window.
     void PresentIfPrimary();
+    // Reads `shown` of the framebuffer back into the window's picture at `destination`
+    // (client coordinates) and shows the picture (recorded by the frame capture).
+    void CopyShownIntoPicture(HWND window, const RECT& shown, const RECT& destination);
 
     // Raw pixels of `rect` into rows `pitch` bytes apart.
     bool ReadRect(const RECT& rect, std::uint8_t* pixels, int pitch);

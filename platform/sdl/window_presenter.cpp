@@ -166,6 +166,8 @@ void ShowWindowPicture(HWND window) {
     ShowWithSdl(*picture, *record);
 }
 
+bool IsPresentCaptureOn() { return g_capture.load(); }
+
 bool ReadWindowPicture(HWND window, const PixelView& destination, const RECT& destination_rect,
                        const RECT& source_rect) {
     Picture* picture = PictureOf(window);

@@ -105,6 +105,9 @@ bool DrawIntoWindowPicture(HWND window, const RECT& destination_rect, const Pixe
                            const RECT& source_rect);
 // Shows the picture in the window and records it for the frame capture.
 void ShowWindowPicture(HWND window);
+// Whether the tests' frame capture is on: a picture shown another way (through GL) is
+// then read back into the window's picture and recorded as well.
+bool IsPresentCaptureOn();
 // Reads `source_rect` of the picture (client coordinates) into the view.
 bool ReadWindowPicture(HWND window, const PixelView& destination, const RECT& destination_rect,
                        const RECT& source_rect);

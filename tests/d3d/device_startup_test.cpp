@@ -133,9 +133,11 @@ TEST_F(DeviceStartup, PiecesSharingATextureGetItMadeOnceOnRestore) {
 }
 
 TEST_F(DeviceStartup, ShutdownDeletesPiecesAndDevicesAndLeavesTheRendererDown) {
+    // The default font's glyph textures may hold pieces already.
+    const int before = D3DState().piece_count;
     Piece(32, 32);
     Piece(32, 32);
-    EXPECT_EQ(D3DState().piece_count, 2);
+    EXPECT_EQ(D3DState().piece_count, before + 2);
     EXPECT_EQ(TerminateDirect3D(), 0);
     EXPECT_EQ(IsDirect3DUp(), 0);
     EXPECT_EQ(D3DState().piece_count, 0);

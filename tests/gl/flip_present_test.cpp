@@ -170,10 +170,19 @@ TEST(FlipPresentTest, AFlipShowsTheBackBufferInTheRealWindow) {
     const std::uint64_t presents = GlWindowPresents();
     PresentCapture capture;
     ASSERT_EQ(primary->Flip(nullptr, DDFLIP_WAIT | DDFLIP_NOVSYNC), DD_OK);
-    // GL drew the flip into the window; the read-back into the window's picture (which
-    // every picture shown through SDL passes, captured here) did not run.
+    // GL drew the flip into the window; with the frame capture on, the frame was also read
+    // back into the window's picture and recorded: the left half red, the right half green.
     EXPECT_EQ(GlWindowPresents(), presents + 1);
-    EXPECT_TRUE(capture.Take().empty());
+    const auto frames = capture.Take();
+    ASSERT_EQ(frames.size(), 1u);
+    ASSERT_EQ(frames[0].width, 640);
+    ASSERT_EQ(frames[0].height, 480);
+    for (int y : {0, 240, 479}) {
+        for (int x : {0, 319, 320, 639}) {
+            EXPECT_EQ(frames[0].pixels[static_cast<std::size_t>(y) * 640 + x], x < 320 ? 0xFF0000u : 0x00FF00u)
+                << x << "," << y;
+        }
+    }
     ASSERT_TRUE(CountColours(DumpScreen(server.display()), 0xFF0000u, 0x00FF00u, &red, &green));
     // Both halves, each at least the size they were drawn (the window may scale them up).
     EXPECT_GE(red, 320L * 480);

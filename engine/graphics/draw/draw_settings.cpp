@@ -110,7 +110,18 @@ int ChooseDrawTarget(int target) {
     } else {
         g_settings.target_screen_rect = RECT{0, 0, 0, 0};
     }
-    if (SelectDrawTarget(target, old_target) != 0) {
+    const bool three_d = IsDirect3DUp() != 0;
+    const int three_d_result = three_d ? ChooseDrawTargetD3D(target) : 0;
+    const int two_d_result = SelectDrawTarget(target, old_target);
+    if (three_d && (three_d_result & two_d_result) != 0) {
+        // Both sides refused the target: keep the old one.
+        g_settings.draw_target = old_target;
+        ChooseDrawTargetD3D(old_target);
+        SelectDrawTarget(old_target, target);
+        SetMaskScreenUse(mask_use);
+        return -1;
+    }
+    if (!three_d && two_d_result != 0) {
         // The 2-D side refused the target (no such graph): keep the old one.
         g_settings.draw_target = old_target;
         SelectDrawTarget(old_target, target);
@@ -142,7 +153,9 @@ int SetDrawClipArea(int x1, int y1, int x2, int y2) {
     int width = 0;
     int height = 0;
     const int target = g_settings.draw_target;
+    const char* label = "Image Buffer";
     if (target == kDrawTargetFront) {
+        label = "Front Buffer";
         RECT client{};
         if (GetSystemBlock()->settings.window_mode) {
             GetClientRect(GetMainWindowHandle(), &client);
@@ -158,6 +171,7 @@ int SetDrawClipArea(int x1, int y1, int x2, int y2) {
         if (client.left + width >= desktop_width) width = desktop_width - client.left;
         if (client.top + height >= desktop_height) height = desktop_height - client.top;
     } else if (target == kDrawTargetBack) {
+        label = "Back Buffer";
         ReadScreenSize(&width, &height);
     } else if (ReadGraphSize(target, &width, &height) != 0) {
         return 0;
@@ -173,6 +187,11 @@ int SetDrawClipArea(int x1, int y1, int x2, int y2) {
     g_settings.draw_area_float[2] = static_cast<float>(x2);
     g_settings.draw_area_float[3] = static_cast<float>(y2);
     g_settings.empty_area = x1 == x2 || y1 == y2 ? 1 : 0;
+    if (g_settings.empty_area) return 0;
+    if (IsDirect3DUp() && SetViewportFromRect(&g_settings.draw_area) < 0) {
+        WriteLogFormat("ビューポートの設定に失敗しました %s", label);
+    }
+    NotifyDirect3DStateChange();
     return 0;
 }
 
@@ -197,6 +216,10 @@ int SetBlendSourceGraph(int graph, int border_value, int border_range) {
     if (!IsWindowActive()) WaitWhileInactive();
     g_settings.blend_border_value = ClampInt(border_value, 0, 255);
     g_settings.blend_border_range = ClampInt(border_range, 0, 255);
+    if (IsDirect3DUp()) {
+        SetBlendGraphD3D(graph != -1 ? GetGraphRecord(graph) : nullptr, g_settings.blend_border_value,
+                         g_settings.blend_border_range);
+    }
     BuildBlendGraphWeightTable(g_settings.blend_border_value, g_settings.blend_border_range);
     return 0;
 }
@@ -223,6 +246,7 @@ int SetBrightColorPacked(std::uint32_t color) {
 int SetDrawFilterMode(int mode) {
     if (g_settings.graphics_off || mode == g_settings.filter_mode) return 0;
     g_settings.filter_mode = mode;
+    if (IsDirect3DUp()) SetDrawModeD3D(mode);
     return 0;
 }
 
@@ -233,8 +257,10 @@ int SetUseTextureGraphs(int flag) {
 }
 
 int GetUseTextureGraphs() {
-    // Direct3D is never up in this build.
-    return g_settings.new_graph.texture_graphs == 1 && IsDirect3DUp() && !IsSoftwareRenderChosen() ? 1 : 0;
+    return g_settings.new_graph.texture_graphs == 1 && IsDirect3DUp() && !IsSoftwareRenderChosen() &&
+                   GetCurrentD3DDevice() != nullptr
+               ? 1
+               : 0;
 }
 
 int ReadScreenModeSize(int* width, int* height, int* bits) {

@@ -58,8 +58,8 @@ int DrawStringSoft(int x, int y, const char* text, std::uint32_t colour, int fon
                    int vertical) {
     const FontHandleRecord* record = GetFontRecord(font);
     if (record == nullptr) return -1;
-    // A texture glyph cache belongs to the Direct3D renderer; no font has one without it.
-    if (record->texture_cache) return -1;
+    // A font whose glyphs live in a texture cache is drawn by the 3-D renderer.
+    if (record->texture_cache) return DrawStringD3D(x, y, text, colour, font, edge_colour, vertical);
     SIZE size{0, 0};
     if (DrawStringCore(0, 0, 0, 0, 1.0, 1.0, text, 0, nullptr, nullptr, 0, font, 0, -1, vertical, &size) < 0) {
         return -1;

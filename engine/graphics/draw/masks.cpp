@@ -303,11 +303,29 @@ int SetMaskScreenUse(int flag) {
     // where an active mask's work surface takes the drawing.
     const ScreenState* screen = GetScreenState();
     RECT rect{0, 0, settings->target_width, settings->target_height};
-    if (!g_mask.active && settings->draw_target == kDrawTargetFront && !screen->temp_primary_mode &&
-        GetSystemBlock()->settings.window_mode && !IsSoftwareRendering()) {
-        GetScreenClientRect(&rect);
-    }
+    const bool window_front = settings->draw_target == kDrawTargetFront && !screen->temp_primary_mode &&
+                              GetSystemBlock()->settings.window_mode && !IsSoftwareRendering();
+    if (!g_mask.active && window_front) GetScreenClientRect(&rect);
     settings->target_screen_rect = rect;
+    // The 3-D device draws into the work surface while the mask is in use, and into the
+    // draw target's surface again afterwards.
+    if (IsDirect3DUp() && GetCurrentD3DDevice() != nullptr) {
+        FlushCurrentVertexBatch();
+        const int device = GetCurrentD3DDeviceIndex();
+        SetDeviceRenderTarget(flag ? g_mask.work_surface : screen->target_surface, device);
+        if (!flag || !window_front) {
+            SetViewportFromRect(&settings->draw_area);
+        } else {
+            // The work surface holds the front buffer from its corner, not from the
+            // client area's place on the desktop.
+            SetKeepViewportFlag(0);
+            const RECT& area = settings->draw_area;
+            D3DVIEWPORT7 viewport{static_cast<DWORD>(area.left), static_cast<DWORD>(area.top),
+                                  static_cast<DWORD>(area.right - area.left), static_cast<DWORD>(area.bottom - area.top),
+                                  0.0f, 1.0f};
+            if (SetDeviceViewport(&viewport, device) != 0) return WriteLogText("ビューポートのセットに失敗しました\n");
+        }
+    }
     return 0;
 }
 

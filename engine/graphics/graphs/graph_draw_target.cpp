@@ -1,9 +1,12 @@
 // A graph as the draw target: the piece's software image becomes the target MEMIMG, a
 // piece of a shared image through a view of its own rectangle (so drawing into a
 // derived graph lands in its own pixels), a DirectDraw image becomes the target surface
-// at the piece's origin. Relies on the graph table, 2-D surfaces and surface data.
+// at the piece's origin, and a texture graph's first texture piece names the texture
+// surface and the origin inside it. Relies on the graph table, 2-D surfaces, surface data
+// and the texture pieces of the 3-D door.
 #include "engine/graphics/graphs/graph_draw_target.h"
 
+#include "engine/d3d/d3d.h"
 #include "engine/graphics/graphs/graph_handles.h"
 #include "engine/graphics/graphs/surface_2d.h"
 #include "engine/graphics/graphs/surface_data.h"
@@ -23,7 +26,22 @@ int SelectGraphDrawTarget(int graph, ScreenState* screen) {
     if (IsMemImgValid(&g_target_view)) ReleaseMemImg(&g_target_view);
     screen->target_image = nullptr;
     const GraphRecord* record = GetGraphRecord(graph);
-    if (record == nullptr || record->creation.texture) return -1;
+    if (record == nullptr) return -1;
+    if (record->creation.texture) {
+        // The texture surface holding the first piece, at the piece's place in it; the
+        // depth image stays as it was.
+        int surface_data = -1;
+        int x = 0;
+        int y = 0;
+        if (GetSurface3DDataPlace(record->pieces[0], &surface_data, &x, &y) != 0) return -1;
+        const SurfaceData* data = GetSurfaceData(surface_data);
+        if (data == nullptr) return -1;
+        screen->target_surface = data->surface;
+        screen->target_x = x;
+        screen->target_y = y;
+        NotifyDirect3DStateChange();
+        return 0;
+    }
     const Surface2D* piece = GetSurface2DRecord(record->pieces[0]);
     if (piece == nullptr) return -1;
     SurfaceData* data = GetSurfaceData(piece->surface_data);

@@ -1,7 +1,8 @@
 // Graph handles: the graph table of kind 1, the graph manager's start and end, creating
 // records and their pixel holders, deriving pieces that share a parent's pixels (checked
 // against the parent), naming, writing, filling and deleting graphs, and the lookups.
-// Relies on the handle rules, the 2-D surfaces, the transfer into pieces and the settings.
+// Texture graphs keep their pixels in the 3-D renderer's texture pieces. Relies on the
+// handle rules, the 2-D surfaces, the transfer into pieces, the settings and the 3-D door.
 #include "engine/graphics/graphs/graph_handles.h"
 
 #include <cstring>
@@ -157,8 +158,7 @@ int CreateGraphAndSurface(int width, int height, int use_texture, int alpha, int
     GraphRecord* record = nullptr;
     const int handle = CreateGraphRecord(width, height, use_texture, &record, alpha, palette);
     if (record == nullptr) return -1;
-    // Texture pieces need the Direct3D renderer; without it the graph gets no holder.
-    const int result = record->creation.texture ? -1 : CreateGraphSurface2D(record);
+    const int result = record->creation.texture ? CreateGraphTextures(record) : CreateGraphSurface2D(record);
     if (result == -1) {
         // The record goes too, so that a failed creation leaves nothing behind.
         DeleteGraphHandle(handle, 0);
@@ -208,7 +208,8 @@ int DeriveGraph(int x, int y, int width, int height, int source_graph) {
     record->origin_y = source->origin_y + y;
     record->creation = source->creation;
     record->load_option = source->load_option;
-    const int result = record->creation.texture ? -1 : DeriveGraphSurface2D(record, x, y, width, height, source);
+    const int result = record->creation.texture ? DeriveGraphD3D(record, x, y, width, height, source)
+                                                : DeriveGraphSurface2D(record, x, y, width, height, source);
     if (result == -1) {
         DeleteGraphHandle(handle, 0);
         return WriteLogText("グラフィックの派生に失敗しました終了します");
@@ -221,7 +222,11 @@ int DeleteGraphHandle(int graph, int log) {
     GraphRecord* record = GetGraphRecord(graph);
     if (record == nullptr) return -1;
     CloseMovie(record->movie);
-    if (!record->creation.texture) DeleteGraphSurface2Ds(record);
+    if (record->creation.texture) {
+        DeleteGraphTextures(record);
+    } else {
+        DeleteGraphSurface2Ds(record);
+    }
     if (log) WriteLogFormat("グラフィック %s の削除", record->file_name);
     if (record->owned_buffer != nullptr) TrackedFree(record->owned_buffer);
     // The owner's flag pointer is read before the record is freed.
@@ -277,7 +282,7 @@ int SetGraphImageData(const ImageSource& source, const char* file_name, int imag
     record->load_option = load_option;
     record->origin_x = image_x;
     record->origin_y = image_y;
-    if (record->creation.texture) return -1;
+    if (record->creation.texture) return BltImageToGraphTextures(source, image_x, image_y, record);
     return BltImageToGraphSurface2Ds(source, image_x, image_y, record);
 }
 
@@ -291,14 +296,26 @@ int BltImageToGraph(const ImageSource& source, const char* file_name, const RECT
     record->origin_x = src_rect->left;
     record->origin_y = src_rect->top;
     record->load_option = load_option;
-    if (record->creation.texture) return -1;
+    if (record->creation.texture) return BltImageRectToGraphTextures(source, src_rect, dest_x, dest_y, record);
     return BltImageToGraphPieces(source, src_rect, dest_x, dest_y, record);
+}
+
+int WritePixelsToGraph(const ColorFormat* format, int width, int height, int pitch, void* pixels, const RECT* rect,
+                       int x, int y, int graph) {
+    if (format == nullptr || pixels == nullptr) return -1;
+    GraphImage image{};
+    image.format = *format;
+    image.width = width;
+    image.height = height;
+    image.pitch = pitch;
+    image.pixels = pixels;
+    return BltImageToGraph(ImageSourceOf(&image, nullptr), nullptr, rect, x, y, graph, 0);
 }
 
 int FillGraphColor(int graph, int red, int green, int blue, int alpha) {
     GraphRecord* record = GetGraphRecord(graph);
     if (record == nullptr) return -1;
-    if (record->creation.texture) return -1;
+    if (record->creation.texture) return FillGraphTexturesColor(record, red, green, blue, alpha);
     return FillGraphSurface2DColor(record, red, green, blue, alpha);
 }
 

@@ -145,7 +145,11 @@ int RestoreGraphSurfaces(int graph) {
     if (GetDrawSettings()->graphics_off) return 0;
     const GraphRecord* record = GetGraphRecord(graph);
     if (record == nullptr) return -1;
-    if (!record->creation.texture) RestoreGraphSurface2DImages(record);
+    if (record->creation.texture) {
+        RestoreGraphTextures(record);
+    } else {
+        RestoreGraphSurface2DImages(record);
+    }
     return 0;
 }
 

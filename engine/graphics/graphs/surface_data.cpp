@@ -1,13 +1,16 @@
 // Surface data records: the table of kind 7 (65,536 slots), creation with the choice of
-// a software MEMIMG or a DirectDraw off-screen surface, Z buffers, colour keys, nested
-// locks, colour fill, loss and deletion. Relies on the handle rules, MEMIMG images, the
-// screen record and the draw settings.
+// a software MEMIMG, a DirectDraw off-screen surface or a texture surface in one of the
+// 3-D renderer's formats, Z buffers, colour keys, nested locks, colour fill, loss and
+// deletion. Relies on the handle rules, MEMIMG images, the screen record, the draw
+// settings and the texture formats of the 3-D renderer's door.
 #include "engine/graphics/graphs/surface_data.h"
 
 #include <cstring>
 
 #include "engine/core/core.h"
+#include "engine/d3d/d3d.h"
 #include "engine/graphics/draw/draw_settings.h"
+#include "engine/graphics/draw/draw_state_access.h"
 #include "engine/graphics/screen/screen_state.h"
 
 namespace {
@@ -99,6 +102,48 @@ int CreateOffscreenHolder(SurfaceData* data, IDirectDraw7* object) {
     return 0;
 }
 
+// The surface description flag that names the texture stage of a texture.
+constexpr DWORD kDescribesTextureStage = 0x00100000u;
+
+// A texture surface in the slot's format of the 3-D renderer, cleared to 0.
+int CreateTextureHolder(SurfaceData* data, IDirectDraw7* object) {
+    const GraphCreationBytes& c = data->creation;
+    data->format_index = GetTextureFormatIndex(reinterpret_cast<const std::uint8_t*>(&c));
+    const DDPIXELFORMAT* format = GetTextureFormatPixelFormat(data->format_index);
+    DDSURFACEDESC2 desc{};
+    desc.dwSize = sizeof(desc);
+    desc.dwFlags = DDSD_CAPS | DDSD_HEIGHT | DDSD_WIDTH | DDSD_PIXELFORMAT | kDescribesTextureStage;
+    desc.dwWidth = data->width;
+    desc.dwHeight = data->height;
+    desc.ddsCaps.dwCaps = c.drawable ? (DDSCAPS_TEXTURE | DDSCAPS_3DDEVICE) : DDSCAPS_TEXTURE;
+    desc.ddsCaps.dwCaps2 = (!c.drawable && !c.unmanaged_texture) ? DDSCAPS2_TEXTUREMANAGE : 0;
+    if (format != nullptr) desc.ddpfPixelFormat = *format;
+    if (format == nullptr || FAILED(object->CreateSurface(&desc, &data->surface, nullptr))) {
+        data->surface = nullptr;
+        WriteLogText("テクスチャサーフェスの作成に失敗しました\n");
+        WriteLogFormat("DrawValid:%d  AlphaChFlag%d  AlphaTestFlag:%d  ColorBitDepth:%d", c.drawable, c.alpha_channel,
+                       c.alpha_test, c.bit_depth);
+        DropHolder(data);
+        return -1;
+    }
+    DDBLTFX fx{};
+    fx.dwSize = sizeof(fx);
+    fx.dwFillColor = 0;
+    data->surface->Blt(nullptr, nullptr, nullptr, DDBLT_COLORFILL | DDBLT_WAIT, &fx);
+    return 0;
+}
+
+// The colour format of a record's pixels: the texture slot's for textures, the colour
+// image's for software records, the screen's for DirectDraw surfaces.
+const ColorFormat* HolderFormat(const SurfaceData* data) {
+    if (data->creation.texture && !data->software) {
+        const ColorFormat* format = GetTextureFormatColorFormat(data->format_index);
+        if (format != nullptr) return format;
+    }
+    if (data->software && IsMemImgValid(&data->color_image)) return data->color_image.block->format;
+    return GetScreenColorFormat();
+}
+
 }  // namespace
 
 int AddSurfaceData(int reference_count, std::uint16_t width, std::uint16_t height, std::uint32_t transparent_color,
@@ -159,12 +204,8 @@ int CreateSurfaceDataSurface(int handle) {
     if (!data->software && object == nullptr) return -1;
     if (data->surface != nullptr || IsMemImgValid(&data->color_image)) return 0;
     int result;
-    if (data->creation.texture) {
-        // Texture pieces belong to the Direct3D renderer; without it no texture is made.
-        WriteLogText("テクスチャサーフェスの作成に失敗しました\n");
-        WriteLogFormat("DrawValid:%d  AlphaChFlag%d  AlphaTestFlag:%d  ColorBitDepth:%d", data->creation.drawable,
-                       data->creation.alpha_channel, data->creation.alpha_test, data->creation.bit_depth);
-        result = -1;
+    if (data->creation.texture && !data->software) {
+        result = CreateTextureHolder(data, object);
     } else if (data->software) {
         result = CreateSoftwareHolder(data);
     } else {
@@ -225,9 +266,14 @@ int SetSurfaceDataZBuffer(int handle, int wanted) {
         desc.ddsCaps.dwCaps = DDSCAPS_ZBUFFER | DDSCAPS_VIDEOMEMORY;
         desc.dwWidth = data->width;
         desc.dwHeight = data->height;
-        desc.ddpfPixelFormat.dwSize = sizeof(DDPIXELFORMAT);
-        desc.ddpfPixelFormat.dwFlags = 0x400;  // a depth format
-        desc.ddpfPixelFormat.dwRGBBitCount = 16;
+        // The Z format chosen at Direct3D start-up; a plain 16-bit depth format before.
+        if (const DDPIXELFORMAT* z_format = GetZBufferPixelFormat(); z_format != nullptr) {
+            desc.ddpfPixelFormat = *z_format;
+        } else {
+            desc.ddpfPixelFormat.dwSize = sizeof(DDPIXELFORMAT);
+            desc.ddpfPixelFormat.dwFlags = DDPF_ZBUFFER;
+            desc.ddpfPixelFormat.dwRGBBitCount = 16;
+        }
         if (FAILED(object->CreateSurface(&desc, &data->attached_surface, nullptr))) {
             data->attached_surface = nullptr;
             return WriteLogText("Ｚバッファの作成に失敗しました");
@@ -247,6 +293,19 @@ int ApplySurfaceDataColorKey(int handle) {
     if (data == nullptr) return -1;
     if (data->surface == nullptr) return 0;
     const std::uint32_t rgb = data->transparent_color;
+    if (data->creation.texture) {
+        // A texture's key carries full alpha and the unused bits, as its texels do.
+        const ColorFormat* format = GetTextureFormatColorFormat(data->format_index);
+        if (format == nullptr) return WriteLogText("テクスチャサーフェスのカラーキーの設定に失敗しました\n");
+        const std::uint32_t key = MakeColorValueInFormat(format, (rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF,
+                                                         255) |
+                                  format->alpha_mask | format->unused_mask;
+        DDCOLORKEY texture_key{key, key};
+        if (FAILED(data->surface->SetColorKey(DDCKEY_SRCBLT, &texture_key))) {
+            return WriteLogText("テクスチャサーフェスのカラーキーの設定に失敗しました\n");
+        }
+        return 0;
+    }
     std::uint32_t key = 0;
     if (GetScreenBitDepth() != 8) {
         key = MakeColorValue(static_cast<int>((rgb >> 16) & 0xFF), static_cast<int>((rgb >> 8) & 0xFF),
@@ -273,10 +332,7 @@ int LockSurfaceData(int handle, std::int32_t* pitch, void** pixels, int write_on
                     const ColorFormat** format) {
     SurfaceData* data = GetSurfaceData(handle);
     if (data == nullptr) return -1;
-    if (format != nullptr) {
-        *format = data->software && IsMemImgValid(&data->color_image) ? data->color_image.block->format
-                                                                        : GetScreenColorFormat();
-    }
+    if (format != nullptr) *format = HolderFormat(data);
     if (data->lock_count != 0) {
         if (pitch != nullptr && pixels != nullptr) {
             *pitch = data->locked_pitch;
@@ -343,7 +399,7 @@ int FillSurfaceDataColor(int handle, int red, int green, int blue, int alpha) {
     if (GetDirectDrawObject() == nullptr || data->surface == nullptr) return -1;
     DDBLTFX fx{};
     fx.dwSize = sizeof(fx);
-    fx.dwFillColor = MakeColorValueInFormat(GetScreenColorFormat(), static_cast<std::uint32_t>(red) & 0xFF,
+    fx.dwFillColor = MakeColorValueInFormat(HolderFormat(data), static_cast<std::uint32_t>(red) & 0xFF,
                                             static_cast<std::uint32_t>(green) & 0xFF,
                                             static_cast<std::uint32_t>(blue) & 0xFF, static_cast<std::uint8_t>(alpha));
     data->surface->Blt(nullptr, nullptr, nullptr, DDBLT_COLORFILL | DDBLT_WAIT, &fx);
