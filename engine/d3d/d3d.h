@@ -14,9 +14,8 @@ struct GraphRecord;
 struct ImageSource;
 
 int InitializeDirect3D();
-// Until the screen takes Direct3D as its default path, start-up queries the 3-D object
-// and refuses (the screen then falls back to software rendering) unless the renderer has
-// been enabled with 1; tests of the renderer enable it.
+// Direct3D is the screen's default path wherever the 3-D object can be had (1, the
+// default); with 0 start-up refuses it and the screen falls back to software rendering.
 void SetDirect3DRendererEnabled(int enabled);
 int TerminateDirect3D();
 int IsDirect3DUp();
