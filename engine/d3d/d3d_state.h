@@ -330,6 +330,8 @@ int SetDeviceRenderTarget(IDirectDrawSurface7* surface, int device);
 int SetDeviceViewport(const D3DVIEWPORT7* viewport, int device);
 void ReapplyDeviceFixedStates(int device);
 int SetDeviceTransform(int device, int index, const float matrix[16]);
+// 1 for a blend mode of the table (0 to 11); under any other mode nothing is drawn.
+int IsBlendModeDrawable(int blend_mode);
 // The stage set-up row for the inputs, or null for a blend mode outside 0 to 11.
 const StageSetup* SelectStageSetup(int blend_mode, int alpha_kind, int diffuse_alpha, int modulate_colour,
                                    int with_blend_texture);

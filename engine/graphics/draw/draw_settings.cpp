@@ -61,6 +61,7 @@ int ResetDrawSettings() {
     const std::int32_t outline = g_settings.outline_switch;
     const std::int32_t half_size = g_settings.half_size_mode;
     const std::int32_t graphics_off = g_settings.graphics_off;
+    const std::int32_t old_light = g_settings.default_light;
     std::memset(&g_settings, 0, sizeof(g_settings));
     g_settings.restore_callback = restore;
     g_settings.outline_switch = outline;
@@ -84,7 +85,9 @@ int ResetDrawSettings() {
     TargetSize(g_settings.draw_target, &width, &height);
     SetDrawClipArea(0, 0, width, height);
     g_settings.graphics_off = 0;
-    g_settings.default_light = -1;  // no 3-D lights without Direct3D
+    // The previous default light goes, so a reset never leaves one behind.
+    DeleteLightHandle(old_light);
+    g_settings.default_light = CreateDirectionalLight(1.0f, -1.0f, 1.0f);
     return 0;
 }
 
