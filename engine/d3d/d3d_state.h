@@ -363,3 +363,6 @@ int DrawStringD3D(int x, int y, const char* text, std::uint32_t colour, int font
 
 // ---- screen capture (screen_capture.cpp) ------------------------------------------------
 using ScreenCaptureMethod = int (*)(int x1, int y1, int x2, int y2, const GraphRecord* graph, int flag);
+// The ways, in the order they are tried, ending with a null entry (tests replace them).
+constexpr int kScreenCaptureMethodCount = 5;
+extern ScreenCaptureMethod g_screen_capture_methods[kScreenCaptureMethodCount + 1];

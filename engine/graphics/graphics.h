@@ -228,3 +228,12 @@ const ColorFormat* GetScreenColorFormat();
 int GetTextureFormatIndex(const std::uint8_t* creation_bytes);
 int PixelFormatToColorFormat(const DDPIXELFORMAT* pixel_format, ColorFormat* format);
 #include "engine/graphics/graphs/surface_data.h"  // IWYU pragma: export
+// The screen's answers and the copy between surfaces that screen capture into texture
+// graphs uses; the pictures written into texture pieces and the 2-D pieces of a graph
+// chosen as the 3-D draw target.
+int IsWindowFrontTarget();
+// `method` -1: the engine's copy setting.
+int CopySurfaceRect(IDirectDrawSurface7* destination, IDirectDrawSurface7* source, int x, int y, const RECT* rect,
+                    int method);
+#include "engine/graphics/graphs/graph_transfer.h"  // IWYU pragma: export
+#include "engine/graphics/graphs/surface_2d.h"      // IWYU pragma: export
