@@ -14,8 +14,9 @@ struct GraphRecord;
 struct ImageSource;
 
 int InitializeDirect3D();
-// Direct3D is the screen's default path wherever the 3-D object can be had (1, the
-// default); with 0 start-up refuses it and the screen falls back to software rendering.
+// With 1 the screen takes Direct3D wherever the 3-D object can be had; with 0 (for now the
+// default, while graph textures are not drawn yet) start-up refuses it and the screen
+// falls back to software rendering.
 void SetDirect3DRendererEnabled(int enabled);
 int TerminateDirect3D();
 int IsDirect3DUp();
