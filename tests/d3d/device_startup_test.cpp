@@ -1,0 +1,149 @@
+// Direct3D start-up, device records, display loss and shutdown, with the engine started in
+// a window over Mesa's GL: the device chosen and its first states, texture-format slots and
+// size limits, the four device records, and the object given up and got back.
+#include <gtest/gtest.h>
+
+#include "engine/core/core.h"
+#include "engine/graphics/graphics.h"
+#include "tests/d3d/d3d_test_support.h"
+
+namespace {
+
+using d3d_test::D3DEngine;
+
+class DeviceStartup : public D3DEngine {};
+
+TEST_F(DeviceStartup, ComesUpWithTheHardwareDeviceFormatsAndLimits) {
+    const D3DRendererState& state = D3DState();
+    EXPECT_EQ(state.initialised, 1);
+    EXPECT_EQ(state.tnl_device, 1);
+    EXPECT_EQ(state.device_desc.deviceGUID, IID_IDirect3DTnLHalDevice);
+    EXPECT_EQ(state.z_buffer_format.dwFlags, DDPF_ZBUFFER);
+    EXPECT_EQ(state.z_buffer_format.dwZBufferBitDepth, 16u);
+    EXPECT_EQ(state.min_texture_size, 1u);
+    EXPECT_EQ(state.max_texture_size, 2048u);
+    EXPECT_EQ(state.end_scene_each_draw, 1);
+    EXPECT_EQ(state.capture_method[0], -1);
+    EXPECT_EQ(state.capture_method[1], -1);
+    // Slot by slot: (depth, red mask, alpha mask). The window's screen is 32-bit, so slot 1
+    // keeps the X8R8G8B8 format and slot 0 the first 16-bit plain format offered.
+    const std::uint32_t expected[9][3] = {{16, 0xF800, 0},          {32, 0xFF0000, 0},
+                                          {16, 0x0F00, 0xF000},     {32, 0xFF0000, 0xFF000000u},
+                                          {16, 0x7C00, 0x8000},     {32, 0xFF0000, 0xFF000000u},
+                                          {16, 0xF800, 0},          {32, 0xFF0000, 0},
+                                          {32, 0xFF0000, 0xFF000000u}};
+    for (int slot = 0; slot < 9; ++slot) {
+        const ColorFormat* format = GetTextureFormatColorFormat(slot);
+        EXPECT_EQ(format->bit_depth, expected[slot][0]) << "slot " << slot;
+        EXPECT_EQ(format->red_mask, expected[slot][1]) << "slot " << slot;
+        EXPECT_EQ(format->alpha_mask, expected[slot][2]) << "slot " << slot;
+        EXPECT_EQ(GetTextureFormatPixelFormat(slot)->dwRBitMask, expected[slot][1]) << "slot " << slot;
+    }
+}
+
+TEST_F(DeviceStartup, ASecondStartUpIsRefusedAndChangesNothing) {
+    RecordGlDeviceCalls log;
+    const int device = D3DState().current_device;
+    EXPECT_EQ(InitializeDirect3D(), -1);
+    EXPECT_TRUE(log.Calls().empty());
+    EXPECT_EQ(D3DState().current_device, device);
+    EXPECT_NE(CurrentD3DDeviceRecord(), nullptr);
+}
+
+TEST_F(DeviceStartup, ANewDeviceGetsItsStagesAndStatesAndAFifthRecordIsRefused) {
+    RecordGlDeviceCalls log;
+    const int second = Create3DDevice(GetFrontSurface());
+    ASSERT_GE(second, 0);
+    ASSERT_NE(second, device());
+    const std::vector<GlDeviceCall> calls = log.Calls();
+    ASSERT_FALSE(calls.empty());
+    EXPECT_EQ(calls[0].kind, GlDeviceCallKind::kCreateDevice);
+    // Stages 0 to 7: address, then point filters from the three tables.
+    for (std::uint32_t k = 0; k < 8; ++k) {
+        EXPECT_EQ(d3d_test::LastStageState(calls, k, D3DTSS_ADDRESS), 3) << k;
+        EXPECT_EQ(d3d_test::LastStageState(calls, k, D3DTSS_MAGFILTER), 1) << k;
+        EXPECT_EQ(d3d_test::LastStageState(calls, k, D3DTSS_MINFILTER), 1) << k;
+        EXPECT_EQ(d3d_test::LastStageState(calls, k, D3DTSS_MIPFILTER), 2) << k;
+    }
+    const auto states = d3d_test::RenderStates(calls);
+    const std::pair<std::uint32_t, std::uint32_t> first[] = {
+        {D3DRENDERSTATE_COLORKEYBLENDENABLE, 0}, {D3DRENDERSTATE_CULLMODE, D3DCULL_NONE},
+        {D3DRENDERSTATE_LIGHTING, 0},            {D3DRENDERSTATE_TEXTUREPERSPECTIVE, 0},
+        {D3DRENDERSTATE_SHADEMODE, D3DSHADE_FLAT}, {D3DRENDERSTATE_COLORKEYENABLE, 0},
+        {D3DRENDERSTATE_DITHERENABLE, 0}};
+    ASSERT_GE(states.size(), std::size(first));
+    for (std::size_t i = 0; i < std::size(first); ++i) EXPECT_EQ(states[i], first[i]) << i;
+    const D3DDeviceRecord* created = GetD3DDeviceRecord(second);
+    // The states re-applied at creation derive the untextured set-up: vertex type 0.
+    EXPECT_EQ(created->vertex_type, 0u);
+    EXPECT_EQ(created->write_pointer, reinterpret_cast<const std::uint8_t*>(created->colour_vertices));
+    EXPECT_EQ(created->blend_border_position, -1);
+    EXPECT_EQ(created->z_enable, 1u);
+    EXPECT_EQ(created->z_func, 4u);
+    EXPECT_EQ(created->cache.stages[7].values.alpha_arg1, 2);
+    EXPECT_EQ(created->cache.stages[7].values.color_op, 1);
+    EXPECT_EQ(created->textured_vertices[2339].rhw, 1.0f);
+    EXPECT_EQ(created->blend_vertices[1637].specular, 0xFFFFFFFFu);
+
+    EXPECT_GE(Create3DDevice(GetFrontSurface()), 0);
+    EXPECT_GE(Create3DDevice(GetFrontSurface()), 0);
+    EXPECT_EQ(Create3DDevice(GetFrontSurface()), -1);
+}
+
+TEST_F(DeviceStartup, TheObjectIsGivenUpAndGotBackWithANewDevice) {
+    IDirect3DDevice7* old_device = record()->device;
+    EXPECT_EQ(ReleaseDirect3DObject(), 0);
+    EXPECT_EQ(D3DState().direct3d, nullptr);
+    EXPECT_EQ(D3DState().initialised, 1);
+    EXPECT_EQ(D3DDeviceRecords()[device()].device, nullptr);
+    EXPECT_EQ(D3DDeviceRecords()[device()].in_use, 1u);
+    EXPECT_EQ(ReleaseDirect3DObject(), 0);  // already released: logged, still 0
+
+    RecordGlDeviceCalls log;
+    EXPECT_EQ(AcquireDirect3DObject(), 0);
+    ASSERT_NE(record(), nullptr);
+    EXPECT_NE(record()->device, nullptr);
+    EXPECT_EQ(log.Count(GlDeviceCallKind::kCreateDevice), 1u);
+    (void)old_device;
+
+    // While the object is there, getting it again touches nothing.
+    log.Clear();
+    EXPECT_EQ(AcquireDirect3DObject(), 0);
+    EXPECT_TRUE(log.Calls().empty());
+    const std::string text = engine_test::MaskedLog(session_->dir().path() / "Log.txt");
+    EXPECT_NE(text.find("Ｄｉｒｅｃｔ３Ｄオブジェクトは既に解放されています"), std::string::npos);
+    EXPECT_NE(text.find("Ｄｉｒｅｃｔ３Ｄオブジェクトは既に取得されています\r\n"), std::string::npos);
+}
+
+TEST_F(DeviceStartup, PiecesSharingATextureGetItMadeOnceOnRestore) {
+    const int parent = Piece(64, 64);
+    const Surface3DData* parent_piece = GetSurface3DData(parent);
+    std::uint8_t bytes[9] = {0, 0, 0, 0, 0, 0, 16, 0, 0};
+    const int child = AddSurface3DData(64, 64, 0, 0, 16, 16, 0, 0, -1, parent_piece, 16, 8, bytes);
+    ASSERT_NE(child, -1);
+    const int shared = parent_piece->surface_data;
+    EXPECT_EQ(GetSurfaceData(shared)->reference_count, 2);
+    EXPECT_EQ(ReleaseDirect3DObject(), 0);
+    EXPECT_EQ(GetSurfaceData(shared)->surface, nullptr);
+    EXPECT_EQ(AcquireDirect3DObject(), 0);
+    EXPECT_NE(GetSurfaceData(shared)->surface, nullptr);
+    EXPECT_EQ(GetSurfaceData(shared)->reference_count, 2);
+    EXPECT_EQ(DeleteSurface3DData(child), 0);
+    EXPECT_EQ(DeleteSurface3DData(parent), 0);
+    EXPECT_EQ(GetSurfaceData(shared), nullptr);
+}
+
+TEST_F(DeviceStartup, ShutdownDeletesPiecesAndDevicesAndLeavesTheRendererDown) {
+    Piece(32, 32);
+    Piece(32, 32);
+    EXPECT_EQ(D3DState().piece_count, 2);
+    EXPECT_EQ(TerminateDirect3D(), 0);
+    EXPECT_EQ(IsDirect3DUp(), 0);
+    EXPECT_EQ(D3DState().piece_count, 0);
+    EXPECT_EQ(D3DState().initialised, 0);
+    for (int i = 0; i < kD3DDeviceRecords; ++i) EXPECT_EQ(D3DDeviceRecords()[i].in_use, 0u);
+    EXPECT_EQ(TerminateDirect3D(), -1);
+    EXPECT_EQ(DeleteAllSurface3DData(), -1);
+}
+
+}  // namespace
