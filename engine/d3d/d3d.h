@@ -111,19 +111,8 @@ int DrawStringD3D(int x, int y, const char* text, std::uint32_t colour, int font
                   int vertical);
 
 // Test hooks of the stand-in. With 1, deleting the texture pieces succeeds, so the graph
-// manager counts 3-D as in use (boxes then take the 3-D path and fall back to 2-D); the
-// box draws handed to it are kept with the blend and bright settings at each call.
+// manager counts 3-D as in use (boxes then take the 3-D path).
 void SetDirect3DStandInThreeDInUse(int in_use);
-struct Direct3DStandInBoxCall {
-    int fill;  // 1 for DrawFillBoxD3D, 0 for DrawLineBoxD3D
-    RECT rect;
-    std::uint32_t colour;
-    int blend_mode;
-    int blend_value;
-    std::uint32_t bright;  // 0x00RRGGBB
-};
-int GetDirect3DStandInBoxCallCount();
-Direct3DStandInBoxCall GetDirect3DStandInBoxCall(int index);
 // With 1, the stand-in lets the screen start as it does once the 3-D renderer is up
 // (DirectDraw output surfaces, no software rendering), though no device exists and
 // nothing is ever drawn through 3-D; 0 (the default) refuses as the display does.

@@ -87,7 +87,7 @@ TEST(HardwareBranchesSoftware, ASoftwareModeRequestBeforeStartUpGivesTheSoftware
     EXPECT_EQ(status, 0);
 }
 
-TEST_F(HardwareBranches, DISABLED_ATextureGraphHasTexturePiecesAndIsADrawTargetAtItsPlace) {
+TEST_F(HardwareBranches, ATextureGraphHasTexturePiecesAndIsADrawTargetAtItsPlace) {
     if (!Start()) return;
     if (!IsDirect3DUp()) GTEST_SKIP() << d3d_test::kNoGlMessage;
     const int graph = CreateBlankGraph(100, 60, 0);
@@ -116,7 +116,7 @@ TEST_F(HardwareBranches, DISABLED_ATextureGraphHasTexturePiecesAndIsADrawTargetA
     EXPECT_EQ(DeleteGraphHandle(graph, 0), 0);
 }
 
-TEST_F(HardwareBranches, DISABLED_TheDefaultFontKeepsItsGlyphsInATextureCache) {
+TEST_F(HardwareBranches, TheDefaultFontKeepsItsGlyphsInATextureCache) {
     if (!Start()) return;
     if (!IsDirect3DUp()) GTEST_SKIP() << d3d_test::kNoGlMessage;
     ApiChooseDrawTarget(kDrawTargetBack);

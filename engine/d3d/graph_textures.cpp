@@ -1,0 +1,297 @@
+// Graph textures: a Direct3D graph divided into power-of-two texture pieces (at most 64),
+// the pieces made, filled, written from images, shared by derived graphs and fed movie
+// frames. Relies on the piece table (texture_pieces.cpp), the side division
+// (texture_division.cpp), the graph core's SurfaceData records and the conversion blit.
+#include <algorithm>
+#include <cstdint>
+
+#include "engine/core/core.h"
+#include "engine/d3d/d3d_state.h"
+#include "engine/graphics/graphics.h"
+#include "engine/movie/movie.h"
+
+namespace {
+
+constexpr int kMaxGraphPieces = kGraphPieceSlots;  // 64
+
+int LogTooManyPieces() { return WriteLogFormat("エラー：画像の分割数が最大数の %d を超えました", kMaxGraphPieces); }
+
+// One piece as laid out before it is made: its texture size and its place in the graph.
+struct PieceLayout {
+    int x, y;
+    int texture_width, texture_height;
+};
+
+// The corner flags of a piece: 1 for a corner on or above the graph's anti-diagonal, the
+// line from its bottom-left to its top-right corner.
+void SetDiagonalFlags(Surface3DData* piece, int graph_width, int graph_height) {
+    const double w = graph_width;
+    const double h = graph_height;
+    for (int i = 0; i < 4; ++i) {
+        const double x = piece->vertices[i].x;
+        const double y = piece->vertices[i].y;
+        piece->diagonal[i] = (w > 0 && y <= h - x * (h / w)) ? 1 : 0;
+    }
+}
+
+const std::uint8_t* CreationBytes(const GraphRecord* graph) {
+    return reinterpret_cast<const std::uint8_t*>(&graph->creation);
+}
+
+// A DIB-section bitmap seen as an image whose pixels are laid out as `format` says; its
+// row length rounded up to a multiple of 4.
+bool DescribeBitmap(HBITMAP bitmap, const ColorFormat* format, GraphImage* out) {
+    BITMAP info{};
+    if (bitmap == nullptr || format == nullptr || GetObjectA(bitmap, sizeof(info), &info) == 0) return false;
+    if (info.bmBits == nullptr || info.bmWidth <= 0 || info.bmHeight <= 0 || format->bytes_per_pixel == 0) return false;
+    const long long pitch = (static_cast<long long>(info.bmWidthBytes) + 3) / 4 * 4;
+    if (static_cast<long long>(info.bmWidth) * format->bytes_per_pixel > pitch || pitch > 0x7FFFFFFF) return false;
+    *out = GraphImage{};
+    out->format = *format;
+    out->width = info.bmWidth;
+    out->height = info.bmHeight;
+    out->pitch = static_cast<std::int32_t>(pitch);
+    out->pixels = info.bmBits;
+    return true;
+}
+
+// Writes `rect` of the source picture at (x, y) of the piece's texture, converted into the
+// texture's format; the texture's transparent colour becomes alpha 0 where the texture
+// has alpha and the picture none. The rectangle is cut to the picture (and its alpha
+// picture, which is read with its own row length) and to the texture. 0, -1.
+int WritePieceRect(const ImageSource& source, const RECT& rect, int x, int y, int piece_handle,
+                   std::uint32_t alpha_from_red) {
+    FlushVertexBatch(D3DState().current_device);
+    const Surface3DData* piece = GetSurface3DData(piece_handle);
+    if (piece == nullptr) return -1;
+    SurfaceData* texture = GetSurfaceData(piece->surface_data);
+    if (texture == nullptr || texture->surface == nullptr) return -1;
+    GraphImage colour_view{}, alpha_view{};
+    const GraphImage* colour = source.image;
+    const GraphImage* alpha = source.alpha_image;
+    if (source.from_bitmap == 1) {
+        if (!DescribeBitmap(source.color_bitmap, source.bitmap_format, &colour_view)) return -1;
+        colour = &colour_view;
+        alpha = nullptr;
+        if (source.alpha_bitmap != nullptr) {
+            if (!DescribeBitmap(source.alpha_bitmap, source.bitmap_format, &alpha_view)) return -1;
+            alpha = &alpha_view;
+        }
+    }
+    if (colour == nullptr || colour->pixels == nullptr) return -1;
+    long long left = rect.left, top = rect.top, right = rect.right, bottom = rect.bottom;
+    long long at_x = x, at_y = y;
+    long long limit_w = colour->width, limit_h = colour->height;
+    if (alpha != nullptr) {
+        limit_w = std::min<long long>(limit_w, alpha->width);
+        limit_h = std::min<long long>(limit_h, alpha->height);
+    }
+    if (left < 0) at_x -= left, left = 0;
+    if (top < 0) at_y -= top, top = 0;
+    if (at_x < 0) left -= at_x, at_x = 0;
+    if (at_y < 0) top -= at_y, at_y = 0;
+    right = std::min({right, limit_w, left + (texture->width - at_x)});
+    bottom = std::min({bottom, limit_h, top + (texture->height - at_y)});
+    if (right <= left || bottom <= top) return 0;
+    const RECT from{static_cast<LONG>(left), static_cast<LONG>(top), static_cast<LONG>(right), static_cast<LONG>(bottom)};
+    RECT area{static_cast<LONG>(at_x), static_cast<LONG>(at_y), static_cast<LONG>(at_x + right - left),
+              static_cast<LONG>(at_y + bottom - top)};
+    std::int32_t pitch = 0;
+    void* pixels = nullptr;
+    const ColorFormat* format = GetTextureFormatColorFormat(texture->format_index);
+    const int locked = LockSurfaceData(piece->surface_data, &pitch, &pixels, 1, &area, nullptr);
+    if (locked != 0) {
+        // Already locked elsewhere: the pointer handed out is that lock's, not this area's.
+        if (locked == -2) UnlockSurfaceData(piece->surface_data, &area);
+        return -1;
+    }
+    const bool key_to_alpha = format->alpha_width != 0 && alpha == nullptr && colour->format.alpha_width == 0;
+    ConvertColorBlt(pixels, pitch, format, colour->pixels, colour->pitch, &colour->format,
+                    alpha != nullptr ? alpha->pixels : nullptr, alpha != nullptr ? alpha->pitch : 0,
+                    alpha != nullptr ? &alpha->format : nullptr, 0, 0, &from, 0, key_to_alpha ? 1 : 0,
+                    texture->transparent_color, GetDitherFlag(), 0, alpha_from_red != 0 ? 1 : 0, 0, 0);
+    UnlockSurfaceData(piece->surface_data, &area);
+    ApplySurfaceDataColorKey(piece->surface_data);
+    return 0;
+}
+
+}  // namespace
+
+int CreateGraphTextures(GraphRecord* graph) {
+    if (D3DState().direct3d == nullptr) return -1;
+    graph->piece_count = 0;
+    const int prefer = static_cast<int>(graph->creation.drawable | graph->mode_word);
+    int widths[kMaxGraphPieces];
+    int heights[kMaxGraphPieces];
+    const int columns = DivideTextureSide(graph->width, widths, prefer);
+    const int rows = DivideTextureSide(graph->height, heights, prefer);
+    if (columns * rows > kMaxGraphPieces) return LogTooManyPieces();
+
+    PieceLayout layout[kMaxGraphPieces];
+    int count = 0;
+    for (int r = 0, y = 0; r < rows; y += heights[r], ++r) {
+        for (int c = 0, x = 0; c < columns; x += widths[c], ++c) layout[count++] = {x, y, widths[c], heights[r]};
+    }
+    if (D3DState().device_desc.dpcTriCaps.dwTextureCaps & D3DPTEXTURECAPS_SQUAREONLY) {
+        const int made = count;
+        for (int i = 0; i < made; ++i) {
+            PieceLayout& piece = layout[i];
+            const int side = std::min(piece.texture_width, piece.texture_height);
+            const bool across = piece.texture_width > piece.texture_height;
+            const int squares = (across ? piece.texture_width : piece.texture_height) / side;
+            for (int k = 1; k < squares; ++k) {
+                PieceLayout square{across ? piece.x + k * side : piece.x, across ? piece.y : piece.y + k * side,
+                                   side, side};
+                // A square wholly beyond the graph's edge would show nothing.
+                if (square.x >= graph->width || square.y >= graph->height) continue;
+                if (count == kMaxGraphPieces) return LogTooManyPieces();
+                layout[count++] = square;
+            }
+            piece.texture_width = side;
+            piece.texture_height = side;
+        }
+    }
+
+    for (int i = 0; i < count; ++i) {
+        const PieceLayout& p = layout[i];
+        const int width = std::min(p.texture_width, graph->width - p.x);
+        const int height = std::min(p.texture_height, graph->height - p.y);
+        const int handle = AddSurface3DData(p.texture_width, p.texture_height, p.x, p.y, width, height, p.x, p.y,
+                                            graph->handle, nullptr, 0, 0, CreationBytes(graph));
+        if (handle == -1) return -1;
+        // Counted as soon as it exists, so the caller's clean-up deletes every piece made.
+        graph->pieces[i] = handle;
+        graph->piece_count = i + 1;
+        SetDiagonalFlags(GetSurface3DData(handle), graph->width, graph->height);
+    }
+    return 0;
+}
+
+int DeleteGraphTextures(GraphRecord* graph) {
+    if (D3DState().direct3d == nullptr) return -1;
+    for (int i = 0; i < graph->piece_count && i < kMaxGraphPieces; ++i) DeleteSurface3DData(graph->pieces[i]);
+    graph->piece_count = 0;
+    return 0;
+}
+
+int FillGraphTexturesColor(const GraphRecord* graph, int red, int green, int blue, int alpha) {
+    if (D3DState().direct3d == nullptr) return -1;
+    if (D3DState().device_unavailable) return 0;
+    for (int i = 0; i < graph->piece_count && i < kMaxGraphPieces; ++i) {
+        const Surface3DData* piece = GetSurface3DData(graph->pieces[i]);
+        if (piece == nullptr) return -1;
+        FillSurfaceDataColor(piece->surface_data, red, green, blue, alpha);
+    }
+    return 0;
+}
+
+int BltImageToGraphTextures(const ImageSource& source, int x, int y, const GraphRecord* graph) {
+    if (D3DState().direct3d == nullptr) return -1;
+    for (int i = 0; i < graph->piece_count && i < kMaxGraphPieces; ++i) {
+        const Surface3DData* piece = GetSurface3DData(graph->pieces[i]);
+        if (piece == nullptr) return -1;
+        const RECT rect{piece->graph_x + x, piece->graph_y + y, piece->graph_x + x + piece->width,
+                        piece->graph_y + y + piece->height};
+        if (WritePieceRect(source, rect, piece->texture_x, piece->texture_y, graph->pieces[i],
+                                     graph->mode_word) != 0) {
+            return -1;
+        }
+    }
+    return 0;
+}
+
+int BltImageRectToGraphTextures(const ImageSource& source, const RECT* source_rect, int x, int y,
+                                const GraphRecord* graph) {
+    if (D3DState().direct3d == nullptr) return -1;
+    const long long sw = static_cast<long long>(source_rect->right) - source_rect->left;
+    const long long sh = static_cast<long long>(source_rect->bottom) - source_rect->top;
+    for (int i = 0; i < graph->piece_count && i < kMaxGraphPieces; ++i) {
+        const Surface3DData* piece = GetSurface3DData(graph->pieces[i]);
+        if (piece == nullptr) return -1;
+        const long long px = piece->graph_x, py = piece->graph_y;
+        if (!(px < x + sw && px + piece->width > x && py < y + sh && py + piece->height > y)) continue;
+        // The part of the rectangle inside the piece, and where it starts inside the piece.
+        const long long left = std::max<long long>(px, x), top = std::max<long long>(py, y);
+        const long long right = std::min<long long>(px + piece->width, x + sw);
+        const long long bottom = std::min<long long>(py + piece->height, y + sh);
+        if (right <= left || bottom <= top) continue;
+        const RECT part{static_cast<LONG>(source_rect->left + (left - x)), static_cast<LONG>(source_rect->top + (top - y)),
+                        static_cast<LONG>(source_rect->left + (right - x)),
+                        static_cast<LONG>(source_rect->top + (bottom - y))};
+        if (WritePieceRect(source, part, piece->texture_x + static_cast<int>(left - px),
+                                     piece->texture_y + static_cast<int>(top - py), graph->pieces[i], 0) != 0) {
+            return -1;
+        }
+    }
+    return 0;
+}
+
+int DeriveGraphD3D(GraphRecord* graph, int x, int y, int width, int height, const GraphRecord* source) {
+    if (D3DState().direct3d == nullptr) return -1;
+    const int device = D3DState().current_device;
+    FlushVertexBatch(device);
+    EndDeviceScene(device);
+    graph->piece_count = 0;
+    if (source->piece_count == 1) {
+        const Surface3DData* parent = GetSurface3DData(source->pieces[0]);
+        if (parent == nullptr) return -1;
+        const SurfaceData* texture = GetSurfaceData(parent->surface_data);
+        const int handle = AddSurface3DData(texture != nullptr ? texture->width : 0,
+                                            texture != nullptr ? texture->height : 0, 0, 0, width, height, x, y,
+                                            graph->handle, parent, x, y, CreationBytes(graph));
+        if (handle == -1) return -1;
+        graph->pieces[0] = handle;
+        graph->piece_count = 1;
+        SetDiagonalFlags(GetSurface3DData(handle), width, height);
+        return 0;
+    }
+    for (int i = 0; i < source->piece_count && i < kMaxGraphPieces; ++i) {
+        const Surface3DData* parent = GetSurface3DData(source->pieces[i]);
+        int handle = -1;
+        if (parent != nullptr) {
+            const int left = std::max<int>(parent->graph_x, x);
+            const int top = std::max<int>(parent->graph_y, y);
+            const int right = std::min<int>(parent->graph_x + parent->width, x + width);
+            const int bottom = std::min<int>(parent->graph_y + parent->height, y + height);
+            if (right <= left || bottom <= top) continue;
+            const SurfaceData* texture = GetSurfaceData(parent->surface_data);
+            const int inside_x = left - parent->graph_x;
+            const int inside_y = top - parent->graph_y;
+            handle = AddSurface3DData(texture != nullptr ? texture->width : 0, texture != nullptr ? texture->height : 0,
+                                      left - x, top - y, right - left, bottom - top, inside_x, inside_y,
+                                      graph->handle, parent, inside_x, inside_y, CreationBytes(graph));
+        }
+        if (handle == -1) {
+            DeleteGraphTextures(graph);
+            return -1;
+        }
+        graph->pieces[graph->piece_count++] = handle;
+        SetDiagonalFlags(GetSurface3DData(handle), width, height);
+    }
+    return 0;
+}
+
+int UpdateMovieGraphTextures(MovieRecord* movie, GraphRecord* graph) {
+    if (D3DState().direct3d == nullptr || movie == nullptr || graph == nullptr) return 0;
+    MovieFrame frame;
+    if (FetchMovieFrame(movie, &frame) == 0) return 0;
+    GraphImage image{};
+    SetXrgb32ColorFormat(&image.format);
+    image.width = frame.width;
+    image.height = frame.height;
+    image.pitch = frame.pitch;
+    image.pixels = const_cast<std::uint8_t*>(frame.pixels);
+    const ImageSource source = ImageSourceOf(&image, nullptr);
+    for (int i = 0; i < graph->piece_count && i < kMaxGraphPieces; ++i) {
+        const Surface3DData* piece = GetSurface3DData(graph->pieces[i]);
+        if (piece == nullptr) continue;
+        // Only the part of the piece that the frame covers.
+        const int right = std::min<int>(piece->source_x + piece->width, frame.width);
+        const int bottom = std::min<int>(piece->source_y + piece->height, frame.height);
+        if (right <= piece->source_x || bottom <= piece->source_y) continue;
+        const RECT rect{piece->source_x, piece->source_y, right, bottom};
+        WritePieceRect(source, rect, piece->texture_x, piece->texture_y, graph->pieces[i], 0);
+        ApplySurfaceDataColorKey(piece->surface_data);
+    }
+    return 0;
+}

@@ -1,0 +1,175 @@
+// Texture graphs drawn through the device onto the back buffer and read back: point draws
+// (whole, clipped, of several pieces), stretched and mirrored draws, parallelogram and
+// free quads, and the four-point draw of an upright rectangle. Point-sampled draws of
+// whole texels are exact.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "tests/d3d/d3d_draw_session.h"
+
+namespace {
+
+using d3d_test::PatternTexel;
+
+class GraphDraws : public d3d_test::D3DDrawSession {};
+
+// The texel of a graph of quadrant colours: red, green / blue, white.
+std::uint32_t Quadrant(int x, int y, int w, int h) {
+    static constexpr std::uint32_t kColours[4] = {0xFF0000, 0x00FF00, 0x0000FF, 0xFFFFFF};
+    return kColours[(x >= w / 2 ? 1 : 0) + (y >= h / 2 ? 2 : 0)];
+}
+
+TEST_F(GraphDraws, PointDrawCopiesEveryTexel) {
+    const GraphRecord* graph = MakeTextureGraph(40, 30, PatternTexel);
+    ASSERT_EQ(DrawGraphD3D(100, 50, 100.0f, 50.0f, graph, 0, 1), 0);
+    const std::vector<std::uint32_t> pixels = ReadBack(RECT{99, 49, 141, 81});
+    for (int y = 0; y < 32; ++y) {
+        for (int x = 0; x < 42; ++x) {
+            const bool inside = x >= 1 && x <= 40 && y >= 1 && y <= 30;
+            const std::uint32_t expected = inside ? PatternTexel(x - 1, y - 1) : 0;
+            ASSERT_EQ(pixels[static_cast<std::size_t>(y) * 42 + x], expected) << x << "," << y;
+        }
+    }
+}
+
+TEST_F(GraphDraws, PointDrawClipsAtTheDrawAreaByMovingTexels) {
+    const GraphRecord* graph = MakeTextureGraph(32, 32, PatternTexel);
+    ASSERT_EQ(DrawGraphD3D(-10, 5, -10.0f, 5.0f, graph, 0, 1), 0);
+    const std::vector<std::uint32_t> pixels = ReadBack(RECT{0, 5, 24, 37});
+    for (int y = 0; y < 32; ++y) {
+        for (int x = 0; x < 24; ++x) {
+            const std::uint32_t expected = x < 22 ? PatternTexel(x + 10, y) : 0;
+            ASSERT_EQ(pixels[static_cast<std::size_t>(y) * 24 + x], expected) << x << "," << y;
+        }
+    }
+    // A narrower draw area cuts the right and bottom too.
+    ASSERT_EQ(SetDrawClipArea(200, 100, 210, 104), 0);
+    ASSERT_EQ(DrawGraphD3D(195, 98, 195.0f, 98.0f, graph, 0, 1), 0);
+    const std::vector<std::uint32_t> cut = ReadBack(RECT{199, 99, 211, 105});
+    for (int y = 0; y < 6; ++y) {
+        for (int x = 0; x < 12; ++x) {
+            const bool inside = x >= 1 && x <= 10 && y >= 1 && y <= 4;
+            ASSERT_EQ(cut[static_cast<std::size_t>(y) * 12 + x], inside ? PatternTexel(x + 4, y + 1) : 0)
+                << x << "," << y;
+        }
+    }
+    // Wholly outside: nothing drawn, no failure.
+    FillBack(0x000000);
+    ASSERT_EQ(SetDrawClipArea(0, 0, 640, 480), 0);
+    ASSERT_EQ(DrawGraphD3D(700, 5, 700.0f, 5.0f, graph, 0, 1), 0);
+    for (std::uint32_t p : ReadBack(RECT{600, 0, 640, 40})) ASSERT_EQ(p, 0u);
+}
+
+TEST_F(GraphDraws, AGraphOfSixPiecesIsDrawnSeamlessly) {
+    // Pieces of at most 64 texels: 150 x 100 is 64 + 64 + 32 across and 64 + 64 down.
+    D3DState().max_texture_size = 64;
+    const GraphRecord* graph = MakeTextureGraph(150, 100, PatternTexel);
+    ASSERT_EQ(graph->piece_count, 6);
+    ASSERT_EQ(DrawGraphD3D(20, 30, 20.0f, 30.0f, graph, 0, 1), 0);
+    const std::vector<std::uint32_t> pixels = ReadBack(RECT{20, 30, 170, 130});
+    for (int y = 0; y < 100; ++y) {
+        for (int x = 0; x < 150; ++x) {
+            ASSERT_EQ(pixels[static_cast<std::size_t>(y) * 150 + x], PatternTexel(x, y)) << x << "," << y;
+        }
+    }
+}
+
+TEST_F(GraphDraws, StretchedAndMirroredDraws) {
+    const GraphRecord* graph = MakeTextureGraph(16, 16, PatternTexel);
+    ASSERT_EQ(DrawGraphStretchD3D(100, 100, 132, 132, 100.0f, 100.0f, 132.0f, 132.0f, graph, 0, 1), 0);
+    // Left to right reversed: the mirror image.
+    ASSERT_EQ(DrawGraphStretchD3D(232, 100, 200, 132, 232.0f, 100.0f, 200.0f, 132.0f, graph, 0, 1), 0);
+    const std::vector<std::uint32_t> plain = ReadBack(RECT{100, 100, 132, 132});
+    const std::vector<std::uint32_t> mirror = ReadBack(RECT{200, 100, 232, 132});
+    for (int y = 0; y < 32; ++y) {
+        for (int x = 0; x < 32; ++x) {
+            ASSERT_EQ(plain[static_cast<std::size_t>(y) * 32 + x], PatternTexel(x / 2, y / 2)) << x << "," << y;
+            ASSERT_EQ(mirror[static_cast<std::size_t>(y) * 32 + x], PatternTexel(15 - x / 2, y / 2)) << x << "," << y;
+        }
+    }
+    EXPECT_EQ(DrawGraphStretchD3D(5, 5, 5, 40, 5.0f, 5.0f, 5.0f, 40.0f, graph, 0, 1), -1);
+    EXPECT_EQ(DrawGraphStretchD3D(5, 5, 40, 5, 5.0f, 5.0f, 40.0f, 5.0f, graph, 0, 1), -1);
+}
+
+TEST_F(GraphDraws, StretchedDrawClippedOnTheLeft) {
+    const GraphRecord* graph = MakeTextureGraph(16, 16, PatternTexel);
+    ASSERT_EQ(DrawGraphStretchD3D(-8, 0, 24, 32, -8.0f, 0.0f, 24.0f, 32.0f, graph, 0, 1), 0);
+    const std::vector<std::uint32_t> pixels = ReadBack(RECT{0, 0, 26, 32});
+    for (int y = 0; y < 32; ++y) {
+        for (int x = 0; x < 26; ++x) {
+            const std::uint32_t expected = x < 24 ? PatternTexel((x + 8) / 2, y / 2) : 0;
+            ASSERT_EQ(pixels[static_cast<std::size_t>(y) * 26 + x], expected) << x << "," << y;
+        }
+    }
+}
+
+TEST_F(GraphDraws, AParallelogramIsBatchedAndATrapezoidIsAGrid) {
+    const GraphRecord* graph = MakeTextureGraph(32, 32, [](int x, int y) { return Quadrant(x, y, 32, 32); });
+    EndSceneD3D();
+    // A parallelogram leaning right by 20 pixels over 64 rows.
+    ASSERT_EQ(DrawGraphQuadD3D(100, 100, 164, 100, 120, 164, 184, 164, graph, 0), 0);
+    EXPECT_EQ(CurrentD3DDeviceRecord()->vertex_count, 6u);
+    // Quadrant centres, each moved right by the lean at its height.
+    EXPECT_EQ(BackPixel(116 + 5, 116), 0xFF0000u);
+    EXPECT_EQ(BackPixel(148 + 5, 116), 0x00FF00u);
+    EXPECT_EQ(BackPixel(116 + 15, 148), 0x0000FFu);
+    EXPECT_EQ(BackPixel(148 + 15, 148), 0xFFFFFFu);
+    EXPECT_EQ(BackPixel(102, 160), 0u);  // left of the slanted edge
+    EXPECT_EQ(BackPixel(182, 104), 0u);  // right of it
+
+    // A trapezoid: 64 wide at the top, 128 at the bottom; drawn at once, not batched.
+    ASSERT_EQ(DrawGraphQuadD3D(332, 100, 396, 100, 300, 164, 428, 164, graph, 0), 0);
+    EXPECT_EQ(CurrentD3DDeviceRecord()->vertex_count, 0u);
+    EXPECT_EQ(BackPixel(350, 108), 0xFF0000u);
+    EXPECT_EQ(BackPixel(380, 108), 0x00FF00u);
+    EXPECT_EQ(BackPixel(330, 156), 0x0000FFu);
+    EXPECT_EQ(BackPixel(400, 156), 0xFFFFFFu);
+    EXPECT_EQ(BackPixel(350, 131), 0xFF0000u);  // just above the middle row, left half
+    EXPECT_EQ(BackPixel(350, 133), 0x0000FFu);
+    EXPECT_EQ(BackPixel(310, 104), 0u);  // outside the slanted left edge
+    EXPECT_EQ(BackPixel(420, 104), 0u);
+}
+
+TEST_F(GraphDraws, AnUprightFourPointDrawIsAStretchedDraw) {
+    const GraphRecord* graph = MakeTextureGraph(16, 16, PatternTexel);
+    ASSERT_EQ(DrawGraphFourPointD3D(50, 60, 82, 60, 50, 92, 82, 92, graph, 0), 0);
+    const std::vector<std::uint32_t> pixels = ReadBack(RECT{50, 60, 82, 92});
+    for (int y = 0; y < 32; ++y) {
+        for (int x = 0; x < 32; ++x) {
+            ASSERT_EQ(pixels[static_cast<std::size_t>(y) * 32 + x], PatternTexel(x / 2, y / 2)) << x << "," << y;
+        }
+    }
+}
+
+TEST_F(GraphDraws, BadPiecesFailAndAnUnavailableDeviceDrawsNothing) {
+    GraphRecord* graph = MakeTextureGraph(16, 16, PatternTexel);
+    const int kept = graph->pieces[0];
+    graph->pieces[0] = 0x30000000 | 0xFFFF;  // a slot no piece holds
+    EXPECT_EQ(DrawGraphD3D(0, 0, 0.0f, 0.0f, graph, 0, 1), -1);
+    EXPECT_EQ(DrawGraphStretchD3D(0, 0, 8, 8, 0.0f, 0.0f, 8.0f, 8.0f, graph, 0, 1), -1);
+    EXPECT_EQ(DrawGraphQuadD3D(0, 0, 8, 0, 0, 8, 8, 8, graph, 0), -1);
+    graph->pieces[0] = kept;
+    D3DState().device_unavailable = 1;
+    EXPECT_EQ(DrawGraphD3D(0, 0, 0.0f, 0.0f, graph, 0, 1), 0);
+    EXPECT_EQ(DrawGraphStretchD3D(0, 0, 8, 8, 0.0f, 0.0f, 8.0f, 8.0f, graph, 0, 1), 0);
+    EXPECT_EQ(DrawGraphQuadD3D(0, 0, 8, 0, 0, 8, 8, 8, graph, 0), 0);
+    D3DState().device_unavailable = 0;
+    for (std::uint32_t p : ReadBack(RECT{0, 0, 16, 16})) ASSERT_EQ(p, 0u);
+}
+
+// A piece whose texture surface is gone sets up untextured drawing: no textured vertex
+// may go into the batch, which then holds 20-byte vertices.
+TEST_F(GraphDraws, PiecesWithoutATextureWriteNoVertices) {
+    const GraphRecord* graph = MakeTextureGraph(16, 16, PatternTexel);
+    ASSERT_EQ(ReleaseSurfaceDataSurface(GetSurface3DData(graph->pieces[0])->surface_data), 0);
+    EndSceneD3D();
+    ASSERT_EQ(DrawGraphQuadD3D(10, 10, 26, 10, 10, 26, 26, 26, graph, 0), 0);
+    ASSERT_EQ(DrawGraphQuadD3D(10, 10, 26, 10, 0, 26, 36, 26, graph, 0), 0);
+    ASSERT_EQ(DrawGraphD3D(40, 10, 40.0f, 10.0f, graph, 0, 1), 0);
+    EXPECT_EQ(CurrentD3DDeviceRecord()->vertex_type, 0u);
+    EXPECT_EQ(CurrentD3DDeviceRecord()->vertex_count, 0u);
+    for (std::uint32_t p : ReadBack(RECT{0, 0, 60, 30})) ASSERT_EQ(p, 0u);
+}
+
+}  // namespace
