@@ -294,9 +294,42 @@ int DeleteAllD3DDevices() {
     return 0;
 }
 
+namespace {
+
+// Shutdown while the object is given up after a display loss: the pieces and records that
+// start-up would otherwise zero over (and lose) are let go; the answer stays -1.
+void DropReleasedRenderer() {
+    D3DRendererState& state = D3DState();
+    for (int slot = 0; slot < state.piece_end_mark; ++slot) {
+        Surface3DData* piece = state.pieces[slot];
+        if (piece == nullptr) continue;
+        if (ReleaseSurfaceDataRef(piece->surface_data) == 0) DeleteSurfaceData(piece->surface_data);
+        if (piece->owner_flag != nullptr) *piece->owner_flag = 1;
+        TrackedFree(piece);
+        state.pieces[slot] = nullptr;
+    }
+    state.piece_count = 0;
+    state.piece_end_mark = 0;
+    D3DDeviceRecord* records = D3DDeviceRecords();
+    for (int device = 0; device < kD3DDeviceRecords; ++device) {
+        if (records[device].device != nullptr) records[device].device->Release();
+        std::memset(&records[device], 0, sizeof(records[device]));
+    }
+    if (state.few_stages_surface != nullptr) {
+        state.few_stages_surface->Release();
+        state.few_stages_surface = nullptr;
+    }
+    state.initialised = 0;
+}
+
+}  // namespace
+
 int TerminateDirect3D() {
     D3DRendererState& state = D3DState();
-    if (state.direct3d == nullptr) return -1;
+    if (state.direct3d == nullptr) {
+        if (state.initialised) DropReleasedRenderer();
+        return -1;
+    }
     WriteLogText("Direct3D 関連の終了処理を行います\n");
     EndDeviceScene(state.current_device);
     state.end_scene_each_draw = 0;

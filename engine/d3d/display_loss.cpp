@@ -81,6 +81,7 @@ int RestoreD3DDevice(int device) {
     record->texture = nullptr;
     record->blend_texture = nullptr;
     for (StageCacheEntry& stage : record->cache.stages) stage.texture = nullptr;
+    record->in_scene = 0;  // the new device has no scene open
     record->vertex_count = 0;
     record->write_pointer = static_cast<std::uint8_t*>(record->buffers[record->vertex_type]);
     SetDeviceBlendMode(device, record->blend_mode, static_cast<int>(record->alpha_channel),

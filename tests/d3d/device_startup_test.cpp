@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "engine/core/core.h"
+#include "engine/core/tracked_alloc.h"
 #include "engine/graphics/graphics.h"
 #include "tests/d3d/d3d_test_support.h"
 
@@ -144,6 +145,26 @@ TEST_F(DeviceStartup, ShutdownDeletesPiecesAndDevicesAndLeavesTheRendererDown) {
     for (int i = 0; i < kD3DDeviceRecords; ++i) EXPECT_EQ(D3DDeviceRecords()[i].in_use, 0u);
     EXPECT_EQ(TerminateDirect3D(), -1);
     EXPECT_EQ(DeleteAllSurface3DData(), -1);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(DeviceStartup, ShutdownAfterTheObjectWasGivenUpLetsPiecesAndRecordsGo) {
+    std::int32_t deleted = 0;
+    GetSurface3DData(Piece(32, 32))->owner_flag = &deleted;
+    const int live = TrackedLiveBlockCount();
+    EXPECT_EQ(ReleaseDirect3DObject(), 0);
+    EXPECT_EQ(TerminateDirect3D(), -1);
+    EXPECT_EQ(deleted, 1);
+    EXPECT_EQ(D3DState().piece_count, 0);
+    EXPECT_EQ(D3DState().initialised, 0);
+    EXPECT_LT(TrackedLiveBlockCount(), live);
+    for (int i = 0; i < kD3DDeviceRecords; ++i) EXPECT_EQ(D3DDeviceRecords()[i].in_use, 0u);
+    // Start-up works again from there.
+    EXPECT_EQ(InitializeDirect3D(), 0);
+    EXPECT_NE(CurrentD3DDeviceRecord(), nullptr);
 }
 
 }  // namespace

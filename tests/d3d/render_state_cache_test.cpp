@@ -214,3 +214,52 @@ TEST_F(RenderStateCache, VertexDiffuseTakesTheBlendValueOnlyUnderABlendMode) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(RenderStateCache, UntexturedDrawsTakeTheDiffuseColourByStageKind) {
+    struct Case {
+        int mode;
+        DWORD color_op, color_arg1, color_arg2;
+        long long blend;
+    };
+    const Case cases[] = {{0, D3DTOP_SELECTARG2, 2, D3DTA_DIFFUSE, 0},
+                          {3, D3DTOP_SELECTARG1, D3DTA_DIFFUSE, 0, 1},
+                          {11, D3DTOP_BLENDDIFFUSEALPHA, D3DTA_DIFFUSE, D3DTA_TFACTOR, 1},
+                          {10, D3DTOP_SELECTARG1, D3DTA_DIFFUSE | D3DTA_COMPLEMENT, 0, 1}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.mode);
+        GetDrawSettings()->blend_mode = c.mode;
+        PrepareDrawStates(nullptr, kWishModulateColour);
+        EXPECT_EQ(record()->vertex_type, 0u);
+        EXPECT_EQ(Stage(0, D3DTSS_COLOROP), c.color_op);
+        EXPECT_EQ(Stage(0, D3DTSS_COLORARG1), c.color_arg1);
+        if (c.color_arg2 != 0) EXPECT_EQ(Stage(0, D3DTSS_COLORARG2), c.color_arg2);
+        EXPECT_EQ(Stage(0, D3DTSS_ALPHAOP), D3DTOP_SELECTARG2);
+        EXPECT_EQ(Stage(1, D3DTSS_COLOROP), D3DTOP_DISABLE);
+        EXPECT_EQ(State(D3DRENDERSTATE_ALPHABLENDENABLE), c.blend);
+    }
+}
+
+TEST_F(RenderStateCache, TheViewportComesFromTheDrawAreaMovedByTheTargetOrigin) {
+    GetDrawSettings()->target_screen_rect = RECT{10, 20, 330, 260};
+    RecordGlDeviceCalls log;
+    const RECT area{5, 6, 105, 56};
+    EXPECT_EQ(SetViewportFromRect(&area), 0);
+    D3DVIEWPORT7 viewport{};
+    record()->device->GetViewport(&viewport);
+    EXPECT_EQ(viewport.dwX, 15u);
+    EXPECT_EQ(viewport.dwY, 26u);
+    EXPECT_EQ(viewport.dwWidth, 100u);
+    EXPECT_EQ(viewport.dwHeight, 50u);
+    EXPECT_EQ(record()->in_scene, 0u);  // a new viewport ends the scene
+    const RECT empty{5, 6, 5, 56};
+    EXPECT_EQ(SetViewportFromRect(&empty), -1);
+    D3DState().keep_viewport = 1;
+    const RECT other{0, 0, 10, 10};
+    EXPECT_EQ(SetViewportFromRect(&other), 0);
+    D3DState().keep_viewport = 0;
+    EXPECT_EQ(log.Count(GlDeviceCallKind::kSetViewport), 1u);
+}
+
+}  // namespace

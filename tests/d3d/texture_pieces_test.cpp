@@ -163,3 +163,38 @@ TEST_F(TexturePieces, TheMarkFallsPastEmptySlotsAndAFullMarkSearchesFromZero) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(TexturePieces, AnImageRectangleIsWrittenIntoThePieceTextureCutToItsEdges) {
+    const int handle = Piece(8, 8);
+    GraphImage image{};
+    ASSERT_EQ(CreateXrgb32GraphImage(4, 4, &image), 0);
+    auto* pixels = static_cast<std::uint32_t*>(image.pixels);
+    for (int i = 0; i < 16; ++i) pixels[i] = 0x00FF0000u;  // red
+    pixels[0] = 0x0000FF00u;                                 // green at (0, 0)
+    const ImageSource source = ImageSourceOf(&image, nullptr);
+    // The rectangle (0, 0)-(4, 4) at (6, 5): only 2 x 3 of it fits in the 8 x 8 texture.
+    const RECT rect{0, 0, 4, 4};
+    ASSERT_EQ(WriteImageToPieceTexture(source, &rect, 6, 5, handle, 0), 0);
+    SurfaceData* data = GetSurfaceData(GetSurface3DData(handle)->surface_data);
+    DDSURFACEDESC2 desc{};
+    desc.dwSize = sizeof desc;
+    ASSERT_EQ(data->surface->Lock(nullptr, &desc, DDLOCK_WAIT | DDLOCK_READONLY, nullptr), DD_OK);
+    auto at = [&](int x, int y) {
+        return *reinterpret_cast<const std::uint16_t*>(static_cast<const std::uint8_t*>(desc.lpSurface) +
+                                                       y * desc.lPitch + x * 2);
+    };
+    EXPECT_EQ(at(6, 5), 0x07E0);  // green in R5G6B5
+    EXPECT_EQ(at(7, 5), 0xF800);
+    EXPECT_EQ(at(7, 7), 0xF800);
+    EXPECT_NE(at(5, 5), 0xF800);
+    data->surface->Unlock(nullptr);
+    // Nothing of the rectangle lands on the texture: 0, nothing written; a bad piece: -1.
+    const RECT outside{0, 0, 4, 4};
+    EXPECT_EQ(WriteImageToPieceTexture(source, &outside, 8, 0, handle, 0), 0);
+    EXPECT_EQ(WriteImageToPieceTexture(source, &rect, 0, 0, handle + 1, 0), -1);
+    FreeGraphImage(&image);
+}
+
+}  // namespace

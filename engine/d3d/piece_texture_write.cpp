@@ -1,0 +1,106 @@
+// Writing a rectangle of a decoded picture (with its optional alpha picture) into one
+// texture piece's texture, converted to the piece's slot format; through a lock of the
+// texture, or a system-memory texture and the device's Load when the lock is refused.
+// The rectangle is cut to the picture and to the texture. GDI bitmaps are not taken.
+#include "engine/core/core.h"
+#include "engine/core/core_window.h"
+#include "engine/d3d/d3d_state.h"
+#include "engine/graphics/graphics.h"
+
+namespace {
+
+// Cuts `src` (placed at x, y) to the picture and to a texture of tw x th; false when
+// nothing is left.
+bool ClipToPictureAndTexture(const GraphImage& picture, int tw, int th, RECT* src, int* x, int* y) {
+    std::int64_t left = src->left, top = src->top, right = src->right, bottom = src->bottom;
+    std::int64_t dx = *x, dy = *y;
+    if (left < 0) dx -= left, left = 0;
+    if (top < 0) dy -= top, top = 0;
+    if (dx < 0) left -= dx, dx = 0;
+    if (dy < 0) top -= dy, dy = 0;
+    if (right > picture.width) right = picture.width;
+    if (bottom > picture.height) bottom = picture.height;
+    if (right - left > tw - dx) right = left + (tw - dx);
+    if (bottom - top > th - dy) bottom = top + (th - dy);
+    if (right <= left || bottom <= top) return false;
+    *src = RECT{static_cast<LONG>(left), static_cast<LONG>(top), static_cast<LONG>(right), static_cast<LONG>(bottom)};
+    *x = static_cast<int>(dx);
+    *y = static_cast<int>(dy);
+    return true;
+}
+
+}  // namespace
+
+int WriteImageToPieceTexture(const ImageSource& source, const RECT* source_rect, int x, int y, int piece_handle,
+                             std::uint32_t alpha_from_red) {
+    D3DRendererState& state = D3DState();
+    if (state.direct3d == nullptr) return -1;
+    FlushVertexBatch(state.current_device);
+    const Surface3DData* piece = GetSurface3DData(piece_handle);
+    if (piece == nullptr || source_rect == nullptr) return -1;
+    SurfaceData* data = GetSurfaceData(piece->surface_data);
+    const GraphImage* color = source.image;
+    const GraphImage* alpha = source.alpha_image;
+    if (data == nullptr || data->surface == nullptr || source.from_bitmap == 1 || color == nullptr ||
+        color->pixels == nullptr) {
+        return -1;
+    }
+    if (alpha != nullptr && (alpha->pixels == nullptr || alpha->width < color->width || alpha->height < color->height)) {
+        return -1;
+    }
+    RECT src = *source_rect;
+    if (!ClipToPictureAndTexture(*color, data->width, data->height, &src, &x, &y)) return 0;
+    const int width = src.right - src.left;
+    const int height = src.bottom - src.top;
+
+    const int slot = GetTextureFormatSlotForFlags(&data->creation.texture);
+    const ColorFormat* format = GetTextureFormatColorFormat(slot);
+    const int key_to_alpha = format->alpha_width != 0 && alpha == nullptr && color->format.alpha_width == 0 ? 1 : 0;
+    const int from_red = alpha_from_red != 0 ? 1 : 0;
+    const void* alpha_pixels = alpha != nullptr ? alpha->pixels : nullptr;
+    const int alpha_pitch = alpha != nullptr ? alpha->pitch : 0;
+    const ColorFormat* alpha_format = alpha != nullptr ? &alpha->format : nullptr;
+
+    RECT area{x, y, x + width, y + height};
+    std::int32_t pitch = 0;
+    void* pixels = nullptr;
+    if (LockSurfaceData(piece->surface_data, &pitch, &pixels, 1, &area, nullptr) >= 0) {
+        ConvertColorBlt(pixels, pitch, format, color->pixels, color->pitch, &color->format, alpha_pixels, alpha_pitch,
+                        alpha_format, 0, 0, &src, 0, key_to_alpha, data->transparent_color, GetDitherFlag(), 0,
+                        from_red, 0, 0);
+        UnlockSurfaceData(piece->surface_data, &area);
+    } else {
+        // The texture cannot be locked: write a system-memory copy and load it across.
+        DDSURFACEDESC2 desc{};
+        desc.dwSize = sizeof(desc);
+        desc.dwFlags = DDSD_CAPS | DDSD_HEIGHT | DDSD_WIDTH | DDSD_PIXELFORMAT;
+        desc.dwWidth = data->width;
+        desc.dwHeight = data->height;
+        desc.ddpfPixelFormat = *GetTextureFormatPixelFormat(slot);
+        desc.ddsCaps.dwCaps = DDSCAPS_TEXTURE | DDSCAPS_SYSTEMMEMORY;
+        IDirectDrawSurface7* temporary = nullptr;
+        IDirectDraw7* object = GetDirectDrawObject();
+        if (object == nullptr || FAILED(object->CreateSurface(&desc, &temporary, nullptr))) {
+            FatalErrorExit("テンポラリテクスチャサーフェスの作成に失敗しました");
+        }
+        DDSURFACEDESC2 locked{};
+        locked.dwSize = sizeof(locked);
+        if (SUCCEEDED(temporary->Lock(nullptr, &locked, DDLOCK_WAIT | DDLOCK_WRITEONLY, nullptr))) {
+            ConvertColorBlt(locked.lpSurface, locked.lPitch, format, color->pixels, color->pitch, &color->format,
+                            alpha_pixels, alpha_pitch, alpha_format, x, y, &src, 0, key_to_alpha,
+                            data->transparent_color, GetDitherFlag(), 0, from_red, 0, 0);
+            temporary->Unlock(nullptr);
+        }
+        data->surface->Restore();
+        POINT at{x, y};
+        D3DDeviceRecord* record = CurrentD3DDeviceRecord();
+        if (record == nullptr || record->device == nullptr ||
+            FAILED(record->device->Load(data->surface, &at, temporary, &area, 0))) {
+            temporary->Release();
+            FatalErrorExit("作業用テクスチャサーフェスから描画用テクスチャサーフェスへの画像転送に失敗しました");
+        }
+        temporary->Release();
+    }
+    ApplySurfaceDataColorKey(piece->surface_data);
+    return 0;
+}
