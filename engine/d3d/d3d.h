@@ -1,19 +1,22 @@
 // The Direct3D renderer's door: what the screen, the graphs, the draw entries and the
-// window procedure ask of the 3-D side. Start-up answers "Direct3D not up" (the screen
-// then falls back to software rendering with GDI output) unless the renderer is enabled;
-// what is not built yet is answered by d3d_absent.cpp.
+// window procedure ask of the 3-D side. Until the renderer is built, d3d_absent.cpp
+// answers every call as "Direct3D not up" and the screen falls back to software
+// rendering with GDI output.
 #pragma once
 
 #include <cstdint>
 
+#include "platform/d3d7.h"
 #include "platform/ddraw.h"
 
+struct ColorFormat;
 struct GraphRecord;
+struct ImageSource;
 
 int InitializeDirect3D();
-// Until the screen takes Direct3D as its default path, start-up queries the 3-D object
-// and refuses (the screen then falls back to software rendering) unless the renderer has
-// been enabled with 1; tests of the renderer enable it.
+// With 1 the screen takes Direct3D wherever the 3-D object can be had; with 0 (for now the
+// default, while graph textures are not drawn yet) start-up refuses it and the screen
+// falls back to software rendering.
 void SetDirect3DRendererEnabled(int enabled);
 int TerminateDirect3D();
 int IsDirect3DUp();
@@ -58,20 +61,58 @@ int GetDrawScreenGraphD3D(int x1, int y1, int x2, int y2, const GraphRecord* gra
 // Recomputes the packed vertex colour after the blend mode, value or bright colour changed.
 void UpdateVertexDiffuseColor();
 
+// ---- what the graphics core's hardware branches ask of the renderer ------------------
+// The current device, null when none exists.
+IDirect3DDevice7* GetCurrentD3DDevice();
+// The index of the current device record, -1 when none.
+int GetCurrentD3DDeviceIndex();
+// The blend texture: the first texture piece of `graph` (null clears it) with the two
+// border parameters.
+int SetBlendGraphD3D(const GraphRecord* graph, int border_value, int border_range);
+// Texture filter of every stage of the current device (0 point, 1 bilinear); -1 when down.
+int SetDrawModeD3D(int filter_mode);
+// Flushes, ends the scene and makes `target` (-4, -2 or a graph) the render target.
+int ChooseDrawTargetD3D(int target);
+// The device's render target (null: its own target surface); -1 while down or for an
+// empty slot; 0 without a call when it is already the target.
+int SetDeviceRenderTarget(IDirectDrawSurface7* surface, int device_index);
+// The current device's viewport from a rectangle moved by the draw target's origin; 0
+// without a change while the keep-viewport flag is set; -1 when down or empty.
+int SetViewportFromRect(const RECT* rect);
+// Sets the viewport when it differs from the cached one; 0 or non-zero when refused.
+int SetDeviceViewport(const D3DVIEWPORT7* viewport, int device_index);
+// The keep-viewport flag: while non-zero SetViewportFromRect leaves the viewport alone.
+void SetKeepViewportFlag(int flag);
+
+// Texture pieces of graphs (the graph records' piece handles name them).
+int CreateGraphTextures(GraphRecord* graph);
+int DeleteGraphTextures(GraphRecord* graph);
+int DeriveGraphD3D(GraphRecord* graph, int x, int y, int width, int height, const GraphRecord* source);
+int FillGraphTexturesColor(const GraphRecord* graph, int red, int green, int blue, int alpha);
+// The image from (x + piece x, y + piece y) into every piece; or a rectangle of it placed
+// at (dest_x, dest_y) of the graph, into the pieces it crosses.
+int BltImageToGraphTextures(const ImageSource& source, int x, int y, const GraphRecord* graph);
+int BltImageRectToGraphTextures(const ImageSource& source, const RECT* src_rect, int dest_x, int dest_y,
+                                const GraphRecord* graph);
+int RestoreGraphTextures(const GraphRecord* graph);
+// Where a texture piece lies: the SurfaceData handle holding its texture surface and the
+// piece's position inside that surface. 0, or -1 for a bad piece handle.
+int GetSurface3DDataPlace(int piece, int* surface_data, int* x, int* y);
+// Texture-format slots 0 to 8 chosen at start-up (read only while Direct3D is up), and
+// the Z-buffer format (null while Direct3D is down).
+const ColorFormat* GetTextureFormatColorFormat(int slot);
+const DDPIXELFORMAT* GetTextureFormatPixelFormat(int slot);
+const DDPIXELFORMAT* GetZBufferPixelFormat();
+constexpr int kTextureSlotAlphaChannel16 = 2;
+constexpr int kTextureSlotAlphaTest16 = 4;
+
+// Text through the font's texture glyph cache; 0, or -1 when the device is unavailable.
+int DrawStringD3D(int x, int y, const char* text, std::uint32_t colour, int font, std::uint32_t edge_colour,
+                  int vertical);
+
 // Test hooks of the stand-in. With 1, deleting the texture pieces succeeds, so the graph
-// manager counts 3-D as in use (boxes then take the 3-D path and fall back to 2-D); the
-// box draws handed to it are kept with the blend and bright settings at each call.
+// manager counts 3-D as in use (boxes then take the 3-D path).
 void SetDirect3DStandInThreeDInUse(int in_use);
-struct Direct3DStandInBoxCall {
-    int fill;  // 1 for DrawFillBoxD3D, 0 for DrawLineBoxD3D
-    RECT rect;
-    std::uint32_t colour;
-    int blend_mode;
-    int blend_value;
-    std::uint32_t bright;  // 0x00RRGGBB
-};
-int GetDirect3DStandInBoxCallCount();
-Direct3DStandInBoxCall GetDirect3DStandInBoxCall(int index);
 // With 1, the stand-in lets the screen start as it does once the 3-D renderer is up
 // (DirectDraw output surfaces, no software rendering), though no device exists and
 // nothing is ever drawn through 3-D; 0 (the default) refuses as the display does.
