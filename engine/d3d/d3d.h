@@ -1,7 +1,7 @@
 // The Direct3D renderer's door: what the screen, the graphs, the draw entries and the
-// window procedure ask of the 3-D side. Until the renderer is built, d3d_absent.cpp
-// answers every call as "Direct3D not up" and the screen falls back to software
-// rendering with GDI output.
+// window procedure ask of the 3-D side. Where the 3-D object cannot be had, start-up
+// answers "Direct3D not up" and the screen falls back to software rendering with GDI
+// output.
 #pragma once
 
 #include <cstdint>
@@ -14,9 +14,8 @@ struct GraphRecord;
 struct ImageSource;
 
 int InitializeDirect3D();
-// With 1 the screen takes Direct3D wherever the 3-D object can be had; with 0 (for now the
-// default, while graph textures are not drawn yet) start-up refuses it and the screen
-// falls back to software rendering.
+// With 1 (the default) the screen takes Direct3D wherever the 3-D object can be had;
+// with 0 start-up refuses it and the screen falls back to software rendering.
 void SetDirect3DRendererEnabled(int enabled);
 int TerminateDirect3D();
 int IsDirect3DUp();
