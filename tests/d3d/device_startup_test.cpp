@@ -92,7 +92,6 @@ TEST_F(DeviceStartup, ANewDeviceGetsItsStagesAndStatesAndAFifthRecordIsRefused) 
 }
 
 TEST_F(DeviceStartup, TheObjectIsGivenUpAndGotBackWithANewDevice) {
-    IDirect3DDevice7* old_device = record()->device;
     EXPECT_EQ(ReleaseDirect3DObject(), 0);
     EXPECT_EQ(D3DState().direct3d, nullptr);
     EXPECT_EQ(D3DState().initialised, 1);
@@ -105,7 +104,6 @@ TEST_F(DeviceStartup, TheObjectIsGivenUpAndGotBackWithANewDevice) {
     ASSERT_NE(record(), nullptr);
     EXPECT_NE(record()->device, nullptr);
     EXPECT_EQ(log.Count(GlDeviceCallKind::kCreateDevice), 1u);
-    (void)old_device;
 
     // While the object is there, getting it again touches nothing.
     log.Clear();
