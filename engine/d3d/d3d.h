@@ -1,7 +1,7 @@
 // The Direct3D renderer's door: what the screen, the graphs, the draw entries and the
-// window procedure ask of the 3-D side. Start-up answers "Direct3D not up" (the screen
-// then falls back to software rendering with GDI output) unless the renderer is enabled;
-// what is not built yet is answered by d3d_absent.cpp.
+// window procedure ask of the 3-D side. Where the 3-D object cannot be had, start-up
+// answers "Direct3D not up" and the screen falls back to software rendering with GDI
+// output.
 #pragma once
 
 #include <cstdint>
@@ -14,9 +14,8 @@ struct GraphRecord;
 struct ImageSource;
 
 int InitializeDirect3D();
-// Until the screen takes Direct3D as its default path, start-up queries the 3-D object
-// and refuses (the screen then falls back to software rendering) unless the renderer has
-// been enabled with 1; tests of the renderer enable it.
+// With 1 (the default) the screen takes Direct3D wherever the 3-D object can be had;
+// with 0 start-up refuses it and the screen falls back to software rendering.
 void SetDirect3DRendererEnabled(int enabled);
 int TerminateDirect3D();
 int IsDirect3DUp();

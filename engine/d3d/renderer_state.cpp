@@ -7,7 +7,7 @@ namespace {
 
 D3DRendererState g_state;
 D3DDeviceRecord g_devices[kD3DDeviceRecords];
-int g_renderer_enabled = 0;
+int g_renderer_enabled = 1;  // Direct3D is the default path wherever it can be opened
 
 }  // namespace
 

@@ -124,6 +124,10 @@ int SetupScreenColorFormat() {
     ScreenState* screen = GetScreenState();
     if (screen->gdi_output) {
         if (screen->current_depth != 16 && screen->current_depth != 32) screen->current_depth = 16;
+        // New graphs take the requested depth: it follows the depth really used (a window
+        // takes the desktop's), as it does over DirectDraw, or graphs made in software
+        // mode from the start would not match the screen they are drawn on.
+        screen->requested_depth = screen->current_depth;
         // RGB565 for 16 bits: the format index says so too, for the readers of the index.
         screen->format_index = screen->current_depth == 32 ? 2 : 0;
         const ColorFormat* format =
