@@ -20,7 +20,7 @@ ctest --test-dir build/test --output-on-failure -j "$jobs" --timeout 300
 threaded_labels="file network sound movie"
 cmake -S . -B build/tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVOMUR_TSAN=ON -DVOMUR_BUILD_TESTS=ON
 for label in $threaded_labels; do cmake --build build/tsan -j "$jobs" --target "test_$label"; done
-TSAN_OPTIONS=halt_on_error=1 ctest --test-dir build/tsan --output-on-failure -j "$jobs" --timeout 300 \
+TSAN_OPTIONS="halt_on_error=1 suppressions=$PWD/tests/tsan.supp" ctest --test-dir build/tsan --output-on-failure -j "$jobs" --timeout 300 \
   -L "^($(echo $threaded_labels | tr ' ' '|'))\$" -E "Mutation"
 
 # The benchmarks are built, optimised and without sanitizers, so they keep compiling;
