@@ -1,7 +1,8 @@
 // Graph textures: a Direct3D graph divided into power-of-two texture pieces (at most 64),
 // the pieces made, filled, written from images, shared by derived graphs and fed movie
 // frames. Relies on the piece table (texture_pieces.cpp), the side division
-// (texture_division.cpp), the graph core's SurfaceData records and the conversion blit.
+// (texture_division.cpp), the piece writer (piece_texture_write.cpp) and the graph core's
+// SurfaceData records.
 #include <algorithm>
 #include <cstdint>
 
@@ -36,83 +37,6 @@ void SetDiagonalFlags(Surface3DData* piece, int graph_width, int graph_height) {
 
 const std::uint8_t* CreationBytes(const GraphRecord* graph) {
     return reinterpret_cast<const std::uint8_t*>(&graph->creation);
-}
-
-// A DIB-section bitmap seen as an image whose pixels are laid out as `format` says; its
-// row length rounded up to a multiple of 4.
-bool DescribeBitmap(HBITMAP bitmap, const ColorFormat* format, GraphImage* out) {
-    BITMAP info{};
-    if (bitmap == nullptr || format == nullptr || GetObjectA(bitmap, sizeof(info), &info) == 0) return false;
-    if (info.bmBits == nullptr || info.bmWidth <= 0 || info.bmHeight <= 0 || format->bytes_per_pixel == 0) return false;
-    const long long pitch = (static_cast<long long>(info.bmWidthBytes) + 3) / 4 * 4;
-    if (static_cast<long long>(info.bmWidth) * format->bytes_per_pixel > pitch || pitch > 0x7FFFFFFF) return false;
-    *out = GraphImage{};
-    out->format = *format;
-    out->width = info.bmWidth;
-    out->height = info.bmHeight;
-    out->pitch = static_cast<std::int32_t>(pitch);
-    out->pixels = info.bmBits;
-    return true;
-}
-
-// Writes `rect` of the source picture at (x, y) of the piece's texture, converted into the
-// texture's format; the texture's transparent colour becomes alpha 0 where the texture
-// has alpha and the picture none. The rectangle is cut to the picture (and its alpha
-// picture, which is read with its own row length) and to the texture. 0, -1.
-int WritePieceRect(const ImageSource& source, const RECT& rect, int x, int y, int piece_handle,
-                   std::uint32_t alpha_from_red) {
-    FlushVertexBatch(D3DState().current_device);
-    const Surface3DData* piece = GetSurface3DData(piece_handle);
-    if (piece == nullptr) return -1;
-    SurfaceData* texture = GetSurfaceData(piece->surface_data);
-    if (texture == nullptr || texture->surface == nullptr) return -1;
-    GraphImage colour_view{}, alpha_view{};
-    const GraphImage* colour = source.image;
-    const GraphImage* alpha = source.alpha_image;
-    if (source.from_bitmap == 1) {
-        if (!DescribeBitmap(source.color_bitmap, source.bitmap_format, &colour_view)) return -1;
-        colour = &colour_view;
-        alpha = nullptr;
-        if (source.alpha_bitmap != nullptr) {
-            if (!DescribeBitmap(source.alpha_bitmap, source.bitmap_format, &alpha_view)) return -1;
-            alpha = &alpha_view;
-        }
-    }
-    if (colour == nullptr || colour->pixels == nullptr) return -1;
-    long long left = rect.left, top = rect.top, right = rect.right, bottom = rect.bottom;
-    long long at_x = x, at_y = y;
-    long long limit_w = colour->width, limit_h = colour->height;
-    if (alpha != nullptr) {
-        limit_w = std::min<long long>(limit_w, alpha->width);
-        limit_h = std::min<long long>(limit_h, alpha->height);
-    }
-    if (left < 0) at_x -= left, left = 0;
-    if (top < 0) at_y -= top, top = 0;
-    if (at_x < 0) left -= at_x, at_x = 0;
-    if (at_y < 0) top -= at_y, at_y = 0;
-    right = std::min({right, limit_w, left + (texture->width - at_x)});
-    bottom = std::min({bottom, limit_h, top + (texture->height - at_y)});
-    if (right <= left || bottom <= top) return 0;
-    const RECT from{static_cast<LONG>(left), static_cast<LONG>(top), static_cast<LONG>(right), static_cast<LONG>(bottom)};
-    RECT area{static_cast<LONG>(at_x), static_cast<LONG>(at_y), static_cast<LONG>(at_x + right - left),
-              static_cast<LONG>(at_y + bottom - top)};
-    std::int32_t pitch = 0;
-    void* pixels = nullptr;
-    const ColorFormat* format = GetTextureFormatColorFormat(texture->format_index);
-    const int locked = LockSurfaceData(piece->surface_data, &pitch, &pixels, 1, &area, nullptr);
-    if (locked != 0) {
-        // Already locked elsewhere: the pointer handed out is that lock's, not this area's.
-        if (locked == -2) UnlockSurfaceData(piece->surface_data, &area);
-        return -1;
-    }
-    const bool key_to_alpha = format->alpha_width != 0 && alpha == nullptr && colour->format.alpha_width == 0;
-    ConvertColorBlt(pixels, pitch, format, colour->pixels, colour->pitch, &colour->format,
-                    alpha != nullptr ? alpha->pixels : nullptr, alpha != nullptr ? alpha->pitch : 0,
-                    alpha != nullptr ? &alpha->format : nullptr, 0, 0, &from, 0, key_to_alpha ? 1 : 0,
-                    texture->transparent_color, GetDitherFlag(), 0, alpha_from_red != 0 ? 1 : 0, 0, 0);
-    UnlockSurfaceData(piece->surface_data, &area);
-    ApplySurfaceDataColorKey(piece->surface_data);
-    return 0;
 }
 
 }  // namespace
@@ -192,7 +116,7 @@ int BltImageToGraphTextures(const ImageSource& source, int x, int y, const Graph
         if (piece == nullptr) return -1;
         const RECT rect{piece->graph_x + x, piece->graph_y + y, piece->graph_x + x + piece->width,
                         piece->graph_y + y + piece->height};
-        if (WritePieceRect(source, rect, piece->texture_x, piece->texture_y, graph->pieces[i],
+        if (WriteImageToPieceTexture(source, &rect, piece->texture_x, piece->texture_y, graph->pieces[i],
                                      graph->mode_word) != 0) {
             return -1;
         }
@@ -218,7 +142,7 @@ int BltImageRectToGraphTextures(const ImageSource& source, const RECT* source_re
         const RECT part{static_cast<LONG>(source_rect->left + (left - x)), static_cast<LONG>(source_rect->top + (top - y)),
                         static_cast<LONG>(source_rect->left + (right - x)),
                         static_cast<LONG>(source_rect->top + (bottom - y))};
-        if (WritePieceRect(source, part, piece->texture_x + static_cast<int>(left - px),
+        if (WriteImageToPieceTexture(source, &part, piece->texture_x + static_cast<int>(left - px),
                                      piece->texture_y + static_cast<int>(top - py), graph->pieces[i], 0) != 0) {
             return -1;
         }
@@ -290,8 +214,7 @@ int UpdateMovieGraphTextures(MovieRecord* movie, GraphRecord* graph) {
         const int bottom = std::min<int>(piece->source_y + piece->height, frame.height);
         if (right <= piece->source_x || bottom <= piece->source_y) continue;
         const RECT rect{piece->source_x, piece->source_y, right, bottom};
-        WritePieceRect(source, rect, piece->texture_x, piece->texture_y, graph->pieces[i], 0);
-        ApplySurfaceDataColorKey(piece->surface_data);
+        WriteImageToPieceTexture(source, &rect, piece->texture_x, piece->texture_y, graph->pieces[i], 0);
     }
     return 0;
 }

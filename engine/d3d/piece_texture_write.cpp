@@ -1,7 +1,10 @@
 // Writing a rectangle of a decoded picture (with its optional alpha picture) into one
 // texture piece's texture, converted to the piece's slot format; through a lock of the
 // texture, or a system-memory texture and the device's Load when the lock is refused.
-// The rectangle is cut to the picture and to the texture. GDI bitmaps are not taken.
+// The rectangle is cut to the picture, its alpha picture and the texture.
+#include <algorithm>
+#include <cstdint>
+
 #include "engine/core/core.h"
 #include "engine/core/core_window.h"
 #include "engine/d3d/d3d_state.h"
@@ -9,17 +12,17 @@
 
 namespace {
 
-// Cuts `src` (placed at x, y) to the picture and to a texture of tw x th; false when
-// nothing is left.
-bool ClipToPictureAndTexture(const GraphImage& picture, int tw, int th, RECT* src, int* x, int* y) {
+// Cuts `src` (placed at x, y) to a picture of pw x ph and to a texture of tw x th; false
+// when nothing is left.
+bool ClipToPictureAndTexture(std::int64_t pw, std::int64_t ph, int tw, int th, RECT* src, int* x, int* y) {
     std::int64_t left = src->left, top = src->top, right = src->right, bottom = src->bottom;
     std::int64_t dx = *x, dy = *y;
     if (left < 0) dx -= left, left = 0;
     if (top < 0) dy -= top, top = 0;
     if (dx < 0) left -= dx, dx = 0;
     if (dy < 0) top -= dy, dy = 0;
-    if (right > picture.width) right = picture.width;
-    if (bottom > picture.height) bottom = picture.height;
+    if (right > pw) right = pw;
+    if (bottom > ph) bottom = ph;
     if (right - left > tw - dx) right = left + (tw - dx);
     if (bottom - top > th - dy) bottom = top + (th - dy);
     if (right <= left || bottom <= top) return false;
@@ -39,21 +42,21 @@ int WriteImageToPieceTexture(const ImageSource& source, const RECT* source_rect,
     const Surface3DData* piece = GetSurface3DData(piece_handle);
     if (piece == nullptr || source_rect == nullptr) return -1;
     SurfaceData* data = GetSurfaceData(piece->surface_data);
-    const GraphImage* color = source.image;
-    const GraphImage* alpha = source.alpha_image;
-    if (data == nullptr || data->surface == nullptr || source.from_bitmap == 1 || color == nullptr ||
-        color->pixels == nullptr) {
-        return -1;
-    }
-    if (alpha != nullptr && (alpha->pixels == nullptr || alpha->width < color->width || alpha->height < color->height)) {
-        return -1;
-    }
+    if (data == nullptr || data->surface == nullptr) return -1;
+    GraphImage color_view{}, alpha_view{};
+    const GraphImage* color = nullptr;
+    const GraphImage* alpha = nullptr;
+    if (!ResolveSourcePictures(source, &color_view, &alpha_view, &color, &alpha)) return -1;
+    if (alpha != nullptr && alpha->pixels == nullptr) return -1;
+    // Each picture is read with its own row length, so only the part both cover is taken.
+    const std::int64_t picture_width = alpha != nullptr ? std::min(color->width, alpha->width) : color->width;
+    const std::int64_t picture_height = alpha != nullptr ? std::min(color->height, alpha->height) : color->height;
     RECT src = *source_rect;
-    if (!ClipToPictureAndTexture(*color, data->width, data->height, &src, &x, &y)) return 0;
+    if (!ClipToPictureAndTexture(picture_width, picture_height, data->width, data->height, &src, &x, &y)) return 0;
     const int width = src.right - src.left;
     const int height = src.bottom - src.top;
 
-    const int slot = GetTextureFormatSlotForFlags(&data->creation.texture);
+    const int slot = GetTextureFormatIndex(&data->creation.texture);
     const ColorFormat* format = GetTextureFormatColorFormat(slot);
     const int key_to_alpha = format->alpha_width != 0 && alpha == nullptr && color->format.alpha_width == 0 ? 1 : 0;
     const int from_red = alpha_from_red != 0 ? 1 : 0;
@@ -64,7 +67,13 @@ int WriteImageToPieceTexture(const ImageSource& source, const RECT* source_rect,
     RECT area{x, y, x + width, y + height};
     std::int32_t pitch = 0;
     void* pixels = nullptr;
-    if (LockSurfaceData(piece->surface_data, &pitch, &pixels, 1, &area, nullptr) >= 0) {
+    const int locked = LockSurfaceData(piece->surface_data, &pitch, &pixels, 1, &area, nullptr);
+    if (locked == -2) {
+        // Already locked elsewhere: the pointer handed out is that lock's, not this area's.
+        UnlockSurfaceData(piece->surface_data, &area);
+        return -1;
+    }
+    if (locked == 0) {
         ConvertColorBlt(pixels, pitch, format, color->pixels, color->pitch, &color->format, alpha_pixels, alpha_pitch,
                         alpha_format, 0, 0, &src, 0, key_to_alpha, data->transparent_color, GetDitherFlag(), 0,
                         from_red, 0, 0);

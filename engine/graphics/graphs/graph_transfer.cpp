@@ -119,6 +119,22 @@ int TransferThroughGdi(const ImageSource& source, const GraphImage* color, const
 
 }  // namespace
 
+bool ResolveSourcePictures(const ImageSource& source, GraphImage* color_view, GraphImage* alpha_view,
+                           const GraphImage** color, const GraphImage** alpha) {
+    *color = source.image;
+    *alpha = source.alpha_image;
+    if (source.from_bitmap == 1) {
+        if (!DescribeBitmap(source.color_bitmap, source.bitmap_format, color_view)) return false;
+        *color = color_view;
+        *alpha = nullptr;
+        if (source.alpha_bitmap != nullptr) {
+            if (!DescribeBitmap(source.alpha_bitmap, source.bitmap_format, alpha_view)) return false;
+            *alpha = alpha_view;
+        }
+    }
+    return *color != nullptr && (*color)->pixels != nullptr;
+}
+
 int BltImageToSurface2D(const ImageSource& source, const RECT* src_rect, int x, int y, int surface) {
     if (!IsScreenUp()) return -1;
     if (GetDrawSettings()->graphics_off) return 0;
@@ -127,21 +143,11 @@ int BltImageToSurface2D(const ImageSource& source, const RECT* src_rect, int x, 
     SurfaceData* data = GetSurfaceData(piece->surface_data);
     if (data == nullptr || src_rect == nullptr) return -1;
 
-    // The pictures: the bitmaps seen as images, or the images themselves.
     GraphImage color_view{};
     GraphImage alpha_view{};
-    const GraphImage* color = source.image;
-    const GraphImage* alpha = source.alpha_image;
-    if (source.from_bitmap == 1) {
-        if (!DescribeBitmap(source.color_bitmap, source.bitmap_format, &color_view)) return -1;
-        color = &color_view;
-        alpha = nullptr;
-        if (source.alpha_bitmap != nullptr) {
-            if (!DescribeBitmap(source.alpha_bitmap, source.bitmap_format, &alpha_view)) return -1;
-            alpha = &alpha_view;
-        }
-    }
-    if (color == nullptr || color->pixels == nullptr) return -1;
+    const GraphImage* color = nullptr;
+    const GraphImage* alpha = nullptr;
+    if (!ResolveSourcePictures(source, &color_view, &alpha_view, &color, &alpha)) return -1;
 
     // Cut the rectangle to the picture, then to the image it lands in.
     RECT src = *src_rect;

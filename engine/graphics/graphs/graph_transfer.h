@@ -33,6 +33,11 @@ inline ImageSource BitmapSourceOf(const ColorFormat* format, HBITMAP color_bitma
     return ImageSource{format, color_bitmap, alpha_bitmap, 1, nullptr, nullptr, 0};
 }
 
+// The pictures of a source: its images, or its bitmaps seen as images in the two view
+// records given. False when a bitmap cannot be read or there is no colour picture.
+bool ResolveSourcePictures(const ImageSource& source, GraphImage* color_view, GraphImage* alpha_view,
+                           const GraphImage** color, const GraphImage** alpha);
+
 // The source rectangle of the image lands at (x, y) of the piece's SurfaceData image.
 // 0; -1 before start-up, for a bad handle or source, or when a conversion, bitmap or lock
 // fails; 0 with nothing done while graphics are off.
