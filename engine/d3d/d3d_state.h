@@ -274,7 +274,6 @@ HRESULT EnumTextureFormatCallback(DDPIXELFORMAT* format, void* found);
 void FillEmptyTextureFormatSlots();
 // Creation bytes in GraphRecord order: texture, alpha channel, drawable, system memory,
 // unmanaged texture, alpha test, bit depth.
-int GetTextureFormatSlotForFlags(const std::uint8_t* creation_bytes);
 const ColorFormat* GetTextureColorFormatForFlags(const std::uint8_t* creation_bytes);
 const ColorFormat* GetTextureColorFormat(int alpha_channel, int alpha_test, int bits32, int drawable);
 const DDPIXELFORMAT* GetTextureFormatPixelFormat(int slot);

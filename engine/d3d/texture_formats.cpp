@@ -54,19 +54,8 @@ void FillEmptyTextureFormatSlots() {
     }
 }
 
-int GetTextureFormatSlotForFlags(const std::uint8_t* creation_bytes) {
-    const int alpha_channel = creation_bytes[1];
-    const int drawable = creation_bytes[2];
-    const int alpha_test = creation_bytes[5];
-    const int d = creation_bytes[6] == 16 ? 0 : 1;
-    if (drawable) return alpha_channel == 1 || alpha_test == 1 ? 8 : 6 + d;
-    if (alpha_channel) return 2 + d;
-    if (alpha_test) return 4 + d;
-    return d;
-}
-
 const ColorFormat* GetTextureColorFormatForFlags(const std::uint8_t* creation_bytes) {
-    return &D3DState().slots[GetTextureFormatSlotForFlags(creation_bytes)].color_format;
+    return &D3DState().slots[GetTextureFormatIndex(creation_bytes)].color_format;
 }
 
 const ColorFormat* GetTextureColorFormat(int alpha_channel, int alpha_test, int bits32, int drawable) {
