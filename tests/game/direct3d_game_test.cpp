@@ -5,7 +5,6 @@
 // a screenshot of each mode is written to the test output folder. Skipped where Xvfb is
 // missing or no GL 3.3 context can be made there.
 #include <gtest/gtest.h>
-#include <png.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -23,6 +22,7 @@
 #include "engine/include/vomur.h"
 #include "game/game_state.h"
 #include "tests/game/game_harness.h"
+#include "tests/game/screenshot_png.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/test_log.h"
 #include "tests/support/x_server.h"
@@ -61,34 +61,6 @@ std::set<int> ScriptKeys(int frame) {
     return keys;
 }
 
-bool WritePng(const std::filesystem::path& path, const Frame& frame) {
-    FILE* file = std::fopen(path.c_str(), "wb");
-    if (file == nullptr) return false;
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-    png_infop info = png_create_info_struct(png);
-    if (setjmp(png_jmpbuf(png))) {
-        png_destroy_write_struct(&png, &info);
-        std::fclose(file);
-        return false;
-    }
-    png_init_io(png, file);
-    png_set_IHDR(png, info, frame.width, frame.height, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
-                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-    png_write_info(png, info);
-    std::vector<png_byte> row(static_cast<std::size_t>(frame.width) * 3);
-    for (int y = 0; y < frame.height; ++y) {
-        for (int x = 0; x < frame.width; ++x) {
-            const std::uint32_t p = frame.pixels[static_cast<std::size_t>(y) * frame.width + x];
-            row[x * 3] = static_cast<png_byte>(p >> 16);
-            row[x * 3 + 1] = static_cast<png_byte>(p >> 8);
-            row[x * 3 + 2] = static_cast<png_byte>(p);
-        }
-        png_write_row(png, row.data());
-    }
-    png_write_end(png, nullptr);
-    png_destroy_write_struct(&png, &info);
-    return std::fclose(file) == 0;
-}
 
 // PSNR over the red, green and blue channels; infinity for equal frames.
 double Psnr(const Frame& a, const Frame& b) {
@@ -227,6 +199,10 @@ TEST(RealWindowDirect3D, GameFramesMatchTheSoftwarePath) {
         ASSERT_EQ(a.height, b.height);
         EXPECT_GE(Psnr(a, b), 40.0) << "frame " << a.index;
     }
-    EXPECT_TRUE(WritePng(shots / "direct3d_play.png", hardware.frames.back()));
-    EXPECT_TRUE(WritePng(shots / "software_play.png", software.frames.back()));
+    const Frame& hardware_last = hardware.frames.back();
+    const Frame& software_last = software.frames.back();
+    EXPECT_TRUE(WriteScreenshotPng(shots / "direct3d_play.png", hardware_last.width, hardware_last.height,
+                                   hardware_last.pixels));
+    EXPECT_TRUE(WriteScreenshotPng(shots / "software_play.png", software_last.width, software_last.height,
+                                   software_last.pixels));
 }

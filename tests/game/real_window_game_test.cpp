@@ -7,7 +7,6 @@
 #include <gtest/gtest.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
-#include <png.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -19,6 +18,7 @@
 #include <ctime>
 #include <vector>
 
+#include "tests/game/screenshot_png.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/x_server.h"
 
@@ -70,34 +70,6 @@ Shot Grab(Display* display, Window window) {
     return shot;
 }
 
-bool WritePng(const std::filesystem::path& path, const Shot& shot) {
-    FILE* file = std::fopen(path.c_str(), "wb");
-    if (file == nullptr) return false;
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-    png_infop info = png_create_info_struct(png);
-    if (setjmp(png_jmpbuf(png))) {
-        png_destroy_write_struct(&png, &info);
-        std::fclose(file);
-        return false;
-    }
-    png_init_io(png, file);
-    png_set_IHDR(png, info, shot.width, shot.height, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
-                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-    png_write_info(png, info);
-    std::vector<png_byte> row(static_cast<std::size_t>(shot.width) * 3);
-    for (int y = 0; y < shot.height; ++y) {
-        for (int x = 0; x < shot.width; ++x) {
-            const std::uint32_t p = shot.pixels[static_cast<std::size_t>(y) * shot.width + x];
-            row[x * 3] = static_cast<png_byte>(p >> 16);
-            row[x * 3 + 1] = static_cast<png_byte>(p >> 8);
-            row[x * 3 + 2] = static_cast<png_byte>(p);
-        }
-        png_write_row(png, row.data());
-    }
-    png_write_end(png, nullptr);
-    png_destroy_write_struct(&png, &info);
-    return std::fclose(file) == 0;
-}
 
 // Polls `check` every 50 ms until it holds or `seconds` have passed.
 double SecondsNow() {
@@ -178,7 +150,7 @@ TEST(RealWindowGame, QuestionTitleAndZStartsTheGame) {
     // Let a few more frames pass, then keep the title as it stands.
     Shot settled;
     WaitFor([&] { return (settled = Grab(x, window)).Differences(title) == 0 || settled.width == 0; }, 2);
-    EXPECT_TRUE(WritePng(shots / "title.png", title));
+    EXPECT_TRUE(WriteScreenshotPng(shots / "title.png", title.width, title.height, title.pixels));
 
     RunCommand(display + "xdotool windowfocus --sync " + window_id + " 2>/dev/null");
     RunCommand(display + "xdotool keydown z 2>/dev/null");
@@ -190,7 +162,7 @@ TEST(RealWindowGame, QuestionTitleAndZStartsTheGame) {
     // A little later in play (the robots placed, the shot under way), as it stands.
     const Shot first_play = play;
     WaitFor([&] { return (play = Grab(x, window)).Differences(first_play) > 0; }, 10);
-    EXPECT_TRUE(WritePng(shots / "play.png", play));
+    EXPECT_TRUE(WriteScreenshotPng(shots / "play.png", play.width, play.height, play.pixels));
     XCloseDisplay(x);
 
     // Escape, held until the game has read it (keys are read once a frame), ends the program.
