@@ -19,6 +19,7 @@
 #include <random>
 #include <vector>
 
+#include "bench/game_bench_play.h"
 #include "engine/d3d/d3d.h"
 #include "engine/graphics/draw/draw_settings.h"
 #include "engine/graphics/graphics.h"
@@ -54,44 +55,12 @@ Figures Summarise(std::vector<double> times, int three_d) {
     return Figures{times[times.size() / 2], times[times.size() * 99 / 100], three_d};
 }
 
-// A folder holding the built dat/ that is the current directory, and private lock files.
-void EnterGameFolder() {
-    char pattern[] = "/tmp/vomur-d3d-bench-XXXXXX";
-    if (mkdtemp(pattern) == nullptr) std::_Exit(2);
-    const std::filesystem::path dir = pattern;
-    std::filesystem::create_directory_symlink(VOMUR_BENCH_DAT_DIR, dir / "dat");
-    std::filesystem::create_directories(dir / "locks");
-    std::filesystem::current_path(dir);
-    setenv("VOMUR_LOCK_DIR", (dir / "locks").c_str(), 1);
-    setenv("VOMUR_MESSAGE_BOX_ANSWER", "7", 1);
-}
-
-// The scripted player: fires every third frame, walks under the lowest UFO.
-void SetBotKeys(ScriptedInput& input, const GameVariables& game, int frame) {
-    (frame % 3 == 0) ? input.Press(kKeyZ) : input.Release(kKeyZ);
-    const UfoRecord* aim = nullptr;
-    for (const UfoRecord& u : game.ufos) {
-        if (u.active && u.x >= 0 && u.x <= 400 && (aim == nullptr || u.y > aim->y)) aim = &u;
-    }
-    const double dx = aim != nullptr ? aim->x - game.player.x : 0.0;
-    dx > 2 ? input.Press(kKeyRight) : input.Release(kKeyRight);
-    dx < -2 ? input.Press(kKeyLeft) : input.Release(kKeyLeft);
-}
-
 Figures GameFrames() {
     ManualClock clock(5000);
     ScriptedInput input;
     if (GameStartUp() != 0) std::_Exit(3);
     const int three_d = IsDirect3DUp();
-    RunOneFrame();
-    input.Press(kKeyZ);
-    RunOneFrame();
-    input.Release(kKeyZ);
-    int frame = 1;
-    for (; GameView().intro_counter != 151 && frame < 1000; ++frame) {
-        SetBotKeys(input, GameView(), frame);
-        RunOneFrame();
-    }
+    int frame = PlayToFirstGo(input);
     std::vector<double> times;
     for (int i = 0; i < kBusyFrames; ++i, ++frame) {
         SetBotKeys(input, GameView(), frame);
@@ -154,7 +123,7 @@ Figures InChild(bool software, Measure measure) {
     const pid_t child = fork();
     if (child == 0) {
         close(fds[0]);
-        EnterGameFolder();
+        EnterGameFolder("vomur-d3d-bench");
         if (software) SetUseTextureGraphs(0);
         const Figures figures = measure();
         if (write(fds[1], &figures, sizeof figures) != sizeof figures) std::_Exit(5);

@@ -22,6 +22,7 @@
 #include <set>
 #include <vector>
 
+#include "bench/game_bench_play.h"
 #include "game/game_loop.h"
 #include "game/game_view.h"
 #include "engine/include/vomur.h"
@@ -43,33 +44,6 @@ double WallMs() {
     return now.tv_sec * 1e3 + now.tv_nsec * 1e-6;
 }
 
-// A folder holding the built dat/ that is the current directory, and private lock files.
-std::filesystem::path EnterGameFolder() {
-    char pattern[] = "/tmp/trelligan-bench-XXXXXX";
-    if (mkdtemp(pattern) == nullptr) std::exit(2);
-    const std::filesystem::path dir = pattern;
-    std::filesystem::create_directory_symlink(VOMUR_BENCH_DAT_DIR, dir / "dat");
-    std::filesystem::create_directories(dir / "locks");
-    std::filesystem::current_path(dir);
-    setenv("VOMUR_LOCK_DIR", (dir / "locks").c_str(), 1);
-    setenv("VOMUR_MESSAGE_BOX_ANSWER", "7", 1);
-    setenv("SDL_VIDEODRIVER", "dummy", 0);
-    setenv("SDL_AUDIODRIVER", "dummy", 0);
-    return dir;
-}
-
-// The scripted player: fires every third frame, walks under the lowest UFO.
-void SetBotKeys(ScriptedInput& input, const GameVariables& game, int frame) {
-    (frame % 3 == 0) ? input.Press(kKeyZ) : input.Release(kKeyZ);
-    const UfoRecord* aim = nullptr;
-    for (const UfoRecord& u : game.ufos) {
-        if (u.active && u.x >= 0 && u.x <= 400 && (aim == nullptr || u.y > aim->y)) aim = &u;
-    }
-    const double dx = aim != nullptr ? aim->x - game.player.x : 0.0;
-    dx > 2 ? input.Press(kKeyRight) : input.Release(kKeyRight);
-    dx < -2 ? input.Press(kKeyLeft) : input.Release(kKeyLeft);
-}
-
 constexpr int kBusyFrames = 300;
 
 struct FrameFigures {
@@ -81,16 +55,7 @@ FrameFigures MeasureBusyFrames() {
     ManualClock clock(5000);
     ScriptedInput input;
     if (GameStartUp() != 0) std::exit(3);
-    RunOneFrame();
-    input.Press(kKeyZ);
-    RunOneFrame();
-    input.Release(kKeyZ);
-    // Up to the first wave's "GO!": the whole formation is in place and starts to fight.
-    int frame = 1;
-    for (; GameView().intro_counter != 151 && frame < 1000; ++frame) {
-        SetBotKeys(input, GameView(), frame);
-        RunOneFrame();
-    }
+    int frame = PlayToFirstGo(input);
     std::vector<double> times;
     FrameFigures f{};
     for (int i = 0; i < kBusyFrames; ++i, ++frame) {
@@ -202,7 +167,9 @@ BENCHMARK(BM_GameFrameInABusyWave)->UseManualTime()->Iterations(1)->Unit(benchma
 }  // namespace
 
 int main(int argc, char** argv) {
-    const std::filesystem::path dir = EnterGameFolder();
+    const std::filesystem::path dir = EnterGameFolder("trelligan-bench");
+    setenv("SDL_VIDEODRIVER", "dummy", 0);
+    setenv("SDL_AUDIODRIVER", "dummy", 0);
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
