@@ -33,7 +33,9 @@ void D3DEngine::SetUp() {
 void D3DEngine::TearDown() {
     for (IDirectDrawSurface7* surface : owned_) surface->Release();
     owned_.clear();
-    if (started_) EXPECT_EQ(ApiTerminateLibrary(), 0);
+    if (started_) {
+        EXPECT_EQ(ApiTerminateLibrary(), 0);
+    }
     session_.reset();
     SetDirect3DRendererEnabled(0);
 }

@@ -80,7 +80,9 @@ TEST_F(DeviceCallLog, KeepsEachCallInOrderWithItsArgumentsAndResult) {
     ASSERT_EQ(calls.size(), std::size(kinds));
     for (std::size_t i = 0; i < calls.size(); ++i) {
         EXPECT_EQ(calls[i].kind, kinds[i]) << "call " << i;
-        if (i > 0) EXPECT_EQ(calls[i].device, device) << "call " << i;
+        if (i > 0) {
+            EXPECT_EQ(calls[i].device, device) << "call " << i;
+        }
     }
     EXPECT_EQ(calls[0].object, target_);
     EXPECT_EQ(calls[2].state, D3DRENDERSTATE_TEXTUREFACTOR);

@@ -234,7 +234,9 @@ TEST_F(RenderStateCache, UntexturedDrawsTakeTheDiffuseColourByStageKind) {
         EXPECT_EQ(record()->vertex_type, 0u);
         EXPECT_EQ(Stage(0, D3DTSS_COLOROP), c.color_op);
         EXPECT_EQ(Stage(0, D3DTSS_COLORARG1), c.color_arg1);
-        if (c.color_arg2 != 0) EXPECT_EQ(Stage(0, D3DTSS_COLORARG2), c.color_arg2);
+        if (c.color_arg2 != 0) {
+            EXPECT_EQ(Stage(0, D3DTSS_COLORARG2), c.color_arg2);
+        }
         EXPECT_EQ(Stage(0, D3DTSS_ALPHAOP), D3DTOP_SELECTARG2);
         EXPECT_EQ(Stage(1, D3DTSS_COLOROP), D3DTOP_DISABLE);
         EXPECT_EQ(State(D3DRENDERSTATE_ALPHABLENDENABLE), c.blend);

@@ -209,7 +209,9 @@ TEST(Playthrough, AWaveEndedWithoutFiringInItNeverLowersTheScore) {
         if (wave == 2) {
             // No shot counts in this wave: the only two were fired before the last clearing.
             cleared_frames += g.wave_phase == 2;
-            if (g.wave_phase == 2) ASSERT_EQ(g.shots_fired, 0.0) << frame;
+            if (g.wave_phase == 2) {
+                ASSERT_EQ(g.shots_fired, 0.0) << frame;
+            }
             ASSERT_GE(g.score, previous_score) << frame;
             if (g.wave_timer == 388 && g.formation_set >= 10) {
                 // The wave result's frame: hits of the two shots, no shot counted.

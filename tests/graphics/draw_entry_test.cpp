@@ -407,7 +407,9 @@ TEST_F(DrawEntry, FarOffPositionsDrawNothing) {
             EXPECT_EQ(DrawGraphSubRect(x, y, kMin, kMax, kMax, kMax, graph, 0, 1), 0) << x << "," << y;
             // A box from (0, 0) to a far corner down and to the right covers the screen and
             // shows the part scaled up: not a far-off draw.
-            if (x < 0 || y <= 0) EXPECT_EQ(DrawGraphSubRectStretched(x, y, 0, 0, 2, 2, 4, 4, graph, 0), 0) << x << "," << y;
+            if (x < 0 || y <= 0) {
+                EXPECT_EQ(DrawGraphSubRectStretched(x, y, 0, 0, 2, 2, 4, 4, graph, 0), 0) << x << "," << y;
+            }
             EXPECT_EQ(DrawGraphSubRectStretched(x, y, x < 0 ? kMax : kMin, 0, kMax, kMin, 1, 1, graph, 0), 0) << x << "," << y;
             EXPECT_EQ(DrawFilledBox(x, y, x, kMax, MakeColorValue(255, 0, 0)), 0) << x << "," << y;
         }

@@ -104,7 +104,9 @@ TEST_F(TheoraReader, IndexAndKeyTableGrowPastTheirFirstThousand) {
     std::int64_t sum = 0;
     for (int i = 0; i < movie->page_count; ++i) {
         sum += movie->page_index[i].frame_count;
-        if (i > 0) EXPECT_GT(movie->page_index[i].first_frame, movie->page_index[i - 1].first_frame - 1);
+        if (i > 0) {
+            EXPECT_GT(movie->page_index[i].first_frame, movie->page_index[i - 1].first_frame - 1);
+        }
     }
     EXPECT_EQ(sum, 1203);
     for (int k = 0; k < 1203; ++k) EXPECT_EQ(movie->key_frames[k], reference.key_frames[k]) << k;
