@@ -190,6 +190,9 @@ void RunCopyMethodTest() {
     for (int i = 0; i < 2; ++i) screen->work->BltFast(0, 0, source, &quarter, DDBLTFAST_NOCOLORKEY);
     const double blt_fast = static_cast<double>(GetMicrosecondCount(0) - start);
     start = GetMicrosecondCount(0);
+    // A surface without a device context (the 3-D device's video memory) cannot be copied
+    // by BitBlt at all: its quick failure is no timing, and BltFast is kept.
+    bool copied = true;
     for (int i = 0; i < 2; ++i) {
         HDC from = nullptr;
         HDC to = nullptr;
@@ -197,12 +200,16 @@ void RunCopyMethodTest() {
             if (SUCCEEDED(screen->work->GetDC(&to))) {
                 BitBlt(to, 0, 0, quarter.right, quarter.bottom, from, 0, 0, SRCCOPY);
                 screen->work->ReleaseDC(to);
+            } else {
+                copied = false;
             }
             source->ReleaseDC(from);
+        } else {
+            copied = false;
         }
     }
     const double bit_blt = static_cast<double>(GetMicrosecondCount(0) - start);
-    screen->copy_by_bitblt = bit_blt <= blt_fast ? 1 : 0;
+    screen->copy_by_bitblt = copied && bit_blt <= blt_fast ? 1 : 0;
     WriteLogFormat("サーフェス間転送には %s を使用します", screen->copy_by_bitblt ? "BitBlt" : "BltFast");
     WriteLogFormat("BitBlt:%.0lfμs   BltFast:%.0lfμs", bit_blt, blt_fast);
 }
