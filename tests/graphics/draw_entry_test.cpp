@@ -4,8 +4,7 @@
 // each captured frame is compared with a reference made from the picture's pixels, also
 // for scaled, mirrored and turned draws. Also
 // the rectangle shown after each kind of front-buffer draw, graphics off and empty
-// areas, far-off positions, masked front-buffer draws, a stretched part at scale 1, and
-// subtract-blended boxes on the 3-D path.
+// areas, far-off positions and masked front-buffer draws.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -16,7 +15,6 @@
 #include <vector>
 
 #include "engine/core/tracked_alloc.h"
-#include "engine/d3d/d3d.h"
 #include "engine/graphics/draw/draw_entry.h"
 #include "engine/graphics/draw/draw_settings.h"
 #include "engine/graphics/draw/masks.h"
@@ -448,55 +446,6 @@ TEST_F(DrawEntry, AMaskedDrawOnTheFrontBufferKeepsWhatTheScreenShows) {
         }
     }
     mask->request = 0;
-}
-
-}  // namespace
-
-namespace {
-
-// The back buffer's pixel on its DirectDraw surface, 0x00RRGGBB of a 32-bit screen.
-std::uint32_t BackSurfacePixel(int x, int y) {
-    IDirectDrawSurface7* back = GetScreenState()->back;
-    DDSURFACEDESC2 desc{};
-    desc.dwSize = sizeof(desc);
-    if (FAILED(back->Lock(nullptr, &desc, DDLOCK_WAIT | DDLOCK_READONLY, nullptr))) return 0xDEADBEEF;
-    std::uint32_t raw = 0;
-    std::memcpy(&raw, static_cast<const std::uint8_t*>(desc.lpSurface) + y * desc.lPitch + x * 4, 4);
-    back->Unlock(nullptr);
-    return raw & 0xFFFFFF;
-}
-
-// At a scale of 1 the stretched part of a graph is the graph drawn at its own size with
-// the draw area narrowed to the part; on DirectDraw surfaces that draw is a plain blit.
-TEST(DrawEntryDirectDraw, AStretchedPartAtScaleOneShowsExactlyThatPart) {
-    EngineSession session;
-    SetDirect3DStandInStarts(1);
-    ASSERT_EQ(ApiInitializeLibrary(), 0);
-    ASSERT_EQ(GetScreenState()->software_render, 0);
-    ASSERT_EQ(GetScreenBitDepth(), 32);
-    ASSERT_EQ(ApiChooseDrawTarget(kDrawTargetBack), 0);
-    ASSERT_EQ(ApiClearDrawTarget(), 0);
-    const Picture plain = MakeTestPicture(20, 20, false);
-    WritePng("plain.png", plain, false);
-    const int graph = ApiLoadImageAsGraph("plain.png", 0);
-    ASSERT_GT(graph, 0);
-    const RECT before = GetDrawSettings()->draw_area;
-    // Source (5, 6) size 7 x 4 onto (30, 40)-(37, 44): the graph lands at (25, 34).
-    ASSERT_EQ(DrawGraphSubRectStretched(30, 40, 37, 44, 5, 6, 7, 4, graph, 0), 0);
-    for (int y = 30; y < 50; ++y) {
-        for (int x = 20; x < 50; ++x) {
-            const bool inside = x >= 30 && x < 37 && y >= 40 && y < 44;
-            EXPECT_EQ(BackSurfacePixel(x, y), inside ? plain.Colour(x - 25, y - 34) : kBackground) << x << "," << y;
-        }
-    }
-    const RECT after = GetDrawSettings()->draw_area;
-    EXPECT_EQ(after.left, before.left);
-    EXPECT_EQ(after.top, before.top);
-    EXPECT_EQ(after.right, before.right);
-    EXPECT_EQ(after.bottom, before.bottom);
-    ASSERT_EQ(ApiTerminateLibrary(), 0);
-    SetDirect3DStandInStarts(0);
-    EXPECT_EQ(TrackedLiveBlockCount(), 0);
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
-// Graph pieces held in DirectDraw off-screen surfaces, headless: the screen starts with
-// DirectDraw output surfaces, new graphs get off-screen surfaces, and their pixels are
+// Graph pieces held in DirectDraw off-screen surfaces with the renderer up and texture
+// graphs off: new graphs get off-screen surfaces in video memory, and their pixels are
 // read back by locking the surface. Creation and colour keys, pictures and bitmaps
 // written in, the dither setting, fills, locks that fail, lost and restored surfaces,
 // images shared by derived graphs, and the GDI copy that an 8-bit screen takes.
@@ -22,6 +22,7 @@
 #include "platform/gdi.h"
 #include "platform/testing/display_testing.h"
 #include "platform/testing/gdi_testing.h"
+#include "tests/d3d/directdraw_graphs.h"
 #include "tests/support/engine_session.h"
 #include "tests/support/test_log.h"
 
@@ -33,17 +34,16 @@ const char kLockFailed[] = "２Ｄサーフェスのロックに失敗しまし�
 
 class DirectDrawSurfaces : public ::testing::Test {
 protected:
-    // Window mode gives the desktop's 32-bit screen, full screen the 16-bit R5G6B5 one.
-    void Start(bool window_mode) {
-        SetDirect3DStandInStarts(1);
+    // Window mode gives the desktop's 32-bit screen, full screen the 16-bit R5G6B5 one;
+    // false when the test cannot go on (skipped where no GL context can be made).
+    bool Start(bool window_mode) {
         session_ = std::make_unique<EngineSession>(window_mode);
-        ASSERT_EQ(ApiInitializeLibrary(), 0);
-        started_ = true;
-        const ScreenState* screen = GetScreenState();
-        ASSERT_EQ(screen->software_render, 0);
-        ASSERT_NE(GetDirectDrawObject(), nullptr);
-        ASSERT_EQ(GetScreenBitDepth(), window_mode ? 32 : 16);
-        ASSERT_EQ(GetScreenColorFormat()->red_mask, window_mode ? 0xFF0000u : 0xF800u);
+        started_ = d3d_test::StartWithDirectDrawGraphs();
+        if (!started_) return false;
+        EXPECT_NE(GetDirectDrawObject(), nullptr);
+        EXPECT_EQ(GetScreenBitDepth(), window_mode ? 32 : 16);
+        EXPECT_EQ(GetScreenColorFormat()->red_mask, window_mode ? 0xFF0000u : 0xF800u);
+        return !HasFailure();
     }
     void TearDown() override {
         SetDitherFlag(0);
@@ -52,7 +52,7 @@ protected:
             EXPECT_EQ(TrackedLiveBlockCount(), 0);
         }
         session_.reset();
-        SetDirect3DStandInStarts(0);
+        SetDirect3DRendererEnabled(0);
     }
 
     std::unique_ptr<EngineSession> session_;
@@ -137,7 +137,7 @@ DDCOLORKEY KeyOf(IDirectDrawSurface7* surface) {
 }
 
 TEST_F(DirectDrawSurfaces, NewGraphsHoldOffscreenSurfacesWithTheKeyOfTheirCreation) {
-    ASSERT_NO_FATAL_FAILURE(Start(true));
+    if (!Start(true)) return;
     GetDrawSettings()->transparent_color = 0xFF00FF;
     const int graph = CreateBlankGraph(8, 4, 1);
     ASSERT_GT(graph, 0);
@@ -146,13 +146,13 @@ TEST_F(DirectDrawSurfaces, NewGraphsHoldOffscreenSurfacesWithTheKeyOfTheirCreati
     EXPECT_EQ(data->software, 0);
     ASSERT_NE(data->surface, nullptr);
     EXPECT_EQ(data->format_index, 9);
-    // The display has no video memory: the surface is made again in system memory.
-    EXPECT_EQ(data->creation.system_memory, 1);
+    // The renderer's display has video memory: the surface is made there.
+    EXPECT_EQ(data->creation.system_memory, 0);
     EXPECT_EQ(data->creation.drawable, 1);
     DDSCAPS2 caps{};
     ASSERT_EQ(data->surface->GetCaps(&caps), DD_OK);
     EXPECT_EQ(caps.dwCaps & (DDSCAPS_OFFSCREENPLAIN | DDSCAPS_SYSTEMMEMORY | DDSCAPS_VIDEOMEMORY),
-              DDSCAPS_OFFSCREENPLAIN | DDSCAPS_SYSTEMMEMORY);
+              DDSCAPS_OFFSCREENPLAIN | DDSCAPS_VIDEOMEMORY);
     // The key is the creation's transparent colour as a screen pixel (unused byte set).
     EXPECT_EQ(KeyOf(data->surface).dwColorSpaceLowValue, 0xFFFF00FFu);
     EXPECT_EQ(KeyOf(data->surface).dwColorSpaceHighValue, 0xFFFF00FFu);
@@ -179,7 +179,7 @@ TEST_F(DirectDrawSurfaces, NewGraphsHoldOffscreenSurfacesWithTheKeyOfTheirCreati
 }
 
 TEST_F(DirectDrawSurfaces, BitmapAndGraphImageSourcesGiveTheSameScreenPixels) {
-    ASSERT_NO_FATAL_FAILURE(Start(false));
+    if (!Start(false)) return;
     const std::vector<std::uint32_t> colours{0xFF0000, 0x00FF00, 0x0000FF, 0x808080, 0xFFFFFF, 0x123456};
     // R8G8B8 to R5G6B5 keeps each channel's high bits.
     const std::vector<std::uint32_t> want{0xF800, 0x07E0, 0x001F, 0x8410, 0xFFFF, 0x11AA};
@@ -205,7 +205,7 @@ TEST_F(DirectDrawSurfaces, BitmapAndGraphImageSourcesGiveTheSameScreenPixels) {
 }
 
 TEST_F(DirectDrawSurfaces, ThePlacedRectangleTouchesOnlyThePiecesItCrosses) {
-    ASSERT_NO_FATAL_FAILURE(Start(true));
+    if (!Start(true)) return;
     // A 16 x 2 graph of two 8 x 2 pieces side by side, each with a surface of its own.
     const int graph = CreateBlankGraph(8, 2, 1);
     GraphRecord* record = GetGraphRecord(graph);
@@ -248,7 +248,7 @@ TEST_F(DirectDrawSurfaces, ThePlacedRectangleTouchesOnlyThePiecesItCrosses) {
 // the mode word asks for alpha from red, which a screen pixel has no room for: the
 // colour is written as it is.
 TEST_F(DirectDrawSurfaces, AlphaFromRedLeavesTheColourOfAScreenPixelWithoutAlpha) {
-    ASSERT_NO_FATAL_FAILURE(Start(true));
+    if (!Start(true)) return;
     NewGraphSettings& settings = GetDrawSettings()->new_graph;
     settings.drawable = 1;
     settings.mode_word = 1;
@@ -262,7 +262,7 @@ TEST_F(DirectDrawSurfaces, AlphaFromRedLeavesTheColourOfAScreenPixelWithoutAlpha
 }
 
 TEST_F(DirectDrawSurfaces, TheDitherSettingOrdersTheLostBitsOfABitmapOnASixteenBitScreen) {
-    ASSERT_NO_FATAL_FAILURE(Start(false));
+    if (!Start(false)) return;
     // Red 0x84 loses 4 in its low three bits; green 0x80 and blue 0x80 lose nothing.
     HBITMAP section = MakeSection(4, 4, 32, std::vector<std::uint32_t>(16, 0x848080));
     ColorFormat xrgb{};
@@ -283,7 +283,7 @@ TEST_F(DirectDrawSurfaces, TheDitherSettingOrdersTheLostBitsOfABitmapOnASixteenB
 }
 
 TEST_F(DirectDrawSurfaces, FillsWriteTheScreenPixelOfTheColour) {
-    ASSERT_NO_FATAL_FAILURE(Start(false));
+    if (!Start(false)) return;
     const int graph = CreateBlankGraph(3, 2, 1);
     ASSERT_EQ(FillGraphColor(graph, 0x84, 0x82, 0x84, 255), 0);
     EXPECT_EQ(PiecePixels(graph), std::vector<std::uint32_t>(6, 0x8410));
@@ -296,7 +296,7 @@ TEST_F(DirectDrawSurfaces, FillsWriteTheScreenPixelOfTheColour) {
 }
 
 TEST_F(DirectDrawSurfaces, AFailedLockLogsAndWritesNothing) {
-    ASSERT_NO_FATAL_FAILURE(Start(true));
+    if (!Start(true)) return;
     const int graph = CreateBlankGraph(2, 1, 1);
     const Surface2D* piece = Piece(graph);
     GraphImage picture = MakeXrgbPicture(2, 1, {0x112233, 0x445566});
@@ -320,7 +320,7 @@ TEST_F(DirectDrawSurfaces, AFailedLockLogsAndWritesNothing) {
 }
 
 TEST_F(DirectDrawSurfaces, ALostSurfaceIsRestoredBlankAndTakesPicturesAgain) {
-    ASSERT_NO_FATAL_FAILURE(Start(true));
+    if (!Start(true)) return;
     const int graph = CreateBlankGraph(2, 1, 1);
     const int handle = Piece(graph)->surface_data;
     GraphImage picture = MakeXrgbPicture(2, 1, {0x112233, 0x445566});
@@ -341,7 +341,7 @@ TEST_F(DirectDrawSurfaces, ALostSurfaceIsRestoredBlankAndTakesPicturesAgain) {
 }
 
 TEST_F(DirectDrawSurfaces, AHolderReleasedWhileLockedComesBackUnlocked) {
-    ASSERT_NO_FATAL_FAILURE(Start(true));
+    if (!Start(true)) return;
     const int graph = CreateBlankGraph(4, 2, 1);
     const int handle = Piece(graph)->surface_data;
     std::int32_t pitch = 0;
@@ -365,7 +365,7 @@ TEST_F(DirectDrawSurfaces, AHolderReleasedWhileLockedComesBackUnlocked) {
 }
 
 TEST_F(DirectDrawSurfaces, DerivedGraphsShareTheSurfaceOfTheirSource) {
-    ASSERT_NO_FATAL_FAILURE(Start(true));
+    if (!Start(true)) return;
     const int records = GetSurfaceDataCount();
     const int parent = CreateBlankGraph(6, 3, 1);
     const int derived = DeriveGraph(2, 1, 3, 2, parent);
@@ -397,10 +397,15 @@ TEST_F(DirectDrawSurfaces, DerivedGraphsShareTheSurfaceOfTheirSource) {
 }
 
 // The 8-bit screen is asked for after the graphs are made (no 8-bit display modes exist
-// here): pictures then reach the surface through its device context.
+// here): pictures then reach the surface through its device context. The graph is the
+// corner of one wider than the screen, which is held in system memory, where surfaces
+// have device contexts (the 3-D device's video memory has none).
 TEST_F(DirectDrawSurfaces, AnEightBitScreenCopiesThroughGdiAndDeletesItsSection) {
-    ASSERT_NO_FATAL_FAILURE(Start(true));
-    const int graph = CreateBlankGraph(4, 2, 1);
+    if (!Start(true)) return;
+    const int wide = CreateBlankGraph(641, 2, 1);
+    ASSERT_EQ(PieceData(wide)->creation.system_memory, 1);
+    const int graph = DeriveGraph(0, 0, 4, 2, wide);
+    ASSERT_GT(graph, 0);
     const int with_alpha = CreateGraphAndSurface(4, 2, 0, 1, 0);
     const std::vector<std::uint32_t> colours{0x102030, 0x405060, 0x708090, 0xA0B0C0,
                                              0x0F0E0D, 0x1C1B1A, 0x292827, 0x363534};

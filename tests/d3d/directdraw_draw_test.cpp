@@ -1,6 +1,7 @@
-// Drawing on DirectDraw surfaces, headless: the screen starts with DirectDraw output
-// surfaces (as once 3-D is up), graphs live in off-screen surfaces, and every draw is
-// either a DirectDraw blit or the software renderer on a working copy of the target.
+// Drawing on DirectDraw surfaces with the renderer up over Mesa's GL and texture graphs
+// off: the screen's output surfaces are the 3-D device's, graphs live in off-screen
+// surfaces, and every draw is either a DirectDraw blit or the software renderer on a
+// working copy of the target.
 // Each captured frame is compared with a reference made from the pictures' pixels.
 #include <gtest/gtest.h>
 
@@ -22,6 +23,7 @@
 #include "engine/graphics/screen/screen_internal.h"
 #include "engine/graphics/screen/screen_state.h"
 #include "platform/testing/display_testing.h"
+#include "tests/d3d/directdraw_graphs.h"
 #include "tests/graphics/screen_reference.h"
 #include "tests/support/engine_session.h"
 
@@ -88,8 +90,8 @@ bool IsDirectDrawImage(int graph) {
 class DirectDrawDraw : public ::testing::Test {
 protected:
     void SetUp() override {
-        SetDirect3DStandInStarts(1);
-        ASSERT_EQ(ApiInitializeLibrary(), 0);
+        up_ = d3d_test::StartWithDirectDrawGraphs();
+        if (!up_) return;
         const ScreenState* screen = GetScreenState();
         ASSERT_EQ(screen->software_render, 0);
         ASSERT_EQ(screen->gdi_output, 0);
@@ -99,9 +101,11 @@ protected:
         ASSERT_EQ(ApiClearDrawTarget(), 0);
     }
     void TearDown() override {
-        EXPECT_EQ(ApiTerminateLibrary(), 0);
+        if (up_) {
+            EXPECT_EQ(ApiTerminateLibrary(), 0);
+        }
         EXPECT_EQ(TrackedLiveBlockCount(), 0);
-        SetDirect3DStandInStarts(0);
+        SetDirect3DRendererEnabled(0);
     }
     int Load(const std::string& name, const Picture& picture) {
         WritePng(name, picture, false);
@@ -112,7 +116,25 @@ protected:
     }
     EngineSession session_;
     PresentCapture capture_;
+    bool up_ = false;
 };
+
+// The 3-D device's output surfaces have no device context, so the copy-method test at
+// start-up keeps BltFast, and copies out of the back buffer work.
+TEST_F(DirectDrawDraw, CopiesBetweenSurfacesTakeBltFastWhereNoDeviceContextExists) {
+    ScreenState* screen = GetScreenState();
+    EXPECT_EQ(screen->copy_by_bitblt, 0);
+    ASSERT_EQ(ApiDrawRectangle(0, 0, 8, 8, ApiMakeColorValue(0x12, 0x34, 0x56), 1), 0);
+    const RECT corner{0, 0, 8, 8};
+    ASSERT_EQ(CopySurfaceRect(screen->work, screen->back, 0, 0, &corner, -1), 0);
+    DDSURFACEDESC2 desc{};
+    desc.dwSize = sizeof(desc);
+    ASSERT_EQ(screen->work->Lock(nullptr, &desc, DDLOCK_WAIT | DDLOCK_READONLY, nullptr), DD_OK);
+    std::uint32_t raw = 0;
+    std::memcpy(&raw, static_cast<const std::uint8_t*>(desc.lpSurface) + 7 * desc.lPitch + 7 * 4, 4);
+    screen->work->Unlock(nullptr);
+    EXPECT_EQ(raw & 0xFFFFFF, 0x123456u);
+}
 
 TEST_F(DirectDrawDraw, PlainDrawsAreBlitsWithAndWithoutTheSourceKey) {
     const Picture keyed = MakeTestPicture(21, 13, true);
@@ -502,11 +524,10 @@ TEST_F(DirectDrawDraw, AFailedLockFailsTheDrawAndDrawsNothing) {
 // work surface and the source through the second.
 TEST(DirectDrawDrawVideoMemory, BlitsLocksAndWorkSurfaces) {
     DisplayWithVideoMemory video;
-    SetDirect3DStandInStarts(1);
     {
         EngineSession session;
         PresentCapture capture;
-        ASSERT_EQ(ApiInitializeLibrary(), 0);
+        if (!d3d_test::StartWithDirectDrawGraphs()) return;
         ASSERT_EQ(GetScreenBitDepth(), 32);
         ASSERT_EQ(ApiChooseDrawTarget(kDrawTargetBack), 0);
         ASSERT_NE(GetDrawSettings()->target_in_video_memory, 0u);
@@ -571,16 +592,16 @@ TEST(DirectDrawDrawVideoMemory, BlitsLocksAndWorkSurfaces) {
         ASSERT_EQ(ApiTerminateLibrary(), 0);
         EXPECT_EQ(TrackedLiveBlockCount(), 0);
     }
-    SetDirect3DStandInStarts(0);
+    SetDirect3DRendererEnabled(0);
 }
 
 // The 640 x 480 full screen at 16 bits with a display that reports X1R5G5B5, set up as
-// with a 3-D renderer (DirectDraw output surfaces), the back buffer chosen and cleared.
+// with the renderer up (DirectDraw output surfaces), the back buffer chosen and cleared.
 class DirectDrawDrawFullScreen : public ::testing::Test {
 protected:
     void SetUp() override {
-        SetDirect3DStandInStarts(1);
-        ASSERT_EQ(ApiInitializeLibrary(), 0);
+        up_ = d3d_test::StartWithDirectDrawGraphs();
+        if (!up_) return;
         ASSERT_EQ(GetScreenBitDepth(), 16);
         ASSERT_EQ(GetScreenState()->format_index, 1);
         ASSERT_EQ(GetScreenState()->software_render, 0);
@@ -588,13 +609,16 @@ protected:
         ASSERT_EQ(ApiClearDrawTarget(), 0);
     }
     void TearDown() override {
-        EXPECT_EQ(ApiTerminateLibrary(), 0);
+        if (up_) {
+            EXPECT_EQ(ApiTerminateLibrary(), 0);
+        }
         EXPECT_EQ(TrackedLiveBlockCount(), 0);
-        SetDirect3DStandInStarts(0);
+        SetDirect3DRendererEnabled(0);
     }
     SixteenBitDisplayAs555 display_555_;
     EngineSession session_{false};
     PresentCapture capture_;
+    bool up_ = false;
 };
 
 // The 16-bit full-screen display in X1R5G5B5: blended and alpha draws are converted into
