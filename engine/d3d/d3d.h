@@ -109,10 +109,3 @@ constexpr int kTextureSlotAlphaTest16 = 4;
 int DrawStringD3D(int x, int y, const char* text, std::uint32_t colour, int font, std::uint32_t edge_colour,
                   int vertical);
 
-// Test hooks of the stand-in. With 1, deleting the texture pieces succeeds, so the graph
-// manager counts 3-D as in use (boxes then take the 3-D path).
-void SetDirect3DStandInThreeDInUse(int in_use);
-// With 1, the stand-in lets the screen start as it does once the 3-D renderer is up
-// (DirectDraw output surfaces, no software rendering), though no device exists and
-// nothing is ever drawn through 3-D; 0 (the default) refuses as the display does.
-void SetDirect3DStandInStarts(int starts);

@@ -251,10 +251,6 @@ D3DDeviceRecord* D3DDeviceRecords();  // kD3DDeviceRecords of them
 D3DDeviceRecord* GetD3DDeviceRecord(int device);
 D3DDeviceRecord* CurrentD3DDeviceRecord();
 
-// The stand-in's test hooks (d3d_absent.cpp), honoured until their callers are gone:
-// start-up answering 0 without a device, and texture pieces counted as in use.
-int Direct3DStandInStartsRequested();
-int Direct3DStandInThreeDInUseRequested();
 int IsDirect3DRendererEnabled();
 
 // ---- start-up, devices, display loss (device_lifecycle.cpp) ------------------------------

@@ -101,12 +101,11 @@ void LogTextureFormats() {
     DecreaseLogIndent();
 }
 
-// The stand-in's answer while the renderer is not enabled: the 3-D object is asked for
-// and given back, and start-up refused.
+// The answer while the renderer is switched off: the 3-D object is asked for and given
+// back, and start-up refused.
 int RefuseStartUp() {
     IDirectDraw7* object = GetDirectDrawObject();
     if (object == nullptr) return -1;
-    if (Direct3DStandInStartsRequested()) return 0;
     IUnknown* direct3d = nullptr;
     if (FAILED(object->QueryInterface(IID_IDirect3D7, reinterpret_cast<void**>(&direct3d)))) return -1;
     direct3d->Release();
@@ -116,7 +115,7 @@ int RefuseStartUp() {
 }  // namespace
 
 int InitializeDirect3D() {
-    if (!IsDirect3DRendererEnabled() || Direct3DStandInStartsRequested()) return RefuseStartUp();
+    if (!IsDirect3DRendererEnabled()) return RefuseStartUp();
     D3DRendererState& state = D3DState();
     if (state.direct3d != nullptr) return -1;
     WriteLogText("Direct3D 関連の初期化を行います\n");

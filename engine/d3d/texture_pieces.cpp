@@ -113,7 +113,7 @@ int DeleteSurface3DData(int handle) {
 
 int DeleteAllSurface3DData() {
     D3DRendererState& state = D3DState();
-    if (state.direct3d == nullptr) return Direct3DStandInThreeDInUseRequested() ? 0 : -1;
+    if (state.direct3d == nullptr) return -1;
     for (int slot = 0; slot < state.piece_end_mark; ++slot) {
         const Surface3DData* piece = state.pieces[slot];
         if (piece != nullptr) DeleteSurface3DData(MakeHandleValue(kHandleKindTexturePiece, piece->check, slot));
