@@ -37,6 +37,10 @@ protected:
     void ExpectDrawnFrame(int graph, int x, int y, int k) {
         FillBack(0);
         ASSERT_EQ(ApiDrawGraphAtPoint(x, y, graph, 0), 0);
+        ExpectShownFrame(x, y, k);
+    }
+    // The back buffer shows reference frame k at (x, y), with black around it.
+    void ExpectShownFrame(int x, int y, int k) {
         const int w = reference_.width, h = reference_.height;
         const std::vector<std::uint32_t> shown = ReadBack(RECT{x - 1, y - 1, x + w + 1, y + h + 1});
         const std::vector<std::uint8_t>& want = reference_.frames[static_cast<std::size_t>(k)];
@@ -96,6 +100,22 @@ TEST_F(MovieTextureGraph, DrawnFramesShowTheMoviesPixels) {
         ASSERT_EQ(DeleteGraphHandle(graph, 0), 0);
         EXPECT_EQ(GetMovieRecord(movie), nullptr);
     }
+}
+
+// Two draws in one scene, the movie moving on between them: the frame is written into the
+// textures only after the first draw's vertices went to the device, so each draw shows the
+// frame it was made with.
+TEST_F(MovieTextureGraph, ADrawKeepsItsFrameWhenTheNextDrawBringsANewOne) {
+    const int graph = ApiLoadImageAsGraph("movie.ogv", 0);
+    ASSERT_GT(graph, 0);
+    ASSERT_EQ(GetGraphRecord(graph)->creation.texture, 1);
+    const int movie = GetGraphRecord(graph)->movie;
+    ASSERT_EQ(ApiDrawGraphAtPoint(10, 20, graph, 0), 0);
+    ASSERT_EQ(PlayMovie(movie, 1), 0);
+    session_.clock().AdvanceMs(7 * 40);
+    ASSERT_EQ(ApiDrawGraphAtPoint(200, 100, graph, 0), 0);
+    ExpectShownFrame(10, 20, 0);
+    ExpectShownFrame(200, 100, 7);
 }
 
 }  // namespace
