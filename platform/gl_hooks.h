@@ -1,6 +1,6 @@
 // Seams inside the platform layer for tests of the 3-D stand-in over OpenGL: a context
-// lost as after a driver reset, stage programs that fail to compile, and a count of
-// pictures shown in a window through GL. The engine never includes this header;
+// lost as after a driver reset, stage programs that fail to compile, a count of pictures
+// shown in a window through GL, and the device the 3-D object enumerates. The engine never includes this header;
 // platform/testing/gl_testing.h wraps it.
 #pragma once
 
@@ -16,6 +16,22 @@ void SetGlShaderFailure(bool on);
 // How many times a primary surface's picture reached its window through GL (rather than
 // through the picture presenter).
 std::uint64_t GlWindowPresentCount();
+
+// The device the 3-D object enumerates: the render depths (DDBD_ bits) and the smallest
+// and largest texture sides it reports, and whether it offers its 16-bit depth format.
+// GlFixedDevice gives the values of the one device offered by default.
+struct GlOfferedDevice {
+    std::uint32_t render_bit_depths;
+    std::uint32_t min_texture_width;
+    std::uint32_t min_texture_height;
+    std::uint32_t max_texture_width;
+    std::uint32_t max_texture_height;
+    bool depth_format;
+};
+GlOfferedDevice GlFixedDevice();
+// While set, the 3-D object enumerates `device` in place of its fixed one; null puts the
+// fixed device back.
+void SetGlOfferedDevice(const GlOfferedDevice* device);
 
 }  // namespace platform_hooks
 

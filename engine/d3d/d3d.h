@@ -12,6 +12,7 @@
 struct ColorFormat;
 struct GraphRecord;
 struct ImageSource;
+struct MovieRecord;
 
 int InitializeDirect3D();
 // With 1 (the default) the screen takes Direct3D wherever the 3-D object can be had;
@@ -94,6 +95,9 @@ int BltImageToGraphTextures(const ImageSource& source, int x, int y, const Graph
 int BltImageRectToGraphTextures(const ImageSource& source, const RECT* src_rect, int dest_x, int dest_y,
                                 const GraphRecord* graph);
 int RestoreGraphTextures(const GraphRecord* graph);
+// The movie's new frame, when it has one, written into the texture pieces of the graph
+// that shows it (each piece takes the part of the frame it covers); always 0.
+int UpdateMovieGraphTextures(MovieRecord* movie, GraphRecord* graph);
 // Where a texture piece lies: the SurfaceData handle holding its texture surface and the
 // piece's position inside that surface. 0, or -1 for a bad piece handle.
 int GetSurface3DDataPlace(int piece, int* surface_data, int* x, int* y);

@@ -14,7 +14,6 @@
 
 struct GraphRecord;
 struct ImageSource;
-struct MovieRecord;
 
 // ---- vertex batches -----------------------------------------------------------------
 // Pre-transformed vertices of the three layouts the engine draws with.
@@ -292,7 +291,6 @@ int BltImageToGraphTextures(const ImageSource& source, int x, int y, const Graph
 int BltImageRectToGraphTextures(const ImageSource& source, const RECT* source_rect, int x, int y,
                                 const GraphRecord* graph);
 int DeriveGraphD3D(GraphRecord* graph, int x, int y, int width, int height, const GraphRecord* source);
-int UpdateMovieGraphTextures(MovieRecord* movie, GraphRecord* graph);
 
 // ---- lights (light_table.cpp) ------------------------------------------------------------
 LightTable& Lights();
@@ -324,6 +322,11 @@ int SetDeviceLighting(int device, int value);
 int SetDeviceRenderTarget(IDirectDrawSurface7* surface, int device);
 int SetDeviceViewport(const D3DVIEWPORT7* viewport, int device);
 void ReapplyDeviceFixedStates(int device);
+// Gives a new device the six stage values its cache holds, on all eight stages: the
+// setters skip a value equal to the cached one, so the device must hold what the cache
+// says, not its own defaults (which differ: an argument left at the current colour would
+// otherwise never become the diffuse colour).
+void WriteCachedStageValues(int device);
 int SetDeviceTransform(int device, int index, const float matrix[16]);
 // 1 for a blend mode of the table (0 to 11); under any other mode nothing is drawn.
 int IsBlendModeDrawable(int blend_mode);

@@ -207,6 +207,20 @@ void ReapplyDeviceFixedStates(int device) {
     d->SetRenderState(D3DRENDERSTATE_DITHERENABLE, 0);
 }
 
+void WriteCachedStageValues(int device) {
+    D3DDeviceRecord* record = GetD3DDeviceRecord(device);
+    if (record == nullptr || record->device == nullptr) return;
+    for (DWORD k = 0; k < kD3DStageCount; ++k) {
+        const StageValues& v = record->cache.stages[k].values;
+        record->device->SetTextureStageState(k, D3DTSS_ALPHAOP, v.alpha_op);
+        record->device->SetTextureStageState(k, D3DTSS_ALPHAARG1, v.alpha_arg1);
+        record->device->SetTextureStageState(k, D3DTSS_ALPHAARG2, v.alpha_arg2);
+        record->device->SetTextureStageState(k, D3DTSS_COLOROP, v.color_op);
+        record->device->SetTextureStageState(k, D3DTSS_COLORARG1, v.color_arg1);
+        record->device->SetTextureStageState(k, D3DTSS_COLORARG2, v.color_arg2);
+    }
+}
+
 int SetDeviceTransform(int device, int index, const float matrix[16]) {
     D3DDeviceRecord* record = GetD3DDeviceRecord(device);
     if (record == nullptr) return -1;

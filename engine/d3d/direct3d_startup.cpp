@@ -241,6 +241,7 @@ int Create3DDevice(IDirectDrawSurface7* surface) {
         stage.values = StageValues{2, 0, 1, 2, 0, 1};
     }
     record->in_use = 1;
+    WriteCachedStageValues(device);
     record->own_render_target = surface;
     record->blend_border_position = -1;
     record->dirty = 1;

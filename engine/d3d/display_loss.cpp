@@ -71,6 +71,7 @@ int RestoreD3DDevice(int device) {
         return WriteLogText("３Ｄデバイスの作成に失敗しました\n");
     }
     record->device->SetRenderState(D3DRENDERSTATE_DITHERENABLE, 0);
+    WriteCachedStageValues(device);
     WriteLogText("３Ｄデバイスの作成に成功しました\n");
     record->force = 1;
     if (record->render_target != record->own_render_target && record->render_target != nullptr) {

@@ -124,6 +124,30 @@ void DrawTextureGlyph(const FontHandleRecord& font, const GlyphCacheSlot& slot, 
         }
         SetBrightColorPacked(text_packed);
         draw(font.cache_graph);
+    } else if (scale_flag) {
+        // Scaled: the glyph's cell made a graph of its own and turned a quarter clockwise
+        // onto its scaled box, the glyph's height across by the x scale and its width down
+        // by the y scale; the glyph's top row lies along the box's right edge, which is the
+        // unscaled one (one past column x0) scaled from x. Across, the image runs right to
+        // left, so its texel centres land on pixel centres half a pixel to the right.
+        const int box_right = x + static_cast<int>((font.text_height - slot.top_offset + 1) * x_scale);
+        const int y0 = y + pen + static_cast<int>(slot.origin_x * y_scale);
+        const float right = static_cast<float>(box_right) - 0.5f;
+        const float left = static_cast<float>(box_right - static_cast<int>(slot.height * x_scale)) - 0.5f;
+        const float top = static_cast<float>(y0) - 0.5f;
+        const float bottom = static_cast<float>(y0 + static_cast<int>(slot.width * y_scale)) - 0.5f;
+        auto draw = [&](int graph) {
+            const int glyph = DeriveGraph(source_x, source_y, slot.width, slot.height, graph);
+            if (glyph < 0) return;
+            DrawGraphQuad(right, top, right, bottom, left, bottom, left, top, glyph, 1);
+            DeleteGraphHandle(glyph, 0);
+        };
+        if (edged) {
+            SetBrightColorPacked(edge_packed);
+            draw(font.edge_graph);
+        }
+        SetBrightColorPacked(text_packed);
+        draw(font.cache_graph);
     } else {
         const int x0 = x + font.text_height - slot.top_offset;
         const int y0 = y + pen + slot.origin_x;
@@ -135,10 +159,12 @@ void DrawTextureGlyph(const FontHandleRecord& font, const GlyphCacheSlot& slot, 
         int graph_height = 0;
         ReadGraphSize(font.cache_graph, &graph_width, &graph_height);
         // The cache image turned a quarter clockwise so that the glyph's cell lands at
-        // (x0, y0); the narrowed draw area leaves only the glyph.
+        // (x0, y0), its top row in column x0 as in the 2-D path: across, the image runs
+        // right to left, so its edge lies half a pixel right of x0 where down it lies half a
+        // pixel above y0. The narrowed draw area leaves only the glyph.
         auto draw = [&](int graph, int width) {
-            const float left = static_cast<float>(x0 + source_y) - 0.5f;
-            const float right = static_cast<float>(x0 + source_y - graph_height) - 0.5f;
+            const float left = static_cast<float>(x0 + source_y) + 0.5f;
+            const float right = static_cast<float>(x0 + source_y - graph_height) + 0.5f;
             const float top = static_cast<float>(y0 - source_x) - 0.5f;
             const float bottom = static_cast<float>(y0 - source_x + width) - 0.5f;
             DrawGraphQuad(left, top, left, bottom, right, bottom, right, top, graph, 1);

@@ -1,11 +1,13 @@
 // The Direct3D object of the 3-D stand-in, answered by the DirectDraw object for
 // IID_IDirect3D7 while an OpenGL 3.3 core context can be made: one hardware device, one
-// 16-bit depth format, devices made on video-memory surfaces.
+// 16-bit depth format (or the device a test offers), devices made on video-memory
+// surfaces.
 #include <new>
 
 #include "platform/opengl/d3d_device.h"
 #include "platform/opengl/device_call_log.h"
 #include "platform/opengl/gl_backend.h"
+#include "platform/opengl/offered_device.h"
 
 const IID IID_IDirect3DTnLHalDevice = {0x5f0b7a40, 0x1c2e, 0x4d6a, {0x9a, 0x10, 0x3e, 0x52, 0x70, 0x01, 0xd0, 0x07}};
 const IID IID_IDirect3DHALDevice = {0x5f0b7a41, 0x1c2e, 0x4d6a, {0x9a, 0x10, 0x3e, 0x52, 0x70, 0x01, 0xd0, 0x07}};
@@ -30,7 +32,7 @@ public:
 
     HRESULT EnumDevices(LPD3DENUMDEVICESCALLBACK7 callback, void* context) override {
         if (callback == nullptr) return DDERR_INVALIDPARAMS;
-        D3DDEVICEDESC7 desc = DeviceDescription();
+        D3DDEVICEDESC7 desc = OfferedDeviceDescription();
         char description[] = "Vomur hardware 3-D device over OpenGL";
         char name[] = "Vomur T&L HAL";
         callback(description, name, &desc, context);
@@ -40,6 +42,7 @@ public:
     HRESULT EnumZBufferFormats(REFCLSID device, LPD3DENUMPIXELFORMATSCALLBACK callback, void* context) override {
         if (callback == nullptr) return DDERR_INVALIDPARAMS;
         if (device != IID_IDirect3DTnLHalDevice && device != IID_IDirect3DHALDevice) return DDERR_INVALIDPARAMS;
+        if (!OfferedDepthFormat()) return D3D_OK;
         DDPIXELFORMAT format{};
         format.dwSize = sizeof(format);
         format.dwFlags = DDPF_ZBUFFER;

@@ -1,6 +1,6 @@
 // Test hooks for the 3-D stand-in over OpenGL: a lost context, failing stage programs,
-// the count of pictures a primary surface showed in its window through GL, and the call
-// log of the 3-D device.
+// the count of pictures a primary surface showed in its window through GL, the device the
+// 3-D object enumerates, and the call log of the 3-D device.
 #pragma once
 
 #include <cstddef>
@@ -19,6 +19,15 @@ public:
     ~BreakGlShaders() { platform_hooks::SetGlShaderFailure(false); }
     BreakGlShaders(const BreakGlShaders&) = delete;
     BreakGlShaders& operator=(const BreakGlShaders&) = delete;
+};
+
+// The 3-D object enumerates `device` in place of its fixed one while this lives.
+class OfferGlDevice {
+public:
+    explicit OfferGlDevice(const platform_hooks::GlOfferedDevice& device) { platform_hooks::SetGlOfferedDevice(&device); }
+    ~OfferGlDevice() { platform_hooks::SetGlOfferedDevice(nullptr); }
+    OfferGlDevice(const OfferGlDevice&) = delete;
+    OfferGlDevice& operator=(const OfferGlDevice&) = delete;
 };
 
 using GlDeviceCall = platform_hooks::GlDeviceCall;

@@ -3,9 +3,14 @@
 // size limits, the four device records, and the object given up and got back.
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <filesystem>
+#include <string>
+
 #include "engine/core/core.h"
 #include "engine/core/tracked_alloc.h"
 #include "engine/graphics/graphics.h"
+#include "engine/graphics/screen/screen_state.h"
 #include "tests/d3d/d3d_test_support.h"
 
 namespace {
@@ -165,6 +170,131 @@ TEST_F(DeviceStartup, ShutdownAfterTheObjectWasGivenUpLetsPiecesAndRecordsGo) {
     // Start-up works again from there.
     EXPECT_EQ(InitializeDirect3D(), 0);
     EXPECT_NE(CurrentD3DDeviceRecord(), nullptr);
+}
+
+}  // namespace
+
+namespace {
+
+// Start-up again on a device other than the fixed one, or at a screen depth no device
+// renders: the renderer is taken down first and brought back on the fixed device after.
+class OtherDeviceStartup : public D3DEngine {
+protected:
+    void TearDown() override {
+        if (started_ && !IsSkipped()) {
+            if (IsDirect3DUp()) TerminateDirect3D();
+            EXPECT_EQ(InitializeDirect3D(), 0);
+        }
+        D3DEngine::TearDown();
+    }
+    // Start-up on `device` at screen depth `depth`: its result, with what it logged (the
+    // log's own bytes, each line's time masked as "T:").
+    int StartUp(const platform_hooks::GlOfferedDevice& device, int depth, std::string* log) {
+        if (IsDirect3DUp()) TerminateDirect3D();
+        const int screen_depth = GetScreenState()->current_depth;
+        GetScreenState()->current_depth = depth;
+        const std::filesystem::path file = session_->dir().path() / "Log.txt";
+        const std::size_t before = engine_test::MaskedLog(file).size();
+        const int result = [&] {
+            OfferGlDevice offer(device);
+            return InitializeDirect3D();
+        }();
+        *log = engine_test::MaskedLog(file).substr(before);
+        GetScreenState()->current_depth = screen_depth;
+        return result;
+    }
+};
+
+constexpr char kStartLines[] =
+    "T:Direct3D 関連の初期化を行います\r\n"
+    "T:Ｄｉｒｅｃｔ３Ｄオブジェクトを取得します\r\n"
+    "T:Ｄｉｒｅｃｔ３Ｄオブジェクトを取得しました\r\n";
+
+// A screen depth other than 16 or 32, or a device without the screen's depth, finds no
+// device: start-up logs so, gives the 3-D object back and fails.
+TEST_F(OtherDeviceStartup, NoDeviceForTheScreenDepth) {
+    struct Case {
+        int depth;
+        std::uint32_t render_depths;
+        int result;
+    };
+    const Case cases[] = {{8, DDBD_16 | DDBD_32, -1}, {24, DDBD_16 | DDBD_32, -1}, {32, DDBD_16, -1},
+                          {16, DDBD_32, -1},          {16, DDBD_16, 0},            {32, DDBD_32, 0}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.depth);
+        SCOPED_TRACE(c.render_depths);
+        platform_hooks::GlOfferedDevice device = platform_hooks::GlFixedDevice();
+        device.render_bit_depths = c.render_depths;
+        std::string log;
+        EXPECT_EQ(StartUp(device, c.depth, &log), c.result);
+        if (c.result == -1) {
+            EXPECT_EQ(log, std::string(kStartLines) + "T:現在の画面モードで使用できる描画デバイスが見つかりませんでした\r\n");
+            EXPECT_EQ(D3DState().direct3d, nullptr);
+            EXPECT_EQ(D3DState().initialised, 0);
+            EXPECT_EQ(IsDirect3DUp(), 0);
+        } else {
+            EXPECT_EQ(log.rfind(std::string(kStartLines) + "T:ハードウエアＴ＆Ｌデバイスを発見しました\r\n", 0), 0u);
+            EXPECT_EQ(D3DState().tnl_device, 1);
+            EXPECT_EQ(D3DState().initialised, 1);
+        }
+    }
+}
+
+// Texture sides of 0 fall back to a smallest piece of 32 and a largest of 256; the lesser
+// side counts. The smallest piece decides the texture of a small graph.
+TEST_F(OtherDeviceStartup, TextureSizeLimitsFallBack) {
+    struct Case {
+        std::uint32_t min_width, min_height, max_width, max_height;
+        std::uint32_t smallest, largest;
+        int small_graph_side;  // the texture side a 16 x 16 graph gets
+        const char* line;
+    };
+    const Case cases[] = {{0, 0, 2048, 2048, 32, 2048, 32, "T:\tテクスチャ最大幅:2048 最小幅:32 \r\n"},
+                          {4, 0, 2048, 2048, 32, 2048, 32, "T:\tテクスチャ最大幅:2048 最小幅:32 \r\n"},
+                          {1, 1, 0, 0, 1, 256, 16, "T:\tテクスチャ最大幅:256 最小幅:1 \r\n"},
+                          {1, 1, 8, 4096, 1, 8, 16, "T:\tテクスチャ最大幅:8 最小幅:1 \r\n"},
+                          {64, 64, 2048, 2048, 64, 2048, 64, "T:\tテクスチャ最大幅:2048 最小幅:64 \r\n"}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.line);
+        platform_hooks::GlOfferedDevice device = platform_hooks::GlFixedDevice();
+        device.min_texture_width = c.min_width;
+        device.min_texture_height = c.min_height;
+        device.max_texture_width = c.max_width;
+        device.max_texture_height = c.max_height;
+        std::string log;
+        ASSERT_EQ(StartUp(device, 32, &log), 0);
+        EXPECT_EQ(D3DState().min_texture_size, c.smallest);
+        EXPECT_EQ(D3DState().max_texture_size, c.largest);
+        const std::string head = std::string(kStartLines) +
+                                 "T:ハードウエアＴ＆Ｌデバイスを発見しました\r\n"
+                                 "T:３Ｄデバイスを作成します... ３Ｄデバイスの作成に成功しました\r\n" +
+                                 c.line;
+        EXPECT_EQ(log.rfind(head, 0), 0u);
+        int sizes[64];
+        EXPECT_EQ(DivideTextureSide(16, sizes, 0), 1);
+        EXPECT_EQ(sizes[0], c.small_graph_side);
+    }
+}
+
+// Without a 16-bit depth format start-up logs so and goes on, with a zero depth format.
+TEST_F(OtherDeviceStartup, NoDepthFormatIsLoggedAndStartUpGoesOn) {
+    platform_hooks::GlOfferedDevice device = platform_hooks::GlFixedDevice();
+    device.depth_format = false;
+    std::string log;
+    ASSERT_EQ(StartUp(device, 32, &log), 0);
+    EXPECT_EQ(log.rfind(std::string(kStartLines) +
+                            "T:ハードウエアＴ＆Ｌデバイスを発見しました\r\n"
+                            "T:使用可能なＺバッファが見つかりませんでした\r\n"
+                            "T:３Ｄデバイスを作成します... ３Ｄデバイスの作成に成功しました\r\n",
+                        0),
+              0u);
+    const std::string end = "T:Direct3D 関連の初期化は正常に終了しました\r\n";
+    ASSERT_GE(log.size(), end.size());
+    EXPECT_EQ(log.substr(log.size() - end.size()), end);
+    const DDPIXELFORMAT zero{};
+    EXPECT_EQ(std::memcmp(GetZBufferPixelFormat(), &zero, sizeof zero), 0);
+    EXPECT_EQ(IsDirect3DUp(), 1);
+    EXPECT_EQ(D3DState().initialised, 1);
 }
 
 }  // namespace

@@ -1,7 +1,7 @@
 // Texture graphs drawn through the device onto the back buffer and read back: point draws
 // (whole, clipped, of several pieces), stretched and mirrored draws, parallelogram and
-// free quads, and the four-point draw of an upright rectangle. Point-sampled draws of
-// whole texels are exact.
+// free quads, and the four-point draw of an upright rectangle and through a blend graph.
+// Point-sampled draws of whole texels are exact.
 #include <gtest/gtest.h>
 
 #include <vector>
@@ -140,6 +140,49 @@ TEST_F(GraphDraws, AnUprightFourPointDrawIsAStretchedDraw) {
             ASSERT_EQ(pixels[static_cast<std::size_t>(y) * 32 + x], PatternTexel(x / 2, y / 2)) << x << "," << y;
         }
     }
+}
+
+// With a blend graph of a hard border (width 0) a graph is drawn where the blend graph's
+// alpha, laid over it in graph coordinates, reaches the border (also at border 255: the
+// four-point draw goes to the device at once, past the batch's skip-draw check). The quad turns a graph of 3 x 3 pieces a quarter clockwise: texel (x, y) lands on
+// pixel (139 - y, 60 + x). Corners given with fractions to the quad draw are cut to
+// integers and give the same picture.
+TEST_F(GraphDraws, AFourPointDrawThroughABlendGraphShowsWhereTheBlendAlphaReachesTheBorder) {
+    static constexpr std::uint32_t kAlphas[4] = {0x00, 0x77, 0x88, 0xFF};
+    auto blend_alpha = [](int x, int y) { return kAlphas[(x * 5 + y * 3) % 4]; };
+    const GraphRecord* blend =
+        MakeTextureGraph(40, 40, [&](int x, int y) { return blend_alpha(x, y) << 24 | 0x123456u; }, 1);
+    ASSERT_EQ(blend->piece_count, 1);
+    D3DState().max_texture_size = 16;
+    const GraphRecord* graph = MakeTextureGraph(40, 40, PatternTexel);
+    ASSERT_EQ(graph->piece_count, 9);
+    struct Case {
+        int border;
+        bool through_quad;
+    };
+    const Case cases[] = {{0, false}, {0x77, false}, {0x80, false}, {0x80, true}, {0xFF, false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.border);
+        SCOPED_TRACE(c.through_quad);
+        FillBack(0);
+        ASSERT_EQ(SetBlendSourceGraph(blend->handle, c.border, 0), 0);
+        if (c.through_quad) {
+            ASSERT_EQ(DrawGraphQuadD3D(140.7f, 60.2f, 140.9f, 100.5f, 100.3f, 60.99f, 100.5f, 100.1f, graph, 0), 0);
+        } else {
+            ASSERT_EQ(DrawGraphFourPointD3D(140, 60, 140, 100, 100, 60, 100, 100, graph, 0), 0);
+        }
+        const std::vector<std::uint32_t> pixels = ReadBack(RECT{99, 59, 141, 101});
+        for (int y = 0; y < 42; ++y) {
+            for (int x = 0; x < 42; ++x) {
+                const int tx = y - 1, ty = 40 - x;  // the texel shown at this pixel
+                const bool inside = tx >= 0 && tx < 40 && ty >= 0 && ty < 40;
+                const bool shown = inside && blend_alpha(tx, ty) >= static_cast<std::uint32_t>(c.border);
+                ASSERT_EQ(pixels[static_cast<std::size_t>(y) * 42 + x], shown ? PatternTexel(tx, ty) : 0u)
+                    << x << "," << y;
+            }
+        }
+    }
+    ASSERT_EQ(SetBlendSourceGraph(-1, 0, 0), 0);
 }
 
 TEST_F(GraphDraws, BadPiecesFailAndAnUnavailableDeviceDrawsNothing) {

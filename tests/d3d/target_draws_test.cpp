@@ -190,7 +190,7 @@ TEST_F(TargetDraws, SubtractBlendedBoxesAreInvertAddInvert) {
 }
 
 // A string drawn through the font's glyph textures shows the same pixels as the same font
-// without a texture cache drawn by the 2-D path.
+// without a texture cache drawn by the 2-D path, across and top to bottom.
 TEST_F(TargetDraws, TextThroughGlyphTexturesMatchesTheTwoDimensionalPath) {
     const int textured = CreateFontToHandle(nullptr, 16, -1, -1, -1, -1, 0, -1, -1);
     ASSERT_GE(textured, 0);
@@ -203,14 +203,75 @@ TEST_F(TargetDraws, TextThroughGlyphTexturesMatchesTheTwoDimensionalPath) {
     const std::uint32_t white = MakeColorValue(255, 255, 255);
     ASSERT_EQ(DrawStringD3D(10, 10, "AgW", white, textured, 0, 0), 0);
     ASSERT_EQ(DrawStringD3D(10, 60, "AgW", white, plain, 0, 0), 0);
+    // Top to bottom, side by side.
+    ASSERT_EQ(DrawStringD3D(100, 10, "AgW", white, textured, 0, 1), 0);
+    ASSERT_EQ(DrawStringD3D(150, 10, "AgW", white, plain, 0, 1), 0);
     const std::vector<std::string> through_textures = Picture(RECT{8, 8, 60, 40});
     const std::vector<std::string> two_d = Picture(RECT{8, 58, 60, 90});
     EXPECT_EQ(through_textures, two_d);
-    int lit = 0;
+    const std::vector<std::string> down_through_textures = Picture(RECT{98, 8, 130, 60});
+    const std::vector<std::string> down_two_d = Picture(RECT{148, 8, 180, 60});
+    EXPECT_EQ(down_through_textures, down_two_d);
+    int lit = 0, lit_down = 0;
     for (const std::string& row : through_textures) lit += static_cast<int>(std::count(row.begin(), row.end(), '#'));
+    for (const std::string& row : down_two_d) lit_down += static_cast<int>(std::count(row.begin(), row.end(), '#'));
     EXPECT_GT(lit, 30);
+    EXPECT_EQ(lit_down, lit);
     EXPECT_EQ(DeleteFontHandle(textured), 0);
     EXPECT_EQ(DeleteFontHandle(plain), 0);
+}
+
+// Text scaled through the glyph textures: with the scale flag at scale 1 it shows the
+// pixels of the unscaled text, at scale 2 each of those pixels as a 2 x 2 block; across
+// and top to bottom, plain, edged and anti-aliased edged.
+TEST_F(TargetDraws, ScaledTextThroughGlyphTexturesEnlargesTheUnscaledText) {
+    struct Case {
+        int type;
+        int vertical;
+    };
+    const Case cases[] = {{0, 0}, {0, 1}, {kFontTypeEdge, 0}, {kFontTypeEdge, 1},
+                          {kFontTypeEdge | kFontTypeAntialias, 1}};
+    const std::uint32_t white = MakeColorValue(255, 255, 255);
+    const std::uint32_t red = MakeColorValue(255, 0, 0);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.type);
+        SCOPED_TRACE(c.vertical);
+        const int font = CreateFontToHandle(nullptr, 16, -1, c.type, -1, (c.type & kFontTypeEdge) ? 2 : -1, 0, -1, -1);
+        ASSERT_GE(font, 0);
+        if (!GetFontRecord(font)->texture_cache) GTEST_SKIP() << "the device offers no glyph texture formats";
+        FillBack(0);
+        // The text's area (from 4 pixels before its origin) and where the three draws go.
+        const int across = c.vertical ? 36 : 80, down = c.vertical ? 80 : 36;
+        const int x1 = 20, y1 = 20;
+        const int xs1 = c.vertical ? 80 : 20, ys1 = c.vertical ? 20 : 80;
+        const int x2 = c.vertical ? 140 : 20, y2 = c.vertical ? 20 : 140;
+        const RECT area = GetDrawSettings()->draw_area;
+        auto draw = [&](int x, int y, int flag, double scale) {
+            return DrawStringCore(1, x, y, static_cast<std::uint8_t>(flag), scale, scale, "AgW", white, nullptr, &area,
+                                  1, font, red, -1, c.vertical, nullptr);
+        };
+        const int advance = draw(x1, y1, 0, 1.0);
+        ASSERT_GT(advance, 0);
+        EXPECT_EQ(draw(xs1, ys1, 1, 1.0), advance);
+        EXPECT_EQ(draw(x2, y2, 1, 2.0), advance * 2);
+        const std::vector<std::uint32_t> plain = ReadBack(RECT{x1 - 4, y1 - 4, x1 + across, y1 + down});
+        const std::vector<std::uint32_t> scale1 = ReadBack(RECT{xs1 - 4, ys1 - 4, xs1 + across, ys1 + down});
+        EXPECT_EQ(scale1, plain);
+        const int w = across + 4;
+        const std::vector<std::uint32_t> scale2 = ReadBack(RECT{x2 - 8, y2 - 8, x2 + 2 * across, y2 + 2 * down});
+        int lit = 0, wrong = 0;
+        for (int y = 0; y < 2 * (down + 4); ++y) {
+            for (int x = 0; x < 2 * w; ++x) {
+                const std::uint32_t want = plain[static_cast<std::size_t>(y / 2) * w + x / 2];
+                const std::uint32_t got = scale2[static_cast<std::size_t>(y) * 2 * w + x];
+                if (want != 0) ++lit;
+                if (got != want && wrong++ < 5) ADD_FAILURE() << x << "," << y << ": " << std::hex << got << " " << want;
+            }
+        }
+        EXPECT_EQ(wrong, 0);
+        EXPECT_GT(lit, 4 * 30);
+        EXPECT_EQ(DeleteFontHandle(font), 0);
+    }
 }
 
 TEST_F(TargetDraws, TextNeedsALiveFont) {

@@ -1,10 +1,13 @@
-// Movie graphs: the loader opens the movie, makes a 2-D graph of its size in system
-// memory and registers the frame callback, which copies each new frame into the graph's
-// pieces through the conversion blit. Movie graphs are never texture graphs here: frames
-// reach the 3-D renderer only as the 2-D graph's pixels. Relies on the movie room's door.
+// Movie graphs: the loader opens the movie, makes a graph of its size (texture pieces when
+// the caller asks for a texture graph and 3-D is in use, else a 2-D graph in system
+// memory) and registers the frame callback, which copies each new frame into the graph's
+// pieces: through the conversion blit for 2-D pieces, through the 3-D renderer's texture
+// writes for texture pieces. The callback runs on the main thread from the draw's frame
+// update; the frame it copies stays the movie's. Relies on the movie room's door.
 #include "engine/graphics/graphs/movie_graphs.h"
 
 #include "engine/core/core.h"
+#include "engine/d3d/d3d.h"
 #include "engine/graphics/draw/draw_settings.h"
 #include "engine/graphics/graphs/graph_handles.h"
 #include "engine/graphics/graphs/graph_transfer.h"
@@ -12,8 +15,9 @@
 #include "engine/pixels/pixels.h"
 
 int UpdateMovieGraphSurface(MovieRecord* movie, std::intptr_t graph) {
-    const GraphRecord* record = GetGraphRecord(static_cast<int>(graph));
+    GraphRecord* record = GetGraphRecord(static_cast<int>(graph));
     if (record == nullptr) return -1;
+    if (record->creation.texture) return UpdateMovieGraphTextures(movie, record);
     MovieFrame frame;
     if (FetchMovieFrame(movie, &frame) == 0) return 0;
     GraphImage image{};
@@ -27,11 +31,17 @@ int UpdateMovieGraphSurface(MovieRecord* movie, std::intptr_t graph) {
     return BltImageToGraphPieces(ImageSourceOf(&image, nullptr), &source, 0, 0, record);
 }
 
+int UpdateMovieGraphTexturesOf(MovieRecord* movie, std::intptr_t graph) {
+    GraphRecord* record = GetGraphRecord(static_cast<int>(graph));
+    if (record == nullptr) return -1;
+    return UpdateMovieGraphTextures(movie, record);
+}
+
 void UpdateGraphMovieFrame(int movie) {
     if (movie != -1 && GetMovieRecord(movie) != nullptr) UpdateMovieFrame(movie, 0);
 }
 
-int LoadMovieAsGraph(const char* file_name, int /*use_texture*/, std::uint32_t movie_option) {
+int LoadMovieAsGraph(const char* file_name, int use_texture, std::uint32_t movie_option) {
     DrawSettingsBlock* settings = GetDrawSettings();
     int width = 0, height = 0;
     const int movie = OpenMovie(file_name, &width, &height, static_cast<int>(movie_option));
@@ -46,7 +56,7 @@ int LoadMovieAsGraph(const char* file_name, int /*use_texture*/, std::uint32_t m
     settings->new_graph.bit_depth = screen_bits == 0 ? 16 : screen_bits;
     SetGraphSystemMemoryFlag(1);
     settings->new_graph.unmanaged_texture = 1;
-    const int graph = CreateGraphAndSurface(width, height, 0, 0, 0);
+    const int graph = CreateGraphAndSurface(width, height, use_texture, 0, 0);
     settings->new_graph = kept;
     SetUseTextureGraphs(kept_textures);
     if (graph == -1) {
@@ -54,7 +64,9 @@ int LoadMovieAsGraph(const char* file_name, int /*use_texture*/, std::uint32_t m
         WriteLogFormat("右記のグラフィックファイルの格納用グラフィック領域の作成に失敗しました：%s", file_name);
         return -1;
     }
-    GetGraphRecord(graph)->movie = movie;
-    SetMovieFrameCallback(movie, UpdateMovieGraphSurface, graph);
+    GraphRecord* record = GetGraphRecord(graph);
+    record->movie = movie;
+    SetMovieFrameCallback(movie, record->creation.texture ? UpdateMovieGraphTexturesOf : UpdateMovieGraphSurface,
+                          graph);
     return graph;
 }

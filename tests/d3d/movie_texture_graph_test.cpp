@@ -1,0 +1,121 @@
+// A movie file loaded as a texture graph and drawn through the device: each draw brings
+// the movie to its present frame, the frame is written into the graph's texture pieces
+// and the back buffer shows the frame's pixels, on a graph of one piece and on one cut
+// into several.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "engine/graphics/graphs/graph_handles.h"
+#include "engine/include/vomur.h"
+#include "engine/movie/movie.h"
+#include "tests/d3d/d3d_draw_session.h"
+#include "tests/movie/movie_fixtures.h"
+
+namespace {
+
+class MovieTextureGraph : public d3d_test::D3DDrawSession {
+protected:
+    void SetUp() override {
+        D3DDrawSession::SetUp();
+        if (IsSkipped() || HasFatalFailure()) return;
+        TheoraFixture f;
+        f.coded_width = 48;
+        f.coded_height = 32;
+        f.picture_width = 40;
+        f.picture_height = 30;
+        f.picture_x = 4;
+        f.picture_y = 2;
+        f.frames = 16;
+        const std::vector<std::uint8_t> bytes = MakeTheoraFile(f);
+        reference_ = DecodeTheoraReference(bytes);
+        WriteFileBytes("movie.ogv", bytes);
+    }
+
+    // Draws the graph at (x, y) on a black back buffer and checks that it shows reference
+    // frame k there and nothing around it.
+    void ExpectDrawnFrame(int graph, int x, int y, int k) {
+        FillBack(0);
+        ASSERT_EQ(ApiDrawGraphAtPoint(x, y, graph, 0), 0);
+        ExpectShownFrame(x, y, k);
+    }
+    // The back buffer shows reference frame k at (x, y), with black around it.
+    void ExpectShownFrame(int x, int y, int k) {
+        const int w = reference_.width, h = reference_.height;
+        const std::vector<std::uint32_t> shown = ReadBack(RECT{x - 1, y - 1, x + w + 1, y + h + 1});
+        const std::vector<std::uint8_t>& want = reference_.frames[static_cast<std::size_t>(k)];
+        int wrong = 0;
+        for (int row = -1; row <= h; ++row) {
+            for (int col = -1; col <= w; ++col) {
+                std::uint32_t colour = 0;
+                if (row >= 0 && row < h && col >= 0 && col < w) {
+                    const std::uint8_t* p = &want[static_cast<std::size_t>((row * w + col) * 4)];
+                    colour = static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[1]) << 8 | p[0];
+                }
+                const std::uint32_t got = shown[static_cast<std::size_t>(row + 1) * (w + 2) + col + 1];
+                if (got != colour && wrong++ < 5) {
+                    ADD_FAILURE() << "frame " << k << " at " << col << "," << row << ": " << std::hex << got
+                                  << " instead of " << colour;
+                }
+            }
+        }
+        EXPECT_EQ(wrong, 0) << "frame " << k;
+    }
+
+    ReferenceFrames reference_;
+};
+
+TEST_F(MovieTextureGraph, DrawnFramesShowTheMoviesPixels) {
+    // The largest piece side 2048 gives the 40 x 30 graph one piece; 16 cuts it into three
+    // columns (the last one only half covered by the picture) of one row, no side being cut
+    // below 32.
+    struct Case {
+        unsigned largest_side;
+        int pieces;
+    };
+    const Case cases[] = {{2048, 1}, {16, 3}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.largest_side);
+        D3DState().max_texture_size = c.largest_side;
+        const int graph = ApiLoadImageAsGraph("movie.ogv", 0);
+        ASSERT_GT(graph, 0);
+        const GraphRecord* record = GetGraphRecord(graph);
+        ASSERT_EQ(record->creation.texture, 1);
+        EXPECT_EQ(record->piece_count, c.pieces);
+        EXPECT_EQ(record->width, 40);
+        EXPECT_EQ(record->height, 30);
+        const int movie = record->movie;
+        ASSERT_NE(GetMovieRecord(movie), nullptr);
+
+        ExpectDrawnFrame(graph, 10, 20, 0);
+        ASSERT_EQ(PlayMovie(movie, 1), 0);
+        session_.clock().AdvanceMs(5 * 40);
+        ExpectDrawnFrame(graph, 10, 20, 5);
+        // Round the end of the loop: 18 frames on is frame 2.
+        session_.clock().AdvanceMs(13 * 40);
+        ExpectDrawnFrame(graph, 200, 100, 2);
+        // Without a new frame the pieces keep the last one.
+        ExpectDrawnFrame(graph, 300, 300, 2);
+
+        ASSERT_EQ(DeleteGraphHandle(graph, 0), 0);
+        EXPECT_EQ(GetMovieRecord(movie), nullptr);
+    }
+}
+
+// Two draws in one scene, the movie moving on between them: the frame is written into the
+// textures only after the first draw's vertices went to the device, so each draw shows the
+// frame it was made with.
+TEST_F(MovieTextureGraph, ADrawKeepsItsFrameWhenTheNextDrawBringsANewOne) {
+    const int graph = ApiLoadImageAsGraph("movie.ogv", 0);
+    ASSERT_GT(graph, 0);
+    ASSERT_EQ(GetGraphRecord(graph)->creation.texture, 1);
+    const int movie = GetGraphRecord(graph)->movie;
+    ASSERT_EQ(ApiDrawGraphAtPoint(10, 20, graph, 0), 0);
+    ASSERT_EQ(PlayMovie(movie, 1), 0);
+    session_.clock().AdvanceMs(7 * 40);
+    ASSERT_EQ(ApiDrawGraphAtPoint(200, 100, graph, 0), 0);
+    ExpectShownFrame(10, 20, 0);
+    ExpectShownFrame(200, 100, 7);
+}
+
+}  // namespace
