@@ -42,7 +42,7 @@ bool PresentThroughGl(HWND window, GLuint framebuffer, const RECT& shown, int cl
     SDL_Window* sdl = sdl_presenter::HandWindowToGl(window);
     if (sdl == nullptr) return false;
     if (!MakeCurrentOnWindow(sdl)) {
-        sdl_presenter::TakeWindowBackFromGl(window);
+        sdl_presenter::RefuseGl(window);
         MakeCurrent();
         return false;
     }

@@ -256,8 +256,12 @@ void GlSurface::PresentIfPrimary() {
 void GlSurface::CopyShownIntoPicture(HWND window, const RECT& shown, const RECT& destination) {
     const int w = shown.right - shown.left;
     const int h = shown.bottom - shown.top;
-    std::vector<std::uint8_t> pixels(static_cast<std::size_t>(w) * static_cast<std::size_t>(h) *
-                                     static_cast<std::size_t>(format_.bytes));
+    // Kept from frame to frame: a frame's worth of fresh zeroed memory each time costs as
+    // much as the copy itself.
+    std::vector<std::uint8_t>& pixels = shown_pixels_;
+    const std::size_t bytes = static_cast<std::size_t>(w) * static_cast<std::size_t>(h) *
+                              static_cast<std::size_t>(format_.bytes);
+    if (pixels.size() < bytes) pixels.resize(bytes);
     if (!ReadRect(shown, pixels.data(), w * format_.bytes)) return;
     display::PixelView view;
     view.pixels = pixels.data();

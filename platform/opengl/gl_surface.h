@@ -106,6 +106,7 @@ private:
     RECT lock_rect_{};
     DWORD lock_flags_ = 0;
     std::vector<std::uint8_t> shadow_;  // lock memory: the surface's size, only the locked rectangle read
+    std::vector<std::uint8_t> shown_pixels_;  // a primary's frame read back for its window's picture
     bool has_source_key_ = false;
     DDCOLORKEY source_key_{};
     IDirectDrawClipper* clipper_ = nullptr;

@@ -29,6 +29,7 @@ struct Picture {
     int texture_width = 0;
     int texture_height = 0;
     bool gl_owned = false;  // the GL presenter shows the window
+    Uint32 gl_refused_id = 0;  // the SDL window GL could not draw into (not handed to GL again)
 };
 
 std::unordered_map<HWND, Picture>& Pictures() {
@@ -197,6 +198,9 @@ SDL_Window* HandWindowToGl(HWND window) {
     Picture* picture = PictureOf(window);
     if (picture == nullptr) return nullptr;
     if (picture->gl_owned) return record->sdl;
+    // An SDL window GL could not draw into stays with the picture presenter: handing it over
+    // again would only tear down and re-make its renderer on every frame.
+    if (picture->gl_refused_id != 0 && picture->gl_refused_id == record->sdl_id) return nullptr;
     // SDL's renderer on the window goes before GL draws there (and before the SDL window
     // may be re-made).
     if (picture->sdl == record->sdl && picture->sdl_id == record->sdl_id) ReleaseSdlObjects(*picture);
@@ -209,6 +213,14 @@ SDL_Window* HandWindowToGl(HWND window) {
 void TakeWindowBackFromGl(HWND window) {
     auto found = Pictures().find(window);
     if (found != Pictures().end()) found->second.gl_owned = false;
+}
+
+void RefuseGl(HWND window) {
+    auto found = Pictures().find(window);
+    if (found == Pictures().end()) return;
+    found->second.gl_owned = false;
+    sdl_window::WindowRecord* record = sdl_window::FindWindowRecord(window);
+    found->second.gl_refused_id = record != nullptr ? record->sdl_id : 0;
 }
 
 }  // namespace sdl_presenter

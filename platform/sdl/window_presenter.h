@@ -20,5 +20,8 @@ void ForgetWindowPicture(HWND window);
 SDL_Window* HandWindowToGl(HWND window);
 // The picture presenter shows the window again from its next change.
 void TakeWindowBackFromGl(HWND window);
+// As TakeWindowBackFromGl, after GL could not draw into the window: HandWindowToGl refuses
+// the window from then on, until its SDL window is made anew.
+void RefuseGl(HWND window);
 
 }  // namespace sdl_presenter
