@@ -1,6 +1,7 @@
 // The 3-D interfaces of the platform layer: the Direct3D 7 object that the DirectDraw
-// object answers for IID_IDirect3D7, its one hardware device over pre-transformed
-// vertices, and the states, stage operations, blend factors and records they take.
+// object answers for IID_IDirect3D7, its one device over pre-transformed vertices
+// (enumerated as the hardware device, or as the software-emulation device where GL renders
+// on the CPU), and the states, stage operations, blend factors and records they take.
 // Answered by platform/opengl/ over an OpenGL 3.3 core context; where no such context can
 // be made the DirectDraw object refuses IID_IDirect3D7.
 #pragma once
@@ -12,6 +13,7 @@
 // ---- identities -------------------------------------------------------------------------
 extern const IID IID_IDirect3DTnLHalDevice;
 extern const IID IID_IDirect3DHALDevice;
+extern const IID IID_IDirect3DRGBDevice;
 extern const IID IID_IDirect3DDevice7;
 
 // ---- results ------------------------------------------------------------------------------

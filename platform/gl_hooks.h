@@ -1,6 +1,7 @@
 // Seams inside the platform layer for tests of the 3-D stand-in over OpenGL: a context
 // lost as after a driver reset, stage programs that fail to compile, a count of pictures
-// shown in a window through GL, and the device the 3-D object enumerates. The engine never includes this header;
+// shown in a window through GL, and the device the 3-D object enumerates and whether a GL
+// renderer running on the CPU counts as hardware there. The engine never includes this header;
 // platform/testing/gl_testing.h wraps it.
 #pragma once
 
@@ -32,6 +33,18 @@ GlOfferedDevice GlFixedDevice();
 // While set, the 3-D object enumerates `device` in place of its fixed one; null puts the
 // fixed device back.
 void SetGlOfferedDevice(const GlOfferedDevice* device);
+
+// Where GL's renderer runs on the CPU the 3-D object enumerates its device as the
+// software-emulation device (IID_IDirect3DRGBDevice), which the engine does not take.
+// While on, such a GL is enumerated as the hardware T&L device, as on a machine with a GPU.
+// Off by default.
+void CountCpuGlAsHardware(bool on);
+bool CpuGlCountedAsHardware();
+// Whether GL's renderer here runs on the CPU (a GL context is made for the question when
+// none is held; false where none can be made), and whether a GL_RENDERER string names such
+// a renderer.
+bool GlRendersOnCpu();
+bool IsCpuRasteriserName(const char* renderer);
 
 }  // namespace platform_hooks
 

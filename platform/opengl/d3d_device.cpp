@@ -6,6 +6,7 @@
 #include "platform/opengl/d3d_device.h"
 
 #include "platform/opengl/device_call_log.h"
+#include "platform/opengl/offered_device.h"
 
 #include <cstring>
 #include <new>
@@ -212,6 +213,7 @@ ULONG Direct3DDevice::Release() {
 HRESULT Direct3DDevice::GetCaps(D3DDEVICEDESC7* desc) {
     if (desc == nullptr) return DDERR_INVALIDPARAMS;
     *desc = DeviceDescription();
+    desc->deviceGUID = OfferedDeviceGuid();  // the GUID the device is enumerated under
     return D3D_OK;
 }
 

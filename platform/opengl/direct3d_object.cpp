@@ -1,8 +1,9 @@
 // The Direct3D object of the 3-D stand-in, answered by the DirectDraw object for
-// IID_IDirect3D7 while an OpenGL 3.3 core context can be made: one hardware device, one
-// 16-bit depth format (or the device a test offers), devices made on video-memory
-// surfaces.
+// IID_IDirect3D7 while an OpenGL 3.3 core context can be made: one device (hardware, or
+// software emulation where GL renders on the CPU), one 16-bit depth format (or the device
+// a test offers), devices made on video-memory surfaces.
 #include <new>
+#include <string>
 
 #include "platform/opengl/d3d_device.h"
 #include "platform/opengl/device_call_log.h"
@@ -11,10 +12,16 @@
 
 const IID IID_IDirect3DTnLHalDevice = {0x5f0b7a40, 0x1c2e, 0x4d6a, {0x9a, 0x10, 0x3e, 0x52, 0x70, 0x01, 0xd0, 0x07}};
 const IID IID_IDirect3DHALDevice = {0x5f0b7a41, 0x1c2e, 0x4d6a, {0x9a, 0x10, 0x3e, 0x52, 0x70, 0x01, 0xd0, 0x07}};
+const IID IID_IDirect3DRGBDevice = {0x5f0b7a43, 0x1c2e, 0x4d6a, {0x9a, 0x10, 0x3e, 0x52, 0x70, 0x01, 0xd0, 0x07}};
 const IID IID_IDirect3DDevice7 = {0x5f0b7a42, 0x1c2e, 0x4d6a, {0x9a, 0x10, 0x3e, 0x52, 0x70, 0x01, 0xd0, 0x07}};
 
 namespace gl_backend {
 namespace {
+
+// The one device answers for each of the device GUIDs, whichever of them is enumerated.
+bool IsDeviceGuid(REFCLSID device) {
+    return device == IID_IDirect3DTnLHalDevice || device == IID_IDirect3DHALDevice || device == IID_IDirect3DRGBDevice;
+}
 
 class Direct3DObject final : public IDirect3D7 {
 public:
@@ -33,15 +40,16 @@ public:
     HRESULT EnumDevices(LPD3DENUMDEVICESCALLBACK7 callback, void* context) override {
         if (callback == nullptr) return DDERR_INVALIDPARAMS;
         D3DDEVICEDESC7 desc = OfferedDeviceDescription();
-        char description[] = "Vomur hardware 3-D device over OpenGL";
-        char name[] = "Vomur T&L HAL";
-        callback(description, name, &desc, context);
+        const OfferedDeviceNames names = OfferedNames();
+        std::string description = names.description;
+        std::string name = names.name;
+        callback(description.data(), name.data(), &desc, context);
         return D3D_OK;
     }
 
     HRESULT EnumZBufferFormats(REFCLSID device, LPD3DENUMPIXELFORMATSCALLBACK callback, void* context) override {
         if (callback == nullptr) return DDERR_INVALIDPARAMS;
-        if (device != IID_IDirect3DTnLHalDevice && device != IID_IDirect3DHALDevice) return DDERR_INVALIDPARAMS;
+        if (!IsDeviceGuid(device)) return DDERR_INVALIDPARAMS;
         if (!OfferedDepthFormat()) return D3D_OK;
         DDPIXELFORMAT format{};
         format.dwSize = sizeof(format);
@@ -63,7 +71,7 @@ private:
     HRESULT CreateDeviceUnlogged(REFCLSID device, IDirectDrawSurface7* target, IDirect3DDevice7** created) {
         if (created == nullptr) return DDERR_INVALIDPARAMS;
         *created = nullptr;
-        if (device != IID_IDirect3DTnLHalDevice && device != IID_IDirect3DHALDevice) return DDERR_INVALIDPARAMS;
+        if (!IsDeviceGuid(device)) return DDERR_INVALIDPARAMS;
         GlSurface* surface = GlSurface::From(target);
         // The device draws into video memory only.
         if (surface == nullptr || surface->is_depth()) return DDERR_INVALIDPARAMS;

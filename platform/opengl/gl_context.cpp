@@ -6,6 +6,7 @@
 #include <dlfcn.h>
 #include <link.h>
 
+#include "platform/opengl/renderer_on_cpu.h"
 #include "platform/sdl/window_internal.h"
 
 namespace gl_backend {
@@ -91,6 +92,7 @@ bool MakeContext() {
         DestroyContext();
         return false;
     }
+    NoteContextRenderer(reinterpret_cast<const char*>(gl.GetString(GL_RENDERER)));
     g_generation = g_next_generation++;
     g_lost = false;
     PinLoadedLibraries();

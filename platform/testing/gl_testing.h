@@ -1,6 +1,7 @@
 // Test hooks for the 3-D stand-in over OpenGL: a lost context, failing stage programs,
 // the count of pictures a primary surface showed in its window through GL, the device the
-// 3-D object enumerates, and the call log of the 3-D device.
+// 3-D object enumerates, a GL renderer on the CPU counted as hardware, and the call log of
+// the 3-D device.
 #pragma once
 
 #include <cstddef>
@@ -29,6 +30,25 @@ public:
     OfferGlDevice(const OfferGlDevice&) = delete;
     OfferGlDevice& operator=(const OfferGlDevice&) = delete;
 };
+
+// A GL renderer running on the CPU is enumerated as the hardware device while this lives
+// (or, made with false, as the software-emulation device); the setting before it comes
+// back at its end.
+class CountSoftwareGlAsHardware {
+public:
+    explicit CountSoftwareGlAsHardware(bool on = true) : was_(platform_hooks::CpuGlCountedAsHardware()) {
+        platform_hooks::CountCpuGlAsHardware(on);
+    }
+    ~CountSoftwareGlAsHardware() { platform_hooks::CountCpuGlAsHardware(was_); }
+    CountSoftwareGlAsHardware(const CountSoftwareGlAsHardware&) = delete;
+    CountSoftwareGlAsHardware& operator=(const CountSoftwareGlAsHardware&) = delete;
+
+private:
+    bool was_;
+};
+
+// Whether this machine's GL renders on the CPU.
+inline bool GlRendersOnCpu() { return platform_hooks::GlRendersOnCpu(); }
 
 using GlDeviceCall = platform_hooks::GlDeviceCall;
 using GlDeviceCallKind = platform_hooks::GlDeviceCallKind;
