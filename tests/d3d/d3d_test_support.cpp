@@ -1,6 +1,6 @@
 // The renderer tests' engine fixture and call-log helpers. Before anything starts SDL the
 // off-screen driver is chosen: it carries GL where the dummy driver (what the test runner
-// sets) does not.
+// sets) does not; and while the tests run a GL rendering on the CPU counts as hardware.
 #include "tests/d3d/d3d_test_support.h"
 
 #include <cstdlib>
@@ -8,6 +8,7 @@
 
 #include "engine/core/tracked_alloc.h"
 #include "engine/graphics/graphics.h"
+#include "tests/support/software_gl_as_hardware.h"
 
 namespace {
 
@@ -17,6 +18,10 @@ struct OffscreenDriver {
         if (driver == nullptr || std::strcmp(driver, "dummy") == 0) setenv("SDL_VIDEODRIVER", "offscreen", 1);
     }
 } g_offscreen_driver;
+
+// The renderer's tests run it over this machine's GL, hardware or not.
+::testing::Environment* const g_software_gl_as_hardware =
+    ::testing::AddGlobalTestEnvironment(new SoftwareGlAsHardware);
 
 }  // namespace
 

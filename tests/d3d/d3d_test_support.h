@@ -1,5 +1,6 @@
 // Shared pieces of the Direct3D renderer's tests: the engine started in a window with the
-// renderer enabled over Mesa's GL (skipping where no GL context can be made), texture
+// renderer enabled over Mesa's GL (skipping where no GL context can be made; a GL rendering
+// on the CPU is counted as the hardware device for every test of the program), texture
 // surfaces and texture pieces with chosen alpha bytes, and call-log helpers.
 #pragma once
 

@@ -21,6 +21,7 @@
 #include "engine/graphics/draw/draw_settings.h"
 #include "engine/include/vomur.h"
 #include "game/game_state.h"
+#include "platform/testing/gl_testing.h"
 #include "tests/game/game_harness.h"
 #include "tests/game/screenshot_png.h"
 #include "tests/support/temp_dir.h"
@@ -165,6 +166,9 @@ int LogOfStartUp(const std::string& display, const std::filesystem::path& out) {
 
 TEST(RealWindowDirect3D, GameFramesMatchTheSoftwarePath) {
     if (!ProgramExists("Xvfb")) GTEST_SKIP() << "Xvfb is not installed";
+    // The X server's GL renders on the CPU; the children started from here count it as the
+    // hardware device, so that the engine opens Direct3D on it.
+    CountSoftwareGlAsHardware software_gl_as_hardware;
     XServer server;
     ASSERT_FALSE(server.display().empty()) << "Xvfb did not start";
     const std::filesystem::path shots = TRELLIGAN_SHOT_DIR;

@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "tests/support/software_gl_as_hardware.h"
+
 namespace {
 
 // Before anything starts SDL: the off-screen driver carries GL where the dummy driver
@@ -14,6 +16,10 @@ struct OffscreenDriver {
         if (driver == nullptr || std::strcmp(driver, "dummy") == 0) setenv("SDL_VIDEODRIVER", "offscreen", 1);
     }
 } g_offscreen_driver;
+
+// GL here may render on the CPU; the 3-D object's tests count it as hardware.
+::testing::Environment* const g_software_gl_as_hardware =
+    ::testing::AddGlobalTestEnvironment(new SoftwareGlAsHardware);
 
 constexpr DWORD kMasks[6][4] = {
     {0xF800, 0x07E0, 0x001F, 0},          {0x7C00, 0x03E0, 0x001F, 0},
