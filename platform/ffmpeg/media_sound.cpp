@@ -4,12 +4,11 @@
 // cursor and silences what was played, so a buffer left alone plays its data, then
 // silence. When the cursor has passed the written data (nobody refilled in time) the
 // sound stands at the data's end and starts again from there. Relies on the DirectSound
-// stand-in (platform/dsound.h), the COM table and timeGetTime.
+// stand-in (platform/dsound.h), the COM table and timeGetTime; the stream has loaded
+// FFmpeg's libraries before it opens its sound.
 #include "platform/ffmpeg/media_sound.h"
 
 extern "C" {
-#include <libavcodec/avcodec.h>
-#include <libavformat/avformat.h>
 #include <libavutil/channel_layout.h>
 #include <libswresample/swresample.h>
 }
@@ -20,6 +19,7 @@ extern "C" {
 #include <vector>
 
 #include "platform/dsound.h"
+#include "platform/ffmpeg/ffmpeg_library.h"
 #include "platform/kernel.h"
 
 namespace {
@@ -71,7 +71,7 @@ std::int64_t FrameTime(const MediaSound* s, const AVFrame* frame) {
     if (pts == AV_NOPTS_VALUE) pts = frame->pts;
     if (pts == AV_NOPTS_VALUE) return AV_NOPTS_VALUE;
     // Times from a damaged file may be anything: one far beyond any movie counts as none.
-    const std::int64_t time = av_rescale_q(pts, s->time_base, AVRational{1, kUnitsPerSecond});
+    const std::int64_t time = Ffmpeg().av_rescale_q(pts, s->time_base, AVRational{1, kUnitsPerSecond});
     constexpr std::int64_t kFar = std::int64_t{1} << 50;  // about 3.5 years
     if (time < -kFar || time > kFar) return AV_NOPTS_VALUE;
     return time - s->origin;
@@ -79,19 +79,19 @@ std::int64_t FrameTime(const MediaSound* s, const AVFrame* frame) {
 
 bool DecodeFrame(MediaSound* s) {
     for (;;) {
-        const int got = avcodec_receive_frame(s->codec, s->frame);
+        const int got = Ffmpeg().avcodec_receive_frame(s->codec, s->frame);
         if (got == 0) return true;
         if (got != AVERROR(EAGAIN)) return false;
-        if (av_read_frame(s->format, s->packet) < 0) {
-            if (avcodec_send_packet(s->codec, nullptr) < 0) return false;
+        if (Ffmpeg().av_read_frame(s->format, s->packet) < 0) {
+            if (Ffmpeg().avcodec_send_packet(s->codec, nullptr) < 0) return false;
             continue;
         }
         if (s->packet->stream_index == s->index) {
-            const int sent = avcodec_send_packet(s->codec, s->packet);
-            av_packet_unref(s->packet);
+            const int sent = Ffmpeg().avcodec_send_packet(s->codec, s->packet);
+            Ffmpeg().av_packet_unref(s->packet);
             if (sent < 0 && sent != AVERROR(EAGAIN)) return false;
         } else {
-            av_packet_unref(s->packet);
+            Ffmpeg().av_packet_unref(s->packet);
         }
     }
 }
@@ -105,12 +105,12 @@ bool DecodeMore(MediaSound* s) {
         s->decoder_ended = true;
         return false;
     }
-    const int room = swr_get_out_samples(s->resampler, s->frame->nb_samples);
+    const int room = Ffmpeg().swr_get_out_samples(s->resampler, s->frame->nb_samples);
     if (room <= 0) return true;
     const std::size_t at = s->pending.size();
     s->pending.resize(at + static_cast<std::size_t>(room) * kBlock);
     std::uint8_t* out[1] = {s->pending.data() + at};
-    const int made = swr_convert(s->resampler, out, room, const_cast<const std::uint8_t**>(s->frame->extended_data),
+    const int made = Ffmpeg().swr_convert(s->resampler, out, room, const_cast<const std::uint8_t**>(s->frame->extended_data),
                                  s->frame->nb_samples);
     if (made < 0) {
         s->pending.resize(at);
@@ -126,12 +126,12 @@ bool DecodeMore(MediaSound* s) {
     }
     if (time > s->target) {
         // The sound starts later than the target: silence until it does.
-        s->silence = static_cast<std::uint64_t>(av_rescale(time - s->target, kRate, kUnitsPerSecond)) * kBlock;
+        s->silence = static_cast<std::uint64_t>(Ffmpeg().av_rescale(time - s->target, kRate, kUnitsPerSecond)) * kBlock;
         s->timeline_started = true;
         return true;
     }
     // Times are whole 100 ns: the nearest sample is the one meant.
-    const std::int64_t drop = av_rescale(s->target - time, kRate, kUnitsPerSecond);
+    const std::int64_t drop = Ffmpeg().av_rescale(s->target - time, kRate, kUnitsPerSecond);
     const auto have = static_cast<std::int64_t>(made);
     if (drop >= have) {
         s->pending.resize(at);
@@ -231,37 +231,38 @@ void Release(MediaSound* s) {
         s->ring->Release();
     }
     if (s->device != nullptr) s->device->Release();
-    swr_free(&s->resampler);
-    av_frame_free(&s->frame);
-    av_packet_free(&s->packet);
-    avcodec_free_context(&s->codec);
-    avformat_close_input(&s->format);
+    Ffmpeg().swr_free(&s->resampler);
+    Ffmpeg().av_frame_free(&s->frame);
+    Ffmpeg().av_packet_free(&s->packet);
+    Ffmpeg().avcodec_free_context(&s->codec);
+    Ffmpeg().avformat_close_input(&s->format);
     delete s;
 }
 
 bool OpenDecoder(MediaSound* s, const std::string& path) {
-    if (avformat_open_input(&s->format, path.c_str(), nullptr, nullptr) < 0 ||
-        avformat_find_stream_info(s->format, nullptr) < 0) {
+    if (Ffmpeg().avformat_open_input(&s->format, path.c_str(), nullptr, nullptr) < 0 ||
+        Ffmpeg().avformat_find_stream_info(s->format, nullptr) < 0) {
         return false;
     }
     if (s->index < 0 || s->index >= static_cast<int>(s->format->nb_streams)) return false;
     const AVStream* stream = s->format->streams[s->index];
     if (stream->codecpar->codec_type != AVMEDIA_TYPE_AUDIO) return false;
-    const AVCodec* decoder = avcodec_find_decoder(stream->codecpar->codec_id);
+    const AVCodec* decoder = Ffmpeg().avcodec_find_decoder(stream->codecpar->codec_id);
     if (decoder == nullptr) return false;
-    s->codec = avcodec_alloc_context3(decoder);
-    s->packet = av_packet_alloc();
-    s->frame = av_frame_alloc();
+    s->codec = Ffmpeg().avcodec_alloc_context3(decoder);
+    s->packet = Ffmpeg().av_packet_alloc();
+    s->frame = Ffmpeg().av_frame_alloc();
     if (s->codec == nullptr || s->packet == nullptr || s->frame == nullptr ||
-        avcodec_parameters_to_context(s->codec, stream->codecpar) < 0 || avcodec_open2(s->codec, decoder, nullptr) < 0) {
+        Ffmpeg().avcodec_parameters_to_context(s->codec, stream->codecpar) < 0 ||
+        Ffmpeg().avcodec_open2(s->codec, decoder, nullptr) < 0) {
         return false;
     }
     if (s->codec->sample_rate <= 0 || s->codec->ch_layout.nb_channels <= 0) return false;
     s->time_base = stream->time_base;
     AVChannelLayout stereo = AV_CHANNEL_LAYOUT_STEREO;
-    if (swr_alloc_set_opts2(&s->resampler, &stereo, AV_SAMPLE_FMT_S16, kRate, &s->codec->ch_layout,
+    if (Ffmpeg().swr_alloc_set_opts2(&s->resampler, &stereo, AV_SAMPLE_FMT_S16, kRate, &s->codec->ch_layout,
                             s->codec->sample_fmt, s->codec->sample_rate, 0, nullptr) < 0 ||
-        swr_init(s->resampler) < 0) {
+        Ffmpeg().swr_init(s->resampler) < 0) {
         return false;
     }
     return true;
@@ -347,12 +348,12 @@ void MediaSoundSeek(MediaSound* s, std::int64_t time) {
     s->target = time;
     s->timeline_started = false;
     s->decoder_ended = false;
-    const std::int64_t at = av_rescale_q(time + s->origin, AVRational{1, kUnitsPerSecond}, s->time_base);
-    av_seek_frame(s->format, s->index, at, AVSEEK_FLAG_BACKWARD);
-    avcodec_flush_buffers(s->codec);
+    const std::int64_t at = Ffmpeg().av_rescale_q(time + s->origin, AVRational{1, kUnitsPerSecond}, s->time_base);
+    Ffmpeg().av_seek_frame(s->format, s->index, at, AVSEEK_FLAG_BACKWARD);
+    Ffmpeg().avcodec_flush_buffers(s->codec);
     // Drops what the resampler still holds from before the seek.
-    swr_close(s->resampler);
-    swr_init(s->resampler);
+    Ffmpeg().swr_close(s->resampler);
+    Ffmpeg().swr_init(s->resampler);
 }
 
 bool MediaSoundTime(MediaSound* s, std::int64_t* time) {

@@ -4,10 +4,9 @@
 // The stream time is the sound's play position while there is sound; without a sound
 // track or a sound device, and after the sound's end, it runs from timeGetTime, so the
 // manual clock of the tests drives it too. Every library result is checked; a decode
-// error ends the stream rather than showing a damaged picture.
+// error ends the stream rather than showing a damaged picture. The libraries are loaded
+// by the first open (ffmpeg_library.cpp); without them no file opens.
 extern "C" {
-#include <libavcodec/avcodec.h>
-#include <libavformat/avformat.h>
 #include <libavutil/imgutils.h>
 #include <libswscale/swscale.h>
 }
@@ -17,6 +16,7 @@ extern "C" {
 #include <string>
 
 #include "platform/code_page.h"
+#include "platform/ffmpeg/ffmpeg_library.h"
 #include "platform/ffmpeg/media_sound.h"
 #include "platform/kernel.h"
 #include "platform/media_stream.h"
@@ -50,38 +50,38 @@ std::int64_t FrameTime(const MediaStream* s, const AVFrame* frame) {
     const std::int64_t start = s->format->streams[s->video_index]->start_time;
     // Times from a damaged file may be anything: one that does not fit counts as none.
     if (start != AV_NOPTS_VALUE && __builtin_sub_overflow(pts, start, &pts)) return 0;
-    return av_rescale_q(pts, s->time_base, AVRational{1, 10000000});
+    return Ffmpeg().av_rescale_q(pts, s->time_base, AVRational{1, 10000000});
 }
 
 // Decodes the next frame into `frame`; false at the end or on an error.
 bool DecodeNext(MediaStream* s) {
     for (;;) {
-        const int got = avcodec_receive_frame(s->codec, s->frame);
+        const int got = Ffmpeg().avcodec_receive_frame(s->codec, s->frame);
         if (got == 0) return true;
         if (got != AVERROR(EAGAIN)) return false;  // end of stream or a decode error
-        const int read = av_read_frame(s->format, s->packet);
+        const int read = Ffmpeg().av_read_frame(s->format, s->packet);
         if (read < 0) {
-            if (avcodec_send_packet(s->codec, nullptr) < 0) return false;  // drain
+            if (Ffmpeg().avcodec_send_packet(s->codec, nullptr) < 0) return false;  // drain
             continue;
         }
         if (s->packet->stream_index == s->video_index) {
-            const int sent = avcodec_send_packet(s->codec, s->packet);
-            av_packet_unref(s->packet);
+            const int sent = Ffmpeg().avcodec_send_packet(s->codec, s->packet);
+            Ffmpeg().av_packet_unref(s->packet);
             if (sent < 0 && sent != AVERROR(EAGAIN)) return false;
         } else {
-            av_packet_unref(s->packet);
+            Ffmpeg().av_packet_unref(s->packet);
         }
     }
 }
 
 bool WriteFrame(MediaStream* s, std::uint8_t* pixels, std::int32_t pitch) {
     if (s->frame->width != s->width || s->frame->height != s->height) return false;
-    s->scaler = sws_getCachedContext(s->scaler, s->width, s->height, static_cast<AVPixelFormat>(s->frame->format),
+    s->scaler = Ffmpeg().sws_getCachedContext(s->scaler, s->width, s->height, static_cast<AVPixelFormat>(s->frame->format),
                                      s->width, s->height, AV_PIX_FMT_BGRA, SWS_BILINEAR, nullptr, nullptr, nullptr);
     if (s->scaler == nullptr) return false;
     std::uint8_t* planes[4] = {pixels, nullptr, nullptr, nullptr};
     int pitches[4] = {pitch, 0, 0, 0};
-    return sws_scale(s->scaler, s->frame->data, s->frame->linesize, 0, s->height, planes, pitches) == s->height;
+    return Ffmpeg().sws_scale(s->scaler, s->frame->data, s->frame->linesize, 0, s->height, planes, pitches) == s->height;
 }
 
 }  // namespace
@@ -89,31 +89,32 @@ bool WriteFrame(MediaStream* s, std::uint8_t* pixels, std::int32_t pitch) {
 MediaStream* MediaStreamOpen(const char* path, MediaStreamError* error) {
     *error = kMediaStreamNoFile;
     std::string name;
-    if (!Cp932PathToUtf8(path, name)) return nullptr;
+    if (!Cp932PathToUtf8(path, name) || !LoadFfmpegLibrary()) return nullptr;
     auto* s = new (std::nothrow) MediaStream;
     if (s == nullptr) {
         *error = kMediaStreamNoMemory;
         return nullptr;
     }
-    av_log_set_level(AV_LOG_QUIET);
-    if (avformat_open_input(&s->format, name.c_str(), nullptr, nullptr) < 0 ||
-        avformat_find_stream_info(s->format, nullptr) < 0) {
+    Ffmpeg().av_log_set_level(AV_LOG_QUIET);
+    if (Ffmpeg().avformat_open_input(&s->format, name.c_str(), nullptr, nullptr) < 0 ||
+        Ffmpeg().avformat_find_stream_info(s->format, nullptr) < 0) {
         MediaStreamClose(s);
         return nullptr;
     }
     *error = kMediaStreamNoVideo;
     const AVCodec* decoder = nullptr;
-    s->video_index = av_find_best_stream(s->format, AVMEDIA_TYPE_VIDEO, -1, -1, &decoder, 0);
+    s->video_index = Ffmpeg().av_find_best_stream(s->format, AVMEDIA_TYPE_VIDEO, -1, -1, &decoder, 0);
     if (s->video_index < 0 || decoder == nullptr) {
         MediaStreamClose(s);
         return nullptr;
     }
     AVStream* video = s->format->streams[s->video_index];
-    s->codec = avcodec_alloc_context3(decoder);
-    s->packet = av_packet_alloc();
-    s->frame = av_frame_alloc();
+    s->codec = Ffmpeg().avcodec_alloc_context3(decoder);
+    s->packet = Ffmpeg().av_packet_alloc();
+    s->frame = Ffmpeg().av_frame_alloc();
     if (s->codec == nullptr || s->packet == nullptr || s->frame == nullptr ||
-        avcodec_parameters_to_context(s->codec, video->codecpar) < 0 || avcodec_open2(s->codec, decoder, nullptr) < 0) {
+        Ffmpeg().avcodec_parameters_to_context(s->codec, video->codecpar) < 0 ||
+        Ffmpeg().avcodec_open2(s->codec, decoder, nullptr) < 0) {
         MediaStreamClose(s);
         return nullptr;
     }
@@ -126,10 +127,10 @@ MediaStream* MediaStreamOpen(const char* path, MediaStreamError* error) {
     s->time_base = video->time_base;
     const AVRational rate = video->avg_frame_rate.num > 0 ? video->avg_frame_rate : video->r_frame_rate;
     s->frame_rate = rate.num > 0 && rate.den > 0 ? av_q2d(rate) : 0;
-    const int audio = av_find_best_stream(s->format, AVMEDIA_TYPE_AUDIO, -1, s->video_index, nullptr, 0);
+    const int audio = Ffmpeg().av_find_best_stream(s->format, AVMEDIA_TYPE_AUDIO, -1, s->video_index, nullptr, 0);
     if (audio >= 0) {
         const std::int64_t origin = video->start_time != AV_NOPTS_VALUE
-                                        ? av_rescale_q(video->start_time, s->time_base, AVRational{1, 10000000})
+                                        ? Ffmpeg().av_rescale_q(video->start_time, s->time_base, AVRational{1, 10000000})
                                         : 0;
         s->sound = MediaSoundOpen(name, audio, origin);
         s->sound_clock = s->sound != nullptr;
@@ -141,11 +142,11 @@ MediaStream* MediaStreamOpen(const char* path, MediaStreamError* error) {
 void MediaStreamClose(MediaStream* s) {
     if (s == nullptr) return;
     MediaSoundClose(s->sound);
-    sws_freeContext(s->scaler);
-    av_frame_free(&s->frame);
-    av_packet_free(&s->packet);
-    avcodec_free_context(&s->codec);
-    avformat_close_input(&s->format);
+    Ffmpeg().sws_freeContext(s->scaler);
+    Ffmpeg().av_frame_free(&s->frame);
+    Ffmpeg().av_packet_free(&s->packet);
+    Ffmpeg().avcodec_free_context(&s->codec);
+    Ffmpeg().avformat_close_input(&s->format);
     delete s;
 }
 
@@ -190,12 +191,12 @@ bool MediaStreamIsRunning(const MediaStream* s) { return s->running; }
 int MediaStreamSeek(MediaStream* s, std::int64_t time_100ns) {
     if (time_100ns < 0) time_100ns = 0;
     const AVStream* video = s->format->streams[s->video_index];
-    std::int64_t target = av_rescale_q(time_100ns, AVRational{1, 10000000}, s->time_base);
+    std::int64_t target = Ffmpeg().av_rescale_q(time_100ns, AVRational{1, 10000000}, s->time_base);
     if (video->start_time != AV_NOPTS_VALUE && __builtin_add_overflow(target, video->start_time, &target)) {
         target = video->start_time;
     }
-    const int result = av_seek_frame(s->format, s->video_index, target, AVSEEK_FLAG_BACKWARD);
-    avcodec_flush_buffers(s->codec);
+    const int result = Ffmpeg().av_seek_frame(s->format, s->video_index, target, AVSEEK_FLAG_BACKWARD);
+    Ffmpeg().avcodec_flush_buffers(s->codec);
     s->held = false;
     s->ended = false;
     s->last_shown = -1;

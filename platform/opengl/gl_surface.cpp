@@ -83,6 +83,7 @@ GlSurface::GlSurface(IDirectDraw7* owner, int width, int height, const DDPIXELFO
 
 GlSurface::~GlSurface() {
     LiveSurfaces().erase(static_cast<IDirectDrawSurface7*>(this));
+    if (dc_ != nullptr) display::DeletePixelTargetDC(dc_);
     ReleaseAttached();
     if (clipper_ != nullptr) clipper_->Release();
     GiveWindowBack(gl_window_);
@@ -163,7 +164,7 @@ ULONG GlSurface::Release() {
 
 HRESULT GlSurface::UsableResult() const {
     if (lost_ || generation_ == 0 || generation_ != ContextGeneration()) return DDERR_SURFACELOST;
-    if (locked_) return DDERR_SURFACEBUSY;
+    if (locked_ || dc_ != nullptr) return DDERR_SURFACEBUSY;
     return DD_OK;
 }
 
@@ -316,7 +317,7 @@ HRESULT GlSurface::IsLost() { return UsableResult() == DDERR_SURFACELOST ? DDERR
 
 HRESULT GlSurface::Restore() {
     if (IsLost() == DD_OK) return DD_OK;
-    if (locked_) return DDERR_SURFACEBUSY;
+    if (locked_ || dc_ != nullptr) return DDERR_SURFACEBUSY;
     if (!RecoverContext()) return DDERR_SURFACELOST;
     DeleteObjects();
     if (!CreateObjects()) return DDERR_SURFACELOST;
@@ -364,10 +365,63 @@ HRESULT GlSurface::GetDC(HDC* dc) {
     *dc = nullptr;
     const HRESULT usable = UsableResult();
     if (usable != DD_OK) return usable;
-    return DDERR_CANTCREATEDC;
+    if (format_.depth) return DDERR_CANTCREATEDC;
+    dc_pixels_.resize(static_cast<std::size_t>(pitch_) * static_cast<std::size_t>(height_));
+    if (!ReadRect(RECT{0, 0, width_, height_}, dc_pixels_.data(), pitch_)) {
+        std::vector<std::uint8_t>().swap(dc_pixels_);
+        return DDERR_SURFACELOST;
+    }
+    dc_ = display::CreatePixelTargetDC(this);
+    if (dc_ == nullptr) {
+        std::vector<std::uint8_t>().swap(dc_pixels_);
+        return DDERR_CANTCREATEDC;
+    }
+    dc_serial_ = serial_;
+    dc_changed_ = false;
+    *dc = dc_;
+    return DD_OK;
 }
 
-HRESULT GlSurface::ReleaseDC(HDC) { return DDERR_NODC; }
+HRESULT GlSurface::ReleaseDC(HDC dc) {
+    if (dc_ == nullptr || dc != dc_) return DDERR_NODC;
+    display::DeletePixelTargetDC(dc_);
+    dc_ = nullptr;
+    // A copy whose texture went with a lost context (or was re-made since) is dropped: it
+    // must not land in the new texture.
+    HRESULT result = DD_OK;
+    if (dc_changed_) {
+        if (!DcCopyCurrent()) {
+            result = DDERR_SURFACELOST;
+        } else if (!WriteRect(RECT{0, 0, width_, height_}, dc_pixels_.data(), pitch_)) {
+            result = DDERR_SURFACELOST;
+        } else {
+            PresentIfPrimary();
+        }
+    }
+    std::vector<std::uint8_t>().swap(dc_pixels_);
+    return result;
+}
+
+bool GlSurface::DcCopyCurrent() const {
+    return !lost_ && generation_ != 0 && generation_ == ContextGeneration() && serial_ == dc_serial_;
+}
+
+bool GlSurface::Pixels(display::PixelView* view) {
+    if (dc_ == nullptr || !DcCopyCurrent()) return false;
+    view->pixels = dc_pixels_.data();
+    view->pitch = pitch_;
+    view->width = width_;
+    view->height = height_;
+    view->bytes_per_pixel = format_.bytes;
+    view->red_mask = format_.masks[0];
+    view->green_mask = format_.masks[1];
+    view->blue_mask = format_.masks[2];
+    view->palette = nullptr;
+    return true;
+}
+
+// GDI drew into the copy: it goes back to the texture when the context is released.
+void GlSurface::Changed(const RECT&) { dc_changed_ = true; }
 
 HRESULT GlSurface::SetClipper(IDirectDrawClipper* clipper) {
     if (clipper != nullptr) clipper->AddRef();

@@ -1,7 +1,8 @@
 // Video-memory DirectDraw surfaces of the 3-D stand-in: a GL texture (colour or 16-bit
 // depth) with a framebuffer over it. Locks read back and write back only the locked
 // rectangle; fills clear a scissored rectangle; copies from GL surfaces run in GL, copies
-// from system memory upload; a lost context makes them lost until restored.
+// from system memory upload; a device context draws into a read-back copy of the surface
+// that goes back when it is released; a lost context makes them lost until restored.
 #pragma once
 
 #include <cstdint>
@@ -13,7 +14,7 @@
 
 namespace gl_backend {
 
-class GlSurface final : public display::SurfaceChain<GlSurface> {
+class GlSurface final : public display::SurfaceChain<GlSurface>, public display::PixelTarget {
 public:
     GlSurface(IDirectDraw7* owner, int width, int height, const DDPIXELFORMAT& format, const GlPixelFormat& gl_format,
               const DDSCAPS2& caps);
@@ -33,19 +34,25 @@ public:
     HRESULT GetCaps(DDSCAPS2* caps) override;
     HRESULT GetClipper(IDirectDrawClipper** clipper) override;
     HRESULT GetColorKey(DWORD flags, DDCOLORKEY* key) override;
-    // Video memory gives no device context: DDERR_CANTCREATEDC.
+    // One device context at a time, over a copy of the pixels read back now; a depth
+    // surface gives none (DDERR_CANTCREATEDC).
     HRESULT GetDC(HDC* dc) override;
     HRESULT GetPalette(IDirectDrawPalette** palette) override;
     HRESULT GetPixelFormat(DDPIXELFORMAT* format) override;
     HRESULT GetSurfaceDesc(DDSURFACEDESC2* description) override;
     HRESULT IsLost() override;
     HRESULT Lock(RECT* rect, DDSURFACEDESC2* description, DWORD flags, HANDLE event) override;
+    // Writes the copy back when GDI drew into it (and shows a primary), then frees it.
     HRESULT ReleaseDC(HDC dc) override;
     HRESULT Restore() override;
     HRESULT SetClipper(IDirectDrawClipper* clipper) override;
     HRESULT SetColorKey(DWORD flags, DDCOLORKEY* key) override;
     HRESULT SetPalette(IDirectDrawPalette* palette) override;
     HRESULT Unlock(RECT* rect) override;
+
+    // PixelTarget: what the device context draws into (unavailable once the surface is lost).
+    bool Pixels(display::PixelView* view) override;
+    void Changed(const RECT& rect) override;
 
     // Made by CreateVideoSurface.
     bool CreateObjects();
@@ -86,6 +93,8 @@ private:
     HRESULT CopyFrom(const RECT& destination, const RECT& drawn, IDirectDrawSurface7* source, const RECT& from,
                      bool keyed);
     bool is_primary() const { return (caps_.dwCaps & DDSCAPS_PRIMARYSURFACE) != 0; }
+    // Whether the device context's copy still belongs to the surface's live texture.
+    bool DcCopyCurrent() const;
 
     ULONG refs_ = 1;
     IDirectDraw7* owner_;
@@ -107,6 +116,10 @@ private:
     DWORD lock_flags_ = 0;
     std::vector<std::uint8_t> shadow_;  // lock memory: the surface's size, only the locked rectangle read
     std::vector<std::uint8_t> shown_pixels_;  // a primary's frame read back for its window's picture
+    HDC dc_ = nullptr;
+    std::vector<std::uint8_t> dc_pixels_;  // what the device context draws into, pitch_ apart
+    std::uint64_t dc_serial_ = 0;          // serial of the texture the copy was read from
+    bool dc_changed_ = false;
     bool has_source_key_ = false;
     DDCOLORKEY source_key_{};
     IDirectDrawClipper* clipper_ = nullptr;

@@ -119,21 +119,43 @@ protected:
     bool up_ = false;
 };
 
-// The 3-D device's output surfaces have no device context, so the copy-method test at
-// start-up keeps BltFast, and copies out of the back buffer work.
-TEST_F(DirectDrawDraw, CopiesBetweenSurfacesTakeBltFastWhereNoDeviceContextExists) {
+// Copies out of the back buffer give the same pixels whichever copy method the start-up
+// timing chose: BltFast, or BitBlt through the video-memory surfaces' device contexts.
+TEST_F(DirectDrawDraw, CopiesBetweenSurfacesGiveTheSamePixelsByEitherMethod) {
+    if (!up_) return;
     ScreenState* screen = GetScreenState();
+    const int chosen = screen->copy_by_bitblt;
+    const std::uint32_t colours[] = {0x123456, 0xA9CB87};
+    for (int by_bitblt = 0; by_bitblt < 2; ++by_bitblt) {
+        screen->copy_by_bitblt = by_bitblt;
+        const std::uint32_t c = colours[by_bitblt];
+        ASSERT_EQ(ApiDrawRectangle(0, 0, 8, 8, ApiMakeColorValue(c >> 16, (c >> 8) & 0xFF, c & 0xFF), 1), 0);
+        const RECT corner{0, 0, 8, 8};
+        ASSERT_EQ(CopySurfaceRect(screen->work, screen->back, 0, 0, &corner, -1), 0) << by_bitblt;
+        DDSURFACEDESC2 desc{};
+        desc.dwSize = sizeof(desc);
+        ASSERT_EQ(screen->work->Lock(nullptr, &desc, DDLOCK_WAIT | DDLOCK_READONLY, nullptr), DD_OK);
+        std::uint32_t raw = 0;
+        std::memcpy(&raw, static_cast<const std::uint8_t*>(desc.lpSurface) + 7 * desc.lPitch + 7 * 4, 4);
+        screen->work->Unlock(nullptr);
+        EXPECT_EQ(raw & 0xFFFFFF, c) << by_bitblt;
+    }
+    screen->copy_by_bitblt = chosen;
+}
+
+// Where the front surface gives no device context, BitBlt cannot copy at all: its quick
+// failure is no timing, and the copy-method test keeps BltFast.
+TEST_F(DirectDrawDraw, TheCopyMethodTestKeepsBltFastWhereNoDeviceContextCanBeHad) {
+    if (!up_) return;
+    ScreenState* screen = GetScreenState();
+    IDirectDrawSurface7* front = GetFrontSurface();
+    ASSERT_NE(front, nullptr);
+    HDC held = nullptr;
+    ASSERT_EQ(front->GetDC(&held), DD_OK);  // a second context on it is refused while this is out
+    screen->copy_by_bitblt = 1;
+    RunCopyMethodTest();
     EXPECT_EQ(screen->copy_by_bitblt, 0);
-    ASSERT_EQ(ApiDrawRectangle(0, 0, 8, 8, ApiMakeColorValue(0x12, 0x34, 0x56), 1), 0);
-    const RECT corner{0, 0, 8, 8};
-    ASSERT_EQ(CopySurfaceRect(screen->work, screen->back, 0, 0, &corner, -1), 0);
-    DDSURFACEDESC2 desc{};
-    desc.dwSize = sizeof(desc);
-    ASSERT_EQ(screen->work->Lock(nullptr, &desc, DDLOCK_WAIT | DDLOCK_READONLY, nullptr), DD_OK);
-    std::uint32_t raw = 0;
-    std::memcpy(&raw, static_cast<const std::uint8_t*>(desc.lpSurface) + 7 * desc.lPitch + 7 * 4, 4);
-    screen->work->Unlock(nullptr);
-    EXPECT_EQ(raw & 0xFFFFFF, 0x123456u);
+    EXPECT_EQ(front->ReleaseDC(held), DD_OK);
 }
 
 TEST_F(DirectDrawDraw, PlainDrawsAreBlitsWithAndWithoutTheSourceKey) {

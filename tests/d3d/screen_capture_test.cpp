@@ -1,6 +1,7 @@
 // Copying the back buffer into texture graphs: the copied rectangle lands at (0, 0) of the
 // graph and nothing beyond it changes, across pieces too; refused rectangles; the order
-// in which the ways are tried and the way remembered per texture kind.
+// in which the ways are tried and the way remembered per texture kind; the ways through
+// device contexts each capture on their own.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -113,6 +114,33 @@ TEST_F(ScreenCapture, TheWayThatWorkedIsTriedFirstNextTime) {
     const std::int32_t* other = &Remembered(graph) == &D3DState().capture_method[0] ? &D3DState().capture_method[1]
                                                                                      : &D3DState().capture_method[0];
     EXPECT_EQ(*other, -1);
+    std::copy(kept, kept + kScreenCaptureMethodCount, g_screen_capture_methods);
+}
+
+int FailingWay(int, int, int, int, const GraphRecord*, int) { return -1; }
+
+// The three ways through device contexts (of the video-memory screen, and of a temporary
+// system-memory texture or of the video-memory texture itself: the table's third to fifth
+// entries) each copy the exact pixels on their own, with the other ways failing.
+TEST_F(ScreenCapture, TheDeviceContextWaysCaptureOnTheirOwn) {
+    ScreenCaptureMethod kept[kScreenCaptureMethodCount];
+    std::copy(g_screen_capture_methods, g_screen_capture_methods + kScreenCaptureMethodCount, kept);
+    for (int way = 2; way <= 4; ++way) {
+        SCOPED_TRACE(way);
+        for (int i = 0; i < kScreenCaptureMethodCount; ++i) g_screen_capture_methods[i] = i == way ? kept[i] : FailingWay;
+        const GraphRecord* graph = MakeTextureGraph(64, 64, [](int, int) { return kGreen; });
+        Remembered(graph) = -1;
+        ASSERT_EQ(GetDrawScreenGraphD3D(10, 20, 40, 45, graph, 0), 0);
+        EXPECT_EQ(Remembered(graph), way);
+        for (int y = 0; y < 64; y += 3) {
+            for (int x = 0; x < 64; x += 3) {
+                const bool copied = x < 30 && y < 25;
+                ASSERT_EQ(Texel(graph, x, y) & 0xFFFFFFu, copied ? PatternTexel(x + 10, y + 20) : kGreen)
+                    << x << "," << y;
+            }
+        }
+        EXPECT_EQ(Texel(graph, 29, 24) & 0xFFFFFFu, PatternTexel(39, 44));
+    }
     std::copy(kept, kept + kScreenCaptureMethodCount, g_screen_capture_methods);
 }
 

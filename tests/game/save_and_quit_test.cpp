@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <optional>
+#include <string>
 
 #include "tests/game/game_harness.h"
 
@@ -110,6 +112,25 @@ TEST(SaveAndQuit, NoSaveFileShowsTheDefaults) {
     EXPECT_EQ(run.last().TextAt(480, 208), "9th 002000");
     EXPECT_EQ(run.last().TextAt(471, 226), "10th 001000");
     EXPECT_EQ(run.last().TextAt(484, 42), "-RANKING-");
+}
+
+// A save file that cannot be opened at start-up (the first run) is reported on the standard
+// output in the engine's text bytes, never on the debug output; a file that opens is not.
+TEST(SaveAndQuit, AMissingSaveFileIsReportedOnTheStandardOutputOnly) {
+    const std::string message = "ファイルオープンエラー\n";
+    const std::string message_utf8 = reinterpret_cast<const char*>(u8"ファイルオープンエラー");
+    for (const bool present : {false, true}) {
+        GameHarness run(present ? std::optional<std::string>(std::string(kDefaultSaveBytes, 40)) : std::nullopt);
+        testing::internal::CaptureStdout();
+        testing::internal::CaptureStderr();
+        const int started = run.StartUp();
+        const std::string out = testing::internal::GetCapturedStdout();
+        const std::string err = testing::internal::GetCapturedStderr();
+        ASSERT_EQ(started, 0);
+        EXPECT_EQ(out, present ? "" : message) << "save file present: " << present;
+        EXPECT_EQ(err.find(message_utf8), std::string::npos);
+        EXPECT_EQ(err.find(message), std::string::npos);
+    }
 }
 
 TEST(SaveAndQuit, AFailedWriteKeepsTheOldFileWhole) {

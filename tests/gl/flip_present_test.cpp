@@ -10,6 +10,7 @@
 #include <cstring>
 #include <string>
 
+#include "platform/gdi.h"
 #include "platform/kernel.h"
 #include "platform/testing/display_testing.h"
 #include "platform/testing/gl_testing.h"
@@ -211,7 +212,7 @@ TEST(FlipPresentTest, AFlipShowsTheBackBufferInTheRealWindow) {
 }
 
 // A primary in a window (no exclusive mode) shows the part of the screen under the
-// window's client area, through GL as well.
+// window's client area, through GL as well, also what GDI drew through its device context.
 TEST(FlipPresentTest, AWindowedPrimaryShowsThePartUnderTheClientArea) {
     if (!ProgramExists("Xvfb") || !ProgramExists("xwd")) GTEST_SKIP() << "Xvfb or xwd is not installed";
     XServer server;
@@ -271,6 +272,29 @@ TEST(FlipPresentTest, AWindowedPrimaryShowsThePartUnderTheClientArea) {
     long green = 0;
     ASSERT_TRUE(CountColours(DumpScreen(server.display()), 0xFF0000u, 0x00FF00u, &red, &green));
     EXPECT_EQ(red, 100L * 100);
+    EXPECT_EQ(green, 100L * 100);
+
+    // GDI through the primary's device context (screen coordinates) shows once the context
+    // is released; a context nothing was drawn into shows nothing again.
+    HDC dc = nullptr;
+    ASSERT_EQ(primary->GetDC(&dc), DD_OK);
+    ASSERT_EQ(primary->ReleaseDC(dc), DD_OK);
+    EXPECT_EQ(GlWindowPresents(), presents + 2);
+    ASSERT_EQ(primary->GetDC(&dc), DD_OK);
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = 1;
+    info.bmiHeader.biHeight = 1;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    const std::uint32_t blue = 0x0000FF;
+    ASSERT_NE(StretchDIBits(dc, 200, 100, 100, 100, 0, 0, 1, 1, &blue, &info, DIB_RGB_COLORS, SRCCOPY), 0);
+    ASSERT_EQ(primary->ReleaseDC(dc), DD_OK);
+    EXPECT_EQ(GlWindowPresents(), presents + 3);
+    long blue_count = 0;
+    ASSERT_TRUE(CountColours(DumpScreen(server.display()), 0x0000FFu, 0x00FF00u, &blue_count, &green));
+    EXPECT_EQ(blue_count, 100L * 100);
     EXPECT_EQ(green, 100L * 100);
 
     primary->Release();

@@ -109,13 +109,6 @@ TEST_F(VideoSurfaceTest, FillsUploadsAndCopiesMoveRawPixels) {
     EXPECT_EQ(device->Load(Surface(8, 4, kR5G6B5), nullptr, surface, nullptr, 0), DDERR_INVALIDPIXELFORMAT);
 }
 
-TEST_F(VideoSurfaceTest, VideoMemoryGivesNoDeviceContext) {
-    IDirectDrawSurface7* surface = Surface(4, 4, kX8R8G8B8);
-    HDC dc = reinterpret_cast<HDC>(1);
-    EXPECT_EQ(surface->GetDC(&dc), DDERR_CANTCREATEDC);
-    EXPECT_EQ(dc, nullptr);
-}
-
 TEST_F(VideoSurfaceTest, ALostContextIsReportedAsLostSurfacesUntilRestored) {
     IDirectDrawSurface7* target = Surface(8, 8, kX8R8G8B8);
     IDirectDrawSurface7* texture = Surface(4, 4, kX8R8G8B8);
