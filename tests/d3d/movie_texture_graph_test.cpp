@@ -19,15 +19,7 @@ protected:
     void SetUp() override {
         D3DDrawSession::SetUp();
         if (IsSkipped() || HasFatalFailure()) return;
-        TheoraFixture f;
-        f.coded_width = 48;
-        f.coded_height = 32;
-        f.picture_width = 40;
-        f.picture_height = 30;
-        f.picture_x = 4;
-        f.picture_y = 2;
-        f.frames = 16;
-        const std::vector<std::uint8_t> bytes = MakeTheoraFile(f);
+        const std::vector<std::uint8_t> bytes = MakeTheoraFile(CroppedTheoraFixture(16));
         reference_ = DecodeTheoraReference(bytes);
         WriteFileBytes("movie.ogv", bytes);
     }

@@ -187,6 +187,18 @@ std::vector<std::uint8_t> EncodeTheora(const TheoraFixture& f, bool headers_only
 
 }  // namespace
 
+TheoraFixture CroppedTheoraFixture(int frames) {
+    TheoraFixture f;
+    f.coded_width = 48;
+    f.coded_height = 32;
+    f.picture_width = 40;
+    f.picture_height = 30;
+    f.picture_x = 4;
+    f.picture_y = 2;
+    f.frames = frames;
+    return f;
+}
+
 std::vector<std::uint8_t> MakeTheoraFile(const TheoraFixture& fixture) { return EncodeTheora(fixture, false); }
 std::vector<std::uint8_t> MakeTheoraHeadersOnly(const TheoraFixture& fixture) { return EncodeTheora(fixture, true); }
 

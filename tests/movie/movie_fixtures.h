@@ -30,6 +30,9 @@ struct TheoraFixture {
     int pixel_format = 0;  // 0 4:2:0, 2 4:2:2, 3 4:4:4
 };
 
+// A 48x32 coded frame whose 40x30 picture sits at (4, 2), so every reader has to crop.
+TheoraFixture CroppedTheoraFixture(int frames);
+
 // The bytes of an Ogg Theora file; frame k's picture is a pattern of k.
 std::vector<std::uint8_t> MakeTheoraFile(const TheoraFixture& fixture);
 // An Ogg file with only a Vorbis stream.

@@ -18,15 +18,7 @@ namespace {
 class MovieGraph : public ::testing::Test {
 protected:
     void SetUp() override {
-        TheoraFixture f;
-        f.coded_width = 48;
-        f.coded_height = 32;
-        f.picture_width = 40;
-        f.picture_height = 30;
-        f.picture_x = 4;
-        f.picture_y = 2;
-        f.frames = 16;
-        const std::vector<std::uint8_t> bytes = MakeTheoraFile(f);
+        const std::vector<std::uint8_t> bytes = MakeTheoraFile(CroppedTheoraFixture(16));
         reference_ = DecodeTheoraReference(bytes);
         WriteFileBytes("movie.ogv", bytes);
         ASSERT_EQ(ApiInitializeLibrary(), 0);

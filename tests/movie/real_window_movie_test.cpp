@@ -106,15 +106,7 @@ TEST(RealWindowMovie, ADrawnMovieGraphShowsItsFramesInTheWindow) {
     ScopedTempDir dir;
     std::filesystem::create_directories(dir.path() / "locks");
     InstanceLockFolder locks((dir.path() / "locks").string());
-    TheoraFixture f;
-    f.coded_width = 48;
-    f.coded_height = 32;
-    f.picture_width = 40;
-    f.picture_height = 30;
-    f.picture_x = 4;
-    f.picture_y = 2;
-    f.frames = 12;
-    const std::vector<std::uint8_t> bytes = MakeTheoraFile(f);
+    const std::vector<std::uint8_t> bytes = MakeTheoraFile(CroppedTheoraFixture(12));
     const ReferenceFrames reference = DecodeTheoraReference(bytes);
     WriteFileBytes("movie.ogv", bytes);
     XServer server;

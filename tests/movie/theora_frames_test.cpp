@@ -17,14 +17,7 @@ namespace {
 // A cropped picture, key frames every 8, pages cut short so packets run over page ends,
 // and a sound track's pages in between.
 TheoraFixture CroppedFixture(int frames) {
-    TheoraFixture f;
-    f.coded_width = 48;
-    f.coded_height = 32;
-    f.picture_width = 40;
-    f.picture_height = 30;
-    f.picture_x = 4;
-    f.picture_y = 2;
-    f.frames = frames;
+    TheoraFixture f = CroppedTheoraFixture(frames);
     f.keyframe_interval = 8;
     f.page_fill = 300;
     f.with_vorbis = true;
