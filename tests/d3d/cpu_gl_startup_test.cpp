@@ -3,8 +3,6 @@
 // falls back to software rendering, saying so in its log. Runs where this machine's GL is
 // a CPU rasteriser (skips elsewhere, and where no GL context can be made).
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <cstring>
 #include <fstream>
@@ -14,6 +12,7 @@
 #include "engine/graphics/draw/draw_settings.h"
 #include "engine/graphics/graphics.h"
 #include "platform/testing/gl_testing.h"
+#include "tests/d3d/d3d_test_support.h"
 #include "tests/support/engine_session.h"
 #include "tests/support/temp_dir.h"
 
@@ -38,9 +37,7 @@ TEST(CpuGlStartUp, NoDeviceIsFoundAndTheEngineFallsBackToSoftware) {
     if (!GlRendersOnCpu()) GTEST_SKIP() << "GL here renders on a GPU (or no GL context can be made)";
     ScopedTempDir out;
     const std::filesystem::path log_file = out.path() / "start.log";
-    // In a child: the software path, once taken, stays for the rest of the process. The
-    // child ends without the exit-time leak check, which would count the blocks the
-    // system's GL library keeps to the end of a process.
+    // In a child: the software path, once taken, stays for the rest of the process.
     auto body = [&] {
         CountSoftwareGlAsHardware as_software(false);
         engine_test::EngineSession session;
@@ -51,13 +48,7 @@ TEST(CpuGlStartUp, NoDeviceIsFoundAndTheEngineFallsBackToSoftware) {
         ApiTerminateLibrary();
         return software ? 0 : 2;
     };
-    const pid_t child = fork();
-    if (child == 0) {
-        alarm(60);
-        std::_Exit(body());
-    }
-    int status = -1;
-    ASSERT_EQ(waitpid(child, &status, 0), child);
+    const int status = d3d_test::WaitStatusOfChild(body);
     EXPECT_EQ(status, 0) << "the engine did not start, or did not run in software mode";
     std::ifstream in(log_file, std::ios::binary);
     const std::string log((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());

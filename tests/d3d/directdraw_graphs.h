@@ -6,6 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+
+#include "platform/ddraw.h"
+
 namespace d3d_test {
 
 // Starts the engine with the renderer enabled; where the 3-D object could be had, turns
@@ -13,5 +17,9 @@ namespace d3d_test {
 // could not, the engine is ended again, the test marked skipped and false comes back; a
 // failed start-up is a failure and answers false too.
 bool StartWithDirectDrawGraphs();
+
+// A pixel of a 32-bit DirectDraw surface (the back buffer when none is given) as
+// 0x00RRGGBB, read through a read-only lock; 0xDEADBEEF where it cannot be locked.
+std::uint32_t BackSurfacePixel(int x, int y, IDirectDrawSurface7* surface = nullptr);
 
 }  // namespace d3d_test

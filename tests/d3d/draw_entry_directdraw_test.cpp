@@ -20,17 +20,7 @@ using namespace screen_reference;
 
 namespace {
 
-// The back buffer's pixel on its DirectDraw surface, 0x00RRGGBB of a 32-bit screen.
-std::uint32_t BackSurfacePixel(int x, int y) {
-    IDirectDrawSurface7* back = GetScreenState()->back;
-    DDSURFACEDESC2 desc{};
-    desc.dwSize = sizeof(desc);
-    if (FAILED(back->Lock(nullptr, &desc, DDLOCK_WAIT | DDLOCK_READONLY, nullptr))) return 0xDEADBEEF;
-    std::uint32_t raw = 0;
-    std::memcpy(&raw, static_cast<const std::uint8_t*>(desc.lpSurface) + y * desc.lPitch + x * 4, 4);
-    back->Unlock(nullptr);
-    return raw & 0xFFFFFF;
-}
+using d3d_test::BackSurfacePixel;
 
 // At a scale of 1 the stretched part of a graph is the graph drawn at its own size with
 // the draw area narrowed to the part; on DirectDraw surfaces that draw is a plain blit.

@@ -64,9 +64,7 @@ TEST_F(HardwareBranches, TheEngineStartsInDirect3DModeWithVideoMemoryOutput) {
 }
 
 TEST(HardwareBranchesSoftware, ASoftwareModeRequestBeforeStartUpGivesTheSoftwarePath) {
-    // In a child: the software path, once taken, stays for the rest of the process. The
-    // child ends without the exit-time leak check, which would count the blocks the
-    // system's GL library keeps to the end of a process.
+    // In a child: the software path, once taken, stays for the rest of the process.
     auto body = [] {
         engine_test::EngineSession session;
         SetUseTextureGraphs(0);
@@ -77,13 +75,7 @@ TEST(HardwareBranchesSoftware, ASoftwareModeRequestBeforeStartUpGivesTheSoftware
         if (!software) return 2;
         return log.find(kDirect3DUpLine) == std::string::npos ? 0 : 3;
     };
-    const pid_t child = fork();
-    if (child == 0) {
-        alarm(60);
-        std::_Exit(body());
-    }
-    int status = -1;
-    ASSERT_EQ(waitpid(child, &status, 0), child);
+    const int status = d3d_test::WaitStatusOfChild(body);
     EXPECT_EQ(status, 0);
 }
 

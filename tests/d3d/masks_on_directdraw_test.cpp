@@ -69,16 +69,7 @@ TEST(Masks, TheUseSwitchPlacesTheTargetOnItsSurface) {
     EXPECT_EQ(TrackedLiveBlockCount(), 0);
 }
 
-// The back buffer's pixel on the DirectDraw surface, as 0x00RRGGBB of a 32-bit screen.
-std::uint32_t BackSurfacePixel(int x, int y, IDirectDrawSurface7* back = GetScreenState()->back) {
-    DDSURFACEDESC2 desc{};
-    desc.dwSize = sizeof(desc);
-    if (FAILED(back->Lock(nullptr, &desc, DDLOCK_WAIT | DDLOCK_READONLY, nullptr))) return 0xDEADBEEF;
-    std::uint32_t raw = 0;
-    std::memcpy(&raw, static_cast<const std::uint8_t*>(desc.lpSurface) + y * desc.lPitch + x * 4, 4);
-    back->Unlock(nullptr);
-    return raw & 0xFFFFFF;
-}
+using d3d_test::BackSurfacePixel;
 
 // Fills a rectangle of a DirectDraw surface with a raw 32-bit value.
 void FillSurface(IDirectDrawSurface7* surface, const RECT& rect, std::uint32_t raw) {
