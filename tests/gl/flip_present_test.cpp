@@ -281,15 +281,7 @@ TEST(FlipPresentTest, AWindowedPrimaryShowsThePartUnderTheClientArea) {
     ASSERT_EQ(primary->ReleaseDC(dc), DD_OK);
     EXPECT_EQ(GlWindowPresents(), presents + 2);
     ASSERT_EQ(primary->GetDC(&dc), DD_OK);
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = 1;
-    info.bmiHeader.biHeight = 1;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    const std::uint32_t blue = 0x0000FF;
-    ASSERT_NE(StretchDIBits(dc, 200, 100, 100, 100, 0, 0, 1, 1, &blue, &info, DIB_RGB_COLORS, SRCCOPY), 0);
+    ASSERT_TRUE(FillThrough(dc, RECT{200, 100, 300, 200}, 0x0000FF));
     ASSERT_EQ(primary->ReleaseDC(dc), DD_OK);
     EXPECT_EQ(GlWindowPresents(), presents + 3);
     long blue_count = 0;

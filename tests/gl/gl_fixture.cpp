@@ -220,3 +220,16 @@ void GlFixture::Fill(IDirectDrawSurface7* surface, std::uint32_t raw) {
     fx.dwFillColor = raw;
     ASSERT_EQ(surface->Blt(nullptr, nullptr, nullptr, DDBLT_COLORFILL | DDBLT_WAIT, &fx), DD_OK);
 }
+
+// One 32-bit pixel of `rgb` stretched over a rectangle of the device context.
+BOOL FillThrough(HDC dc, RECT rect, std::uint32_t rgb) {
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = 1;
+    info.bmiHeader.biHeight = 1;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    return StretchDIBits(dc, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, 0, 0, 1, 1, &rgb,
+                         &info, DIB_RGB_COLORS, SRCCOPY) != 0;
+}

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/d3d7.h"
+#include "platform/gdi.h"
 
 // Texture formats by the index of the device's enumeration.
 enum FormatIndex { kR5G6B5 = 0, kX1R5G5B5, kA1R5G5B5, kA4R4G4B4, kX8R8G8B8, kA8R8G8B8 };
@@ -54,6 +55,10 @@ protected:
     IDirect3D7* d3d_ = nullptr;
     std::vector<IUnknown*> owned_;
 };
+
+// One 32-bit pixel of `rgb` stretched over a rectangle of a device context (GDI's fill
+// of a rectangle with one colour); whether GDI drew it.
+BOOL FillThrough(HDC dc, RECT rect, std::uint32_t rgb);
 
 // 0xAARRGGBB from a raw pixel of the format (channels widened by repeating high bits).
 std::uint32_t RawToArgb(int format_index, std::uint32_t raw);

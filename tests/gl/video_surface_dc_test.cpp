@@ -45,19 +45,6 @@ protected:
     std::vector<HBITMAP> sections_;
 };
 
-// One 32-bit pixel of `rgb` stretched over a rectangle of the device context.
-BOOL FillThrough(HDC dc, RECT rect, std::uint32_t rgb) {
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = 1;
-    info.bmiHeader.biHeight = 1;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    return StretchDIBits(dc, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, 0, 0, 1, 1, &rgb,
-                         &info, DIB_RGB_COLORS, SRCCOPY) != 0;
-}
-
 TEST_F(VideoSurfaceDcTest, GdiReadsAndDrawsThePixelsOfTheSurface) {
     // Raw pixels of pure blue, red, green and white; GDI leaves alpha bits 0, as it does
     // on a system-memory surface.
