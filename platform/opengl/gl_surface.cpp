@@ -264,16 +264,8 @@ void GlSurface::CopyShownIntoPicture(HWND window, const RECT& shown, const RECT&
                               static_cast<std::size_t>(format_.bytes);
     if (pixels.size() < bytes) pixels.resize(bytes);
     if (!ReadRect(shown, pixels.data(), w * format_.bytes)) return;
-    display::PixelView view;
-    view.pixels = pixels.data();
-    view.pitch = w * format_.bytes;
-    view.width = w;
-    view.height = h;
-    view.bytes_per_pixel = format_.bytes;
-    view.red_mask = format_.masks[0];
-    view.green_mask = format_.masks[1];
-    view.blue_mask = format_.masks[2];
-    display::DrawIntoWindowPicture(window, destination, view, RECT{0, 0, w, h});
+    display::DrawIntoWindowPicture(window, destination, ViewOver(pixels.data(), w * format_.bytes, w, h),
+                                   RECT{0, 0, w, h});
     display::ShowWindowPicture(window);
 }
 
@@ -408,16 +400,22 @@ bool GlSurface::DcCopyCurrent() const {
 
 bool GlSurface::Pixels(display::PixelView* view) {
     if (dc_ == nullptr || !DcCopyCurrent()) return false;
-    view->pixels = dc_pixels_.data();
-    view->pitch = pitch_;
-    view->width = width_;
-    view->height = height_;
-    view->bytes_per_pixel = format_.bytes;
-    view->red_mask = format_.masks[0];
-    view->green_mask = format_.masks[1];
-    view->blue_mask = format_.masks[2];
-    view->palette = nullptr;
+    *view = ViewOver(dc_pixels_.data(), pitch_, width_, height_);
     return true;
+}
+
+display::PixelView GlSurface::ViewOver(std::uint8_t* pixels, int pitch, int width, int height) const {
+    display::PixelView view;
+    view.pixels = pixels;
+    view.pitch = pitch;
+    view.width = width;
+    view.height = height;
+    view.bytes_per_pixel = format_.bytes;
+    view.red_mask = format_.masks[0];
+    view.green_mask = format_.masks[1];
+    view.blue_mask = format_.masks[2];
+    view.palette = nullptr;
+    return view;
 }
 
 // GDI drew into the copy: it goes back to the texture when the context is released.

@@ -95,6 +95,8 @@ private:
     bool is_primary() const { return (caps_.dwCaps & DDSCAPS_PRIMARYSURFACE) != 0; }
     // Whether the device context's copy still belongs to the surface's live texture.
     bool DcCopyCurrent() const;
+    // A view of pixels in this surface's format, `pitch` bytes apart.
+    display::PixelView ViewOver(std::uint8_t* pixels, int pitch, int width, int height) const;
 
     ULONG refs_ = 1;
     IDirectDraw7* owner_;
