@@ -31,12 +31,6 @@ int UpdateMovieGraphSurface(MovieRecord* movie, std::intptr_t graph) {
     return BltImageToGraphPieces(ImageSourceOf(&image, nullptr), &source, 0, 0, record);
 }
 
-int UpdateMovieGraphTexturesOf(MovieRecord* movie, std::intptr_t graph) {
-    GraphRecord* record = GetGraphRecord(static_cast<int>(graph));
-    if (record == nullptr) return -1;
-    return UpdateMovieGraphTextures(movie, record);
-}
-
 void UpdateGraphMovieFrame(int movie) {
     if (movie != -1 && GetMovieRecord(movie) != nullptr) UpdateMovieFrame(movie, 0);
 }
@@ -64,9 +58,7 @@ int LoadMovieAsGraph(const char* file_name, int use_texture, std::uint32_t movie
         WriteLogFormat("右記のグラフィックファイルの格納用グラフィック領域の作成に失敗しました：%s", file_name);
         return -1;
     }
-    GraphRecord* record = GetGraphRecord(graph);
-    record->movie = movie;
-    SetMovieFrameCallback(movie, record->creation.texture ? UpdateMovieGraphTexturesOf : UpdateMovieGraphSurface,
-                          graph);
+    GetGraphRecord(graph)->movie = movie;
+    SetMovieFrameCallback(movie, UpdateMovieGraphSurface, graph);
     return graph;
 }

@@ -11,8 +11,5 @@ int LoadMovieAsGraph(const char* file_name, int use_texture, std::uint32_t movie
 // The frame callback of a movie graph (user value: the graph handle); a texture graph's
 // frame goes to its texture pieces. 0, or -1 when the graph is gone or the copy fails.
 int UpdateMovieGraphSurface(MovieRecord* movie, std::intptr_t graph);
-// The frame callback of a movie texture graph (user value: the graph handle): 0, or -1
-// when the graph is gone.
-int UpdateMovieGraphTexturesOf(MovieRecord* movie, std::intptr_t graph);
 // Before a draw: the movie of a movie graph is brought to its present frame.
 void UpdateGraphMovieFrame(int movie);
