@@ -88,6 +88,30 @@ TEST_F(NetworkTest, ALengthHalfSentIsFinishedBeforeTheBody) {
     EXPECT_EQ(r->send_length, 0);
 }
 
+TEST_F(NetworkTest, AMessageSentAFewBytesAtATimeArrivesExactly) {
+    // The length goes out over two to four sends, the rest of it before any body byte.
+    for (const int cap : {1, 2, 3}) {
+        SCOPED_TRACE(cap);
+        loopback::Peer peer;
+        const std::int32_t h = AcceptPeer(peer);
+        network_testing::SetSendCap(cap);
+        ASSERT_EQ(NetWorkSend(h, "hello", 5), 0);
+        const NetworkHandleRecord* r = FindNetworkRecord(h);
+        EXPECT_EQ(r->header_pending, 4 - cap);
+        std::string wire;
+        ASSERT_TRUE(PumpUntil([&] {
+            wire += peer.ReceiveWaiting();
+            return r->send_ring.held == 0 && r->header_pending == 0;
+        }));
+        if (wire.size() < 9) wire += peer.Receive(9 - wire.size(), 2000);
+        wire += peer.ReceiveWaiting();
+        EXPECT_EQ(wire, std::string("\x05\x00\x00\x00hello", 9));
+        EXPECT_EQ(r->send_length, 0);
+        network_testing::SetSendCap(0);
+        EXPECT_EQ(CloseNetworkHandle(h), 0);
+    }
+}
+
 TEST_F(NetworkTest, CoalescedMessagesOfEverySizeArriveInOrder) {
     loopback::Peer peer;
     const std::int32_t h = AcceptPeer(peer);
