@@ -206,6 +206,23 @@ TEST_F(NetworkTest, AMessageUpToTheLimitIsTaken) {
     EXPECT_TRUE(Take(h, static_cast<int>(body.size())) == body);
 }
 
+TEST_F(NetworkTest, AMessageOfExactlyTheLimitIsTaken) {
+    loopback::Peer peer;
+    const std::int32_t h = AcceptPeer(peer);
+    const std::string body = Pattern(static_cast<std::size_t>(kMaxIncomingMessageBytes), 11);
+    const std::string stream = Frame(body);
+    std::size_t sent = 0;
+    ASSERT_TRUE(PumpUntil([&] {
+        sent += peer.SendWhatFits(stream, sent);
+        const NetworkHandleRecord* r = FindNetworkRecord(h);
+        return r == nullptr || r->error != 0 || GetNetWorkDataLength(h) == kMaxIncomingMessageBytes;
+    }));
+    ASSERT_NE(FindNetworkRecord(h), nullptr);
+    ASSERT_EQ(FindNetworkRecord(h)->error, 0);
+    EXPECT_EQ(GetNetWorkDataLength(h), kMaxIncomingMessageBytes);
+    EXPECT_TRUE(Take(h, kMaxIncomingMessageBytes) == body);
+}
+
 TEST_F(NetworkTest, PeerCloseIsReportedOnceThenTheConnectionClosesItself) {
     loopback::Peer peer;
     const std::int32_t h = AcceptPeer(peer);
