@@ -1,6 +1,7 @@
 // Seams of the socket calls that the test hooks in platform/testing/ drive: loopback
-// sockets made the way a network start-up would make them, and a bounded wait for socket
-// activity so tests never sleep to wait. The engine never includes this header.
+// sockets made the way a network start-up would make them, a bounded wait for socket
+// activity so tests never sleep to wait, and a cap on the bytes one send passes. The
+// engine never includes this header.
 #pragma once
 
 #include "platform/winsock.h"
@@ -16,5 +17,8 @@ SOCKET StartLoopbackConnect(WORD port);
 int WaitForSocketActivity(int timeout_ms);
 // Sockets open through the platform layer.
 int CountOpenSockets();
+// The most bytes one send() passes to the system, as a full socket would take them; 0
+// for no limit.
+void SetSendCap(int bytes);
 
 }  // namespace platform_hooks

@@ -1,7 +1,7 @@
 // The HTTP/1.0 GET, POST and HEAD state machines, one step per call: send the request
 // (once connected, resuming a partial send), read the status line, the headers (the
 // "Content-Length:" name in any letter case), then the body into a file or a memory
-// block. A line longer than 255 bytes fails the request; a reply that ends in the middle
+// block that grows as the bytes come. A line longer than 255 bytes fails the request; a reply that ends in the middle
 // of a line fails it as a lost connection; a body without a length ends at the close.
 #include <cstdio>
 #include <cstring>
@@ -113,14 +113,17 @@ int TakeContentLength(int slot, HttpRequestRecord& r, const char* line) {
         FinishHttpSlot(slot, kHttpFailed, kHttpNoRoom);
         return 0;
     }
-    auto* block = static_cast<unsigned char*>(TrackedAlloc(static_cast<std::uint32_t>(length > 0 ? length : 1), "", 0));
+    // The length is the peer's word only: the block starts small and grows as the bytes
+    // come, never beyond the length.
+    const std::int32_t first = length < kFirstMemoryChunk ? (length > 0 ? length : 1) : kFirstMemoryChunk;
+    auto* block = static_cast<unsigned char*>(TrackedAlloc(static_cast<std::uint32_t>(first), "", 0));
     if (block == nullptr) {
         FinishHttpSlot(slot, kHttpFailed, kHttpNoRoom);
         return 0;
     }
     TrackedFree(*r.body);
     *r.body = block;
-    r.body_capacity = length;
+    r.body_capacity = first;
     return 1;
 }
 
@@ -146,10 +149,12 @@ bool WriteWhole(HANDLE file, const char* bytes, std::int32_t n) {
     return true;
 }
 
-// Room for more of a body of unknown length in memory: false when the slot ended.
+// Room for more of a body in memory, doubling the block up to the announced length (or
+// up to the cap when none was announced): false when the slot ended.
 bool GrowMemoryBody(int slot, HttpRequestRecord& r) {
     if (r.received < r.body_capacity) return true;
-    const std::int64_t wanted = r.body_capacity == 0 ? kFirstMemoryChunk : static_cast<std::int64_t>(r.body_capacity) * 2;
+    std::int64_t wanted = r.body_capacity == 0 ? kFirstMemoryChunk : static_cast<std::int64_t>(r.body_capacity) * 2;
+    if (r.content_length >= 0 && wanted > r.content_length) wanted = r.content_length;
     if (wanted > kHttpMaxMemoryBody) {
         FinishHttpSlot(slot, kHttpFailed, kHttpNoRoom);
         return false;
@@ -185,8 +190,6 @@ void TakeBody(int slot, HttpRequestRecord& r, bool one_read_without_length) {
                 FinishHttpSlot(slot, kHttpFailed, kHttpNoRoom);
                 return;
             }
-        } else if (r.content_length >= 0) {
-            got = NetWorkRecv(handle, *r.body + r.received, r.content_length - r.received);
         } else {
             if (!GrowMemoryBody(slot, r)) return;
             got = NetWorkRecv(handle, *r.body + r.received, r.body_capacity - r.received);

@@ -41,6 +41,7 @@ struct Post {
 std::mutex g_mutex;
 std::unordered_map<SOCKET, SocketEntry> g_sockets;
 SOCKET g_next_socket = 1;
+int g_send_cap = 0;  // the most bytes one send() passes on; 0 for no limit
 thread_local int t_last_error = 0;
 
 int Fail(int code) {
@@ -211,7 +212,8 @@ int send(SOCKET socket, const char* buffer, int length, int /*flags*/) {
     if (e == nullptr) return Fail(WSAENOTSOCK);
     if (length < 0 || (buffer == nullptr && length > 0)) return Fail(WSAEFAULT);
     int error = 0;
-    const int sent = socket_system::Send(e->fd, buffer, length, &error);
+    const int passed = g_send_cap > 0 && length > g_send_cap ? g_send_cap : length;
+    const int sent = socket_system::Send(e->fd, buffer, passed, &error);
     if (sent < 0) {
         if (error == WSAEWOULDBLOCK) e->write_armed = true;
         return Fail(error);
@@ -317,6 +319,11 @@ int WaitForSocketActivity(int timeout_ms) {
 int CountOpenSockets() {
     std::lock_guard<std::mutex> lock(g_mutex);
     return static_cast<int>(g_sockets.size());
+}
+
+void SetSendCap(int bytes) {
+    std::lock_guard<std::mutex> lock(g_mutex);
+    g_send_cap = bytes > 0 ? bytes : 0;
 }
 
 }  // namespace platform_hooks

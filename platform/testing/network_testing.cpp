@@ -1,4 +1,5 @@
-// Test hook: the loopback sockets and the activity wait over the socket calls' seams.
+// Test hook: the loopback sockets, the activity wait and the send cap over the socket
+// calls' seams.
 #include "platform/testing/network_testing.h"
 
 #include "platform/net_hooks.h"
@@ -9,5 +10,6 @@ SOCKET OpenLoopbackListener(WORD* port) { return platform_hooks::OpenLoopbackLis
 SOCKET StartLoopbackConnect(WORD port) { return platform_hooks::StartLoopbackConnect(port); }
 int WaitForSocketActivity(int timeout_ms) { return platform_hooks::WaitForSocketActivity(timeout_ms); }
 int CountOpenSockets() { return platform_hooks::CountOpenSockets(); }
+void SetSendCap(int bytes) { platform_hooks::SetSendCap(bytes); }
 
 }  // namespace network_testing

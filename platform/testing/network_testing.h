@@ -1,5 +1,5 @@
-// Test hook: loopback sockets made as a network start-up would make them, and a bounded
-// wait for socket activity in place of sleeping.
+// Test hook: loopback sockets made as a network start-up would make them, a bounded wait
+// for socket activity in place of sleeping, and a cap on the bytes one send passes.
 #pragma once
 
 #include "platform/winsock.h"
@@ -13,5 +13,8 @@ SOCKET StartLoopbackConnect(WORD port);
 // Waits at most `timeout_ms` for a socket with notifications to have news; 1 if one has.
 int WaitForSocketActivity(int timeout_ms);
 int CountOpenSockets();
+// Lets one send() pass at most `bytes` bytes, as a socket with little room would; 0
+// lifts the limit.
+void SetSendCap(int bytes);
 
 }  // namespace network_testing

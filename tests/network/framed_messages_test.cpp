@@ -88,6 +88,30 @@ TEST_F(NetworkTest, ALengthHalfSentIsFinishedBeforeTheBody) {
     EXPECT_EQ(r->send_length, 0);
 }
 
+TEST_F(NetworkTest, AMessageSentAFewBytesAtATimeArrivesExactly) {
+    // The length goes out over two to four sends, the rest of it before any body byte.
+    for (const int cap : {1, 2, 3}) {
+        SCOPED_TRACE(cap);
+        loopback::Peer peer;
+        const std::int32_t h = AcceptPeer(peer);
+        network_testing::SetSendCap(cap);
+        ASSERT_EQ(NetWorkSend(h, "hello", 5), 0);
+        const NetworkHandleRecord* r = FindNetworkRecord(h);
+        EXPECT_EQ(r->header_pending, 4 - cap);
+        std::string wire;
+        ASSERT_TRUE(PumpUntil([&] {
+            wire += peer.ReceiveWaiting();
+            return r->send_ring.held == 0 && r->header_pending == 0;
+        }));
+        if (wire.size() < 9) wire += peer.Receive(9 - wire.size(), 2000);
+        wire += peer.ReceiveWaiting();
+        EXPECT_EQ(wire, std::string("\x05\x00\x00\x00hello", 9));
+        EXPECT_EQ(r->send_length, 0);
+        network_testing::SetSendCap(0);
+        EXPECT_EQ(CloseNetworkHandle(h), 0);
+    }
+}
+
 TEST_F(NetworkTest, CoalescedMessagesOfEverySizeArriveInOrder) {
     loopback::Peer peer;
     const std::int32_t h = AcceptPeer(peer);
@@ -180,6 +204,23 @@ TEST_F(NetworkTest, AMessageUpToTheLimitIsTaken) {
     peer.SendAll(Frame(body));
     ASSERT_TRUE(PumpUntil([&] { return GetNetWorkDataLength(h) == static_cast<int>(body.size()); }));
     EXPECT_TRUE(Take(h, static_cast<int>(body.size())) == body);
+}
+
+TEST_F(NetworkTest, AMessageOfExactlyTheLimitIsTaken) {
+    loopback::Peer peer;
+    const std::int32_t h = AcceptPeer(peer);
+    const std::string body = Pattern(static_cast<std::size_t>(kMaxIncomingMessageBytes), 11);
+    const std::string stream = Frame(body);
+    std::size_t sent = 0;
+    ASSERT_TRUE(PumpUntil([&] {
+        sent += peer.SendWhatFits(stream, sent);
+        const NetworkHandleRecord* r = FindNetworkRecord(h);
+        return r == nullptr || r->error != 0 || GetNetWorkDataLength(h) == kMaxIncomingMessageBytes;
+    }));
+    ASSERT_NE(FindNetworkRecord(h), nullptr);
+    ASSERT_EQ(FindNetworkRecord(h)->error, 0);
+    EXPECT_EQ(GetNetWorkDataLength(h), kMaxIncomingMessageBytes);
+    EXPECT_TRUE(Take(h, kMaxIncomingMessageBytes) == body);
 }
 
 TEST_F(NetworkTest, PeerCloseIsReportedOnceThenTheConnectionClosesItself) {

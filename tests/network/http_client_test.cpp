@@ -3,6 +3,7 @@
 // any letter case, over-long lines, cut replies, refused connections and a 1 MiB POST.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 
 #include "tests/network/http_fixture.h"
@@ -37,6 +38,9 @@ TEST_F(HttpTest, GetIntoMemory) {
         {"200 with a length", "HTTP/1.0 200 OK\r\nContent-Length: 11\r\nServer: t\r\n\r\nhello world", {0, -1},
          "hello world", false},
         {"binary body", "HTTP/1.0 200 OK\r\nContent-Length: 10000\r\n\r\n" + binary, {0, -1}, binary, false},
+        {"one byte past the first block", "HTTP/1.0 200 OK\r\nContent-Length: 4097\r\n\r\n" + binary.substr(0, 4097),
+         {0, -1}, binary.substr(0, 4097), false},
+        {"empty body", "HTTP/1.0 200 OK\r\nContent-Length: 0\r\n\r\n", {0, -1}, "", false},
         {"no length, ended by the close", "HTTP/1.0 200 OK\r\nServer: t\r\n\r\n" + binary, {0, -1}, binary, false},
         {"lower-case length, connection left open", "HTTP/1.0 200 OK\r\ncontent-length: 5\r\n\r\nabcde", {0, -1},
          "abcde", true},
@@ -77,6 +81,30 @@ TEST_F(HttpTest, GetIntoMemory) {
         EXPECT_EQ(server.Finish(), GetRequestText("/index.html", server.port()));
     }
     EXPECT_EQ(GetHttpSlotTable()->used_count, 0);
+}
+
+TEST_F(HttpTest, AnAnnouncedLengthIsNotReservedBeforeTheBodyComes) {
+    // A 50-byte reply that announces 256 MB and closes after four bytes of body.
+    const std::string reply = "HTTP/1.0 200 OK\r\nContent-Length: 268435456\r\n\r\nabcd";
+    ASSERT_EQ(reply.size(), 50u);
+    loopback::HttpServer server(reply);
+    unsigned char* body = nullptr;
+    const std::int32_t total_before = TrackedTotalBytes();
+    std::int32_t most_held = 0;
+    const int slot = StartRequest(kHttpGet, server.port(), "/big", 1, &body);
+    ASSERT_GE(slot, 0);
+    ASSERT_TRUE(network_test::PumpUntil([&] {
+        most_held = std::max(most_held, TrackedTotalBytes() - total_before);
+        return GetHttpRecord(slot)->result != -1;
+    }));
+    EXPECT_LT(most_held, 64 * 1024);
+    // As for any body cut short by the close.
+    EXPECT_EQ(GetHttpRecord(slot)->result, 2);
+    EXPECT_EQ(GetHttpRecord(slot)->error, 3);
+    EXPECT_EQ(GetHttpRecord(slot)->received, 4);
+    EXPECT_EQ(body, nullptr);
+    EXPECT_EQ(DeleteHttpSlot(slot), 0);
+    server.Finish();
 }
 
 TEST_F(HttpTest, AFailedStatusOfAGetIsLogged) {

@@ -76,6 +76,18 @@ Peer Peer::Connect(std::uint16_t port, int receive_buffer_bytes) {
 
 bool Peer::SendAll(const std::string& bytes) { return fd_ >= 0 && WriteAll(fd_, bytes.data(), bytes.size()); }
 
+std::size_t Peer::SendWhatFits(const std::string& bytes, std::size_t from) {
+    std::size_t taken = 0;
+    while (fd_ >= 0 && from + taken < bytes.size()) {
+        const ssize_t w = ::send(fd_, bytes.data() + from + taken, bytes.size() - from - taken,
+                                 MSG_DONTWAIT | MSG_NOSIGNAL);
+        if (w < 0 && errno == EINTR) continue;
+        if (w <= 0) break;
+        taken += static_cast<std::size_t>(w);
+    }
+    return taken;
+}
+
 std::string Peer::Receive(std::size_t n, int timeout_ms) {
     std::string out;
     char buffer[65536];

@@ -23,6 +23,9 @@ public:
     static Peer Connect(std::uint16_t port, int receive_buffer_bytes = 0);
     bool valid() const { return fd_ >= 0; }
     bool SendAll(const std::string& bytes);
+    // As many of `bytes` from `from` on as the socket takes now, without waiting; the
+    // count taken.
+    std::size_t SendWhatFits(const std::string& bytes, std::size_t from);
     // Up to `n` bytes, waiting at most `timeout_ms` for each piece; fewer when the wait
     // runs out or the engine closes.
     std::string Receive(std::size_t n, int timeout_ms);

@@ -55,6 +55,7 @@ protected:
         // Slots hold pointers into their test's frame: each test deletes its own.
         EXPECT_EQ(GetHttpSlotTable()->used_count, 0);
         CloseAllHttpSlots();
+        network_testing::SetSendCap(0);
         TerminateNetwork();
         SetNetworkOptionsForTesting(0, 0);
         EXPECT_EQ(network_testing::CountOpenSockets(), 0);
