@@ -6,11 +6,15 @@
 #include <cstring>
 #include <filesystem>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "engine/core/core.h"
 #include "engine/core/tracked_alloc.h"
 #include "engine/graphics/graphics.h"
 #include "engine/graphics/screen/screen_state.h"
+#include "platform/testing/gl_testing.h"
+#include "tests/d3d/d3d_draw_session.h"
 #include "tests/d3d/d3d_test_support.h"
 
 namespace {
@@ -295,6 +299,50 @@ TEST_F(OtherDeviceStartup, NoDepthFormatIsLoggedAndStartUpGoesOn) {
     EXPECT_EQ(std::memcmp(GetZBufferPixelFormat(), &zero, sizeof zero), 0);
     EXPECT_EQ(IsDirect3DUp(), 1);
     EXPECT_EQ(D3DState().initialised, 1);
+}
+
+}  // namespace
+
+namespace {
+
+class DisplayLoss : public d3d_test::D3DDrawSession {};
+
+// A graph drawn into the back buffer with its Z buffer under the draw settings' depth
+// states: after a display loss the new device is sent those states again, in order. Left
+// alone it would keep its own (Z off, made on the front surface; writes on; less-or-equal)
+// while the record's cache still held the drawn ones, and the next draw would send nothing.
+TEST_F(DisplayLoss, TheRestoredDeviceIsSentTheDepthStatesAgain) {
+    ASSERT_NE(GetScreenState()->z_buffer, nullptr);
+    DrawSettingsBlock* settings = GetDrawSettings();
+    settings->depth_test = 1;
+    settings->depth_write = 0;
+    settings->depth_compare = D3DCMP_LESS;
+    const GraphRecord* graph = MakeTextureGraph(16, 16, d3d_test::PatternTexel);
+    ASSERT_EQ(DrawGraphD3D(10, 10, 10.0f, 10.0f, graph, 0, 1), 0);
+    EndSceneD3D();
+    ASSERT_EQ(ReleaseDirect3DObject(), 0);
+    RecordGlDeviceCalls log;
+    ASSERT_EQ(AcquireDirect3DObject(), 0);
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> depth_states;
+    for (const auto& state : d3d_test::RenderStates(log.Calls())) {
+        if (state.first == D3DRENDERSTATE_ZENABLE || state.first == D3DRENDERSTATE_ZWRITEENABLE ||
+            state.first == D3DRENDERSTATE_ZFUNC || state.first == D3DRENDERSTATE_ZBIAS) {
+            depth_states.push_back(state);
+        }
+    }
+    const std::vector<std::pair<std::uint32_t, std::uint32_t>> expected = {
+        {D3DRENDERSTATE_ZENABLE, D3DZB_TRUE},
+        {D3DRENDERSTATE_ZWRITEENABLE, 0},
+        {D3DRENDERSTATE_ZFUNC, D3DCMP_LESS},
+        {D3DRENDERSTATE_ZBIAS, 0}};
+    EXPECT_EQ(depth_states, expected);
+    IDirect3DDevice7* device = CurrentD3DDeviceRecord()->device;
+    ASSERT_NE(device, nullptr);
+    for (const auto& [state, value] : expected) {
+        DWORD held = 0xDEADBEEF;
+        device->GetRenderState(static_cast<D3DRENDERSTATETYPE>(state), &held);
+        EXPECT_EQ(held, value) << state;
+    }
 }
 
 }  // namespace

@@ -1,11 +1,15 @@
 // Texture graphs drawn through the device onto the back buffer and read back: point draws
 // (whole, clipped, of several pieces), stretched and mirrored draws, parallelogram and
-// free quads, and the four-point draw of an upright rectangle and through a blend graph.
+// free quads, the four-point draw of an upright rectangle and through a blend graph, and
+// pending quads drawn before a state changes.
 // Point-sampled draws of whole texels are exact.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <vector>
 
+#include "engine/graphics/draw/draw_state_access.h"
+#include "platform/testing/gl_testing.h"
 #include "tests/d3d/d3d_draw_session.h"
 
 namespace {
@@ -183,6 +187,37 @@ TEST_F(GraphDraws, AFourPointDrawThroughABlendGraphShowsWhereTheBlendAlphaReache
         }
     }
     ASSERT_EQ(SetBlendSourceGraph(-1, 0, 0), 0);
+}
+
+// A render state is changed only after what is pending was drawn under the old one: the
+// quad drawn with the colour key goes to the device before the key is turned off for the
+// next quad of the same graph (one made without alpha test, as glyph graphs are).
+TEST_F(GraphDraws, PendingQuadsAreDrawnBeforeTheColourKeyChanges) {
+    SetNewGraphAlphaTest(0);
+    const GraphRecord* graph = MakeTextureGraph(16, 16, PatternTexel);
+    SetNewGraphAlphaTest(1);
+    ASSERT_EQ(DrawGraphD3D(10, 10, 10.0f, 10.0f, graph, 1, 1), 0);
+    RecordGlDeviceCalls log;
+    ASSERT_EQ(DrawGraphD3D(40, 10, 40.0f, 10.0f, graph, 0, 1), 0);
+    EndSceneD3D();
+    const std::vector<GlDeviceCall> calls = log.Calls();
+    ASSERT_EQ(calls.size(), 4u);
+    EXPECT_EQ(calls[0].kind, GlDeviceCallKind::kDrawPrimitive);
+    EXPECT_EQ(calls[1].kind, GlDeviceCallKind::kSetRenderState);
+    EXPECT_EQ(calls[1].state, D3DRENDERSTATE_COLORKEYENABLE);
+    EXPECT_EQ(calls[1].value, 0u);
+    EXPECT_EQ(calls[2].kind, GlDeviceCallKind::kDrawPrimitive);
+    EXPECT_EQ(calls[3].kind, GlDeviceCallKind::kEndScene);
+    // Each draw holds its own quad: 6 vertices of 28 bytes, the first at x - 0.5.
+    const float lefts[2] = {9.5f, 39.5f};
+    for (int i = 0; i < 2; ++i) {
+        const GlDeviceCall& draw = calls[i * 2];
+        ASSERT_EQ(draw.count, 6u) << i;
+        ASSERT_EQ(draw.data.size(), 6u * 28u) << i;
+        float x = 0.0f;
+        std::memcpy(&x, draw.data.data(), sizeof x);
+        EXPECT_EQ(x, lefts[i]) << i;
+    }
 }
 
 TEST_F(GraphDraws, BadPiecesFailAndAnUnavailableDeviceDrawsNothing) {

@@ -148,6 +148,35 @@ TEST_F(RenderStateCache, BlendGraphBordersGiveTheirTextureFactorAndStageOperatio
     }
 }
 
+// Soft borders up to 64 wide steepen the blend alpha four times, up to 128 twice, wider
+// ones not at all, each with its own texture factor at border 128. Every case starts from
+// the set-up without a blend graph, so the device is sent both values afresh.
+TEST_F(RenderStateCache, SoftBorderWidthsAtTheStepsSteepenByFourTwoAndOne) {
+    struct Case {
+        int width;
+        DWORD stage1;
+        long long factor;
+    };
+    const Case cases[] = {{64, D3DTOP_MODULATE4X, 0x61FFFFFF},
+                          {65, D3DTOP_MODULATE2X, 0x41FFFFFF},
+                          {128, D3DTOP_MODULATE2X, 0x41FFFFFF},
+                          {129, D3DTOP_MODULATE, 0x01FFFFFF}};
+    IDirectDrawSurface7* blend = Texture(64, 64, true);
+    SetDeviceTexture(device(), Texture(64, 64));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.width);
+        SetDeviceBlendTexture(device(), nullptr, -1, -1);
+        ApplyDeviceRenderState(device());
+        RecordGlDeviceCalls log;
+        SetDeviceBlendTexture(device(), blend, 128, c.width);
+        ASSERT_EQ(ApplyDeviceRenderState(device()), 0);
+        const auto calls = log.Calls();
+        EXPECT_EQ(LastStageState(calls, 1, D3DTSS_ALPHAOP), c.stage1);
+        EXPECT_EQ(LastStageState(calls, 0, D3DTSS_ALPHAOP), D3DTOP_SUBTRACT);
+        EXPECT_EQ(LastRenderState(calls, D3DRENDERSTATE_TEXTUREFACTOR), c.factor);
+    }
+}
+
 TEST_F(RenderStateCache, AHardBorderOnAnAlphaChannelTextureTestsFromOne) {
     SetDeviceTexture(device(), Texture(32, 32, true));
     SetDeviceBlendMode(device(), 0, 1, 0);
