@@ -202,6 +202,29 @@ TheoraFixture CroppedTheoraFixture(int frames) {
 std::vector<std::uint8_t> MakeTheoraFile(const TheoraFixture& fixture) { return EncodeTheora(fixture, false); }
 std::vector<std::uint8_t> MakeTheoraHeadersOnly(const TheoraFixture& fixture) { return EncodeTheora(fixture, true); }
 
+std::vector<std::uint8_t> WithTheoraFrameSize(std::vector<std::uint8_t> file, int width, int height) {
+    // The identification header is the first page's only packet: after its 7-byte name and
+    // 3 version bytes come the frame's width and height in macroblocks (16 bits each), the
+    // picture's width and height (24 bits each) and its x and y offsets (8 bits each), all
+    // most significant byte first.
+    const std::size_t header_len = 27 + file.at(26);
+    std::uint8_t* body = &file.at(header_len);
+    const auto put = [&](int at, unsigned value, int bytes) {
+        for (int i = 0; i < bytes; ++i) body[at + i] = static_cast<std::uint8_t>(value >> (8 * (bytes - 1 - i)));
+    };
+    put(10, static_cast<unsigned>(width / 16), 2);
+    put(12, static_cast<unsigned>(height / 16), 2);
+    put(14, static_cast<unsigned>(width), 3);
+    put(17, static_cast<unsigned>(height), 3);
+    put(20, 0, 1);
+    put(21, 0, 1);
+    long body_len = 0;
+    for (std::size_t i = 0; i < file.at(26); ++i) body_len += file.at(27 + i);
+    ogg_page page{file.data(), static_cast<long>(header_len), body, body_len};
+    ogg_page_checksum_set(&page);
+    return file;
+}
+
 std::vector<std::uint8_t> MakeVorbisOnlyFile() {
     std::vector<std::uint8_t> out, headers;
     VorbisTrack vorbis;

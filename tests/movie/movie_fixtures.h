@@ -35,6 +35,10 @@ TheoraFixture CroppedTheoraFixture(int frames);
 
 // The bytes of an Ogg Theora file; frame k's picture is a pattern of k.
 std::vector<std::uint8_t> MakeTheoraFile(const TheoraFixture& fixture);
+// The file with its identification header claiming coded and picture frames of width x
+// height (multiples of 16) and the page's checksum made right again; the frames stay as
+// they were encoded.
+std::vector<std::uint8_t> WithTheoraFrameSize(std::vector<std::uint8_t> file, int width, int height);
 // An Ogg file with only a Vorbis stream.
 std::vector<std::uint8_t> MakeVorbisOnlyFile();
 // An Ogg file with the Theora headers and no video frame.
