@@ -120,12 +120,19 @@ int OpenMovie(const char* path, int* width, int* height, int surface_mode) {
     record->alpha = g_movie_alpha_default;
     record->sound = -1;
     record->file = FileAccessOpen(path, 0, 1, 0);
+    bool oversized = false;
     if (record->file != 0) {
-        record->theora = OpenTheoraMovie(GetFileAccessTable(), record->file, kTheoraStock);
+        record->theora = OpenTheoraMovie(GetFileAccessTable(), record->file, kTheoraStock, &oversized);
         if (record->theora == nullptr) {
             FileAccessClose(record->file);
             record->file = 0;
         }
+    }
+    // A Theora movie refused for the memory its pictures would take goes to no other
+    // player: decoding the same stream there would take as much.
+    if (oversized) {
+        FreeHandleRecord(g_table, handle);
+        return WriteLogText("ムービーファイルオープン処理時にエラーが発生しました");
     }
     if (record->theora != nullptr) {
         TheoraMovieInfo info;
