@@ -107,6 +107,17 @@ void FillPicture(const TheoraFixture& f, int k, th_ycbcr_buffer planes, std::vec
             cr[r * cw + c] = static_cast<std::uint8_t>(40 + ((r * 7 + k * 5) % 176));
         }
     }
+    if (f.alpha_ramp_right_half) {
+        const int half = f.coded_width / 2;
+        for (int r = 0; r < f.coded_height; ++r) {
+            for (int c = half; c < f.coded_width; ++c) {
+                y[r * f.coded_width + c] = static_cast<std::uint8_t>(16 + (c - half) * 219 / (half - 1));
+            }
+        }
+        for (int r = 0; r < ch; ++r) {
+            for (int c = cw / 2; c < cw; ++c) cb[r * cw + c] = cr[r * cw + c] = 128;
+        }
+    }
     planes[0] = th_img_plane{f.coded_width, f.coded_height, f.coded_width, y};
     planes[1] = th_img_plane{cw, ch, cw, cb};
     planes[2] = th_img_plane{cw, ch, cw, cr};
@@ -326,6 +337,14 @@ ReferenceFrames DecodeTheoraReference(const std::vector<std::uint8_t>& file) {
     if (have_stream) ogg_stream_clear(&stream);
     ogg_sync_clear(&sync);
     return result;
+}
+
+std::uint32_t AlphaMovieArgb(const ReferenceFrames& reference, int k, int x, int y) {
+    const std::vector<std::uint8_t>& frame = reference.frames.at(static_cast<std::size_t>(k));
+    const std::uint8_t* colour = &frame.at(static_cast<std::size_t>((y * reference.width + x) * 4));
+    const std::uint8_t* alpha = &frame.at(static_cast<std::size_t>((y * reference.width + x + reference.width / 2) * 4));
+    return static_cast<std::uint32_t>(alpha[2]) << 24 | static_cast<std::uint32_t>(colour[2]) << 16 |
+           static_cast<std::uint32_t>(colour[1]) << 8 | colour[0];
 }
 
 void FfmpegFrameColour(int k, int* red, int* green, int* blue) {
