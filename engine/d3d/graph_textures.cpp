@@ -199,13 +199,10 @@ int UpdateMovieGraphTextures(MovieRecord* movie, GraphRecord* graph) {
     if (D3DState().direct3d == nullptr || movie == nullptr || graph == nullptr) return 0;
     MovieFrame frame;
     if (FetchMovieFrame(movie, &frame) == 0) return 0;
+    // An alpha movie's frame comes as its colour half with its alpha half.
     GraphImage image{};
-    SetXrgb32ColorFormat(&image.format);
-    image.width = frame.width;
-    image.height = frame.height;
-    image.pitch = frame.pitch;
-    image.pixels = const_cast<std::uint8_t*>(frame.pixels);
-    const ImageSource source = ImageSourceOf(&image, nullptr);
+    GraphImage alpha{};
+    const ImageSource source = MovieFramePictures(frame, &image, &alpha);
     for (int i = 0; i < graph->piece_count && i < kMaxGraphPieces; ++i) {
         const Surface3DData* piece = GetSurface3DData(graph->pieces[i]);
         if (piece == nullptr) continue;

@@ -237,3 +237,8 @@ int CopySurfaceRect(IDirectDrawSurface7* destination, IDirectDrawSurface7* sourc
                     int method);
 #include "engine/graphics/graphs/graph_transfer.h"  // IWYU pragma: export
 #include "engine/graphics/graphs/surface_2d.h"      // IWYU pragma: export
+// The pictures of a movie frame as a transfer source: the colour picture in `image` and,
+// for an alpha movie, the alpha picture in `alpha` (its red channel the alpha); both stay
+// over the frame's pixels.
+struct MovieFrame;
+ImageSource MovieFramePictures(const MovieFrame& frame, GraphImage* image, GraphImage* alpha);

@@ -9,12 +9,16 @@
 struct MovieRecord;
 
 // A frame as the graph manager copies it: 32-bit pixels (blue, green, red, a fourth byte),
-// rows `pitch` bytes apart, top to bottom.
+// rows `pitch` bytes apart, top to bottom. An alpha movie's frame holds its colour picture
+// in its left half and its alpha picture in its right half: `width` is then the colour
+// picture's (half the frame's, rounded down) and `alpha_pixels` the first pixel of the
+// alpha picture, as wide, in the same layout, its red byte the alpha; null for other movies.
 struct MovieFrame {
     std::int32_t width;
     std::int32_t height;
     std::int32_t pitch;
     const std::uint8_t* pixels;
+    const std::uint8_t* alpha_pixels;
 };
 
 // Called as callback(record, user value) when a new frame is due.
@@ -27,6 +31,9 @@ int InitYuvToRgbTables();
 int OpenMovie(const char* path, int* width, int* height, int surface_mode);
 int CloseMovie(int movie);
 MovieRecord* GetMovieRecord(int movie);
+// 1 when the movie's frames carry their alpha in their right half (the movie alpha
+// default when it was opened), else 0; 0 for an invalid handle.
+int GetMovieAlphaFlag(int movie);
 int SetMovieFrameCallback(int movie, MovieFrameCallback callback, std::intptr_t user);
 // Advances the movie by its clock and calls the frame callback; always 0.
 int UpdateMovieFrame(int movie, int force);

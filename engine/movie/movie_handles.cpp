@@ -106,6 +106,12 @@ void StartMovie(MovieRecord* record, std::int32_t play_type) {
 
 MovieRecord* LookupMovie(int movie) { return static_cast<MovieRecord*>(LookupHandleRecord(g_table, movie)); }
 MovieRecord* GetMovieRecord(int movie) { return LookupMovie(movie); }
+std::int32_t& MovieAlphaDefault() { return g_movie_alpha_default; }
+
+int GetMovieAlphaFlag(int movie) {
+    const MovieRecord* record = LookupMovie(movie);
+    return record != nullptr && record->alpha != 0 ? 1 : 0;
+}
 MovieRecord* MovieRecordOfSlot(int slot) { return slot >= 0 && slot < kMovieLimit ? g_slots[slot] : nullptr; }
 
 int OpenMovie(const char* path, int* width, int* height, int surface_mode) {
@@ -120,12 +126,19 @@ int OpenMovie(const char* path, int* width, int* height, int surface_mode) {
     record->alpha = g_movie_alpha_default;
     record->sound = -1;
     record->file = FileAccessOpen(path, 0, 1, 0);
+    bool oversized = false;
     if (record->file != 0) {
-        record->theora = OpenTheoraMovie(GetFileAccessTable(), record->file, kTheoraStock);
+        record->theora = OpenTheoraMovie(GetFileAccessTable(), record->file, kTheoraStock, &oversized);
         if (record->theora == nullptr) {
             FileAccessClose(record->file);
             record->file = 0;
         }
+    }
+    // A Theora movie refused for the memory its pictures would take goes to no other
+    // player: decoding the same stream there would take as much.
+    if (oversized) {
+        FreeHandleRecord(g_table, handle);
+        return WriteLogText("ムービーファイルオープン処理時にエラーが発生しました");
     }
     if (record->theora != nullptr) {
         TheoraMovieInfo info;
@@ -205,7 +218,14 @@ int FetchMovieFrame(MovieRecord* record, MovieFrame* frame) {
     record->frame_pending = 0;
     const MovieFrameImage* image = record->frame_image_pointer;
     if (image == nullptr || image->pixels == nullptr) return 0;
-    *frame = MovieFrame{image->width, image->height, image->pitch, image->pixels};
+    if (record->alpha == 0) {
+        *frame = MovieFrame{image->width, image->height, image->pitch, image->pixels, nullptr};
+        return 1;
+    }
+    // Colour in the left half, alpha in the right half, each half the frame's width.
+    const std::int32_t half = image->width / 2;
+    *frame = MovieFrame{half, image->height, image->pitch, image->pixels,
+                        image->pixels + static_cast<std::size_t>(half) * 4};
     return 1;
 }
 

@@ -49,6 +49,9 @@ struct MovieRecord {
 };
 
 MovieRecord* LookupMovie(int movie);
+// The movie alpha default copied into every new record's alpha flag: 0 unless changed
+// here (nothing in the engine changes it).
+std::int32_t& MovieAlphaDefault();
 // The record in a slot of the table, or null.
 MovieRecord* MovieRecordOfSlot(int slot);
 

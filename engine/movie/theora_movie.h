@@ -106,7 +106,16 @@ struct TheoraMovie {
 constexpr std::int32_t kTheoraReadChunk = 4096;
 // The largest picture side taken from a stream header.
 constexpr std::uint32_t kTheoraMaxSide = 8192;
-TheoraMovie* OpenTheoraMovie(const FileAccessTable* functions, FileHandle file, int stock_size);
+// The most memory one movie may take for its pictures: the decoder's own, the frame stock
+// and the frame image together. A stream whose header asks for more is refused before
+// any of it is allocated.
+constexpr std::uint64_t kTheoraMovieMemoryLimit = 256ull * 1024 * 1024;
+// What a stream of this header takes with a stock of `stock_size` frames, in bytes.
+std::uint64_t TheoraMovieMemoryBytes(const TheoraStreamInfo& stream, int stock_size);
+// `oversized`, when given, tells whether a refused file is an Ogg Theora movie whose
+// pictures would take more than kTheoraMovieMemoryLimit.
+TheoraMovie* OpenTheoraMovie(const FileAccessTable* functions, FileHandle file, int stock_size,
+                             bool* oversized = nullptr);
 int CloseTheoraMovie(TheoraMovie* movie);
 long ReadTheoraStreamData(TheoraMovie* movie, long bytes);
 int ReadTheoraHeaders(TheoraMovie* movie);

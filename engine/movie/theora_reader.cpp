@@ -3,8 +3,9 @@
 // page index and the key-frame table, the frame image and the frame stock. Relies on the
 // caller's file-access table (Seek, Read, Eof) and on the platform's Ogg/Theora steps.
 // Refused: no "OggS"; no Theora identification header; bad or missing header packets;
-// a picture wider or taller than kTheoraMaxSide or empty; a stream without video frames
-// or with more frames than a 32-bit count holds; a failing decoder set-up.
+// a picture wider or taller than kTheoraMaxSide or empty; a stream whose pictures would
+// take more than kTheoraMovieMemoryLimit; a stream without video frames or with more
+// frames than a 32-bit count holds; a failing decoder set-up.
 #include <cstring>
 #include <new>
 
@@ -79,7 +80,25 @@ bool ScanTheoraStream(TheoraMovie* movie, const char** message) {
     }
 }
 
+// Stock entries below 1 are taken as 1 (as the opener does).
+int StockEntries(int stock_size) { return stock_size < 1 ? 1 : stock_size; }
+
 }  // namespace
+
+std::uint64_t TheoraMovieMemoryBytes(const TheoraStreamInfo& s, int stock_size) {
+    const std::uint64_t luma = static_cast<std::uint64_t>(s.coded_width) * s.coded_height;
+    // Chroma planes: half wide and half high (4:2:0), half wide (4:2:2) or full (4:4:4).
+    const std::uint64_t chroma = s.chroma_format == 3   ? luma
+                                 : s.chroma_format == 2 ? luma / 2
+                                                        : luma / 4;
+    const std::uint64_t picture = luma + 2 * chroma;
+    // The decoder keeps three reference pictures with a border round each and, per 8x8
+    // block, tables and token space of about 160 bytes: six pictures cover it.
+    const std::uint64_t decoder = 6 * picture;
+    const std::uint64_t stock = static_cast<std::uint64_t>(StockEntries(stock_size)) * picture;
+    const std::uint64_t image = static_cast<std::uint64_t>(s.picture_width) * s.picture_height * 4;
+    return decoder + stock + image;
+}
 
 long ReadTheoraStreamData(TheoraMovie* movie, long bytes) {
     char* buffer = OggSyncBuffer(movie->ogg, bytes);
@@ -137,7 +156,8 @@ int GetTheoraMovieInfo(const TheoraMovie* movie, TheoraMovieInfo* info) {
     return 0;
 }
 
-TheoraMovie* OpenTheoraMovie(const FileAccessTable* functions, FileHandle file, int stock_size) {
+TheoraMovie* OpenTheoraMovie(const FileAccessTable* functions, FileHandle file, int stock_size, bool* oversized) {
+    if (oversized != nullptr) *oversized = false;
     char magic[4] = {};
     if (functions->read(magic, 1, 4, file) != 4 || std::memcmp(magic, "OggS", 4) != 0) return nullptr;
     functions->seek(file, 0, kSeekSet);
@@ -166,6 +186,12 @@ TheoraMovie* OpenTheoraMovie(const FileAccessTable* functions, FileHandle file, 
         static_cast<std::uint64_t>(s.picture_y) + s.picture_height > s.coded_height || s.fps_numerator == 0 ||
         s.fps_denominator == 0) {
         return FailOpen(movie, nullptr);
+    }
+    // A header is a few bytes; what it asks for is checked before the decoder, the frame
+    // image or the stock takes any of it.
+    if (TheoraMovieMemoryBytes(s, stock_size) > kTheoraMovieMemoryLimit) {
+        if (oversized != nullptr) *oversized = true;
+        return FailOpen(movie, "Theora ムービーデコード処理用のメモリ確保に失敗しました\n");
     }
 
     movie->pause_request.store(1);
@@ -207,7 +233,7 @@ TheoraMovie* OpenTheoraMovie(const FileAccessTable* functions, FileHandle file, 
         return FailOpen(movie, "Theora ムービーデコードフレームストック用画像バッファの確保に失敗しました\n");
     }
 
-    movie->stock_size = stock_size < 1 ? 1 : stock_size;
+    movie->stock_size = StockEntries(stock_size);
     void* stock = TrackedCalloc(static_cast<std::uint32_t>(movie->stock_size) * sizeof(FrameStockEntry), "", 0);
     if (stock == nullptr) return FailOpen(movie, "Theora ムービーデコードフレームストック用のメモリ確保に失敗しました\n");
     movie->stock = static_cast<FrameStockEntry*>(stock);

@@ -1,7 +1,8 @@
 // A movie file loaded as a texture graph and drawn through the device: each draw brings
 // the movie to its present frame, the frame is written into the graph's texture pieces
 // and the back buffer shows the frame's pixels, on a graph of one piece and on one cut
-// into several.
+// into several. An alpha movie's texture graph holds the left half of its frames with the
+// right half as their alpha.
 #include <gtest/gtest.h>
 
 #include <vector>
@@ -9,6 +10,7 @@
 #include "engine/graphics/graphs/graph_handles.h"
 #include "engine/include/vomur.h"
 #include "engine/movie/movie.h"
+#include "engine/movie/movie_record.h"
 #include "tests/d3d/d3d_draw_session.h"
 #include "tests/movie/movie_fixtures.h"
 
@@ -108,6 +110,56 @@ TEST_F(MovieTextureGraph, ADrawKeepsItsFrameWhenTheNextDrawBringsANewOne) {
     ASSERT_EQ(ApiDrawGraphAtPoint(200, 100, graph, 0), 0);
     ExpectShownFrame(10, 20, 0);
     ExpectShownFrame(200, 100, 7);
+}
+
+TEST_F(MovieTextureGraph, AnAlphaMovieGraphHoldsTheLeftHalfWithTheRightHalfAsAlpha) {
+    TheoraFixture f;
+    f.coded_width = f.picture_width = 96;
+    f.coded_height = f.picture_height = 32;
+    f.frames = 6;
+    f.alpha_ramp_right_half = true;
+    const std::vector<std::uint8_t> bytes = MakeTheoraFile(f);
+    const ReferenceFrames reference = DecodeTheoraReference(bytes);
+    WriteFileBytes("alpha.ogv", bytes);
+    // The 48 x 32 graph in one piece, and (largest side 16) in several.
+    struct Case {
+        unsigned largest_side;
+        int pieces;
+    };
+    const Case cases[] = {{2048, 1}, {16, 3}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.largest_side);
+        D3DState().max_texture_size = c.largest_side;
+        MovieAlphaDefault() = 1;
+        const int graph = ApiLoadImageAsGraph("alpha.ogv", 0);
+        MovieAlphaDefault() = 0;
+        ASSERT_GT(graph, 0);
+        const GraphRecord* record = GetGraphRecord(graph);
+        ASSERT_EQ(record->creation.texture, 1);
+        EXPECT_EQ(record->creation.alpha_channel, 1);
+        EXPECT_EQ(record->piece_count, c.pieces);
+        EXPECT_EQ(record->width, 48);
+        EXPECT_EQ(record->height, 32);
+        const int movie = record->movie;
+        for (const int k : {0, 4}) {
+            SCOPED_TRACE(k);
+            ASSERT_EQ(ApiDrawGraphAtPoint(0, 0, graph, 0), 0);
+            int wrong = 0;
+            for (int y = 0; y < 32; ++y) {
+                for (int x = 0; x < 48; ++x) {
+                    const std::uint32_t want = AlphaMovieArgb(reference, k, x, y);
+                    const std::uint32_t got = Texel(record, x, y);
+                    if (got != want && wrong++ < 5) {
+                        ADD_FAILURE() << "at " << x << "," << y << ": " << std::hex << got << " instead of " << want;
+                    }
+                }
+            }
+            EXPECT_EQ(wrong, 0);
+            ASSERT_EQ(PlayMovie(movie, 1), 0);
+            session_.clock().AdvanceMs(4 * 40);
+        }
+        ASSERT_EQ(DeleteGraphHandle(graph, 0), 0);
+    }
 }
 
 }  // namespace

@@ -107,6 +107,17 @@ void FillPicture(const TheoraFixture& f, int k, th_ycbcr_buffer planes, std::vec
             cr[r * cw + c] = static_cast<std::uint8_t>(40 + ((r * 7 + k * 5) % 176));
         }
     }
+    if (f.alpha_ramp_right_half) {
+        const int half = f.coded_width / 2;
+        for (int r = 0; r < f.coded_height; ++r) {
+            for (int c = half; c < f.coded_width; ++c) {
+                y[r * f.coded_width + c] = static_cast<std::uint8_t>(16 + (c - half) * 219 / (half - 1));
+            }
+        }
+        for (int r = 0; r < ch; ++r) {
+            for (int c = cw / 2; c < cw; ++c) cb[r * cw + c] = cr[r * cw + c] = 128;
+        }
+    }
     planes[0] = th_img_plane{f.coded_width, f.coded_height, f.coded_width, y};
     planes[1] = th_img_plane{cw, ch, cw, cb};
     planes[2] = th_img_plane{cw, ch, cw, cr};
@@ -201,6 +212,29 @@ TheoraFixture CroppedTheoraFixture(int frames) {
 
 std::vector<std::uint8_t> MakeTheoraFile(const TheoraFixture& fixture) { return EncodeTheora(fixture, false); }
 std::vector<std::uint8_t> MakeTheoraHeadersOnly(const TheoraFixture& fixture) { return EncodeTheora(fixture, true); }
+
+std::vector<std::uint8_t> WithTheoraFrameSize(std::vector<std::uint8_t> file, int width, int height) {
+    // The identification header is the first page's only packet: after its 7-byte name and
+    // 3 version bytes come the frame's width and height in macroblocks (16 bits each), the
+    // picture's width and height (24 bits each) and its x and y offsets (8 bits each), all
+    // most significant byte first.
+    const std::size_t header_len = 27 + file.at(26);
+    std::uint8_t* body = &file.at(header_len);
+    const auto put = [&](int at, unsigned value, int bytes) {
+        for (int i = 0; i < bytes; ++i) body[at + i] = static_cast<std::uint8_t>(value >> (8 * (bytes - 1 - i)));
+    };
+    put(10, static_cast<unsigned>(width / 16), 2);
+    put(12, static_cast<unsigned>(height / 16), 2);
+    put(14, static_cast<unsigned>(width), 3);
+    put(17, static_cast<unsigned>(height), 3);
+    put(20, 0, 1);
+    put(21, 0, 1);
+    long body_len = 0;
+    for (std::size_t i = 0; i < file.at(26); ++i) body_len += file.at(27 + i);
+    ogg_page page{file.data(), static_cast<long>(header_len), body, body_len};
+    ogg_page_checksum_set(&page);
+    return file;
+}
 
 std::vector<std::uint8_t> MakeVorbisOnlyFile() {
     std::vector<std::uint8_t> out, headers;
@@ -303,6 +337,14 @@ ReferenceFrames DecodeTheoraReference(const std::vector<std::uint8_t>& file) {
     if (have_stream) ogg_stream_clear(&stream);
     ogg_sync_clear(&sync);
     return result;
+}
+
+std::uint32_t AlphaMovieArgb(const ReferenceFrames& reference, int k, int x, int y) {
+    const std::vector<std::uint8_t>& frame = reference.frames.at(static_cast<std::size_t>(k));
+    const std::uint8_t* colour = &frame.at(static_cast<std::size_t>((y * reference.width + x) * 4));
+    const std::uint8_t* alpha = &frame.at(static_cast<std::size_t>((y * reference.width + x + reference.width / 2) * 4));
+    return static_cast<std::uint32_t>(alpha[2]) << 24 | static_cast<std::uint32_t>(colour[2]) << 16 |
+           static_cast<std::uint32_t>(colour[1]) << 8 | colour[0];
 }
 
 void FfmpegFrameColour(int k, int* red, int* green, int* blue) {

@@ -28,6 +28,10 @@ struct TheoraFixture {
     // muxer would write them, instead of when libogg fills a page.
     bool vorbis_page_per_frame = false;
     int pixel_format = 0;  // 0 4:2:0, 2 4:2:2, 3 4:4:4
+    // The right half of the coded frame is an alpha ramp instead of the pattern: grey
+    // (Cb = Cr = 128) with Y rising from 16 at its left column to 235 at its right one, the
+    // same in every row and frame.
+    bool alpha_ramp_right_half = false;
 };
 
 // A 48x32 coded frame whose 40x30 picture sits at (4, 2), so every reader has to crop.
@@ -35,6 +39,10 @@ TheoraFixture CroppedTheoraFixture(int frames);
 
 // The bytes of an Ogg Theora file; frame k's picture is a pattern of k.
 std::vector<std::uint8_t> MakeTheoraFile(const TheoraFixture& fixture);
+// The file with its identification header claiming coded and picture frames of width x
+// height (multiples of 16) and the page's checksum made right again; the frames stay as
+// they were encoded.
+std::vector<std::uint8_t> WithTheoraFrameSize(std::vector<std::uint8_t> file, int width, int height);
 // An Ogg file with only a Vorbis stream.
 std::vector<std::uint8_t> MakeVorbisOnlyFile();
 // An Ogg file with the Theora headers and no video frame.
@@ -49,6 +57,9 @@ struct ReferenceFrames {
     std::vector<int> key_frames;  // 1 for a key frame, per frame
 };
 ReferenceFrames DecodeTheoraReference(const std::vector<std::uint8_t>& file);
+// What an alpha movie shows at (x, y) of reference frame k, as 0xAARRGGBB: the colour of
+// the frame's left half with the red of its right half as alpha.
+std::uint32_t AlphaMovieArgb(const ReferenceFrames& reference, int k, int x, int y);
 
 // A video-only file of another format through FFmpeg's encoders; `container` is a
 // format name ("mpeg", "mp4", "webm") and `codec` an encoder name. Empty when this

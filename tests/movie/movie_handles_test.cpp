@@ -10,6 +10,7 @@
 #include "engine/movie/movie_record.h"
 #include "platform/testing/manual_clock.h"
 #include "tests/movie/movie_fixtures.h"
+#include "tests/support/peak_memory.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/test_log.h"
 
@@ -39,6 +40,26 @@ protected:
     std::vector<std::uint8_t> bytes_;
     ReferenceFrames reference_;
 };
+
+// A Theora file whose header claims 8192 x 8192 frames is refused by the Theora reader for
+// the memory its pictures would take, and is not handed on to the other player, which
+// would decode the same stream into as much memory.
+TEST_F(MovieHandles, ATheoraMovieTooLargeForTheMemoryBoundOpensInNoPlayer) {
+    TheoraFixture f;
+    f.coded_width = f.picture_width = 16;
+    f.coded_height = f.picture_height = 16;
+    f.frames = 2;
+    WriteFileBytes("huge.ogv", WithTheoraFrameSize(MakeTheoraFile(f), 8192, 8192));
+    StartTestLog();
+    ResetPeakResident();
+    int movie = 0;
+    const std::uint64_t growth = PeakGrowthOf([&] { movie = OpenMovie("huge.ogv", nullptr, nullptr, 0); });
+    EXPECT_EQ(movie, -1);
+    EXPECT_LT(growth, 16ull * 1024 * 1024);
+    EXPECT_EQ(ReadTestLogWithoutStamps(),
+              "Theora ムービーデコード処理用のメモリ確保に失敗しました\r\n"
+              "ムービーファイルオープン処理時にエラーが発生しました");
+}
 
 TEST_F(MovieHandles, TheHundredAndFirstOpenFailsQuietlyAndSlotsAreReused) {
     std::vector<int> handles;

@@ -2,8 +2,13 @@
 // an independent decode of the same file; the position rules of advancing.
 #include <gtest/gtest.h>
 
+#include <time.h>
+
+#include <algorithm>
 #include <cstring>
 #include <random>
+#include <thread>
+#include <vector>
 
 #include "engine/file/file.h"
 #include "engine/movie/movie.h"
@@ -22,6 +27,12 @@ TheoraFixture CroppedFixture(int frames) {
     f.page_fill = 300;
     f.with_vorbis = true;
     return f;
+}
+
+double SecondsNow() {
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
 }
 
 class TheoraFrames : public ::testing::Test {
@@ -58,6 +69,30 @@ protected:
                                      static_cast<std::size_t>(image->width) * 4))
                 << what << ": frame " << current << " row " << row;
         }
+    }
+    // The frames in the stock, in ascending order, once the thread has stocked `frame` and
+    // then found the stock full (a state it reaches only after stocking what it wants).
+    std::vector<int> StockOnceSettledWith(int frame) {
+        const double deadline = SecondsNow() + 20;
+        for (;;) {
+            bool stocked = false;
+            for (int i = 0; i < movie_->stock_size; ++i) {
+                const FrameStockEntry& entry = movie_->stock[i];
+                stocked = stocked || (entry.valid.load() != 0 && entry.frame_number.load() == frame);
+            }
+            if (stocked && movie_->thread_state.load() == kTheoraStockFull) break;
+            if (SecondsNow() > deadline) {
+                ADD_FAILURE() << "the stock never settled with frame " << frame;
+                return {};
+            }
+            std::this_thread::yield();
+        }
+        std::vector<int> frames;
+        for (int i = 0; i < movie_->stock_size; ++i) {
+            if (movie_->stock[i].valid.load() != 0) frames.push_back(movie_->stock[i].frame_number.load());
+        }
+        std::sort(frames.begin(), frames.end());
+        return frames;
     }
     ScopedTempDir dir_;
     FileHandle file_ = 0;
@@ -111,6 +146,19 @@ TEST_F(TheoraFrames, AdvanceWrapsAndIgnoresCountsBelowOne) {
     AdvanceTheoraFrames(movie_, -4);
     EXPECT_EQ(GetTheoraCurrentFrame(movie_), 3);
     EXPECT_EQ(FetchTheoraFrame(movie_, 1), 0);
+}
+
+// Near the end of a 100-frame movie the stock of 10 reaches round into the next loop: at
+// frame 97 it holds 97 to 99 and 0 to 6; moved on to frame 95 (round the end), the frames
+// 0 to 5 are still within the 10 after it and stay, frame 6 is not and makes room for 95.
+TEST_F(TheoraFrames, TheStockKeepsTheFramesItsWindowWrapsRoundTo) {
+    OpenFixture(CroppedFixture(100));
+    SeekTheoraFrame(movie_, 97);
+    EXPECT_EQ(StockOnceSettledWith(97), (std::vector<int>{0, 1, 2, 3, 4, 5, 6, 97, 98, 99}));
+    AdvanceTheoraFrames(movie_, 98);
+    ASSERT_EQ(GetTheoraCurrentFrame(movie_), 95);
+    EXPECT_EQ(StockOnceSettledWith(95), (std::vector<int>{0, 1, 2, 3, 4, 5, 95, 97, 98, 99}));
+    ExpectCurrentFrame("round the end");
 }
 
 TEST_F(TheoraFrames, UncroppedFourTwoTwoAndFourFourFourFrames) {

@@ -7,6 +7,7 @@
 #include "engine/movie/movie.h"
 #include "engine/movie/theora_movie.h"
 #include "tests/movie/movie_fixtures.h"
+#include "tests/support/peak_memory.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/test_log.h"
 
@@ -83,6 +84,44 @@ TEST_F(TheoraReader, RefusesFilesWithoutAPlayableVideoStream) {
         file_ = 0;
     }
     EXPECT_EQ(ReadTestLogWithoutStamps(), "");
+}
+
+// A few hundred bytes whose header claims huge frames would have the decoder, the frame
+// image and the stock take gigabytes: such a file is refused, with the memory text, before
+// any of that is allocated. Frames of a 4K picture are still taken.
+TEST_F(TheoraReader, FramesTooLargeForTheMemoryBoundAreRefusedBeforeAllocating) {
+    TheoraFixture f;
+    f.coded_width = f.picture_width = 16;
+    f.coded_height = f.picture_height = 16;
+    f.frames = 2;
+    const std::vector<std::uint8_t> tiny = MakeTheoraFile(f);
+    struct Case {
+        int width, height;
+        bool opens;
+    };
+    const Case cases[] = {{8192, 8192, false}, {4096, 4096, false}, {3840, 2160, true}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.width);
+        StartTestLog();
+        ResetPeakResident();
+        TheoraMovie* movie = nullptr;
+        const std::uint64_t growth = PeakGrowthOf([&] { movie = Open(WithTheoraFrameSize(tiny, c.width, c.height)); });
+        FileAccessClose(file_);
+        file_ = 0;
+        if (c.opens) {
+            ASSERT_NE(movie, nullptr);
+            TheoraMovieInfo info;
+            GetTheoraMovieInfo(movie, &info);
+            EXPECT_EQ(info.width, c.width);
+            EXPECT_EQ(info.height, c.height);
+            CloseTheoraMovie(movie);
+            EXPECT_EQ(ReadTestLogWithoutStamps(), "");
+            continue;
+        }
+        EXPECT_EQ(movie, nullptr);
+        EXPECT_LT(growth, 16ull * 1024 * 1024);
+        EXPECT_EQ(ReadTestLogWithoutStamps(), "Theora ムービーデコード処理用のメモリ確保に失敗しました\r\n");
+    }
 }
 
 TEST_F(TheoraReader, IndexAndKeyTableGrowPastTheirFirstThousand) {

@@ -2,13 +2,16 @@
 // the caller asks for a texture graph and 3-D is in use, else a 2-D graph in system
 // memory) and registers the frame callback, which copies each new frame into the graph's
 // pieces: through the conversion blit for 2-D pieces, through the 3-D renderer's texture
-// writes for texture pieces. The callback runs on the main thread from the draw's frame
-// update; the frame it copies stays the movie's. Relies on the movie room's door.
+// writes for texture pieces. An alpha movie (colour in the left half of each frame, alpha
+// in the right half) gets a graph with an alpha channel, as wide as its colour half. The
+// callback runs on the main thread from the draw's frame update; the frame it copies
+// stays the movie's. Relies on the movie room's door.
 #include "engine/graphics/graphs/movie_graphs.h"
 
 #include "engine/core/core.h"
 #include "engine/d3d/d3d.h"
 #include "engine/graphics/draw/draw_settings.h"
+#include "engine/graphics/graphics.h"
 #include "engine/graphics/graphs/graph_handles.h"
 #include "engine/graphics/graphs/graph_transfer.h"
 #include "engine/graphics/screen/screen_internal.h"
@@ -21,14 +24,24 @@ int UpdateMovieGraphSurface(MovieRecord* movie, std::intptr_t graph) {
     MovieFrame frame;
     if (FetchMovieFrame(movie, &frame) == 0) return 0;
     GraphImage image{};
-    SetXrgb32ColorFormat(&image.format);
-    image.width = frame.width;
-    image.height = frame.height;
-    image.pitch = frame.pitch;
-    image.pixels = const_cast<std::uint8_t*>(frame.pixels);
+    GraphImage alpha{};
+    const ImageSource pictures = MovieFramePictures(frame, &image, &alpha);
     const RECT source{0, 0, frame.width < record->width ? frame.width : record->width,
                       frame.height < record->height ? frame.height : record->height};
-    return BltImageToGraphPieces(ImageSourceOf(&image, nullptr), &source, 0, 0, record);
+    return BltImageToGraphPieces(pictures, &source, 0, 0, record);
+}
+
+ImageSource MovieFramePictures(const MovieFrame& frame, GraphImage* image, GraphImage* alpha) {
+    *image = GraphImage{};
+    SetXrgb32ColorFormat(&image->format);
+    image->width = frame.width;
+    image->height = frame.height;
+    image->pitch = frame.pitch;
+    image->pixels = const_cast<std::uint8_t*>(frame.pixels);
+    if (frame.alpha_pixels == nullptr) return ImageSourceOf(image, nullptr);
+    *alpha = *image;
+    alpha->pixels = const_cast<std::uint8_t*>(frame.alpha_pixels);
+    return ImageSourceOf(image, alpha);
 }
 
 void UpdateGraphMovieFrame(int movie) {
@@ -50,7 +63,9 @@ int LoadMovieAsGraph(const char* file_name, int use_texture, std::uint32_t movie
     settings->new_graph.bit_depth = screen_bits == 0 ? 16 : screen_bits;
     SetGraphSystemMemoryFlag(1);
     settings->new_graph.unmanaged_texture = 1;
-    const int graph = CreateGraphAndSurface(width, height, use_texture, 0, 0);
+    // An alpha movie's graph has an alpha channel and shows the colour half of its frames.
+    const int alpha = GetMovieAlphaFlag(movie);
+    const int graph = CreateGraphAndSurface(alpha != 0 ? width / 2 : width, height, use_texture, alpha, 0);
     settings->new_graph = kept;
     SetUseTextureGraphs(kept_textures);
     if (graph == -1) {
