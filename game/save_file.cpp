@@ -1,8 +1,11 @@
-// The save file "save_data.dat" in the current folder: exactly 40 bytes, the ten ranking
-// entries 1st to 10th as little-endian signed 32-bit values. Loading accepts only a whole,
-// sorted, non-negative record; writing goes through a temporary file that is flushed and
-// then renamed over the old one, so a crash or a full disk never loses the ranking.
+// The save file "save_data.dat" in the current folder: 40 bytes, the ten ranking entries
+// 1st to 10th as little-endian signed 32-bit values. Loading takes the first 40 bytes and
+// accepts only a whole, sorted, non-negative record; writing goes through a temporary file
+// that is flushed and then renamed over the old one, so a crash or a full disk never loses
+// the ranking. A folder that refuses the temporary file has the old file's first 40 bytes
+// written in place instead (opened without truncation, so a failed open leaves it whole).
 // Relies on the standard library's buffered files only.
+#include <cerrno>
 #include <cstdio>
 
 #include "game_state.h"
@@ -36,6 +39,19 @@ bool IsUsableRanking(const std::int32_t* entries) {
     return true;
 }
 
+// Writes the record, flushes and closes: true when all of it reached the file.
+bool WriteRecordAndClose(std::FILE* file, const unsigned char* bytes) {
+    bool written = std::fwrite(bytes, 1, kRecordBytes, file) == static_cast<std::size_t>(kRecordBytes);
+    written = std::fflush(file) == 0 && written;
+    written = std::fclose(file) == 0 && written;
+    return written;
+}
+
+bool WriteInPlace(const unsigned char* bytes) {
+    std::FILE* file = std::fopen(kSaveFile, "r+b");
+    return file != nullptr && WriteRecordAndClose(file, bytes);
+}
+
 }  // namespace
 
 void LoadSaveFile() {
@@ -45,11 +61,11 @@ void LoadSaveFile() {
         ReportOpenError();
         return;
     }
-    // One byte more than a record, to tell a longer file from a whole one.
-    unsigned char bytes[kRecordBytes + 1];
+    // A longer file gives its first record (a write in place leaves the tail of a longer file).
+    unsigned char bytes[kRecordBytes];
     const std::size_t read = std::fread(bytes, 1, sizeof bytes, file);
     std::fclose(file);
-    if (read != static_cast<std::size_t>(kRecordBytes)) return;
+    if (read != sizeof bytes) return;
     std::int32_t entries[kEntries];
     for (int i = 0; i < kEntries; ++i) entries[i] = ReadLittleEndian(bytes + 4 * i);
     if (!IsUsableRanking(entries)) return;
@@ -64,14 +80,14 @@ void WriteSaveFile() {
     for (int i = 0; i < kEntries; ++i) WriteLittleEndian(g_game.save_record[i], bytes + 4 * i);
     std::FILE* file = std::fopen(kSaveTempFile, "wb");
     if (file == nullptr) {
-        ReportOpenError();
+        // A folder where no file may be made (read-only, or not ours) can still hold a
+        // save file that may be written.
+        const bool folder_refused = errno == EACCES || errno == EPERM || errno == EROFS;
+        if (!folder_refused || !WriteInPlace(bytes)) ReportOpenError();
         return;
     }
-    bool written = std::fwrite(bytes, 1, sizeof bytes, file) == sizeof bytes;
-    written = std::fflush(file) == 0 && written;
-    written = std::fclose(file) == 0 && written;
     // The old file stays until the new one is whole.
-    if (!written || std::rename(kSaveTempFile, kSaveFile) != 0) {
+    if (!WriteRecordAndClose(file, bytes) || std::rename(kSaveTempFile, kSaveFile) != 0) {
         std::remove(kSaveTempFile);
         ReportOpenError();
     }

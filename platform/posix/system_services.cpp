@@ -1,5 +1,6 @@
-// Debug output, the version record, memory status, the code page, the processor
-// identification instruction and the time-stamp counter, and process exit.
+// Debug output (on standard error only when VOMUR_DEBUG_OUTPUT asks for it), the version
+// record, memory status, the code page, the processor identification instruction and the
+// time-stamp counter, and process exit.
 #include <cpuid.h>
 #include <sys/sysinfo.h>
 #include <sys/utsname.h>
@@ -14,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/code_page.h"
+#include "platform/console_text.h"
 #include "platform/kernel.h"
 #include "platform/platform_hooks.h"
 
@@ -37,6 +38,13 @@ constexpr UINT kCp932CodePage = 932;
 // The version reported to the engine: the NT line, major version 10; the build number
 // carries the kernel release as major * 10000 + minor * 100 + patch.
 constexpr DWORD kReportedMajorVersion = 10;
+
+// VOMUR_DEBUG_OUTPUT set to anything but empty or "0" shows the debugger output on
+// standard error.
+bool DebugOutputShown() {
+    const char* wanted = std::getenv("VOMUR_DEBUG_OUTPUT");
+    return wanted != nullptr && wanted[0] != '\0' && std::strcmp(wanted, "0") != 0;
+}
 
 }  // namespace
 
@@ -79,8 +87,9 @@ void OutputDebugStringA(const char* text) {
         g_debug_captured += text;
         return;
     }
-    const std::string utf8 = Cp932ToUtf8Lossy(text, std::strlen(text));
-    std::fwrite(utf8.data(), 1, utf8.size(), stderr);
+    // Seen only by an attached debugger on the original system: on the terminal only when asked.
+    if (!DebugOutputShown()) return;
+    WriteConsoleText(STDERR_FILENO, text, std::strlen(text));
 }
 
 // An NT-family record with a version the engine's table does not know, so no

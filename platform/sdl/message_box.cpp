@@ -1,14 +1,16 @@
 // The message box: SDL's, with the CP932 text and caption shown as UTF-8 and the
 // buttons of the box type. Without a display (or when SDL cannot show it) the answer
 // is No when the box has a No button, else Cancel, else OK, and the text is written to
-// standard error. Tests can answer every box and read what was asked; a test that runs
+// standard error in the terminal's character set. Tests can answer every box and read what was asked; a test that runs
 // the program as another process answers through VOMUR_MESSAGE_BOX_ANSWER (IDYES...).
-#include <cstdio>
+#include <unistd.h>
+
 #include <cstdlib>
 #include <mutex>
 #include <string>
 #include <vector>
 
+#include "platform/console_text.h"
 #include "platform/sdl/window_internal.h"
 #include "platform/window_hooks.h"
 
@@ -112,7 +114,9 @@ int MessageBoxA(HWND owner, const char* text, const char* caption, UINT type) {
         }
     }
     const int answer = HeadlessAnswer(buttons);
-    std::fprintf(stderr, "[message box] %s: %s (answered %d)\n", caption_utf8.c_str(), text_utf8.c_str(), answer);
+    const std::string line =
+        "[message box] " + caption_cp932 + ": " + text_cp932 + " (answered " + std::to_string(answer) + ")\n";
+    WriteConsoleText(STDERR_FILENO, line.data(), line.size());
     return answer;
 }
 

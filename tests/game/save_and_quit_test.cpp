@@ -4,11 +4,20 @@
 // non-negative record whose 10th entry is above the default 10th.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <optional>
 #include <string>
 
+#include "platform/console_text.h"
+#include "platform/testing/debug_capture.h"
 #include "tests/game/game_harness.h"
+#include "tests/support/engine_session.h"
 
 using namespace game_test;
 
@@ -94,7 +103,10 @@ INSTANTIATE_TEST_SUITE_P(
         SaveCase{"Tenth1500", SaveBytes(kLoaded), "10th 001500", kLoaded},
         SaveCase{"Short36Bytes", SaveBytes(kLoaded).substr(0, 36), "10th 001000", DefaultRanking()},
         SaveCase{"Empty", "", "10th 001000", DefaultRanking()},
-        SaveCase{"Longer44Bytes", SaveBytes(kLoaded) + std::string(4, '\0'), "10th 001000", DefaultRanking()},
+        SaveCase{"Longer44BytesGivesItsFirst40", SaveBytes(kLoaded) + std::string(4, '\xFF'), "10th 001500", kLoaded},
+        SaveCase{"TiesAsTheClimbLeavesThem",
+                 SaveBytes({20000, 9000, 8000, 7000, 6000, 5000, 4000, 2000, 2000, 1500}), "10th 001500",
+                 {20000, 9000, 8000, 7000, 6000, 5000, 4000, 2000, 2000, 1500}},
         SaveCase{"Unsorted", SaveBytes({9000, 20000, 8000, 7000, 6000, 5000, 4000, 3000, 2000, 1500}), "10th 001000",
                  DefaultRanking()},
         SaveCase{"Negative", SaveBytes({20000, 9000, 8000, 7000, 6000, 5000, 4000, 3000, -2000, 1500}),
@@ -115,21 +127,53 @@ TEST(SaveAndQuit, NoSaveFileShowsTheDefaults) {
 }
 
 // A save file that cannot be opened at start-up (the first run) is reported on the standard
-// output in the engine's text bytes, never on the debug output; a file that opens is not.
+// output, never on the debug output nor standard error; a file that opens is not. The program
+// shows it in the character set of the locale the environment names: in a child that makes
+// standard output the program's, under a locale given explicitly.
 TEST(SaveAndQuit, AMissingSaveFileIsReportedOnTheStandardOutputOnly) {
-    const std::string message = "ファイルオープンエラー\n";
-    const std::string message_utf8 = reinterpret_cast<const char*>(u8"ファイルオープンエラー");
-    for (const bool present : {false, true}) {
-        GameHarness run(present ? std::optional<std::string>(std::string(kDefaultSaveBytes, 40)) : std::nullopt);
-        testing::internal::CaptureStdout();
-        testing::internal::CaptureStderr();
-        const int started = run.StartUp();
-        const std::string out = testing::internal::GetCapturedStdout();
-        const std::string err = testing::internal::GetCapturedStderr();
-        ASSERT_EQ(started, 0);
-        EXPECT_EQ(out, present ? "" : message) << "save file present: " << present;
-        EXPECT_EQ(err.find(message_utf8), std::string::npos);
-        EXPECT_EQ(err.find(message), std::string::npos);
+    struct Case {
+        const char* locale;
+        bool present;
+        std::string out;
+    };
+    const Case cases[] = {
+        {"C.UTF-8", false, reinterpret_cast<const char*>(u8"ファイルオープンエラー\n")},
+        {"C", false, "???????????\n"},  // a character set without them: one '?' each, the line kept
+        {"C.UTF-8", true, ""},
+    };
+    for (const Case& c : cases) {
+        ScopedTempDir streams;
+        const std::string out_path = (streams.path() / "stdout").string();
+        const std::string err_path = (streams.path() / "stderr").string();
+        const int status = engine_test::RunInChild([&] {
+            setenv("LC_ALL", c.locale, 1);
+            unsetenv("VOMUR_DEBUG_OUTPUT");
+            std::fflush(nullptr);
+            std::FILE* out = std::fopen(out_path.c_str(), "wb");
+            std::FILE* err = std::fopen(err_path.c_str(), "wb");
+            if (out == nullptr || err == nullptr) return 2;
+            if (dup2(fileno(out), STDOUT_FILENO) < 0 || dup2(fileno(err), STDERR_FILENO) < 0) return 3;
+            if (!InstallConsoleStandardOutput()) return 4;
+            DebugCapture debug;
+            int result = 0;
+            {
+                GameHarness run(c.present ? std::optional<std::string>(std::string(kDefaultSaveBytes, 40))
+                                          : std::nullopt);
+                result = run.StartUp() == 0 ? 0 : 5;
+            }
+            // The debug output carries the engine's log, never the message.
+            if (debug.Take().find("ファイルオープンエラー") != std::string::npos) result = 6;
+            // Ended here: the leak checker's closing summary would go to standard error.
+            std::fflush(nullptr);
+            std::_Exit(result);
+            return result;
+        });
+        ASSERT_TRUE(WIFEXITED(status)) << c.locale;
+        EXPECT_EQ(WEXITSTATUS(status), 0) << c.locale << " present: " << c.present;
+        EXPECT_EQ(streams.ReadFile("stdout"), c.out) << c.locale << " present: " << c.present;
+        const std::string err = streams.ReadFile("stderr");
+        EXPECT_EQ(err.find("ファイルオープンエラー"), std::string::npos) << c.locale;
+        EXPECT_EQ(err.find(reinterpret_cast<const char*>(u8"ファイルオープンエラー")), std::string::npos) << c.locale;
     }
 }
 
@@ -144,4 +188,75 @@ TEST(SaveAndQuit, AFailedWriteKeepsTheOldFileWhole) {
     ASSERT_EQ(run.Frame(), 0);
     EXPECT_EQ(run.game().state, 0);
     EXPECT_EQ(run.SaveFile(), SaveBytes(old));
+}
+
+TEST(SaveAndQuit, ALongerSaveFileKeepsItsRankingThroughTheNextSave) {
+    GameHarness run(SaveBytes(kLoaded) + std::string(4, '\xFF'));
+    ASSERT_EQ(run.StartUp(), 0);
+    ASSERT_EQ(run.Frame({kKeyZ}), 0);
+    ASSERT_EQ(run.Frame({kKeyQ}), 0);
+    ASSERT_EQ(run.Frame(), 0);
+    EXPECT_EQ(run.game().state, 0);
+    EXPECT_EQ(run.SaveFile(), SaveBytes(kLoaded));
+}
+
+namespace {
+
+// While it lives, file access is checked as the unprivileged user "nobody" when the tests run
+// as root (root may make files in any folder); otherwise as the user running the tests.
+class UnprivilegedFileAccess {
+public:
+    UnprivilegedFileAccess() {
+        if (geteuid() != 0) return;
+        dropped_ = setegid(kNobody) == 0 && seteuid(kNobody) == 0;
+    }
+    ~UnprivilegedFileAccess() {
+        if (!dropped_) return;
+        if (seteuid(0) != 0 || setegid(0) != 0) std::abort();
+    }
+    UnprivilegedFileAccess(const UnprivilegedFileAccess&) = delete;
+    UnprivilegedFileAccess& operator=(const UnprivilegedFileAccess&) = delete;
+
+private:
+    static constexpr uid_t kNobody = 65534;
+    bool dropped_ = false;
+};
+
+}  // namespace
+
+// A folder where no file may be made, holding a save file: the ranking is written over the
+// file in place when the file may be written, and the old file is kept (and the failure
+// reported) when it may not. The old file's 10th entry is not above the default, so the
+// game's record is the default ranking and differs from the file.
+TEST(SaveAndQuit, AReadOnlyFolderHasAWritableSaveFileWrittenInPlace) {
+    const std::string old = SaveBytes({20000, 9000, 8000, 7000, 6000, 5000, 4000, 3000, 2000, 1000});
+    struct Case {
+        mode_t file_mode;
+        std::string file_after;
+        std::string out;
+    };
+    const Case cases[] = {
+        {0666, std::string(kDefaultSaveBytes, 40), ""},
+        {0444, old, "ファイルオープンエラー\n"},
+    };
+    for (const Case& c : cases) {
+        GameHarness run(old);
+        ASSERT_EQ(run.StartUp(), 0);
+        ASSERT_EQ(run.Frame({kKeyZ}), 0);
+        ASSERT_EQ(run.Frame({kKeyQ}), 0);
+        const auto save = run.dir().path() / "save_data.dat";
+        ASSERT_EQ(chmod(save.c_str(), c.file_mode), 0);
+        ASSERT_EQ(chmod(run.dir().path().c_str(), 0555), 0);
+        testing::internal::CaptureStdout();
+        {
+            const UnprivilegedFileAccess unprivileged;
+            ASSERT_EQ(run.Frame(), 0);
+        }
+        const std::string out = testing::internal::GetCapturedStdout();
+        ASSERT_EQ(chmod(run.dir().path().c_str(), 0700), 0);
+        EXPECT_EQ(run.game().state, 0);
+        EXPECT_EQ(run.SaveFile(), c.file_after) << std::oct << c.file_mode;
+        EXPECT_EQ(out, c.out) << std::oct << c.file_mode;
+        EXPECT_FALSE(std::filesystem::exists(run.dir().path() / "save_data.dat.tmp"));
+    }
 }

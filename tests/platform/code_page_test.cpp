@@ -1,8 +1,10 @@
 // CP932 <-> UTF-8 conversion (including trail bytes equal to '\' and the characters
-// where CP932 differs from plain Shift-JIS), path conversion, and the debugger output
-// that carries engine text to standard error as UTF-8.
+// where CP932 differs from plain Shift-JIS), path conversion, and the debugger output,
+// which reaches standard error only when VOMUR_DEBUG_OUTPUT asks for it, in the
+// character set of the locale the environment names.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -13,6 +15,30 @@
 namespace {
 
 std::string Utf8(const char8_t* text) { return reinterpret_cast<const char*>(text); }
+
+// Puts an environment variable back as it was (or unset) when the guard goes.
+class EnvironmentKept {
+public:
+    explicit EnvironmentKept(const char* name) : name_(name) {
+        const char* value = std::getenv(name);
+        had_value_ = value != nullptr;
+        if (had_value_) value_ = value;
+    }
+    ~EnvironmentKept() {
+        if (had_value_) {
+            setenv(name_, value_.c_str(), 1);
+        } else {
+            unsetenv(name_);
+        }
+    }
+    EnvironmentKept(const EnvironmentKept&) = delete;
+    EnvironmentKept& operator=(const EnvironmentKept&) = delete;
+
+private:
+    const char* name_;
+    bool had_value_ = false;
+    std::string value_;
+};
 
 }  // namespace
 
@@ -101,10 +127,31 @@ TEST(DebugOutput, CaptureKeepsTheBytesAsGiven) {
     EXPECT_EQ(capture.Take(), "");
 }
 
-TEST(DebugOutput, GoesToStandardErrorAsUtf8) {
-    testing::internal::CaptureStderr();
-    OutputDebugStringA("ソフト\n");
-    OutputDebugStringA("bad\x83");
-    std::fflush(stderr);
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), Utf8(u8"ソフト\n") + "bad?");
+TEST(DebugOutput, ReachesStandardErrorOnlyWhenAskedInTheLocalesCharacterSet) {
+    struct Case {
+        const char* wanted;  // VOMUR_DEBUG_OUTPUT, or null for unset
+        const char* locale;
+        std::string shown;
+    };
+    const Case cases[] = {
+        {nullptr, "C.UTF-8", ""},
+        {"", "C.UTF-8", ""},
+        {"0", "C.UTF-8", ""},
+        {"1", "C.UTF-8", Utf8(u8"ソフト 17336.02MB\n") + "bad?"},
+        {"1", "C", "??? 17336.02MB\nbad?"},
+    };
+    const EnvironmentKept kept_wanted("VOMUR_DEBUG_OUTPUT");
+    const EnvironmentKept kept_locale("LC_ALL");
+    for (const Case& c : cases) {
+        if (c.wanted != nullptr) {
+            setenv("VOMUR_DEBUG_OUTPUT", c.wanted, 1);
+        } else {
+            unsetenv("VOMUR_DEBUG_OUTPUT");
+        }
+        setenv("LC_ALL", c.locale, 1);
+        testing::internal::CaptureStderr();
+        OutputDebugStringA("ソフト 17336.02MB\n");
+        OutputDebugStringA("bad\x83");
+        EXPECT_EQ(testing::internal::GetCapturedStderr(), c.shown) << (c.wanted ? c.wanted : "unset") << " " << c.locale;
+    }
 }
