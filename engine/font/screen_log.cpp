@@ -118,15 +118,16 @@ int ScreenLogWriteText(const char* text) {
 }
 
 int ScreenLogPrintf(const char* format, ...) {
+    // A log that cannot start takes nothing and is not marked as sent.
+    if (!Ready()) return 0;
     char buffer[kScreenLogFormatBytes];
     va_list args;
     va_start(args, format);
     const int n = std::vsnprintf(buffer, sizeof buffer, format, args);
     va_end(args);
     if (n < 0) buffer[0] = '\0';
-    // The write may start the log, which clears the used flag: mark it after.
-    ScreenLogWriteText(buffer);
     g_log.used = 1;
+    ScreenLogWriteText(buffer);
     return 0;
 }
 

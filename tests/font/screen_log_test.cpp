@@ -2,7 +2,8 @@
 // private X server: lines wrap at the screen width and at 254 bytes, the 31st line
 // scrolls the first out, "?", carriage returns and other control bytes are dropped, a
 // tab is four blanks, a lone final lead byte is stored alone, the first text after a
-// fresh start is drawn, and the lines are drawn white with a black edge over the frame.
+// fresh start is drawn, nothing is stored or marked as sent before start-up, and the
+// lines are drawn white with a black edge over the frame.
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <sys/wait.h>
@@ -70,6 +71,20 @@ TEST_F(ScreenLog, FirstTextAfterAFreshStartIsShown) {
     EXPECT_EQ(IsScreenLogUsed(), 1);
     EXPECT_EQ(std::string(log->text[0]), "first");
     EXPECT_TRUE(IsFontHandleValid(log->font_handle));
+}
+
+// Before start-up there is no DirectDraw object: the log cannot start, so nothing is
+// stored and the log is not marked as sent.
+TEST(ScreenLogBeforeStartUp, NothingIsStoredOrMarkedAsSent) {
+    ScreenLogState* log = GetScreenLogState();
+    ASSERT_EQ(log->started, 0);
+    log->used = 0;
+    std::memset(log->text, 0, sizeof log->text);
+    EXPECT_EQ(ScreenLogPrintf("early %d\n", 1), 0);
+    EXPECT_EQ(log->started, 0);
+    EXPECT_EQ(IsScreenLogUsed(), 0);
+    EXPECT_EQ(log->text[0][0], '\0');
+    EXPECT_EQ(log->text[1][0], '\0');
 }
 
 // Count of pixels of each kind in the top-left corner of a frame: white, black, grey.
