@@ -219,6 +219,8 @@ int CreateFontToHandle(const char* face_name, int size, int thickness, int type,
         if (RefreshFontCacheScreen(handle) < 0) {
             WriteLogText("テクスチャ文字キャッシュの作成に失敗しました\n");
             record->texture_cache = 0;
+            // The memory cache that follows has no graph to make again.
+            record->graph_lost = 0;
         } else {
             // Glyphs are prepared in the staging image and copied into the cache graph.
             const bool edged = (type & kFontTypeEdge) != 0;

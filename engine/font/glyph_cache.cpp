@@ -184,7 +184,9 @@ int RefreshFontCacheScreen(int font) {
         settings.bit_depth = kept.bit_depth;
         settings.texture_graphs = kept.texture_graphs;
         if (record->cache_graph < 0) {
+            // Tried again before the next string.
             record->cache_graph = -1;
+            record->graph_lost = 1;
             return -1;
         }
         SetGraphLostFlagPointer(record->cache_graph, &record->graph_lost);

@@ -1,7 +1,8 @@
 // The on-screen log: 80 lines of Shift-JIS text, white with a black edge in a font of
 // its own, drawn over the picture at each flip. Text wraps at the line's byte limit or
-// the screen width and scrolls up once the screen is full. Relies on the font handles,
-// string measuring and drawing, and the graphics core's screen answers.
+// the screen width and scrolls up once the screen is full; on a smaller screen after a
+// mode change the current line moves up to the last row drawn. Relies on the font
+// handles, string measuring and drawing, and the graphics core's screen answers.
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
@@ -24,10 +25,24 @@ int VisibleRows() {
     return rows < kScreenLogLines ? rows : kScreenLogLines;
 }
 
-// Starts the log when needed and brings its font back; false when it cannot start.
+// After a change to a smaller screen the current line may lie below the last row
+// drawn: the lines move up so that it is the last row, the newest text kept, and the
+// rows below it are cleared.
+void KeepCurrentLineOnScreen() {
+    const int rows = VisibleRows();
+    if (rows <= 0 || g_log.line < rows) return;
+    const int dropped = g_log.line - (rows - 1);
+    std::memmove(g_log.text[0], g_log.text[dropped], static_cast<std::size_t>(rows) * kScreenLogLineBytes);
+    std::memset(g_log.text[rows], 0, static_cast<std::size_t>(dropped) * kScreenLogLineBytes);
+    g_log.line = rows - 1;
+}
+
+// Starts the log when needed, brings its font back and keeps the current line on the
+// screen; false when it cannot start.
 bool Ready() {
     if (!g_log.started && StartScreenLog() != 0) return false;
     UpdateScreenLogFont();
+    KeepCurrentLineOnScreen();
     return true;
 }
 
@@ -118,15 +133,16 @@ int ScreenLogWriteText(const char* text) {
 }
 
 int ScreenLogPrintf(const char* format, ...) {
+    // A log that cannot start takes nothing and is not marked as sent.
+    if (!Ready()) return 0;
     char buffer[kScreenLogFormatBytes];
     va_list args;
     va_start(args, format);
     const int n = std::vsnprintf(buffer, sizeof buffer, format, args);
     va_end(args);
     if (n < 0) buffer[0] = '\0';
-    // The write may start the log, which clears the used flag: mark it after.
-    ScreenLogWriteText(buffer);
     g_log.used = 1;
+    ScreenLogWriteText(buffer);
     return 0;
 }
 

@@ -2,7 +2,9 @@
 // private X server: lines wrap at the screen width and at 254 bytes, the 31st line
 // scrolls the first out, "?", carriage returns and other control bytes are dropped, a
 // tab is four blanks, a lone final lead byte is stored alone, the first text after a
-// fresh start is drawn, and the lines are drawn white with a black edge over the frame.
+// fresh start is drawn, a change to a smaller screen keeps the current line on its last
+// row, nothing is stored or marked as sent before start-up, and the lines are drawn white
+// with a black edge over the frame.
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <sys/wait.h>
@@ -70,6 +72,50 @@ TEST_F(ScreenLog, FirstTextAfterAFreshStartIsShown) {
     EXPECT_EQ(IsScreenLogUsed(), 1);
     EXPECT_EQ(std::string(log->text[0]), "first");
     EXPECT_TRUE(IsFontHandleValid(log->font_handle));
+}
+
+// Before start-up there is no DirectDraw object: the log cannot start, so nothing is
+// stored and the log is not marked as sent.
+TEST(ScreenLogBeforeStartUp, NothingIsStoredOrMarkedAsSent) {
+    ScreenLogState* log = GetScreenLogState();
+    ASSERT_EQ(log->started, 0);
+    log->used = 0;
+    std::memset(log->text, 0, sizeof log->text);
+    EXPECT_EQ(ScreenLogPrintf("early %d\n", 1), 0);
+    EXPECT_EQ(log->started, 0);
+    EXPECT_EQ(IsScreenLogUsed(), 0);
+    EXPECT_EQ(log->text[0][0], '\0');
+    EXPECT_EQ(log->text[1][0], '\0');
+}
+
+// 40 lines on 800 x 600 (37 rows) leave the current line at 36; after a change to
+// 640 x 480 (30 rows) the lines move up so that the current line is the last row drawn,
+// the newest ones kept: a new line then holds the next text, or the current one goes on.
+TEST_F(ScreenLog, AfterAChangeToASmallerScreenTheCurrentLineIsTheLastRowDrawn) {
+    struct Case {
+        const char* after;
+        int first_shown;  // row r (below 29) then holds "L<first_shown + r>"
+        const char* last_row;
+    };
+    const Case cases[] = {{"\nNEW", 11, "NEW"}, {"+", 10, "L39+"}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.after);
+        ASSERT_EQ(ChangeScreenMode(800, 600, -1, 0, -1), 0);
+        ScreenLogState* log = GetScreenLogState();
+        // A fresh log for each case.
+        if (!log->font_dirty) DeleteFontHandle(log->font_handle);
+        log->started = 0;
+        ASSERT_EQ(StartScreenLog(), 0);
+        for (int i = 0; i < 40; ++i) ApiScreenLogPrintf(i < 39 ? "L%d\n" : "L%d", i);
+        ASSERT_EQ(log->line, 36);
+        ASSERT_EQ(std::string(log->text[0]), "L3");
+        ASSERT_EQ(ChangeScreenMode(640, 480, -1, 0, -1), 0);
+        ApiScreenLogPrintf("%s", c.after);
+        EXPECT_EQ(log->line, 29);
+        for (int r = 0; r < 29; ++r) EXPECT_EQ(std::string(log->text[r]), "L" + std::to_string(c.first_shown + r)) << r;
+        EXPECT_EQ(std::string(log->text[29]), c.last_row);
+        for (int r = 30; r < kScreenLogLines; ++r) EXPECT_EQ(log->text[r][0], '\0') << r;
+    }
 }
 
 // Count of pixels of each kind in the top-left corner of a frame: white, black, grey.

@@ -83,7 +83,7 @@ struct PixelCase {
     int target_alpha;  // 16-bit targets: RGB565 with an alpha byte
     int red, green, blue;  // text colour
     int edge_red, edge_green, edge_blue;
-    int bright;  // all three channels
+    std::uint32_t bright;  // 0xRRGGBB
     // Pixels at (left + dx, top + dy) of the glyph box: raw values for 32 and 16 bits (a
     // 16-bit target with alpha holds four bytes, the last one untouched).
     struct Want {
@@ -95,18 +95,20 @@ struct PixelCase {
 
 const std::vector<PixelCase>& PixelCases() {
     static const std::vector<PixelCase> cases = {
-        {"white", 0, -1, {"#."}, 0, 255, 255, 255, 0, 0, 0, 255, {{0, 0, 0x00FFFFFF, 0xFFFF}, {1, 0, 0x11111111, 0x1111}}},
-        {"tinted", 0, -1, {"#"}, 0, 255, 255, 255, 0, 0, 0, 128, {{0, 0, 0x00808080, 0x8410}}},
-        {"tinted red", 0, -1, {"#"}, 0, 200, 100, 50, 0, 0, 0, 128, {{0, 0, 0x00643219, kNotOn16}}},
-        {"edged", 1, 1, {"#"}, 0, 255, 0, 0, 0, 0, 255, 255,
+        {"white", 0, -1, {"#."}, 0, 255, 255, 255, 0, 0, 0, 0xFFFFFF, {{0, 0, 0x00FFFFFF, 0xFFFF}, {1, 0, 0x11111111, 0x1111}}},
+        {"tinted", 0, -1, {"#"}, 0, 255, 255, 255, 0, 0, 0, 0x808080, {{0, 0, 0x00808080, 0x8410}}},
+        // Each channel by its own bright channel.
+        {"tinted orange", 0, -1, {"#"}, 0, 255, 255, 255, 0, 0, 0, 0xFF8000, {{0, 0, 0x00FF8000, 0xFC00}}},
+        {"tinted red", 0, -1, {"#"}, 0, 200, 100, 50, 0, 0, 0, 0x808080, {{0, 0, 0x00643219, kNotOn16}}},
+        {"edged", 1, 1, {"#"}, 0, 255, 0, 0, 0, 0, 255, 0xFFFFFF,
          {{1, 1, 0x00FF0000, 0xF800}, {0, 1, 0x000000FF, 0x001F}, {1, 0, 0x000000FF, 0x001F}, {0, 0, 0x11111111, 0x1111}}},
-        {"grey level", 2, -1, {"a#."}, 1, 255, 255, 255, 0, 0, 0, 255,
+        {"grey level", 2, -1, {"a#."}, 1, 255, 255, 255, 0, 0, 0, 0xFFFFFF,
          {{0, 0, 0x90FFFFFF, 0x1190FFFF}, {1, 0, 0xF0FFFFFF, 0x11F0FFFF}, {2, 0, 0x11111111, 0x11111111}}},
-        {"body and edge", 3, 1, {"#"}, 1, 255, 255, 255, 0, 0, 255, 255,
+        {"body and edge", 3, 1, {"#"}, 1, 255, 255, 255, 0, 0, 255, 0xFFFFFF,
          {{1, 1, 0xFFFFFFFF, 0x11FFFFFF}, {0, 1, 0xF00000FF, 0x11F0001F}, {0, 0, 0x11111111, 0x11111111}}},
         // Black text, white edge: a pixel with body 7 and edge 15 mixes every channel
         // alike, no channel spilling into the next.
-        {"mixed", 3, 1, {"#8"}, 1, 0, 0, 0, 255, 255, 255, 255, {{2, 1, 0xE8848484, 0x11E88410}}},
+        {"mixed", 3, 1, {"#8"}, 1, 0, 0, 0, 255, 255, 255, 0xFFFFFF, {{2, 1, 0xE8848484, 0x11E88410}}},
     };
     return cases;
 }
@@ -120,7 +122,9 @@ void CheckPixelCases(bool sixteen) {
         const int kind = sixteen ? kMemImgRgb565 : kMemImgXrgb8888;
         TestImage image(40, 40, kind, 0, sixteen ? c.target_alpha : 0);
         image.fill(0x11111111);
-        ASSERT_EQ(SetBrightColorRGB(c.bright, c.bright, c.bright), 0);
+        ASSERT_EQ(SetBrightColorRGB(static_cast<int>(c.bright >> 16), static_cast<int>(c.bright >> 8 & 0xFF),
+                                    static_cast<int>(c.bright & 0xFF)),
+                  0);
         const RECT clip{0, 0, 40, 40};
         ASSERT_EQ(DrawStringCore(1, 10, 5, 0, 1.0, 1.0, "G", MakeColorValue(c.red, c.green, c.blue), image.get(), &clip,
                                  1, font, MakeColorValue(c.edge_red, c.edge_green, c.edge_blue), -1, 0, nullptr),
