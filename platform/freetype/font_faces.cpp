@@ -58,7 +58,11 @@ bool ChooseFace(const std::string& family_utf8, const char* language, bool fixed
         choice->index = FcPatternGetInteger(match, FC_INDEX, 0, &index) == FcResultMatch ? index : 0;
         int matched_weight = FC_WEIGHT_REGULAR;
         FcPatternGetInteger(match, FC_WEIGHT, 0, &matched_weight);
-        choice->bold = matched_weight >= FC_WEIGHT_DEMIBOLD;
+        // For a face without a bold of its own the configuration may answer the weight
+        // asked for together with a request for bolder outlines: such a face is not bold.
+        FcBool embolden = FcFalse;
+        FcPatternGetBool(match, FC_EMBOLDEN, 0, &embolden);
+        choice->bold = matched_weight >= FC_WEIGHT_DEMIBOLD && embolden != FcTrue;
         int slant = FC_SLANT_ROMAN;
         FcPatternGetInteger(match, FC_SLANT, 0, &slant);
         choice->italic = slant != FC_SLANT_ROMAN;

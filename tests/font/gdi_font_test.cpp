@@ -1,5 +1,6 @@
 // The platform's GDI fonts over FreeType and fontconfig, with no engine: the default
-// Japanese face finds a font that has kanji, sizes and metrics, the two bitmap layouts
+// Japanese face finds a font that has kanji, sizes and metrics, bold made from its
+// outlines from weight 600, the two bitmap layouts
 // (rows padded to four bytes, one bit or levels 0..16), glyphs with no ink, and the
 // refusals (no font selected, another format, a buffer too small).
 #include <gtest/gtest.h>
@@ -42,6 +43,30 @@ TEST(GdiFont, MetricsOfTheDefaultJapaneseFace) {
         EXPECT_GE(tm.tmMaxCharWidth, height * 3 / 4);
         EXPECT_LE(tm.tmMaxCharWidth, height + 2);
         EXPECT_EQ(tm.tmWeight, 600);
+    }
+}
+
+// The Japanese face has no bold face of its own: from weight 600 its outlines are made
+// bolder, which overhangs by one pixel and widens the largest advance by one.
+TEST(GdiFont, SyntheticBoldFromWeight600) {
+    auto metrics = [](int weight) {
+        DcWithFont f(CreateFontA(16, 0, 0, 0, weight, 0, 0, 0, SHIFTJIS_CHARSET, 0, 0, NONANTIALIASED_QUALITY,
+                                 FIXED_PITCH, kJapaneseFace));
+        TEXTMETRICA tm{};
+        EXPECT_TRUE(GetTextMetricsA(f.dc, &tm));
+        return tm;
+    };
+    const TEXTMETRICA regular = metrics(400);
+    EXPECT_EQ(regular.tmOverhang, 0);
+    struct Case {
+        int weight;
+        int overhang;
+    };
+    for (const Case& c : {Case{599, 0}, Case{600, 1}}) {
+        SCOPED_TRACE(c.weight);
+        const TEXTMETRICA tm = metrics(c.weight);
+        EXPECT_EQ(tm.tmOverhang, c.overhang);
+        EXPECT_EQ(tm.tmMaxCharWidth, regular.tmMaxCharWidth + c.overhang);
     }
 }
 
