@@ -49,10 +49,8 @@ int ApiScreenLogPrintf(const char* format, ...) {
     va_start(args, format);
     FormatStringVa(buffer, format, args);
     va_end(args);
-    // The write may start the on-screen log, which clears the used flag: mark it after.
-    const int result = ScreenLogWriteText(buffer);
-    GetScreenLogState()->used = 1;
-    return result;
+    // The on-screen log's own routine starts the log, and marks it as sent only when it could.
+    return ScreenLogPrintf("%s", buffer);
 }
 
 int ApiDrawTextFormatted(int x, int y, std::uint32_t color, const char* format, ...) {

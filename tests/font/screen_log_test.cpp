@@ -81,11 +81,14 @@ TEST(ScreenLogBeforeStartUp, NothingIsStoredOrMarkedAsSent) {
     ASSERT_EQ(log->started, 0);
     log->used = 0;
     std::memset(log->text, 0, sizeof log->text);
-    EXPECT_EQ(ScreenLogPrintf("early %d\n", 1), 0);
-    EXPECT_EQ(log->started, 0);
-    EXPECT_EQ(IsScreenLogUsed(), 0);
-    EXPECT_EQ(log->text[0][0], '\0');
-    EXPECT_EQ(log->text[1][0], '\0');
+    // The room's own routine and the public entry alike.
+    for (int (*print)(const char*, ...) : {&ScreenLogPrintf, &ApiScreenLogPrintf}) {
+        EXPECT_EQ(print("early %d\n", 1), 0);
+        EXPECT_EQ(log->started, 0);
+        EXPECT_EQ(IsScreenLogUsed(), 0);
+        EXPECT_EQ(log->text[0][0], '\0');
+        EXPECT_EQ(log->text[1][0], '\0');
+    }
 }
 
 // 40 lines on 800 x 600 (37 rows) leave the current line at 36; after a change to
