@@ -327,7 +327,8 @@ int AddSreamSound(const StreamDescriptor& stream, int repeat_count, int sound, i
     WAVEFORMATEX format{};
     GetSoundConverterFormat(&source->converter, &format);
     if (r->source_count == 0) {
-        r->format = format;
+        // The sound takes the source's format only once its ring is settled: a refused
+        // ring leaves the record as it was.
         SoundRecord* owner = shared != -1 ? FindSoundRecord(shared) : nullptr;
         if (owner != nullptr && owner != r && owner->stream_flag && owner->shared_owner == -1 &&
             std::memcmp(&owner->format, &format, sizeof(format)) == 0) {
@@ -344,6 +345,7 @@ int AddSreamSound(const StreamDescriptor& stream, int repeat_count, int sound, i
             }
             r->shared_owner = -1;
         }
+        r->format = format;
         r->ring_bytes = format.nAvgBytesPerSec * 6;
         r->share_count = 0;
         r->ring_user = -1;

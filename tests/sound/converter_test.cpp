@@ -215,6 +215,36 @@ TEST_F(ConverterTest, MicrosoftAdpcmDecodesItsBlocks) {
     EXPECT_EQ(Fnv1a(pcm.data(), pcm.size()), kMsAdpcmHash);
 }
 
+// Code 1 shrinks the step (230 / 256 of it) but never below 16: from a step of 16 every
+// code 1 adds 16 to the previous sample.
+TEST_F(ConverterTest, MicrosoftAdpcmStepStaysAtLeastSixteen) {
+    WavFields f;
+    f.tag = 0x02;
+    f.channels = 1;
+    f.rate = 22050;
+    f.bits = 4;
+    f.align = 11;
+    f.average = 24255;
+    Bytes extra;
+    Put16(extra, 10);  // frames per block: the two in the header and eight codes
+    Put16(extra, 1);
+    Put16(extra, 256);  // the one predictor: the previous sample
+    Put16(extra, 0);
+    f.extra = extra;
+    f.format_bytes = 18 + 8;
+    Bytes block = {0};
+    Put16(block, 16);  // step
+    Put16(block, 0);   // first sample
+    Put16(block, 0);   // second sample
+    block.insert(block.end(), 4, 0x11);
+    MemoryConverter c(MakeWav(f, block));
+    ASSERT_EQ(c.result(), 0);
+    const Bytes pcm = c.ReadAll();
+    std::vector<std::int16_t> samples;
+    for (std::size_t i = 0; i + 1 < pcm.size(); i += 2) samples.push_back(static_cast<std::int16_t>(pcm[i] | (pcm[i + 1] << 8)));
+    EXPECT_EQ(samples, (std::vector<std::int16_t>{0, 0, 16, 32, 48, 64, 80, 96, 112, 128}));
+}
+
 TEST_F(ConverterTest, G711CodesGiveTheirLinearValues) {
     struct Case {
         std::uint16_t tag;

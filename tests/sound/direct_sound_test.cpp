@@ -69,6 +69,28 @@ TEST_F(DirectSoundTest, DuplicatesShareMemoryAndKeepTheirOwnCursor) {
     EXPECT_EQ(platform_hooks::LiveSampleBlocks(), 1);
 }
 
+// A looping 22,050 Hz sound mixed at 44,100 Hz: the frame between its last and its first
+// is drawn from both, as any other pair of neighbours.
+TEST_F(DirectSoundTest, LoopingResampledSoundBlendsAcrossItsSeam) {
+    IDirectSoundBuffer* b = Make(4, {WAVE_FORMAT_PCM, 1, 22050, 44100, 2, 16, 0});
+    ASSERT_NE(b, nullptr);
+    void* p1 = nullptr;
+    void* p2 = nullptr;
+    DWORD n1 = 0, n2 = 0;
+    ASSERT_EQ(b->Lock(0, 4, &p1, &n1, &p2, &n2, 0), DS_OK);
+    const unsigned char samples[4] = {0, 0, 1000 & 0xFF, 1000 >> 8};
+    std::memcpy(p1, samples, 4);
+    b->Unlock(p1, n1, p2, n2);
+    audio_.TakeMixed();
+    b->Play(0, 0, DSBPLAY_LOOPING);
+    clock_.AdvanceMs(1);
+    const std::vector<std::int16_t> mixed = audio_.TakeMixed();
+    ASSERT_GE(mixed.size(), 16u);
+    EXPECT_EQ(std::vector<std::int16_t>(mixed.begin(), mixed.begin() + 16),
+              (std::vector<std::int16_t>{0, 0, 500, 500, 1000, 1000, 500, 500, 0, 0, 500, 500, 1000, 1000, 500, 500}));
+    b->Release();
+}
+
 TEST_F(DirectSoundTest, UnplayableFormatsAndSizesAreRefused) {
     const WAVEFORMATEX bad[] = {
         {WAVE_FORMAT_PCM, 0, 44100, 0, 0, 16, 0},        {WAVE_FORMAT_PCM, 2, 44100, 264600, 6, 24, 0},

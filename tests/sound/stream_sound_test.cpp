@@ -253,6 +253,33 @@ TEST_F(StreamSoundTest, SourceLimitsAndFormats) {
     }
 }
 
+// A whole-file sound has no sources, so a stream source offered to it is taken as its
+// first; the ring cannot be made beside its buffers and the source is refused. The sound
+// keeps its own format: its length and its play position stay those of 22,050 Hz mono.
+TEST_F(StreamSoundTest, RefusedFirstSourceLeavesTheSoundsFormat) {
+    WavFields mono;
+    mono.channels = 1;
+    mono.rate = 22050;
+    const int h = LoadSoundFile(Write("mono.wav", MakeWav(mono, Ramp16(33075, 1))).c_str(), 3, -1);
+    ASSERT_GE(h, 0);
+    const WAVEFORMATEX before = FindSoundRecord(h)->format;
+    const std::string stereo = Write("stereo.wav", MakeWav({}, Ramp16(4410, 2)));
+    StartTestLog();
+    EXPECT_EQ(AddStreamSoundFile(stereo.c_str(), 0, h, 3, -1), -1);
+    EXPECT_EQ(ReadTestLogWithoutStamps(),
+              "ストリーム風サウンドバッファの作成に失敗しました\r\n"
+              "右記のＷＡＶファイルのセットアップに失敗しました：stereo.wav \r\n");
+    SoundRecord* r = FindSoundRecord(h);
+    EXPECT_EQ(std::memcmp(&r->format, &before, sizeof(before)), 0);
+    EXPECT_EQ(r->source_count, 0);
+    EXPECT_EQ(r->stream_flag, 0);
+    EXPECT_EQ(GetSoundTotalSamples(h), 33075);
+    EXPECT_EQ(GetSoundTotalLengthMs(h), 1500);
+    ASSERT_EQ(PlaySoundHandle(h, 1, 1), 0);
+    clock_.AdvanceMs(1000);
+    EXPECT_EQ(GetSoundPlayPositionMs(h), 1000);
+}
+
 TEST_F(StreamSoundTest, EightBitStreamsArePaddedWithTheMidpoint) {
     WavFields f;
     f.channels = 1;

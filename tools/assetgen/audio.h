@@ -7,6 +7,10 @@
 
 constexpr int kEffectRate = 22050;
 constexpr int kMusicRate = 32000;
+// Every sound is mastered at half of the peak it is designed with (6 dB of headroom). The
+// game plays them at full volume, and at its busiest the play music, a few shots, two
+// explosions and a swoop sound at once: their sum has to stay below full scale.
+constexpr double kMixLevel = 0.5;
 
 // The named effect (file name without ".wav"), mono samples in -1..1 at kEffectRate.
 std::vector<float> MakeSoundEffect(const std::string& name);

@@ -239,7 +239,7 @@ Stereo PlayMusic() {
     for (int t : {0, 7, 12, 15})
         notes.push_back(Note{Instrument::Bell, step * dt, 16 * dt, double(NoteNumber("a4") + t), 0.6, t % 2 ? 0.4 : -0.4});
     const double seconds = (step + 24) * dt;
-    return RenderSong(notes, seconds, 0.8);
+    return RenderSong(notes, seconds, 0.8 * kMixLevel);
 }
 
 // Both jingles end within the 251 frames (4.0 s) of their screen, before the title
@@ -261,7 +261,7 @@ Stereo GameOverMusic() {
     notes.push_back(Note{Instrument::Kick, 0.0, 0.0, 60.0, 0.8, 0.0});
     notes.push_back(Note{Instrument::Bell, 20 * dt, 8 * dt, double(NoteNumber("a4")), 0.6, -0.3});
     notes.push_back(Note{Instrument::Bell, 20 * dt, 8 * dt, double(NoteNumber("e5")), 0.5, 0.3});
-    return RenderSong(notes, 3.95, 0.8);
+    return RenderSong(notes, 3.95, 0.8 * kMixLevel);
 }
 
 Stereo VictoryMusic() {
@@ -289,7 +289,7 @@ Stereo VictoryMusic() {
     notes.push_back(Note{Instrument::Crash, 24 * dt, 0.0, 60.0, 1.0, 0.3});
     for (int t : {0, 4, 7, 12})
         notes.push_back(Note{Instrument::Bell, 24 * dt, 10 * dt, double(NoteNumber("a5") + t), 0.5, t % 2 ? 0.4 : -0.4});
-    return RenderSong(notes, 3.95, 0.8);
+    return RenderSong(notes, 3.95, 0.8 * kMixLevel);
 }
 
 }  // namespace

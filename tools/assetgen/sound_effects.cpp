@@ -169,8 +169,8 @@ std::vector<float> Count() {
 }  // namespace
 
 std::vector<float> MakeSoundEffect(const std::string& name) {
-    // Each effect with the peak level it is mixed at: the frequent, steady cues (swoop,
-    // warble, buzz) sit lower than the explosions and the hit.
+    // Each effect with its designed peak level (mastered at kMixLevel of it): the frequent,
+    // steady cues (swoop, warble, buzz) sit lower than the explosions and the hit.
     const struct {
         const char* name;
         std::vector<float> (*make)();
@@ -183,7 +183,7 @@ std::vector<float> MakeSoundEffect(const std::string& name) {
     for (const auto& e : effects) {
         if (name != e.name) continue;
         std::vector<float> s = e.make();
-        NormalisePeak(s, e.peak);
+        NormalisePeak(s, e.peak * kMixLevel);
         FadeEdges(s, 8, 64);
         return s;
     }
