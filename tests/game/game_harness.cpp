@@ -146,4 +146,22 @@ std::vector<std::int32_t> RankingOf(const GameVariables& game) {
     return std::vector<std::int32_t>(game.ranking, game.ranking + 10);
 }
 
+std::set<int> FiringBotKeys(const GameVariables& game, int frame) {
+    std::set<int> keys;
+    if (frame % 3 == 0) keys.insert(kKeyZ);
+    const UfoRecord* aim = nullptr;
+    for (const UfoRecord& u : game.ufos) {
+        if (!u.active || u.x < 0 || u.x > 400) continue;
+        const bool grabber = u.kind == 2.0 || u.kind == 3.0;
+        const bool aim_grabber = aim != nullptr && (aim->kind == 2.0 || aim->kind == 3.0);
+        if (aim == nullptr || (grabber && !aim_grabber) || (grabber == aim_grabber && u.y > aim->y)) aim = &u;
+    }
+    if (aim != nullptr) {
+        const double dx = aim->x - game.player.x;
+        if (dx > 2) keys.insert(kKeyRight);
+        if (dx < -2) keys.insert(kKeyLeft);
+    }
+    return keys;
+}
+
 }  // namespace game_test

@@ -93,4 +93,9 @@ std::string SaveBytes(const std::vector<std::int32_t>& entries);
 std::vector<std::int32_t> DefaultRanking();
 std::vector<std::int32_t> RankingOf(const GameVariables& game);
 
+// The keys of a simple player for play frame `frame`: fire on every third frame, walk
+// under the lowest grabber on the field (else the lowest UFO), so that shots, hits and
+// explosions keep coming.
+std::set<int> FiringBotKeys(const GameVariables& game, int frame);
+
 }  // namespace game_test

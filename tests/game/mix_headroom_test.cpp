@@ -17,26 +17,6 @@ namespace {
 
 constexpr int kMaxFrames = 9000;  // a whole game is under 8,000 frames
 
-// Fire on every third frame and walk under the lowest grabber on the field (else the
-// lowest UFO), so that shots, hits and explosions keep coming over the music.
-std::set<int> FiringBotKeys(const GameVariables& game, int frame) {
-    std::set<int> keys;
-    if (frame % 3 == 0) keys.insert(kKeyZ);
-    const UfoRecord* aim = nullptr;
-    for (const UfoRecord& u : game.ufos) {
-        if (!u.active || u.x < 0 || u.x > 400) continue;
-        const bool grabber = u.kind == 2.0 || u.kind == 3.0;
-        const bool aim_grabber = aim != nullptr && (aim->kind == 2.0 || aim->kind == 3.0);
-        if (aim == nullptr || (grabber && !aim_grabber) || (grabber == aim_grabber && u.y > aim->y)) aim = &u;
-    }
-    if (aim != nullptr) {
-        const double dx = aim->x - game.player.x;
-        if (dx > 2) keys.insert(kKeyRight);
-        if (dx < -2) keys.insert(kKeyLeft);
-    }
-    return keys;
-}
-
 }  // namespace
 
 TEST(MixHeadroom, AWholeGameOfFiringNeverReachesFullScale) {

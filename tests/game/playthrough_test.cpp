@@ -26,26 +26,6 @@ void StartPlay(GameHarness& run) {
     ASSERT_EQ(run.game().state, 1);
 }
 
-// The keys of a simple player for play frame `frame`: fire on every third frame, walk
-// under the lowest grabber on the field (else the lowest UFO).
-std::set<int> BotKeys(const GameVariables& game, int frame) {
-    std::set<int> keys;
-    if (frame % 3 == 0) keys.insert(kKeyZ);
-    const UfoRecord* aim = nullptr;
-    for (const UfoRecord& u : game.ufos) {
-        if (!u.active || u.x < 0 || u.x > 400) continue;
-        const bool grabber = u.kind == 2.0 || u.kind == 3.0;
-        const bool aim_grabber = aim != nullptr && (aim->kind == 2.0 || aim->kind == 3.0);
-        if (aim == nullptr || (grabber && !aim_grabber) || (grabber == aim_grabber && u.y > aim->y)) aim = &u;
-    }
-    if (aim != nullptr) {
-        const double dx = aim->x - game.player.x;
-        if (dx > 2) keys.insert(kKeyRight);
-        if (dx < -2) keys.insert(kKeyLeft);
-    }
-    return keys;
-}
-
 // One step toward `x` (the player walks 2 pixels a frame).
 std::set<int> WalkTo(const GameVariables& game, double x) {
     if (game.player.x < x) return {kKeyRight};
@@ -129,7 +109,7 @@ TEST(Playthrough, ABotFiringEveryThirdFramePlaysAWholeGameWithLegalScoresAndAnOr
     int robot_bonus = -1;
     int final_score = 0;
     for (int frame = 1; frame <= kMaxFrames && run.game().state != 0; ++frame) {
-        ASSERT_EQ(run.Frame(BotKeys(run.game(), frame)), 0);
+        ASSERT_EQ(run.Frame(FiringBotKeys(run.game(), frame)), 0);
         const GameVariables& g = run.game();
         const FrameRecord& f = run.last();
         if (f.TextAt(150, 150) == "YOU DEFENDED!") ++victory_frames;
@@ -185,7 +165,7 @@ TEST(Playthrough, AWaveEndedWithoutFiringInItNeverLowersTheScore) {
         const GameVariables& g = run.game();
         std::set<int> keys;
         if (g.wave_number <= 1) {
-            keys = BotKeys(g, frame);
+            keys = FiringBotKeys(g, frame);
         } else {
             // Frames that clear the counts: "WAVE 2" is up and the formation is complete.
             const bool clearing = g.wave_phase == 1 && g.intro_counter >= 75 && g.intro_counter <= 149;
@@ -259,7 +239,7 @@ TEST(Playthrough, TheSameScriptGivesTheSameFramesScoreAndSaveFile) {
             run.UseSmallWindow();
             run.HashBackBuffer();
             bool ok = run.StartUp() == 0 && run.Frame() == 0 && run.Frame({kKeyZ}) == 0;
-            for (int frame = 1; ok && frame <= 700; ++frame) ok = run.Frame(BotKeys(run.game(), frame)) == 0;
+            for (int frame = 1; ok && frame <= 700; ++frame) ok = run.Frame(FiringBotKeys(run.game(), frame)) == 0;
             const int score = run.game().score;
             const std::uint64_t last_frame = run.last().back_hash;
             ok = ok && run.Frame({kKeyQ}) == 0 && run.Frame({kKeyQ}) == 0;
