@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "engine/core/core.h"
-#include "engine/core/core_window.h"
+#include "engine/core/shell_hooks.h"
 #include "engine/input/input.h"
 #include "engine/input/input_state.h"
 #include "platform/kernel.h"
@@ -206,7 +206,7 @@ void MakeKeyboard(HWND window) {
 void MakeDirectInputDevices() {
     const HWND window = GetMainWindowHandle();
     BringWindowToTop(window);
-    ProcessWindowMessages();
+    GetShellHooks()->pump_messages();
     // The messages may have stopped input again; the next read starts it anew.
     if (!HasDirectInput()) return;
     InitializeJoypads();

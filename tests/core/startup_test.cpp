@@ -10,11 +10,12 @@
 #include <memory>
 #include <string>
 
-#include "engine/core/library_startup.h"
+#include "engine/app/library_startup.h"
+#include "engine/app/window_state.h"
+#include "engine/core/core.h"
 #include "engine/core/system_block.h"
 #include "engine/core/text_log.h"
 #include "engine/core/tracked_alloc.h"
-#include "engine/core/window_state.h"
 #include "engine/include/vomur.h"
 #include "engine/input/input.h"
 #include "platform/testing/display_testing.h"

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/core/text_input.h"
+#include "engine/app/text_input.h"
 #include "engine/core/tracked_alloc.h"
 
 namespace {

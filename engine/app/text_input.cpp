@@ -3,18 +3,12 @@
 // from the start of the text, so no edit splits a two-byte character or steps past the
 // terminating zero. Relies on the platform's IMM calls, the handle rules, the tracked
 // allocator and the log.
-#include "engine/core/text_input.h"
+#include "engine/app/text_input.h"
 
-#include "engine/core/byte_memory.h"
-#include "engine/core/core_window.h"
-#include "engine/core/handle_table.h"
-#include "engine/core/library_startup.h"
-#include "engine/core/sjis_string.h"
-#include "engine/core/system_block.h"
-#include "engine/core/text_log.h"
-#include "engine/core/time_date.h"
-#include "engine/core/tracked_alloc.h"
-#include "engine/core/window_state.h"
+#include "engine/app/app.h"
+#include "engine/app/library_startup.h"
+#include "engine/app/window_state.h"
+#include "engine/core/core.h"
 #include "engine/graphics/graphics.h"
 
 namespace {
