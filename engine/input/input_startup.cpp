@@ -15,7 +15,6 @@
 namespace {
 
 InputState g_input{};
-int g_fail_startup_for_testing = 0;
 std::int32_t g_message_46f_flag = 0;
 std::int32_t g_message_470_flag = 0;
 
@@ -254,10 +253,8 @@ BOOL SkipJoypad(PadRecord& pad, const char* message) {
 
 InputState* GetInputState() { return &g_input; }
 
-void SetInputStartupFailureForTesting(int fail) { g_fail_startup_for_testing = fail; }
-
 int InitializeInput() {
-    if (g_fail_startup_for_testing) return -1;
+    if (g_input.refuse_startup) return -1;
     if (g_input.object != nullptr) return 0;
     const std::int32_t winmm_mode = g_input.winmm_mode;
     g_input = InputState{};

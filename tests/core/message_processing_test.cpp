@@ -14,6 +14,7 @@
 #include "platform/window.h"
 #include "platform/window_hooks.h"
 #include "tests/support/engine_session.h"
+#include "tests/support/engine_testing/text_input_testing.h"
 
 using engine_test::EngineSession;
 

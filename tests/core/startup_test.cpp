@@ -23,6 +23,7 @@
 #include "platform/window_hooks.h"
 #include "tests/core/scoped_value.h"
 #include "tests/support/engine_session.h"
+#include "tests/support/engine_testing/input_testing.h"
 
 using engine_test::EngineSession;
 using engine_test::MaskedLog;
