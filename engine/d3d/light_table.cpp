@@ -5,7 +5,6 @@
 #include <cmath>
 
 #include "engine/core/core.h"
-#include "engine/core/core_window.h"
 #include "engine/d3d/d3d_state.h"
 
 namespace {

@@ -6,7 +6,6 @@
 #include <cstdint>
 
 #include "engine/core/core.h"
-#include "engine/core/core_window.h"
 #include "engine/d3d/d3d_state.h"
 #include "engine/graphics/graphics.h"
 

@@ -9,7 +9,6 @@
 #include <cstring>
 
 #include "engine/core/core.h"
-#include "engine/core/core_window.h"
 #include "engine/d3d/d3d.h"
 #include "engine/font/font_internal.h"
 #include "engine/font/texture_glyphs.h"

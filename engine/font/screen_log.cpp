@@ -8,7 +8,6 @@
 #include <cstring>
 
 #include "engine/core/core.h"
-#include "engine/core/core_window.h"
 #include "engine/font/font_internal.h"
 #include "engine/graphics/graphics.h"
 

@@ -8,7 +8,7 @@
 #include <cstring>
 
 #include "engine/core/core.h"
-#include "engine/core/core_window.h"
+#include "engine/core/shell_hooks.h"
 #include "engine/d3d/d3d.h"
 #include "engine/font/font_internal.h"
 #include "engine/font/glyph_pixels.h"
@@ -258,7 +258,7 @@ int DrawStringWithFontHandle(int x, int y, const char* text, std::uint32_t color
     const FontHandleRecord* record = GetFontRecord(font);
     if (record == nullptr) return WriteLogText("フォントハンドル値が異常です\n");
     const int texture_cache = record->texture_cache;
-    WaitWhileInactive();
+    GetShellHooks()->wait_while_inactive();
     const bool masked = GetMaskScreenUse() != 0;
     const bool front_software = settings->draw_target == kDrawTargetFront && IsSoftwareRendering() != 0;
     const bool rect_needed = (settings->blend_mode == kBlendSubtract && texture_cache) || masked || front_software;

@@ -10,9 +10,6 @@
 // keyboard end the process through the fatal-error exit.
 int InitializeInput();
 int TerminateInput();
-// Test hook: while non-zero, InitializeInput reports a failed start-up (-1) at once,
-// touching nothing.
-void SetInputStartupFailureForTesting(int fail);
 // -1 when there is no DirectInput object.
 int InitializeJoypads();
 // The EnumDevices callback: DIENUM_CONTINUE, or DIENUM_STOP once eight pads are set up.

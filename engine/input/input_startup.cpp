@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "engine/core/core.h"
-#include "engine/core/core_window.h"
+#include "engine/core/shell_hooks.h"
 #include "engine/input/input.h"
 #include "engine/input/input_state.h"
 #include "platform/kernel.h"
@@ -15,7 +15,6 @@
 namespace {
 
 InputState g_input{};
-int g_fail_startup_for_testing = 0;
 std::int32_t g_message_46f_flag = 0;
 std::int32_t g_message_470_flag = 0;
 
@@ -206,7 +205,7 @@ void MakeKeyboard(HWND window) {
 void MakeDirectInputDevices() {
     const HWND window = GetMainWindowHandle();
     BringWindowToTop(window);
-    ProcessWindowMessages();
+    GetShellHooks()->pump_messages();
     // The messages may have stopped input again; the next read starts it anew.
     if (!HasDirectInput()) return;
     InitializeJoypads();
@@ -254,10 +253,8 @@ BOOL SkipJoypad(PadRecord& pad, const char* message) {
 
 InputState* GetInputState() { return &g_input; }
 
-void SetInputStartupFailureForTesting(int fail) { g_fail_startup_for_testing = fail; }
-
 int InitializeInput() {
-    if (g_fail_startup_for_testing) return -1;
+    if (g_input.refuse_startup) return -1;
     if (g_input.object != nullptr) return 0;
     const std::int32_t winmm_mode = g_input.winmm_mode;
     g_input = InputState{};

@@ -56,6 +56,9 @@ struct InputState {
     KeyToPadMap key_to_pad_map;
     std::int32_t pad_count;
     PadRecord pads[kMaxPads];
+    // Non-zero: InitializeInput reports a failed start-up (-1) at once, touching nothing.
+    // Nothing in the engine sets it; the engine's testing library does.
+    std::int32_t refuse_startup;
 };
 
 // The reserved value of the input object in WinMM mode; never a real interface.

@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "engine/core/core.h"
-#include "engine/core/core_window.h"
+#include "engine/core/shell_hooks.h"
 #include "engine/input/input.h"
 #include "engine/input/input_state.h"
 #include "platform/kernel.h"
@@ -62,7 +62,7 @@ bool HasDirectInput(const InputState& input) {
 // is not started (and the engine has not closed its own window), start it and have the
 // caller return without reading.
 bool StartsInputInstead(int* result) {
-    WaitWhileInactive();
+    GetShellHooks()->wait_while_inactive();
     if (GetInputState()->object == nullptr && !IsWindowClosePosted()) {
         *result = InitializeInput();
         return true;
@@ -73,7 +73,7 @@ bool StartsInputInstead(int* result) {
 int PollKeyboardDirectInput(InputState& input) {
     const std::uint32_t now = timeGetTime();
     if (now == input.keyboard_last_poll_time && !IsSignalled(input.keyboard_event)) return 0;
-    if (ProcessWindowMessages() != 0) return 0;
+    if (GetShellHooks()->pump_messages() != 0) return 0;
     if (input.object == nullptr || input.keyboard == nullptr) return 0;  // stopped meanwhile
     std::uint8_t states[256];
     if (FAILED(input.keyboard->GetDeviceState(sizeof states, states))) {
@@ -95,7 +95,7 @@ int PollKeyboardFallback(InputState& input) {
     const std::uint32_t now = timeGetTime();
     if (now == input.keyboard_last_poll_time) return 0;
     input.keyboard_last_poll_time = now;
-    if (ProcessWindowMessages() != 0) return 0;
+    if (GetShellHooks()->pump_messages() != 0) return 0;
     BYTE virtual_keys[256];
     if (!GetKeyboardState(virtual_keys)) return 0;
     std::memset(input.key_state_buffer, 0, sizeof input.key_state_buffer);
@@ -196,9 +196,9 @@ int PollJoypadState(int index) {
     if (SUCCEEDED(pad.device->GetDeviceState(sizeof state, &state))) {
         pad.state = state;
     } else {
-        if (ProcessWindowMessages() != 0 || !StillUsable(input, pad)) return -1;
+        if (GetShellHooks()->pump_messages() != 0 || !StillUsable(input, pad)) return -1;
         if (SUCCEEDED(pad.device->Acquire())) {
-            if (ProcessWindowMessages() != 0 || !StillUsable(input, pad)) return -1;
+            if (GetShellHooks()->pump_messages() != 0 || !StillUsable(input, pad)) return -1;
             if (SUCCEEDED(pad.device->GetDeviceState(sizeof state, &state))) pad.state = state;
         }
     }

@@ -3,7 +3,8 @@
 // every effect while the window is inactive. DirectInput mode only.
 #include <cstdint>
 
-#include "engine/core/core_window.h"
+#include "engine/core/core.h"
+#include "engine/core/shell_hooks.h"
 #include "engine/input/input.h"
 #include "engine/input/input_state.h"
 #include "platform/kernel.h"
@@ -82,7 +83,7 @@ int TickJoypadVibration() {
 }
 
 int StopPadVibration(int pad_number) {
-    WaitWhileInactive();
+    GetShellHooks()->wait_while_inactive();
     InputState& input = *GetInputState();
     if (input.object == nullptr && !IsWindowClosePosted()) return InitializeInput();
     const long long index = static_cast<long long>(pad_number & ~kPadWithKeys) - 1;

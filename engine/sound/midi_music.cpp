@@ -2,7 +2,7 @@
 // MCI notification, stop, delete and poll calls that find nothing to do, the current
 // music slot, and the end of a WAV capture that is never started.
 #include "engine/core/core.h"
-#include "engine/core/core_window.h"
+#include "engine/core/shell_hooks.h"
 #include "engine/sound/sound.h"
 #include "engine/sound/sound_records.h"
 #include "platform/mci.h"
@@ -65,7 +65,7 @@ int StopMidiHandle(int midi) {
     if (record == nullptr) return -1;
     m.loop = 0;
     HandleMciNotify();
-    for (int i = 0; i < 5; ++i) ProcessWindowMessages();
+    for (int i = 0; i < 5; ++i) GetShellHooks()->pump_messages();
     record->playing = 0;
     record->started = 0;
     return 0;

@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "engine/core/core.h"
-#include "engine/core/core_window.h"
+#include "engine/core/shell_hooks.h"
 #include "engine/sound/sound.h"
 #include "engine/sound/sound_records.h"
 #include "platform/kernel.h"
@@ -508,7 +508,7 @@ int PlayStreamSound(int sound, int play_type, int from_top) {
     PlaySoundBufferRecord(ring, 1);
     r->play_start_time = timeGetTime();
     if (play_type == 0) {
-        while (ProcessWindowMessages() == 0 && CheckSoundHandlePlaying(sound) == 1) {
+        while (GetShellHooks()->pump_messages() == 0 && CheckSoundHandlePlaying(sound) == 1) {
             Sleep(1);
             RefillStreamSound(sound);
         }

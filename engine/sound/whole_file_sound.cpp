@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "engine/core/core.h"
-#include "engine/core/core_window.h"
+#include "engine/core/shell_hooks.h"
 #include "engine/file/file.h"
 #include "engine/sound/sound.h"
 #include "engine/sound/sound_records.h"
@@ -163,10 +163,10 @@ int PlaySoundHandle(int sound, int play_type, int from_top) {
     PlaySoundBufferRecord(buffer, play_type == 3);
     record->play_start_time = timeGetTime();
     if (play_type == 0) {
-        if (ProcessWindowMessages() != 0) return 0;
+        if (GetShellHooks()->pump_messages() != 0) return 0;
         while (CheckSoundHandlePlaying(sound) == 1) {
             Sleep(1);
-            if (ProcessWindowMessages() != 0) break;
+            if (GetShellHooks()->pump_messages() != 0) break;
         }
     }
     return 0;

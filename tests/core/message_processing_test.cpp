@@ -5,14 +5,16 @@
 
 #include <vector>
 
-#include "engine/core/core_window.h"
+#include "engine/app/app.h"
+#include "engine/app/text_input.h"
+#include "engine/app/window_state.h"
+#include "engine/core/core.h"
 #include "engine/core/system_block.h"
-#include "engine/core/text_input.h"
-#include "engine/core/window_state.h"
 #include "engine/include/vomur.h"
 #include "platform/window.h"
 #include "platform/window_hooks.h"
 #include "tests/support/engine_session.h"
+#include "tests/support/engine_testing/text_input_testing.h"
 
 using engine_test::EngineSession;
 

@@ -10,11 +10,12 @@
 #include <memory>
 #include <string>
 
-#include "engine/core/library_startup.h"
+#include "engine/app/library_startup.h"
+#include "engine/app/window_state.h"
+#include "engine/core/core.h"
 #include "engine/core/system_block.h"
 #include "engine/core/text_log.h"
 #include "engine/core/tracked_alloc.h"
-#include "engine/core/window_state.h"
 #include "engine/include/vomur.h"
 #include "engine/input/input.h"
 #include "platform/testing/display_testing.h"
@@ -22,6 +23,7 @@
 #include "platform/window_hooks.h"
 #include "tests/core/scoped_value.h"
 #include "tests/support/engine_session.h"
+#include "tests/support/engine_testing/input_testing.h"
 
 using engine_test::EngineSession;
 using engine_test::MaskedLog;

@@ -6,8 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "engine/core/text_input.h"
+#include "engine/app/text_input.h"
 #include "engine/core/tracked_alloc.h"
+#include "tests/support/engine_testing/text_input_testing.h"
 
 namespace {
 

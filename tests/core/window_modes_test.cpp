@@ -6,9 +6,10 @@
 
 #include <string>
 
+#include "engine/app/window_modes.h"
+#include "engine/app/window_state.h"
+#include "engine/core/core.h"
 #include "engine/core/system_block.h"
-#include "engine/core/window_modes.h"
-#include "engine/core/window_state.h"
 #include "engine/include/vomur.h"
 #include "platform/window.h"
 #include "tests/core/scoped_value.h"

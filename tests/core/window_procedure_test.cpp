@@ -7,10 +7,11 @@
 #include <string>
 #include <vector>
 
+#include "engine/app/text_input.h"
+#include "engine/app/window_procedure.h"
+#include "engine/app/window_state.h"
+#include "engine/core/core.h"
 #include "engine/core/system_block.h"
-#include "engine/core/text_input.h"
-#include "engine/core/window_procedure.h"
-#include "engine/core/window_state.h"
 #include "engine/include/vomur.h"
 #include "platform/window.h"
 #include "tests/core/scoped_value.h"

@@ -7,8 +7,8 @@
 
 #include <cstring>
 
+#include "engine/app/window_modes.h"
 #include "engine/core/tracked_alloc.h"
-#include "engine/core/window_modes.h"
 #include "engine/d3d/d3d.h"
 #include "engine/graphics/draw/draw_entry.h"
 #include "engine/graphics/draw/draw_settings.h"

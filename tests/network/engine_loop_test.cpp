@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "engine/core/core_window.h"
+#include "engine/app/app.h"
 #include "engine/include/vomur.h"
 #include "tests/network/http_fixture.h"
 #include "tests/support/engine_session.h"

@@ -9,7 +9,7 @@
 #include <string>
 
 #include "engine/network/network.h"
-#include "engine/network/network_test_entry.h"
+#include "tests/support/engine_testing/network_test_entry.h"
 #include "platform/testing/manual_clock.h"
 #include "platform/testing/network_testing.h"
 #include "tests/network/loopback_peer.h"

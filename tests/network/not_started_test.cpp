@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "engine/network/network.h"
-#include "engine/network/network_test_entry.h"
+#include "tests/support/engine_testing/network_test_entry.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/test_log.h"
 

@@ -10,7 +10,7 @@
 #include <cmath>
 
 #include "engine/core/core.h"
-#include "engine/core/core_window.h"
+#include "engine/core/shell_hooks.h"
 #include "engine/d3d/d3d.h"
 #include "engine/graphics/draw/draw_dispatch.h"
 #include "engine/graphics/draw/draw_settings.h"
@@ -80,7 +80,7 @@ GraphRecord* OpenGraphDraw(int graph, int* result) {
         *result = -1;
         return nullptr;
     }
-    if (!IsWindowActive()) WaitWhileInactive();
+    if (!IsWindowActive()) GetShellHooks()->wait_while_inactive();
     // A movie graph shows the movie's present frame.
     UpdateGraphMovieFrame(record->movie);
     return record;
@@ -253,7 +253,7 @@ int DrawGraphSubRectStretched(int x1, int y1, int x2, int y2, int source_x, int 
 int DrawFilledBox(int x1, int y1, int x2, int y2, std::uint32_t colour) {
     DrawSettingsBlock* settings = GetDrawSettings();
     if (settings->graphics_off || settings->empty_area) return 0;
-    if (!IsWindowActive()) WaitWhileInactive();
+    if (!IsWindowActive()) GetShellHooks()->wait_while_inactive();
     const DrawFrame frame = BeginDraw(OrderedRect(x1, y1, x2, y2));
     int result = 0;
     if (BoxesOnThreeD()) {
@@ -271,7 +271,7 @@ int DrawFilledBox(int x1, int y1, int x2, int y2, std::uint32_t colour) {
 int DrawBoxOutline(int x1, int y1, int x2, int y2, std::uint32_t colour) {
     DrawSettingsBlock* settings = GetDrawSettings();
     if (settings->graphics_off || settings->empty_area) return 0;
-    if (!IsWindowActive()) WaitWhileInactive();
+    if (!IsWindowActive()) GetShellHooks()->wait_while_inactive();
     const DrawFrame frame = BeginDraw(OrderedRect(x1, y1, x2, y2));
     int result = 0;
     if (BoxesOnThreeD() && settings->outline_switch == 0) {
@@ -308,7 +308,7 @@ int GetDrawScreenGraph(int x1, int y1, int x2, int y2, int graph, int flag) {
     if (GetDrawSettings()->graphics_off) return 0;
     const GraphRecord* record = GetGraphRecord(graph);
     if (record == nullptr) return -1;
-    WaitWhileInactive();
+    GetShellHooks()->wait_while_inactive();
     EndSceneD3D();
     if (record->creation.texture) return GetDrawScreenGraphD3D(x1, y1, x2, y2, record, flag);
     return GetDrawScreenGraphSoft(x1, y1, x2, y2, record, flag);

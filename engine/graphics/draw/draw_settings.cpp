@@ -7,7 +7,7 @@
 #include <cstring>
 
 #include "engine/core/core.h"
-#include "engine/core/core_window.h"
+#include "engine/core/shell_hooks.h"
 #include "engine/d3d/d3d.h"
 #include "engine/graphics/draw/draw_state_access.h"
 #include "engine/graphics/draw/matrix_builders.h"
@@ -94,7 +94,7 @@ int ResetDrawSettings() {
 int ChooseDrawTarget(int target) {
     if (!IsGraphManagerUp()) return -1;
     if (g_settings.graphics_off) return 0;
-    if (!IsWindowActive()) WaitWhileInactive();
+    if (!IsWindowActive()) GetShellHooks()->wait_while_inactive();
     const int mask_use = GetMaskScreenUse();
     SetMaskScreenUse(0);
     const int old_target = g_settings.draw_target;
@@ -106,7 +106,7 @@ int ChooseDrawTarget(int target) {
     if (target == kDrawTargetFront && !screen->temp_primary_mode && GetSystemBlock()->settings.window_mode &&
         // The depth in force now, not the one asked for: during a mode change the two differ.
         !(IsSoftwareRenderChosen() && screen->current_depth != 8)) {
-        GetScreenClientRect(&g_settings.target_screen_rect);
+        GetShellHooks()->get_screen_client_rect(&g_settings.target_screen_rect);
     } else {
         g_settings.target_screen_rect = RECT{0, 0, 0, 0};
     }
@@ -160,7 +160,7 @@ int SetDrawClipArea(int x1, int y1, int x2, int y2) {
         if (GetSystemBlock()->settings.window_mode) {
             GetClientRect(GetMainWindowHandle(), &client);
         } else {
-            GetScreenClientRect(&client);
+            GetShellHooks()->get_screen_client_rect(&client);
         }
         ReadScreenSize(&width, &height);
         if (client.left < 0) x1 = -client.left;
@@ -198,7 +198,7 @@ int SetDrawClipArea(int x1, int y1, int x2, int y2) {
 int SetBlendModeAndValue(int mode, int value) {
     if (g_settings.graphics_off) return 0;
     if (mode == g_settings.blend_mode && value == g_settings.blend_value) return 0;
-    if (!IsWindowActive()) WaitWhileInactive();
+    if (!IsWindowActive()) GetShellHooks()->wait_while_inactive();
     g_settings.blend_mode = mode;
     g_settings.blend_value = ClampInt(value, 0, 255);
     UpdateVertexDiffuseColor();
@@ -213,7 +213,7 @@ int SetBlendSourceGraph(int graph, int border_value, int border_range) {
     }
     if (graph != -1 && !IsGraphHandleValid(graph)) return -1;
     g_settings.blend_graph = graph;
-    if (!IsWindowActive()) WaitWhileInactive();
+    if (!IsWindowActive()) GetShellHooks()->wait_while_inactive();
     g_settings.blend_border_value = ClampInt(border_value, 0, 255);
     g_settings.blend_border_range = ClampInt(border_range, 0, 255);
     if (IsDirect3DUp()) {

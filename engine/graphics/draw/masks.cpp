@@ -8,7 +8,7 @@
 #include <cstring>
 
 #include "engine/core/core.h"
-#include "engine/core/core_window.h"
+#include "engine/core/shell_hooks.h"
 #include "engine/d3d/d3d.h"
 #include "engine/graphics/draw/draw_settings.h"
 #include "engine/graphics/graphs/memimg_transfer.h"
@@ -42,7 +42,7 @@ bool KeepImageExists() { return IsSoftwareRendering() ? g_mask.memimg_made != 0 
 RECT OnTargetSurface(const RECT& rect) {
     if (GetDrawSettings()->draw_target != kDrawTargetFront || IsSoftwareRendering()) return rect;
     RECT client{};
-    GetScreenClientRect(&client);
+    GetShellHooks()->get_screen_client_rect(&client);
     return MovedRect(rect, client.left, client.top);
 }
 
@@ -305,7 +305,7 @@ int SetMaskScreenUse(int flag) {
     RECT rect{0, 0, settings->target_width, settings->target_height};
     const bool window_front = settings->draw_target == kDrawTargetFront && !screen->temp_primary_mode &&
                               GetSystemBlock()->settings.window_mode && !IsSoftwareRendering();
-    if (!g_mask.active && window_front) GetScreenClientRect(&rect);
+    if (!g_mask.active && window_front) GetShellHooks()->get_screen_client_rect(&rect);
     settings->target_screen_rect = rect;
     // The 3-D device draws into the work surface while the mask is in use, and into the
     // draw target's surface again afterwards.
@@ -339,7 +339,7 @@ int TerminateMaskScreen() {
     // The wait is for the use switch; shutting down with no mask in use (the window may
     // be minimised then) does not wait.
     if (g_mask.use) {
-        WaitWhileInactive();
+        GetShellHooks()->wait_while_inactive();
         SetMaskScreenUse(0);
     }
     ReleaseMaskScreen();

@@ -2,7 +2,7 @@
 // settings, the global blend tables and the MMX flag per draw, then the state-taking draw.
 #include "engine/graphics/draw/soft_render_entries.h"
 
-#include "engine/core/core_window.h"
+#include "engine/core/core.h"
 #include "engine/graphics/draw/draw_settings.h"
 #include "engine/pixels/pixels.h"
 

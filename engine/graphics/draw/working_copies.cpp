@@ -10,7 +10,7 @@
 #include <initializer_list>
 
 #include "engine/core/core.h"
-#include "engine/core/core_window.h"
+#include "engine/core/shell_hooks.h"
 #include "engine/graphics/draw/draw_settings.h"
 #include "engine/graphics/draw/masks.h"
 #include "engine/graphics/graphs/surface_data.h"
@@ -322,7 +322,7 @@ int GetFrontScreenRect(RECT* rect) {
     *rect = RECT{0, 0, width, height};
     if (!GetScreenState()->temp_primary_mode) {
         RECT client{};
-        GetScreenClientRect(&client);
+        GetShellHooks()->get_screen_client_rect(&client);
         rect->left += client.left;
         rect->right += client.left;
         rect->top += client.top;

@@ -5,7 +5,7 @@
 #include "engine/graphics/graphs/graph_from_image.h"
 
 #include "engine/core/core.h"
-#include "engine/core/core_window.h"
+#include "engine/core/shell_hooks.h"
 #include "engine/d3d/d3d.h"
 #include "engine/file/file.h"
 #include "engine/graphics/draw/draw_settings.h"
@@ -151,7 +151,7 @@ int CreateDivGraphFromGraphImage(GraphImage* image, GraphImage* alpha_image, int
 int LoadGraphFileDivided(const char* file_name, int total_count, int count_across, int count_down, int piece_width,
                          int piece_height, int* handles, int use_texture, int mirror) {
     EndSceneD3D();
-    WaitWhileInactive();
+    GetShellHooks()->wait_while_inactive();
     GraphImage image{};
     GraphImage alpha{};
     const int loaded = LoadGraphImageWithAlpha(file_name, nullptr, 0, 0, nullptr, 0, 0, &image, &alpha, 0);
@@ -181,7 +181,7 @@ int LoadGraphFileDivided(const char* file_name, int total_count, int count_acros
 int LoadGraphFile(const char* file_name, int use_texture, int mirror, std::uint32_t movie_option) {
     if (!IsGraphManagerUp() || GetDrawSettings()->graphics_off) return -1;
     EndSceneD3D();
-    WaitWhileInactive();
+    GetShellHooks()->wait_while_inactive();
     GraphImage image{};
     GraphImage alpha{};
     const int loaded = LoadGraphImageWithAlpha(file_name, nullptr, 0, 0, nullptr, 0, 0, &image, &alpha, 0);

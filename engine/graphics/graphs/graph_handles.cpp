@@ -8,7 +8,7 @@
 #include <cstring>
 
 #include "engine/core/core.h"
-#include "engine/core/core_window.h"
+#include "engine/core/shell_hooks.h"
 #include "engine/d3d/d3d.h"
 #include "engine/file/file.h"
 #include "engine/font/font.h"
@@ -174,7 +174,7 @@ int CreateBlankGraph(int width, int height, int no_texture) {
 
 int CreateGraphForGraphImage(const GraphImage* image, const GraphImage* alpha_image, int use_texture) {
     EndSceneD3D();
-    WaitWhileInactive();
+    GetShellHooks()->wait_while_inactive();
     if (image == nullptr || image->width <= 0 || image->height <= 0 || image->width > 0xFFFF ||
         image->height > 0xFFFF) {
         return -1;

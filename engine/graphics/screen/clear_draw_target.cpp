@@ -3,7 +3,7 @@
 // colour fill and a depth fill, or a graph's own image; a cleared front buffer in software
 // rendering is shown at once.
 #include "engine/core/core.h"
-#include "engine/core/core_window.h"
+#include "engine/core/shell_hooks.h"
 #include "engine/d3d/d3d.h"
 #include "engine/graphics/draw/draw_settings.h"
 #include "engine/graphics/draw/working_copies.h"
@@ -15,7 +15,7 @@
 int ClearDrawTarget() {
     DrawSettingsBlock* settings = GetDrawSettings();
     if (settings->graphics_off) return 0;
-    WaitWhileInactive();
+    GetShellHooks()->wait_while_inactive();
     if (IsThreeDInUse()) ClearDrawTargetD3D();
     ScreenState* screen = GetScreenState();
     const WindowSettings& window = GetSystemBlock()->settings;

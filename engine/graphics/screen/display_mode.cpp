@@ -5,7 +5,6 @@
 #include <cstring>
 
 #include "engine/core/core.h"
-#include "engine/core/core_window.h"
 #include "engine/graphics/draw/draw_state_access.h"
 #include "engine/graphics/graphics.h"
 #include "engine/graphics/screen/screen_internal.h"

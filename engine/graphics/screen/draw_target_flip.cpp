@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "engine/core/core.h"
-#include "engine/core/core_window.h"
+#include "engine/core/shell_hooks.h"
 #include "engine/d3d/d3d.h"
 #include "engine/font/font.h"
 #include "engine/graphics/draw/draw_settings.h"
@@ -157,7 +157,7 @@ int FlipScreen() {
     ScreenState* screen = GetScreenState();
     DrawSettingsBlock* settings = GetDrawSettings();
     if (!IsScreenUp()) return -1;
-    WaitWhileInactive();
+    GetShellHooks()->wait_while_inactive();
     const bool real_flip = !IsSoftwareRenderChosen() && !screen->gdi_visible_request && !screen->gdi_output &&
                            !WindowMode() && !IsMenuUsed() && !settings->half_size_mode && screen->primary != nullptr;
     if (!real_flip) return PresentToWindow(nullptr);
@@ -196,7 +196,7 @@ int PresentToWindow(const RECT* dirty_area) {
     RECT client_destination = source;  // the destination in client coordinates
     const bool window_mode = WindowMode();
     if (window_mode) {
-        GetScreenClientRect(&client);
+        GetShellHooks()->get_screen_client_rect(&client);
         const double scale = GetWindowScaleFactor();
         destination = RECT{client.left, client.top, client.left + static_cast<LONG>(width * scale),
                            client.top + static_cast<LONG>(height * scale)};
@@ -315,13 +315,13 @@ int WaitVBlankCount(int count) {
     IDirectDraw7* object = screen->direct_draw;
     if (object == nullptr) return -1;
     if (GetDrawSettings()->graphics_off) return 0;
-    WaitWhileInactive();
+    GetShellHooks()->wait_while_inactive();
     // Polls until the blank status equals `wanted`; false when message processing
     // reported something (or the display stopped answering).
     auto poll_until = [&](BOOL wanted, int* message_result) {
         const DWORD start = timeGetTime();
         for (;;) {
-            *message_result = ProcessWindowMessages();
+            *message_result = GetShellHooks()->pump_messages();
             if (*message_result != 0) return false;
             BOOL blank = FALSE;
             object->GetVerticalBlankStatus(&blank);
@@ -345,7 +345,7 @@ int CopyFrontToTempPrimary() {
     ScreenState* screen = GetScreenState();
     if (screen->temp_primary == nullptr || screen->primary == nullptr) return 0;
     RECT client{};
-    GetScreenClientRect(&client);
+    GetShellHooks()->get_screen_client_rect(&client);
     RECT from{client.left, client.top, client.left + screen->width, client.top + screen->height};
     RECT to{0, 0, screen->width, screen->height};
     screen->temp_primary->Blt(&to, screen->primary, &from, DDBLT_WAIT, nullptr);
@@ -356,7 +356,7 @@ int CopyTempPrimaryToFront() {
     ScreenState* screen = GetScreenState();
     if (screen->temp_primary == nullptr || screen->primary == nullptr) return 0;
     RECT client{};
-    GetScreenClientRect(&client);
+    GetShellHooks()->get_screen_client_rect(&client);
     RECT to{client.left, client.top, client.left + screen->width, client.top + screen->height};
     RECT from{0, 0, screen->width, screen->height};
     screen->primary->Blt(&to, screen->temp_primary, &from, DDBLT_WAIT, nullptr);

@@ -6,7 +6,6 @@
 #include <initializer_list>
 
 #include "engine/core/core.h"
-#include "engine/core/core_window.h"
 #include "engine/graphics/draw/draw_settings.h"
 #include "engine/graphics/graphics.h"
 #include "engine/graphics/screen/screen_internal.h"

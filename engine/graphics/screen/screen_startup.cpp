@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "engine/core/core.h"
-#include "engine/core/core_window.h"
+#include "engine/core/shell_hooks.h"
 #include "engine/d3d/d3d.h"
 #include "engine/font/font.h"
 #include "engine/graphics/draw/draw_settings.h"
@@ -169,7 +169,7 @@ int FirstModeSet(int old_width, int old_height, int old_depth, int old_refresh) 
     SystemBlock* system = GetSystemBlock();
     const int window_mode = system->settings.window_mode;
     int result = 0;
-    if (!window_mode) ApplyWindowStyleForMode();
+    if (!window_mode) GetShellHooks()->apply_window_style_for_mode();
     int desktop_width = 0;
     int desktop_height = 0;
     int desktop_bits = 0;
@@ -190,14 +190,14 @@ int FirstModeSet(int old_width, int old_height, int old_depth, int old_refresh) 
     screen->height = old_height;
     screen->requested_depth = old_depth;
     screen->refresh_rate = old_refresh;
-    if (!window_mode) ApplyWindowStyleForMode();
+    if (!window_mode) GetShellHooks()->apply_window_style_for_mode();
     if (differs && attempt() != -1) return 0;
     screen->width = 640;
     screen->height = 480;
     screen->requested_depth = 16;
     screen->refresh_rate = 0;
     result = kScreenModeFellBack;
-    if (window_mode) ApplyWindowStyleForMode();
+    if (window_mode) GetShellHooks()->apply_window_style_for_mode();
     if (attempt() == -1) FatalErrorExit("予期せぬ画面モード変更不能現象が起きました\n");
     return result;
 }
@@ -363,7 +363,7 @@ int ChangeScreenMode(int width, int height, int bits, int force, int refresh_rat
         result = LaterModeSet(old_width, old_height, old_depth);
     }
     SetupScreenColorFormat();
-    if (system->settings.window_mode || screen->gdi_output) ApplyWindowStyleForMode();
+    if (system->settings.window_mode || screen->gdi_output) GetShellHooks()->apply_window_style_for_mode();
     if (CreateOutputSurfaces() < 0) {
         DecreaseLogIndent();
         WriteLogText("DirectDrawSurface の初期化に失敗しました\n");
@@ -385,7 +385,7 @@ int ChangeScreenMode(int width, int height, int bits, int force, int refresh_rat
     if (keep_key) settings->transparent_color = kept_key;
     DecreaseLogIndent();
     WriteLogText("画面モード変更処理は正常に終了しました\n");
-    ProcessWindowMessages();
+    GetShellHooks()->pump_messages();
     ResetFlipCount();
     return result;
 }

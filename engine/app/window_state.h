@@ -1,9 +1,9 @@
-// Small queries of the window and library state (those other rooms ask are in
-// core_window.h), and the bookkeeping of a menu and a tool bar attached to the main
-// window (used only when one has been supplied).
+// Small queries of the window and library state that only the shell asks (those other
+// rooms ask are in engine/core/window_queries.h), and the bookkeeping of a menu and a tool
+// bar attached to the main window (used only when one has been supplied).
 #pragma once
 
-#include "engine/core/core_window.h"
+#include "platform/window.h"
 
 int IsQuitRequested();
 int ReadWindowModeFlag();

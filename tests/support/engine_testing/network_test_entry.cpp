@@ -1,7 +1,7 @@
 // Test-only start of the network: the network window and its procedure, the listening
 // record, outgoing connection records and filled HTTP slots, leaving the NetworkState
 // and the slot table as the rest of the room expects them.
-#include "engine/network/network_test_entry.h"
+#include "tests/support/engine_testing/network_test_entry.h"
 
 #include <cstring>
 

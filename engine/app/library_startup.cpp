@@ -1,22 +1,16 @@
 // Library start-up and shutdown. Start-up records how far it got, so a start-up that
 // fails part-way (or a fatal error during it) undoes exactly what it started and a later
 // start-up begins clean. The shutdown pumps are bounded. Relies on every subsystem's
-// start and end operations, the file layer, the log and the tracked allocator.
-#include "engine/core/library_startup.h"
+// start and end operations, the file layer, the log and the tracked allocator. Start-up
+// first installs the shell hooks, the rooms' way back up into the shell.
+#include "engine/app/library_startup.h"
 
-#include <cstdarg>
-
-#include "engine/core/api_lock.h"
-#include "engine/core/core_window.h"
-#include "engine/core/format_string.h"
-#include "engine/core/main_window.h"
-#include "engine/core/system_block.h"
-#include "engine/core/system_report.h"
-#include "engine/core/text_input.h"
-#include "engine/core/text_log.h"
-#include "engine/core/tracked_alloc.h"
-#include "engine/core/window_modes.h"
-#include "engine/core/window_state.h"
+#include "engine/app/main_window.h"
+#include "engine/app/text_input.h"
+#include "engine/app/window_modes.h"
+#include "engine/app/window_state.h"
+#include "engine/core/core.h"
+#include "engine/core/shell_hooks.h"
 #include "engine/file/file.h"
 #include "engine/font/font.h"
 #include "engine/graphics/graphics.h"
@@ -106,6 +100,17 @@ int FailStartup() {
     return -1;
 }
 
+// The fatal-error exit shuts down whatever start-up reached, if it got anywhere.
+void ShutDownForFatalExit() {
+    const SystemBlock& block = *GetSystemBlock();
+    if (block.initialised || block.initialising) ShutDown();
+}
+
+// What the rooms below ask of the shell.
+constexpr ShellHooks kShellHooks = {
+    ProcessWindowMessages, WaitWhileInactive, ApplyWindowStyleForMode, GetScreenClientRect, ShutDownForFatalExit,
+};
+
 }  // namespace
 
 int InitializeCom() {
@@ -122,6 +127,7 @@ int InitializeCom() {
 }
 
 int InitializeLibrary() {
+    InstallShellHooks(&kShellHooks);
     SystemBlock& block = *GetSystemBlock();
     WindowSettings& settings = block.settings;
     if (block.initialised == 1) return 0;
@@ -192,22 +198,4 @@ int InitializeLibrary() {
 int TerminateLibrary() {
     if (GetSystemBlock()->initialised == 0) return 0;
     return ShutDown();
-}
-
-void FatalErrorExit(const char* message) {
-    WriteLogText(message);
-    WriteLogText("\n");
-    SystemBlock& block = *GetSystemBlock();
-    if (block.initialised || block.initialising) ShutDown();
-    DestroyApiLock();
-    ExitProcess(0xFFFFFFFFu);
-}
-
-void FatalErrorExitFormat(const char* format, ...) {
-    char buffer[kFormatBufferBytes];
-    va_list args;
-    va_start(args, format);
-    FormatStringVa(buffer, format, args);
-    va_end(args);
-    FatalErrorExit(buffer);
 }

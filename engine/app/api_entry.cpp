@@ -3,14 +3,10 @@
 // one-step forwarders to the engine functions that do the work.
 #include <cstdarg>
 
-#include "engine/core/api_lock.h"
-#include "engine/core/core_window.h"
-#include "engine/core/format_string.h"
-#include "engine/core/library_startup.h"
-#include "engine/core/random_mt.h"
-#include "engine/core/system_block.h"
-#include "engine/core/text_log.h"
-#include "engine/core/window_modes.h"
+#include "engine/app/app.h"
+#include "engine/app/library_startup.h"
+#include "engine/app/window_modes.h"
+#include "engine/core/core.h"
 #include "engine/font/font.h"
 #include "engine/graphics/graphics.h"
 #include "engine/include/vomur.h"

@@ -2,14 +2,11 @@
 // the screen times the scale factor, the screen area, cursor and menu visibility, the
 // bounded wait for the display change after a mode switch, and the title. Relies on the
 // SystemBlock, the platform's window calls and the graphics core's screen operations.
-#include "engine/core/window_modes.h"
+#include "engine/app/window_modes.h"
 
-#include "engine/core/core_window.h"
-#include "engine/core/number_routines.h"
-#include "engine/core/sjis_string.h"
-#include "engine/core/system_block.h"
-#include "engine/core/text_log.h"
-#include "engine/core/window_state.h"
+#include "engine/app/app.h"
+#include "engine/app/window_state.h"
+#include "engine/core/core.h"
 #include "engine/graphics/graphics.h"
 
 namespace {
@@ -78,12 +75,6 @@ void CopyTextBounded(char* destination, const char* source, int size) {
         }
     }
     destination[i] = '\0';
-}
-
-double GetWindowScaleFactor() {
-    WindowSettings& settings = Settings();
-    if (settings.window_scale <= 0.0) settings.window_scale = 1.0;
-    return settings.window_mode ? settings.window_scale : 1.0;
 }
 
 int SetWindowModeFlag(int window_mode) {

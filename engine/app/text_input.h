@@ -76,6 +76,10 @@ struct TextInputState {
     std::uint32_t last_input_time;
     std::int32_t blink_period;
     std::int32_t cursor_shown;
+
+    // Called at the start of every StepTextInput when set; kept by the start-up's reset.
+    // Nothing in the engine sets it; the engine's testing library does.
+    void (*step_observer)();
 };
 
 TextInputState* GetTextInputState();
@@ -93,9 +97,3 @@ int DeleteKeyInputHandle(int handle);
 int DeleteAllKeyInputHandles();
 // The virtual key's control code, or 0 when the key has none.
 unsigned char LookUpInputControlCode(WPARAM virtual_key);
-
-// Test hook: makes a key-input field by the handle rules (kind 10) with a text buffer of
-// max_length + 1 bytes and makes it the active field. Returns the handle or -1.
-int CreateKeyInputHandleForTesting(int max_length, int escape_allowed, int single_byte_only, int digits_only);
-// Test hook: called at the start of every StepTextInput (null: none).
-void SetTextInputStepHookForTesting(void (*hook)());

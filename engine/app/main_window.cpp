@@ -3,20 +3,14 @@
 // that, also after a start-up that stopped part-way. Busy waits yield 1 ms per round so
 // they end on any clock. Relies on the SystemBlock, the window modes, message
 // processing, the window procedure and the platform's window calls.
-#include "engine/core/main_window.h"
+#include "engine/app/main_window.h"
 
-#include "engine/core/core_window.h"
-#include "engine/core/format_string.h"
-#include "engine/core/number_routines.h"
-#include "engine/core/random_mt.h"
-#include "engine/core/sjis_string.h"
-#include "engine/core/system_block.h"
-#include "engine/core/text_input.h"
-#include "engine/core/text_log.h"
-#include "engine/core/tracked_alloc.h"
-#include "engine/core/window_modes.h"
-#include "engine/core/window_procedure.h"
-#include "engine/core/window_state.h"
+#include "engine/app/app.h"
+#include "engine/app/text_input.h"
+#include "engine/app/window_modes.h"
+#include "engine/app/window_procedure.h"
+#include "engine/app/window_state.h"
+#include "engine/core/core.h"
 #include "engine/graphics/graphics.h"
 
 namespace {

@@ -3,8 +3,6 @@
 // position, cursor and menu visibility, and the window title.
 #pragma once
 
-#include "engine/core/core_window.h"
-
 #include <cstdint>
 
 #include "platform/window.h"
@@ -16,6 +14,10 @@ extern const DWORD kFullScreenStyles[8];
 extern const DWORD kFullScreenExStyles[8];
 
 int ChangeWindowMode(int window_mode);
+// Applies the window or full-screen style and geometry of the current mode.
+int ApplyWindowStyleForMode();
+// The screen area of the client in screen coordinates, below the tool bar.
+int GetScreenClientRect(RECT* rect);
 int SetWindowModeFlag(int window_mode);
 int FitWindowToScreen();
 int UpdateScreenAreaFromMove(LPARAM lparam);

@@ -4,16 +4,14 @@
 // and network messages. Sizing never divides by a zero size and never lets the client
 // shrink below one pixel. Relies on the SystemBlock, the text input and the subsystems'
 // restore and pause operations.
-#include "engine/core/window_procedure.h"
+#include "engine/app/window_procedure.h"
 
 #include <cstdint>
 
-#include "engine/core/system_block.h"
-#include "engine/core/text_input.h"
-#include "engine/core/text_log.h"
-#include "engine/core/tracked_alloc.h"
-#include "engine/core/window_modes.h"
-#include "engine/core/window_state.h"
+#include "engine/app/text_input.h"
+#include "engine/app/window_modes.h"
+#include "engine/app/window_state.h"
+#include "engine/core/core.h"
 #include "engine/d3d/d3d.h"
 #include "engine/graphics/graphics.h"
 #include "engine/input/input.h"

@@ -2,11 +2,11 @@
 // wait with its background work (network, HTTP, stream sounds, movie overlays, 1 ms
 // sleep), the per-frame steps and the re-entry guard around the text-input step.
 // Relies on the SystemBlock, the platform's message queue and the subsystems' steps.
-#include "engine/core/core_window.h"
+#include "engine/app/app.h"
 
-#include "engine/core/system_block.h"
-#include "engine/core/text_input.h"
-#include "engine/core/window_modes.h"
+#include "engine/app/text_input.h"
+#include "engine/app/window_modes.h"
+#include "engine/core/core.h"
 #include "engine/graphics/graphics.h"
 #include "engine/input/input.h"
 #include "engine/movie/movie.h"

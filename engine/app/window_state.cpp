@@ -1,10 +1,9 @@
 // Window and library state queries, the menu-item table (128 entries, depth first) and
 // the tool-bar lookups. Relies on the SystemBlock and the platform's window, menu and
 // device-context calls.
-#include "engine/core/window_state.h"
+#include "engine/app/window_state.h"
 
-#include "engine/core/sjis_string.h"
-#include "engine/core/system_block.h"
+#include "engine/core/core.h"
 
 namespace {
 
@@ -31,35 +30,7 @@ void CopyMenuName(char* destination, const char* source) {
 }  // namespace
 
 int IsQuitRequested() { return Window().quit; }
-HWND GetMainWindowHandle() { return Settings().main_window; }
 int ReadWindowModeFlag() { return Settings().window_mode; }
-int IsWindowActive() { return Window().active; }
-int IsMmxUsable() { return GetSystemBlock()->mmx; }
-int IsWindowClosePosted() { return Window().close_posted; }
-int IsWindowRegionSet() { return Settings().window_region != nullptr ? 1 : 0; }
-int IsMenuUsed() { return Settings().menu_in_use; }
-
-void ReadLiveDesktopInfo(int* width, int* height, int* bits) {
-    if (width != nullptr) *width = GetSystemMetrics(SM_CXSCREEN);
-    if (height != nullptr) *height = GetSystemMetrics(SM_CYSCREEN);
-    if (bits != nullptr) {
-        HDC dc = GetDC(nullptr);
-        *bits = GetDeviceCaps(dc, BITSPIXEL) * GetDeviceCaps(dc, PLANES);
-        ReleaseDC(nullptr, dc);
-    }
-}
-
-int GetDesktopScreenInfo(int* width, int* height, int* bits) {
-    const SystemBlock* block = GetSystemBlock();
-    if (block->initialised) {
-        if (width != nullptr) *width = block->window.desktop_width;
-        if (height != nullptr) *height = block->window.desktop_height;
-        if (bits != nullptr) *bits = block->window.desktop_bits;
-        return 0;
-    }
-    ReadLiveDesktopInfo(width, height, bits);
-    return 0;
-}
 
 int QueryMenuItem(HMENU menu, int position, MENUITEMINFOA* info) {
     *info = MENUITEMINFOA{};

@@ -1,7 +1,9 @@
 // Test-only entry to the network room. Nothing in the engine starts the network; tests
 // start it here the way a network start-up would: the ready flag and the network window,
 // a listening socket in slot 4,096, outgoing connections, and HTTP slots. The sockets
-// come from the platform's test hooks.
+// come from the platform's test hooks. Part of the engine's testing library (linked by
+// tests only); it reaches inside the network room through its internal headers
+// network_state.h and http_request.h, as tests may.
 #pragma once
 
 #include <cstdint>

@@ -3,24 +3,17 @@
 // from the start of the text, so no edit splits a two-byte character or steps past the
 // terminating zero. Relies on the platform's IMM calls, the handle rules, the tracked
 // allocator and the log.
-#include "engine/core/text_input.h"
+#include "engine/app/text_input.h"
 
-#include "engine/core/byte_memory.h"
-#include "engine/core/core_window.h"
-#include "engine/core/handle_table.h"
-#include "engine/core/library_startup.h"
-#include "engine/core/sjis_string.h"
-#include "engine/core/system_block.h"
-#include "engine/core/text_log.h"
-#include "engine/core/time_date.h"
-#include "engine/core/tracked_alloc.h"
-#include "engine/core/window_state.h"
+#include "engine/app/app.h"
+#include "engine/app/library_startup.h"
+#include "engine/app/window_state.h"
+#include "engine/core/core.h"
 #include "engine/graphics/graphics.h"
 
 namespace {
 
 TextInputState g_text_input{};
-void (*g_step_hook)() = nullptr;
 
 // The editing keys and their control codes, ended by a zero pair.
 const unsigned char kControlKeyTable[][2] = {
@@ -276,7 +269,9 @@ int InitializeTextInput() {
     }
     if (g_text_input.shared_input_buffer != nullptr) TrackedFree(g_text_input.shared_input_buffer);
     FreeCandidateList();
+    void (*const step_observer)() = g_text_input.step_observer;
     g_text_input = TextInputState{};
+    g_text_input.step_observer = step_observer;
     const int colors[kFieldColorCount][3] = {{255, 255, 255}, {255, 255, 255}, {255, 255, 0}, {0, 255, 255},
                                {255, 255, 255}, {255, 0, 0},     {255, 255, 20}, {0, 0, 0},
                                {0, 0, 0},       {0, 0, 0},       {255, 255, 0}, {0, 0, 0}};
@@ -419,7 +414,7 @@ LRESULT HandleImeMessage(HWND window, UINT message, WPARAM wparam, LPARAM lparam
 }
 
 int StepTextInput() {
-    if (g_step_hook != nullptr) g_step_hook();
+    if (g_text_input.step_observer != nullptr) g_text_input.step_observer();
     TextInputState& s = g_text_input;
     if (s.ime_reopen_step >= 1 && s.ime_reopen_step <= 4) RunImeReopenSequence();
     if (s.active_handle == -1) return 0;
@@ -474,28 +469,3 @@ int DeleteAllKeyInputHandles() {
     g_text_input.active_handle = -1;
     return 0;
 }
-
-int CreateKeyInputHandleForTesting(int max_length, int escape_allowed, int single_byte_only, int digits_only) {
-    if (max_length < 0) return -1;
-    HandleTable table = KeyInputTable();
-    const std::int32_t slot = PickHandleSlot(table, RecordInUse);
-    if (slot < 0) return -1;
-    char* text = static_cast<char*>(TrackedCalloc(static_cast<std::uint32_t>(max_length) + 1, __FILE__, __LINE__));
-    if (text == nullptr) return -1;
-    KeyInputRecord& record = g_text_input.records[slot];
-    record = KeyInputRecord{};
-    record.used = 1;
-    record.check = static_cast<std::int32_t>(TakeHandleCheckCount(table));
-    record.max_length = max_length;
-    record.text = text;
-    record.escape_allowed = escape_allowed;
-    record.single_byte_only = single_byte_only;
-    record.digits_only = digits_only;
-    NoteHandleSlotFilled(table, slot);
-    StoreKeyInputTable(table);
-    const int handle = MakeHandleValue(kHandleKindKeyInput, static_cast<std::uint32_t>(record.check), slot);
-    g_text_input.active_handle = handle;
-    return handle;
-}
-
-void SetTextInputStepHookForTesting(void (*hook)()) { g_step_hook = hook; }

@@ -1,0 +1,48 @@
+// Key-input fields made directly in the text-input state's table, by the shared handle
+// rules, and the step observer. Relies on the core's handle rules and tracked allocator.
+#include "tests/support/engine_testing/text_input_testing.h"
+
+#include <cstdint>
+
+#include "engine/app/text_input.h"
+#include "engine/core/core.h"
+
+namespace {
+
+bool RecordInUse(const HandleTable&, std::int32_t slot) { return GetTextInputState()->records[slot].used != 0; }
+
+}  // namespace
+
+int CreateKeyInputHandleForTesting(int max_length, int escape_allowed, int single_byte_only, int digits_only) {
+    if (max_length < 0) return -1;
+    TextInputState& state = *GetTextInputState();
+    HandleTable table{};
+    table.kind = kHandleKindKeyInput;
+    table.limit = kKeyInputRecordCount;
+    table.records = nullptr;
+    table.live_count = state.live_count;
+    table.end_mark = state.end_mark;
+    table.next_check = state.next_check;
+    const std::int32_t slot = PickHandleSlot(table, RecordInUse);
+    if (slot < 0) return -1;
+    char* text = static_cast<char*>(TrackedCalloc(static_cast<std::uint32_t>(max_length) + 1, __FILE__, __LINE__));
+    if (text == nullptr) return -1;
+    KeyInputRecord& record = state.records[slot];
+    record = KeyInputRecord{};
+    record.used = 1;
+    record.check = static_cast<std::int32_t>(TakeHandleCheckCount(table));
+    record.max_length = max_length;
+    record.text = text;
+    record.escape_allowed = escape_allowed;
+    record.single_byte_only = single_byte_only;
+    record.digits_only = digits_only;
+    NoteHandleSlotFilled(table, slot);
+    state.live_count = table.live_count;
+    state.end_mark = table.end_mark;
+    state.next_check = table.next_check;
+    const int handle = MakeHandleValue(kHandleKindKeyInput, static_cast<std::uint32_t>(record.check), slot);
+    state.active_handle = handle;
+    return handle;
+}
+
+void SetTextInputStepHookForTesting(void (*hook)()) { GetTextInputState()->step_observer = hook; }
