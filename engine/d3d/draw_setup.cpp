@@ -31,7 +31,7 @@ void PrepareDrawStates(const Surface3DData* piece, std::uint32_t wishes) {
         if ((wishes & kWishTransparent) != 0 && data != nullptr) {
             if (!data->creation.alpha_channel && !data->creation.alpha_test) {
                 colour_key = 1;
-            } else if ((settings->blend_mode == 0 || settings->blend_mode == 8) &&
+            } else if ((settings->blend_mode == kBlendNone || settings->blend_mode == kBlendKeepTargetD3D) &&
                        ((wishes & kWishExact) != 0 || settings->filter_mode != 1)) {
                 alpha_channel = data->creation.alpha_channel;
                 alpha_test = data->creation.alpha_test;
