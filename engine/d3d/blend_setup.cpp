@@ -218,7 +218,7 @@ int ApplyDeviceRenderState(int device) {
         return 0;
     }
     const BlendModeRow& mode = kBlendModeD3DTable[record->blend_mode];
-    const bool blending = record->blend_mode != 0 && record->blend_mode != 6;
+    const bool blending = record->blend_mode != kBlendNone && record->blend_mode != kBlendNoneD3D;
     RenderStateCache wanted = record->cache;
     wanted.texture_factor = 0xFFFFFFFFu;
     wanted.diffuse_material_source = D3DMCS_COLOR1;

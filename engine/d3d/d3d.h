@@ -6,13 +6,66 @@
 
 #include <cstdint>
 
+#include "engine/drawstate/drawstate.h"
 #include "platform/d3d7.h"
 #include "platform/ddraw.h"
 
 struct ColorFormat;
-struct GraphRecord;
-struct ImageSource;
+struct MovieFrame;
 struct MovieRecord;
+
+// ---- what the renderer asks of the graphics core ---------------------------------------
+// The graphics core keeps the screen's surfaces, the SurfaceData and graph tables and the
+// picture readers; the renderer reaches them only through this table, which the graphics
+// core fills at start-up (InstallD3DGraphicsHooks) before it starts the renderer.
+struct D3DGraphicsHooks {
+    // SurfaceData records (the holders of texture pixels)
+    int (*AddSurfaceData)(int reference_count, std::uint16_t width, std::uint16_t height,
+                          std::uint32_t transparent_color, const GraphCreationBytes* creation);
+    SurfaceData* (*GetSurfaceData)(int handle);
+    int (*AddSurfaceDataRef)(int handle);
+    int (*ReleaseSurfaceDataRef)(int handle);
+    int (*CreateSurfaceDataSurface)(int handle);
+    int (*ReleaseSurfaceDataSurface)(int handle);
+    int (*DeleteSurfaceData)(int handle);
+    int (*ApplySurfaceDataColorKey)(int handle);
+    int (*RestoreSurfaceDataIfLost)(int handle);
+    int (*LockSurfaceData)(int handle, std::int32_t* pitch, void** pixels, int write_only, const RECT* rect,
+                           const ColorFormat** format);
+    int (*UnlockSurfaceData)(int handle, const RECT* rect);
+    int (*FillSurfaceDataColor)(int handle, int red, int green, int blue, int alpha);
+    // graphs, 2-D pieces and pictures
+    GraphRecord* (*GetGraphRecord)(int graph);
+    int (*ReadGraphSize)(int graph, int* width, int* height);
+    Surface2D* (*GetSurface2DRecord)(int handle);
+    bool (*ResolveSourcePictures)(const ImageSource& source, GraphImage* color_view, GraphImage* alpha_view,
+                                  const GraphImage** color, const GraphImage** alpha);
+    ImageSource (*MovieFramePictures)(const MovieFrame& frame, GraphImage* image, GraphImage* alpha);
+    // the screen
+    IDirectDraw7* (*GetDirectDrawObject)();
+    IDirectDrawSurface7* (*GetDrawTargetSurface)();
+    IDirectDrawSurface7* (*GetFrontSurface)();
+    IDirectDrawSurface7* (*GetBackSurface)();
+    IDirectDrawSurface7* (*GetWorkSurface)();
+    int (*GetScreenBitDepth)();
+    const ColorFormat* (*GetScreenColorFormat)();
+    int (*ReadScreenSize)(int* width, int* height);
+    int (*IsWindowFrontTarget)();
+    int (*CopySurfaceRect)(IDirectDrawSurface7* destination, IDirectDrawSurface7* source, int x, int y,
+                           const RECT* rect, int method);
+    int (*GetTextureFormatIndex)(const std::uint8_t* creation_bytes);
+    int (*PixelFormatToColorFormat)(const DDPIXELFORMAT* pixel_format, ColorFormat* format);
+    int (*SplitColorValue)(std::uint32_t color, int* red, int* green, int* blue);
+    // the draw settings: the live block of the graphics core, read-only to the renderer
+    const DrawSettingsBlock* (*DrawSettings)();
+    int (*ReadDrawArea)(RECT* area);
+    // the 2-D paths the renderer falls back to without a device
+    int (*DrawFillBoxSoft)(int x1, int y1, int x2, int y2, std::uint32_t colour);
+    int (*DrawLineBoxSoft)(int x1, int y1, int x2, int y2, std::uint32_t colour);
+    int (*DrawStringSoft)(int x, int y, const char* text, std::uint32_t colour, int font,
+                          std::uint32_t edge_colour, int vertical);
+};
+void InstallD3DGraphicsHooks(const D3DGraphicsHooks& hooks);
 
 int InitializeDirect3D();
 // With 1 (the default) the screen takes Direct3D wherever the 3-D object can be had;

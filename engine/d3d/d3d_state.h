@@ -246,6 +246,8 @@ struct D3DRendererState {
 // The one renderer state (start-up zeroes it except the device records) and the records.
 D3DRendererState& D3DState();
 D3DDeviceRecord* D3DDeviceRecords();  // kD3DDeviceRecords of them
+// What the graphics core installed for the renderer to call.
+const D3DGraphicsHooks& GraphicsCore();
 // The record of a device handle while in use and the Direct3D object exists, else null.
 D3DDeviceRecord* GetD3DDeviceRecord(int device);
 D3DDeviceRecord* CurrentD3DDeviceRecord();

@@ -2,7 +2,6 @@
 // first piece's texture as the blend texture, with the border) and the viewport from the
 // draw area. Relies on the graphics core's draw settings.
 #include "engine/d3d/d3d_state.h"
-#include "engine/graphics/graphics.h"
 
 int SetDrawModeD3D(int filter_mode) {
     if (D3DState().direct3d == nullptr) return -1;
@@ -17,7 +16,7 @@ int SetBlendGraphD3D(const GraphRecord* graph, int border_position, int border_w
         const Surface3DData* piece = GetSurface3DData(graph->pieces[0]);
         if (piece == nullptr) return -1;
         SetDeviceBlendTexture(device, GetPieceTexture(piece), border_position, border_width);
-        const SurfaceData* data = GetSurfaceData(piece->surface_data);
+        const SurfaceData* data = GraphicsCore().GetSurfaceData(piece->surface_data);
         if (data != nullptr && data->width != 0 && data->height != 0) {
             state.blend_width = data->width;
             state.blend_height = data->height;
@@ -42,7 +41,7 @@ int SetViewportFromRect(const RECT* rect) {
     if (state.keep_viewport) return 0;
     if (rect->right == rect->left || rect->bottom == rect->top) return -1;
     if (state.device_unavailable) return 0;
-    const DrawSettingsBlock* settings = GetDrawSettings();
+    const DrawSettingsBlock* settings = GraphicsCore().DrawSettings();
     D3DVIEWPORT7 viewport{static_cast<DWORD>(rect->left + settings->target_screen_rect.left),
                           static_cast<DWORD>(rect->top + settings->target_screen_rect.top),
                           static_cast<DWORD>(rect->right - rect->left), static_cast<DWORD>(rect->bottom - rect->top),

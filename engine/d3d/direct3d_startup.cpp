@@ -6,7 +6,6 @@
 
 #include "engine/core/core.h"
 #include "engine/d3d/d3d_state.h"
-#include "engine/graphics/graphics.h"
 
 namespace {
 
@@ -18,7 +17,7 @@ constexpr DWORD kMipFilters[6] = {1, 2, 3, 3, 3, 3};
 HRESULT EnumD3DDeviceCallback(char*, char*, D3DDEVICEDESC7* desc, void* found) {
     const bool tnl = desc->deviceGUID == IID_IDirect3DTnLHalDevice;
     if (!tnl && desc->deviceGUID != IID_IDirect3DHALDevice) return D3DENUMRET_OK;
-    const int depth = GetScreenBitDepth();
+    const int depth = GraphicsCore().GetScreenBitDepth();
     if (depth == 16) {
         if ((desc->dwDeviceRenderBitDepth & DDBD_16) == 0) return D3DENUMRET_OK;
     } else if (depth == 32) {
@@ -58,7 +57,7 @@ void ReleaseObject() {
 // made at start-up (nothing draws through it); it goes with the renderer.
 void CreateFewStagesSurface() {
     D3DRendererState& state = D3DState();
-    IDirectDraw7* object = GetDirectDrawObject();
+    IDirectDraw7* object = GraphicsCore().GetDirectDrawObject();
     if (object == nullptr) return;
     DDSURFACEDESC2 desc{};
     desc.dwSize = sizeof(desc);
@@ -103,8 +102,14 @@ void LogTextureFormats() {
 
 // The answer while the renderer is switched off: the 3-D object is asked for and given
 // back, and start-up refused.
+// The texture address mode of the draw settings; an unset mode (0) is wrap (3).
+int TextureAddressMode() {
+    const int mode = GraphicsCore().DrawSettings()->texture_address_mode;
+    return mode == 0 ? 3 : mode;
+}
+
 int RefuseStartUp() {
-    IDirectDraw7* object = GetDirectDrawObject();
+    IDirectDraw7* object = GraphicsCore().GetDirectDrawObject();
     if (object == nullptr) return -1;
     IUnknown* direct3d = nullptr;
     if (FAILED(object->QueryInterface(IID_IDirect3D7, reinterpret_cast<void**>(&direct3d)))) return -1;
@@ -121,7 +126,7 @@ int InitializeDirect3D() {
     WriteLogText("Direct3D 関連の初期化を行います\n");
     std::memset(&state, 0, sizeof(state));
     WriteLogText("Ｄｉｒｅｃｔ３Ｄオブジェクトを取得します\n");
-    IDirectDraw7* object = GetDirectDrawObject();
+    IDirectDraw7* object = GraphicsCore().GetDirectDrawObject();
     if (object == nullptr ||
         FAILED(object->QueryInterface(IID_IDirect3D7, reinterpret_cast<void**>(&state.direct3d)))) {
         state.direct3d = nullptr;
@@ -143,7 +148,7 @@ int InitializeDirect3D() {
         WriteLogText("使用可能なＺバッファが見つかりませんでした\n");
     }
 
-    IDirectDrawSurface7* front = GetFrontSurface();
+    IDirectDrawSurface7* front = GraphicsCore().GetFrontSurface();
     const int device = Create3DDevice(front);
     if (device == -1) {
         ReleaseObject();
@@ -153,12 +158,11 @@ int InitializeDirect3D() {
     SetDeviceRenderTarget(front, device);
     D3DDeviceRecord* record = GetD3DDeviceRecord(device);
 
-    DrawSettingsBlock* settings = GetDrawSettings();
-    if (settings->texture_address_mode == 0) settings->texture_address_mode = 3;
+    const int address_mode = TextureAddressMode();
     HRESULT address = D3D_OK;
     for (int stage = 3; stage >= 0; --stage) {
         address = record->device->SetTextureStageState(static_cast<DWORD>(stage), D3DTSS_ADDRESS,
-                                                       static_cast<DWORD>(settings->texture_address_mode));
+                                                       static_cast<DWORD>(address_mode));
     }
     if (FAILED(address)) {
         DeleteAllD3DDevices();
@@ -218,9 +222,7 @@ int Create3DDevice(IDirectDrawSurface7* surface) {
     record->buffers[1] = record->textured_vertices;
     record->buffers[2] = record->blend_vertices;
 
-    DrawSettingsBlock* settings = GetDrawSettings();
-    if (settings->texture_address_mode == 0) settings->texture_address_mode = 3;
-    const auto address = static_cast<std::uint32_t>(settings->texture_address_mode);
+    const auto address = static_cast<std::uint32_t>(TextureAddressMode());
     const std::uint32_t index = record->filter_mode == 0 ? 1 : 2;
     for (DWORD k = 0; k < kD3DStageCount; ++k) {
         record->device->SetTextureStageState(k, D3DTSS_ADDRESS, address);
@@ -303,7 +305,7 @@ void DropReleasedRenderer() {
     for (int slot = 0; slot < state.piece_end_mark; ++slot) {
         Surface3DData* piece = state.pieces[slot];
         if (piece == nullptr) continue;
-        if (ReleaseSurfaceDataRef(piece->surface_data) == 0) DeleteSurfaceData(piece->surface_data);
+        if (GraphicsCore().ReleaseSurfaceDataRef(piece->surface_data) == 0) GraphicsCore().DeleteSurfaceData(piece->surface_data);
         if (piece->owner_flag != nullptr) *piece->owner_flag = 1;
         TrackedFree(piece);
         state.pieces[slot] = nullptr;

@@ -4,7 +4,6 @@
 // Relies on the graphics core's SurfaceData records and screen surfaces.
 #include "engine/core/core.h"
 #include "engine/d3d/d3d_state.h"
-#include "engine/graphics/graphics.h"
 
 int ReleaseD3DDevice(int device) {
     D3DDeviceRecord* record = GetD3DDeviceRecord(device);
@@ -12,7 +11,7 @@ int ReleaseD3DDevice(int device) {
     if (record->device != nullptr) {
         D3DRendererState& state = D3DState();
         for (int slot = 0; slot < state.piece_end_mark; ++slot) {
-            if (state.pieces[slot] != nullptr) ReleaseSurfaceDataSurface(state.pieces[slot]->surface_data);
+            if (state.pieces[slot] != nullptr) GraphicsCore().ReleaseSurfaceDataSurface(state.pieces[slot]->surface_data);
         }
         record->device->Release();
         record->device = nullptr;
@@ -44,7 +43,7 @@ int AcquireDirect3DObject() {
         WriteLogText("Ｄｉｒｅｃｔ３Ｄオブジェクトは既に取得されています\n");
         return 0;
     }
-    IDirectDraw7* object = GetDirectDrawObject();
+    IDirectDraw7* object = GraphicsCore().GetDirectDrawObject();
     if (object == nullptr ||
         FAILED(object->QueryInterface(IID_IDirect3D7, reinterpret_cast<void**>(&state.direct3d)))) {
         state.direct3d = nullptr;
@@ -53,8 +52,8 @@ int AcquireDirect3DObject() {
     WriteLogText("Ｄｉｒｅｃｔ３Ｄオブジェクトは正常に取得されました\n");
     D3DDeviceRecord* record = CurrentD3DDeviceRecord();
     if (record != nullptr) {
-        record->own_render_target = GetFrontSurface();
-        record->render_target = GetDrawTargetSurface();
+        record->own_render_target = GraphicsCore().GetFrontSurface();
+        record->render_target = GraphicsCore().GetDrawTargetSurface();
     }
     return RestoreD3DDevice(state.current_device);
 }
@@ -91,7 +90,7 @@ int RestoreD3DDevice(int device) {
     SetDeviceFilter(device, static_cast<int>(record->filter_mode));
     SetDeviceColorKeyEnable(device, static_cast<int>(record->colour_key_enable));
     RECT area{};
-    ReadDrawArea(&area);
+    GraphicsCore().ReadDrawArea(&area);
     SetViewportFromRect(&area);
     ReapplyDeviceStates(device);
     ApplyDeviceRenderState(device);
@@ -101,8 +100,8 @@ int RestoreD3DDevice(int device) {
         if (piece == nullptr) continue;
         ++seen;
         // Pieces sharing a texture find it made already and leave it be.
-        CreateSurfaceDataSurface(piece->surface_data);
-        ApplySurfaceDataColorKey(piece->surface_data);
+        GraphicsCore().CreateSurfaceDataSurface(piece->surface_data);
+        GraphicsCore().ApplySurfaceDataColorKey(piece->surface_data);
     }
     record->force = 0;
     return 0;
@@ -112,7 +111,7 @@ int RestoreAllSurface3DTextures() {
     D3DRendererState& state = D3DState();
     if (state.direct3d == nullptr) return -1;
     for (int slot = 0; slot < state.piece_end_mark; ++slot) {
-        if (state.pieces[slot] != nullptr) RestoreSurfaceDataIfLost(state.pieces[slot]->surface_data);
+        if (state.pieces[slot] != nullptr) GraphicsCore().RestoreSurfaceDataIfLost(state.pieces[slot]->surface_data);
     }
     return 0;
 }
@@ -123,7 +122,7 @@ int RestoreGraphTextures(const GraphRecord* graph) {
     for (int i = 0; i < graph->piece_count; ++i) {
         const Surface3DData* piece = GetSurface3DData(graph->pieces[i]);
         if (piece == nullptr) return -1;
-        result |= RestoreSurfaceDataIfLost(piece->surface_data);
+        result |= GraphicsCore().RestoreSurfaceDataIfLost(piece->surface_data);
     }
     return result;
 }

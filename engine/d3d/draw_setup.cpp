@@ -3,11 +3,10 @@
 // shading, filter, Z and fog), and the packed vertex diffuse colour the draws write.
 // Relies on the graphics core's draw settings and SurfaceData records.
 #include "engine/d3d/d3d_state.h"
-#include "engine/graphics/graphics.h"
 
 IDirectDrawSurface7* GetPieceTexture(const Surface3DData* piece) {
     if (piece == nullptr) return nullptr;
-    const SurfaceData* data = GetSurfaceData(piece->surface_data);
+    const SurfaceData* data = GraphicsCore().GetSurfaceData(piece->surface_data);
     return data != nullptr ? data->surface : nullptr;
 }
 
@@ -15,7 +14,7 @@ void PrepareDrawStates(const Surface3DData* piece, std::uint32_t wishes) {
     const int device = D3DState().current_device;
     D3DDeviceRecord* record = GetD3DDeviceRecord(device);
     if (record == nullptr) return;
-    const DrawSettingsBlock* settings = GetDrawSettings();
+    const DrawSettingsBlock* settings = GraphicsCore().DrawSettings();
 
     if ((wishes & kWishLighting) != 0) {
         if (record->lighting == 0) SetDeviceLighting(device, 1);
@@ -28,11 +27,11 @@ void PrepareDrawStates(const Surface3DData* piece, std::uint32_t wishes) {
         int colour_key = 0;
         int alpha_channel = 0;
         int alpha_test = 0;
-        const SurfaceData* data = piece != nullptr ? GetSurfaceData(piece->surface_data) : nullptr;
+        const SurfaceData* data = piece != nullptr ? GraphicsCore().GetSurfaceData(piece->surface_data) : nullptr;
         if ((wishes & kWishTransparent) != 0 && data != nullptr) {
             if (!data->creation.alpha_channel && !data->creation.alpha_test) {
                 colour_key = 1;
-            } else if ((settings->blend_mode == 0 || settings->blend_mode == 8) &&
+            } else if ((settings->blend_mode == kBlendNone || settings->blend_mode == kBlendKeepTargetD3D) &&
                        ((wishes & kWishExact) != 0 || settings->filter_mode != 1)) {
                 alpha_channel = data->creation.alpha_channel;
                 alpha_test = data->creation.alpha_test;
@@ -79,7 +78,7 @@ void PrepareDrawStates(const Surface3DData* piece, std::uint32_t wishes) {
 }
 
 void UpdateVertexDiffuseColor() {
-    const DrawSettingsBlock* settings = GetDrawSettings();
+    const DrawSettingsBlock* settings = GraphicsCore().DrawSettings();
     const bool value_as_alpha = settings->blend_mode != 0 || settings->new_graph.blend_value_as_alpha != 0;
     const std::uint32_t alpha = value_as_alpha ? static_cast<std::uint32_t>(settings->blend_value) & 0xFF : 255;
     D3DState().vertex_diffuse = alpha << 24 | static_cast<std::uint32_t>(settings->bright[2]) << 16 |

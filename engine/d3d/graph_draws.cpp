@@ -8,7 +8,6 @@
 #include <utility>
 
 #include "engine/d3d/d3d_state.h"
-#include "engine/graphics/graphics.h"
 
 namespace {
 
@@ -25,7 +24,7 @@ constexpr int kGridIndexLimit = 1000;
 constexpr float kSeventh = 0.14285715f;
 
 std::uint32_t WishesOf(int transparent, int exact) {
-    std::uint32_t wishes = GetDrawSettings()->depth_test != 0 ? kWishDepth : 0u;
+    std::uint32_t wishes = GraphicsCore().DrawSettings()->depth_test != 0 ? kWishDepth : 0u;
     if (exact) wishes |= kWishExact;
     if (transparent) wishes |= kWishTransparent;
     return wishes;
@@ -70,7 +69,7 @@ void ClipCorner(Corner& c, const float bounds[4], float du, float dv, float dbu,
 // triangles in the layout of the batch's vertex type. Type 0 (no texture) draws nothing.
 void AppendQuad(D3DDeviceRecord* record, const Corner corners[4]) {
     static constexpr int kOrder[6] = {0, 1, 2, 3, 2, 1};
-    const float z = GetDrawSettings()->vertex_z;
+    const float z = GraphicsCore().DrawSettings()->vertex_z;
     const std::uint32_t diffuse = D3DState().vertex_diffuse;
     if (record->vertex_type == 1) {
         auto* out = static_cast<D3DVertexTextured*>(ReserveBatchVertices(record, 6));
@@ -94,7 +93,7 @@ void EndSceneAfterDraw(int device) {
 }
 
 bool TextureSize(const Surface3DData* piece, float* width, float* height) {
-    const SurfaceData* data = GetSurfaceData(piece->surface_data);
+    const SurfaceData* data = GraphicsCore().GetSurfaceData(piece->surface_data);
     if (data == nullptr || data->width == 0 || data->height == 0) return false;
     *width = data->width;
     *height = data->height;
@@ -139,7 +138,7 @@ int DrawGraphD3D(int x, int y, float float_x, float float_y, const GraphRecord* 
     D3DDeviceRecord* record = GetD3DDeviceRecord(device);
     if (record == nullptr) return -1;
     if (state.device_unavailable) return 0;
-    const DrawSettingsBlock* settings = GetDrawSettings();
+    const DrawSettingsBlock* settings = GraphicsCore().DrawSettings();
     const float origin_x = float_x - 0.5f + static_cast<float>(settings->target_screen_rect.left);
     const float origin_y = float_y - 0.5f + static_cast<float>(settings->target_screen_rect.top);
     BeginDeviceScene(device);
@@ -171,7 +170,7 @@ int DrawGraphStretchD3D(int x1, int y1, int x2, int y2, float float_x1, float fl
     const int device = state.current_device;
     D3DDeviceRecord* record = GetD3DDeviceRecord(device);
     if (record == nullptr) return -1;
-    const DrawSettingsBlock* settings = GetDrawSettings();
+    const DrawSettingsBlock* settings = GraphicsCore().DrawSettings();
     BeginDeviceScene(device);
     const Surface3DData* first = graph->piece_count > 0 ? GetSurface3DData(graph->pieces[0]) : nullptr;
     if (first == nullptr || graph->width <= 0 || graph->height <= 0) return -1;
@@ -203,7 +202,7 @@ int DrawGraphQuadD3D(float x1, float y1, float x2, float y2, float x3, float y3,
     D3DRendererState& state = D3DState();
     if (state.direct3d == nullptr) return -1;
     if (state.device_unavailable) return 0;
-    const DrawSettingsBlock* settings = GetDrawSettings();
+    const DrawSettingsBlock* settings = GraphicsCore().DrawSettings();
     if (settings->blend_graph != -1) {
         return DrawGraphFourPointD3D(static_cast<int>(x1), static_cast<int>(y1), static_cast<int>(x2),
                                      static_cast<int>(y2), static_cast<int>(x3), static_cast<int>(y3),
@@ -261,7 +260,7 @@ void DrawPieceOnQuad(int piece_handle, const float q1[2], const float q2[2], con
     const bool parallelogram =
         std::fabs((q2[0] - q1[0]) - (q4[0] - q3[0])) < 1 && std::fabs((q2[1] - q1[1]) - (q4[1] - q3[1])) < 1 &&
         std::fabs((q3[0] - q1[0]) - (q4[0] - q2[0])) < 1 && std::fabs((q3[1] - q1[1]) - (q4[1] - q2[1])) < 1;
-    const float z = GetDrawSettings()->vertex_z;
+    const float z = GraphicsCore().DrawSettings()->vertex_z;
     const std::uint32_t diffuse = D3DState().vertex_diffuse;
     if (parallelogram) {
         if (record->dirty || record->texture_changed) ApplyDeviceRenderState(device);
@@ -352,7 +351,7 @@ int DrawGraphFourPointD3D(int x1, int y1, int x2, int y2, int x3, int y3, int x4
         return DrawGraphStretchD3D(x1, y1, x4, y4, static_cast<float>(x1), static_cast<float>(y1),
                                    static_cast<float>(x4), static_cast<float>(y4), graph, transparent, 1);
     }
-    const DrawSettingsBlock* settings = GetDrawSettings();
+    const DrawSettingsBlock* settings = GraphicsCore().DrawSettings();
     if (settings->blend_graph == -1) {
         return DrawGraphQuadD3D(static_cast<float>(x1), static_cast<float>(y1), static_cast<float>(x2),
                                 static_cast<float>(y2), static_cast<float>(x3), static_cast<float>(y3),

@@ -8,7 +8,6 @@
 
 #include "engine/core/core.h"
 #include "engine/d3d/d3d_state.h"
-#include "engine/graphics/graphics.h"
 #include "engine/movie/movie.h"
 
 namespace {
@@ -104,7 +103,7 @@ int FillGraphTexturesColor(const GraphRecord* graph, int red, int green, int blu
     for (int i = 0; i < graph->piece_count && i < kMaxGraphPieces; ++i) {
         const Surface3DData* piece = GetSurface3DData(graph->pieces[i]);
         if (piece == nullptr) return -1;
-        FillSurfaceDataColor(piece->surface_data, red, green, blue, alpha);
+        GraphicsCore().FillSurfaceDataColor(piece->surface_data, red, green, blue, alpha);
     }
     return 0;
 }
@@ -159,7 +158,7 @@ int DeriveGraphD3D(GraphRecord* graph, int x, int y, int width, int height, cons
     if (source->piece_count == 1) {
         const Surface3DData* parent = GetSurface3DData(source->pieces[0]);
         if (parent == nullptr) return -1;
-        const SurfaceData* texture = GetSurfaceData(parent->surface_data);
+        const SurfaceData* texture = GraphicsCore().GetSurfaceData(parent->surface_data);
         const int handle = AddSurface3DData(texture != nullptr ? texture->width : 0,
                                             texture != nullptr ? texture->height : 0, 0, 0, width, height, x, y,
                                             graph->handle, parent, x, y, CreationBytes(graph));
@@ -178,7 +177,7 @@ int DeriveGraphD3D(GraphRecord* graph, int x, int y, int width, int height, cons
             const int right = std::min<int>(parent->graph_x + parent->width, x + width);
             const int bottom = std::min<int>(parent->graph_y + parent->height, y + height);
             if (right <= left || bottom <= top) continue;
-            const SurfaceData* texture = GetSurfaceData(parent->surface_data);
+            const SurfaceData* texture = GraphicsCore().GetSurfaceData(parent->surface_data);
             const int inside_x = left - parent->graph_x;
             const int inside_y = top - parent->graph_y;
             handle = AddSurface3DData(texture != nullptr ? texture->width : 0, texture != nullptr ? texture->height : 0,
@@ -202,7 +201,7 @@ int UpdateMovieGraphTextures(MovieRecord* movie, GraphRecord* graph) {
     // An alpha movie's frame comes as its colour half with its alpha half.
     GraphImage image{};
     GraphImage alpha{};
-    const ImageSource source = MovieFramePictures(frame, &image, &alpha);
+    const ImageSource source = GraphicsCore().MovieFramePictures(frame, &image, &alpha);
     for (int i = 0; i < graph->piece_count && i < kMaxGraphPieces; ++i) {
         const Surface3DData* piece = GetSurface3DData(graph->pieces[i]);
         if (piece == nullptr) continue;

@@ -7,7 +7,6 @@
 
 #include "engine/core/core.h"
 #include "engine/d3d/d3d_state.h"
-#include "engine/graphics/graphics.h"
 
 namespace {
 
@@ -40,12 +39,12 @@ int WriteImageToPieceTexture(const ImageSource& source, const RECT* source_rect,
     FlushVertexBatch(state.current_device);
     const Surface3DData* piece = GetSurface3DData(piece_handle);
     if (piece == nullptr || source_rect == nullptr) return -1;
-    SurfaceData* data = GetSurfaceData(piece->surface_data);
+    SurfaceData* data = GraphicsCore().GetSurfaceData(piece->surface_data);
     if (data == nullptr || data->surface == nullptr) return -1;
     GraphImage color_view{}, alpha_view{};
     const GraphImage* color = nullptr;
     const GraphImage* alpha = nullptr;
-    if (!ResolveSourcePictures(source, &color_view, &alpha_view, &color, &alpha)) return -1;
+    if (!GraphicsCore().ResolveSourcePictures(source, &color_view, &alpha_view, &color, &alpha)) return -1;
     if (alpha != nullptr && alpha->pixels == nullptr) return -1;
     // Each picture is read with its own row length, so only the part both cover is taken.
     const std::int64_t picture_width = alpha != nullptr ? std::min(color->width, alpha->width) : color->width;
@@ -55,7 +54,7 @@ int WriteImageToPieceTexture(const ImageSource& source, const RECT* source_rect,
     const int width = src.right - src.left;
     const int height = src.bottom - src.top;
 
-    const int slot = GetTextureFormatIndex(&data->creation.texture);
+    const int slot = GraphicsCore().GetTextureFormatIndex(&data->creation.texture);
     const ColorFormat* format = GetTextureFormatColorFormat(slot);
     const int key_to_alpha = format->alpha_width != 0 && alpha == nullptr && color->format.alpha_width == 0 ? 1 : 0;
     const int from_red = alpha_from_red != 0 ? 1 : 0;
@@ -66,17 +65,17 @@ int WriteImageToPieceTexture(const ImageSource& source, const RECT* source_rect,
     RECT area{x, y, x + width, y + height};
     std::int32_t pitch = 0;
     void* pixels = nullptr;
-    const int locked = LockSurfaceData(piece->surface_data, &pitch, &pixels, 1, &area, nullptr);
+    const int locked = GraphicsCore().LockSurfaceData(piece->surface_data, &pitch, &pixels, 1, &area, nullptr);
     if (locked == -2) {
         // Already locked elsewhere: the pointer handed out is that lock's, not this area's.
-        UnlockSurfaceData(piece->surface_data, &area);
+        GraphicsCore().UnlockSurfaceData(piece->surface_data, &area);
         return -1;
     }
     if (locked == 0) {
         ConvertColorBlt(pixels, pitch, format, color->pixels, color->pitch, &color->format, alpha_pixels, alpha_pitch,
                         alpha_format, 0, 0, &src, 0, key_to_alpha, data->transparent_color, GetDitherFlag(), 0,
                         from_red, 0, 0);
-        UnlockSurfaceData(piece->surface_data, &area);
+        GraphicsCore().UnlockSurfaceData(piece->surface_data, &area);
     } else {
         // The texture cannot be locked: write a system-memory copy and load it across.
         DDSURFACEDESC2 desc{};
@@ -87,7 +86,7 @@ int WriteImageToPieceTexture(const ImageSource& source, const RECT* source_rect,
         desc.ddpfPixelFormat = *GetTextureFormatPixelFormat(slot);
         desc.ddsCaps.dwCaps = DDSCAPS_TEXTURE | DDSCAPS_SYSTEMMEMORY;
         IDirectDrawSurface7* temporary = nullptr;
-        IDirectDraw7* object = GetDirectDrawObject();
+        IDirectDraw7* object = GraphicsCore().GetDirectDrawObject();
         if (object == nullptr || FAILED(object->CreateSurface(&desc, &temporary, nullptr))) {
             FatalErrorExit("テンポラリテクスチャサーフェスの作成に失敗しました");
         }
@@ -109,6 +108,6 @@ int WriteImageToPieceTexture(const ImageSource& source, const RECT* source_rect,
         }
         temporary->Release();
     }
-    ApplySurfaceDataColorKey(piece->surface_data);
+    GraphicsCore().ApplySurfaceDataColorKey(piece->surface_data);
     return 0;
 }

@@ -7,12 +7,16 @@ namespace {
 
 D3DRendererState g_state;
 D3DDeviceRecord g_devices[kD3DDeviceRecords];
+D3DGraphicsHooks g_graphics{};  // filled by the graphics core before it starts the renderer
 int g_renderer_enabled = 1;  // Direct3D is the default path wherever it can be opened
 
 }  // namespace
 
 D3DRendererState& D3DState() { return g_state; }
 D3DDeviceRecord* D3DDeviceRecords() { return g_devices; }
+
+void InstallD3DGraphicsHooks(const D3DGraphicsHooks& hooks) { g_graphics = hooks; }
+const D3DGraphicsHooks& GraphicsCore() { return g_graphics; }
 
 D3DDeviceRecord* GetD3DDeviceRecord(int device) {
     if (g_state.direct3d == nullptr || device < 0 || device >= kD3DDeviceRecords) return nullptr;

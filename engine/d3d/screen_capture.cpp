@@ -10,7 +10,6 @@
 
 #include "engine/core/core.h"
 #include "engine/d3d/d3d_state.h"
-#include "engine/graphics/graphics.h"
 #include "platform/gdi.h"
 #include "platform/kernel.h"
 #include "platform/window.h"
@@ -37,7 +36,7 @@ struct PieceCopy {
 };
 
 bool WholeDesktop(int flag) {
-    return flag == 0 && GetSystemBlock()->settings.window_mode == 1 && GetDrawTarget() == kDrawTargetFront;
+    return flag == 0 && GetSystemBlock()->settings.window_mode == 1 && GraphicsCore().DrawSettings()->draw_target == kDrawTargetFront;
 }
 
 bool RectangleFits(int x1, int y1, int x2, int y2, const GraphRecord* graph, int width, int height) {
@@ -46,11 +45,11 @@ bool RectangleFits(int x1, int y1, int x2, int y2, const GraphRecord* graph, int
 }
 
 bool TargetSource(CaptureSource* source) {
-    const DrawSettingsBlock* settings = GetDrawSettings();
-    source->surface = GetDrawTargetSurface();
+    const DrawSettingsBlock* settings = GraphicsCore().DrawSettings();
+    source->surface = GraphicsCore().GetDrawTargetSurface();
     source->origin_x = settings->target_screen_rect.left;
     source->origin_y = settings->target_screen_rect.top;
-    return ReadGraphSize(GetDrawTarget(), &source->width, &source->height) == 0 && source->surface != nullptr;
+    return GraphicsCore().ReadGraphSize(GraphicsCore().DrawSettings()->draw_target, &source->width, &source->height) == 0 && source->surface != nullptr;
 }
 
 // The common set-up of the blit and GDI ways: the source, and the refusal of rectangles
@@ -58,8 +57,8 @@ bool TargetSource(CaptureSource* source) {
 bool SetUpSource(int x1, int y1, int x2, int y2, const GraphRecord* graph, int flag, bool needs_window_front,
                  CaptureSource* source) {
     if (WholeDesktop(flag)) {
-        if (needs_window_front && !IsWindowFrontTarget()) return false;
-        source->surface = GetDrawTargetSurface();
+        if (needs_window_front && !GraphicsCore().IsWindowFrontTarget()) return false;
+        source->surface = GraphicsCore().GetDrawTargetSurface();
         source->width = GetSystemMetrics(SM_CXSCREEN);
         source->height = GetSystemMetrics(SM_CYSCREEN);
         source->origin_x = 0;
@@ -81,7 +80,7 @@ bool PieceShare(const Surface3DData* piece, int x1, int y1, int x2, int y2, cons
     const long long height = std::min<long long>({piece->height, source.height - py - y1, y2 - y1 - py});
     if (width <= 0 || height <= 0) return false;
     copy->piece = piece;
-    copy->texture = GetSurfaceData(piece->surface_data);
+    copy->texture = GraphicsCore().GetSurfaceData(piece->surface_data);
     if (copy->texture == nullptr || copy->texture->surface == nullptr) return false;
     const LONG left = static_cast<LONG>(source.origin_x + px + x1);
     const LONG top = static_cast<LONG>(source.origin_y + py + y1);
@@ -105,7 +104,7 @@ IDirectDrawSurface7* MakeTemporaryTexture(const SurfaceData* texture, HRESULT* r
     desc.dwHeight = texture->height;
     desc.ddpfPixelFormat = *GetTextureFormatPixelFormat(texture->format_index);
     IDirectDrawSurface7* surface = nullptr;
-    IDirectDraw7* object = GetDirectDrawObject();
+    IDirectDraw7* object = GraphicsCore().GetDirectDrawObject();
     *result = object != nullptr ? object->CreateSurface(&desc, &surface, nullptr) : DDERR_NOTINITIALIZED;
     return FAILED(*result) ? nullptr : surface;
 }
@@ -124,7 +123,7 @@ int CaptureByBltFast(int x1, int y1, int x2, int y2, const GraphRecord* graph, i
         const HRESULT hr = copy.texture->surface->BltFast(static_cast<DWORD>(copy.to_x), static_cast<DWORD>(copy.to_y),
                                                           source.surface, &copy.from, DDBLTFAST_NOCOLORKEY);
         if (FAILED(hr)) return WriteLogFormat("Error G_D3D_GetDrawScreenGraphFunction1  BltFast ReturnValue:%d", hr);
-        ApplySurfaceDataColorKey(piece->surface_data);
+        GraphicsCore().ApplySurfaceDataColorKey(piece->surface_data);
     }
     return 0;
 }
@@ -159,7 +158,7 @@ int CaptureByTextureDC(int x1, int y1, int x2, int y2, const GraphRecord* graph,
         if (FAILED(hr) && result == 0) {
             result = WriteLogFormat("Error  G_D3D_GetDrawScreenGraphFunction2 　作業用テクスチャサーフェスのＤＣ解放に失敗しました  ReleaseDC ReturnValue:%d", hr);
         }
-        if (result == 0) ApplySurfaceDataColorKey(piece->surface_data);
+        if (result == 0) GraphicsCore().ApplySurfaceDataColorKey(piece->surface_data);
     }
     source.surface->ReleaseDC(screen_dc);
     return result;
@@ -210,7 +209,7 @@ int CaptureThroughTemporary(int x1, int y1, int x2, int y2, const GraphRecord* g
         }
         if (result == 0) result = finish(copy, temporary);
         temporary->Release();
-        if (result == 0) ApplySurfaceDataColorKey(piece->surface_data);
+        if (result == 0) GraphicsCore().ApplySurfaceDataColorKey(piece->surface_data);
     }
     source.surface->ReleaseDC(screen_dc);
     return result;
@@ -260,7 +259,7 @@ int FinishByLoad(const PieceCopy& copy, IDirectDrawSurface7* temporary) {
     }
     if (SUCCEEDED(hr)) return 0;
     const SurfaceData* t = copy.texture;
-    const DrawSettingsBlock* settings = GetDrawSettings();
+    const DrawSettingsBlock* settings = GraphicsCore().DrawSettings();
     WriteLogFormat("hr:%d  W:%d  H:%d  FullMode:%d  Point x:%d y:%d   Rect top:%d bottom:%d left:%d right:%d", hr,
                    t->width, t->height, GetSystemBlock()->settings.window_mode == 1 ? 0 : 1, point.x, point.y,
                    rect.top, rect.bottom, rect.left, rect.right);
@@ -268,7 +267,7 @@ int FinishByLoad(const PieceCopy& copy, IDirectDrawSurface7* temporary) {
                    t->creation.bit_depth);
     return WriteLogFormat("ScreenColor:%d  SizeX:%d  SizeY:%d  DrawPointX:%d  DrawPointY:%d  WndRect.left:%d  "
                           "WndRect.top:%d  left:%d  top:%d",
-                          GetScreenBitDepth(), settings->target_width, settings->target_height,
+                          GraphicsCore().GetScreenBitDepth(), settings->target_width, settings->target_height,
                           static_cast<int>(copy.from.left), static_cast<int>(copy.from.top),
                           static_cast<int>(settings->target_screen_rect.left),
                           static_cast<int>(settings->target_screen_rect.top), copy.piece->graph_x, copy.piece->graph_y);
@@ -288,7 +287,7 @@ int CaptureByWorkSurface(int x1, int y1, int x2, int y2, const GraphRecord* grap
     CaptureSource source;
     if (!TargetSource(&source) || !RectangleFits(x1, y1, x2, y2, graph, source.width, source.height)) return -1;
     if (WholeDesktop(flag)) return -1;
-    IDirectDrawSurface7* work = GetWorkSurface();
+    IDirectDrawSurface7* work = GraphicsCore().GetWorkSurface();
     if (work == nullptr) return -1;
     DDSURFACEDESC2 work_desc{};
     work_desc.dwSize = sizeof work_desc;
@@ -300,7 +299,7 @@ int CaptureByWorkSurface(int x1, int y1, int x2, int y2, const GraphRecord* grap
     const RECT from{source.origin_x + x1, source.origin_y + y1, source.origin_x + x1 + width,
                     source.origin_y + y1 + height};
     // Without the copy the work surface holds nothing of the screen: another way must do.
-    if (CopySurfaceRect(work, source.surface, 0, 0, &from, -1) != 0) return -1;
+    if (GraphicsCore().CopySurfaceRect(work, source.surface, 0, 0, &from, -1) != 0) return -1;
     RECT work_rect{0, 0, width, height};
     DDSURFACEDESC2 locked{};
     locked.dwSize = sizeof locked;
@@ -324,10 +323,10 @@ int CaptureByWorkSurface(int x1, int y1, int x2, int y2, const GraphRecord* grap
             return WriteLogFormat("Error  G_D3D_GetDrawScreenGraphFunction5 　転送先テクスチャサーフェスのロックに失敗しました  Lock  ReturnValue:%d", hr);
         }
         ConvertColorBlt(to.lpSurface, static_cast<int>(to.lPitch), TextureFormatOf(copy.texture), locked.lpSurface,
-                        static_cast<int>(locked.lPitch), GetScreenColorFormat(), nullptr, 0, nullptr, 0, 0, &part, 0,
+                        static_cast<int>(locked.lPitch), GraphicsCore().GetScreenColorFormat(), nullptr, 0, nullptr, 0, 0, &part, 0,
                         KeyToAlpha(copy.texture), copy.texture->transparent_color, GetDitherFlag(), 0, 0, 0, 0);
         copy.texture->surface->Unlock(&area);
-        ApplySurfaceDataColorKey(piece->surface_data);
+        GraphicsCore().ApplySurfaceDataColorKey(piece->surface_data);
     }
     work->Unlock(&work_rect);
     return 0;
@@ -348,7 +347,7 @@ int GetDrawScreenGraphD3D(int x1, int y1, int x2, int y2, const GraphRecord* gra
     const int device = state.current_device;
     FlushVertexBatch(device);
     EndDeviceScene(device);
-    const SurfaceData* texture = GetSurfaceData(first->surface_data);
+    const SurfaceData* texture = GraphicsCore().GetSurfaceData(first->surface_data);
     const int kind = texture != nullptr && (texture->creation.alpha_channel || texture->creation.alpha_test) ? 1 : 0;
     std::int32_t& remembered = state.capture_method[kind];
     if (remembered >= 0 && remembered < kScreenCaptureMethodCount && g_screen_capture_methods[remembered] != nullptr) {

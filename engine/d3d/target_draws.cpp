@@ -11,14 +11,13 @@
 #include "engine/core/core.h"
 #include "engine/d3d/d3d_state.h"
 #include "engine/font/font.h"
-#include "engine/graphics/graphics.h"
 
 namespace {
 
 // The box colour scaled by the vertex diffuse colour (the bright colour), with its alpha.
 std::uint32_t BoxDiffuse(std::uint32_t colour) {
     int r = 0, g = 0, b = 0;
-    SplitColorValue(colour, &r, &g, &b);
+    GraphicsCore().SplitColorValue(colour, &r, &g, &b);
     const std::uint32_t d = D3DState().vertex_diffuse;
     const std::uint32_t red = ((d >> 16) & 0xFFu) * static_cast<std::uint32_t>(r) / 255u;
     const std::uint32_t green = ((d >> 8) & 0xFFu) * static_cast<std::uint32_t>(g) / 255u;
@@ -32,7 +31,7 @@ D3DDeviceRecord* BeginBoxDraw(int device) {
     if (record == nullptr) return nullptr;
     BeginDeviceScene(device);
     SetDeviceTexture(device, nullptr);
-    PrepareDrawStates(nullptr, (GetDrawSettings()->depth_test != 0 ? kWishDepth : 0u) | kWishModulateColour);
+    PrepareDrawStates(nullptr, (GraphicsCore().DrawSettings()->depth_test != 0 ? kWishDepth : 0u) | kWishModulateColour);
     if (record->dirty || record->texture_changed) ApplyDeviceRenderState(device);
     return record;
 }
@@ -44,7 +43,7 @@ void AppendBars(D3DDeviceRecord* record, const float bars[][4], int count, std::
     if (record->vertex_type != 0 || count <= 0) return;
     auto* out = static_cast<D3DVertexColour*>(ReserveBatchVertices(record, 6 * count));
     if (out == nullptr) return;
-    const float z = GetDrawSettings()->vertex_z;
+    const float z = GraphicsCore().DrawSettings()->vertex_z;
     for (int i = 0; i < count; ++i) {
         const float* b = bars[i];
         const D3DVertexColour tl{b[0], b[1], z, 1.0f, diffuse}, tr{b[2], b[1], z, 1.0f, diffuse};
@@ -74,30 +73,30 @@ int ChooseDrawTargetD3D(int target) {
     SetDeviceRenderTarget(nullptr, device);
     SetDeviceTexture(device, nullptr);
     if (target == kDrawTargetFront) {
-        SetDeviceRenderTarget(GetFrontSurface(), device);
+        SetDeviceRenderTarget(GraphicsCore().GetFrontSurface(), device);
         state.end_scene_each_draw = 1;
         state.device_unavailable = 0;
         return 0;
     }
     if (target == kDrawTargetBack) {
-        SetDeviceRenderTarget(GetBackSurface(), device);
+        SetDeviceRenderTarget(GraphicsCore().GetBackSurface(), device);
         state.end_scene_each_draw = 0;
         state.device_unavailable = 0;
         return 0;
     }
-    const GraphRecord* graph = GetGraphRecord(target);
+    const GraphRecord* graph = GraphicsCore().GetGraphRecord(target);
     if (graph == nullptr) return -1;
     if (graph->piece_count != 1) return 0;
     IDirectDrawSurface7* surface = nullptr;
     if (graph->creation.texture) {
         const Surface3DData* piece = GetSurface3DData(graph->pieces[0]);
         if (piece == nullptr) return -1;
-        const SurfaceData* data = GetSurfaceData(piece->surface_data);
+        const SurfaceData* data = GraphicsCore().GetSurfaceData(piece->surface_data);
         if (data == nullptr || data->creation.drawable != 1 || data->surface == nullptr) return -1;
         surface = data->surface;
     } else {
-        const Surface2D* piece = GetSurface2DRecord(graph->pieces[0]);
-        const SurfaceData* data = piece != nullptr ? GetSurfaceData(piece->surface_data) : nullptr;
+        const Surface2D* piece = GraphicsCore().GetSurface2DRecord(graph->pieces[0]);
+        const SurfaceData* data = piece != nullptr ? GraphicsCore().GetSurfaceData(piece->surface_data) : nullptr;
         if (data == nullptr) return -1;
         // A graph held in system memory (or in a software image) is out of the device's reach.
         if (data->software || data->creation.system_memory || data->surface == nullptr) {
@@ -115,18 +114,18 @@ int ChooseDrawTargetD3D(int target) {
 int ClearDrawTargetD3D() {
     D3DRendererState& state = D3DState();
     if (state.direct3d == nullptr) return -1;
-    const DrawSettingsBlock* settings = GetDrawSettings();
+    const DrawSettingsBlock* settings = GraphicsCore().DrawSettings();
     if (settings->graphics_off) return 0;
     const int device = state.current_device;
     FlushVertexBatch(device);
     EndDeviceScene(device);
     const int target = settings->draw_target;
     if (target == kDrawTargetFront || target == -3 || target == kDrawTargetBack) return 0;
-    const GraphRecord* graph = GetGraphRecord(target);
+    const GraphRecord* graph = GraphicsCore().GetGraphRecord(target);
     if (graph == nullptr || !graph->creation.texture) return 0;
     const Surface3DData* piece = graph->piece_count > 0 ? GetSurface3DData(graph->pieces[0]) : nullptr;
     if (piece == nullptr) return -1;
-    const SurfaceData* data = GetSurfaceData(piece->surface_data);
+    const SurfaceData* data = GraphicsCore().GetSurfaceData(piece->surface_data);
     if (data == nullptr || data->surface == nullptr) return -1;
     RECT rect{0, 0, data->width, data->height};
     DDBLTFX fx;
@@ -150,11 +149,11 @@ int ClearDrawTargetD3D() {
 int DrawFillBoxD3D(int x1, int y1, int x2, int y2, std::uint32_t colour) {
     D3DRendererState& state = D3DState();
     if (state.direct3d == nullptr) return -1;
-    if (state.device_unavailable) return DrawFillBoxSoft(x1, y1, x2, y2, colour);
+    if (state.device_unavailable) return GraphicsCore().DrawFillBoxSoft(x1, y1, x2, y2, colour);
     const int device = state.current_device;
     if (GetD3DDeviceRecord(device) == nullptr) return -1;
     FlushVertexBatch(device);
-    const DrawSettingsBlock* settings = GetDrawSettings();
+    const DrawSettingsBlock* settings = GraphicsCore().DrawSettings();
     RECT rect{std::min(x1, x2), std::min(y1, y2), std::max(x1, x2), std::max(y1, y2)};
     ClipRectToRect(&rect, &settings->draw_area);
     if (rect.left == rect.right || rect.top == rect.bottom) return 0;
@@ -175,12 +174,12 @@ int DrawFillBoxD3D(int x1, int y1, int x2, int y2, std::uint32_t colour) {
 int DrawLineBoxD3D(int x1, int y1, int x2, int y2, std::uint32_t colour) {
     D3DRendererState& state = D3DState();
     if (state.direct3d == nullptr) return -1;
-    if (state.device_unavailable) return DrawLineBoxSoft(x1, y1, x2, y2, colour);
+    if (state.device_unavailable) return GraphicsCore().DrawLineBoxSoft(x1, y1, x2, y2, colour);
     const int device = state.current_device;
     D3DDeviceRecord* record = BeginBoxDraw(device);
     if (record == nullptr) return -1;
     const std::uint32_t diffuse = BoxDiffuse(colour);
-    const DrawSettingsBlock* settings = GetDrawSettings();
+    const DrawSettingsBlock* settings = GraphicsCore().DrawSettings();
     const float ox = static_cast<float>(settings->target_screen_rect.left);
     const float oy = static_cast<float>(settings->target_screen_rect.top);
     const long long width = std::llabs(static_cast<long long>(x2) - x1);
@@ -214,10 +213,10 @@ int DrawStringD3D(int x, int y, const char* text, std::uint32_t colour, int font
                   int vertical) {
     const FontHandleRecord* record = GetFontRecord(font);
     if (record == nullptr || text == nullptr) return -1;
-    if (!record->texture_cache) return DrawStringSoft(x, y, text, colour, font, edge_colour, vertical);
+    if (!record->texture_cache) return GraphicsCore().DrawStringSoft(x, y, text, colour, font, edge_colour, vertical);
     if (D3DState().device_unavailable) return -1;
     RefreshFontCacheScreen(font);
-    const RECT clip = GetDrawSettings()->draw_area;
+    const RECT clip = GraphicsCore().DrawSettings()->draw_area;
     DrawStringCore(1, x, y, 0, 1.0, 1.0, text, colour, nullptr, &clip, 1, font, edge_colour,
                    static_cast<int>(std::strlen(text)), vertical, nullptr);
     return 0;

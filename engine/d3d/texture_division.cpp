@@ -5,7 +5,6 @@
 #include <algorithm>
 
 #include "engine/d3d/d3d_state.h"
-#include "engine/graphics/graphics.h"
 
 namespace {
 
@@ -26,7 +25,7 @@ int DivideTextureSide(int length, int* sizes, int prefer_one) {
     const int smallest = state.min_texture_size < 1 ? 1 : static_cast<int>(state.min_texture_size);
     const int largest = state.max_texture_size < 1 ? 256 : static_cast<int>(state.max_texture_size);
     int screen_width = 640;
-    ReadScreenSize(&screen_width, nullptr);
+    GraphicsCore().ReadScreenSize(&screen_width, nullptr);
     if (screen_width <= 0) screen_width = 640;
 
     const int lo = std::max(smallest, 32);

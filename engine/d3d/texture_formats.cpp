@@ -3,7 +3,6 @@
 // rules that fill empty slots, and the slot a graph's creation bytes choose. Relies on the
 // graphics core for the screen's colour format and pixel formats as colour formats.
 #include "engine/d3d/d3d_state.h"
-#include "engine/graphics/graphics.h"
 
 namespace {
 
@@ -23,7 +22,7 @@ HRESULT EnumTextureFormatCallback(DDPIXELFORMAT* format, void* found) {
         return D3DENUMRET_OK;
     }
     ColorFormat color_format{};
-    PixelFormatToColorFormat(format, &color_format);
+    GraphicsCore().PixelFormatToColorFormat(format, &color_format);
     if (color_format.alpha_width != 0) {
         switch (format->dwRGBAlphaBitMask) {
             case 0xF000u: TakeFormat(2, format, color_format); break;
@@ -38,7 +37,7 @@ HRESULT EnumTextureFormatCallback(DDPIXELFORMAT* format, void* found) {
     }
     const int slot = color_format.bit_depth == 16 ? 0 : color_format.bit_depth == 32 ? 1 : -1;
     if (slot < 0) return D3DENUMRET_OK;
-    if (SlotEmpty(slot) || IsSameColorFormat(&color_format, GetScreenColorFormat())) {
+    if (SlotEmpty(slot) || IsSameColorFormat(&color_format, GraphicsCore().GetScreenColorFormat())) {
         TakeFormat(slot, format, color_format);
         if (slot == 0 && found != nullptr) *static_cast<int*>(found) = 1;
     }
@@ -55,7 +54,7 @@ void FillEmptyTextureFormatSlots() {
 }
 
 const ColorFormat* GetTextureColorFormatForFlags(const std::uint8_t* creation_bytes) {
-    return &D3DState().slots[GetTextureFormatIndex(creation_bytes)].color_format;
+    return &D3DState().slots[GraphicsCore().GetTextureFormatIndex(creation_bytes)].color_format;
 }
 
 const ColorFormat* GetTextureColorFormat(int alpha_channel, int alpha_test, int bits32, int drawable) {

@@ -4,7 +4,6 @@
 // graphics core's SurfaceData records and draw settings, and core's tracked allocator.
 #include "engine/core/core.h"
 #include "engine/d3d/d3d_state.h"
-#include "engine/graphics/graphics.h"
 
 namespace {
 
@@ -51,11 +50,11 @@ int AddSurface3DData(int texture_width, int texture_height, int graph_x, int gra
     state.pieces[slot] = piece;
     if (parent != nullptr) {
         piece->surface_data = parent->surface_data;
-        AddSurfaceDataRef(piece->surface_data);
+        GraphicsCore().AddSurfaceDataRef(piece->surface_data);
     } else {
-        piece->surface_data = AddSurfaceData(1, static_cast<std::uint16_t>(texture_width),
+        piece->surface_data = GraphicsCore().AddSurfaceData(1, static_cast<std::uint16_t>(texture_width),
                                              static_cast<std::uint16_t>(texture_height),
-                                             GetDrawSettings()->transparent_color,
+                                             GraphicsCore().DrawSettings()->transparent_color,
                                              reinterpret_cast<const GraphCreationBytes*>(creation_bytes));
         if (piece->surface_data == -1) {
             TrackedFree(piece);
@@ -81,7 +80,7 @@ int AddSurface3DData(int texture_width, int texture_height, int graph_x, int gra
         piece->source_x = static_cast<std::uint16_t>(piece->source_x + parent->source_x);
         piece->source_y = static_cast<std::uint16_t>(piece->source_y + parent->source_y);
     }
-    const SurfaceData* data = GetSurfaceData(piece->surface_data);
+    const SurfaceData* data = GraphicsCore().GetSurfaceData(piece->surface_data);
     BuildVertices(piece, data != nullptr ? data->width : texture_width, data != nullptr ? data->height : texture_height);
     ++state.piece_count;
     if (slot == state.piece_end_mark) ++state.piece_end_mark;
@@ -98,7 +97,7 @@ int DeleteSurface3DData(int handle) {
     if (slot < 0) return -1;
     D3DRendererState& state = D3DState();
     Surface3DData* piece = state.pieces[slot];
-    if (ReleaseSurfaceDataRef(piece->surface_data) == 0) DeleteSurfaceData(piece->surface_data);
+    if (GraphicsCore().ReleaseSurfaceDataRef(piece->surface_data) == 0) GraphicsCore().DeleteSurfaceData(piece->surface_data);
     --state.piece_count;
     if (slot == state.piece_end_mark - 1) {
         int mark = slot;

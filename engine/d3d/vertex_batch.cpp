@@ -4,7 +4,6 @@
 // skips drawing, a flush drops them. Relies on core's system block for the quit flag.
 #include "engine/core/core.h"
 #include "engine/d3d/d3d_state.h"
-#include "engine/graphics/graphics.h"
 
 namespace {
 
@@ -80,5 +79,5 @@ void EndSceneD3D() { EndDeviceScene(D3DState().current_device); }
 int UnlockSurface3DData(int piece, const RECT* rect) {
     const Surface3DData* record = GetSurface3DData(piece);
     if (record == nullptr) return -1;
-    return UnlockSurfaceData(record->surface_data, rect);
+    return GraphicsCore().UnlockSurfaceData(record->surface_data, rect);
 }

@@ -14,6 +14,7 @@
 #include "engine/graphics/graphics.h"
 #include "engine/graphics/graphs/graph_handles.h"
 #include "engine/graphics/screen/screen_internal.h"
+#include "engine/graphics/draw/renderer_hooks.h"
 #include "engine/pixels/pixels.h"
 
 namespace {
@@ -57,6 +58,7 @@ const ColorFormat* ValueFormat() {
 DrawSettingsBlock* GetDrawSettings() { return &g_settings; }
 
 int ResetDrawSettings() {
+    InstallRendererHooks();
     const GraphRestoreCallback restore = g_settings.restore_callback;
     const std::int32_t outline = g_settings.outline_switch;
     const std::int32_t half_size = g_settings.half_size_mode;

@@ -19,6 +19,7 @@
 #include "engine/graphics/graphs/surface_2d.h"
 #include "engine/graphics/graphs/surface_data.h"
 #include "engine/graphics/screen/screen_internal.h"
+#include "engine/graphics/draw/renderer_hooks.h"
 #include "engine/movie/movie.h"
 
 namespace {
@@ -60,6 +61,7 @@ int ScreenModeBits() {
 }  // namespace
 
 int InitializeGraphics() {
+    InstallRendererHooks();
     if (g_manager.initialised) return 0;
     WriteLogText("グラフィック管理系の初期化を行います\n");
     IncreaseLogIndent();

@@ -6,50 +6,7 @@
 
 #include <cstdint>
 
-constexpr int kGraphTableSlots = 32768;
-constexpr int kGraphPieceSlots = 64;
-constexpr int kGraphFileNameBytes = 64;
-constexpr int kGraphDirectoryBytes = 256;
-
-// The nine creation bytes, in order; a SurfaceData copies them.
-// The source of a picture written into a graph (engine/graphics/graph_transfer.h).
-struct ImageSource;
-
-struct GraphCreationBytes {
-    std::uint8_t texture;
-    std::uint8_t alpha_channel;
-    std::uint8_t drawable;
-    std::uint8_t system_memory;
-    std::uint8_t unmanaged_texture;
-    std::uint8_t alpha_test;
-    std::uint8_t bit_depth;
-    std::uint8_t mode_byte;
-    std::uint8_t palette;
-};
-static_assert(sizeof(GraphCreationBytes) == 9);
-
-struct GraphRecord {
-    std::uint32_t check;
-    std::int32_t* lost_flag;
-    std::int32_t handle;
-    GraphCreationBytes creation;
-    std::uint32_t load_option;
-    std::uint32_t mode_word;
-    std::int32_t pieces[kGraphPieceSlots];
-    std::int32_t piece_count;
-    char file_name[kGraphFileNameBytes];
-    char directory[kGraphDirectoryBytes];
-    std::int32_t origin_x;
-    std::int32_t origin_y;
-    std::int32_t width;
-    std::int32_t height;
-    std::int32_t movie;
-    std::int32_t reload;
-    void* owned_buffer;
-};
-
-// The door comes after the records: it hands them on to the 3-D renderer.
-#include "engine/graphics/graphics.h"
+#include "engine/drawstate/drawstate.h"
 #include "engine/graphics/images/graph_image.h"
 
 int InitializeGraphics();

@@ -9,29 +9,6 @@
 #include "engine/graphics/images/graph_image.h"
 #include "platform/gdi.h"
 
-// Where the pixels of a transfer come from: two DIB-section bitmaps laid out as
-// `bitmap_format` says (from_bitmap 1), or a colour GraphImage with an optional alpha
-// GraphImage of at least its size. `alpha_from_red` hands the converted red channel to
-// the alpha of a DirectDraw image (the mode word of a graph written whole).
-struct ImageSource {
-    const ColorFormat* bitmap_format;
-    HBITMAP color_bitmap;
-    HBITMAP alpha_bitmap;  // or null
-    std::int32_t from_bitmap;
-    const GraphImage* image;
-    const GraphImage* alpha_image;  // or null
-    std::int32_t alpha_from_red;
-};
-
-// A source of a GraphImage and its alpha image (or null).
-inline ImageSource ImageSourceOf(const GraphImage* image, const GraphImage* alpha_image) {
-    return ImageSource{nullptr, nullptr, nullptr, 0, image, alpha_image, 0};
-}
-// A source of a colour bitmap and its alpha bitmap (or null), whose bits are laid out as
-// `format` says.
-inline ImageSource BitmapSourceOf(const ColorFormat* format, HBITMAP color_bitmap, HBITMAP alpha_bitmap) {
-    return ImageSource{format, color_bitmap, alpha_bitmap, 1, nullptr, nullptr, 0};
-}
 
 // The pictures of a source: its images, or its bitmaps seen as images in the two view
 // records given. False when a bitmap cannot be read or there is no colour picture.

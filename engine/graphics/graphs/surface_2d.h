@@ -11,20 +11,6 @@
 
 #include "engine/graphics/graphs/graph_handles.h"
 
-constexpr int kSurface2DSlots = 32768;
-
-struct Surface2D {
-    std::uint32_t check;
-    std::int32_t* lost_flag;
-    std::uint16_t x;
-    std::uint16_t y;
-    std::uint16_t source_x;
-    std::uint16_t source_y;
-    std::uint16_t width;
-    std::uint16_t height;
-    std::int32_t owner_graph;
-    std::int32_t surface_data;
-};
 
 int AddSurface2D(std::uint16_t width, std::uint16_t height, std::uint16_t x, std::uint16_t y, int owner_graph,
                  const Surface2D* share, std::uint16_t source_x, std::uint16_t source_y,

@@ -10,27 +10,6 @@
 #include "engine/pixels/pixels.h"
 #include "platform/ddraw.h"
 
-constexpr int kSurfaceDataSlots = 65536;
-
-struct SurfaceData {
-    std::uint32_t check;
-    std::int32_t* lost_flag;
-    GraphCreationBytes creation;
-    std::int32_t software;
-    std::int32_t format_index;
-    std::int32_t z_buffer;
-    IDirectDrawSurface7* surface;
-    MEMIMG color_image;
-    IDirectDrawSurface7* attached_surface;
-    MEMIMG z_image;
-    std::uint32_t transparent_color;  // 0x00RRGGBB
-    std::uint16_t width;
-    std::uint16_t height;
-    std::int32_t reference_count;
-    std::int32_t locked_pitch;
-    std::uint8_t* locked_pointer;
-    std::int32_t lock_count;
-};
 
 int AddSurfaceData(int reference_count, std::uint16_t width, std::uint16_t height, std::uint32_t transparent_color,
                    const GraphCreationBytes* creation);

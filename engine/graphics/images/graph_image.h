@@ -12,16 +12,6 @@
 #include "platform/dib_convert.h"
 #include "platform/gdi.h"
 
-struct GraphImage {
-    ColorFormat format;
-    std::int32_t width;
-    std::int32_t height;  // rows run top to bottom from `pixels`
-    std::int32_t pitch;   // bytes from one row to the next
-    void* pixels;         // tracked block of pitch x height bytes owned by the record, or null
-};
-
-// The largest pixel block any image maker or reader allocates.
-constexpr std::uint64_t kGraphImageMaxBytes = 256ull * 1024 * 1024;
 
 // Blank images like CreateXrgb32GraphImage (contents undefined, pitch rounded up to a
 // multiple of 4; -1 for a negative or too large size or no memory).
