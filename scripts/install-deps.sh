@@ -15,7 +15,7 @@ packages=(
   libpixman-1-dev libsdl2-ttf-dev
   libgl-dev libegl-dev libgl1-mesa-dri libegl1
   xvfb x11-utils x11-apps xdotool
-  libx11-dev libxtst-dev
+  libx11-dev libxtst-dev xfonts-base
   zenity
 )
 
