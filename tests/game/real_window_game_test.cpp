@@ -47,8 +47,6 @@ TEST(RealWindowGame, QuestionTitleAndZStartsTheGame) {
     std::filesystem::create_directories(shots);
     XServer server;
     ASSERT_FALSE(server.display().empty()) << "Xvfb did not start";
-    XConnection x(server.display());
-    ASSERT_NE(x.get(), nullptr);
 
     const pid_t game = fork();
     if (game == 0) {
@@ -66,6 +64,8 @@ TEST(RealWindowGame, QuestionTitleAndZStartsTheGame) {
         std::_Exit(127);
     }
 
+    XConnection x(server.display());
+    ASSERT_NE(x.get(), nullptr);
     // The question is a real dialog, titled with its caption; Escape answers No (window
     // mode). Either dialog takes the key once it has the focus.
     const std::string caption_part = reinterpret_cast<const char*>(u8"フルスクリーン");
