@@ -14,7 +14,8 @@ packages=(
   libmpg123-dev
   libpixman-1-dev libsdl2-ttf-dev
   libgl-dev libegl-dev libgl1-mesa-dri libegl1
-  xvfb x11-utils x11-apps xdotool
+  xvfb
+  libx11-dev libxtst-dev xfonts-base
   zenity
 )
 

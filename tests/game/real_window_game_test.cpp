@@ -1,99 +1,45 @@
 // The program in a real window under a private X server: the full-screen question is a
-// real dialog, answered No from the keyboard, which gives a 640 x 480 window; the title
-// shows, a Z pressed into the window with xdotool starts the game, and Escape ends it. Screenshots of the title and of play are written
-// to the test output folder (test_output/game beside dat/) for review. Skipped only when
-// Xvfb, xdotool or zenity (through which SDL shows a dialog before the engine starts) is
-// not installed.
+// real dialog (SDL's own, or zenity's when SDL hands the question to it), answered No
+// with Escape, which gives a 640 x 480 window; the title shows, a Z pressed into the
+// window starts the game, and Escape ends it. Windows are found, read and typed into from
+// the test through tests/support/x_windows.h. Screenshots of the title and of play are
+// written to the test output folder (test_output/game beside dat/) for review. Skipped
+// only when Xvfb is not installed.
 #include <gtest/gtest.h>
-#include <X11/Xlib.h>
-#include <X11/Xutil.h>
+#include <X11/keysym.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
-#include <ctime>
 #include <vector>
 
 #include "tests/game/screenshot_png.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/x_server.h"
+#include "tests/support/x_windows.h"
 
 namespace {
 
-std::string RunCommand(const std::string& command) {
-    std::string out;
-    FILE* pipe = popen(command.c_str(), "r");
-    if (pipe == nullptr) return out;
-    char buffer[512];
-    while (std::fgets(buffer, sizeof buffer, pipe) != nullptr) out += buffer;
-    pclose(pipe);
-    while (!out.empty() && (out.back() == '\n' || out.back() == ' ')) out.pop_back();
-    return out;
+int Differences(const WindowPixels& a, const WindowPixels& b) {
+    if (a.pixels.size() != b.pixels.size()) return static_cast<int>(a.pixels.size());
+    int count = 0;
+    for (std::size_t i = 0; i < a.pixels.size(); ++i) count += a.pixels[i] != b.pixels[i];
+    return count;
 }
 
-struct Shot {
-    int width = 0, height = 0;
-    std::vector<std::uint32_t> pixels;  // 0x00RRGGBB
-    int Differences(const Shot& other) const {
-        if (other.pixels.size() != pixels.size()) return static_cast<int>(pixels.size());
-        int count = 0;
-        for (std::size_t i = 0; i < pixels.size(); ++i) count += pixels[i] != other.pixels[i];
-        return count;
-    }
-    int NonBlack() const {
-        int count = 0;
-        for (std::uint32_t p : pixels) count += p != 0;
-        return count;
-    }
-};
-
-Shot Grab(Display* display, Window window) {
-    Shot shot;
-    XWindowAttributes attributes;
-    if (XGetWindowAttributes(display, window, &attributes) == 0) return shot;
-    XImage* image = XGetImage(display, window, 0, 0, attributes.width, attributes.height, AllPlanes, ZPixmap);
-    if (image == nullptr) return shot;
-    shot.width = attributes.width;
-    shot.height = attributes.height;
-    shot.pixels.resize(static_cast<std::size_t>(shot.width) * shot.height);
-    for (int y = 0; y < shot.height; ++y) {
-        for (int x = 0; x < shot.width; ++x) {
-            shot.pixels[static_cast<std::size_t>(y) * shot.width + x] =
-                static_cast<std::uint32_t>(XGetPixel(image, x, y)) & 0xFFFFFFu;
-        }
-    }
-    XDestroyImage(image);
-    return shot;
-}
-
-
-// Polls `check` every 50 ms until it holds or `seconds` have passed.
-double SecondsNow() {
-    timespec now{};
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    return static_cast<double>(now.tv_sec) + now.tv_nsec * 1e-9;
-}
-
-template <typename Check>
-bool WaitFor(Check check, int seconds) {
-    const double deadline = SecondsNow() + seconds;
-    while (SecondsNow() < deadline) {
-        if (check()) return true;
-        usleep(50000);
-    }
-    return false;
+int NonBlack(const WindowPixels& shot) {
+    int count = 0;
+    for (std::uint32_t p : shot.pixels) count += p != 0;
+    return count;
 }
 
 }  // namespace
 
 TEST(RealWindowGame, QuestionTitleAndZStartsTheGame) {
     if (!ProgramExists("Xvfb")) GTEST_SKIP() << "Xvfb is not installed";
-    if (!ProgramExists("xdotool")) GTEST_SKIP() << "xdotool is not installed";
-    if (!ProgramExists("zenity")) GTEST_SKIP() << "zenity is not installed";
     ScopedTempDir dir;
     std::filesystem::create_directory_symlink(TRELLIGAN_DAT_DIR, dir.path() / "dat");
     std::filesystem::create_directories(dir.path() / "locks");
@@ -101,7 +47,6 @@ TEST(RealWindowGame, QuestionTitleAndZStartsTheGame) {
     std::filesystem::create_directories(shots);
     XServer server;
     ASSERT_FALSE(server.display().empty()) << "Xvfb did not start";
-    const std::string display = "DISPLAY=" + server.display() + " ";
 
     const pid_t game = fork();
     if (game == 0) {
@@ -119,56 +64,70 @@ TEST(RealWindowGame, QuestionTitleAndZStartsTheGame) {
         std::_Exit(127);
     }
 
-    // The question is a real dialog, titled with its caption; Escape answers No (window mode).
-    const char8_t* caption_part = u8"フルスクリーン";
-    const std::string caption_name = "--name '" + std::string(reinterpret_cast<const char*>(caption_part)) + "'";
-    const std::string find_question = display + "xdotool search " + caption_name + " 2>/dev/null | head -1";
-    ASSERT_FALSE(RunCommand(display + "timeout 60 xdotool search --sync " + caption_name + " 2>/dev/null").empty())
-        << "no start-up question";
-    // The dialog may take a moment to listen to its keys: Escape until it has gone.
-    EXPECT_TRUE(WaitFor(
+    XConnection x(server.display());
+    ASSERT_NE(x.get(), nullptr);
+    // The question is a real dialog, titled with its caption; Escape answers No (window
+    // mode). Either dialog takes the key once it has the focus.
+    const std::string caption_part = reinterpret_cast<const char*>(u8"フルスクリーン");
+    const auto is_question = [&](const std::string& title) { return title.find(caption_part) != std::string::npos; };
+    ASSERT_NE(WaitForWindow(x.get(), is_question, 60000), 0u) << "no start-up question";
+    // The dialog may take a moment to listen to its keys: Escape, then a second for the
+    // dialog to go, until it has gone.
+    EXPECT_TRUE(WaitUntil(
         [&] {
-            const std::string question = RunCommand(find_question);
-            if (question.empty()) return true;
-            RunCommand(display + "xdotool windowfocus --sync " + question + " key Escape 2>/dev/null");
+            const std::vector<Window> questions = FindWindows(x.get(), is_question);
+            if (questions.empty()) return true;
+            if (TypeKeyInto(x.get(), questions.front(), XK_Escape, 5000)) {
+                WaitUntil([&] { return FindWindows(x.get(), is_question).empty(); }, 1000);
+            }
             return false;
         },
-        30));
+        30000));
 
-    const std::string window_id =
-        RunCommand(display + "timeout 60 xdotool search --sync --name '^TRELLIGAN$' 2>/dev/null | head -1");
-    ASSERT_FALSE(window_id.empty()) << "no game window";
-    const Window window = std::strtoul(window_id.c_str(), nullptr, 10);
-    Display* x = XOpenDisplay(server.display().c_str());
-    ASSERT_NE(x, nullptr);
-
-    Shot title;
-    ASSERT_TRUE(WaitFor([&] { return (title = Grab(x, window)).NonBlack() > 640 * 480 / 2; }, 60))
+    const auto is_game = [](const std::string& title) { return title == "TRELLIGAN"; };
+    ASSERT_NE(WaitForWindow(x.get(), is_game, 60000), 0u) << "no game window";
+    // The window the game started with makes way for one that GL can draw into (the same
+    // title, place and size) when the 3-D device opens: the game window is the one that
+    // shows the title.
+    Window window = 0;
+    WindowPixels title;
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+            for (Window shown : FindWindows(x.get(), is_game)) {
+                if (NonBlack(title = GrabWindow(x.get(), shown)) > 640 * 480 / 2) {
+                    window = shown;
+                    return true;
+                }
+            }
+            return false;
+        },
+        60000))
         << "the title was not drawn";
     EXPECT_EQ(title.width, 640);
     EXPECT_EQ(title.height, 480);
     // Let a few more frames pass, then keep the title as it stands.
-    Shot settled;
-    WaitFor([&] { return (settled = Grab(x, window)).Differences(title) == 0 || settled.width == 0; }, 2);
+    WindowPixels settled;
+    WaitUntil([&] { return Differences(settled = GrabWindow(x.get(), window), title) == 0 || settled.width == 0; },
+              2000);
     EXPECT_TRUE(WriteScreenshotPng(shots / "title.png", title.width, title.height, title.pixels));
 
-    RunCommand(display + "xdotool windowfocus --sync " + window_id + " 2>/dev/null");
-    RunCommand(display + "xdotool keydown z 2>/dev/null");
-    Shot play;
+    ASSERT_TRUE(FocusWindow(x.get(), window, 10000)) << "the game window did not take the focus";
+    ASSERT_TRUE(SendKey(x.get(), XK_z, true));
+    WindowPixels play;
     // Play draws the field in place of the title picture: most of the left part changes.
-    EXPECT_TRUE(WaitFor([&] { return (play = Grab(x, window)).Differences(title) > 416 * 480 / 3; }, 60))
+    EXPECT_TRUE(
+        WaitUntil([&] { return Differences(play = GrabWindow(x.get(), window), title) > 416 * 480 / 3; }, 60000))
         << "Z did not start the game";
-    RunCommand(display + "xdotool keyup z 2>/dev/null");
+    SendKey(x.get(), XK_z, false);
     // A little later in play (the robots placed, the shot under way), as it stands.
-    const Shot first_play = play;
-    WaitFor([&] { return (play = Grab(x, window)).Differences(first_play) > 0; }, 10);
+    const WindowPixels first_play = play;
+    WaitUntil([&] { return Differences(play = GrabWindow(x.get(), window), first_play) > 0; }, 10000);
     EXPECT_TRUE(WriteScreenshotPng(shots / "play.png", play.width, play.height, play.pixels));
-    XCloseDisplay(x);
 
     // Escape, held until the game has read it (keys are read once a frame), ends the program.
-    RunCommand(display + "xdotool windowfocus --sync " + window_id + " keydown Escape 2>/dev/null");
+    EXPECT_TRUE(FocusWindow(x.get(), window, 10000) && SendKey(x.get(), XK_Escape, true));
     int status = 0;
-    const bool ended = WaitFor([&] { return waitpid(game, &status, WNOHANG) == game; }, 30);
+    const bool ended = WaitUntil([&] { return waitpid(game, &status, WNOHANG) == game; }, 30000);
     if (!ended) {
         kill(game, SIGKILL);
         waitpid(game, &status, 0);

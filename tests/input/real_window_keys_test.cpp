@@ -1,15 +1,15 @@
 // Under a real X server (Xvfb started by the test on a display number it picks itself)
-// a key pressed into the engine's window from outside the process (xdotool, through
-// the X test extension) reaches ApiReadAllKeyStates, and its release does too.
-// Skipped when Xvfb or xdotool is not installed.
+// a key pressed into the engine's window from outside the engine's process (by the test,
+// through the X test extension) reaches ApiReadAllKeyStates, and its release does too.
+// Skipped when Xvfb is not installed.
 #include <gtest/gtest.h>
+#include <X11/keysym.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -18,10 +18,9 @@
 #include "platform/testing/window_testing.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/x_server.h"
+#include "tests/support/x_windows.h"
 
 namespace {
-
-int RunShell(const std::string& command) { return std::system(command.c_str()); }
 
 constexpr int kKeyZ = 0x2C;
 
@@ -29,7 +28,6 @@ constexpr int kKeyZ = 0x2C;
 
 TEST(RealWindowKeys, KeyPressedIntoTheWindowReachesTheKeyStates) {
     if (!ProgramExists("Xvfb")) GTEST_SKIP() << "Xvfb is not installed";
-    if (!ProgramExists("xdotool")) GTEST_SKIP() << "xdotool is not installed";
     ScopedTempDir dir;
     std::filesystem::create_directories(dir.path() / "locks");
     InstanceLockFolder locks((dir.path() / "locks").string());
@@ -66,18 +64,19 @@ TEST(RealWindowKeys, KeyPressedIntoTheWindowReachesTheKeyStates) {
         }
         std::_Exit(ApiTerminateLibrary() == 0 ? 0 : 8);
     }
-    const std::string display = "DISPLAY=" + server.display() + " ";
     const std::string state = ReadLine(up[0], 30000);
+    XConnection x(server.display());
     std::string pressed;
     std::string released;
-    if (state == "u") {
-        // Give the window the keyboard focus (no window manager runs), then press and
-        // release Z through the X server.
-        RunShell(display + "xdotool search --sync --name Vomur windowfocus --sync >/dev/null 2>&1");
-        RunShell(display + "xdotool keydown z >/dev/null 2>&1");
-        pressed = ReadLine(up[0], 20000);
-        RunShell(display + "xdotool keyup z >/dev/null 2>&1");
-        released = ReadLine(up[0], 20000);
+    if (state == "u" && x.get() != nullptr) {
+        // Give the window the keyboard focus (whether or not a window manager runs), then
+        // press and release Z through the X server.
+        const Window window = WaitForWindowTitled(x.get(), "Vomur", 30000);
+        if (window != 0 && FocusWindow(x.get(), window, 10000) && SendKey(x.get(), XK_z, true)) {
+            pressed = ReadLine(up[0], 20000);
+            SendKey(x.get(), XK_z, false);
+            released = ReadLine(up[0], 20000);
+        }
     }
     ASSERT_EQ(write(go[1], "g", 1), 1);
     int status = 0;
