@@ -14,6 +14,7 @@
 
 #include "platform/opengl/gl_presenter.h"
 #include "platform/video/display_internal.h"
+#include "platform/video/surface_common.h"
 
 namespace gl_backend {
 namespace {
@@ -25,29 +26,6 @@ std::unordered_map<IDirectDrawSurface7*, GlSurface*>& LiveSurfaces() {
     return surfaces;
 }
 
-bool RectInside(const RECT& rect, int width, int height) {
-    return rect.left >= 0 && rect.top >= 0 && rect.left < rect.right && rect.top < rect.bottom &&
-           rect.right <= width && rect.bottom <= height;
-}
-
-RECT Intersect(const RECT& a, const RECT& b) {
-    RECT r{std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right), std::min(a.bottom, b.bottom)};
-    if (r.right < r.left) r.right = r.left;
-    if (r.bottom < r.top) r.bottom = r.top;
-    return r;
-}
-
-bool IsEmpty(const RECT& r) { return r.right <= r.left || r.bottom <= r.top; }
-
-bool ClientScreenRect(HWND window, RECT* rect) {
-    RECT client;
-    if (window == nullptr || !GetClientRect(window, &client)) return false;
-    POINT origin{0, 0};
-    if (!ClientToScreen(window, &origin)) return false;
-    *rect = RECT{origin.x, origin.y, origin.x + client.right, origin.y + client.bottom};
-    return true;
-}
-
 HWND ClipWindow(IDirectDrawClipper* clipper) {
     HWND window = nullptr;
     if (clipper != nullptr) clipper->GetHWnd(&window);
@@ -55,6 +33,11 @@ HWND ClipWindow(IDirectDrawClipper* clipper) {
 }
 
 }  // namespace
+
+using display::ClientScreenRect;
+using display::Intersect;
+using display::IsEmpty;
+using display::RectInside;
 
 GlSurface* GlSurface::From(IDirectDrawSurface7* surface) {
     const auto found = LiveSurfaces().find(surface);
@@ -75,7 +58,7 @@ GlSurface::GlSurface(IDirectDraw7* owner, int width, int height, const DDPIXELFO
       ddraw_format_(format),
       format_(gl_format),
       caps_(caps),
-      pitch_(((width * gl_format.bytes + 31) & ~31) + 32) {
+      pitch_(display::PaddedPitch(width, gl_format.bytes)) {
     ddraw_format_.dwSize = sizeof(DDPIXELFORMAT);
     owner_->AddRef();
     LiveSurfaces()[this] = this;
@@ -527,7 +510,7 @@ HRESULT GlSurface::CopyFrom(const RECT& destination, const RECT& drawn, IDirectD
             const std::uint8_t* at = source.data() + (sy * sw + sx) * bytes;
             if (keyed) {
                 const DWORD raw = display::ReadRaw(at, bytes);
-                if (raw >= key.dwColorSpaceLowValue && raw <= key.dwColorSpaceHighValue) continue;
+                if (display::KeyHides(key, raw)) continue;
             }
             std::memcpy(out.data() + (static_cast<std::size_t>(y - drawn.top) * ow + (x - drawn.left)) * bytes, at,
                         static_cast<std::size_t>(bytes));

@@ -8,6 +8,7 @@
 
 #include "platform/opengl/gl_backend.h"
 #include "platform/video/ddraw_objects.h"
+#include "platform/video/surface_common.h"
 
 namespace display {
 namespace {
@@ -17,36 +18,6 @@ int g_lock_successes_left = -1;  // -1: no lock is made to fail
 std::vector<SurfaceObject*>& LiveSurfaces() {
     static std::vector<SurfaceObject*> surfaces;
     return surfaces;
-}
-
-// Rows are padded past the pixels, so code that assumes width x pixel size fails visibly.
-int PaddedPitch(int width, int bytes_per_pixel) {
-    const int row = width * bytes_per_pixel;
-    return ((row + 31) & ~31) + 32;
-}
-
-bool RectInside(const RECT& rect, int width, int height) {
-    return rect.left >= 0 && rect.top >= 0 && rect.left < rect.right && rect.top < rect.bottom &&
-           rect.right <= width && rect.bottom <= height;
-}
-
-RECT Intersect(const RECT& a, const RECT& b) {
-    RECT r{std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right), std::min(a.bottom, b.bottom)};
-    if (r.right < r.left) r.right = r.left;
-    if (r.bottom < r.top) r.bottom = r.top;
-    return r;
-}
-
-bool IsEmpty(const RECT& r) { return r.right <= r.left || r.bottom <= r.top; }
-
-// The client area of a window in screen coordinates.
-bool ClientScreenRect(HWND window, RECT* rect) {
-    RECT client;
-    if (window == nullptr || !GetClientRect(window, &client)) return false;
-    POINT origin{0, 0};
-    if (!ClientToScreen(window, &origin)) return false;
-    *rect = RECT{origin.x, origin.y, origin.x + client.right, origin.y + client.bottom};
-    return true;
 }
 
 }  // namespace
@@ -386,10 +357,7 @@ HRESULT SurfaceObject::Blt(RECT* destination_rect, IDirectDrawSurface7* source_i
                         const long long sx = from.left + (2 * i + 1) * sw / (2 * dw);
                         const std::uint8_t* at = from_view.pixels + sy * from_view.pitch + sx * bytes_per_pixel_;
                         const DWORD raw = ReadRaw(at, bytes_per_pixel_);
-                        if (raw >= source->source_key_.dwColorSpaceLowValue &&
-                            raw <= source->source_key_.dwColorSpaceHighValue) {
-                            continue;
-                        }
+                        if (KeyHides(source->source_key_, raw)) continue;
                         std::memcpy(target.pixels + ty * target.pitch + tx * bytes_per_pixel_, at,
                                     static_cast<std::size_t>(bytes_per_pixel_));
                     }
@@ -448,9 +416,7 @@ HRESULT SurfaceObject::BltFast(DWORD x, DWORD y, IDirectDrawSurface7* source_int
         }
         for (long long i = 0; i < w; ++i) {
             const DWORD raw = ReadRaw(from_row + i * bytes_per_pixel_, bytes_per_pixel_);
-            if (raw >= source->source_key_.dwColorSpaceLowValue && raw <= source->source_key_.dwColorSpaceHighValue) {
-                continue;
-            }
+            if (KeyHides(source->source_key_, raw)) continue;
             std::memcpy(to_row + i * bytes_per_pixel_, from_row + i * bytes_per_pixel_,
                         static_cast<std::size_t>(bytes_per_pixel_));
         }
