@@ -25,36 +25,11 @@ std::unordered_map<IDirectDrawSurface7*, GlSurface*>& LiveSurfaces() {
     return surfaces;
 }
 
-bool RectInside(const RECT& rect, int width, int height) {
-    return rect.left >= 0 && rect.top >= 0 && rect.left < rect.right && rect.top < rect.bottom &&
-           rect.right <= width && rect.bottom <= height;
-}
-
-RECT Intersect(const RECT& a, const RECT& b) {
-    RECT r{std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right), std::min(a.bottom, b.bottom)};
-    if (r.right < r.left) r.right = r.left;
-    if (r.bottom < r.top) r.bottom = r.top;
-    return r;
-}
-
-bool IsEmpty(const RECT& r) { return r.right <= r.left || r.bottom <= r.top; }
-
-bool ClientScreenRect(HWND window, RECT* rect) {
-    RECT client;
-    if (window == nullptr || !GetClientRect(window, &client)) return false;
-    POINT origin{0, 0};
-    if (!ClientToScreen(window, &origin)) return false;
-    *rect = RECT{origin.x, origin.y, origin.x + client.right, origin.y + client.bottom};
-    return true;
-}
-
-HWND ClipWindow(IDirectDrawClipper* clipper) {
-    HWND window = nullptr;
-    if (clipper != nullptr) clipper->GetHWnd(&window);
-    return window;
-}
-
 }  // namespace
+
+using display::ClientScreenRect;
+using display::Intersect;
+using display::IsEmpty;
 
 GlSurface* GlSurface::From(IDirectDrawSurface7* surface) {
     const auto found = LiveSurfaces().find(surface);
@@ -69,15 +44,7 @@ void MarkAllVideoSurfacesLost() {
 
 GlSurface::GlSurface(IDirectDraw7* owner, int width, int height, const DDPIXELFORMAT& format,
                      const GlPixelFormat& gl_format, const DDSCAPS2& caps)
-    : owner_(owner),
-      width_(width),
-      height_(height),
-      ddraw_format_(format),
-      format_(gl_format),
-      caps_(caps),
-      pitch_(((width * gl_format.bytes + 31) & ~31) + 32) {
-    ddraw_format_.dwSize = sizeof(DDPIXELFORMAT);
-    owner_->AddRef();
+    : display::SurfaceChain<GlSurface>(owner, width, height, format, gl_format.bytes, caps), format_(gl_format) {
     LiveSurfaces()[this] = this;
 }
 
@@ -85,11 +52,9 @@ GlSurface::~GlSurface() {
     LiveSurfaces().erase(static_cast<IDirectDrawSurface7*>(this));
     if (dc_ != nullptr) display::DeletePixelTargetDC(dc_);
     ReleaseAttached();
-    if (clipper_ != nullptr) clipper_->Release();
     GiveWindowBack(gl_window_);
     DeleteObjects();
     if (holds_context_) ReleaseContext();
-    owner_->Release();
 }
 
 bool GlSurface::CreateObjects() {
@@ -150,23 +115,7 @@ void GlSurface::DeleteObjects() {
     generation_ = 0;
 }
 
-HRESULT GlSurface::QueryInterface(REFIID iid, void** object) {
-    return QueryOneInterface<IDirectDrawSurface7>(this, iid, IID_IDirectDrawSurface7, object);
-}
-
-ULONG GlSurface::AddRef() { return ++refs_; }
-
-ULONG GlSurface::Release() {
-    const ULONG left = --refs_;
-    if (left == 0) delete this;
-    return left;
-}
-
-HRESULT GlSurface::UsableResult() const {
-    if (lost_ || generation_ == 0 || generation_ != ContextGeneration()) return DDERR_SURFACELOST;
-    if (locked_ || dc_ != nullptr) return DDERR_SURFACEBUSY;
-    return DD_OK;
-}
+bool GlSurface::StorageLost() const { return lost_ || generation_ == 0 || generation_ != ContextGeneration(); }
 
 bool GlSurface::BindForReading() {
     if (!MakeCurrent()) return false;
@@ -220,8 +169,7 @@ bool GlSurface::SourceKeyUnit(float rgba[4]) const {
 
 void GlSurface::PresentIfPrimary() {
     if (!is_primary() || !Usable()) return;
-    HWND window = ClipWindow(clipper_);
-    if (window == nullptr) window = display::DirectDrawWindow(owner_);
+    const HWND window = ShownWindow();
     if (window == nullptr) return;
     RECT client;
     if (!ClientScreenRect(window, &client)) return;
@@ -275,38 +223,6 @@ HRESULT GlSurface::AddAttachedSurface(IDirectDrawSurface7* surface) {
     return AttachDepth(attached);
 }
 
-HRESULT GlSurface::GetCaps(DDSCAPS2* caps) {
-    if (caps == nullptr) return DDERR_INVALIDPARAMS;
-    *caps = caps_;
-    return DD_OK;
-}
-
-HRESULT GlSurface::GetPixelFormat(DDPIXELFORMAT* format) {
-    if (format == nullptr) return DDERR_INVALIDPARAMS;
-    *format = ddraw_format_;
-    return DD_OK;
-}
-
-HRESULT GlSurface::GetSurfaceDesc(DDSURFACEDESC2* description) {
-    if (description == nullptr) return DDERR_INVALIDPARAMS;
-    std::memset(description, 0, sizeof(*description));
-    description->dwSize = sizeof(*description);
-    description->dwFlags = DDSD_CAPS | DDSD_HEIGHT | DDSD_WIDTH | DDSD_PITCH | DDSD_PIXELFORMAT;
-    description->dwWidth = static_cast<DWORD>(width_);
-    description->dwHeight = static_cast<DWORD>(height_);
-    description->lPitch = pitch_;
-    description->ddpfPixelFormat = ddraw_format_;
-    description->ddsCaps = caps_;
-    if (has_source_key_) {
-        description->dwFlags |= DDSD_CKSRCBLT;
-        description->ddckCKSrcBlt = source_key_;
-    }
-    DescribeChain(description);
-    return DD_OK;
-}
-
-HRESULT GlSurface::IsLost() { return UsableResult() == DDERR_SURFACELOST ? DDERR_SURFACELOST : DD_OK; }
-
 HRESULT GlSurface::Restore() {
     if (IsLost() == DD_OK) return DD_OK;
     if (locked_ || dc_ != nullptr) return DDERR_SURFACEBUSY;
@@ -318,23 +234,15 @@ HRESULT GlSurface::Restore() {
 }
 
 HRESULT GlSurface::Lock(RECT* rect, DDSURFACEDESC2* description, DWORD flags, HANDLE) {
-    if (description == nullptr) return DDERR_INVALIDPARAMS;
-    description->lpSurface = nullptr;
-    const HRESULT usable = UsableResult();
+    const HRESULT usable = BeginLock(description);
     if (usable != DD_OK) return usable;
-    RECT area{0, 0, width_, height_};
-    if (rect != nullptr) {
-        if (!RectInside(*rect, width_, height_)) return DDERR_INVALIDRECT;
-        area = *rect;
-    }
+    RECT area;
+    if (!LockArea(rect, &area)) return DDERR_INVALIDRECT;
     shadow_.resize(static_cast<std::size_t>(pitch_) * static_cast<std::size_t>(height_));
     std::uint8_t* first = shadow_.data() + static_cast<std::ptrdiff_t>(area.top) * pitch_ +
                           static_cast<std::ptrdiff_t>(area.left) * format_.bytes;
     if (!ReadRect(area, first, pitch_)) return DDERR_SURFACELOST;
-    GetSurfaceDesc(description);
-    description->dwFlags |= DDSD_LPSURFACE;
-    description->lpSurface = first;
-    locked_ = true;
+    FinishLock(description, first);
     lock_rect_ = area;
     lock_flags_ = flags;
     return DD_OK;
@@ -353,9 +261,7 @@ HRESULT GlSurface::Unlock(RECT*) {
 }
 
 HRESULT GlSurface::GetDC(HDC* dc) {
-    if (dc == nullptr) return DDERR_INVALIDPARAMS;
-    *dc = nullptr;
-    const HRESULT usable = UsableResult();
+    const HRESULT usable = BeginGetDC(dc);
     if (usable != DD_OK) return usable;
     if (format_.depth) return DDERR_CANTCREATEDC;
     dc_pixels_.resize(static_cast<std::size_t>(pitch_) * static_cast<std::size_t>(height_));
@@ -375,9 +281,7 @@ HRESULT GlSurface::GetDC(HDC* dc) {
 }
 
 HRESULT GlSurface::ReleaseDC(HDC dc) {
-    if (dc_ == nullptr || dc != dc_) return DDERR_NODC;
-    display::DeletePixelTargetDC(dc_);
-    dc_ = nullptr;
+    if (!EndDC(dc)) return DDERR_NODC;
     // A copy whose texture went with a lost context (or was re-made since) is dropped: it
     // must not land in the new texture.
     HRESULT result = DD_OK;
@@ -421,45 +325,12 @@ display::PixelView GlSurface::ViewOver(std::uint8_t* pixels, int pitch, int widt
 // GDI drew into the copy: it goes back to the texture when the context is released.
 void GlSurface::Changed(const RECT&) { dc_changed_ = true; }
 
-HRESULT GlSurface::SetClipper(IDirectDrawClipper* clipper) {
-    if (clipper != nullptr) clipper->AddRef();
-    if (clipper_ != nullptr) clipper_->Release();
-    clipper_ = clipper;
-    return DD_OK;
-}
-
-HRESULT GlSurface::GetClipper(IDirectDrawClipper** clipper) {
-    if (clipper == nullptr) return DDERR_INVALIDPARAMS;
-    *clipper = clipper_;
-    if (clipper_ == nullptr) return DDERR_NOTFOUND;
-    clipper_->AddRef();
-    return DD_OK;
-}
-
 HRESULT GlSurface::SetPalette(IDirectDrawPalette* palette) { return palette == nullptr ? DD_OK : DDERR_NOTPALETTIZED; }
 
 HRESULT GlSurface::GetPalette(IDirectDrawPalette** palette) {
     if (palette == nullptr) return DDERR_INVALIDPARAMS;
     *palette = nullptr;
     return DDERR_NOTFOUND;
-}
-
-HRESULT GlSurface::SetColorKey(DWORD flags, DDCOLORKEY* key) {
-    if (flags != DDCKEY_SRCBLT) return DDERR_UNSUPPORTED;
-    if (key == nullptr) {
-        has_source_key_ = false;
-        return DD_OK;
-    }
-    source_key_ = *key;
-    has_source_key_ = true;
-    return DD_OK;
-}
-
-HRESULT GlSurface::GetColorKey(DWORD flags, DDCOLORKEY* key) {
-    if (key == nullptr || flags != DDCKEY_SRCBLT) return DDERR_INVALIDPARAMS;
-    if (!has_source_key_) return DDERR_NOCOLORKEY;
-    *key = source_key_;
-    return DD_OK;
 }
 
 // Copies `from` of the source onto `destination` (scaled nearest-neighbour, texel centres
@@ -527,7 +398,7 @@ HRESULT GlSurface::CopyFrom(const RECT& destination, const RECT& drawn, IDirectD
             const std::uint8_t* at = source.data() + (sy * sw + sx) * bytes;
             if (keyed) {
                 const DWORD raw = display::ReadRaw(at, bytes);
-                if (raw >= key.dwColorSpaceLowValue && raw <= key.dwColorSpaceHighValue) continue;
+                if (display::KeyHides(key, raw)) continue;
             }
             std::memcpy(out.data() + (static_cast<std::size_t>(y - drawn.top) * ow + (x - drawn.left)) * bytes, at,
                         static_cast<std::size_t>(bytes));
@@ -561,20 +432,9 @@ HRESULT GlSurface::BltUnlogged(RECT* destination_rect, IDirectDrawSurface7* sour
         usable = gl_source != nullptr ? gl_source->UsableResult() : source->IsLost();
         if (usable != DD_OK) return usable;
     }
-    const RECT whole{0, 0, width_, height_};
-    const RECT destination = destination_rect != nullptr ? *destination_rect : whole;
-    if (destination.right <= destination.left || destination.bottom <= destination.top) return DDERR_INVALIDRECT;
-    RECT clip = whole;
-    const HWND clip_window = ClipWindow(clipper_);
-    if (clip_window != nullptr) {
-        RECT client;
-        if (!ClientScreenRect(clip_window, &client)) return DDERR_INVALIDPARAMS;
-        clip = Intersect(client, whole);
-    } else if (!RectInside(destination, width_, height_)) {
-        return DDERR_INVALIDRECT;
-    }
-    const RECT drawn = Intersect(destination, clip);
-    HRESULT result = DD_OK;
+    RECT destination, drawn;
+    HRESULT result = BltArea(destination_rect, &destination, &drawn);
+    if (result != DD_OK) return result;
     if (fill) {
         if (!IsEmpty(drawn)) {
             if (!BindForDrawing(false)) return DDERR_SURFACELOST;
@@ -600,8 +460,8 @@ HRESULT GlSurface::BltUnlogged(RECT* destination_rect, IDirectDrawSurface7* sour
         if (FAILED(source->GetSurfaceDesc(&described))) return DDERR_INVALIDPARAMS;
         const int sw = static_cast<int>(described.dwWidth);
         const int sh = static_cast<int>(described.dwHeight);
-        const RECT from = source_rect != nullptr ? *source_rect : RECT{0, 0, sw, sh};
-        if (!RectInside(from, sw, sh)) return DDERR_INVALIDRECT;
+        RECT from;
+        if (!SourceArea(source_rect, sw, sh, &from)) return DDERR_INVALIDRECT;
         const bool keyed = (flags & DDBLT_KEYSRC) != 0 && (described.dwFlags & DDSD_CKSRCBLT) != 0;
         result = CopyFrom(destination, drawn, source, from, keyed);
     }
@@ -623,14 +483,11 @@ HRESULT GlSurface::BltFast(DWORD x, DWORD y, IDirectDrawSurface7* source, RECT* 
     if (FAILED(source->GetSurfaceDesc(&described))) return DDERR_INVALIDPARAMS;
     const int sw = static_cast<int>(described.dwWidth);
     const int sh = static_cast<int>(described.dwHeight);
-    const RECT from = source_rect != nullptr ? *source_rect : RECT{0, 0, sw, sh};
-    if (!RectInside(from, sw, sh)) return DDERR_INVALIDRECT;
+    RECT from;
+    const HRESULT area = FastCopyArea(x, y, source_rect, sw, sh, &from);
+    if (area != DD_OK) return area;
     const long long w = from.right - from.left;
     const long long h = from.bottom - from.top;
-    if (x > 0x7FFFFFFFu || y > 0x7FFFFFFFu || static_cast<long long>(x) + w > width_ ||
-        static_cast<long long>(y) + h > height_) {
-        return DDERR_INVALIDRECT;
-    }
     const bool keyed = (flags & DDBLTFAST_SRCCOLORKEY) != 0;
     if (keyed && (described.dwFlags & DDSD_CKSRCBLT) == 0) return DDERR_NOCOLORKEY;
     const RECT destination{static_cast<LONG>(x), static_cast<LONG>(y), static_cast<LONG>(x + w),

@@ -3,6 +3,8 @@
 // rectangle; fills clear a scissored rectangle; copies from GL surfaces run in GL, copies
 // from system memory upload; a device context draws into a read-back copy of the surface
 // that goes back when it is released; a lost context makes them lost until restored.
+// What all surfaces share (description, colour key, clipper, the rectangles of locks and
+// copies) is platform/video/surface_common.h's.
 #pragma once
 
 #include <cstdint>
@@ -18,35 +20,22 @@ class GlSurface final : public display::SurfaceChain<GlSurface>, public display:
 public:
     GlSurface(IDirectDraw7* owner, int width, int height, const DDPIXELFORMAT& format, const GlPixelFormat& gl_format,
               const DDSCAPS2& caps);
-    GlSurface(const GlSurface&) = delete;
-    GlSurface& operator=(const GlSurface&) = delete;
 
     // The surface behind an interface, or null for one that is not a GL surface.
     static GlSurface* From(IDirectDrawSurface7* surface);
 
-    HRESULT QueryInterface(REFIID iid, void** object) override;
-    ULONG AddRef() override;
-    ULONG Release() override;
     HRESULT AddAttachedSurface(IDirectDrawSurface7* surface) override;
     HRESULT Blt(RECT* destination_rect, IDirectDrawSurface7* source, RECT* source_rect, DWORD flags,
                 DDBLTFX* effects) override;
     HRESULT BltFast(DWORD x, DWORD y, IDirectDrawSurface7* source, RECT* source_rect, DWORD flags) override;
-    HRESULT GetCaps(DDSCAPS2* caps) override;
-    HRESULT GetClipper(IDirectDrawClipper** clipper) override;
-    HRESULT GetColorKey(DWORD flags, DDCOLORKEY* key) override;
     // One device context at a time, over a copy of the pixels read back now; a depth
     // surface gives none (DDERR_CANTCREATEDC).
     HRESULT GetDC(HDC* dc) override;
     HRESULT GetPalette(IDirectDrawPalette** palette) override;
-    HRESULT GetPixelFormat(DDPIXELFORMAT* format) override;
-    HRESULT GetSurfaceDesc(DDSURFACEDESC2* description) override;
-    HRESULT IsLost() override;
     HRESULT Lock(RECT* rect, DDSURFACEDESC2* description, DWORD flags, HANDLE event) override;
     // Writes the copy back when GDI drew into it (and shows a primary), then frees it.
     HRESULT ReleaseDC(HDC dc) override;
     HRESULT Restore() override;
-    HRESULT SetClipper(IDirectDrawClipper* clipper) override;
-    HRESULT SetColorKey(DWORD flags, DDCOLORKEY* key) override;
     HRESULT SetPalette(IDirectDrawPalette* palette) override;
     HRESULT Unlock(RECT* rect) override;
 
@@ -56,15 +45,11 @@ public:
 
     // Made by CreateVideoSurface.
     bool CreateObjects();
-    void MarkLost() { lost_ = true; }
 
     // For the device.
     bool Usable() const { return UsableResult() == DD_OK; }
-    HRESULT UsableResult() const;
     bool is_depth() const { return format_.depth; }
     bool is_texture() const { return (caps_.dwCaps & DDSCAPS_TEXTURE) != 0; }
-    int width() const { return width_; }
-    int height() const { return height_; }
     const GlPixelFormat& format() const { return format_; }
     GLuint texture() const { return texture_; }
     // The colour key applied to texels, as 0..1 channels; false without a key.
@@ -86,45 +71,32 @@ private:
     // Blt itself; the public one adds fills to the device call log.
     HRESULT BltUnlogged(RECT* destination_rect, IDirectDrawSurface7* source, RECT* source_rect, DWORD flags,
                         DDBLTFX* effects);
-    ~GlSurface();
+    ~GlSurface() override;
+    bool StorageLost() const override;
     void SwapStorage(GlSurface* other);
     void DeleteObjects();
     bool BindForReading();
     HRESULT CopyFrom(const RECT& destination, const RECT& drawn, IDirectDrawSurface7* source, const RECT& from,
                      bool keyed);
-    bool is_primary() const { return (caps_.dwCaps & DDSCAPS_PRIMARYSURFACE) != 0; }
     // Whether the device context's copy still belongs to the surface's live texture.
     bool DcCopyCurrent() const;
     // A view of pixels in this surface's format, `pitch` bytes apart.
     display::PixelView ViewOver(std::uint8_t* pixels, int pitch, int width, int height) const;
 
-    ULONG refs_ = 1;
-    IDirectDraw7* owner_;
-    int width_;
-    int height_;
-    DDPIXELFORMAT ddraw_format_;
     GlPixelFormat format_;
-    DDSCAPS2 caps_;
-    int pitch_;
     GLuint texture_ = 0;
     GLuint framebuffer_ = 0;
     std::uint64_t serial_ = 0;          // of the texture (new each time objects are made)
     std::uint64_t attached_depth_ = 0;  // serial of the depth texture attached now, 0 none
     std::uint64_t generation_ = 0;
     bool holds_context_ = false;
-    bool lost_ = false;
-    bool locked_ = false;
     RECT lock_rect_{};
     DWORD lock_flags_ = 0;
     std::vector<std::uint8_t> shadow_;  // lock memory: the surface's size, only the locked rectangle read
     std::vector<std::uint8_t> shown_pixels_;  // a primary's frame read back for its window's picture
-    HDC dc_ = nullptr;
     std::vector<std::uint8_t> dc_pixels_;  // what the device context draws into, pitch_ apart
     std::uint64_t dc_serial_ = 0;          // serial of the texture the copy was read from
     bool dc_changed_ = false;
-    bool has_source_key_ = false;
-    DDCOLORKEY source_key_{};
-    IDirectDrawClipper* clipper_ = nullptr;
     HWND gl_window_ = nullptr;  // the window a primary shows through GL (borrowed from the picture presenter)
 };
 

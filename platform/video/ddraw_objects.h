@@ -1,6 +1,7 @@
 // The objects behind the DirectDraw interfaces of the display stand-in: the DirectDraw
-// object, surfaces in system memory (with their flip chain and attachments), the window
-// clipper and the palette. Only platform/video/ includes it.
+// object, surfaces in system memory (with their flip chain and attachments, over what all
+// surfaces share in platform/video/surface_common.h), the window clipper and the palette.
+// Only platform/video/ includes it.
 #pragma once
 
 #include <cstdint>
@@ -22,8 +23,6 @@ public:
     ULONG Release() override;
     HRESULT SetHWnd(DWORD flags, HWND window) override;
     HRESULT GetHWnd(HWND* window) override;
-
-    HWND window() const { return window_; }
 
 private:
     ULONG refs_ = 1;
@@ -51,29 +50,16 @@ private:
 class SurfaceObject final : public SurfaceChain<SurfaceObject>, public PixelTarget {
 public:
     SurfaceObject(DirectDrawObject* owner, int width, int height, const DDPIXELFORMAT& format, const DDSCAPS2& caps);
-    SurfaceObject(const SurfaceObject&) = delete;
-    SurfaceObject& operator=(const SurfaceObject&) = delete;
 
-    HRESULT QueryInterface(REFIID iid, void** object) override;
-    ULONG AddRef() override;
-    ULONG Release() override;
     HRESULT AddAttachedSurface(IDirectDrawSurface7* surface) override;
     HRESULT Blt(RECT* destination_rect, IDirectDrawSurface7* source, RECT* source_rect, DWORD flags,
                 DDBLTFX* effects) override;
     HRESULT BltFast(DWORD x, DWORD y, IDirectDrawSurface7* source, RECT* source_rect, DWORD flags) override;
-    HRESULT GetCaps(DDSCAPS2* caps) override;
-    HRESULT GetClipper(IDirectDrawClipper** clipper) override;
-    HRESULT GetColorKey(DWORD flags, DDCOLORKEY* key) override;
     HRESULT GetDC(HDC* dc) override;
     HRESULT GetPalette(IDirectDrawPalette** palette) override;
-    HRESULT GetPixelFormat(DDPIXELFORMAT* format) override;
-    HRESULT GetSurfaceDesc(DDSURFACEDESC2* description) override;
-    HRESULT IsLost() override;
     HRESULT Lock(RECT* rect, DDSURFACEDESC2* description, DWORD flags, HANDLE event) override;
     HRESULT ReleaseDC(HDC dc) override;
     HRESULT Restore() override;
-    HRESULT SetClipper(IDirectDrawClipper* clipper) override;
-    HRESULT SetColorKey(DWORD flags, DDCOLORKEY* key) override;
     HRESULT SetPalette(IDirectDrawPalette* palette) override;
     HRESULT Unlock(RECT* rect) override;
 
@@ -81,37 +67,18 @@ public:
     bool Pixels(PixelView* view) override;
     void Changed(const RECT& rect) override;
 
-    // Set up by CreateSurface.
-    void MarkLost() { lost_ = true; }
-    bool is_primary() const { return (caps_.dwCaps & DDSCAPS_PRIMARYSURFACE) != 0; }
-    int width() const { return width_; }
-    int height() const { return height_; }
     PixelView View();
 
 private:
     friend class SurfaceChain<SurfaceObject>;
-    ~SurfaceObject();
-    HRESULT UsableResult() const;  // DD_OK, DDERR_SURFACELOST or DDERR_SURFACEBUSY
+    ~SurfaceObject() override;
+    bool StorageLost() const override { return lost_; }
     void SwapStorage(SurfaceObject* other) { std::swap(memory_, other->memory_); }
     SurfaceObject* CopyOfVideoSurface(IDirectDrawSurface7* video);
     // Shows the primary's picture in its window after it changed.
     void PresentIfPrimary();
 
-    ULONG refs_ = 1;
-    DirectDrawObject* owner_;
-    int width_;
-    int height_;
-    int bytes_per_pixel_;
-    DDPIXELFORMAT format_;
-    DDSCAPS2 caps_;
-    int pitch_;
     std::vector<std::uint8_t> memory_;
-    bool locked_ = false;
-    HDC dc_ = nullptr;
-    bool lost_ = false;
-    bool has_source_key_ = false;
-    DDCOLORKEY source_key_{};
-    ClipperObject* clipper_ = nullptr;
     PaletteObject* palette_ = nullptr;
 };
 

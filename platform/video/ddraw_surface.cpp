@@ -2,7 +2,9 @@
 // hand out the rectangle's first byte and the full pitch, colour and depth fills with raw
 // values, stretched and keyed copies, a flip chain that swaps memory, attachments, device
 // contexts, lost surfaces and Restore. A primary surface is the screen: whatever changes
-// it is shown in its window through the window picture.
+// it is shown in its window through the window picture. What all surfaces share
+// (description, colour key, clipper, the rectangles of locks and copies) is
+// platform/video/surface_common.cpp's.
 #include <algorithm>
 #include <cstring>
 
@@ -17,36 +19,6 @@ int g_lock_successes_left = -1;  // -1: no lock is made to fail
 std::vector<SurfaceObject*>& LiveSurfaces() {
     static std::vector<SurfaceObject*> surfaces;
     return surfaces;
-}
-
-// Rows are padded past the pixels, so code that assumes width x pixel size fails visibly.
-int PaddedPitch(int width, int bytes_per_pixel) {
-    const int row = width * bytes_per_pixel;
-    return ((row + 31) & ~31) + 32;
-}
-
-bool RectInside(const RECT& rect, int width, int height) {
-    return rect.left >= 0 && rect.top >= 0 && rect.left < rect.right && rect.top < rect.bottom &&
-           rect.right <= width && rect.bottom <= height;
-}
-
-RECT Intersect(const RECT& a, const RECT& b) {
-    RECT r{std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right), std::min(a.bottom, b.bottom)};
-    if (r.right < r.left) r.right = r.left;
-    if (r.bottom < r.top) r.bottom = r.top;
-    return r;
-}
-
-bool IsEmpty(const RECT& r) { return r.right <= r.left || r.bottom <= r.top; }
-
-// The client area of a window in screen coordinates.
-bool ClientScreenRect(HWND window, RECT* rect) {
-    RECT client;
-    if (window == nullptr || !GetClientRect(window, &client)) return false;
-    POINT origin{0, 0};
-    if (!ClientToScreen(window, &origin)) return false;
-    *rect = RECT{origin.x, origin.y, origin.x + client.right, origin.y + client.bottom};
-    return true;
 }
 
 }  // namespace
@@ -72,7 +44,7 @@ SurfaceObject* SurfaceObject::CopyOfVideoSurface(IDirectDrawSurface7* video) {
     locked.dwSize = sizeof(locked);
     if (FAILED(video->Lock(nullptr, &locked, DDLOCK_WAIT | DDLOCK_READONLY, nullptr))) return nullptr;
     DDSCAPS2 caps{DDSCAPS_OFFSCREENPLAIN | DDSCAPS_SYSTEMMEMORY, 0, 0, 0};
-    auto* copy = new SurfaceObject(owner_, static_cast<int>(locked.dwWidth), static_cast<int>(locked.dwHeight),
+    auto* copy = new SurfaceObject(static_cast<DirectDrawObject*>(owner_), static_cast<int>(locked.dwWidth), static_cast<int>(locked.dwHeight),
                                    locked.ddpfPixelFormat, caps);
     const std::size_t row = static_cast<std::size_t>(copy->width_) * static_cast<std::size_t>(copy->bytes_per_pixel_);
     for (int y = 0; y < copy->height_; ++y) {
@@ -88,16 +60,8 @@ SurfaceObject* SurfaceObject::CopyOfVideoSurface(IDirectDrawSurface7* video) {
 
 SurfaceObject::SurfaceObject(DirectDrawObject* owner, int width, int height, const DDPIXELFORMAT& format,
                              const DDSCAPS2& caps)
-    : owner_(owner),
-      width_(width),
-      height_(height),
-      bytes_per_pixel_(static_cast<int>(format.dwRGBBitCount / 8)),
-      format_(format),
-      caps_(caps),
-      pitch_(PaddedPitch(width, static_cast<int>(format.dwRGBBitCount / 8))),
+    : SurfaceChain<SurfaceObject>(owner, width, height, format, static_cast<int>(format.dwRGBBitCount / 8), caps),
       memory_(static_cast<std::size_t>(pitch_) * static_cast<std::size_t>(height), 0) {
-    format_.dwSize = sizeof(DDPIXELFORMAT);
-    owner_->AddRef();
     RegisterSurface(this);
 }
 
@@ -105,27 +69,7 @@ SurfaceObject::~SurfaceObject() {
     UnregisterSurface(this);
     if (dc_ != nullptr) DeletePixelTargetDC(dc_);
     ReleaseAttached();
-    if (clipper_ != nullptr) clipper_->Release();
     if (palette_ != nullptr) palette_->Release();
-    owner_->Release();
-}
-
-HRESULT SurfaceObject::QueryInterface(REFIID iid, void** object) {
-    return QueryOneInterface<IDirectDrawSurface7>(this, iid, IID_IDirectDrawSurface7, object);
-}
-
-ULONG SurfaceObject::AddRef() { return ++refs_; }
-
-ULONG SurfaceObject::Release() {
-    const ULONG left = --refs_;
-    if (left == 0) delete this;
-    return left;
-}
-
-HRESULT SurfaceObject::UsableResult() const {
-    if (lost_) return DDERR_SURFACELOST;
-    if (locked_ || dc_ != nullptr) return DDERR_SURFACEBUSY;
-    return DD_OK;
 }
 
 PixelView SurfaceObject::View() {
@@ -135,9 +79,9 @@ PixelView SurfaceObject::View() {
     view.width = width_;
     view.height = height_;
     view.bytes_per_pixel = bytes_per_pixel_;
-    view.red_mask = format_.dwRBitMask;
-    view.green_mask = format_.dwGBitMask;
-    view.blue_mask = format_.dwBBitMask;
+    view.red_mask = pixel_format_.dwRBitMask;
+    view.green_mask = pixel_format_.dwGBitMask;
+    view.blue_mask = pixel_format_.dwBBitMask;
     view.palette = palette_ != nullptr ? palette_->entries() : nullptr;
     if ((caps_.dwCaps & DDSCAPS_ZBUFFER) != 0) {
         view.red_mask = view.green_mask = view.blue_mask = 0;
@@ -147,12 +91,12 @@ PixelView SurfaceObject::View() {
 
 void SurfaceObject::PresentIfPrimary() {
     if (!is_primary()) return;
-    HWND window = clipper_ != nullptr && clipper_->window() != nullptr ? clipper_->window() : owner_->window();
+    const HWND window = ShownWindow();
     if (window == nullptr) return;
     RECT client;
     if (!ClientScreenRect(window, &client)) return;
     const RECT client_size{0, 0, client.right - client.left, client.bottom - client.top};
-    if (owner_->exclusive()) {
+    if (DirectDrawExclusive(owner_)) {
         // Full screen: the whole display is the window's picture, scaled to fit.
         DrawIntoWindowPicture(window, client_size, View(), RECT{0, 0, width_, height_});
     } else {
@@ -168,38 +112,6 @@ HRESULT SurfaceObject::AddAttachedSurface(IDirectDrawSurface7* surface) {
     return AttachDepth(attached);  // only one depth buffer per surface
 }
 
-HRESULT SurfaceObject::GetCaps(DDSCAPS2* caps) {
-    if (caps == nullptr) return DDERR_INVALIDPARAMS;
-    *caps = caps_;
-    return DD_OK;
-}
-
-HRESULT SurfaceObject::GetPixelFormat(DDPIXELFORMAT* format) {
-    if (format == nullptr) return DDERR_INVALIDPARAMS;
-    *format = format_;
-    return DD_OK;
-}
-
-HRESULT SurfaceObject::GetSurfaceDesc(DDSURFACEDESC2* description) {
-    if (description == nullptr) return DDERR_INVALIDPARAMS;
-    std::memset(description, 0, sizeof(*description));
-    description->dwSize = sizeof(*description);
-    description->dwFlags = DDSD_CAPS | DDSD_HEIGHT | DDSD_WIDTH | DDSD_PITCH | DDSD_PIXELFORMAT;
-    description->dwWidth = static_cast<DWORD>(width_);
-    description->dwHeight = static_cast<DWORD>(height_);
-    description->lPitch = pitch_;
-    description->ddpfPixelFormat = format_;
-    description->ddsCaps = caps_;
-    if (has_source_key_) {
-        description->dwFlags |= DDSD_CKSRCBLT;
-        description->ddckCKSrcBlt = source_key_;
-    }
-    DescribeChain(description);
-    return DD_OK;
-}
-
-HRESULT SurfaceObject::IsLost() { return lost_ ? DDERR_SURFACELOST : DD_OK; }
-
 HRESULT SurfaceObject::Restore() {
     if (!lost_) return DD_OK;
     if (locked_ || dc_ != nullptr) return DDERR_SURFACEBUSY;
@@ -209,21 +121,13 @@ HRESULT SurfaceObject::Restore() {
 }
 
 HRESULT SurfaceObject::Lock(RECT* rect, DDSURFACEDESC2* description, DWORD, HANDLE) {
-    if (description == nullptr) return DDERR_INVALIDPARAMS;
-    description->lpSurface = nullptr;
-    const HRESULT usable = UsableResult();
+    const HRESULT usable = BeginLock(description);
     if (usable != DD_OK) return usable;
     if (g_lock_successes_left == 0) return DDERR_SURFACEBUSY;
-    RECT area{0, 0, width_, height_};
-    if (rect != nullptr) {
-        if (!RectInside(*rect, width_, height_)) return DDERR_INVALIDRECT;
-        area = *rect;
-    }
-    GetSurfaceDesc(description);
-    description->dwFlags |= DDSD_LPSURFACE;
-    description->lpSurface = memory_.data() + static_cast<std::ptrdiff_t>(area.top) * pitch_ +
-                             static_cast<std::ptrdiff_t>(area.left) * bytes_per_pixel_;
-    locked_ = true;
+    RECT area;
+    if (!LockArea(rect, &area)) return DDERR_INVALIDRECT;
+    FinishLock(description, memory_.data() + static_cast<std::ptrdiff_t>(area.top) * pitch_ +
+                                static_cast<std::ptrdiff_t>(area.left) * bytes_per_pixel_);
     if (g_lock_successes_left > 0) --g_lock_successes_left;
     return DD_OK;
 }
@@ -236,9 +140,7 @@ HRESULT SurfaceObject::Unlock(RECT*) {
 }
 
 HRESULT SurfaceObject::GetDC(HDC* dc) {
-    if (dc == nullptr) return DDERR_INVALIDPARAMS;
-    *dc = nullptr;
-    const HRESULT usable = UsableResult();
+    const HRESULT usable = BeginGetDC(dc);
     if (usable != DD_OK) return usable;
     if (bytes_per_pixel_ < 1 || (caps_.dwCaps & DDSCAPS_ZBUFFER) != 0) return DDERR_CANTCREATEDC;
     dc_ = CreatePixelTargetDC(this);
@@ -248,10 +150,7 @@ HRESULT SurfaceObject::GetDC(HDC* dc) {
 }
 
 HRESULT SurfaceObject::ReleaseDC(HDC dc) {
-    if (dc_ == nullptr || dc != dc_) return DDERR_NODC;
-    DeletePixelTargetDC(dc_);
-    dc_ = nullptr;
-    return DD_OK;
+    return EndDC(dc) ? DD_OK : DDERR_NODC;
 }
 
 bool SurfaceObject::Pixels(PixelView* view) {
@@ -261,21 +160,6 @@ bool SurfaceObject::Pixels(PixelView* view) {
 }
 
 void SurfaceObject::Changed(const RECT&) { PresentIfPrimary(); }
-
-HRESULT SurfaceObject::SetClipper(IDirectDrawClipper* clipper) {
-    if (clipper != nullptr) clipper->AddRef();
-    if (clipper_ != nullptr) clipper_->Release();
-    clipper_ = static_cast<ClipperObject*>(clipper);
-    return DD_OK;
-}
-
-HRESULT SurfaceObject::GetClipper(IDirectDrawClipper** clipper) {
-    if (clipper == nullptr) return DDERR_INVALIDPARAMS;
-    *clipper = clipper_;
-    if (clipper_ == nullptr) return DDERR_NOTFOUND;
-    clipper_->AddRef();
-    return DD_OK;
-}
 
 HRESULT SurfaceObject::SetPalette(IDirectDrawPalette* palette) {
     if (palette != nullptr && bytes_per_pixel_ != 1) return DDERR_NOTPALETTIZED;
@@ -290,24 +174,6 @@ HRESULT SurfaceObject::GetPalette(IDirectDrawPalette** palette) {
     *palette = palette_;
     if (palette_ == nullptr) return DDERR_NOTFOUND;
     palette_->AddRef();
-    return DD_OK;
-}
-
-HRESULT SurfaceObject::SetColorKey(DWORD flags, DDCOLORKEY* key) {
-    if (flags != DDCKEY_SRCBLT) return DDERR_UNSUPPORTED;
-    if (key == nullptr) {
-        has_source_key_ = false;
-        return DD_OK;
-    }
-    source_key_ = *key;
-    has_source_key_ = true;
-    return DD_OK;
-}
-
-HRESULT SurfaceObject::GetColorKey(DWORD flags, DDCOLORKEY* key) {
-    if (key == nullptr || flags != DDCKEY_SRCBLT) return DDERR_INVALIDPARAMS;
-    if (!has_source_key_) return DDERR_NOCOLORKEY;
-    *key = source_key_;
     return DD_OK;
 }
 
@@ -331,19 +197,9 @@ HRESULT SurfaceObject::Blt(RECT* destination_rect, IDirectDrawSurface7* source_i
         if (usable != DD_OK) return usable;
     }
 
-    const RECT whole{0, 0, width_, height_};
-    RECT destination = destination_rect != nullptr ? *destination_rect : whole;
-    if (destination.right <= destination.left || destination.bottom <= destination.top) return DDERR_INVALIDRECT;
-    // With a clipper the destination is in screen coordinates, cut to the window's client.
-    RECT clip = whole;
-    if (clipper_ != nullptr && clipper_->window() != nullptr) {
-        RECT client;
-        if (!ClientScreenRect(clipper_->window(), &client)) return DDERR_INVALIDPARAMS;
-        clip = Intersect(client, whole);
-    } else if (!RectInside(destination, width_, height_)) {
-        return DDERR_INVALIDRECT;
-    }
-    const RECT drawn = Intersect(destination, clip);
+    RECT destination, drawn;
+    const HRESULT area = BltArea(destination_rect, &destination, &drawn);
+    if (area != DD_OK) return area;
 
     if (fill) {
         const DWORD value = (flags & DDBLT_DEPTHFILL) != 0 ? effects->dwFillDepth : effects->dwFillColor;
@@ -352,9 +208,8 @@ HRESULT SurfaceObject::Blt(RECT* destination_rect, IDirectDrawSurface7* source_i
             for (LONG x = drawn.left; x < drawn.right; ++x) WriteRaw(row + x * bytes_per_pixel_, bytes_per_pixel_, value);
         }
     } else {
-        const RECT source_whole{0, 0, source->width_, source->height_};
-        const RECT from = source_rect != nullptr ? *source_rect : source_whole;
-        if (!RectInside(from, source->width_, source->height_)) return DDERR_INVALIDRECT;
+        RECT from;
+        if (!SourceArea(source_rect, source->width_, source->height_, &from)) return DDERR_INVALIDRECT;
         if (source->bytes_per_pixel_ != bytes_per_pixel_) return DDERR_INVALIDPIXELFORMAT;
         if (!IsEmpty(drawn)) {
             // Draw into a view limited to the visible part; the mapping stays that of the
@@ -386,10 +241,7 @@ HRESULT SurfaceObject::Blt(RECT* destination_rect, IDirectDrawSurface7* source_i
                         const long long sx = from.left + (2 * i + 1) * sw / (2 * dw);
                         const std::uint8_t* at = from_view.pixels + sy * from_view.pitch + sx * bytes_per_pixel_;
                         const DWORD raw = ReadRaw(at, bytes_per_pixel_);
-                        if (raw >= source->source_key_.dwColorSpaceLowValue &&
-                            raw <= source->source_key_.dwColorSpaceHighValue) {
-                            continue;
-                        }
+                        if (KeyHides(source->source_key_, raw)) continue;
                         std::memcpy(target.pixels + ty * target.pitch + tx * bytes_per_pixel_, at,
                                     static_cast<std::size_t>(bytes_per_pixel_));
                     }
@@ -421,14 +273,11 @@ HRESULT SurfaceObject::BltFast(DWORD x, DWORD y, IDirectDrawSurface7* source_int
         if (usable != DD_OK) return usable;
     }
     if (source->bytes_per_pixel_ != bytes_per_pixel_) return DDERR_INVALIDPIXELFORMAT;
-    const RECT from = source_rect != nullptr ? *source_rect : RECT{0, 0, source->width_, source->height_};
-    if (!RectInside(from, source->width_, source->height_)) return DDERR_INVALIDRECT;
+    RECT from;
+    const HRESULT area = FastCopyArea(x, y, source_rect, source->width_, source->height_, &from);
+    if (area != DD_OK) return area;
     const long long w = from.right - from.left;
     const long long h = from.bottom - from.top;
-    if (x > 0x7FFFFFFFu || y > 0x7FFFFFFFu || static_cast<long long>(x) + w > width_ ||
-        static_cast<long long>(y) + h > height_) {
-        return DDERR_INVALIDRECT;
-    }
     const bool keyed = (flags & DDBLTFAST_SRCCOLORKEY) != 0;
     if (keyed && !source->has_source_key_) return DDERR_NOCOLORKEY;
     std::vector<std::uint8_t> snapshot;
@@ -448,9 +297,7 @@ HRESULT SurfaceObject::BltFast(DWORD x, DWORD y, IDirectDrawSurface7* source_int
         }
         for (long long i = 0; i < w; ++i) {
             const DWORD raw = ReadRaw(from_row + i * bytes_per_pixel_, bytes_per_pixel_);
-            if (raw >= source->source_key_.dwColorSpaceLowValue && raw <= source->source_key_.dwColorSpaceHighValue) {
-                continue;
-            }
+            if (KeyHides(source->source_key_, raw)) continue;
             std::memcpy(to_row + i * bytes_per_pixel_, from_row + i * bytes_per_pixel_,
                         static_cast<std::size_t>(bytes_per_pixel_));
         }

@@ -1,24 +1,30 @@
 // What a DirectDraw surface keeps of the surfaces attached to it: at most one depth buffer
 // and, behind a primary, the flip chain of back buffers. Shared by the system-memory surfaces
-// and the video-memory ones; the surface type says what its storage is and when it is usable.
+// and the video-memory ones, over what all surfaces have alike (platform/video/surface_common.h);
+// the surface type says what its storage is and when it is lost.
 #pragma once
 
 #include <vector>
 
 #include "platform/ddraw.h"
 #include "platform/video/display_internal.h"
+#include "platform/video/surface_common.h"
 
 namespace display {
 
 // `Surface` derives from SurfaceChain<Surface> and gives it, as a friend:
-//   bool is_primary() const;              the surface is the screen (only it flips)
-//   HRESULT UsableResult() const;         DD_OK, or why the surface cannot be used now
 //   void SwapStorage(Surface* other);     exchange the pictures (not the roles) of two surfaces
 //   void PresentIfPrimary();              show the primary's picture after it changed
-//   int width() const, int height() const, and the interface's GetSurfaceDesc, AddRef, Release.
+// (is_primary, UsableResult, width, height, AddRef and Release are SurfaceCommon's).
 template <class Surface>
-class SurfaceChain : public IDirectDrawSurface7 {
+class SurfaceChain : public SurfaceCommon {
 public:
+    // The description with the back-buffer count.
+    HRESULT GetSurfaceDesc(DDSURFACEDESC2* description) override {
+        const HRESULT result = SurfaceCommon::GetSurfaceDesc(description);
+        if (result == DD_OK) DescribeChain(description);
+        return result;
+    }
     HRESULT DeleteAttachedSurface(DWORD flags, IDirectDrawSurface7* surface) override;
     HRESULT EnumAttachedSurfaces(void* context, LPDDENUMSURFACESCALLBACK7 callback) override;
     HRESULT Flip(IDirectDrawSurface7* target_override, DWORD flags) override;
@@ -32,8 +38,8 @@ public:
     Surface* depth() const { return depth_; }
 
 protected:
-    SurfaceChain() = default;
-    ~SurfaceChain() = default;
+    using SurfaceCommon::SurfaceCommon;
+    ~SurfaceChain() override = default;
 
     // Attaches `attached` as the depth buffer, once the surface has judged it a depth buffer
     // of its own kind: one per surface, never itself, and of the same size.
