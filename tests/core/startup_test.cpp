@@ -22,6 +22,7 @@
 #include "platform/window.h"
 #include "platform/window_hooks.h"
 #include "tests/core/scoped_value.h"
+#include "tests/support/child_under_x.h"
 #include "tests/support/engine_session.h"
 #include "tests/support/engine_testing/input_testing.h"
 
@@ -63,7 +64,7 @@ void ExpectNothingLeft(bool lock_file_gone = true) {
 
 TEST(Startup, WholeRunExitsZeroWithGoldenLog) {
     EngineSession session;
-    const int status = engine_test::RunInChild([] {
+    const int status = RunInChild([] {
         ApiSetWindowTitleText("Vomur");
         if (ApiInitializeLibrary() != 0) return 1;
         for (int frame = 0; frame < 10; ++frame) {
@@ -71,7 +72,7 @@ TEST(Startup, WholeRunExitsZeroWithGoldenLog) {
         }
         if (ApiTerminateLibrary() != 0) return 3;
         return TrackedLiveBlockCount() == 0 ? 0 : 4;
-    });
+    }, kChildWithExitChecks);
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 0);
     engine_test::ExpectMatchesGolden(MaskedLog(session.dir().path() / "Log.txt"), "startup_window_mode.log");
@@ -157,13 +158,13 @@ TEST(Startup, InjectedFailuresUndoEverythingAndARetryWorks) {
 
 TEST(Startup, ScreenFailureAfterInputStartedEndsInputToo) {
     EngineSession session(false);
-    const int status = engine_test::RunInChild([] {
+    const int status = RunInChild([] {
         // Full screen on a display that refuses every mode: the screen stage, after input,
         // ends the process through the fatal-error exit.
         RefuseDisplayModes refuse({{640, 480, 16, -1}}, true);
         ApiInitializeLibrary();
         return 1;
-    });
+    }, kChildWithExitChecks);
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 255);
     const std::string log = MaskedLog(session.dir().path() / "Log.txt");
@@ -217,10 +218,10 @@ TEST(Startup, ShutdownEndsEvenWhenAnEarlierCloseWasHeldBack) {
 
 TEST(Startup, FatalErrorExitLogsShutsDownAndEndsWithMinusOne) {
     EngineSession session;
-    const int status = engine_test::RunInChild([] {
+    const int status = RunInChild([] {
         if (ApiInitializeLibrary() != 0) return 1;
         FatalErrorExitFormat("致命的な誤り %d", 7);
-    });
+    }, kChildWithExitChecks);
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 255);
     const std::string log = MaskedLog(session.dir().path() / "Log.txt");

@@ -3,9 +3,6 @@
 // sets) does not; and while the tests run a GL rendering on the CPU counts as hardware.
 #include "tests/d3d/d3d_test_support.h"
 
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <cstdlib>
 #include <cstring>
 
@@ -102,17 +99,6 @@ long long LastStageState(const std::vector<GlDeviceCall>& calls, std::uint32_t s
         }
     }
     return value;
-}
-
-int WaitStatusOfChild(const std::function<int()>& body) {
-    const pid_t child = fork();
-    if (child < 0) return -1;
-    if (child == 0) {
-        alarm(60);
-        std::_Exit(body());
-    }
-    int status = -1;
-    return waitpid(child, &status, 0) == child ? status : -1;
 }
 
 }  // namespace d3d_test
