@@ -1,5 +1,5 @@
 // The shared fixture of the 3-D stand-in's tests.
-#include "tests/gl/gl_fixture.h"
+#include "tests/platform/gl/gl_fixture.h"
 
 #include <cstdlib>
 #include <cstring>
