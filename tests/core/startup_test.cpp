@@ -85,18 +85,18 @@ TEST(Startup, SecondRunningCopyIsRefused) {
     ASSERT_EQ(pipe(up), 0);
     ASSERT_EQ(pipe(go), 0);
     std::filesystem::create_directories(session.dir().path() / "first");
-    const pid_t first = fork();
-    if (first == 0) {
-        alarm(60);
-        std::filesystem::current_path(session.dir().path() / "first");
-        const int result = ApiInitializeLibrary();
-        const char byte = result == 0 ? 'u' : 'x';
-        if (write(up[1], &byte, 1) != 1) std::_Exit(5);
-        char reply = 0;
-        if (read(go[0], &reply, 1) != 1) std::_Exit(6);
-        ApiProcessWindowMessages();
-        std::_Exit(ApiTerminateLibrary() == 0 && result == 0 ? 0 : 7);
-    }
+    ChildProcess first(
+        [&] {
+            std::filesystem::current_path(session.dir().path() / "first");
+            const int result = ApiInitializeLibrary();
+            const char byte = result == 0 ? 'u' : 'x';
+            if (write(up[1], &byte, 1) != 1) std::_Exit(5);
+            char reply = 0;
+            if (read(go[0], &reply, 1) != 1) std::_Exit(6);
+            ApiProcessWindowMessages();
+            return ApiTerminateLibrary() == 0 && result == 0 ? 0 : 7;
+        },
+        {});
     pollfd wait_up{up[0], POLLIN, 0};
     ASSERT_EQ(poll(&wait_up, 1, 30000), 1);
     char byte = 0;
@@ -111,8 +111,7 @@ TEST(Startup, SecondRunningCopyIsRefused) {
     ExpectNothingLeft(false);
 
     ASSERT_EQ(write(go[1], "g", 1), 1);
-    int status = 0;
-    waitpid(first, &status, 0);
+    const int status = first.Wait();
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 0);
 
