@@ -1,6 +1,5 @@
-// The renderer tests' engine fixture and call-log helpers. Before anything starts SDL the
-// off-screen driver is chosen: it carries GL where the dummy driver (what the test runner
-// sets) does not; and while the tests run a GL rendering on the CPU counts as hardware.
+// The renderer tests' engine fixture and call-log helpers; the program's set-up for GL
+// (tests/support/gl_test_program.h).
 #include "tests/d3d/d3d_test_support.h"
 
 #include <cstdlib>
@@ -8,22 +7,7 @@
 
 #include "engine/core/tracked_alloc.h"
 #include "engine/graphics/graphics.h"
-#include "tests/support/software_gl_as_hardware.h"
-
-namespace {
-
-struct OffscreenDriver {
-    OffscreenDriver() {
-        const char* driver = std::getenv("SDL_VIDEODRIVER");
-        if (driver == nullptr || std::strcmp(driver, "dummy") == 0) setenv("SDL_VIDEODRIVER", "offscreen", 1);
-    }
-} g_offscreen_driver;
-
-// The renderer's tests run it over this machine's GL, hardware or not.
-::testing::Environment* const g_software_gl_as_hardware =
-    ::testing::AddGlobalTestEnvironment(new SoftwareGlAsHardware);
-
-}  // namespace
+#include "tests/support/gl_test_program.h"
 
 namespace d3d_test {
 
