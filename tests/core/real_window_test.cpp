@@ -15,6 +15,7 @@
 
 #include "engine/include/vomur.h"
 #include "platform/testing/window_testing.h"
+#include "tests/support/child_under_x.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/x_server.h"
 #include "tests/support/x_windows.h"
@@ -31,23 +32,21 @@ TEST(RealWindow, OpensVomurWindowWithA640By480ClientArea) {
     int go[2];
     ASSERT_EQ(pipe(up), 0);
     ASSERT_EQ(pipe(go), 0);
-    const pid_t engine = fork();
-    if (engine == 0) {
-        alarm(60);
-        setenv("DISPLAY", server.display().c_str(), 1);
-        setenv("SDL_VIDEODRIVER", "x11", 1);
-        ApiSetLogFileOutput(1);
-        ApiChangeWindowMode(1);
-        const int result = ApiInitializeLibrary();
-        if (write(up[1], result == 0 ? "u\n" : "x\n", 2) != 2) std::_Exit(5);
-        // Keep the window alive and its messages flowing until the parent has looked.
-        for (;;) {
-            pollfd ready{go[0], POLLIN, 0};
-            if (poll(&ready, 1, 10) == 1) break;
-            ApiProcessWindowMessages();
-        }
-        std::_Exit(ApiTerminateLibrary() == 0 && result == 0 ? 0 : 6);
-    }
+    ChildProcess engine(
+        [&] {
+            ApiSetLogFileOutput(1);
+            ApiChangeWindowMode(1);
+            const int result = ApiInitializeLibrary();
+            if (write(up[1], result == 0 ? "u\n" : "x\n", 2) != 2) std::_Exit(5);
+            // Keep the window alive and its messages flowing until the parent has looked.
+            for (;;) {
+                pollfd ready{go[0], POLLIN, 0};
+                if (poll(&ready, 1, 10) == 1) break;
+                ApiProcessWindowMessages();
+            }
+            return ApiTerminateLibrary() == 0 && result == 0 ? 0 : 6;
+        },
+        {server.display()});
     const std::string state = ReadLine(up[0], 30000);
     // The window is found by its exact title, once the server shows it.
     XConnection x(server.display());
@@ -58,8 +57,7 @@ TEST(RealWindow, OpensVomurWindowWithA640By480ClientArea) {
         if (window != 0 && !ReadWindowGeometry(x.get(), window, &geometry)) window = 0;
     }
     ASSERT_EQ(write(go[1], "g", 1), 1);
-    int status = 0;
-    waitpid(engine, &status, 0);
+    const int status = engine.Wait();
     ASSERT_EQ(state, "u");
     ASSERT_NE(window, 0u) << "no window titled Vomur";
     EXPECT_EQ(geometry.width, 640);

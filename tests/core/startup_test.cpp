@@ -22,6 +22,7 @@
 #include "platform/window.h"
 #include "platform/window_hooks.h"
 #include "tests/core/scoped_value.h"
+#include "tests/support/child_under_x.h"
 #include "tests/support/engine_session.h"
 #include "tests/support/engine_testing/input_testing.h"
 
@@ -63,7 +64,7 @@ void ExpectNothingLeft(bool lock_file_gone = true) {
 
 TEST(Startup, WholeRunExitsZeroWithGoldenLog) {
     EngineSession session;
-    const int status = engine_test::RunInChild([] {
+    const int status = RunInChild([] {
         ApiSetWindowTitleText("Vomur");
         if (ApiInitializeLibrary() != 0) return 1;
         for (int frame = 0; frame < 10; ++frame) {
@@ -71,7 +72,7 @@ TEST(Startup, WholeRunExitsZeroWithGoldenLog) {
         }
         if (ApiTerminateLibrary() != 0) return 3;
         return TrackedLiveBlockCount() == 0 ? 0 : 4;
-    });
+    }, kChildWithExitChecks);
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 0);
     engine_test::ExpectMatchesGolden(MaskedLog(session.dir().path() / "Log.txt"), "startup_window_mode.log");
@@ -84,18 +85,18 @@ TEST(Startup, SecondRunningCopyIsRefused) {
     ASSERT_EQ(pipe(up), 0);
     ASSERT_EQ(pipe(go), 0);
     std::filesystem::create_directories(session.dir().path() / "first");
-    const pid_t first = fork();
-    if (first == 0) {
-        alarm(60);
-        std::filesystem::current_path(session.dir().path() / "first");
-        const int result = ApiInitializeLibrary();
-        const char byte = result == 0 ? 'u' : 'x';
-        if (write(up[1], &byte, 1) != 1) std::_Exit(5);
-        char reply = 0;
-        if (read(go[0], &reply, 1) != 1) std::_Exit(6);
-        ApiProcessWindowMessages();
-        std::_Exit(ApiTerminateLibrary() == 0 && result == 0 ? 0 : 7);
-    }
+    ChildProcess first(
+        [&] {
+            std::filesystem::current_path(session.dir().path() / "first");
+            const int result = ApiInitializeLibrary();
+            const char byte = result == 0 ? 'u' : 'x';
+            if (write(up[1], &byte, 1) != 1) std::_Exit(5);
+            char reply = 0;
+            if (read(go[0], &reply, 1) != 1) std::_Exit(6);
+            ApiProcessWindowMessages();
+            return ApiTerminateLibrary() == 0 && result == 0 ? 0 : 7;
+        },
+        {});
     pollfd wait_up{up[0], POLLIN, 0};
     ASSERT_EQ(poll(&wait_up, 1, 30000), 1);
     char byte = 0;
@@ -110,8 +111,7 @@ TEST(Startup, SecondRunningCopyIsRefused) {
     ExpectNothingLeft(false);
 
     ASSERT_EQ(write(go[1], "g", 1), 1);
-    int status = 0;
-    waitpid(first, &status, 0);
+    const int status = first.Wait();
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 0);
 
@@ -157,13 +157,13 @@ TEST(Startup, InjectedFailuresUndoEverythingAndARetryWorks) {
 
 TEST(Startup, ScreenFailureAfterInputStartedEndsInputToo) {
     EngineSession session(false);
-    const int status = engine_test::RunInChild([] {
+    const int status = RunInChild([] {
         // Full screen on a display that refuses every mode: the screen stage, after input,
         // ends the process through the fatal-error exit.
         RefuseDisplayModes refuse({{640, 480, 16, -1}}, true);
         ApiInitializeLibrary();
         return 1;
-    });
+    }, kChildWithExitChecks);
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 255);
     const std::string log = MaskedLog(session.dir().path() / "Log.txt");
@@ -217,10 +217,10 @@ TEST(Startup, ShutdownEndsEvenWhenAnEarlierCloseWasHeldBack) {
 
 TEST(Startup, FatalErrorExitLogsShutsDownAndEndsWithMinusOne) {
     EngineSession session;
-    const int status = engine_test::RunInChild([] {
+    const int status = RunInChild([] {
         if (ApiInitializeLibrary() != 0) return 1;
         FatalErrorExitFormat("致命的な誤り %d", 7);
-    });
+    }, kChildWithExitChecks);
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 255);
     const std::string log = MaskedLog(session.dir().path() / "Log.txt");

@@ -13,6 +13,7 @@
 #include "engine/graphics/graphics.h"
 #include "platform/testing/gl_testing.h"
 #include "tests/d3d/d3d_test_support.h"
+#include "tests/support/child_under_x.h"
 #include "tests/support/engine_session.h"
 #include "tests/support/temp_dir.h"
 
@@ -48,7 +49,7 @@ TEST(CpuGlStartUp, NoDeviceIsFoundAndTheEngineFallsBackToSoftware) {
         ApiTerminateLibrary();
         return software ? 0 : 2;
     };
-    const int status = d3d_test::WaitStatusOfChild(body);
+    const int status = RunInChild(body);
     EXPECT_EQ(status, 0) << "the engine did not start, or did not run in software mode";
     std::ifstream in(log_file, std::ios::binary);
     const std::string log((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());

@@ -1,32 +1,13 @@
-// The renderer tests' engine fixture and call-log helpers. Before anything starts SDL the
-// off-screen driver is chosen: it carries GL where the dummy driver (what the test runner
-// sets) does not; and while the tests run a GL rendering on the CPU counts as hardware.
+// The renderer tests' engine fixture and call-log helpers; the program's set-up for GL
+// (tests/support/gl_test_program.h).
 #include "tests/d3d/d3d_test_support.h"
-
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <cstdlib>
 #include <cstring>
 
 #include "engine/core/tracked_alloc.h"
 #include "engine/graphics/graphics.h"
-#include "tests/support/software_gl_as_hardware.h"
-
-namespace {
-
-struct OffscreenDriver {
-    OffscreenDriver() {
-        const char* driver = std::getenv("SDL_VIDEODRIVER");
-        if (driver == nullptr || std::strcmp(driver, "dummy") == 0) setenv("SDL_VIDEODRIVER", "offscreen", 1);
-    }
-} g_offscreen_driver;
-
-// The renderer's tests run it over this machine's GL, hardware or not.
-::testing::Environment* const g_software_gl_as_hardware =
-    ::testing::AddGlobalTestEnvironment(new SoftwareGlAsHardware);
-
-}  // namespace
+#include "tests/support/gl_test_program.h"
 
 namespace d3d_test {
 
@@ -102,17 +83,6 @@ long long LastStageState(const std::vector<GlDeviceCall>& calls, std::uint32_t s
         }
     }
     return value;
-}
-
-int WaitStatusOfChild(const std::function<int()>& body) {
-    const pid_t child = fork();
-    if (child < 0) return -1;
-    if (child == 0) {
-        alarm(60);
-        std::_Exit(body());
-    }
-    int status = -1;
-    return waitpid(child, &status, 0) == child ? status : -1;
 }
 
 }  // namespace d3d_test

@@ -39,12 +39,6 @@ protected:
 };
 
 // The render-state calls of a log as (state, value) pairs, in order.
-// Runs `body` in a forked child that is stopped after 60 s, and answers the child's wait
-// status (0 where `body` answered 0), or -1 where it could not be waited for. The child
-// leaves with std::_Exit, without the exit-time leak check, which would count the blocks
-// the system's GL library keeps to the end of a process.
-int WaitStatusOfChild(const std::function<int()>& body);
-
 std::vector<std::pair<std::uint32_t, std::uint32_t>> RenderStates(const std::vector<GlDeviceCall>& calls);
 // The value of the last call setting `state`, or -1 when none did.
 long long LastRenderState(const std::vector<GlDeviceCall>& calls, std::uint32_t state);

@@ -17,6 +17,7 @@
 #include "engine/graphics/graphs/surface_data.h"
 #include "engine/graphics/screen/screen_state.h"
 #include "tests/d3d/d3d_test_support.h"
+#include "tests/support/child_under_x.h"
 #include "tests/support/engine_session.h"
 
 namespace {
@@ -75,7 +76,7 @@ TEST(HardwareBranchesSoftware, ASoftwareModeRequestBeforeStartUpGivesTheSoftware
         if (!software) return 2;
         return log.find(kDirect3DUpLine) == std::string::npos ? 0 : 3;
     };
-    const int status = d3d_test::WaitStatusOfChild(body);
+    const int status = RunInChild(body);
     EXPECT_EQ(status, 0);
 }
 

@@ -17,6 +17,7 @@
 #include "platform/testing/display_testing.h"
 #include "platform/testing/window_testing.h"
 #include "tests/font/font_fixture.h"
+#include "tests/support/child_under_x.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/x_server.h"
 
@@ -177,26 +178,23 @@ TEST(ScreenLogRealWindow, DrawnInARealWindow) {
     InstanceLockFolder locks((dir.path() / "locks").string());
     XServer server;
     ASSERT_FALSE(server.display().empty()) << "Xvfb did not start";
-    const pid_t engine = fork();
-    if (engine == 0) {
-        alarm(60);
-        setenv("DISPLAY", server.display().c_str(), 1);
-        setenv("SDL_VIDEODRIVER", "x11", 1);
-        PresentCapture capture;
-        ApiChangeWindowMode(1);
-        if (ApiInitializeLibrary() != 0) std::_Exit(3);
-        ApiChooseDrawTarget(kDrawTargetBack);
-        ApiScreenLogPrintf("REAL WINDOW");
-        ApiFlipScreen();
-        ApiProcessWindowMessages();
-        auto frames = capture.Take();
-        if (frames.empty()) std::_Exit(5);
-        const Tally t = CountPixels(frames.back().pixels.data(), frames.back().width, 120, 16);
-        if (t.white < 20 || t.black < t.white) std::_Exit(6);
-        std::_Exit(ApiTerminateLibrary() == 0 ? 0 : 7);
-    }
-    int status = 0;
-    waitpid(engine, &status, 0);
+    ChildProcess engine(
+        [&] {
+            PresentCapture capture;
+            ApiChangeWindowMode(1);
+            if (ApiInitializeLibrary() != 0) std::_Exit(3);
+            ApiChooseDrawTarget(kDrawTargetBack);
+            ApiScreenLogPrintf("REAL WINDOW");
+            ApiFlipScreen();
+            ApiProcessWindowMessages();
+            auto frames = capture.Take();
+            if (frames.empty()) std::_Exit(5);
+            const Tally t = CountPixels(frames.back().pixels.data(), frames.back().width, 120, 16);
+            if (t.white < 20 || t.black < t.white) std::_Exit(6);
+            return ApiTerminateLibrary() == 0 ? 0 : 7;
+        },
+        {server.display()});
+    const int status = engine.Wait();
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 0);
 }

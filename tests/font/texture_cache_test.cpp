@@ -16,26 +16,14 @@
 #include "engine/graphics/graphs/graph_handles.h"
 #include "platform/testing/gl_testing.h"
 #include "tests/font/font_fixture.h"
+#include "tests/support/child_under_x.h"
 
 namespace {
 
 constexpr int kNoDirect3D = 77;
 
-// Runs `body` in a child that leaves with std::_Exit (the exit-time leak check would count
-// the blocks the system's GL library keeps); the child's wait status.
-int StatusOfChild(const std::function<int()>& body) {
-    const pid_t child = fork();
-    if (child < 0) return -1;
-    if (child == 0) {
-        alarm(60);
-        std::_Exit(body());
-    }
-    int status = -1;
-    return waitpid(child, &status, 0) == child ? status : -1;
-}
-
 TEST(FontTextureCache, ACacheGraphThatCannotBeMadeIsTriedAgain) {
-    const int status = StatusOfChild([] {
+    const int status = RunInChild([] {
         setenv("SDL_VIDEODRIVER", "offscreen", 1);
         CountSoftwareGlAsHardware hardware;
         SetDirect3DRendererEnabled(1);

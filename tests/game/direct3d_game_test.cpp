@@ -24,6 +24,7 @@
 #include "platform/testing/gl_testing.h"
 #include "tests/game/game_harness.h"
 #include "tests/game/screenshot_png.h"
+#include "tests/support/child_under_x.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/test_log.h"
 #include "tests/support/x_server.h"
@@ -77,10 +78,8 @@ double Psnr(const Frame& a, const Frame& b) {
     return 10.0 * std::log10(255.0 * 255.0 / mse);
 }
 
-void PrepareChild(const std::string& display) {
-    alarm(240);
-    setenv("DISPLAY", display.c_str(), 1);
-    setenv("SDL_VIDEODRIVER", "x11", 1);
+// A child's settings beside the X server's (tests/support/child_under_x.h).
+void PrepareChild() {
     setenv("SDL_AUDIODRIVER", "dummy", 1);
     // The system's X and GL libraries keep blocks to the end of a process that used a real
     // display; the engine's own blocks are tracked by its allocator and tested elsewhere.
@@ -131,35 +130,37 @@ ModeRun ReadRun(const std::filesystem::path& path) {
     return run;
 }
 
-int RunChild(const std::string& display, bool software, const std::filesystem::path& out) {
-    const pid_t child = fork();
-    if (child == 0) {
-        PrepareChild(display);
-        PlayMode(software, out);
-    }
-    int status = 0;
-    if (waitpid(child, &status, 0) != child) return -1;
+// A child's exit code, 128 + the signal that ended it, or -1 when it could not be waited for.
+int ExitCode(int status) {
+    if (status == -1) return -1;
     return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+int RunChild(const std::string& display, bool software, const std::filesystem::path& out) {
+    return ExitCode(RunInChild(
+        [&]() -> int {
+            PrepareChild();
+            PlayMode(software, out);
+        },
+        {display, 240}));
 }
 
 // Child: starts the engine alone with the log file on and writes the log to `out`.
 int LogOfStartUp(const std::string& display, const std::filesystem::path& out) {
-    const pid_t child = fork();
-    if (child == 0) {
-        PrepareChild(display);
-        ScopedTempDir dir;
-        std::filesystem::current_path(dir.path());
-        setenv("VOMUR_LOCK_DIR", dir.path().c_str(), 1);
-        StartTestLog();
-        ApiChangeWindowMode(1);
-        const bool up = ApiInitializeLibrary() == 0;
-        if (up) ApiTerminateLibrary();
-        std::ofstream(out, std::ios::binary) << ReadTestLog();
-        std::_Exit(up ? 0 : 1);
-    }
-    int status = 0;
-    if (waitpid(child, &status, 0) != child) return -1;
-    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    return ExitCode(RunInChild(
+        [&]() -> int {
+            PrepareChild();
+            ScopedTempDir dir;
+            std::filesystem::current_path(dir.path());
+            setenv("VOMUR_LOCK_DIR", dir.path().c_str(), 1);
+            StartTestLog();
+            ApiChangeWindowMode(1);
+            const bool up = ApiInitializeLibrary() == 0;
+            if (up) ApiTerminateLibrary();
+            std::ofstream(out, std::ios::binary) << ReadTestLog();
+            std::_Exit(up ? 0 : 1);
+        },
+        {display, 240}));
 }
 
 }  // namespace

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "tests/game/screenshot_png.h"
+#include "tests/support/child_under_x.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/x_server.h"
 #include "tests/support/x_windows.h"
@@ -48,21 +49,19 @@ TEST(RealWindowGame, QuestionTitleAndZStartsTheGame) {
     XServer server;
     ASSERT_FALSE(server.display().empty()) << "Xvfb did not start";
 
-    const pid_t game = fork();
-    if (game == 0) {
-        alarm(120);
-        setenv("DISPLAY", server.display().c_str(), 1);
-        setenv("SDL_VIDEODRIVER", "x11", 1);
-        setenv("SDL_AUDIODRIVER", "dummy", 1);
-        setenv("VOMUR_LOCK_DIR", (dir.path() / "locks").c_str(), 1);
-        unsetenv("VOMUR_MESSAGE_BOX_ANSWER");
-        // The system's X libraries keep a few blocks to the end of a process that used a
-        // real display; the leak check at exit would count them (the engine's own blocks are
-        // tracked by its allocator and tested elsewhere).
-        setenv("ASAN_OPTIONS", "detect_leaks=0", 1);
-        execl(TRELLIGAN_PROGRAM, TRELLIGAN_PROGRAM, static_cast<char*>(nullptr));
-        std::_Exit(127);
-    }
+    ChildProcess game(
+        [&] {
+            setenv("SDL_AUDIODRIVER", "dummy", 1);
+            setenv("VOMUR_LOCK_DIR", (dir.path() / "locks").c_str(), 1);
+            unsetenv("VOMUR_MESSAGE_BOX_ANSWER");
+            // The system's X libraries keep a few blocks to the end of a process that used a
+            // real display; the leak check at exit would count them (the engine's own blocks are
+            // tracked by its allocator and tested elsewhere).
+            setenv("ASAN_OPTIONS", "detect_leaks=0", 1);
+            execl(TRELLIGAN_PROGRAM, TRELLIGAN_PROGRAM, static_cast<char*>(nullptr));
+            return 127;
+        },
+        {server.display(), 120});
 
     XConnection x(server.display());
     ASSERT_NE(x.get(), nullptr);
@@ -127,11 +126,7 @@ TEST(RealWindowGame, QuestionTitleAndZStartsTheGame) {
     // Escape, held until the game has read it (keys are read once a frame), ends the program.
     EXPECT_TRUE(FocusWindow(x.get(), window, 10000) && SendKey(x.get(), XK_Escape, true));
     int status = 0;
-    const bool ended = WaitUntil([&] { return waitpid(game, &status, WNOHANG) == game; }, 30000);
-    if (!ended) {
-        kill(game, SIGKILL);
-        waitpid(game, &status, 0);
-    }
+    const bool ended = game.WaitFor(30000, &status);
     EXPECT_TRUE(ended) << "Escape did not end the game";
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 0);

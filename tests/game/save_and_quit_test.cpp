@@ -17,6 +17,7 @@
 #include "platform/console_text.h"
 #include "platform/testing/debug_capture.h"
 #include "tests/game/game_harness.h"
+#include "tests/support/child_under_x.h"
 #include "tests/support/engine_session.h"
 
 using namespace game_test;
@@ -145,7 +146,7 @@ TEST(SaveAndQuit, AMissingSaveFileIsReportedOnTheStandardOutputOnly) {
         ScopedTempDir streams;
         const std::string out_path = (streams.path() / "stdout").string();
         const std::string err_path = (streams.path() / "stderr").string();
-        const int status = engine_test::RunInChild([&] {
+        const int status = RunInChild([&] {
             setenv("LC_ALL", c.locale, 1);
             unsetenv("VOMUR_DEBUG_OUTPUT");
             std::fflush(nullptr);
@@ -167,7 +168,7 @@ TEST(SaveAndQuit, AMissingSaveFileIsReportedOnTheStandardOutputOnly) {
             std::fflush(nullptr);
             std::_Exit(result);
             return result;
-        });
+        }, kChildWithExitChecks);
         ASSERT_TRUE(WIFEXITED(status)) << c.locale;
         EXPECT_EQ(WEXITSTATUS(status), 0) << c.locale << " present: " << c.present;
         EXPECT_EQ(streams.ReadFile("stdout"), c.out) << c.locale << " present: " << c.present;

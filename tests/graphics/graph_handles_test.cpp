@@ -12,6 +12,7 @@
 #include "engine/graphics/draw/draw_settings.h"
 #include "engine/graphics/graphs/graph_from_image.h"
 #include "tests/graphics/graph_test_support.h"
+#include "tests/support/child_under_x.h"
 
 using engine_test::EngineSession;
 using engine_test::MaskedLog;
@@ -24,14 +25,14 @@ int Slot(int handle) { return handle & 0xFFFF; }
 
 TEST(GraphHandles, TheFullTableEndsTheProcessThroughTheFatalExit) {
     EngineSession session;
-    const int status = engine_test::RunInChild([] {
+    const int status = RunInChild([] {
         if (ApiInitializeLibrary() != 0) return 1;
         for (int i = 0; i < kGraphTableSlots; ++i) {
             if (CreateGraphRecord(1, 1, 0, nullptr, 0, 0) == -1) return 2;
         }
         CreateGraphRecord(1, 1, 0, nullptr, 0, 0);
         return 3;
-    });
+    }, kChildWithExitChecks);
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 255);
     const std::string log = MaskedLog(session.dir().path() / "Log.txt");

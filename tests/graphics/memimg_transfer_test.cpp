@@ -1,7 +1,9 @@
 // Writing pictures into MEMIMG images: the run table's bytes, the valid flags after whole
-// and partial writes, palette conversion, and the read back and image-to-image copy.
+// and partial writes, palette conversion, the key-to-alpha write, and the read back and
+// image-to-image copy.
 #include <gtest/gtest.h>
 
+#include "engine/core/tracked_alloc.h"
 #include "engine/graphics/graphs/memimg_transfer.h"
 #include "tests/support/test_memimg.h"
 
@@ -128,6 +130,65 @@ TEST(MemImgTransfer, OneChannelImagesTakeThePicturesRed) {
     EXPECT_EQ(depth.get(1, 0), 0xFFFFu);
     EXPECT_EQ(depth.get(2, 0), 0x0000u);
     EXPECT_EQ(depth->block->run_table_valid, 0);
+}
+
+
+// The key-to-alpha write of an image with alpha: its key (kept raw, in the image's own
+// format) picks out the pixels whose colour in that format equals it, whatever the
+// picture's layout. Pixels: magenta, (FF, F8, 1F), (FC, 03, FF), white.
+TEST(MemImgTransfer, KeyToAlphaComparesTheKeyInTheImagesOwnFormat) {
+    enum Source { kXrgb, kRgb24, kPalette };
+    struct Case {
+        int kind;
+        Source source;
+        std::uint32_t expected[4];
+    };
+    // RGB565 with alpha: the low 16 bits are the colour, byte 2 the alpha, byte 3 unused
+    // (set). (FC, 03, FF) is magenta once narrowed to 5-6-5; (FF, F8, 1F) is not.
+    constexpr std::uint32_t k565[4] = {0xFF00F81Fu, 0xFFFFFFC3u, 0xFF00F81Fu, 0xFFFFFFFFu};
+    constexpr std::uint32_t k8888[4] = {0x00FF00FFu, 0xFFFFF81Fu, 0xFFFC03FFu, 0xFFFFFFFFu};
+    const Case cases[] = {
+        {kMemImgRgb565, kXrgb, {k565[0], k565[1], k565[2], k565[3]}},
+        {kMemImgRgb565, kRgb24, {k565[0], k565[1], k565[2], k565[3]}},
+        {kMemImgRgb565, kPalette, {k565[0], k565[1], k565[2], k565[3]}},
+        {kMemImgXrgb8888, kXrgb, {k8888[0], k8888[1], k8888[2], k8888[3]}},
+        {kMemImgXrgb8888, kRgb24, {k8888[0], k8888[1], k8888[2], k8888[3]}},
+        {kMemImgXrgb8888, kPalette, {k8888[0], k8888[1], k8888[2], k8888[3]}},
+    };
+    const std::uint32_t colours[4] = {0xFF00FF, 0xFFF81F, 0xFC03FF, 0xFFFFFF};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "kind " << c.kind << " source " << c.source);
+        GraphImage picture{};
+        if (c.source == kRgb24) {
+            ASSERT_EQ(CreateRgb24GraphImage(4, 1, &picture), 0);
+        } else {
+            ASSERT_EQ(CreateXrgb32GraphImage(4, 1, &picture), 0);
+        }
+        for (int x = 0; x < 4; ++x) {
+            const std::uint32_t rgb = colours[x];
+            if (c.source == kPalette) {
+                picture.format.palette[x] = ColorPaletteEntry{static_cast<std::uint8_t>(rgb), static_cast<std::uint8_t>(rgb >> 8),
+                                                              static_cast<std::uint8_t>(rgb >> 16), 0};
+                static_cast<std::uint8_t*>(picture.pixels)[x] = static_cast<std::uint8_t>(x);
+            } else {
+                SetGraphImagePixel(&picture, x, 0, rgb >> 16, (rgb >> 8) & 0xFF, rgb & 0xFF, 255);
+            }
+        }
+        if (c.source == kPalette) SetPalette8ColorFormat(&picture.format);
+        // The key as a software graph image gets it: magenta made in the image's format.
+        const std::uint32_t key = MakeColorValueInFormat(GetMemImgColorFormat(c.kind, 1, 0), 255, 0, 255, 255);
+        MEMIMG image{};
+        ASSERT_EQ(CreateMemImg(&image, 4, 1, -1, key, c.kind, 0, 1, 1, nullptr), 0);
+        WriteGraphImageToMemImg(&picture, nullptr, &image, 0, 0, 4, 1, 0, 0, 1);
+        for (int x = 0; x < 4; ++x) {
+            std::uint32_t raw = 0;
+            std::memcpy(&raw, image.pixels + x * 4, 4);
+            EXPECT_EQ(raw, c.expected[x]) << "x " << x;
+        }
+        ReleaseMemImg(&image);
+        FreeGraphImage(&picture);
+    }
+    EXPECT_EQ(TrackedLiveBlockCount(), 0);
 }
 
 }  // namespace

@@ -16,6 +16,7 @@
 
 #include "engine/include/vomur.h"
 #include "platform/testing/window_testing.h"
+#include "tests/support/child_under_x.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/x_server.h"
 #include "tests/support/x_windows.h"
@@ -38,32 +39,30 @@ TEST(RealWindowKeys, KeyPressedIntoTheWindowReachesTheKeyStates) {
     int go[2];
     ASSERT_EQ(pipe(up), 0);
     ASSERT_EQ(pipe(go), 0);
-    const pid_t engine = fork();
-    if (engine == 0) {
-        alarm(60);
-        setenv("DISPLAY", server.display().c_str(), 1);
-        setenv("SDL_VIDEODRIVER", "x11", 1);
-        ApiChangeWindowMode(1);
-        if (ApiInitializeLibrary() != 0) {
-            if (write(up[1], "x\n", 2) != 2) std::_Exit(5);
-            std::_Exit(6);
-        }
-        if (write(up[1], "u\n", 2) != 2) std::_Exit(5);
-        // Report each change of Z's state until the parent says it has seen enough.
-        char keys[256] = {};
-        int last = 0;
-        for (;;) {
-            pollfd ready{go[0], POLLIN, 0};
-            if (poll(&ready, 1, 5) == 1) break;
-            if (ApiProcessWindowMessages() != 0) break;
-            if (ApiReadAllKeyStates(keys) != 0) std::_Exit(7);
-            if (keys[kKeyZ] != last) {
-                last = keys[kKeyZ];
-                if (write(up[1], last ? "d\n" : "r\n", 2) != 2) std::_Exit(5);
+    ChildProcess engine(
+        [&] {
+            ApiChangeWindowMode(1);
+            if (ApiInitializeLibrary() != 0) {
+                if (write(up[1], "x\n", 2) != 2) std::_Exit(5);
+                std::_Exit(6);
             }
-        }
-        std::_Exit(ApiTerminateLibrary() == 0 ? 0 : 8);
-    }
+            if (write(up[1], "u\n", 2) != 2) std::_Exit(5);
+            // Report each change of Z's state until the parent says it has seen enough.
+            char keys[256] = {};
+            int last = 0;
+            for (;;) {
+                pollfd ready{go[0], POLLIN, 0};
+                if (poll(&ready, 1, 5) == 1) break;
+                if (ApiProcessWindowMessages() != 0) break;
+                if (ApiReadAllKeyStates(keys) != 0) std::_Exit(7);
+                if (keys[kKeyZ] != last) {
+                    last = keys[kKeyZ];
+                    if (write(up[1], last ? "d\n" : "r\n", 2) != 2) std::_Exit(5);
+                }
+            }
+            return ApiTerminateLibrary() == 0 ? 0 : 8;
+        },
+        {server.display()});
     const std::string state = ReadLine(up[0], 30000);
     XConnection x(server.display());
     std::string pressed;
@@ -79,8 +78,7 @@ TEST(RealWindowKeys, KeyPressedIntoTheWindowReachesTheKeyStates) {
         }
     }
     ASSERT_EQ(write(go[1], "g", 1), 1);
-    int status = 0;
-    waitpid(engine, &status, 0);
+    const int status = engine.Wait();
     ASSERT_EQ(state, "u");
     EXPECT_EQ(pressed, "d");
     EXPECT_EQ(released, "r");

@@ -20,6 +20,7 @@
 #include "engine/movie/movie.h"
 #include "platform/testing/window_testing.h"
 #include "tests/movie/movie_fixtures.h"
+#include "tests/support/child_under_x.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/x_server.h"
 #include "tests/support/x_windows.h"
@@ -55,37 +56,35 @@ TEST(RealWindowMovie, ADrawnMovieGraphShowsItsFramesInTheWindow) {
     int up[2], go[2];
     ASSERT_EQ(pipe(up), 0);
     ASSERT_EQ(pipe(go), 0);
-    const pid_t engine = fork();
-    if (engine == 0) {
-        alarm(60);
-        setenv("DISPLAY", server.display().c_str(), 1);
-        setenv("SDL_VIDEODRIVER", "x11", 1);
-        ApiChangeWindowMode(1);
-        int graph = -1;
-        auto show = [&graph] {
-            ApiClearDrawTarget();
-            ApiDrawGraphAtPoint(kDrawX, kDrawY, graph, 0);
-            ApiFlipScreen();
-        };
-        if (ApiInitializeLibrary() == 0) graph = ApiLoadImageAsGraph("movie.ogv", 1);
-        if (graph > 0) {
-            ApiChooseDrawTarget(-2);
-            show();
-        }
-        if (write(up[1], graph > 0 ? "u\n" : "x\n", 2) != 2) std::_Exit(5);
-        for (;;) {
-            pollfd ready{go[0], POLLIN, 0};
-            if (poll(&ready, 1, 10) == 1) {
-                char c = 0;
-                if (read(go[0], &c, 1) != 1 || c == 'q') break;
-                SeekMovieFrame(GetGraphRecord(graph)->movie, 7);
+    ChildProcess engine(
+        [&] {
+            ApiChangeWindowMode(1);
+            int graph = -1;
+            auto show = [&graph] {
+                ApiClearDrawTarget();
+                ApiDrawGraphAtPoint(kDrawX, kDrawY, graph, 0);
+                ApiFlipScreen();
+            };
+            if (ApiInitializeLibrary() == 0) graph = ApiLoadImageAsGraph("movie.ogv", 1);
+            if (graph > 0) {
+                ApiChooseDrawTarget(-2);
                 show();
-                if (write(up[1], "u\n", 2) != 2) std::_Exit(5);
             }
-            ApiProcessWindowMessages();
-        }
-        std::_Exit(ApiTerminateLibrary() == 0 ? 0 : 6);
-    }
+            if (write(up[1], graph > 0 ? "u\n" : "x\n", 2) != 2) std::_Exit(5);
+            for (;;) {
+                pollfd ready{go[0], POLLIN, 0};
+                if (poll(&ready, 1, 10) == 1) {
+                    char c = 0;
+                    if (read(go[0], &c, 1) != 1 || c == 'q') break;
+                    SeekMovieFrame(GetGraphRecord(graph)->movie, 7);
+                    show();
+                    if (write(up[1], "u\n", 2) != 2) std::_Exit(5);
+                }
+                ApiProcessWindowMessages();
+            }
+            return ApiTerminateLibrary() == 0 ? 0 : 6;
+        },
+        {server.display()});
     // Reads the window back from the X server and compares the drawn rectangle.
     XConnection x(server.display());
     auto check = [&](int k) {
@@ -127,8 +126,7 @@ TEST(RealWindowMovie, ADrawnMovieGraphShowsItsFramesInTheWindow) {
     EXPECT_EQ(state, "u");
     check(7);
     ASSERT_EQ(write(go[1], "q", 1), 1);
-    int status = 0;
-    waitpid(engine, &status, 0);
+    const int status = engine.Wait();
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 0);
 }

@@ -1,19 +1,15 @@
 // Shared pieces of the engine start-up tests: a per-test folder that is the current
 // directory, with the instance lock files inside it, the manual clock and the log on;
 // reading Log.txt with its millisecond stamps masked; matching it against a golden file
-// whose lines may hold "{*}" for machine-specific text; and running a piece of a test in
-// a child process with a bounded life.
+// whose lines may hold "{*}" for machine-specific text. (A piece of a test that runs in a
+// child process of its own: tests/support/child_under_x.h.)
 #pragma once
 
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <functional>
 #include <iterator>
 #include <regex>
 #include <sstream>
@@ -118,20 +114,6 @@ inline void ExpectMatchesGolden(const std::string& actual, const std::string& go
         ASSERT_TRUE(LineMatches(want[i], got[i])) << "line " << i + 1 << "\n want: " << want[i] << "\n  got: " << got[i];
     }
     ASSERT_EQ(want.size(), got.size()) << "whole log:\n" << actual;
-}
-
-// Runs `body` in a child process that ends with its result as exit status and is killed
-// after `seconds`; returns the child's status as waitpid gives it.
-inline int RunInChild(const std::function<int()>& body, unsigned seconds = 60) {
-    const pid_t child = fork();
-    if (child == 0) {
-        alarm(seconds);
-        const int result = body();
-        std::exit(result);
-    }
-    int status = 0;
-    waitpid(child, &status, 0);
-    return status;
 }
 
 }  // namespace engine_test

@@ -1,20 +1,13 @@
-// MEMIMG images, blend tables, draw-state helpers and the rectangle and matrix routines:
-// pitch rules, views and release order, the raw fill, the table rows that the software
-// renderer relies on, pixel formats, the flip counter, rectangle clipping and the cut of a
-// transfer's rectangle.
+// MEMIMG images, blend tables and the rectangle routines: pitch rules, views and release
+// order, the raw fill, the table rows that the software renderer relies on, rectangle
+// clipping and the cut of a transfer's rectangle.
 #include <gtest/gtest.h>
 
 #include <array>
-#include <cmath>
 #include <cstring>
 
 #include "engine/core/tracked_alloc.h"
-#include "engine/graphics/draw/draw_settings.h"
-#include "engine/graphics/draw/draw_state_access.h"
-#include "engine/graphics/draw/matrix_builders.h"
-#include "engine/graphics/graphs/memimg_transfer.h"
-#include "engine/graphics/images/graph_image.h"
-#include "engine/graphics/screen/screen_state.h"
+#include "engine/graphics/screen/screen_state.h"  // the screen-format image maker
 #include "engine/pixels/blend_tables.h"
 #include "engine/pixels/memimg.h"
 #include "engine/pixels/rectangles.h"
@@ -108,64 +101,6 @@ TEST(MemImg, FormatCachesHandOutOneRecordPerSlot) {
     EXPECT_EQ(GetMemImgPixelFormat(2, 0, 0)->dwSize, 0u);
 }
 
-// The key-to-alpha write of an image with alpha: its key (kept raw, in the image's own
-// format) picks out the pixels whose colour in that format equals it, whatever the
-// picture's layout. Pixels: magenta, (FF, F8, 1F), (FC, 03, FF), white.
-TEST(MemImgTransfer, KeyToAlphaComparesTheKeyInTheImagesOwnFormat) {
-    enum Source { kXrgb, kRgb24, kPalette };
-    struct Case {
-        int kind;
-        Source source;
-        std::uint32_t expected[4];
-    };
-    // RGB565 with alpha: the low 16 bits are the colour, byte 2 the alpha, byte 3 unused
-    // (set). (FC, 03, FF) is magenta once narrowed to 5-6-5; (FF, F8, 1F) is not.
-    constexpr std::uint32_t k565[4] = {0xFF00F81Fu, 0xFFFFFFC3u, 0xFF00F81Fu, 0xFFFFFFFFu};
-    constexpr std::uint32_t k8888[4] = {0x00FF00FFu, 0xFFFFF81Fu, 0xFFFC03FFu, 0xFFFFFFFFu};
-    const Case cases[] = {
-        {kMemImgRgb565, kXrgb, {k565[0], k565[1], k565[2], k565[3]}},
-        {kMemImgRgb565, kRgb24, {k565[0], k565[1], k565[2], k565[3]}},
-        {kMemImgRgb565, kPalette, {k565[0], k565[1], k565[2], k565[3]}},
-        {kMemImgXrgb8888, kXrgb, {k8888[0], k8888[1], k8888[2], k8888[3]}},
-        {kMemImgXrgb8888, kRgb24, {k8888[0], k8888[1], k8888[2], k8888[3]}},
-        {kMemImgXrgb8888, kPalette, {k8888[0], k8888[1], k8888[2], k8888[3]}},
-    };
-    const std::uint32_t colours[4] = {0xFF00FF, 0xFFF81F, 0xFC03FF, 0xFFFFFF};
-    for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message() << "kind " << c.kind << " source " << c.source);
-        GraphImage picture{};
-        if (c.source == kRgb24) {
-            ASSERT_EQ(CreateRgb24GraphImage(4, 1, &picture), 0);
-        } else {
-            ASSERT_EQ(CreateXrgb32GraphImage(4, 1, &picture), 0);
-        }
-        for (int x = 0; x < 4; ++x) {
-            const std::uint32_t rgb = colours[x];
-            if (c.source == kPalette) {
-                picture.format.palette[x] = ColorPaletteEntry{static_cast<std::uint8_t>(rgb), static_cast<std::uint8_t>(rgb >> 8),
-                                                              static_cast<std::uint8_t>(rgb >> 16), 0};
-                static_cast<std::uint8_t*>(picture.pixels)[x] = static_cast<std::uint8_t>(x);
-            } else {
-                SetGraphImagePixel(&picture, x, 0, rgb >> 16, (rgb >> 8) & 0xFF, rgb & 0xFF, 255);
-            }
-        }
-        if (c.source == kPalette) SetPalette8ColorFormat(&picture.format);
-        // The key as a software graph image gets it: magenta made in the image's format.
-        const std::uint32_t key = MakeColorValueInFormat(GetMemImgColorFormat(c.kind, 1, 0), 255, 0, 255, 255);
-        MEMIMG image{};
-        ASSERT_EQ(CreateMemImg(&image, 4, 1, -1, key, c.kind, 0, 1, 1, nullptr), 0);
-        WriteGraphImageToMemImg(&picture, nullptr, &image, 0, 0, 4, 1, 0, 0, 1);
-        for (int x = 0; x < 4; ++x) {
-            std::uint32_t raw = 0;
-            std::memcpy(&raw, image.pixels + x * 4, 4);
-            EXPECT_EQ(raw, c.expected[x]) << "x " << x;
-        }
-        ReleaseMemImg(&image);
-        FreeGraphImage(&picture);
-    }
-    EXPECT_EQ(TrackedLiveBlockCount(), 0);
-}
-
 TEST(BlendTables, RowsTruncateTowardZero) {
     BuildBlendTables();
     EXPECT_EQ(SignedProductRow(255)[-200], -200);
@@ -194,38 +129,6 @@ TEST(BlendTables, BlendGraphWeights) {
     EXPECT_EQ(w[129], 255);
     BuildBlendGraphWeightTable(128, 255);
     for (int i = 0; i < 256; ++i) EXPECT_EQ(w[i], i);
-}
-
-TEST(DrawState, PixelFormatsTextureSlotsAndTheFlipCounter) {
-    DDPIXELFORMAT x888{};
-    MakeRgbPixelFormat(&x888, 32, 0xFF0000, 0xFF00, 0xFF, 0);
-    EXPECT_EQ(x888.dwSize, 32u);
-    ColorFormat format{};
-    PixelFormatToColorFormat(&x888, &format);
-    EXPECT_EQ(format.unused_mask, 0xFF000000u);
-    EXPECT_EQ(format.unused_shift, 24);
-    EXPECT_EQ(format.unused_width, 8);
-    DDPIXELFORMAT x555{};
-    MakeRgbPixelFormat(&x555, 16, 0x7C00, 0x03E0, 0x001F, 0);
-    PixelFormatToColorFormat(&x555, &format);
-    EXPECT_EQ(format.unused_mask, 0x8000u);
-    EXPECT_EQ(format.unused_shift, 15);
-    EXPECT_EQ(format.unused_width, 1);
-
-    const std::uint8_t drawable32[9] = {0, 0, 1, 0, 0, 0, 32, 0, 0};
-    const std::uint8_t alpha16[9] = {0, 1, 0, 0, 0, 1, 16, 0, 0};
-    EXPECT_EQ(GetTextureFormatIndex(drawable32), 7);
-    EXPECT_EQ(GetTextureFormatIndex(alpha16), 2);
-
-    ResetFlipCount();
-    GetDrawSettings()->flip_count_low = 0xFFFFFFFFu;
-    CountFlip();
-    EXPECT_EQ(GetFlipCount(), 0x100000000ull);
-    SetFlipVSyncWait(5);
-    EXPECT_EQ(GetFlipVSyncWait(), 1);
-    SetFlipVSyncWait(0);
-    EXPECT_EQ(GetFlipVSyncWait(), 0);
-    SetFlipVSyncWait(1);
 }
 
 TEST(RectMatrix, ClipRectToRectInItsFixedOrder) {
@@ -295,31 +198,6 @@ TEST(RectMatrix, ClipTransferRectCutsBothEnds) {
                   (std::array<LONG, 6>{c.want.left, c.want.top, c.want.right, c.want.bottom, c.want_x, c.want_y}))
             << c.rect.left << "," << c.rect.top;
     }
-}
-
-TEST(RectMatrix, PerspectiveRefusalsDefaultAspectAndAliasedProduct) {
-    float m[16];
-    SetIdentityMatrix(m);
-    EXPECT_EQ(MakePerspectiveMatrix(m, 1.0f, 1.0f, 1.005f, 1.0f), -1);
-    EXPECT_EQ(m[0], 1.0f);  // untouched
-    EXPECT_EQ(MakePerspectiveMatrix(m, 0.0f, 1.0f, 10.0f, 1.0f), -1);
-    ASSERT_EQ(MakePerspectiveMatrix(m, 1.0471976f, 1.0f, 11.0f, -1.0f), 0);
-    const float h = std::cos(0.5235988f) / std::sin(0.5235988f);
-    EXPECT_FLOAT_EQ(m[5], h);
-    EXPECT_FLOAT_EQ(m[0], 0.75f * h);  // 480 / 640 before any screen exists
-    EXPECT_FLOAT_EQ(m[14], -1.1f);
-    float a[16], b[16], separate[16];
-    for (int i = 0; i < 16; ++i) {
-        a[i] = static_cast<float>(i + 1);
-        b[i] = static_cast<float>(16 - i);
-    }
-    MultiplyMatrix4(separate, a, b);
-    MultiplyMatrix4(a, a, b);
-    for (int i = 0; i < 16; ++i) EXPECT_EQ(a[i], separate[i]);
-    MakeOrthoMatrix(m, 320.0f, 240.0f, 640.0f, 480.0f);
-    EXPECT_EQ(m[0], 320.0f);
-    EXPECT_EQ(m[5], -240.0f);
-    EXPECT_EQ(m[12], 320.0f);
 }
 
 }  // namespace

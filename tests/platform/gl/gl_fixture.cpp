@@ -1,25 +1,13 @@
-// The shared fixture of the 3-D stand-in's tests.
-#include "tests/gl/gl_fixture.h"
+// The shared fixture of the 3-D stand-in's tests; the program's set-up for GL
+// (tests/support/gl_test_program.h).
+#include "tests/platform/gl/gl_fixture.h"
 
 #include <cstdlib>
 #include <cstring>
 
-#include "tests/support/software_gl_as_hardware.h"
+#include "tests/support/gl_test_program.h"
 
 namespace {
-
-// Before anything starts SDL: the off-screen driver carries GL where the dummy driver
-// (what the test runner sets) does not. A test that wants a real display sets its own.
-struct OffscreenDriver {
-    OffscreenDriver() {
-        const char* driver = std::getenv("SDL_VIDEODRIVER");
-        if (driver == nullptr || std::strcmp(driver, "dummy") == 0) setenv("SDL_VIDEODRIVER", "offscreen", 1);
-    }
-} g_offscreen_driver;
-
-// GL here may render on the CPU; the 3-D object's tests count it as hardware.
-::testing::Environment* const g_software_gl_as_hardware =
-    ::testing::AddGlobalTestEnvironment(new SoftwareGlAsHardware);
 
 constexpr DWORD kMasks[6][4] = {
     {0xF800, 0x07E0, 0x001F, 0},          {0x7C00, 0x03E0, 0x001F, 0},

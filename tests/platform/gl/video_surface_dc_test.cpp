@@ -8,7 +8,7 @@
 
 #include "platform/gdi.h"
 #include "platform/testing/gl_testing.h"
-#include "tests/gl/gl_fixture.h"
+#include "tests/platform/gl/gl_fixture.h"
 
 namespace {
 

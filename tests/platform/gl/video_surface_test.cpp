@@ -4,7 +4,7 @@
 #include <random>
 
 #include "platform/testing/gl_testing.h"
-#include "tests/gl/gl_fixture.h"
+#include "tests/platform/gl/gl_fixture.h"
 
 namespace {
 

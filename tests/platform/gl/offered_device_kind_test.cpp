@@ -5,7 +5,7 @@
 #include <string>
 
 #include "platform/testing/gl_testing.h"
-#include "tests/gl/gl_fixture.h"
+#include "tests/platform/gl/gl_fixture.h"
 
 namespace {
 

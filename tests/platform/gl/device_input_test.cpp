@@ -2,7 +2,7 @@
 // and index counts that do not fit, unknown vertex layouts, textures outside video
 // memory, and devices whose programs do not build; a refused draw leaves the target alone.
 #include "platform/testing/gl_testing.h"
-#include "tests/gl/gl_fixture.h"
+#include "tests/platform/gl/gl_fixture.h"
 
 namespace {
 

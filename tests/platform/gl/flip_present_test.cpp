@@ -11,7 +11,7 @@
 #include "platform/testing/display_testing.h"
 #include "platform/testing/gl_testing.h"
 #include "platform/window.h"
-#include "tests/gl/gl_fixture.h"
+#include "tests/platform/gl/gl_fixture.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/x_server.h"
 #include "tests/support/x_windows.h"

@@ -2,7 +2,7 @@
 // reproducing its texture pixel for pixel.
 #include <random>
 
-#include "tests/gl/gl_fixture.h"
+#include "tests/platform/gl/gl_fixture.h"
 
 namespace {
 

@@ -4,7 +4,6 @@
 
 #include <cstring>
 
-#include "engine/graphics/images/graph_image.h"
 #include "engine/pixels/color_format.h"
 
 namespace {
@@ -185,37 +184,6 @@ TEST(ColorFormat, ConvertColorValueShiftsWithoutReplication) {
     const ColorFormat a1 = Built(16, 0x7C00, 0x03E0, 0x001F, 0x8000);
     EXPECT_EQ(ConvertColorValue(&a1, &a, 0x80000000u), 0x8000u);
     EXPECT_EQ(ConvertColorValue(&a1, &a, 0x7F000000u), 0x0000u);
-}
-
-TEST(ColorFormat, GetGraphImagePixel) {
-    GraphImage image{};
-    EXPECT_EQ(GetGraphImagePixel(&image, 0, 0), 0u);
-
-    std::uint32_t words[2] = {0xAB123456u, 0x00FFFFFFu};
-    SetXrgb32ColorFormat(&image.format);
-    image.width = 2;
-    image.height = 1;
-    image.pitch = 8;
-    image.pixels = words;
-    EXPECT_EQ(GetGraphImagePixel(&image, 0, 0), 0x00123456u);
-    SetArgb32ColorFormat(&image.format);
-    EXPECT_EQ(GetGraphImagePixel(&image, 0, 0), 0xAB123456u);
-
-    std::uint16_t r565[2] = {0xF81F, 0x07E0};
-    BuildColorFormat(&image.format, 16, 0xF800, 0x07E0, 0x001F, 0);
-    image.pixels = r565;
-    EXPECT_EQ(GetGraphImagePixel(&image, 0, 0), 0x00F800F8u);
-    EXPECT_EQ(GetGraphImagePixel(&image, 1, 0), 0x0000FC00u);
-
-    unsigned char rgb[6] = {1, 2, 3, 4, 5, 6};
-    SetRgb24ColorFormat(&image.format);
-    image.pixels = rgb;
-    EXPECT_EQ(GetGraphImagePixel(&image, 1, 0), 0x00060504u);
-
-    unsigned char index[2] = {0, 200};
-    SetGrey8ColorFormat(&image.format);
-    image.pixels = index;
-    EXPECT_EQ(GetGraphImagePixel(&image, 1, 0), 0x00C8C8C8u);
 }
 
 TEST(ColorFormat, DitherFlagIsOff) { EXPECT_EQ(GetDitherFlag(), 0); }

@@ -4,7 +4,7 @@
 // exactly.
 #include <algorithm>
 
-#include "tests/gl/gl_fixture.h"
+#include "tests/platform/gl/gl_fixture.h"
 
 namespace {
 
