@@ -62,8 +62,6 @@ struct D3DGraphicsHooks {
     // the 2-D paths the renderer falls back to without a device
     int (*DrawFillBoxSoft)(int x1, int y1, int x2, int y2, std::uint32_t colour);
     int (*DrawLineBoxSoft)(int x1, int y1, int x2, int y2, std::uint32_t colour);
-    int (*DrawStringSoft)(int x, int y, const char* text, std::uint32_t colour, int font,
-                          std::uint32_t edge_colour, int vertical);
 };
 void InstallD3DGraphicsHooks(const D3DGraphicsHooks& hooks);
 
@@ -162,7 +160,6 @@ const DDPIXELFORMAT* GetZBufferPixelFormat();
 constexpr int kTextureSlotAlphaChannel16 = 2;
 constexpr int kTextureSlotAlphaTest16 = 4;
 
-// Text through the font's texture glyph cache; 0, or -1 when the device is unavailable.
-int DrawStringD3D(int x, int y, const char* text, std::uint32_t colour, int font, std::uint32_t edge_colour,
-                  int vertical);
+// 1 while the device cannot draw (a system-memory graph is the draw target), else 0.
+int IsD3DDeviceUnavailable();
 

@@ -358,8 +358,6 @@ void DrawPieceOnQuad(int piece, const float top_left[2], const float top_right[2
                      const float bottom_right[2]);
 int DrawGridStrips(int device, int columns, int rows, D3DVertexTextured* vertices);
 int ChooseDrawTargetD3D(int target);
-int DrawStringD3D(int x, int y, const char* text, std::uint32_t colour, int font, std::uint32_t edge_colour,
-                  int vertical);
 
 // ---- screen capture (screen_capture.cpp) ------------------------------------------------
 using ScreenCaptureMethod = int (*)(int x1, int y1, int x2, int y2, const GraphRecord* graph, int flag);

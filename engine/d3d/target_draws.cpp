@@ -1,8 +1,7 @@
 // The draw target, its clear, filled boxes, box outlines and texture-cache text through
 // Direct3D. Choosing the target decides whether every draw ends its scene (the front
 // buffer) and whether the device can draw at all (a system-memory graph target). Relies
-// on the batch and per-draw set-up, the graph core's records and the font room's string
-// core.
+// on the batch and per-draw set-up and the graph core's records.
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
@@ -10,7 +9,6 @@
 
 #include "engine/core/core.h"
 #include "engine/d3d/d3d_state.h"
-#include "engine/font/font.h"
 
 namespace {
 
@@ -206,18 +204,5 @@ int DrawLineBoxD3D(int x1, int y1, int x2, int y2, std::uint32_t colour) {
     }
     AppendBars(record, bars, count, diffuse);
     EndSceneAfterDraw(device);
-    return 0;
-}
-
-int DrawStringD3D(int x, int y, const char* text, std::uint32_t colour, int font, std::uint32_t edge_colour,
-                  int vertical) {
-    const FontHandleRecord* record = GetFontRecord(font);
-    if (record == nullptr || text == nullptr) return -1;
-    if (!record->texture_cache) return GraphicsCore().DrawStringSoft(x, y, text, colour, font, edge_colour, vertical);
-    if (D3DState().device_unavailable) return -1;
-    RefreshFontCacheScreen(font);
-    const RECT clip = GraphicsCore().DrawSettings()->draw_area;
-    DrawStringCore(1, x, y, 0, 1.0, 1.0, text, colour, nullptr, &clip, 1, font, edge_colour,
-                   static_cast<int>(std::strlen(text)), vertical, nullptr);
     return 0;
 }

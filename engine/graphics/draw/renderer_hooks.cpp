@@ -46,7 +46,6 @@ void InstallRendererHooks() {
     hooks.ReadDrawArea = ReadDrawArea;
     hooks.DrawFillBoxSoft = DrawFillBoxSoft;
     hooks.DrawLineBoxSoft = DrawLineBoxSoft;
-    hooks.DrawStringSoft = DrawStringSoft;
     InstallD3DGraphicsHooks(hooks);
 }
 

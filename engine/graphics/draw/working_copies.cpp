@@ -384,3 +384,19 @@ int FlushFrontImageRect(const RECT* rect) {
     ReleaseDC(window, dc);
     return 0;
 }
+
+ScopedWorkingCopy::ScopedWorkingCopy(const Surface2D* source, int blit_allowed, const RECT* source_rect,
+                                     const RECT* destination, int plain_write, std::uint32_t* colour1,
+                                     std::uint32_t* colour2)
+    : begun_(BeginWorkingCopy(source, blit_allowed, source_rect, destination, plain_write, colour1, colour2) == 0) {}
+
+ScopedWorkingCopy::~ScopedWorkingCopy() { End(); }
+
+void ScopedWorkingCopy::End() {
+    if (!begun_) return;
+    begun_ = false;
+    EndWorkingCopy();
+}
+
+MEMIMG* ScopedWorkingCopy::target() const { return g_working.target; }
+MEMIMG* ScopedWorkingCopy::source() const { return g_working.source; }

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 
+#include "engine/graphics/graphics.h"
 #include "engine/graphics/graphs/surface_2d.h"
 #include "engine/pixels/pixels.h"
 

@@ -1,27 +1,19 @@
-// The 2-D string path: plain text goes through the font room's string core straight
-// into the draw target's MEMIMG (or a working copy of a DirectDraw target); blended or
-// anti-aliased text is first drawn into the font's screen-sized software surface over a
-// key colour and then drawn from there like a graph. Also the font's screen surface
-// itself. Relies on the font door, the 2-D surfaces and the draw dispatch.
+// The 2-D string path: plain text goes through the string core straight into the draw
+// target's MEMIMG (or a working copy of a DirectDraw target); blended or anti-aliased
+// text is first drawn into the font's screen-sized software surface over a key colour
+// and then drawn from there like a graph. Also texture-cache text through the 3-D
+// renderer. Relies on the graphics core's draw target, working copies and 2-D surfaces,
+// and on the 3-D renderer's batch.
 #include <algorithm>
+#include <cstring>
 
 #include "engine/core/core.h"
 #include "engine/d3d/d3d.h"
-#include "engine/font/font.h"
-#include "engine/graphics/draw/draw_dispatch.h"
-#include "engine/graphics/draw/draw_settings.h"
-#include "engine/graphics/draw/working_copies.h"
-#include "engine/graphics/graphs/surface_2d.h"
-#include "engine/graphics/graphs/surface_data.h"
-#include "engine/graphics/screen/screen_state.h"
+#include "engine/font/font_internal.h"
+#include "engine/graphics/graphics.h"
 #include "engine/pixels/pixels.h"
 
 namespace {
-
-MEMIMG* TargetImage() {
-    MEMIMG* image = GetScreenState()->target_image;
-    return image != nullptr && IsMemImgValid(image) ? image : nullptr;
-}
 
 // The colour value a string core writes for `colour` under the current bright colour.
 std::uint32_t BrightScaled(std::uint32_t colour) {
@@ -33,26 +25,6 @@ std::uint32_t BrightScaled(std::uint32_t colour) {
 }
 
 }  // namespace
-
-int IsFrontImageStale() { return GetScreenState()->front_image_stale; }
-
-int AddFontScreenSurface2D(int alpha_channel, std::int32_t* lost_flag) {
-    int width = 0, height = 0;
-    ReadScreenSize(&width, &height);
-    if (width <= 0 || height <= 0 || width > 0xFFFF || height > 0xFFFF) return -1;
-    GraphCreationBytes creation{};
-    creation.texture = 0;
-    creation.alpha_channel = static_cast<std::uint8_t>(alpha_channel ? 1 : 0);
-    creation.drawable = 0;
-    creation.system_memory = 1;
-    creation.alpha_test = 0;
-    creation.bit_depth = static_cast<std::uint8_t>(GetScreenBitDepth());
-    const int handle = AddSurface2D(static_cast<std::uint16_t>(width), static_cast<std::uint16_t>(height), 0, 0, -1,
-                                    nullptr, 0, 0, &creation);
-    if (handle < 0) return -1;
-    SetSurface2DLostFlagPointer(handle, lost_flag);
-    return handle;
-}
 
 int DrawStringSoft(int x, int y, const char* text, std::uint32_t colour, int font, std::uint32_t edge_colour,
                    int vertical) {
@@ -71,7 +43,7 @@ int DrawStringSoft(int x, int y, const char* text, std::uint32_t colour, int fon
                                          (settings->blend_mode == kBlendAlpha && settings->blend_value == 255)));
     if (plain) {
         if (IsSoftwareRendering()) {
-            MEMIMG* target = TargetImage();
+            MEMIMG* target = GetDrawTargetImage();
             if (target == nullptr) return -1;
             return DrawStringCore(1, x, y, 0, 1.0, 1.0, text, colour, target, &settings->draw_area, 1, font,
                                   edge_colour, -1, vertical, nullptr) < 0
@@ -84,22 +56,19 @@ int DrawStringSoft(int x, int y, const char* text, std::uint32_t colour, int fon
                        HoldToInt(static_cast<long long>(y) + size.cy)};
         std::uint32_t text_value = colour;
         std::uint32_t edge_value = edge_colour;
-        if (BeginWorkingCopy(nullptr, 0, nullptr, &box, 1, &text_value, &edge_value) != 0) return -1;
-        WorkingCopyState* working = GetWorkingCopyState();
-        if (working->target != nullptr) {
-            DrawStringCore(1, x, y, 0, 1.0, 1.0, text, text_value, working->target, &settings->draw_area, 1, font,
+        const ScopedWorkingCopy working(nullptr, 0, nullptr, &box, 1, &text_value, &edge_value);
+        if (!working.begun()) return -1;
+        if (working.target() != nullptr) {
+            DrawStringCore(1, x, y, 0, 1.0, 1.0, text, text_value, working.target(), &settings->draw_area, 1, font,
                            edge_value, -1, vertical, nullptr);
         }
-        EndWorkingCopy();
         return 0;
     }
 
     // Blended or anti-aliased: through the font's screen surface.
     if (RefreshFontCacheScreen(font) < 0) return -1;
-    const Surface2D* piece = GetSurface2DRecord(record->screen_surface);
-    SurfaceData* data = piece != nullptr ? GetSurfaceData(piece->surface_data) : nullptr;
-    if (data == nullptr || !IsMemImgValid(&data->color_image)) return -1;
-    MEMIMG* image = &data->color_image;
+    MEMIMG* image = GetSurface2DColorImage(record->screen_surface);
+    if (image == nullptr) return -1;
     int screen_width = 0, screen_height = 0;
     ReadScreenSize(&screen_width, &screen_height);
     RECT area{0, 0, size.cx, size.cy};
@@ -126,20 +95,22 @@ int DrawStringSoft(int x, int y, const char* text, std::uint32_t colour, int fon
         return -1;
     }
     // The surface is drawn white-bright (the text is already tinted), within the part of
-    // the draw area the string covers; both settings are put back after.
-    const RECT saved_area = settings->draw_area;
-    const std::int32_t saved_empty = settings->empty_area;
-    std::uint8_t saved_bright[4];
-    std::copy(settings->bright, settings->bright + 4, saved_bright);
+    // the draw area the string covers.
     RECT shown{x, y, HoldToInt(static_cast<long long>(x) + size.cx), HoldToInt(static_cast<long long>(y) + size.cy)};
-    ClipRectToRect(&shown, &saved_area);
-    if (!IsRectEmpty(shown)) {
-        settings->bright[0] = settings->bright[1] = settings->bright[2] = 255;
-        settings->draw_area = shown;
-        DrawSurface2DSoft(x, y, record->screen_surface, 1);
-        settings->draw_area = saved_area;
-        settings->empty_area = saved_empty;
-        std::copy(saved_bright, saved_bright + 4, settings->bright);
-    }
+    ClipRectToRect(&shown, &settings->draw_area);
+    if (!IsRectEmpty(shown)) DrawSurface2DUntinted(x, y, record->screen_surface, shown);
+    return 0;
+}
+
+int DrawStringD3D(int x, int y, const char* text, std::uint32_t colour, int font, std::uint32_t edge_colour,
+                  int vertical) {
+    const FontHandleRecord* record = GetFontRecord(font);
+    if (record == nullptr || text == nullptr) return -1;
+    if (!record->texture_cache) return DrawStringSoft(x, y, text, colour, font, edge_colour, vertical);
+    if (IsD3DDeviceUnavailable()) return -1;
+    RefreshFontCacheScreen(font);
+    const RECT clip = GetDrawSettings()->draw_area;
+    DrawStringCore(1, x, y, 0, 1.0, 1.0, text, colour, nullptr, &clip, 1, font, edge_colour,
+                   static_cast<int>(std::strlen(text)), vertical, nullptr);
     return 0;
 }
