@@ -10,11 +10,11 @@ IDirectDrawSurface7* GetPieceTexture(const Surface3DData* piece) {
     return data != nullptr ? data->surface : nullptr;
 }
 
-void PrepareDrawStates(const Surface3DData* piece, std::uint32_t wishes) {
+void PrepareDrawStates(const DrawSettingsBlock& draw_state, const Surface3DData* piece, std::uint32_t wishes) {
     const int device = D3DState().current_device;
     D3DDeviceRecord* record = GetD3DDeviceRecord(device);
     if (record == nullptr) return;
-    const DrawSettingsBlock* settings = GraphicsCore().DrawSettings();
+    const DrawSettingsBlock* settings = &draw_state;
 
     if ((wishes & kWishLighting) != 0) {
         if (record->lighting == 0) SetDeviceLighting(device, 1);

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "tests/d3d/d3d_draw_session.h"
+#include "tests/support/engine_testing/d3d_draw_testing.h"
 
 namespace {
 

@@ -13,6 +13,7 @@
 #include "engine/font/font.h"
 #include "engine/font/font_internal.h"
 #include "tests/d3d/d3d_draw_session.h"
+#include "tests/support/engine_testing/d3d_draw_testing.h"
 
 namespace {
 

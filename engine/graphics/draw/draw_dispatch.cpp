@@ -150,6 +150,10 @@ int SetBlendSourceParamsSoft(int, int border_value, int border_range) {
 }
 
 int DrawSurface2DSoft(int x, int y, int surface, int transparent) {
+    return DrawSurface2DSoftWith(*GetDrawSettings(), x, y, surface, transparent);
+}
+
+int DrawSurface2DSoftWith(const DrawSettingsBlock& settings, int x, int y, int surface, int transparent) {
     if (!IsScreenUp()) return -1;
     const Surface2D* piece = GetSurface2DRecord(surface);
     if (piece == nullptr) return -1;
@@ -162,18 +166,18 @@ int DrawSurface2DSoft(int x, int y, int surface, int transparent) {
         MEMIMG view{};
         const MEMIMG* source = PieceImage(piece, data, &view);
         if (source == nullptr) return -1;
-        DrawMemImg(target, source, x, y, transparent, blend);
+        DrawMemImgWith(SoftDrawStateFromSettings(settings), target, source, x, y, transparent, blend);
         ReleaseView(&view);
         return 0;
     }
     HandOverFromDirect3D();
-    const RECT& area = GetDrawSettings()->draw_area;
+    const RECT& area = settings.draw_area;
     RECT destination{x, y, HoldToInt(static_cast<long long>(x) + piece->width),
                      HoldToInt(static_cast<long long>(y) + piece->height)};
     ClipRectToRect(&destination, &area);
     if (IsRectEmpty(destination)) return 0;
     const RECT source{destination.left - x, destination.top - y, destination.right - x, destination.bottom - y};
-    if (BeginWorkingCopy(piece, 1, &source, &destination, 0, nullptr, nullptr) != 0) return -1;
+    if (BeginWorkingCopyWith(settings, piece, 1, &source, &destination, 0, nullptr, nullptr) != 0) return -1;
     WorkingCopyState* working = GetWorkingCopyState();
     if (working->blit_chosen) {
         RECT from = working->blit_source_rect;
@@ -189,7 +193,8 @@ int DrawSurface2DSoft(int x, int y, int surface, int transparent) {
         EndWorkingCopy();
         return -1;
     }
-    DrawMemImg(working->target, working->source, x, y, transparent, blend);
+    DrawMemImgWith(SoftDrawStateFromSettings(settings), working->target, working->source, x, y, transparent,
+                   blend);
     EndWorkingCopy();
     return 0;
 }

@@ -45,17 +45,9 @@ MEMIMG* GetSurface2DColorImage(int surface) {
 }
 
 int DrawSurface2DUntinted(int x, int y, int surface, const RECT& area) {
-    // Both settings are put back after.
-    DrawSettingsBlock* settings = GetDrawSettings();
-    const RECT saved_area = settings->draw_area;
-    const std::int32_t saved_empty = settings->empty_area;
-    std::uint8_t saved_bright[4];
-    std::copy(settings->bright, settings->bright + 4, saved_bright);
-    settings->bright[0] = settings->bright[1] = settings->bright[2] = 255;
-    settings->draw_area = area;
-    const int result = DrawSurface2DSoft(x, y, surface, 1);
-    settings->draw_area = saved_area;
-    settings->empty_area = saved_empty;
-    std::copy(saved_bright, saved_bright + 4, settings->bright);
-    return result;
+    // The live settings stay as they are: the draw gets a copy, white-bright, over `area`.
+    DrawSettingsBlock settings = *GetDrawSettings();
+    settings.bright[0] = settings.bright[1] = settings.bright[2] = 255;
+    settings.draw_area = area;
+    return DrawSurface2DSoftWith(settings, x, y, surface, 1);
 }

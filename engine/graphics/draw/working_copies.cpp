@@ -132,10 +132,9 @@ bool MakeLockedView(MEMIMG* view, const WorkingCopyLock& lock, int width, int he
 // (through the first work surface when the pixels must be converted or read back from
 // video memory). The view's origin is the target's (0, 0) and it reaches the clip
 // rectangle's right and bottom edges, so the renderer addresses only locked memory.
-int PrepareTarget(IDirectDrawSurface7* target_surface, bool masked, bool cpu, bool target_video, int plain_write,
-                  std::uint32_t* colour1, std::uint32_t* colour2) {
+int PrepareTarget(const DrawSettingsBlock* settings, IDirectDrawSurface7* target_surface, bool masked, bool cpu,
+                  bool target_video, int plain_write, std::uint32_t* colour1, std::uint32_t* colour2) {
     ScreenState* screen = GetScreenState();
-    const DrawSettingsBlock* settings = GetDrawSettings();
     const RECT& clip = g_working.clip;
     if (!masked && screen->target_image != nullptr && IsMemImgValid(screen->target_image)) {
         if (screen->target_x == 0 && screen->target_y == 0) {
@@ -249,12 +248,19 @@ WorkingCopyState* GetWorkingCopyState() { return &g_working; }
 
 int BeginWorkingCopy(const Surface2D* piece, int blit_allowed, const RECT* source_rect, const RECT* destination,
                      int plain_write, std::uint32_t* colour1, std::uint32_t* colour2) {
+    return BeginWorkingCopyWith(*GetDrawSettings(), piece, blit_allowed, source_rect, destination, plain_write, colour1,
+                                colour2);
+}
+
+int BeginWorkingCopyWith(const DrawSettingsBlock& draw_state, const Surface2D* piece, int blit_allowed,
+                         const RECT* source_rect, const RECT* destination, int plain_write, std::uint32_t* colour1,
+                         std::uint32_t* colour2) {
     // Whatever an earlier copy left is let go.
     ReleaseViews();
     g_working = WorkingCopyState{};
     if (IsSoftwareRendering()) return 0;
     ScreenState* screen = GetScreenState();
-    const DrawSettingsBlock* settings = GetDrawSettings();
+    const DrawSettingsBlock* settings = &draw_state;
     const bool masked = IsMaskScreenActive() != 0;
     IDirectDrawSurface7* target_surface = masked ? GetMaskWorkSurface() : screen->target_surface;
     SurfaceData* data = nullptr;
@@ -295,7 +301,7 @@ int BeginWorkingCopy(const Surface2D* piece, int blit_allowed, const RECT* sourc
         if (CopySourceToWork(piece, data, SourceArea(piece, source_rect)) != 0) return -1;
         copied = true;
     }
-    if (PrepareTarget(target_surface, masked, cpu, target_video, plain_write, colour1, colour2) != 0) return -1;
+    if (PrepareTarget(settings, target_surface, masked, cpu, target_video, plain_write, colour1, colour2) != 0) return -1;
     if (piece != nullptr && PrepareSource(piece, data, source_rect, copied) != 0) return -1;
     return 0;
 }
