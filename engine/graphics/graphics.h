@@ -194,8 +194,7 @@ void WarmUpDrawingPaths();
 int RepaintFromScreenCopy(HDC dc);
 
 // ---- what the Direct3D renderer reaches of the graphics core: the screen's surfaces and
-// colour format, the texture-format slot rule, pixel formats as colour formats, and the
-// graph and SurfaceData records behind texture pieces (declared in the graph headers).
+// colour format, the texture-format slot rule and pixel formats as colour formats.
 IDirectDrawSurface7* GetDrawTargetSurface();
 IDirectDrawSurface7* GetFrontSurface();
 IDirectDrawSurface7* GetBackSurface();
@@ -203,7 +202,6 @@ IDirectDrawSurface7* GetWorkSurface();
 const ColorFormat* GetScreenColorFormat();
 int GetTextureFormatIndex(const std::uint8_t* creation_bytes);
 int PixelFormatToColorFormat(const DDPIXELFORMAT* pixel_format, ColorFormat* format);
-#include "engine/graphics/graphs/surface_data.h"  // IWYU pragma: export
 // The screen's answers and the copy between surfaces that screen capture into texture
 // graphs uses; the pictures written into texture pieces and the 2-D pieces of a graph
 // chosen as the 3-D draw target.
@@ -211,8 +209,6 @@ int IsWindowFrontTarget();
 // `method` -1: the engine's copy setting.
 int CopySurfaceRect(IDirectDrawSurface7* destination, IDirectDrawSurface7* source, int x, int y, const RECT* rect,
                     int method);
-#include "engine/graphics/graphs/graph_transfer.h"  // IWYU pragma: export
-#include "engine/graphics/graphs/surface_2d.h"      // IWYU pragma: export
 // The pictures of a movie frame as a transfer source: the colour picture in `image` and,
 // for an alpha movie, the alpha picture in `alpha` (its red channel the alpha); both stay
 // over the frame's pixels.

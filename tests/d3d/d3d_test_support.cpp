@@ -11,6 +11,7 @@
 
 #include "engine/core/tracked_alloc.h"
 #include "engine/graphics/graphics.h"
+#include "engine/graphics/graphs/surface_data.h"
 #include "tests/support/software_gl_as_hardware.h"
 
 namespace {

@@ -12,6 +12,7 @@
 #include "engine/graphics/draw/draw_settings.h"
 #include "engine/font/font.h"
 #include "engine/font/font_internal.h"
+#include "engine/graphics/graphs/graph_handles.h"
 #include "tests/d3d/d3d_draw_session.h"
 #include "tests/support/engine_testing/d3d_draw_testing.h"
 
