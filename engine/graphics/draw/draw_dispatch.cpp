@@ -102,9 +102,9 @@ int CopyDirectDrawScreenToGraph(RECT rect, const Surface2D* piece, SurfaceData* 
         DDSURFACEDESC2 desc{};
         desc.dwSize = sizeof(desc);
         if (FAILED(data->surface->Lock(&piece_rect, &desc, DDLOCK_WAIT, nullptr))) return -1;
-        ConvertColorBlt(desc.lpSurface, desc.lPitch, screen_format, target_image->pixels, target_image->block->pitch,
-                        target_image->block->format, nullptr, 0, nullptr, 0, 0, &target_rect, 0, 0, 0, kDitherNone, 0,
-                        0, 0, 0);
+        ConvertColorBlt({.dest = desc.lpSurface, .dest_pitch = desc.lPitch, .dest_format = screen_format,
+                         .src = target_image->pixels, .src_pitch = target_image->block->pitch,
+                         .src_format = target_image->block->format, .src_rect = &target_rect});
         SetUnusedBits(whole, desc.lpSurface, desc.lPitch, screen_format);
         data->surface->Unlock(&piece_rect);
         return 0;
@@ -116,9 +116,9 @@ int CopyDirectDrawScreenToGraph(RECT rect, const Surface2D* piece, SurfaceData* 
         RECT locked = whole;
         if (FAILED(screen->work->Lock(&locked, &desc, DDLOCK_WAIT, nullptr))) return -1;
         MEMIMG& image = data->color_image;
-        ConvertColorBlt(image.pixels, image.block->pitch, image.block->format, desc.lpSurface, desc.lPitch,
-                        screen_format, nullptr, 0, nullptr, piece->source_x, piece->source_y, &whole, 0, 0, 0,
-                        kDitherNone, 0, 0, 0, 0);
+        ConvertColorBlt({.dest = image.pixels, .dest_pitch = image.block->pitch, .dest_format = image.block->format,
+                         .src = desc.lpSurface, .src_pitch = desc.lPitch, .src_format = screen_format,
+                         .dest_x = piece->source_x, .dest_y = piece->source_y, .src_rect = &whole});
         const int bytes = MemImgBytesPerPixel(&image);
         SetUnusedBits(whole,
                       image.pixels + static_cast<std::ptrdiff_t>(piece->source_y) * image.block->pitch +

@@ -65,9 +65,9 @@ void ConvertLocked(const WorkingCopyLock& lock, const RECT& area, bool to_workin
     if (IsRectEmpty(area)) return;
     const ColorFormat* screen = GetScreenColorFormat();
     const ColorFormat* working = WorkingFormat();
-    ConvertColorBlt(lock.pixels, lock.pitch, to_working ? working : screen, lock.pixels, lock.pitch,
-                    to_working ? screen : working, nullptr, 0, nullptr, area.left, area.top, &area, 0, 0, 0,
-                    kDitherNone, 0, 0, 0, 0);
+    ConvertColorBlt({.dest = lock.pixels, .dest_pitch = lock.pitch, .dest_format = to_working ? working : screen,
+                     .src = lock.pixels, .src_pitch = lock.pitch, .src_format = to_working ? screen : working,
+                     .dest_x = area.left, .dest_y = area.top, .src_rect = &area});
 }
 
 // The source's key as the renderer meets it: on a converted screen the key pixels were
@@ -80,8 +80,8 @@ std::uint32_t WorkingKey(std::uint32_t rgb, bool converted) {
     const std::uint32_t stored = MakeColorValueInFormat(screen, r, g, b, 255);
     std::uint32_t key = 0;
     const RECT one{0, 0, 1, 1};
-    ConvertColorBlt(&key, 4, WorkingFormat(), &stored, 4, screen, nullptr, 0, nullptr, 0, 0, &one, 0, 0, 0,
-                    kDitherNone, 0, 0, 0, 0);
+    ConvertColorBlt({.dest = &key, .dest_pitch = 4, .dest_format = WorkingFormat(), .src = &stored, .src_pitch = 4,
+                     .src_format = screen, .src_rect = &one});
     const int bytes = WorkingFormat()->bytes_per_pixel;
     return bytes >= 4 ? key : key & ((1u << (8 * bytes)) - 1u);
 }

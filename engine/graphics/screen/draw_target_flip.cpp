@@ -249,8 +249,9 @@ int PresentToWindow(const RECT* dirty_area) {
             }
             const MEMIMG& image = screen->back_image;
             const RECT whole{0, 0, width, height};
-            ConvertColorBlt(desc.lpSurface, desc.lPitch, &screen->color_format, image.pixels, image.block->pitch,
-                            image.block->format, nullptr, 0, nullptr, 0, 0, &whole, 0, 0, 0, 0, 0, 0, 0, 0);
+            ConvertColorBlt({.dest = desc.lpSurface, .dest_pitch = desc.lPitch, .dest_format = &screen->color_format,
+                             .src = image.pixels, .src_pitch = image.block->pitch, .src_format = image.block->format,
+                             .src_rect = &whole});
             screen->back->Unlock(nullptr);
             if (wait) WaitVerticalBlank();
             screen->primary->Blt(window_mode ? &destination : nullptr, screen->back, &source, DDBLT_WAIT, nullptr);
