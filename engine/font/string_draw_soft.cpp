@@ -33,7 +33,7 @@ int DrawStringSoft(int x, int y, const char* text, std::uint32_t colour, int fon
     // A font whose glyphs live in a texture cache is drawn by the 3-D renderer.
     if (record->texture_cache) return DrawStringD3D(x, y, text, colour, font, edge_colour, vertical);
     SIZE size{0, 0};
-    if (DrawStringCore(0, 0, 0, 0, 1.0, 1.0, text, 0, nullptr, nullptr, 0, font, 0, -1, vertical, &size) < 0) {
+    if (DrawStringCore({.text = text, .font = font, .vertical = vertical, .out_size = &size}) < 0) {
         return -1;
     }
     DrawSettingsBlock* settings = GetDrawSettings();
@@ -45,8 +45,9 @@ int DrawStringSoft(int x, int y, const char* text, std::uint32_t colour, int fon
         if (IsSoftwareRendering()) {
             MEMIMG* target = GetDrawTargetImage();
             if (target == nullptr) return -1;
-            return DrawStringCore(1, x, y, 0, 1.0, 1.0, text, colour, target, &settings->draw_area, 1, font,
-                                  edge_colour, -1, vertical, nullptr) < 0
+            return DrawStringCore({.draw = 1, .x = x, .y = y, .text = text, .color = colour, .target = target,
+                                   .clip = &settings->draw_area, .transparent = 1, .font = font,
+                                   .edge_color = edge_colour, .vertical = vertical}) < 0
                        ? -1
                        : 0;
         }
@@ -59,8 +60,9 @@ int DrawStringSoft(int x, int y, const char* text, std::uint32_t colour, int fon
         const ScopedWorkingCopy working(nullptr, 0, nullptr, &box, 1, &text_value, &edge_value);
         if (!working.begun()) return -1;
         if (working.target() != nullptr) {
-            DrawStringCore(1, x, y, 0, 1.0, 1.0, text, text_value, working.target(), &settings->draw_area, 1, font,
-                           edge_value, -1, vertical, nullptr);
+            DrawStringCore({.draw = 1, .x = x, .y = y, .text = text, .color = text_value, .target = working.target(),
+                            .clip = &settings->draw_area, .transparent = 1, .font = font, .edge_color = edge_value,
+                            .vertical = vertical});
         }
         return 0;
     }
@@ -90,8 +92,8 @@ int DrawStringSoft(int x, int y, const char* text, std::uint32_t colour, int fon
         }
     }
     FillMemImgRectRaw(image, &area, block->transparent_color);
-    if (DrawStringCore(1, 0, 0, 0, 1.0, 1.0, text, colour, image, &area, 1, font, edge_colour, -1, vertical,
-                       nullptr) < 0) {
+    if (DrawStringCore({.draw = 1, .text = text, .color = colour, .target = image, .clip = &area, .transparent = 1,
+                        .font = font, .edge_color = edge_colour, .vertical = vertical}) < 0) {
         return -1;
     }
     // The surface is drawn white-bright (the text is already tinted), within the part of
@@ -110,7 +112,8 @@ int DrawStringD3D(int x, int y, const char* text, std::uint32_t colour, int font
     if (IsD3DDeviceUnavailable()) return -1;
     RefreshFontCacheScreen(font);
     const RECT clip = GetDrawSettings()->draw_area;
-    DrawStringCore(1, x, y, 0, 1.0, 1.0, text, colour, nullptr, &clip, 1, font, edge_colour,
-                   static_cast<int>(std::strlen(text)), vertical, nullptr);
+    DrawStringCore({.draw = 1, .x = x, .y = y, .text = text, .color = colour, .clip = &clip, .transparent = 1,
+                    .font = font, .edge_color = edge_colour, .length = static_cast<int>(std::strlen(text)),
+                    .vertical = vertical});
     return 0;
 }

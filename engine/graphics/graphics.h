@@ -108,6 +108,7 @@ int DrawSurface2DUntinted(int x, int y, int surface, const RECT& area);
 // The draw target's own image when it is a valid MEMIMG, else null.
 MEMIMG* GetDrawTargetImage();
 struct Surface2D;
+struct WorkingCopyState;
 // A working copy of the draw target (and of a source piece) for the time of one draw:
 // where the target or the source is a DirectDraw surface, the draw gets MEMIMG views of
 // locked surface memory (or of a work surface), put back when the object ends.
@@ -116,6 +117,10 @@ class ScopedWorkingCopy {
 public:
     ScopedWorkingCopy(const Surface2D* source, int blit_allowed, const RECT* source_rect, const RECT* destination,
                       int plain_write, std::uint32_t* colour1, std::uint32_t* colour2);
+    // The same under the given settings in place of the live ones.
+    ScopedWorkingCopy(const DrawSettingsBlock& settings, const Surface2D* source, int blit_allowed,
+                      const RECT* source_rect, const RECT* destination, int plain_write, std::uint32_t* colour1,
+                      std::uint32_t* colour2);
     ~ScopedWorkingCopy();
     ScopedWorkingCopy(const ScopedWorkingCopy&) = delete;
     ScopedWorkingCopy& operator=(const ScopedWorkingCopy&) = delete;
@@ -123,6 +128,8 @@ public:
     // The working target and source images (the source null without a source).
     MEMIMG* target() const;
     MEMIMG* source() const;
+    // All of the copy's state (the blit chosen instead, the locks).
+    WorkingCopyState* state() const;
     // Ends the copy before the object does (a second end does nothing).
     void End();
 

@@ -177,8 +177,9 @@ int DrawSurface2DSoftWith(const DrawSettingsBlock& settings, int x, int y, int s
     ClipRectToRect(&destination, &area);
     if (IsRectEmpty(destination)) return 0;
     const RECT source{destination.left - x, destination.top - y, destination.right - x, destination.bottom - y};
-    if (BeginWorkingCopyWith(settings, piece, 1, &source, &destination, 0, nullptr, nullptr) != 0) return -1;
-    WorkingCopyState* working = GetWorkingCopyState();
+    const ScopedWorkingCopy copy(settings, piece, 1, &source, &destination, 0, nullptr, nullptr);
+    if (!copy.begun()) return -1;
+    WorkingCopyState* working = copy.state();
     if (working->blit_chosen) {
         RECT from = working->blit_source_rect;
         const DWORD flags = transparent != 0 ? DDBLTFAST_SRCCOLORKEY : DDBLTFAST_NOCOLORKEY;
@@ -190,12 +191,10 @@ int DrawSurface2DSoftWith(const DrawSettingsBlock& settings, int x, int y, int s
                    : 0;
     }
     if (working->target == nullptr || working->source == nullptr) {
-        EndWorkingCopy();
         return -1;
     }
     DrawMemImgWith(SoftDrawStateFromSettings(settings), working->target, working->source, x, y, transparent,
                    blend);
-    EndWorkingCopy();
     return 0;
 }
 
@@ -255,14 +254,13 @@ int DrawGraphStretchSoft(int x1, int y1, int x2, int y2, const GraphRecord* grap
         top = t;
     }
     const RECT source{HoldToInt(left), HoldToInt(top), HoldToInt(right), HoldToInt(bottom)};
-    if (BeginWorkingCopy(piece, 0, &source, &clipped, 0, nullptr, nullptr) != 0) return -1;
-    WorkingCopyState* working = GetWorkingCopyState();
+    const ScopedWorkingCopy copy(piece, 0, &source, &clipped, 0, nullptr, nullptr);
+    if (!copy.begun()) return -1;
+    WorkingCopyState* working = copy.state();
     if (working->target == nullptr || working->source == nullptr) {
-        EndWorkingCopy();
         return -1;
     }
     DrawMemImgStretch(working->target, working->source, &given, transparent, blend);
-    EndWorkingCopy();
     return 0;
 }
 
@@ -303,14 +301,13 @@ int DrawGraphTriangleSoft(const TriangleVertex* vertices, const GraphRecord* gra
         source.right = std::max<LONG>(source.right, HoldToInt(vertices[i].u + 1LL));
         source.bottom = std::max<LONG>(source.bottom, HoldToInt(vertices[i].v + 1LL));
     }
-    if (BeginWorkingCopy(piece, 0, &source, &destination, 0, nullptr, nullptr) != 0) return -1;
-    WorkingCopyState* working = GetWorkingCopyState();
+    const ScopedWorkingCopy copy(piece, 0, &source, &destination, 0, nullptr, nullptr);
+    if (!copy.begun()) return -1;
+    WorkingCopyState* working = copy.state();
     if (working->target == nullptr) {
-        EndWorkingCopy();
         return -1;
     }
     DrawMemImgTriangle(working->target, working->source, vertices, transparent, blend);
-    EndWorkingCopy();
     return 0;
 }
 
@@ -346,14 +343,13 @@ int DrawFillBoxSoft(int x1, int y1, int x2, int y2, std::uint32_t colour) {
     std::uint32_t converted = colour;
     // The fill takes its corners in either order; the working copy needs them ordered.
     const RECT box = OrderedRect(x1, y1, x2, y2);
-    if (BeginWorkingCopy(nullptr, 0, nullptr, &box, 1, &converted, nullptr) != 0) return -1;
-    WorkingCopyState* working = GetWorkingCopyState();
+    const ScopedWorkingCopy copy(nullptr, 0, nullptr, &box, 1, &converted, nullptr);
+    if (!copy.begun()) return -1;
+    WorkingCopyState* working = copy.state();
     if (working->target == nullptr) {
-        EndWorkingCopy();
         return -1;
     }
     FillMemImgRect(working->target, &rect, converted);
-    EndWorkingCopy();
     return 0;
 }
 
@@ -376,10 +372,10 @@ int DrawLineListSoft(const LineRecord* lines, int count) {
         box.right = std::max<LONG>(box.right, HoldToInt(std::max(lines[i].x1, lines[i].x2) + 1LL));
         box.bottom = std::max<LONG>(box.bottom, HoldToInt(std::max(lines[i].y1, lines[i].y2) + 1LL));
     }
-    if (BeginWorkingCopy(nullptr, 0, nullptr, &box, 0, nullptr, nullptr) != 0) return -1;
-    WorkingCopyState* working = GetWorkingCopyState();
+    const ScopedWorkingCopy copy(nullptr, 0, nullptr, &box, 0, nullptr, nullptr);
+    if (!copy.begun()) return -1;
+    WorkingCopyState* working = copy.state();
     if (working->target == nullptr) {
-        EndWorkingCopy();
         return -1;
     }
     if (working->target_lock.converted) {
@@ -400,7 +396,6 @@ int DrawLineListSoft(const LineRecord* lines, int count) {
     } else {
         DrawMemImgLines(working->target, items, count);
     }
-    EndWorkingCopy();
     return 0;
 }
 

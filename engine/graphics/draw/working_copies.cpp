@@ -396,6 +396,12 @@ ScopedWorkingCopy::ScopedWorkingCopy(const Surface2D* source, int blit_allowed, 
                                      std::uint32_t* colour2)
     : begun_(BeginWorkingCopy(source, blit_allowed, source_rect, destination, plain_write, colour1, colour2) == 0) {}
 
+ScopedWorkingCopy::ScopedWorkingCopy(const DrawSettingsBlock& settings, const Surface2D* source, int blit_allowed,
+                                     const RECT* source_rect, const RECT* destination, int plain_write,
+                                     std::uint32_t* colour1, std::uint32_t* colour2)
+    : begun_(BeginWorkingCopyWith(settings, source, blit_allowed, source_rect, destination, plain_write, colour1,
+                                  colour2) == 0) {}
+
 ScopedWorkingCopy::~ScopedWorkingCopy() { End(); }
 
 void ScopedWorkingCopy::End() {
@@ -406,3 +412,4 @@ void ScopedWorkingCopy::End() {
 
 MEMIMG* ScopedWorkingCopy::target() const { return g_working.target; }
 MEMIMG* ScopedWorkingCopy::source() const { return g_working.source; }
+WorkingCopyState* ScopedWorkingCopy::state() const { return &g_working; }
