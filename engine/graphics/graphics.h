@@ -200,6 +200,11 @@ void WarmUpDrawingPaths();
 // is no copy or no graph can be made of it.
 int RepaintFromScreenCopy(HDC dc);
 
+// ---- the 3-D renderer's table of what it asks of the graphics core (D3DGraphicsHooks):
+// filled as the screen starts, as the graphics start and as the draw settings are reset,
+// before anything starts the renderer.
+void InstallRendererHooks();
+
 // ---- what the Direct3D renderer reaches of the graphics core: the screen's surfaces and
 // colour format, the texture-format slot rule and pixel formats as colour formats.
 IDirectDrawSurface7* GetDrawTargetSurface();

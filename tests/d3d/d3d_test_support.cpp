@@ -23,6 +23,13 @@ struct OffscreenDriver {
     }
 } g_offscreen_driver;
 
+// The renderer's own routines (texture division, format slots) reach the graphics core
+// through the table the engine fills as the screen starts; tests that call them without a
+// screen have it filled first.
+struct RendererHooks {
+    RendererHooks() { InstallRendererHooks(); }
+} g_renderer_hooks;
+
 // The renderer's tests run it over this machine's GL, hardware or not.
 ::testing::Environment* const g_software_gl_as_hardware =
     ::testing::AddGlobalTestEnvironment(new SoftwareGlAsHardware);

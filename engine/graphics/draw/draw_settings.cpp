@@ -14,7 +14,6 @@
 #include "engine/graphics/graphics.h"
 #include "engine/graphics/graphs/graph_handles.h"
 #include "engine/graphics/screen/screen_internal.h"
-#include "engine/graphics/draw/renderer_hooks.h"
 #include "engine/pixels/pixels.h"
 
 namespace {

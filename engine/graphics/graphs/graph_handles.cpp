@@ -10,6 +10,7 @@
 #include "engine/core/core.h"
 #include "engine/core/shell_hooks.h"
 #include "engine/d3d/d3d.h"
+#include "engine/graphics/graphics.h"
 #include "engine/file/file.h"
 #include "engine/graphics/draw/draw_settings.h"
 #include "engine/graphics/draw/masks.h"
@@ -18,7 +19,6 @@
 #include "engine/graphics/graphs/surface_2d.h"
 #include "engine/graphics/graphs/surface_data.h"
 #include "engine/graphics/screen/screen_internal.h"
-#include "engine/graphics/draw/renderer_hooks.h"
 #include "engine/movie/movie.h"
 
 namespace {
