@@ -111,8 +111,9 @@ int DrawFillBoxD3D(const DrawSettingsBlock& draw_state, int x1, int y1, int x2, 
 int DrawLineBoxD3D(const DrawSettingsBlock& draw_state, int x1, int y1, int x2, int y2, std::uint32_t colour);
 int ClearDrawTargetD3D(const DrawSettingsBlock& draw_state);
 int GetDrawScreenGraphD3D(int x1, int y1, int x2, int y2, const GraphRecord* graph, int flag);
-// Recomputes the packed vertex colour after the blend mode, value or bright colour changed.
-void UpdateVertexDiffuseColor();
+// Recomputes the packed vertex colour from the given settings after the blend mode, value
+// or bright colour changed.
+void UpdateVertexDiffuseColor(const DrawSettingsBlock& draw_state);
 
 // ---- what the graphics core's hardware branches ask of the renderer ------------------
 // The current device, null when none exists.

@@ -32,6 +32,7 @@ inline int DrawLineBoxD3D(int x1, int y1, int x2, int y2, std::uint32_t colour) 
     return DrawLineBoxD3D(*GetDrawSettings(), x1, y1, x2, y2, colour);
 }
 inline int ClearDrawTargetD3D() { return ClearDrawTargetD3D(*GetDrawSettings()); }
+inline void UpdateVertexDiffuseColor() { UpdateVertexDiffuseColor(*GetDrawSettings()); }
 inline void PrepareDrawStates(const Surface3DData* piece, std::uint32_t wishes) {
     PrepareDrawStates(*GetDrawSettings(), piece, wishes);
 }
