@@ -331,9 +331,11 @@ void BM_ConvertColorBlt(benchmark::State& state, const Conversion& c) {
     const void* alpha = c.alpha_picture ? s.alpha.pixels : nullptr;
     const ColorFormat* alpha_format = c.alpha_picture ? &s.alpha.format : nullptr;
     for (auto _ : state) {
-        ConvertColorBlt(dest.data(), dest_pitch, &dest_format, s.picture.pixels, s.picture.pitch, &s.picture.format,
-                        alpha, c.alpha_picture ? s.alpha.pitch : 0, alpha_format, 0, 0, &rect, 0,
-                        c.key_to_alpha ? 1 : 0, 0x000000, kDitherNone, 0, 0, 0, 0);
+        ConvertColorBlt({.dest = dest.data(), .dest_pitch = dest_pitch, .dest_format = &dest_format,
+                         .src = s.picture.pixels, .src_pitch = s.picture.pitch, .src_format = &s.picture.format,
+                         .alpha = alpha, .alpha_pitch = c.alpha_picture ? s.alpha.pitch : 0,
+                         .alpha_format = alpha_format, .src_rect = &rect, .key_to_alpha = c.key_to_alpha ? 1 : 0,
+                         .key = 0x000000});
         benchmark::DoNotOptimize(dest.data());
         benchmark::ClobberMemory();
     }

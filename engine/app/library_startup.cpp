@@ -128,6 +128,7 @@ int InitializeCom() {
 
 int InitializeLibrary() {
     InstallShellHooks(&kShellHooks);
+    InstallFontGraphicsHooks();
     SystemBlock& block = *GetSystemBlock();
     WindowSettings& settings = block.settings;
     if (block.initialised == 1) return 0;

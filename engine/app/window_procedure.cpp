@@ -21,9 +21,6 @@
 
 namespace {
 
-// The private message carrying the network room's socket notifications.
-constexpr UINT kMessageNetwork = 0x505;
-
 // Path of the system-key hook library; nothing in this engine fills it.
 char g_hook_library_path[260] = "";
 
@@ -404,7 +401,7 @@ LRESULT MainWindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
                 ClearMessage470Flag();
             }
             break;
-        case kMessageNetwork:
+        case kNetworkNotifyMessage:
             return HandleNetworkMessage(lparam, wparam);
         default:
             break;

@@ -62,8 +62,6 @@ struct D3DGraphicsHooks {
     // the 2-D paths the renderer falls back to without a device
     int (*DrawFillBoxSoft)(int x1, int y1, int x2, int y2, std::uint32_t colour);
     int (*DrawLineBoxSoft)(int x1, int y1, int x2, int y2, std::uint32_t colour);
-    int (*DrawStringSoft)(int x, int y, const char* text, std::uint32_t colour, int font,
-                          std::uint32_t edge_colour, int vertical);
 };
 void InstallD3DGraphicsHooks(const D3DGraphicsHooks& hooks);
 
@@ -99,20 +97,23 @@ int SetViewMatrixD3D(const float matrix[16]);
 int SetProjectionMatrixD3D(const float matrix[16]);
 int NotifyDirect3DStateChange();
 
-// The 3-D draws the graph entries hand texture graphs (and, with 3-D in use, boxes) to.
+// The 3-D draws the graph entries hand texture graphs (and, with 3-D in use, boxes) to,
+// each given the draw settings it draws under.
 // Graph draws give -1 while 3-D is down; boxes fall back to the 2-D path when no device
 // is there.
-int DrawGraphD3D(int x, int y, float float_x, float float_y, const GraphRecord* graph, int transparent, int flag);
-int DrawGraphStretchD3D(int x1, int y1, int x2, int y2, float float_x1, float float_y1, float float_x2,
-                        float float_y2, const GraphRecord* graph, int transparent, int flag);
-int DrawGraphQuadD3D(float x1, float y1, float x2, float y2, float x3, float y3, float x4, float y4,
-                     const GraphRecord* graph, int transparent);
-int DrawFillBoxD3D(int x1, int y1, int x2, int y2, std::uint32_t colour);
-int DrawLineBoxD3D(int x1, int y1, int x2, int y2, std::uint32_t colour);
-int ClearDrawTargetD3D();
+int DrawGraphD3D(const DrawSettingsBlock& draw_state, int x, int y, float float_x, float float_y,
+                 const GraphRecord* graph, int transparent, int flag);
+int DrawGraphStretchD3D(const DrawSettingsBlock& draw_state, int x1, int y1, int x2, int y2, float float_x1,
+                        float float_y1, float float_x2, float float_y2, const GraphRecord* graph, int transparent, int flag);
+int DrawGraphQuadD3D(const DrawSettingsBlock& draw_state, float x1, float y1, float x2, float y2, float x3, float y3,
+                     float x4, float y4, const GraphRecord* graph, int transparent);
+int DrawFillBoxD3D(const DrawSettingsBlock& draw_state, int x1, int y1, int x2, int y2, std::uint32_t colour);
+int DrawLineBoxD3D(const DrawSettingsBlock& draw_state, int x1, int y1, int x2, int y2, std::uint32_t colour);
+int ClearDrawTargetD3D(const DrawSettingsBlock& draw_state);
 int GetDrawScreenGraphD3D(int x1, int y1, int x2, int y2, const GraphRecord* graph, int flag);
-// Recomputes the packed vertex colour after the blend mode, value or bright colour changed.
-void UpdateVertexDiffuseColor();
+// Recomputes the packed vertex colour from the given settings after the blend mode, value
+// or bright colour changed.
+void UpdateVertexDiffuseColor(const DrawSettingsBlock& draw_state);
 
 // ---- what the graphics core's hardware branches ask of the renderer ------------------
 // The current device, null when none exists.
@@ -162,7 +163,6 @@ const DDPIXELFORMAT* GetZBufferPixelFormat();
 constexpr int kTextureSlotAlphaChannel16 = 2;
 constexpr int kTextureSlotAlphaTest16 = 4;
 
-// Text through the font's texture glyph cache; 0, or -1 when the device is unavailable.
-int DrawStringD3D(int x, int y, const char* text, std::uint32_t colour, int font, std::uint32_t edge_colour,
-                  int vertical);
+// 1 while the device cannot draw (a system-memory graph is the draw target), else 0.
+int IsD3DDeviceUnavailable();
 

@@ -340,7 +340,7 @@ const StageSetup* SelectStageSetup(int blend_mode, int alpha_kind, int diffuse_a
 int BeginDeviceScene(int device);
 int EndDeviceScene(int device);
 int FlushVertexBatch(int device);
-void PrepareDrawStates(const Surface3DData* piece, std::uint32_t wishes);
+void PrepareDrawStates(const DrawSettingsBlock& draw_state, const Surface3DData* piece, std::uint32_t wishes);
 IDirect3DDevice7* GetCurrentD3DDevice();
 int UnlockSurface3DData(int piece, const RECT* rect);
 // Room for `count` vertices of the current type at the batch's write pointer, after
@@ -352,14 +352,12 @@ void* ReserveBatchVertices(D3DDeviceRecord* record, int count);
 IDirectDrawSurface7* GetPieceTexture(const Surface3DData* piece);
 
 // ---- drawing graphs, targets, boxes, text (graph_draws.cpp, target_draws.cpp) -------------
-int DrawGraphFourPointD3D(int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4, const GraphRecord* graph,
-                          int transparent);
-void DrawPieceOnQuad(int piece, const float top_left[2], const float top_right[2], const float bottom_left[2],
+int DrawGraphFourPointD3D(const DrawSettingsBlock& draw_state, int x1, int y1, int x2, int y2, int x3, int y3, int x4,
+                          int y4, const GraphRecord* graph, int transparent);
+void DrawPieceOnQuad(float z, int piece, const float top_left[2], const float top_right[2], const float bottom_left[2],
                      const float bottom_right[2]);
 int DrawGridStrips(int device, int columns, int rows, D3DVertexTextured* vertices);
 int ChooseDrawTargetD3D(int target);
-int DrawStringD3D(int x, int y, const char* text, std::uint32_t colour, int font, std::uint32_t edge_colour,
-                  int vertical);
 
 // ---- screen capture (screen_capture.cpp) ------------------------------------------------
 using ScreenCaptureMethod = int (*)(int x1, int y1, int x2, int y2, const GraphRecord* graph, int flag);

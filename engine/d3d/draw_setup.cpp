@@ -10,11 +10,11 @@ IDirectDrawSurface7* GetPieceTexture(const Surface3DData* piece) {
     return data != nullptr ? data->surface : nullptr;
 }
 
-void PrepareDrawStates(const Surface3DData* piece, std::uint32_t wishes) {
+void PrepareDrawStates(const DrawSettingsBlock& draw_state, const Surface3DData* piece, std::uint32_t wishes) {
     const int device = D3DState().current_device;
     D3DDeviceRecord* record = GetD3DDeviceRecord(device);
     if (record == nullptr) return;
-    const DrawSettingsBlock* settings = GraphicsCore().DrawSettings();
+    const DrawSettingsBlock* settings = &draw_state;
 
     if ((wishes & kWishLighting) != 0) {
         if (record->lighting == 0) SetDeviceLighting(device, 1);
@@ -77,8 +77,8 @@ void PrepareDrawStates(const Surface3DData* piece, std::uint32_t wishes) {
     record->last_wishes = wishes;
 }
 
-void UpdateVertexDiffuseColor() {
-    const DrawSettingsBlock* settings = GraphicsCore().DrawSettings();
+void UpdateVertexDiffuseColor(const DrawSettingsBlock& draw_state) {
+    const DrawSettingsBlock* settings = &draw_state;
     const bool value_as_alpha = settings->blend_mode != 0 || settings->new_graph.blend_value_as_alpha != 0;
     const std::uint32_t alpha = value_as_alpha ? static_cast<std::uint32_t>(settings->blend_value) & 0xFF : 255;
     D3DState().vertex_diffuse = alpha << 24 | static_cast<std::uint32_t>(settings->bright[2]) << 16 |

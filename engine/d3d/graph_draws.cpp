@@ -23,8 +23,8 @@ constexpr int kGridSide = 8;
 constexpr int kGridIndexLimit = 1000;
 constexpr float kSeventh = 0.14285715f;
 
-std::uint32_t WishesOf(int transparent, int exact) {
-    std::uint32_t wishes = GraphicsCore().DrawSettings()->depth_test != 0 ? kWishDepth : 0u;
+std::uint32_t WishesOf(const DrawSettingsBlock& draw_state, int transparent, int exact) {
+    std::uint32_t wishes = draw_state.depth_test != 0 ? kWishDepth : 0u;
     if (exact) wishes |= kWishExact;
     if (transparent) wishes |= kWishTransparent;
     return wishes;
@@ -67,9 +67,8 @@ void ClipCorner(Corner& c, const float bounds[4], float du, float dv, float dbu,
 
 // Appends a quad (top-left, top-right, bottom-left, bottom-right corners) as two
 // triangles in the layout of the batch's vertex type. Type 0 (no texture) draws nothing.
-void AppendQuad(D3DDeviceRecord* record, const Corner corners[4]) {
+void AppendQuad(float z, D3DDeviceRecord* record, const Corner corners[4]) {
     static constexpr int kOrder[6] = {0, 1, 2, 3, 2, 1};
-    const float z = GraphicsCore().DrawSettings()->vertex_z;
     const std::uint32_t diffuse = D3DState().vertex_diffuse;
     if (record->vertex_type == 1) {
         auto* out = static_cast<D3DVertexTextured*>(ReserveBatchVertices(record, 6));
@@ -102,7 +101,7 @@ bool TextureSize(const Surface3DData* piece, float* width, float* height) {
 
 // The common walk of the point and stretched draws: every piece placed at
 // (origin + scale * corner), clipped to `bounds` when `clip`.
-int DrawPiecesScaled(int device, D3DDeviceRecord* record, const GraphRecord* graph, float origin_x, float origin_y,
+int DrawPiecesScaled(float z, int device, D3DDeviceRecord* record, const GraphRecord* graph, float origin_x, float origin_y,
                      float scale_x, float scale_y, bool clip, const float bounds[4]) {
     const D3DRendererState& state = D3DState();
     for (int i = 0; i < graph->piece_count && i < kGraphPieceSlots; ++i) {
@@ -124,27 +123,28 @@ int DrawPiecesScaled(int device, D3DDeviceRecord* record, const GraphRecord* gra
                            state.blend_height_reciprocal / scale_y);
             }
         }
-        AppendQuad(record, corners);
+        AppendQuad(z, record, corners);
     }
     return 0;
 }
 
 }  // namespace
 
-int DrawGraphD3D(int x, int y, float float_x, float float_y, const GraphRecord* graph, int transparent, int exact) {
+int DrawGraphD3D(const DrawSettingsBlock& draw_state, int x, int y, float float_x, float float_y,
+                 const GraphRecord* graph, int transparent, int exact) {
     D3DRendererState& state = D3DState();
     if (state.direct3d == nullptr) return -1;
     const int device = state.current_device;
     D3DDeviceRecord* record = GetD3DDeviceRecord(device);
     if (record == nullptr) return -1;
     if (state.device_unavailable) return 0;
-    const DrawSettingsBlock* settings = GraphicsCore().DrawSettings();
+    const DrawSettingsBlock* settings = &draw_state;
     const float origin_x = float_x - 0.5f + static_cast<float>(settings->target_screen_rect.left);
     const float origin_y = float_y - 0.5f + static_cast<float>(settings->target_screen_rect.top);
     BeginDeviceScene(device);
     const Surface3DData* first = graph->piece_count > 0 ? GetSurface3DData(graph->pieces[0]) : nullptr;
     if (first == nullptr) return -1;
-    PrepareDrawStates(first, WishesOf(transparent, exact));
+    PrepareDrawStates(draw_state, first, WishesOf(draw_state, transparent, exact));
 
     const RECT& area = settings->draw_area;
     const long long right = static_cast<long long>(x) + graph->width;
@@ -155,14 +155,14 @@ int DrawGraphD3D(int x, int y, float float_x, float float_y, const GraphRecord* 
                              settings->draw_area_float[1] + static_cast<float>(settings->target_screen_rect.top),
                              settings->draw_area_float[2] + static_cast<float>(settings->target_screen_rect.left),
                              settings->draw_area_float[3] + static_cast<float>(settings->target_screen_rect.top)};
-    const int result = DrawPiecesScaled(device, record, graph, origin_x, origin_y, 1.0f, 1.0f, !inside, bounds);
+    const int result = DrawPiecesScaled(settings->vertex_z, device, record, graph, origin_x, origin_y, 1.0f, 1.0f, !inside, bounds);
     if (result != 0) return result;
     EndSceneAfterDraw(device);
     return 0;
 }
 
-int DrawGraphStretchD3D(int x1, int y1, int x2, int y2, float float_x1, float float_y1, float float_x2,
-                        float float_y2, const GraphRecord* graph, int transparent, int exact) {
+int DrawGraphStretchD3D(const DrawSettingsBlock& draw_state, int x1, int y1, int x2, int y2, float float_x1,
+                        float float_y1, float float_x2, float float_y2, const GraphRecord* graph, int transparent, int exact) {
     D3DRendererState& state = D3DState();
     if (state.direct3d == nullptr) return -1;
     if (state.device_unavailable) return 0;
@@ -170,11 +170,11 @@ int DrawGraphStretchD3D(int x1, int y1, int x2, int y2, float float_x1, float fl
     const int device = state.current_device;
     D3DDeviceRecord* record = GetD3DDeviceRecord(device);
     if (record == nullptr) return -1;
-    const DrawSettingsBlock* settings = GraphicsCore().DrawSettings();
+    const DrawSettingsBlock* settings = &draw_state;
     BeginDeviceScene(device);
     const Surface3DData* first = graph->piece_count > 0 ? GetSurface3DData(graph->pieces[0]) : nullptr;
     if (first == nullptr || graph->width <= 0 || graph->height <= 0) return -1;
-    PrepareDrawStates(first, WishesOf(transparent, exact && settings->filter_mode != 1));
+    PrepareDrawStates(draw_state, first, WishesOf(draw_state, transparent, exact && settings->filter_mode != 1));
 
     // Taken before sorting: a reversed rectangle gives a negative scale, a mirrored draw.
     const float scale_x = (float_x2 - float_x1) / static_cast<float>(graph->width);
@@ -191,20 +191,20 @@ int DrawGraphStretchD3D(int x1, int y1, int x2, int y2, float float_x1, float fl
         settings->draw_area_float[1] - 0.5f + static_cast<float>(settings->target_screen_rect.top),
         settings->draw_area_float[2] - 0.5f + static_cast<float>(settings->target_screen_rect.left),
         settings->draw_area_float[3] - 0.5f + static_cast<float>(settings->target_screen_rect.top)};
-    const int result = DrawPiecesScaled(device, record, graph, origin_x, origin_y, scale_x, scale_y, !inside, bounds);
+    const int result = DrawPiecesScaled(settings->vertex_z, device, record, graph, origin_x, origin_y, scale_x, scale_y, !inside, bounds);
     if (result != 0) return result;
     EndSceneAfterDraw(device);
     return 0;
 }
 
-int DrawGraphQuadD3D(float x1, float y1, float x2, float y2, float x3, float y3, float x4, float y4,
-                     const GraphRecord* graph, int transparent) {
+int DrawGraphQuadD3D(const DrawSettingsBlock& draw_state, float x1, float y1, float x2, float y2, float x3, float y3,
+                     float x4, float y4, const GraphRecord* graph, int transparent) {
     D3DRendererState& state = D3DState();
     if (state.direct3d == nullptr) return -1;
     if (state.device_unavailable) return 0;
-    const DrawSettingsBlock* settings = GraphicsCore().DrawSettings();
+    const DrawSettingsBlock* settings = &draw_state;
     if (settings->blend_graph != -1) {
-        return DrawGraphFourPointD3D(static_cast<int>(x1), static_cast<int>(y1), static_cast<int>(x2),
+        return DrawGraphFourPointD3D(draw_state, static_cast<int>(x1), static_cast<int>(y1), static_cast<int>(x2),
                                      static_cast<int>(y2), static_cast<int>(x3), static_cast<int>(y3),
                                      static_cast<int>(x4), static_cast<int>(y4), graph, transparent);
     }
@@ -213,13 +213,13 @@ int DrawGraphQuadD3D(float x1, float y1, float x2, float y2, float x3, float y3,
     BeginDeviceScene(device);
     const Surface3DData* first = graph->piece_count > 0 ? GetSurface3DData(graph->pieces[0]) : nullptr;
     if (first == nullptr || graph->width <= 0 || graph->height <= 0) return -1;
-    PrepareDrawStates(first, WishesOf(transparent, 0));
+    PrepareDrawStates(draw_state, first, WishesOf(draw_state, transparent, 0));
     const float ox = static_cast<float>(settings->target_screen_rect.left);
     const float oy = static_cast<float>(settings->target_screen_rect.top);
     const float p1[2] = {x1 + ox, y1 + oy}, p2[2] = {x2 + ox, y2 + oy};
     const float p3[2] = {x3 + ox, y3 + oy}, p4[2] = {x4 + ox, y4 + oy};
     if (graph->piece_count == 1) {
-        DrawPieceOnQuad(graph->pieces[0], p1, p2, p3, p4);
+        DrawPieceOnQuad(settings->vertex_z, graph->pieces[0], p1, p2, p3, p4);
     } else {
         const float w = static_cast<float>(graph->width);
         const float h = static_cast<float>(graph->height);
@@ -235,14 +235,15 @@ int DrawGraphQuadD3D(float x1, float y1, float x2, float y2, float x3, float y3,
                 mapped[k][0] = lx + fx * (rx - lx);
                 mapped[k][1] = ly + fx * (ry - ly);
             }
-            DrawPieceOnQuad(graph->pieces[i], mapped[0], mapped[1], mapped[2], mapped[3]);
+            DrawPieceOnQuad(settings->vertex_z, graph->pieces[i], mapped[0], mapped[1], mapped[2], mapped[3]);
         }
     }
     EndSceneAfterDraw(device);
     return 0;
 }
 
-void DrawPieceOnQuad(int piece_handle, const float q1[2], const float q2[2], const float q3[2], const float q4[2]) {
+void DrawPieceOnQuad(float z, int piece_handle, const float q1[2], const float q2[2], const float q3[2],
+                     const float q4[2]) {
     const Surface3DData* piece = GetSurface3DData(piece_handle);
     if (piece == nullptr) return;
     const int device = D3DState().current_device;
@@ -260,7 +261,6 @@ void DrawPieceOnQuad(int piece_handle, const float q1[2], const float q2[2], con
     const bool parallelogram =
         std::fabs((q2[0] - q1[0]) - (q4[0] - q3[0])) < 1 && std::fabs((q2[1] - q1[1]) - (q4[1] - q3[1])) < 1 &&
         std::fabs((q3[0] - q1[0]) - (q4[0] - q2[0])) < 1 && std::fabs((q3[1] - q1[1]) - (q4[1] - q2[1])) < 1;
-    const float z = GraphicsCore().DrawSettings()->vertex_z;
     const std::uint32_t diffuse = D3DState().vertex_diffuse;
     if (parallelogram) {
         if (record->dirty || record->texture_changed) ApplyDeviceRenderState(device);
@@ -345,15 +345,15 @@ int DrawGridStrips(int device, int columns, int rows, D3DVertexTextured* vertice
     return 0;
 }
 
-int DrawGraphFourPointD3D(int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4, const GraphRecord* graph,
-                          int transparent) {
+int DrawGraphFourPointD3D(const DrawSettingsBlock& draw_state, int x1, int y1, int x2, int y2, int x3, int y3, int x4,
+                          int y4, const GraphRecord* graph, int transparent) {
     if (x1 == x3 && x2 == x4 && y1 == y2 && y3 == y4) {
-        return DrawGraphStretchD3D(x1, y1, x4, y4, static_cast<float>(x1), static_cast<float>(y1),
+        return DrawGraphStretchD3D(draw_state, x1, y1, x4, y4, static_cast<float>(x1), static_cast<float>(y1),
                                    static_cast<float>(x4), static_cast<float>(y4), graph, transparent, 1);
     }
-    const DrawSettingsBlock* settings = GraphicsCore().DrawSettings();
+    const DrawSettingsBlock* settings = &draw_state;
     if (settings->blend_graph == -1) {
-        return DrawGraphQuadD3D(static_cast<float>(x1), static_cast<float>(y1), static_cast<float>(x2),
+        return DrawGraphQuadD3D(draw_state, static_cast<float>(x1), static_cast<float>(y1), static_cast<float>(x2),
                                 static_cast<float>(y2), static_cast<float>(x3), static_cast<float>(y3),
                                 static_cast<float>(x4), static_cast<float>(y4), graph, transparent);
     }
@@ -371,7 +371,7 @@ int DrawGraphFourPointD3D(int x1, int y1, int x2, int y2, int x3, int y3, int x4
     BeginDeviceScene(device);
     const Surface3DData* first = graph->piece_count > 0 ? GetSurface3DData(graph->pieces[0]) : nullptr;
     if (first == nullptr || graph->width <= 0 || graph->height <= 0) return -1;
-    PrepareDrawStates(first, WishesOf(transparent, 1));
+    PrepareDrawStates(draw_state, first, WishesOf(draw_state, transparent, 1));
     const float w = static_cast<float>(graph->width);
     const float h = static_cast<float>(graph->height);
     const float z = settings->vertex_z;

@@ -72,9 +72,11 @@ int WriteImageToPieceTexture(const ImageSource& source, const RECT* source_rect,
         return -1;
     }
     if (locked == 0) {
-        ConvertColorBlt(pixels, pitch, format, color->pixels, color->pitch, &color->format, alpha_pixels, alpha_pitch,
-                        alpha_format, 0, 0, &src, 0, key_to_alpha, data->transparent_color, GetDitherFlag(), 0,
-                        from_red, 0, 0);
+        ConvertColorBlt({.dest = pixels, .dest_pitch = pitch, .dest_format = format, .src = color->pixels,
+                         .src_pitch = color->pitch, .src_format = &color->format, .alpha = alpha_pixels,
+                         .alpha_pitch = alpha_pitch, .alpha_format = alpha_format, .src_rect = &src,
+                         .key_to_alpha = key_to_alpha, .key = data->transparent_color, .dither = GetDitherFlag(),
+                         .alpha_from_red = from_red});
         GraphicsCore().UnlockSurfaceData(piece->surface_data, &area);
     } else {
         // The texture cannot be locked: write a system-memory copy and load it across.
@@ -93,9 +95,11 @@ int WriteImageToPieceTexture(const ImageSource& source, const RECT* source_rect,
         DDSURFACEDESC2 locked{};
         locked.dwSize = sizeof(locked);
         if (SUCCEEDED(temporary->Lock(nullptr, &locked, DDLOCK_WAIT | DDLOCK_WRITEONLY, nullptr))) {
-            ConvertColorBlt(locked.lpSurface, locked.lPitch, format, color->pixels, color->pitch, &color->format,
-                            alpha_pixels, alpha_pitch, alpha_format, x, y, &src, 0, key_to_alpha,
-                            data->transparent_color, GetDitherFlag(), 0, from_red, 0, 0);
+            ConvertColorBlt({.dest = locked.lpSurface, .dest_pitch = locked.lPitch, .dest_format = format,
+                             .src = color->pixels, .src_pitch = color->pitch, .src_format = &color->format,
+                             .alpha = alpha_pixels, .alpha_pitch = alpha_pitch, .alpha_format = alpha_format,
+                             .dest_x = x, .dest_y = y, .src_rect = &src, .key_to_alpha = key_to_alpha,
+                             .key = data->transparent_color, .dither = GetDitherFlag(), .alpha_from_red = from_red});
             temporary->Unlock(nullptr);
         }
         data->surface->Restore();

@@ -30,6 +30,7 @@ void SetDirect3DRendererEnabled(int enabled) { g_renderer_enabled = enabled != 0
 int IsDirect3DRendererEnabled() { return g_renderer_enabled; }
 
 int IsDirect3DUp() { return g_state.direct3d != nullptr ? 1 : 0; }
+int IsD3DDeviceUnavailable() { return g_state.device_unavailable != 0 ? 1 : 0; }
 
 IDirect3DDevice7* GetCurrentD3DDevice() {
     const int device = g_state.current_device;

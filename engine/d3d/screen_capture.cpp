@@ -235,9 +235,10 @@ int FinishByConversion(const PieceCopy& copy, IDirectDrawSurface7* temporary) {
     }
     const ColorFormat* format = TextureFormatOf(copy.texture);
     const RECT whole{0, 0, width, height};
-    ConvertColorBlt(to.lpSurface, static_cast<int>(to.lPitch), format, from.lpSurface, static_cast<int>(from.lPitch), format,
-                    nullptr, 0, nullptr, 0, 0, &whole, 0, KeyToAlpha(copy.texture), copy.texture->transparent_color,
-                    GetDitherFlag(), 0, 0, 0, 0);
+    ConvertColorBlt({.dest = to.lpSurface, .dest_pitch = static_cast<int>(to.lPitch), .dest_format = format,
+                     .src = from.lpSurface, .src_pitch = static_cast<int>(from.lPitch), .src_format = format,
+                     .src_rect = &whole, .key_to_alpha = KeyToAlpha(copy.texture),
+                     .key = copy.texture->transparent_color, .dither = GetDitherFlag()});
     temporary->Unlock(&area);
     copy.texture->surface->Unlock(&area);
     return 0;
@@ -322,9 +323,12 @@ int CaptureByWorkSurface(int x1, int y1, int x2, int y2, const GraphRecord* grap
             work->Unlock(&work_rect);
             return WriteLogFormat("Error  G_D3D_GetDrawScreenGraphFunction5 　転送先テクスチャサーフェスのロックに失敗しました  Lock  ReturnValue:%d", hr);
         }
-        ConvertColorBlt(to.lpSurface, static_cast<int>(to.lPitch), TextureFormatOf(copy.texture), locked.lpSurface,
-                        static_cast<int>(locked.lPitch), GraphicsCore().GetScreenColorFormat(), nullptr, 0, nullptr, 0, 0, &part, 0,
-                        KeyToAlpha(copy.texture), copy.texture->transparent_color, GetDitherFlag(), 0, 0, 0, 0);
+        ConvertColorBlt({.dest = to.lpSurface, .dest_pitch = static_cast<int>(to.lPitch),
+                         .dest_format = TextureFormatOf(copy.texture), .src = locked.lpSurface,
+                         .src_pitch = static_cast<int>(locked.lPitch),
+                         .src_format = GraphicsCore().GetScreenColorFormat(), .src_rect = &part,
+                         .key_to_alpha = KeyToAlpha(copy.texture), .key = copy.texture->transparent_color,
+                         .dither = GetDitherFlag()});
         copy.texture->surface->Unlock(&area);
         GraphicsCore().ApplySurfaceDataColorKey(piece->surface_data);
     }

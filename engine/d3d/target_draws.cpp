@@ -1,8 +1,7 @@
 // The draw target, its clear, filled boxes, box outlines and texture-cache text through
 // Direct3D. Choosing the target decides whether every draw ends its scene (the front
 // buffer) and whether the device can draw at all (a system-memory graph target). Relies
-// on the batch and per-draw set-up, the graph core's records and the font room's string
-// core.
+// on the batch and per-draw set-up and the graph core's records.
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
@@ -10,7 +9,6 @@
 
 #include "engine/core/core.h"
 #include "engine/d3d/d3d_state.h"
-#include "engine/font/font.h"
 
 namespace {
 
@@ -26,24 +24,23 @@ std::uint32_t BoxDiffuse(std::uint32_t colour) {
 }
 
 // The untextured set-up every box draw begins with; the device record, or null.
-D3DDeviceRecord* BeginBoxDraw(int device) {
+D3DDeviceRecord* BeginBoxDraw(const DrawSettingsBlock& draw_state, int device) {
     D3DDeviceRecord* record = GetD3DDeviceRecord(device);
     if (record == nullptr) return nullptr;
     BeginDeviceScene(device);
     SetDeviceTexture(device, nullptr);
-    PrepareDrawStates(nullptr, (GraphicsCore().DrawSettings()->depth_test != 0 ? kWishDepth : 0u) | kWishModulateColour);
+    PrepareDrawStates(draw_state, nullptr, (draw_state.depth_test != 0 ? kWishDepth : 0u) | kWishModulateColour);
     if (record->dirty || record->texture_changed) ApplyDeviceRenderState(device);
     return record;
 }
 
 // Appends rectangles (left, top, right, bottom) as two triangles each, in the corner
 // order top-left, top-right, bottom-left, bottom-right, bottom-left, top-right.
-void AppendBars(D3DDeviceRecord* record, const float bars[][4], int count, std::uint32_t diffuse) {
+void AppendBars(float z, D3DDeviceRecord* record, const float bars[][4], int count, std::uint32_t diffuse) {
     // Untextured vertices fit only the untextured batch.
     if (record->vertex_type != 0 || count <= 0) return;
     auto* out = static_cast<D3DVertexColour*>(ReserveBatchVertices(record, 6 * count));
     if (out == nullptr) return;
-    const float z = GraphicsCore().DrawSettings()->vertex_z;
     for (int i = 0; i < count; ++i) {
         const float* b = bars[i];
         const D3DVertexColour tl{b[0], b[1], z, 1.0f, diffuse}, tr{b[2], b[1], z, 1.0f, diffuse};
@@ -111,10 +108,10 @@ int ChooseDrawTargetD3D(int target) {
     return 0;
 }
 
-int ClearDrawTargetD3D() {
+int ClearDrawTargetD3D(const DrawSettingsBlock& draw_state) {
     D3DRendererState& state = D3DState();
     if (state.direct3d == nullptr) return -1;
-    const DrawSettingsBlock* settings = GraphicsCore().DrawSettings();
+    const DrawSettingsBlock* settings = &draw_state;
     if (settings->graphics_off) return 0;
     const int device = state.current_device;
     FlushVertexBatch(device);
@@ -146,23 +143,23 @@ int ClearDrawTargetD3D() {
     return 0;
 }
 
-int DrawFillBoxD3D(int x1, int y1, int x2, int y2, std::uint32_t colour) {
+int DrawFillBoxD3D(const DrawSettingsBlock& draw_state, int x1, int y1, int x2, int y2, std::uint32_t colour) {
     D3DRendererState& state = D3DState();
     if (state.direct3d == nullptr) return -1;
     if (state.device_unavailable) return GraphicsCore().DrawFillBoxSoft(x1, y1, x2, y2, colour);
     const int device = state.current_device;
     if (GetD3DDeviceRecord(device) == nullptr) return -1;
     FlushVertexBatch(device);
-    const DrawSettingsBlock* settings = GraphicsCore().DrawSettings();
+    const DrawSettingsBlock* settings = &draw_state;
     RECT rect{std::min(x1, x2), std::min(y1, y2), std::max(x1, x2), std::max(y1, y2)};
     ClipRectToRect(&rect, &settings->draw_area);
     if (rect.left == rect.right || rect.top == rect.bottom) return 0;
-    D3DDeviceRecord* record = BeginBoxDraw(device);
+    D3DDeviceRecord* record = BeginBoxDraw(draw_state, device);
     const float ox = static_cast<float>(settings->target_screen_rect.left);
     const float oy = static_cast<float>(settings->target_screen_rect.top);
     const float box[1][4] = {{static_cast<float>(rect.left) + ox, static_cast<float>(rect.top) + oy,
                               static_cast<float>(rect.right) + ox, static_cast<float>(rect.bottom) + oy}};
-    AppendBars(record, box, 1, BoxDiffuse(colour));
+    AppendBars(settings->vertex_z, record, box, 1, BoxDiffuse(colour));
     EndSceneAfterDraw(device);
     return 0;
 }
@@ -171,15 +168,15 @@ int DrawFillBoxD3D(int x1, int y1, int x2, int y2, std::uint32_t colour) {
 // right and left columns below it, and the bottom row between them. A box one pixel wide
 // has no right column of its own (it is the left one) and one pixel high no bottom row of
 // its own (it is the top one); a box of no width or height has no outline.
-int DrawLineBoxD3D(int x1, int y1, int x2, int y2, std::uint32_t colour) {
+int DrawLineBoxD3D(const DrawSettingsBlock& draw_state, int x1, int y1, int x2, int y2, std::uint32_t colour) {
     D3DRendererState& state = D3DState();
     if (state.direct3d == nullptr) return -1;
     if (state.device_unavailable) return GraphicsCore().DrawLineBoxSoft(x1, y1, x2, y2, colour);
     const int device = state.current_device;
-    D3DDeviceRecord* record = BeginBoxDraw(device);
+    D3DDeviceRecord* record = BeginBoxDraw(draw_state, device);
     if (record == nullptr) return -1;
     const std::uint32_t diffuse = BoxDiffuse(colour);
-    const DrawSettingsBlock* settings = GraphicsCore().DrawSettings();
+    const DrawSettingsBlock* settings = &draw_state;
     const float ox = static_cast<float>(settings->target_screen_rect.left);
     const float oy = static_cast<float>(settings->target_screen_rect.top);
     const long long width = std::llabs(static_cast<long long>(x2) - x1);
@@ -204,20 +201,7 @@ int DrawLineBoxD3D(int x1, int y1, int x2, int y2, std::uint32_t colour) {
             }
         }
     }
-    AppendBars(record, bars, count, diffuse);
+    AppendBars(settings->vertex_z, record, bars, count, diffuse);
     EndSceneAfterDraw(device);
-    return 0;
-}
-
-int DrawStringD3D(int x, int y, const char* text, std::uint32_t colour, int font, std::uint32_t edge_colour,
-                  int vertical) {
-    const FontHandleRecord* record = GetFontRecord(font);
-    if (record == nullptr || text == nullptr) return -1;
-    if (!record->texture_cache) return GraphicsCore().DrawStringSoft(x, y, text, colour, font, edge_colour, vertical);
-    if (D3DState().device_unavailable) return -1;
-    RefreshFontCacheScreen(font);
-    const RECT clip = GraphicsCore().DrawSettings()->draw_area;
-    DrawStringCore(1, x, y, 0, 1.0, 1.0, text, colour, nullptr, &clip, 1, font, edge_colour,
-                   static_cast<int>(std::strlen(text)), vertical, nullptr);
     return 0;
 }

@@ -1,7 +1,8 @@
 // The font room's door: font handles (at most 40) with their glyph caches, string
-// drawing and measuring, and the on-screen log. The entry layer, the graph manager, the
-// screen and engine start-up and shutdown call these; the graphics core's 2-D string
-// path reads a font's record and draws through DrawStringCore.
+// drawing and measuring, and the on-screen log. The entry layer and engine start-up and
+// shutdown call these; the graphics core reaches what it needs of fonts (recreating them,
+// the default font, the on-screen log at the flip) through the table of hooks that
+// InstallFontGraphicsHooks fills.
 #pragma once
 
 #include <cstdint>
@@ -91,6 +92,9 @@ int SetDefaultFontSettings(const char* face_name, int size, int thickness);
 int RefreshDefaultFont();
 int RecreateAllFonts();
 int DeleteAllFontHandles();
+// Fills the graphics core's table of font hooks with this room's entries; engine start-up
+// calls it before it starts the screen.
+void InstallFontGraphicsHooks();
 
 // ---- glyph cache
 int ClearFontCache(int font);
@@ -104,9 +108,30 @@ int MeasureStringWidth(const char* text, int length, int font, int vertical);
 // draw 1 draws into `target` (or, without one, only measures); the pen advance in whole
 // pixels, 0 for an empty text, -1 when drawing is impossible. `out_size` receives
 // (advance, text height), or (text height, advance) for vertical text.
-int DrawStringCore(int draw, int x, int y, std::uint8_t scale_flag, double x_scale, double y_scale,
-                   const char* text, std::uint32_t color, MEMIMG* target, const RECT* clip, int transparent,
-                   int font, std::uint32_t edge_color, int length, int vertical, SIZE* out_size);
+// What is left out of the record is off: measure only, no scaling, the whole text.
+struct StringDrawRequest {
+    int draw = 0;
+    int x = 0;
+    int y = 0;
+    std::uint8_t scale_flag = 0;
+    double x_scale = 1.0;
+    double y_scale = 1.0;
+    const char* text = nullptr;
+    std::uint32_t color = 0;
+    MEMIMG* target = nullptr;
+    const RECT* clip = nullptr;
+    int transparent = 0;
+    int font = -1;
+    std::uint32_t edge_color = 0;
+    int length = -1;  // bytes of `text`, -1 up to its end
+    int vertical = 0;
+    SIZE* out_size = nullptr;
+};
+int DrawStringCore(const StringDrawRequest& request);
+// Text through the font's texture glyph cache by the 3-D renderer (a font without one
+// takes the 2-D path); 0, or -1 when the device is unavailable.
+int DrawStringD3D(int x, int y, const char* text, std::uint32_t colour, int font, std::uint32_t edge_colour,
+                  int vertical);
 
 // ---- the on-screen log
 constexpr int kScreenLogLines = 80;

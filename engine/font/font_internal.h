@@ -69,3 +69,9 @@ void ForEachEdgeStampPosition(int edge, int x, int y, Mark mark) {
         }
     }
 }
+
+// The 2-D string path (string_draw_soft.cpp): a string with a font handle into the current
+// draw target (the string core straight into the target's image, or through the font's
+// screen-sized surface when blending or anti-aliasing); 0 or -1.
+int DrawStringSoft(int x, int y, const char* text, std::uint32_t colour, int font, std::uint32_t edge_colour,
+                   int vertical);

@@ -183,9 +183,23 @@ void DrawTextureGlyph(const FontHandleRecord& font, const GlyphCacheSlot& slot, 
 
 }  // namespace
 
-int DrawStringCore(int draw, int x, int y, std::uint8_t scale_flag, double x_scale, double y_scale,
-                   const char* text, std::uint32_t color, MEMIMG* target, const RECT* clip, int transparent,
-                   int font, std::uint32_t edge_color, int length, int vertical, SIZE* out_size) {
+int DrawStringCore(const StringDrawRequest& request) {
+    const int draw = request.draw;
+    const int x = request.x;
+    const int y = request.y;
+    std::uint8_t scale_flag = request.scale_flag;
+    double x_scale = request.x_scale;
+    double y_scale = request.y_scale;
+    const char* const text = request.text;
+    const std::uint32_t color = request.color;
+    MEMIMG* const target = request.target;
+    const RECT* const clip = request.clip;
+    const int transparent = request.transparent;
+    const int font = request.font;
+    const std::uint32_t edge_color = request.edge_color;
+    int length = request.length;
+    const int vertical = request.vertical;
+    SIZE* const out_size = request.out_size;
     if (IsGraphicsOff() || !IsFontGraphicsReady()) return -1;
     FontHandleRecord* record = GetFontRecord(font);
     if (record == nullptr) return -1;
@@ -248,7 +262,7 @@ int DrawStringCore(int draw, int x, int y, std::uint8_t scale_flag, double x_sca
 }
 
 int MeasureStringWidth(const char* text, int length, int font, int vertical) {
-    return DrawStringCore(0, 0, 0, 0, 1.0, 1.0, text, 0, nullptr, nullptr, 0, font, 0, length, vertical, nullptr);
+    return DrawStringCore({.text = text, .font = font, .length = length, .vertical = vertical});
 }
 
 int DrawStringWithFontHandle(int x, int y, const char* text, std::uint32_t color, int font,

@@ -95,16 +95,47 @@ IDirectDraw7* GetDirectDrawObject();
 int IsDirectDrawOutput();
 int IsDisplayModeChanged();
 
-// ---- text: the 2-D string path and what the font room asks of the graphics core
-// Draws a string with a font handle into the current draw target (the string core
-// straight into the target's image, or through the font's screen-sized surface when
-// blending or anti-aliasing); 0 or -1.
-int DrawStringSoft(int x, int y, const char* text, std::uint32_t colour, int font, std::uint32_t edge_colour,
-                   int vertical);
+// ---- text: what the font room asks of the graphics core
 // A screen-sized 2-D surface of no graph in system memory at the screen's depth, with an
 // alpha channel when asked, for a font's string drawing; `lost_flag` is registered with
 // it (0 now, 1 once the surface is gone). The Surface2D handle, or -1.
 int AddFontScreenSurface2D(int alpha_channel, std::int32_t* lost_flag);
+// The software image of a 2-D surface, or null.
+MEMIMG* GetSurface2DColorImage(int surface);
+// Draws a 2-D surface at (x, y) with its key colour, untinted and unblended-bright,
+// within `area` of the draw target.
+int DrawSurface2DUntinted(int x, int y, int surface, const RECT& area);
+// The draw target's own image when it is a valid MEMIMG, else null.
+MEMIMG* GetDrawTargetImage();
+struct Surface2D;
+struct WorkingCopyState;
+// A working copy of the draw target (and of a source piece) for the time of one draw:
+// where the target or the source is a DirectDraw surface, the draw gets MEMIMG views of
+// locked surface memory (or of a work surface), put back when the object ends.
+// begun() false when the clipped destination is empty or nothing could be locked.
+class ScopedWorkingCopy {
+public:
+    ScopedWorkingCopy(const Surface2D* source, int blit_allowed, const RECT* source_rect, const RECT* destination,
+                      int plain_write, std::uint32_t* colour1, std::uint32_t* colour2);
+    // The same under the given settings in place of the live ones.
+    ScopedWorkingCopy(const DrawSettingsBlock& settings, const Surface2D* source, int blit_allowed,
+                      const RECT* source_rect, const RECT* destination, int plain_write, std::uint32_t* colour1,
+                      std::uint32_t* colour2);
+    ~ScopedWorkingCopy();
+    ScopedWorkingCopy(const ScopedWorkingCopy&) = delete;
+    ScopedWorkingCopy& operator=(const ScopedWorkingCopy&) = delete;
+    bool begun() const { return begun_; }
+    // The working target and source images (the source null without a source).
+    MEMIMG* target() const;
+    MEMIMG* source() const;
+    // All of the copy's state (the blit chosen instead, the locks).
+    WorkingCopyState* state() const;
+    // Ends the copy before the object does (a second end does nothing).
+    void End();
+
+private:
+    bool begun_;
+};
 int DeleteSurface2D(int handle);
 int SplitColorValue(std::uint32_t color, int* red, int* green, int* blue);
 int IsSoftwareRendering();
@@ -140,6 +171,27 @@ int SetBrightColorPacked(std::uint32_t color);
 int SubtractBlendPrologue(const RECT* rect);
 int SubtractBlendEpilogue(const RECT* rect);
 
+// ---- what the graphics core asks of the font room, through a table the font room fills
+// (InstallFontGraphicsHooks, at engine start-up); until then every entry does nothing.
+struct GraphicsFontHooks {
+    // Resets the font settings (the graphics start) and deletes every font (its end).
+    int (*initialize_font_settings)();
+    int (*delete_all_fonts)();
+    // Makes every font again after the display was lost.
+    int (*recreate_all_fonts)();
+    // The default font's size and thickness: 0, or -1 when there is no default font.
+    int (*read_default_font_size)(int* size, int* thickness);
+    int (*set_default_font_size)(int size, int thickness);
+    // The on-screen log: starts it again, whether text was sent to it, draws it.
+    int (*start_screen_log)();
+    int (*is_screen_log_used)();
+    int (*draw_screen_log)();
+};
+// The installed table, or the defaults; never null, and every entry is set.
+const GraphicsFontHooks* GetGraphicsFontHooks();
+// Installs a table (every entry set); null puts the defaults back.
+void InstallGraphicsFontHooks(const GraphicsFontHooks* hooks);
+
 // ---- drawing routines the engine runs itself
 // Start-up: every drawing path is run once so its first images exist before the program
 // draws.
@@ -148,9 +200,13 @@ void WarmUpDrawingPaths();
 // is no copy or no graph can be made of it.
 int RepaintFromScreenCopy(HDC dc);
 
+// ---- the 3-D renderer's table of what it asks of the graphics core (D3DGraphicsHooks):
+// filled as the screen starts, as the graphics start and as the draw settings are reset,
+// before anything starts the renderer.
+void InstallRendererHooks();
+
 // ---- what the Direct3D renderer reaches of the graphics core: the screen's surfaces and
-// colour format, the texture-format slot rule, pixel formats as colour formats, and the
-// graph and SurfaceData records behind texture pieces (declared in the graph headers).
+// colour format, the texture-format slot rule and pixel formats as colour formats.
 IDirectDrawSurface7* GetDrawTargetSurface();
 IDirectDrawSurface7* GetFrontSurface();
 IDirectDrawSurface7* GetBackSurface();
@@ -158,7 +214,6 @@ IDirectDrawSurface7* GetWorkSurface();
 const ColorFormat* GetScreenColorFormat();
 int GetTextureFormatIndex(const std::uint8_t* creation_bytes);
 int PixelFormatToColorFormat(const DDPIXELFORMAT* pixel_format, ColorFormat* format);
-#include "engine/graphics/graphs/surface_data.h"  // IWYU pragma: export
 // The screen's answers and the copy between surfaces that screen capture into texture
 // graphs uses; the pictures written into texture pieces and the 2-D pieces of a graph
 // chosen as the 3-D draw target.
@@ -166,8 +221,6 @@ int IsWindowFrontTarget();
 // `method` -1: the engine's copy setting.
 int CopySurfaceRect(IDirectDrawSurface7* destination, IDirectDrawSurface7* source, int x, int y, const RECT* rect,
                     int method);
-#include "engine/graphics/graphs/graph_transfer.h"  // IWYU pragma: export
-#include "engine/graphics/graphs/surface_2d.h"      // IWYU pragma: export
 // The pictures of a movie frame as a transfer source: the colour picture in `image` and,
 // for an alpha movie, the alpha picture in `alpha` (its red channel the alpha); both stay
 // over the frame's pixels.

@@ -7,6 +7,10 @@
 
 #include "platform/kernel_types.h"
 
+// The private window message carrying the sockets' notifications (WSAAsyncSelect) to the
+// window procedure, which hands them to HandleNetworkMessage.
+constexpr UINT kNetworkNotifyMessage = 0x505;
+
 constexpr int kHttpSlotCount = 100;
 
 struct HttpSlotTable {

@@ -7,12 +7,12 @@
 #include <cstdint>
 
 #include "engine/core/core.h"
+#include "engine/network/network.h"
 #include "platform/winsock.h"
 
 constexpr int kNetworkConnectionSlots = 4096;
 constexpr int kNetworkListenerSlot = 4096;
 constexpr int kNetworkTableSize = 4097;
-constexpr UINT kNetworkNotifyMessage = 0x505;
 constexpr LONG kNetworkConnectionEvents = FD_READ | FD_WRITE | FD_CLOSE;
 constexpr std::int32_t kNetworkCheckLimit = 2048;
 // Longest incoming message. A peer's length header above it is refused without any

@@ -508,11 +508,27 @@ int GeneralPath(const BlitJob& j) {
 
 }  // namespace
 
-int ConvertColorBlt(void* dest, int dest_pitch, const ColorFormat* dest_format, const void* src, int src_pitch,
-                    const ColorFormat* src_format, const void* alpha, int alpha_pitch,
-                    const ColorFormat* alpha_format, int dest_x, int dest_y, const RECT* src_rect, int mirror,
-                    int key_to_alpha, std::uint32_t key, int dither, int color_off, int alpha_from_red,
-                    int skip_key, int palette_remap) {
+int ConvertColorBlt(const ColorBltRequest& request) {
+    void* const dest = request.dest;
+    const int dest_pitch = request.dest_pitch;
+    const ColorFormat* const dest_format = request.dest_format;
+    const void* const src = request.src;
+    const int src_pitch = request.src_pitch;
+    const ColorFormat* const src_format = request.src_format;
+    const void* const alpha = request.alpha;
+    const int alpha_pitch = request.alpha_pitch;
+    const ColorFormat* const alpha_format = request.alpha_format;
+    const int dest_x = request.dest_x;
+    const int dest_y = request.dest_y;
+    const RECT* const src_rect = request.src_rect;
+    const int mirror = request.mirror;
+    const int key_to_alpha = request.key_to_alpha;
+    const std::uint32_t key = request.key;
+    const int dither = request.dither;
+    const int color_off = request.color_off;
+    const int alpha_from_red = request.alpha_from_red;
+    const int skip_key = request.skip_key;
+    const int palette_remap = request.palette_remap;
     BlitJob j;
     std::memcpy(&j.d, dest_format, sizeof(ColorFormat));
     std::memcpy(&j.s, src_format, sizeof(ColorFormat));

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The include check on small trees made here: a tree whose includes all go through doors
-# passes; each kind of include through a wall fails, and is named in the report.
+# passes; each kind of include through a wall or up a floor, and each test entry reached
+# from production code, fails, and is named in the report.
 set -uo pipefail
 check=$1
 work=$(mktemp -d)
@@ -14,6 +15,11 @@ make_tree() {  # make_tree DIR: a clean tree of two rooms, the platform layer an
     > "$1"/engine/graphics/draw/draw.cpp
   printf '#include "platform/window.h"\n#include "platform/sdl/internal.h"\n#include <SDL.h>\n' > "$1"/platform/sdl/video.cpp
   printf '#include "platform/testing/hooks.h"\n' > "$1"/platform/testing/hooks.cpp
+  printf '#pragma once\nint LiveFontCount();\n' > "$1"/platform/testing/font_testing.h
+  mkdir -p "$1"/tests/support/engine_testing
+  printf '#pragma once\nint StartNetworkForTesting();\nint DrawPixel(int x, int y);\n' \
+    > "$1"/tests/support/engine_testing/network_test_entry.h
+  printf '#pragma once\nint DrawPixel(int x, int y, int colour);\n' > "$1"/engine/graphics/graphics.h
   printf '#include "vomur.h"\n#include "actors.h"\n' > "$1"/game/main.cpp
 }
 
@@ -42,6 +48,15 @@ cases=(
   "an inline file reaching inside|engine/core/text_input.inl|#include \"engine/graphics/draw/draw.h\"|through the wall"
   "the platform reaching up in brackets|platform/sdl/present.cpp|#include <engine/core/core.h>|sits below the engine"
   "the game reaching inside in brackets|game/actors.cpp|#include <platform/window.h>|see only vomur.h"
+  "a room including a room above it|engine/pixels/memimg.cpp|#include \"engine/graphics/graphics.h\"|upwards: room 'pixels' (floor 2) includes only doors of rooms below it"
+  "a room including one on its own floor|engine/file/file.cpp|#include \"engine/pixels/pixels.h\"|upwards: room 'file' (floor 2)"
+  "a room on no floor|engine/extra/extra.cpp|#include <cstdint>|room 'extra' stands on no floor"
+  "the engine including an engine test entry|engine/pixels/memimg.cpp|#include \"tests/support/engine_testing/network_test_entry.h\"|production code includes the test entry"
+  "the engine including a platform test hook|engine/pixels/memimg.cpp|#include \"platform/testing/font_testing.h\"|production code includes the test entry"
+  "the platform layer including an engine test entry|platform/sdl/present.cpp|#include \"tests/support/engine_testing/network_test_entry.h\"|test hook"
+  "the engine calling a ForTesting function|engine/pixels/memimg.cpp|void Run() { SetOptionsForTesting(1); }|calls the test entry SetOptionsForTesting"
+  "the engine calling an engine test entry|engine/graphics/draw/lines.cpp|int Run() { return StartNetworkForTesting(); }|calls the test entry StartNetworkForTesting"
+  "the platform layer calling a platform test entry|platform/sdl/present.cpp|int Run() { return LiveFontCount(); }|calls the test entry LiveFontCount"
 )
 n=0
 for c in "${cases[@]}"; do
@@ -53,4 +68,8 @@ for c in "${cases[@]}"; do
   printf '%s\n' "$line" > "$dir/$file"
   expect "$name fails" 1 "$pattern" "$dir"
 done
+# A test overload of an engine entry is no test entry: the engine may call its own.
+make_tree "$work/overload"
+printf 'int Run() { return DrawPixel(1, 2, 3); }\n' > "$work/overload/engine/graphics/draw/lines.cpp"
+expect "the engine calling its own entry that a test overloads passes" 0 "every include goes through a door" "$work/overload"
 exit "$failed"

@@ -7,6 +7,7 @@
 #include "engine/graphics/graphs/graph_transfer.h"
 #include "engine/graphics/images/graph_image.h"
 #include "engine/include/vomur.h"
+#include "engine/graphics/graphs/surface_data.h"
 #include "tests/d3d/d3d_test_support.h"
 
 namespace d3d_test {

@@ -7,7 +7,19 @@
 
 #include "engine/core/tracked_alloc.h"
 #include "engine/graphics/graphics.h"
+#include "engine/graphics/graphs/surface_data.h"
 #include "tests/support/gl_test_program.h"
+
+namespace {
+
+// The renderer's own routines (texture division, format slots) reach the graphics core
+// through the table the engine fills as the screen starts; tests that call them without a
+// screen have it filled first.
+struct RendererHooks {
+    RendererHooks() { InstallRendererHooks(); }
+} g_renderer_hooks;
+
+}  // namespace
 
 namespace d3d_test {
 

@@ -13,9 +13,11 @@
 #include "engine/core/tracked_alloc.h"
 #include "engine/graphics/graphics.h"
 #include "engine/graphics/screen/screen_state.h"
+#include "engine/graphics/graphs/surface_data.h"
 #include "platform/testing/gl_testing.h"
 #include "tests/d3d/d3d_draw_session.h"
 #include "tests/d3d/d3d_test_support.h"
+#include "tests/support/engine_testing/d3d_draw_testing.h"
 
 namespace {
 

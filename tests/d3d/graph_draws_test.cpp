@@ -9,8 +9,10 @@
 #include <vector>
 
 #include "engine/graphics/draw/draw_state_access.h"
+#include "engine/graphics/graphs/surface_data.h"
 #include "platform/testing/gl_testing.h"
 #include "tests/d3d/d3d_draw_session.h"
+#include "tests/support/engine_testing/d3d_draw_testing.h"
 
 namespace {
 

@@ -9,7 +9,9 @@
 
 #include "engine/graphics/graphs/graph_transfer.h"
 #include "engine/graphics/images/graph_image.h"
+#include "engine/graphics/graphs/surface_data.h"
 #include "tests/d3d/d3d_draw_session.h"
+#include "tests/support/engine_testing/d3d_draw_testing.h"
 
 namespace {
 

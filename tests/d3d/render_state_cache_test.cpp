@@ -6,6 +6,7 @@
 
 #include "engine/graphics/graphics.h"
 #include "tests/d3d/d3d_test_support.h"
+#include "tests/support/engine_testing/d3d_draw_testing.h"
 
 namespace {
 

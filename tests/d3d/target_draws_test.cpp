@@ -12,7 +12,9 @@
 #include "engine/graphics/draw/draw_settings.h"
 #include "engine/font/font.h"
 #include "engine/font/font_internal.h"
+#include "engine/graphics/graphs/graph_handles.h"
 #include "tests/d3d/d3d_draw_session.h"
+#include "tests/support/engine_testing/d3d_draw_testing.h"
 
 namespace {
 
@@ -247,8 +249,9 @@ TEST_F(TargetDraws, ScaledTextThroughGlyphTexturesEnlargesTheUnscaledText) {
         const int x2 = c.vertical ? 140 : 20, y2 = c.vertical ? 20 : 140;
         const RECT area = GetDrawSettings()->draw_area;
         auto draw = [&](int x, int y, int flag, double scale) {
-            return DrawStringCore(1, x, y, static_cast<std::uint8_t>(flag), scale, scale, "AgW", white, nullptr, &area,
-                                  1, font, red, -1, c.vertical, nullptr);
+            return DrawStringCore({.draw = 1, .x = x, .y = y, .scale_flag = static_cast<std::uint8_t>(flag),
+                                   .x_scale = scale, .y_scale = scale, .text = "AgW", .color = white, .clip = &area,
+                                   .transparent = 1, .font = font, .edge_color = red, .vertical = c.vertical});
         };
         const int advance = draw(x1, y1, 0, 1.0);
         ASSERT_GT(advance, 0);

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "engine/graphics/graphics.h"
+#include "engine/graphics/graphs/surface_data.h"
 #include "tests/d3d/d3d_test_support.h"
 
 namespace {

@@ -43,8 +43,8 @@ TEST_F(StringMeasure, AdvancesSpacingAndEdges) {
     EXPECT_EQ(MeasureStringWidth("A\x82", -1, font, 0), 9 + 8);
     EXPECT_EQ(MeasureStringWidth("AB", -1, font + 1, 0), -1);
     SIZE across{}, down{};
-    EXPECT_EQ(DrawStringCore(0, 0, 0, 0, 1.0, 1.0, "AB", 0, nullptr, nullptr, 0, font, 0, -1, 0, &across), 20);
-    EXPECT_EQ(DrawStringCore(0, 0, 0, 0, 1.0, 1.0, "AB", 0, nullptr, nullptr, 0, font, 0, -1, 1, &down), 20);
+    EXPECT_EQ(DrawStringCore({.text = "AB", .font = font, .out_size = &across}), 20);
+    EXPECT_EQ(DrawStringCore({.text = "AB", .font = font, .vertical = 1, .out_size = &down}), 20);
     const int height = GetFontRecord(font)->text_height;
     EXPECT_EQ(across.cx, 20);
     EXPECT_EQ(across.cy, height);
@@ -61,8 +61,8 @@ TEST_F(StringMeasure, StringsLongerThanTheCodeBuffer) {
     EXPECT_EQ(MeasureStringWidth(text.c_str(), -1, font, 0), 7000);
     TestImage image(7010, 24, kMemImgXrgb8888);
     const RECT clip{0, 0, 7010, 24};
-    EXPECT_EQ(DrawStringCore(1, 0, 0, 0, 1.0, 1.0, text.c_str(), MakeColorValue(255, 255, 255), image.get(), &clip, 1,
-                             font, 0, -1, 0, nullptr),
+    EXPECT_EQ(DrawStringCore({.draw = 1, .text = text.c_str(), .color = MakeColorValue(255, 255, 255),
+                              .target = image.get(), .clip = &clip, .transparent = 1, .font = font}),
               7000);
     const int top = GetFontRecord(font)->char_map['A'].slot->top_offset;
     int drawn = 0;
@@ -126,8 +126,10 @@ void CheckPixelCases(bool sixteen) {
                                     static_cast<int>(c.bright & 0xFF)),
                   0);
         const RECT clip{0, 0, 40, 40};
-        ASSERT_EQ(DrawStringCore(1, 10, 5, 0, 1.0, 1.0, "G", MakeColorValue(c.red, c.green, c.blue), image.get(), &clip,
-                                 1, font, MakeColorValue(c.edge_red, c.edge_green, c.edge_blue), -1, 0, nullptr),
+        ASSERT_EQ(DrawStringCore({.draw = 1, .x = 10, .y = 5, .text = "G",
+                                  .color = MakeColorValue(c.red, c.green, c.blue), .target = image.get(),
+                                  .clip = &clip, .transparent = 1, .font = font,
+                                  .edge_color = MakeColorValue(c.edge_red, c.edge_green, c.edge_blue)}),
                   5 + ((c.type & 1) ? 2 * c.edge : 0));
         ASSERT_EQ(SetBrightColorRGB(255, 255, 255), 0);
         const GlyphCacheSlot* slot = GetFontRecord(font)->char_map['G'].slot;
@@ -140,8 +142,8 @@ void CheckPixelCases(bool sixteen) {
         }
         // Without the transparent flag, pixels without ink become 0.
         image.fill(0x11111111);
-        DrawStringCore(1, 10, 5, 0, 1.0, 1.0, "G", MakeColorValue(c.red, c.green, c.blue), image.get(), &clip, 0, font,
-                       0, -1, 0, nullptr);
+        DrawStringCore({.draw = 1, .x = 10, .y = 5, .text = "G", .color = MakeColorValue(c.red, c.green, c.blue),
+                        .target = image.get(), .clip = &clip, .font = font});
         if (c.type == 0 && c.glyph[0] == "#.") {
             EXPECT_EQ(RawPixel(image.get(), left + 1, top), 0u);
         }
@@ -169,8 +171,8 @@ TEST_F(PixelsOn16Bits, AntiAliasedTextSkipsATargetWithoutAlpha) {
     TestImage image(40, 40, kMemImgRgb565);
     image.fill(0x1234);
     const RECT clip{0, 0, 40, 40};
-    EXPECT_EQ(DrawStringCore(1, 0, 0, 0, 1.0, 1.0, "G", MakeColorValue(255, 255, 255), image.get(), &clip, 1, font, 0,
-                             -1, 0, nullptr),
+    EXPECT_EQ(DrawStringCore({.draw = 1, .text = "G", .color = MakeColorValue(255, 255, 255), .target = image.get(),
+                              .clip = &clip, .transparent = 1, .font = font}),
               5);
     for (int y = 0; y < 40; ++y) {
         for (int x = 0; x < 40; ++x) {
@@ -190,7 +192,8 @@ TEST_F(PixelsOn32Bits, VerticalLayoutAndClip) {
     TestImage image(60, 60, kMemImgXrgb8888);
     const RECT clip{0, 0, 60, 60};
     const std::uint32_t white = MakeColorValue(255, 255, 255);
-    ASSERT_EQ(DrawStringCore(1, 10, 20, 0, 1.0, 1.0, "VV", white, image.get(), &clip, 1, font, 0, -1, 1, nullptr), 12);
+    ASSERT_EQ(DrawStringCore({.draw = 1, .x = 10, .y = 20, .text = "VV", .color = white, .target = image.get(),
+                              .clip = &clip, .transparent = 1, .font = font, .vertical = 1}), 12);
     const int top_offset = record->char_map['V'].slot->top_offset;
     std::vector<std::pair<int, int>> want;
     for (int pen : {0, 6}) {
@@ -206,14 +209,17 @@ TEST_F(PixelsOn32Bits, VerticalLayoutAndClip) {
     // A clip that ends inside the first glyph's column keeps only the pixels above it.
     TestImage clipped(60, 60, kMemImgXrgb8888);
     const RECT upper{0, 0, 60, want[1].second};
-    DrawStringCore(1, 10, 20, 0, 1.0, 1.0, "V", white, clipped.get(), &upper, 1, font, 0, -1, 1, nullptr);
+    DrawStringCore({.draw = 1, .x = 10, .y = 20, .text = "V", .color = white, .target = clipped.get(), .clip = &upper,
+                    .transparent = 1, .font = font, .vertical = 1});
     ink = 0;
     for (int y = 0; y < 60; ++y)
         for (int x = 0; x < 60; ++x) ink += clipped.get(x, y) != 0;
     EXPECT_EQ(ink, 2);
     // Drawn partly off the image: nothing outside it is touched (the sanitizer watches).
-    DrawStringCore(1, -2, 57, 0, 1.0, 1.0, "VVVV", white, clipped.get(), &clip, 1, font, 0, -1, 1, nullptr);
-    DrawStringCore(1, 58, -3, 0, 1.0, 1.0, "VVVV", white, clipped.get(), &clip, 1, font, 0, -1, 0, nullptr);
+    DrawStringCore({.draw = 1, .x = -2, .y = 57, .text = "VVVV", .color = white, .target = clipped.get(),
+                    .clip = &clip, .transparent = 1, .font = font, .vertical = 1});
+    DrawStringCore({.draw = 1, .x = 58, .y = -3, .text = "VVVV", .color = white, .target = clipped.get(),
+                    .clip = &clip, .transparent = 1, .font = font});
     DeleteFontHandle(font);
 }
 

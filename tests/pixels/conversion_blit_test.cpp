@@ -57,10 +57,14 @@ struct Options {
 
 int Blit(Picture& d, const Picture& s, const Options& o = {}, int dx = 0, int dy = 0) {
     const RECT r{0, 0, s.width, s.height};
-    return ConvertColorBlt(d.bytes.data(), d.pitch, &d.format, s.bytes.data(), s.pitch, &s.format,
-                           o.alpha ? o.alpha->bytes.data() : nullptr, o.alpha ? o.alpha->pitch : 0,
-                           o.alpha ? &o.alpha->format : nullptr, dx, dy, &r, o.mirror, o.key_to_alpha, o.key,
-                           o.dither, o.color_off, o.alpha_from_red, o.skip_key, o.palette_remap);
+    return ConvertColorBlt({.dest = d.bytes.data(), .dest_pitch = d.pitch, .dest_format = &d.format,
+                            .src = s.bytes.data(), .src_pitch = s.pitch, .src_format = &s.format,
+                            .alpha = o.alpha ? o.alpha->bytes.data() : nullptr,
+                            .alpha_pitch = o.alpha ? o.alpha->pitch : 0,
+                            .alpha_format = o.alpha ? &o.alpha->format : nullptr, .dest_x = dx, .dest_y = dy,
+                            .src_rect = &r, .mirror = o.mirror, .key_to_alpha = o.key_to_alpha, .key = o.key,
+                            .dither = o.dither, .color_off = o.color_off, .alpha_from_red = o.alpha_from_red,
+                            .skip_key = o.skip_key, .palette_remap = o.palette_remap});
 }
 
 // One source pixel converted into a one-pixel destination.
@@ -75,8 +79,8 @@ std::uint32_t Convert1(const ColorFormat& df, const ColorFormat& sf, std::uint32
 TEST(ConversionBlit, EmptyRectangleWritesNothing) {
     Picture s(kX8, 2, 2, 0, 0x11), d(kX8, 2, 2, 0, 0x22);
     const RECT r{1, 0, 1, 2};
-    EXPECT_EQ(ConvertColorBlt(d.bytes.data(), d.pitch, &d.format, s.bytes.data(), s.pitch, &s.format, nullptr, 0,
-                              nullptr, 0, 0, &r, 0, 0, 0, 0, 0, 0, 0, 0),
+    EXPECT_EQ(ConvertColorBlt({.dest = d.bytes.data(), .dest_pitch = d.pitch, .dest_format = &d.format,
+                               .src = s.bytes.data(), .src_pitch = s.pitch, .src_format = &s.format, .src_rect = &r}),
               -1);
     for (unsigned char b : d.bytes) EXPECT_EQ(b, 0x22);
 }
@@ -307,8 +311,9 @@ TEST(ConversionBlit, WritesOnlyTheTargetRectangle) {
     const RECT r{1, 1, 4, 3};
     for (int mirror = 0; mirror < 2; ++mirror) {
         std::fill(d.bytes.begin(), d.bytes.end(), 0xEE);
-        ConvertColorBlt(d.bytes.data(), d.pitch, &d.format, s.bytes.data(), s.pitch, &s.format, nullptr, 0, nullptr,
-                        2, 3, &r, mirror, 0, 0, 0, 0, 0, 0, 0);
+        ConvertColorBlt({.dest = d.bytes.data(), .dest_pitch = d.pitch, .dest_format = &d.format,
+                         .src = s.bytes.data(), .src_pitch = s.pitch, .src_format = &s.format, .dest_x = 2,
+                         .dest_y = 3, .src_rect = &r, .mirror = mirror});
         for (int y = 0; y < 6; ++y) {
             for (int x = 0; x < 9; ++x) {
                 const bool inside = x >= 2 && x < 5 && y >= 3 && y < 5;

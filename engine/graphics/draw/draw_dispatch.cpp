@@ -102,9 +102,9 @@ int CopyDirectDrawScreenToGraph(RECT rect, const Surface2D* piece, SurfaceData* 
         DDSURFACEDESC2 desc{};
         desc.dwSize = sizeof(desc);
         if (FAILED(data->surface->Lock(&piece_rect, &desc, DDLOCK_WAIT, nullptr))) return -1;
-        ConvertColorBlt(desc.lpSurface, desc.lPitch, screen_format, target_image->pixels, target_image->block->pitch,
-                        target_image->block->format, nullptr, 0, nullptr, 0, 0, &target_rect, 0, 0, 0, kDitherNone, 0,
-                        0, 0, 0);
+        ConvertColorBlt({.dest = desc.lpSurface, .dest_pitch = desc.lPitch, .dest_format = screen_format,
+                         .src = target_image->pixels, .src_pitch = target_image->block->pitch,
+                         .src_format = target_image->block->format, .src_rect = &target_rect});
         SetUnusedBits(whole, desc.lpSurface, desc.lPitch, screen_format);
         data->surface->Unlock(&piece_rect);
         return 0;
@@ -116,9 +116,9 @@ int CopyDirectDrawScreenToGraph(RECT rect, const Surface2D* piece, SurfaceData* 
         RECT locked = whole;
         if (FAILED(screen->work->Lock(&locked, &desc, DDLOCK_WAIT, nullptr))) return -1;
         MEMIMG& image = data->color_image;
-        ConvertColorBlt(image.pixels, image.block->pitch, image.block->format, desc.lpSurface, desc.lPitch,
-                        screen_format, nullptr, 0, nullptr, piece->source_x, piece->source_y, &whole, 0, 0, 0,
-                        kDitherNone, 0, 0, 0, 0);
+        ConvertColorBlt({.dest = image.pixels, .dest_pitch = image.block->pitch, .dest_format = image.block->format,
+                         .src = desc.lpSurface, .src_pitch = desc.lPitch, .src_format = screen_format,
+                         .dest_x = piece->source_x, .dest_y = piece->source_y, .src_rect = &whole});
         const int bytes = MemImgBytesPerPixel(&image);
         SetUnusedBits(whole,
                       image.pixels + static_cast<std::ptrdiff_t>(piece->source_y) * image.block->pitch +
@@ -150,6 +150,10 @@ int SetBlendSourceParamsSoft(int, int border_value, int border_range) {
 }
 
 int DrawSurface2DSoft(int x, int y, int surface, int transparent) {
+    return DrawSurface2DSoftWith(*GetDrawSettings(), x, y, surface, transparent);
+}
+
+int DrawSurface2DSoftWith(const DrawSettingsBlock& settings, int x, int y, int surface, int transparent) {
     if (!IsScreenUp()) return -1;
     const Surface2D* piece = GetSurface2DRecord(surface);
     if (piece == nullptr) return -1;
@@ -162,19 +166,20 @@ int DrawSurface2DSoft(int x, int y, int surface, int transparent) {
         MEMIMG view{};
         const MEMIMG* source = PieceImage(piece, data, &view);
         if (source == nullptr) return -1;
-        DrawMemImg(target, source, x, y, transparent, blend);
+        DrawMemImgWith(SoftDrawStateFromSettings(settings), target, source, x, y, transparent, blend);
         ReleaseView(&view);
         return 0;
     }
     HandOverFromDirect3D();
-    const RECT& area = GetDrawSettings()->draw_area;
+    const RECT& area = settings.draw_area;
     RECT destination{x, y, HoldToInt(static_cast<long long>(x) + piece->width),
                      HoldToInt(static_cast<long long>(y) + piece->height)};
     ClipRectToRect(&destination, &area);
     if (IsRectEmpty(destination)) return 0;
     const RECT source{destination.left - x, destination.top - y, destination.right - x, destination.bottom - y};
-    if (BeginWorkingCopy(piece, 1, &source, &destination, 0, nullptr, nullptr) != 0) return -1;
-    WorkingCopyState* working = GetWorkingCopyState();
+    const ScopedWorkingCopy copy(settings, piece, 1, &source, &destination, 0, nullptr, nullptr);
+    if (!copy.begun()) return -1;
+    WorkingCopyState* working = copy.state();
     if (working->blit_chosen) {
         RECT from = working->blit_source_rect;
         const DWORD flags = transparent != 0 ? DDBLTFAST_SRCCOLORKEY : DDBLTFAST_NOCOLORKEY;
@@ -186,11 +191,10 @@ int DrawSurface2DSoft(int x, int y, int surface, int transparent) {
                    : 0;
     }
     if (working->target == nullptr || working->source == nullptr) {
-        EndWorkingCopy();
         return -1;
     }
-    DrawMemImg(working->target, working->source, x, y, transparent, blend);
-    EndWorkingCopy();
+    DrawMemImgWith(SoftDrawStateFromSettings(settings), working->target, working->source, x, y, transparent,
+                   blend);
     return 0;
 }
 
@@ -250,14 +254,13 @@ int DrawGraphStretchSoft(int x1, int y1, int x2, int y2, const GraphRecord* grap
         top = t;
     }
     const RECT source{HoldToInt(left), HoldToInt(top), HoldToInt(right), HoldToInt(bottom)};
-    if (BeginWorkingCopy(piece, 0, &source, &clipped, 0, nullptr, nullptr) != 0) return -1;
-    WorkingCopyState* working = GetWorkingCopyState();
+    const ScopedWorkingCopy copy(piece, 0, &source, &clipped, 0, nullptr, nullptr);
+    if (!copy.begun()) return -1;
+    WorkingCopyState* working = copy.state();
     if (working->target == nullptr || working->source == nullptr) {
-        EndWorkingCopy();
         return -1;
     }
     DrawMemImgStretch(working->target, working->source, &given, transparent, blend);
-    EndWorkingCopy();
     return 0;
 }
 
@@ -298,14 +301,13 @@ int DrawGraphTriangleSoft(const TriangleVertex* vertices, const GraphRecord* gra
         source.right = std::max<LONG>(source.right, HoldToInt(vertices[i].u + 1LL));
         source.bottom = std::max<LONG>(source.bottom, HoldToInt(vertices[i].v + 1LL));
     }
-    if (BeginWorkingCopy(piece, 0, &source, &destination, 0, nullptr, nullptr) != 0) return -1;
-    WorkingCopyState* working = GetWorkingCopyState();
+    const ScopedWorkingCopy copy(piece, 0, &source, &destination, 0, nullptr, nullptr);
+    if (!copy.begun()) return -1;
+    WorkingCopyState* working = copy.state();
     if (working->target == nullptr) {
-        EndWorkingCopy();
         return -1;
     }
     DrawMemImgTriangle(working->target, working->source, vertices, transparent, blend);
-    EndWorkingCopy();
     return 0;
 }
 
@@ -341,14 +343,13 @@ int DrawFillBoxSoft(int x1, int y1, int x2, int y2, std::uint32_t colour) {
     std::uint32_t converted = colour;
     // The fill takes its corners in either order; the working copy needs them ordered.
     const RECT box = OrderedRect(x1, y1, x2, y2);
-    if (BeginWorkingCopy(nullptr, 0, nullptr, &box, 1, &converted, nullptr) != 0) return -1;
-    WorkingCopyState* working = GetWorkingCopyState();
+    const ScopedWorkingCopy copy(nullptr, 0, nullptr, &box, 1, &converted, nullptr);
+    if (!copy.begun()) return -1;
+    WorkingCopyState* working = copy.state();
     if (working->target == nullptr) {
-        EndWorkingCopy();
         return -1;
     }
     FillMemImgRect(working->target, &rect, converted);
-    EndWorkingCopy();
     return 0;
 }
 
@@ -371,10 +372,10 @@ int DrawLineListSoft(const LineRecord* lines, int count) {
         box.right = std::max<LONG>(box.right, HoldToInt(std::max(lines[i].x1, lines[i].x2) + 1LL));
         box.bottom = std::max<LONG>(box.bottom, HoldToInt(std::max(lines[i].y1, lines[i].y2) + 1LL));
     }
-    if (BeginWorkingCopy(nullptr, 0, nullptr, &box, 0, nullptr, nullptr) != 0) return -1;
-    WorkingCopyState* working = GetWorkingCopyState();
+    const ScopedWorkingCopy copy(nullptr, 0, nullptr, &box, 0, nullptr, nullptr);
+    if (!copy.begun()) return -1;
+    WorkingCopyState* working = copy.state();
     if (working->target == nullptr) {
-        EndWorkingCopy();
         return -1;
     }
     if (working->target_lock.converted) {
@@ -395,7 +396,6 @@ int DrawLineListSoft(const LineRecord* lines, int count) {
     } else {
         DrawMemImgLines(working->target, items, count);
     }
-    EndWorkingCopy();
     return 0;
 }
 

@@ -25,6 +25,8 @@ struct LineRecord {
 MEMIMG* GetBlendSourceMemImg();
 int SetBlendSourceParamsSoft(int graph, int border_value, int border_range);
 int DrawSurface2DSoft(int x, int y, int surface, int transparent);
+// The same under the given settings in place of the live ones.
+int DrawSurface2DSoftWith(const DrawSettingsBlock& settings, int x, int y, int surface, int transparent);
 int DrawGraphSoft(int x, int y, const GraphRecord* graph, int transparent);
 int DrawGraphStretchSoft(int x1, int y1, int x2, int y2, const GraphRecord* graph, int transparent);
 int DrawGraphTriangleSoft(const TriangleVertex* vertices, const GraphRecord* graph, int transparent);

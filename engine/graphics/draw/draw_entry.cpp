@@ -55,7 +55,7 @@ void InvertRect(const RECT& rect) {
     if (!settings->graphics_off && (settings->blend_mode != kBlendSubtract || settings->blend_value != 255)) {
         SetBlendModeAndValue(kBlendSubtract, 255);
     }
-    DrawFillBoxD3D(rect.left, rect.top, rect.right, rect.bottom, white);
+    DrawFillBoxD3D(*GetDrawSettings(), rect.left, rect.top, rect.right, rect.bottom, white);
     SetBrightColorRGB(kept[2], kept[1], kept[0]);
 }
 
@@ -98,7 +98,8 @@ int DrawGraphAtPoint(int x, int y, int graph, int transparent) {
     if (record->creation.texture) {
         const bool subtract = SubtractOnThreeD();
         if (subtract) SubtractBlendPrologue(&frame.work);
-        result = DrawGraphD3D(x, y, static_cast<float>(x), static_cast<float>(y), record, transparent, 1);
+        result = DrawGraphD3D(*GetDrawSettings(), x, y, static_cast<float>(x), static_cast<float>(y), record,
+                              transparent, 1);
         if (subtract) SubtractBlendEpilogue(&frame.work);
     } else {
         result = DrawGraphSoft(x, y, record, transparent);
@@ -115,7 +116,7 @@ int DrawGraphStretched(int x1, int y1, int x2, int y2, int graph, int transparen
     if (record->creation.texture) {
         const bool subtract = SubtractOnThreeD();
         if (subtract) SubtractBlendPrologue(&frame.work);
-        result = DrawGraphStretchD3D(x1, y1, x2, y2, static_cast<float>(x1), static_cast<float>(y1),
+        result = DrawGraphStretchD3D(*GetDrawSettings(), x1, y1, x2, y2, static_cast<float>(x1), static_cast<float>(y1),
                                      static_cast<float>(x2), static_cast<float>(y2), record, transparent, 1);
         if (subtract) SubtractBlendEpilogue(&frame.work);
     } else {
@@ -144,7 +145,7 @@ int DrawGraphQuad(float x1, float y1, float x2, float y2, float x3, float y3, fl
     if (record->creation.texture) {
         const bool subtract = SubtractOnThreeD();
         if (subtract) SubtractBlendPrologue(&frame.work);
-        result = DrawGraphQuadD3D(x1, y1, x2, y2, x4, y4, x3, y3, record, transparent);
+        result = DrawGraphQuadD3D(*GetDrawSettings(), x1, y1, x2, y2, x4, y4, x3, y3, record, transparent);
         if (subtract) SubtractBlendEpilogue(&frame.work);
     } else {
         result = DrawGraphQuadSoftFloat(x1, y1, x2, y2, x4, y4, x3, y3, record, transparent);
@@ -259,7 +260,7 @@ int DrawFilledBox(int x1, int y1, int x2, int y2, std::uint32_t colour) {
     if (BoxesOnThreeD()) {
         const bool subtract = SubtractOnThreeD();
         if (subtract) SubtractBlendPrologue(&frame.work);
-        result = DrawFillBoxD3D(x1, y1, x2, y2, colour);
+        result = DrawFillBoxD3D(*GetDrawSettings(), x1, y1, x2, y2, colour);
         if (subtract) SubtractBlendEpilogue(&frame.work);
     } else {
         result = DrawFillBoxSoft(x1, y1, x2, y2, colour);
@@ -277,7 +278,7 @@ int DrawBoxOutline(int x1, int y1, int x2, int y2, std::uint32_t colour) {
     if (BoxesOnThreeD() && settings->outline_switch == 0) {
         const bool subtract = SubtractOnThreeD();
         if (subtract) SubtractBlendPrologue(&frame.work);
-        result = DrawLineBoxD3D(x1, y1, x2, y2, colour);
+        result = DrawLineBoxD3D(*GetDrawSettings(), x1, y1, x2, y2, colour);
         if (subtract) SubtractBlendEpilogue(&frame.work);
     } else {
         result = DrawLineBoxSoft(x1, y1, x2, y2, colour);

@@ -14,7 +14,6 @@
 #include "engine/graphics/graphics.h"
 #include "engine/graphics/graphs/graph_handles.h"
 #include "engine/graphics/screen/screen_internal.h"
-#include "engine/graphics/draw/renderer_hooks.h"
 #include "engine/pixels/pixels.h"
 
 namespace {
@@ -203,7 +202,7 @@ int SetBlendModeAndValue(int mode, int value) {
     if (!IsWindowActive()) GetShellHooks()->wait_while_inactive();
     g_settings.blend_mode = mode;
     g_settings.blend_value = ClampInt(value, 0, 255);
-    UpdateVertexDiffuseColor();
+    UpdateVertexDiffuseColor(g_settings);
     return 0;
 }
 
@@ -231,7 +230,7 @@ int SetBrightColorRGB(int red, int green, int blue) {
     g_settings.bright[2] = static_cast<std::uint8_t>(ClampInt(red, 0, 255));
     g_settings.bright[1] = static_cast<std::uint8_t>(ClampInt(green, 0, 255));
     g_settings.bright[0] = static_cast<std::uint8_t>(ClampInt(blue, 0, 255));
-    if (IsDirect3DUp()) UpdateVertexDiffuseColor();
+    if (IsDirect3DUp()) UpdateVertexDiffuseColor(g_settings);
     return 0;
 }
 
@@ -241,7 +240,7 @@ int SetBrightColorPacked(std::uint32_t color) {
     g_settings.bright[1] = static_cast<std::uint8_t>(value >> 8);
     g_settings.bright[2] = static_cast<std::uint8_t>(value >> 16);
     g_settings.bright[3] = 0;
-    UpdateVertexDiffuseColor();
+    UpdateVertexDiffuseColor(g_settings);
     return 0;
 }
 

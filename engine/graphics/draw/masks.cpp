@@ -125,8 +125,9 @@ int SaveRectForMask(int left, int top, int right, int bottom, IDirectDrawSurface
     DDSURFACEDESC2 desc{};
     desc.dwSize = sizeof(desc);
     if (FAILED(g_mask.work_surface->Lock(nullptr, &desc, DDLOCK_WAIT | DDLOCK_WRITEONLY, nullptr))) return -1;
-    ConvertColorBlt(desc.lpSurface, desc.lPitch, GetScreenColorFormat(), image->pixels, image->block->pitch,
-                    image->block->format, nullptr, 0, nullptr, rect.left, rect.top, &rect, 0, 0, 0, 0, 0, 0, 0, 0);
+    ConvertColorBlt({.dest = desc.lpSurface, .dest_pitch = desc.lPitch, .dest_format = GetScreenColorFormat(),
+                     .src = image->pixels, .src_pitch = image->block->pitch, .src_format = image->block->format,
+                     .dest_x = rect.left, .dest_y = rect.top, .src_rect = &rect});
     g_mask.work_surface->Unlock(nullptr);
     return 0;
 }
@@ -206,9 +207,10 @@ int ApplyMaskToRect(int left, int top, int right, int bottom, IDirectDrawSurface
         readable = screen_work;
     }
     if (FAILED(readable->Lock(nullptr, &desc, DDLOCK_WAIT | DDLOCK_READONLY, nullptr))) return -1;
-    ConvertColorBlt(image->pixels, image->block->pitch, image->block->format, desc.lpSurface, desc.lPitch,
-                    GetScreenColorFormat(), nullptr, 0, nullptr, rect.left, rect.top, &rect, 0, 0, g_mask.key_color, 0,
-                    0, 0, 1, 0);
+    ConvertColorBlt({.dest = image->pixels, .dest_pitch = image->block->pitch, .dest_format = image->block->format,
+                     .src = desc.lpSurface, .src_pitch = desc.lPitch, .src_format = GetScreenColorFormat(),
+                     .dest_x = rect.left, .dest_y = rect.top, .src_rect = &rect, .key = g_mask.key_color,
+                     .skip_key = 1});
     readable->Unlock(nullptr);
     return 0;
 }

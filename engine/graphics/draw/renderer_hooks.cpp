@@ -1,9 +1,9 @@
 // The table through which the 3-D renderer reaches the graphics core (its surfaces, the
 // SurfaceData and graph tables, pictures, the 2-D fallbacks and the draw settings), filled
-// once the graphics core starts, before the renderer is started.
-#include "engine/graphics/draw/renderer_hooks.h"
+// as the graphics core starts, before the renderer is started.
 
 #include "engine/d3d/d3d.h"
+#include "engine/graphics/graphics.h"
 #include "engine/graphics/draw/draw_settings.h"
 #include "engine/graphics/graphs/graph_handles.h"
 #include "engine/graphics/graphs/graph_transfer.h"
@@ -46,14 +46,5 @@ void InstallRendererHooks() {
     hooks.ReadDrawArea = ReadDrawArea;
     hooks.DrawFillBoxSoft = DrawFillBoxSoft;
     hooks.DrawLineBoxSoft = DrawLineBoxSoft;
-    hooks.DrawStringSoft = DrawStringSoft;
     InstallD3DGraphicsHooks(hooks);
 }
-
-namespace {
-
-// The table is also filled as the library loads, so that the renderer's own routines
-// (texture division, format slots) answer before the graphics core has started.
-[[maybe_unused]] const bool g_hooks_installed_at_load = (InstallRendererHooks(), true);
-
-}  // namespace

@@ -6,11 +6,12 @@
 #include "engine/graphics/draw/draw_settings.h"
 #include "engine/pixels/pixels.h"
 
-SoftDrawState SoftDrawStateFromSettings() {
-    const DrawSettingsBlock* settings = GetDrawSettings();
-    return MakeSoftDrawState(*GetBlendTables(), settings->blend_mode, settings->blend_value, settings->bright,
-                             settings->draw_area, IsMmxUsable() != 0);
+SoftDrawState SoftDrawStateFromSettings(const DrawSettingsBlock& settings) {
+    return MakeSoftDrawState(*GetBlendTables(), settings.blend_mode, settings.blend_value, settings.bright,
+                             settings.draw_area, IsMmxUsable() != 0);
 }
+
+SoftDrawState SoftDrawStateFromSettings() { return SoftDrawStateFromSettings(*GetDrawSettings()); }
 
 void DrawMemImg(MEMIMG* dest, const MEMIMG* src, int x, int y, int transparent, const MEMIMG* blend_image) {
     DrawMemImgWith(SoftDrawStateFromSettings(), dest, src, x, y, transparent, blend_image);

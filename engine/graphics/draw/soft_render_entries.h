@@ -5,8 +5,11 @@
 
 #include <cstdint>
 
+#include "engine/drawstate/drawstate.h"
 #include "engine/softrender/softrender.h"
 
+// From the given settings, or from the live draw settings.
+SoftDrawState SoftDrawStateFromSettings(const DrawSettingsBlock& settings);
 SoftDrawState SoftDrawStateFromSettings();
 
 // x, y place the source's top-left pixel in the destination; see DrawMemImgWith.

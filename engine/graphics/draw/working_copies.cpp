@@ -65,9 +65,9 @@ void ConvertLocked(const WorkingCopyLock& lock, const RECT& area, bool to_workin
     if (IsRectEmpty(area)) return;
     const ColorFormat* screen = GetScreenColorFormat();
     const ColorFormat* working = WorkingFormat();
-    ConvertColorBlt(lock.pixels, lock.pitch, to_working ? working : screen, lock.pixels, lock.pitch,
-                    to_working ? screen : working, nullptr, 0, nullptr, area.left, area.top, &area, 0, 0, 0,
-                    kDitherNone, 0, 0, 0, 0);
+    ConvertColorBlt({.dest = lock.pixels, .dest_pitch = lock.pitch, .dest_format = to_working ? working : screen,
+                     .src = lock.pixels, .src_pitch = lock.pitch, .src_format = to_working ? screen : working,
+                     .dest_x = area.left, .dest_y = area.top, .src_rect = &area});
 }
 
 // The source's key as the renderer meets it: on a converted screen the key pixels were
@@ -80,8 +80,8 @@ std::uint32_t WorkingKey(std::uint32_t rgb, bool converted) {
     const std::uint32_t stored = MakeColorValueInFormat(screen, r, g, b, 255);
     std::uint32_t key = 0;
     const RECT one{0, 0, 1, 1};
-    ConvertColorBlt(&key, 4, WorkingFormat(), &stored, 4, screen, nullptr, 0, nullptr, 0, 0, &one, 0, 0, 0,
-                    kDitherNone, 0, 0, 0, 0);
+    ConvertColorBlt({.dest = &key, .dest_pitch = 4, .dest_format = WorkingFormat(), .src = &stored, .src_pitch = 4,
+                     .src_format = screen, .src_rect = &one});
     const int bytes = WorkingFormat()->bytes_per_pixel;
     return bytes >= 4 ? key : key & ((1u << (8 * bytes)) - 1u);
 }
@@ -132,10 +132,9 @@ bool MakeLockedView(MEMIMG* view, const WorkingCopyLock& lock, int width, int he
 // (through the first work surface when the pixels must be converted or read back from
 // video memory). The view's origin is the target's (0, 0) and it reaches the clip
 // rectangle's right and bottom edges, so the renderer addresses only locked memory.
-int PrepareTarget(IDirectDrawSurface7* target_surface, bool masked, bool cpu, bool target_video, int plain_write,
-                  std::uint32_t* colour1, std::uint32_t* colour2) {
+int PrepareTarget(const DrawSettingsBlock* settings, IDirectDrawSurface7* target_surface, bool masked, bool cpu,
+                  bool target_video, int plain_write, std::uint32_t* colour1, std::uint32_t* colour2) {
     ScreenState* screen = GetScreenState();
-    const DrawSettingsBlock* settings = GetDrawSettings();
     const RECT& clip = g_working.clip;
     if (!masked && screen->target_image != nullptr && IsMemImgValid(screen->target_image)) {
         if (screen->target_x == 0 && screen->target_y == 0) {
@@ -249,12 +248,19 @@ WorkingCopyState* GetWorkingCopyState() { return &g_working; }
 
 int BeginWorkingCopy(const Surface2D* piece, int blit_allowed, const RECT* source_rect, const RECT* destination,
                      int plain_write, std::uint32_t* colour1, std::uint32_t* colour2) {
+    return BeginWorkingCopyWith(*GetDrawSettings(), piece, blit_allowed, source_rect, destination, plain_write, colour1,
+                                colour2);
+}
+
+int BeginWorkingCopyWith(const DrawSettingsBlock& draw_state, const Surface2D* piece, int blit_allowed,
+                         const RECT* source_rect, const RECT* destination, int plain_write, std::uint32_t* colour1,
+                         std::uint32_t* colour2) {
     // Whatever an earlier copy left is let go.
     ReleaseViews();
     g_working = WorkingCopyState{};
     if (IsSoftwareRendering()) return 0;
     ScreenState* screen = GetScreenState();
-    const DrawSettingsBlock* settings = GetDrawSettings();
+    const DrawSettingsBlock* settings = &draw_state;
     const bool masked = IsMaskScreenActive() != 0;
     IDirectDrawSurface7* target_surface = masked ? GetMaskWorkSurface() : screen->target_surface;
     SurfaceData* data = nullptr;
@@ -295,7 +301,7 @@ int BeginWorkingCopy(const Surface2D* piece, int blit_allowed, const RECT* sourc
         if (CopySourceToWork(piece, data, SourceArea(piece, source_rect)) != 0) return -1;
         copied = true;
     }
-    if (PrepareTarget(target_surface, masked, cpu, target_video, plain_write, colour1, colour2) != 0) return -1;
+    if (PrepareTarget(settings, target_surface, masked, cpu, target_video, plain_write, colour1, colour2) != 0) return -1;
     if (piece != nullptr && PrepareSource(piece, data, source_rect, copied) != 0) return -1;
     return 0;
 }
@@ -384,3 +390,26 @@ int FlushFrontImageRect(const RECT* rect) {
     ReleaseDC(window, dc);
     return 0;
 }
+
+ScopedWorkingCopy::ScopedWorkingCopy(const Surface2D* source, int blit_allowed, const RECT* source_rect,
+                                     const RECT* destination, int plain_write, std::uint32_t* colour1,
+                                     std::uint32_t* colour2)
+    : begun_(BeginWorkingCopy(source, blit_allowed, source_rect, destination, plain_write, colour1, colour2) == 0) {}
+
+ScopedWorkingCopy::ScopedWorkingCopy(const DrawSettingsBlock& settings, const Surface2D* source, int blit_allowed,
+                                     const RECT* source_rect, const RECT* destination, int plain_write,
+                                     std::uint32_t* colour1, std::uint32_t* colour2)
+    : begun_(BeginWorkingCopyWith(settings, source, blit_allowed, source_rect, destination, plain_write, colour1,
+                                  colour2) == 0) {}
+
+ScopedWorkingCopy::~ScopedWorkingCopy() { End(); }
+
+void ScopedWorkingCopy::End() {
+    if (!begun_) return;
+    begun_ = false;
+    EndWorkingCopy();
+}
+
+MEMIMG* ScopedWorkingCopy::target() const { return g_working.target; }
+MEMIMG* ScopedWorkingCopy::source() const { return g_working.source; }
+WorkingCopyState* ScopedWorkingCopy::state() const { return &g_working; }

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 
+#include "engine/graphics/graphics.h"
 #include "engine/graphics/graphs/surface_2d.h"
 #include "engine/pixels/pixels.h"
 
@@ -51,6 +52,10 @@ WorkingCopyState* GetWorkingCopyState();
 // (nothing is then left locked and no working image is set).
 int BeginWorkingCopy(const Surface2D* source, int blit_allowed, const RECT* source_rect, const RECT* destination,
                      int plain_write, std::uint32_t* colour1, std::uint32_t* colour2);
+// The same under the given settings in place of the live ones.
+int BeginWorkingCopyWith(const DrawSettingsBlock& draw_state, const Surface2D* piece, int blit_allowed,
+                         const RECT* source_rect, const RECT* destination, int plain_write, std::uint32_t* colour1,
+                         std::uint32_t* colour2);
 int EndWorkingCopy();
 int GetFrontScreenRect(RECT* rect);
 int ReadBackFrontImage();

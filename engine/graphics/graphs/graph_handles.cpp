@@ -10,8 +10,8 @@
 #include "engine/core/core.h"
 #include "engine/core/shell_hooks.h"
 #include "engine/d3d/d3d.h"
+#include "engine/graphics/graphics.h"
 #include "engine/file/file.h"
-#include "engine/font/font.h"
 #include "engine/graphics/draw/draw_settings.h"
 #include "engine/graphics/draw/masks.h"
 #include "engine/graphics/graphs/graph_draw_target.h"
@@ -19,7 +19,6 @@
 #include "engine/graphics/graphs/surface_2d.h"
 #include "engine/graphics/graphs/surface_data.h"
 #include "engine/graphics/screen/screen_internal.h"
-#include "engine/graphics/draw/renderer_hooks.h"
 #include "engine/movie/movie.h"
 
 namespace {
@@ -78,7 +77,7 @@ int InitializeGraphics() {
     WriteLogText(g_manager.three_d_in_use ? "３Ｄグラフィック描画機能を使用します\n"
                                           : "３Ｄグラフィック描画機能は使用しません\n");
     ResetDrawSettings();
-    InitializeFontSettings();
+    GetGraphicsFontHooks()->initialize_font_settings();
     DecreaseLogIndent();
     WriteLogText("グラフィック管理系の初期化は正常に終了しました\n");
     return 0;
@@ -91,7 +90,7 @@ int TerminateGraphics() {
     ReleaseGraphDrawTarget();
     DeleteAllGraphsLogged(0);
     DeleteAllLights();
-    DeleteAllFontHandles();
+    GetGraphicsFontHooks()->delete_all_fonts();
     g_manager.initialised = 0;
     WriteLogText("グラフィック管理系の終了処理は正常に終了しました\n");
     return 0;

@@ -9,7 +9,6 @@
 #include "engine/core/core.h"
 #include "engine/d3d/d3d.h"
 #include "engine/file/file.h"
-#include "engine/font/font.h"
 #include "engine/graphics/draw/masks.h"
 #include "engine/graphics/draw/matrix_builders.h"
 #include "engine/graphics/graphics.h"
@@ -83,7 +82,7 @@ int MarkGraphsForReload() {
     }
     const GraphRestoreCallback callback = GetDrawSettings()->restore_callback;
     if (callback != nullptr) callback();
-    RecreateAllFonts();
+    GetGraphicsFontHooks()->recreate_all_fonts();
     return 0;
 }
 

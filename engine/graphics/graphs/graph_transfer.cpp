@@ -178,9 +178,10 @@ int BltImageToSurface2D(const ImageSource& source, const RECT* src_rect, int x, 
         const ColorFormat* screen_format = GetScreenColorFormat();
         const bool bitmap = source.from_bitmap == 1;
         const int alpha_from_red = bitmap || screen_format->alpha_width == 0 ? 0 : source.alpha_from_red;
-        ConvertColorBlt(desc.lpSurface, desc.lPitch, screen_format, color->pixels, color->pitch, &color->format,
-                        nullptr, 0, nullptr, 0, 0, &src, 0, 0, 0, bitmap ? GetDitherFlag() : kDitherNone, 0,
-                        alpha_from_red, 0, 0);
+        ConvertColorBlt({.dest = desc.lpSurface, .dest_pitch = desc.lPitch, .dest_format = screen_format,
+                         .src = color->pixels, .src_pitch = color->pitch, .src_format = &color->format,
+                         .src_rect = &src, .dither = bitmap ? GetDitherFlag() : kDitherNone,
+                         .alpha_from_red = alpha_from_red});
         data->surface->Unlock(&area);
     }
     ApplySurfaceDataColorKey(piece->surface_data);

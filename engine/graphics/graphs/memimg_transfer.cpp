@@ -112,17 +112,20 @@ void WriteGraphImageToMemImg(const GraphImage* image, const GraphImage* alpha_im
     const int written_h = rect.bottom - rect.top;
 
     if (block->kind == kMemImgChannel8 || block->kind == kMemImgChannel16) {
-        ConvertColorBlt(dest->pixels, block->pitch, block->format, image->pixels, image->pitch, &image->format,
-                        nullptr, 0, nullptr, dest_x, dest_y, &rect, 0, 0, 0, kDitherNone, 1, 1, 0, 0);
+        ConvertColorBlt({.dest = dest->pixels, .dest_pitch = block->pitch, .dest_format = block->format,
+                         .src = image->pixels, .src_pitch = image->pitch, .src_format = &image->format,
+                         .dest_x = dest_x, .dest_y = dest_y, .src_rect = &rect, .color_off = 1, .alpha_from_red = 1});
         block->alpha_plane_valid = 0;
         block->run_table_valid = 0;
         return;
     }
-    const int result = ConvertColorBlt(
-        dest->pixels, block->pitch, block->format, image->pixels, image->pitch, &image->format,
-        alpha_image != nullptr ? alpha_image->pixels : nullptr, alpha_image != nullptr ? alpha_image->pitch : 0,
-        alpha_image != nullptr ? &alpha_image->format : nullptr, dest_x, dest_y, &rect, 0, key_to_alpha,
-        KeyColorOfBlock(block), kDitherNone, 0, 0, 0, 0);
+    const int result = ConvertColorBlt({.dest = dest->pixels, .dest_pitch = block->pitch, .dest_format = block->format,
+                                        .src = image->pixels, .src_pitch = image->pitch, .src_format = &image->format,
+                                        .alpha = alpha_image != nullptr ? alpha_image->pixels : nullptr,
+                                        .alpha_pitch = alpha_image != nullptr ? alpha_image->pitch : 0,
+                                        .alpha_format = alpha_image != nullptr ? &alpha_image->format : nullptr,
+                                        .dest_x = dest_x, .dest_y = dest_y, .src_rect = &rect,
+                                        .key_to_alpha = key_to_alpha, .key = KeyColorOfBlock(block)});
     if (result < 0) return;
     if (block->palette_flag && block->palette != nullptr) {
         if (alpha_image == nullptr) block->palette_count = std::min(result + 1, 256);
@@ -163,15 +166,16 @@ void ReadMemImgToGraphImage(GraphImage* dest, const MEMIMG* src, int src_x, int 
     RECT rect{src_x, src_y, static_cast<LONG>(static_cast<std::int64_t>(src_x) + std::max(width, 0)),
               static_cast<LONG>(static_cast<std::int64_t>(src_y) + std::max(height, 0))};
     if (!ClipTransferRect(src->width, src->height, dest->width, dest->height, &rect, &dest_x, &dest_y)) return;
-    ConvertColorBlt(dest->pixels, dest->pitch, &dest->format, src->pixels, block->pitch, block->format, nullptr, 0,
-                    nullptr, dest_x, dest_y, &rect, 0, 0, transparent_color, kDitherNone, 0, 0, skip_transparent, 0);
+    ConvertColorBlt({.dest = dest->pixels, .dest_pitch = dest->pitch, .dest_format = &dest->format, .src = src->pixels,
+                     .src_pitch = block->pitch, .src_format = block->format, .dest_x = dest_x, .dest_y = dest_y,
+                     .src_rect = &rect, .key = transparent_color, .skip_key = skip_transparent});
 }
 
 int BltMemImgToMemImg(MEMIMG* dest, const MEMIMG* src, const RECT* src_rect, int dest_x, int dest_y) {
     if (!IsMemImgValid(dest) || !IsMemImgValid(src)) return -1;
     RECT rect = src_rect != nullptr ? *src_rect : RECT{0, 0, src->width, src->height};
     if (!ClipTransferRect(src->width, src->height, dest->width, dest->height, &rect, &dest_x, &dest_y)) return -1;
-    return ConvertColorBlt(dest->pixels, dest->block->pitch, dest->block->format, src->pixels, src->block->pitch,
-                           src->block->format, nullptr, 0, nullptr, dest_x, dest_y, &rect, 0, 0, 0, kDitherNone, 0,
-                           0, 0, 0);
+    return ConvertColorBlt({.dest = dest->pixels, .dest_pitch = dest->block->pitch, .dest_format = dest->block->format,
+                            .src = src->pixels, .src_pitch = src->block->pitch, .src_format = src->block->format,
+                            .dest_x = dest_x, .dest_y = dest_y, .src_rect = &rect});
 }

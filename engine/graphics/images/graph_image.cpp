@@ -187,8 +187,8 @@ int ConvertGraphImageToDIB(const GraphImage* image, BITMAPINFO* info, void** bit
     ColorFormat rgb24{};
     SetRgb24ColorFormat(&rgb24);
     const RECT all{0, 0, image->width, image->height};
-    ConvertColorBlt(block, static_cast<int>(row_bytes), &rgb24, image->pixels, image->pitch, &image->format, nullptr, 0,
-                    nullptr, 0, 0, &all, 0, 0, 0, 0, 0, 0, 0, 0);
+    ConvertColorBlt({.dest = block, .dest_pitch = static_cast<int>(row_bytes), .dest_format = &rgb24,
+                     .src = image->pixels, .src_pitch = image->pitch, .src_format = &image->format, .src_rect = &all});
     return 1;
 }
 

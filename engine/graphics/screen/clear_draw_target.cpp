@@ -16,7 +16,7 @@ int ClearDrawTarget() {
     DrawSettingsBlock* settings = GetDrawSettings();
     if (settings->graphics_off) return 0;
     GetShellHooks()->wait_while_inactive();
-    if (IsThreeDInUse()) ClearDrawTargetD3D();
+    if (IsThreeDInUse()) ClearDrawTargetD3D(*GetDrawSettings());
     ScreenState* screen = GetScreenState();
     const WindowSettings& window = GetSystemBlock()->settings;
     const std::uint32_t red = static_cast<std::uint32_t>(window.background_red);

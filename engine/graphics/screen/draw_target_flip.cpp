@@ -7,7 +7,6 @@
 #include "engine/core/core.h"
 #include "engine/core/shell_hooks.h"
 #include "engine/d3d/d3d.h"
-#include "engine/font/font.h"
 #include "engine/graphics/draw/draw_settings.h"
 #include "engine/graphics/draw/draw_state_access.h"
 #include "engine/graphics/graphics.h"
@@ -28,7 +27,7 @@ constexpr DWORD kBlankPollLimitMs = 100;
 // Draws the on-screen log over the frame, once text was sent to it, over the whole
 // screen without blending or tint; the draw settings are put back after.
 void DrawScreenLogOverFrame() {
-    if (!IsScreenLogUsed()) return;
+    if (!GetGraphicsFontHooks()->is_screen_log_used()) return;
     DrawSettingsBlock* settings = GetDrawSettings();
     const RECT area = settings->draw_area;
     float area_float[4];
@@ -47,7 +46,7 @@ void DrawScreenLogOverFrame() {
     settings->blend_mode = kBlendNone;
     settings->blend_value = 0;
     settings->bright[0] = settings->bright[1] = settings->bright[2] = 255;
-    DrawScreenLog();
+    GetGraphicsFontHooks()->draw_screen_log();
     settings->draw_area = area;
     std::memcpy(settings->draw_area_float, area_float, sizeof area_float);
     std::memcpy(settings->requested_area, requested, sizeof requested);
@@ -250,8 +249,9 @@ int PresentToWindow(const RECT* dirty_area) {
             }
             const MEMIMG& image = screen->back_image;
             const RECT whole{0, 0, width, height};
-            ConvertColorBlt(desc.lpSurface, desc.lPitch, &screen->color_format, image.pixels, image.block->pitch,
-                            image.block->format, nullptr, 0, nullptr, 0, 0, &whole, 0, 0, 0, 0, 0, 0, 0, 0);
+            ConvertColorBlt({.dest = desc.lpSurface, .dest_pitch = desc.lPitch, .dest_format = &screen->color_format,
+                             .src = image.pixels, .src_pitch = image.block->pitch, .src_format = image.block->format,
+                             .src_rect = &whole});
             screen->back->Unlock(nullptr);
             if (wait) WaitVerticalBlank();
             screen->primary->Blt(window_mode ? &destination : nullptr, screen->back, &source, DDBLT_WAIT, nullptr);

@@ -8,14 +8,12 @@
 #include "engine/core/core.h"
 #include "engine/core/shell_hooks.h"
 #include "engine/d3d/d3d.h"
-#include "engine/font/font.h"
 #include "engine/graphics/draw/draw_settings.h"
 #include "engine/graphics/draw/draw_state_access.h"
 #include "engine/graphics/graphics.h"
 #include "engine/graphics/graphs/graph_handles.h"
 #include "engine/graphics/graphs/surface_2d.h"
 #include "engine/graphics/screen/screen_internal.h"
-#include "engine/graphics/draw/renderer_hooks.h"
 #include "engine/pixels/pixels.h"
 #include "platform/kernel.h"
 #include "platform/keyboard_state.h"
@@ -324,8 +322,7 @@ int ChangeScreenMode(int width, int height, int bits, int force, int refresh_rat
     // The default font's size and thickness outlive the change.
     int font_size = -1;
     int font_thickness = -1;
-    const bool keep_font = IsFontHandleValid(GetDefaultFontHandle()) &&
-                           GetFontHandleSettings(nullptr, &font_size, &font_thickness, GetDefaultFontHandle()) == 0;
+    const bool keep_font = GetGraphicsFontHooks()->read_default_font_size(&font_size, &font_thickness) == 0;
     const int old_width = screen->width;
     const int old_height = screen->height;
     const int old_depth = screen->requested_depth;
@@ -379,8 +376,8 @@ int ChangeScreenMode(int width, int height, int bits, int force, int refresh_rat
         }
     }
     InitializeGraphics();
-    if (keep_font) SetDefaultFontSettings(nullptr, font_size, font_thickness);
-    StartScreenLog();
+    if (keep_font) GetGraphicsFontHooks()->set_default_font_size(font_size, font_thickness);
+    GetGraphicsFontHooks()->start_screen_log();
     CreateScreenPalette();
     if (!IsSoftwareRendering()) RunCopyMethodTest();
     MeasureFrameTime();
