@@ -5,7 +5,7 @@
 #                      one floor do not include each other; the shell may include the
 #                      public entry header, whose entries it defines);
 #                      includes of another room only through that room's door,
-#                      engine/<room>/<room>.h (core has two: core.h and shell_hooks.h;
+#                      engine/<room>/<room>.h (core has two: core.h and core_shell_hooks.h;
 #                      the public entry header engine/include/vomur.h counts as a door);
 #                      the shell, engine/app, is included by no other room but
 #                      engine/include (the entry layer's side);
@@ -69,7 +69,7 @@ while IFS= read -r -d '' file; do
           app:*) report "$file" "includes $inc; no room includes the shell, engine/app"; continue ;;
         esac
         case "$inc" in
-          "engine/$other/$other.h" | engine/core/shell_hooks.h | engine/include/vomur.h) ;;
+          "engine/$other/$other.h" | engine/core/core_shell_hooks.h | engine/include/vomur.h) ;;
           *) report "$file" "includes $inc through the wall of room '$other' (use engine/$other/$other.h)" ;;
         esac ;;
       tests/* | */tests/* | platform/testing/*) report "$file" "production code includes the test entry $inc" ;;

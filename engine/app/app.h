@@ -1,6 +1,6 @@
 // The shell's door: the engine's life cycle and its per-frame heartbeat, for the public
 // entry layer and the tests. No room of the engine includes it; what the rooms below ask
-// of the shell goes through the table in engine/core/shell_hooks.h, installed at start-up.
+// of the shell goes through the table in engine/core/core_shell_hooks.h, installed at start-up.
 // Everything here runs on the thread that owns the main window.
 #pragma once
 

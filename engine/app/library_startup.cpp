@@ -10,7 +10,7 @@
 #include "engine/app/window_modes.h"
 #include "engine/app/window_state.h"
 #include "engine/core/core.h"
-#include "engine/core/shell_hooks.h"
+#include "engine/core/core_shell_hooks.h"
 #include "engine/file/file.h"
 #include "engine/font/font.h"
 #include "engine/graphics/graphics.h"

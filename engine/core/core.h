@@ -7,7 +7,7 @@
 // (random_mt.h), the system report (system_report.h), the intrusive list (linked_list.h)
 // the network connections' ring buffer (ring_buffer.h), the fatal-error exit
 // (fatal_exit.h) and the reads of the main window's state (window_queries.h). The calls up
-// into the shell have their own door, shell_hooks.h. Core includes no other room.
+// into the shell have their own door, core_shell_hooks.h. Core includes no other room.
 #pragma once
 
 #include "engine/core/api_lock.h"

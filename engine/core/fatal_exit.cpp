@@ -6,7 +6,7 @@
 
 #include "engine/core/api_lock.h"
 #include "engine/core/format_string.h"
-#include "engine/core/shell_hooks.h"
+#include "engine/core/core_shell_hooks.h"
 #include "engine/core/text_log.h"
 #include "platform/kernel.h"
 

@@ -1,7 +1,7 @@
 // The table of calls up into the shell, and its defaults for the time before the shell
 // installs its own: nothing to pump (the answer is the quit flag), nothing to wait for,
 // no style to apply, the client area as the window state records it, nothing to shut down.
-#include "engine/core/shell_hooks.h"
+#include "engine/core/core_shell_hooks.h"
 
 #include "engine/core/system_block.h"
 

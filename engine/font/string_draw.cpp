@@ -8,7 +8,7 @@
 #include <cstring>
 
 #include "engine/core/core.h"
-#include "engine/core/shell_hooks.h"
+#include "engine/core/core_shell_hooks.h"
 #include "engine/d3d/d3d.h"
 #include "engine/font/font_internal.h"
 #include "engine/font/glyph_pixels.h"

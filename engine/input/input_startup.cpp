@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "engine/core/core.h"
-#include "engine/core/shell_hooks.h"
+#include "engine/core/core_shell_hooks.h"
 #include "engine/input/input.h"
 #include "engine/input/input_state.h"
 #include "platform/kernel.h"

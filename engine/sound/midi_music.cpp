@@ -2,7 +2,7 @@
 // MCI notification, stop, delete and poll calls that find nothing to do, the current
 // music slot, and the end of a WAV capture that is never started.
 #include "engine/core/core.h"
-#include "engine/core/shell_hooks.h"
+#include "engine/core/core_shell_hooks.h"
 #include "engine/sound/sound.h"
 #include "engine/sound/sound_records.h"
 #include "platform/mci.h"

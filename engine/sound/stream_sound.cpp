@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "engine/core/core.h"
-#include "engine/core/shell_hooks.h"
+#include "engine/core/core_shell_hooks.h"
 #include "engine/sound/sound.h"
 #include "engine/sound/sound_records.h"
 #include "platform/kernel.h"

@@ -11,7 +11,7 @@ failed=0
 make_tree() {  # make_tree DIR: a clean tree of two rooms, the platform layer and a game
   mkdir -p "$1"/engine/{core,graphics/draw,pixels,include} "$1"/platform/{sdl,testing} "$1"/game
   printf '#pragma once\n#include <cstdint>\n' > "$1"/engine/pixels/pixels.h
-  printf '#include "engine/pixels/pixels.h"\n#include "engine/core/core.h"\n#include "engine/core/shell_hooks.h"\n#include "engine/graphics/draw/draw.h"\n#include "platform/window.h"\n#include <vector>\n' \
+  printf '#include "engine/pixels/pixels.h"\n#include "engine/core/core.h"\n#include "engine/core/core_shell_hooks.h"\n#include "engine/graphics/draw/draw.h"\n#include "platform/window.h"\n#include <vector>\n' \
     > "$1"/engine/graphics/draw/draw.cpp
   printf '#include "platform/window.h"\n#include "platform/sdl/internal.h"\n#include <SDL.h>\n' > "$1"/platform/sdl/video.cpp
   printf '#include "platform/testing/hooks.h"\n' > "$1"/platform/testing/hooks.cpp

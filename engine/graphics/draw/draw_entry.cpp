@@ -10,7 +10,7 @@
 #include <cmath>
 
 #include "engine/core/core.h"
-#include "engine/core/shell_hooks.h"
+#include "engine/core/core_shell_hooks.h"
 #include "engine/d3d/d3d.h"
 #include "engine/graphics/draw/draw_dispatch.h"
 #include "engine/graphics/draw/draw_settings.h"

@@ -10,7 +10,7 @@
 #include <initializer_list>
 
 #include "engine/core/core.h"
-#include "engine/core/shell_hooks.h"
+#include "engine/core/core_shell_hooks.h"
 #include "engine/graphics/draw/draw_settings.h"
 #include "engine/graphics/draw/masks.h"
 #include "engine/graphics/graphs/surface_data.h"

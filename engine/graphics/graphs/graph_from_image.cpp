@@ -5,7 +5,7 @@
 #include "engine/graphics/graphs/graph_from_image.h"
 
 #include "engine/core/core.h"
-#include "engine/core/shell_hooks.h"
+#include "engine/core/core_shell_hooks.h"
 #include "engine/d3d/d3d.h"
 #include "engine/file/file.h"
 #include "engine/graphics/draw/draw_settings.h"

@@ -8,7 +8,7 @@
 #include <cstring>
 
 #include "engine/core/core.h"
-#include "engine/core/shell_hooks.h"
+#include "engine/core/core_shell_hooks.h"
 #include "engine/d3d/d3d.h"
 #include "engine/graphics/graphics.h"
 #include "engine/file/file.h"

@@ -3,7 +3,7 @@
 // colour fill and a depth fill, or a graph's own image; a cleared front buffer in software
 // rendering is shown at once.
 #include "engine/core/core.h"
-#include "engine/core/shell_hooks.h"
+#include "engine/core/core_shell_hooks.h"
 #include "engine/d3d/d3d.h"
 #include "engine/graphics/draw/draw_settings.h"
 #include "engine/graphics/draw/working_copies.h"
