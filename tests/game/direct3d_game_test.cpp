@@ -5,6 +5,7 @@
 // a screenshot of each mode is written to the test output folder. Skipped where Xvfb is
 // missing or no GL 3.3 context can be made there.
 #include <gtest/gtest.h>
+#include <X11/Xatom.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -28,6 +29,7 @@
 #include "tests/support/temp_dir.h"
 #include "tests/support/test_log.h"
 #include "tests/support/x_server.h"
+#include "tests/support/x_windows.h"
 
 namespace {
 
@@ -164,6 +166,38 @@ int LogOfStartUp(const std::string& display, const std::filesystem::path& out) {
 }
 
 }  // namespace
+
+// The engine opens and closes its connection to the display several times while it starts
+// (each desktop query made before the window exists is a connection of its own). The
+// private server must outlive each time its last client leaves: one that starts over then
+// refuses connections for a moment and forgets what it held, so a start-up query could
+// find no display at all (no window, or a desktop of height 0 and a window placed off the
+// screen). Every connection here opens at once and finds the mark the one before it left.
+TEST(RealWindowDirect3D, XServerOutlivesItsLastClient) {
+    if (!ProgramExists("Xvfb")) GTEST_SKIP() << "Xvfb is not installed";
+    XServer server;
+    ASSERT_FALSE(server.display().empty()) << "Xvfb did not start";
+    for (long round = 1; round <= 20; ++round) {
+        XConnection connection(server.display());
+        Display* display = connection.get();
+        ASSERT_NE(display, nullptr) << "round " << round;
+        const Atom mark = XInternAtom(display, "VOMUR_TEST_MARK", False);
+        Atom type = None;
+        int format = 0;
+        unsigned long count = 0;
+        unsigned long after = 0;
+        unsigned char* data = nullptr;
+        ASSERT_EQ(XGetWindowProperty(display, DefaultRootWindow(display), mark, 0, 1, False, XA_INTEGER, &type,
+                                     &format, &count, &after, &data),
+                  Success);
+        const long found = count == 1 ? *reinterpret_cast<long*>(data) : 0;
+        if (data != nullptr) XFree(data);
+        EXPECT_EQ(found, round - 1) << "round " << round;
+        XChangeProperty(display, DefaultRootWindow(display), mark, XA_INTEGER, 32, PropModeReplace,
+                        reinterpret_cast<const unsigned char*>(&round), 1);
+        XSync(display, False);
+    }
+}
 
 TEST(RealWindowDirect3D, GameFramesMatchTheSoftwarePath) {
     if (!ProgramExists("Xvfb")) GTEST_SKIP() << "Xvfb is not installed";

@@ -45,8 +45,12 @@ XServer::XServer() {
         const int null_fd = open("/dev/null", O_WRONLY);
         dup2(null_fd, 2);
         const std::string fd_text = std::to_string(fds[1]);
+        // -noreset: the server keeps running as it is when its last client leaves. Without
+        // it, it starts over each time, refusing connections for a moment and dropping what
+        // it held; a program that opens and closes its connection now and then (the engine
+        // does while it starts) would find no display at times.
         execlp("Xvfb", "Xvfb", "-displayfd", fd_text.c_str(), "-screen", "0", "1024x768x24", "-nolisten", "tcp",
-               static_cast<char*>(nullptr));
+               "-noreset", static_cast<char*>(nullptr));
         std::_Exit(127);
     }
     close(fds[1]);
