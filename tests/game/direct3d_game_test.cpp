@@ -9,11 +9,13 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <set>
 #include <string>
 #include <vector>
@@ -237,6 +239,12 @@ TEST(RealWindowDirect3D, GameFramesMatchTheSoftwarePath) {
         ASSERT_EQ(a.width, b.width);
         ASSERT_EQ(a.height, b.height);
         EXPECT_GE(Psnr(a, b), 40.0) << "frame " << a.index;
+        // Two equal blank frames would match too: each mode showed a picture.
+        for (const Frame* shown : {&a, &b}) {
+            EXPECT_NE(std::adjacent_find(shown->pixels.begin(), shown->pixels.end(), std::not_equal_to<>()),
+                      shown->pixels.end())
+                << "frame " << shown->index << " is one colour";
+        }
     }
     const Frame& hardware_last = hardware.frames.back();
     const Frame& software_last = software.frames.back();
