@@ -12,36 +12,12 @@
 #include "platform/testing/gl_testing.h"
 #include "platform/window.h"
 #include "tests/platform/gl/gl_fixture.h"
+#include "tests/support/environment_kept.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/x_server.h"
 #include "tests/support/x_windows.h"
 
 namespace {
-
-// Sets a variable for the test's life and puts the old value back.
-class EnvironmentGuard {
-public:
-    EnvironmentGuard(const char* name, const char* value) : name_(name) {
-        const char* old = std::getenv(name);
-        had_ = old != nullptr;
-        if (had_) old_ = old;
-        setenv(name, value, 1);
-    }
-    ~EnvironmentGuard() {
-        if (had_) {
-            setenv(name_, old_.c_str(), 1);
-        } else {
-            unsetenv(name_);
-        }
-    }
-    EnvironmentGuard(const EnvironmentGuard&) = delete;
-    EnvironmentGuard& operator=(const EnvironmentGuard&) = delete;
-
-private:
-    const char* name_;
-    bool had_ = false;
-    std::string old_;
-};
 
 LRESULT PlainProc(HWND w, UINT m, WPARAM wp, LPARAM lp) { return DefWindowProcA(w, m, wp, lp); }
 
@@ -73,8 +49,8 @@ TEST(FlipPresentTest, AFlipShowsTheBackBufferInTheRealWindow) {
     if (!ProgramExists("Xvfb")) GTEST_SKIP() << "Xvfb is not installed";
     XServer server;
     ASSERT_FALSE(server.display().empty()) << "Xvfb did not start";
-    EnvironmentGuard display("DISPLAY", server.display().c_str());
-    EnvironmentGuard driver("SDL_VIDEODRIVER", "x11");
+    const EnvironmentKept display("DISPLAY", server.display().c_str());
+    const EnvironmentKept driver("SDL_VIDEODRIVER", "x11");
     ASSERT_TRUE(SUCCEEDED(CoInitialize(nullptr)));
     WNDCLASSEXA wc{};
     wc.cbSize = sizeof wc;
@@ -177,8 +153,8 @@ TEST(FlipPresentTest, AWindowedPrimaryShowsThePartUnderTheClientArea) {
     if (!ProgramExists("Xvfb")) GTEST_SKIP() << "Xvfb is not installed";
     XServer server;
     ASSERT_FALSE(server.display().empty()) << "Xvfb did not start";
-    EnvironmentGuard display("DISPLAY", server.display().c_str());
-    EnvironmentGuard driver("SDL_VIDEODRIVER", "x11");
+    const EnvironmentKept display("DISPLAY", server.display().c_str());
+    const EnvironmentKept driver("SDL_VIDEODRIVER", "x11");
     ASSERT_TRUE(SUCCEEDED(CoInitialize(nullptr)));
     WNDCLASSEXA wc{};
     wc.cbSize = sizeof wc;
