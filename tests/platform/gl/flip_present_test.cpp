@@ -21,6 +21,25 @@ namespace {
 
 LRESULT PlainProc(HWND w, UINT m, WPARAM wp, LPARAM lp) { return DefWindowProcA(w, m, wp, lp); }
 
+// Starts COM, registers the window class `name` (PlainProc), opens a visible pop-up window
+// of it at (x, y), width x height, and makes an initialized DirectDraw object.
+void OpenWindowAndDirectDraw(const char* name, int x, int y, int width, int height, HWND* window,
+                             IDirectDraw7** dd) {
+    ASSERT_TRUE(SUCCEEDED(CoInitialize(nullptr)));
+    WNDCLASSEXA wc{};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = PlainProc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = name;
+    ASSERT_NE(RegisterClassExA(&wc), 0);
+    *window = CreateWindowExA(0, name, name, WS_POPUP | WS_VISIBLE, x, y, width, height, nullptr, nullptr, wc.hInstance,
+                              nullptr);
+    ASSERT_NE(*window, nullptr);
+    ASSERT_EQ(CoCreateInstance(CLSID_DirectDraw7, nullptr, CLSCTX_ALL, IID_IDirectDraw7, reinterpret_cast<void**>(dd)),
+              S_OK);
+    ASSERT_EQ((*dd)->Initialize(nullptr), DD_OK);
+}
+
 // The pixels of each of two colours (0x00RRGGBB) on the screen of `display`, read over a
 // connection of its own; false when the screen could not be read. Given `shown`, the
 // screen is read again until the counts satisfy it or 10 s have passed: the server draws
@@ -51,20 +70,9 @@ TEST(FlipPresentTest, AFlipShowsTheBackBufferInTheRealWindow) {
     ASSERT_FALSE(server.display().empty()) << "Xvfb did not start";
     const EnvironmentKept display("DISPLAY", server.display().c_str());
     const EnvironmentKept driver("SDL_VIDEODRIVER", "x11");
-    ASSERT_TRUE(SUCCEEDED(CoInitialize(nullptr)));
-    WNDCLASSEXA wc{};
-    wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = PlainProc;
-    wc.hInstance = GetModuleHandleA(nullptr);
-    wc.lpszClassName = "flip";
-    ASSERT_NE(RegisterClassExA(&wc), 0);
-    HWND window = CreateWindowExA(0, "flip", "flip", WS_POPUP | WS_VISIBLE, 0, 0, 640, 480, nullptr, nullptr,
-                                  wc.hInstance, nullptr);
-    ASSERT_NE(window, nullptr);
+    HWND window = nullptr;
     IDirectDraw7* dd = nullptr;
-    ASSERT_EQ(CoCreateInstance(CLSID_DirectDraw7, nullptr, CLSCTX_ALL, IID_IDirectDraw7, reinterpret_cast<void**>(&dd)),
-              S_OK);
-    ASSERT_EQ(dd->Initialize(nullptr), DD_OK);
+    ASSERT_NO_FATAL_FAILURE(OpenWindowAndDirectDraw("flip", 0, 0, 640, 480, &window, &dd));
     ASSERT_EQ(dd->SetCooperativeLevel(window, DDSCL_EXCLUSIVE | DDSCL_FULLSCREEN), DD_OK);
     ASSERT_EQ(dd->SetDisplayMode(640, 480, 32, 0, 0), DD_OK);
     IDirect3D7* d3d = nullptr;
@@ -155,20 +163,9 @@ TEST(FlipPresentTest, AWindowedPrimaryShowsThePartUnderTheClientArea) {
     ASSERT_FALSE(server.display().empty()) << "Xvfb did not start";
     const EnvironmentKept display("DISPLAY", server.display().c_str());
     const EnvironmentKept driver("SDL_VIDEODRIVER", "x11");
-    ASSERT_TRUE(SUCCEEDED(CoInitialize(nullptr)));
-    WNDCLASSEXA wc{};
-    wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = PlainProc;
-    wc.hInstance = GetModuleHandleA(nullptr);
-    wc.lpszClassName = "windowed";
-    ASSERT_NE(RegisterClassExA(&wc), 0);
-    HWND window = CreateWindowExA(0, "windowed", "windowed", WS_POPUP | WS_VISIBLE, 100, 100, 200, 100, nullptr,
-                                  nullptr, wc.hInstance, nullptr);
-    ASSERT_NE(window, nullptr);
+    HWND window = nullptr;
     IDirectDraw7* dd = nullptr;
-    ASSERT_EQ(CoCreateInstance(CLSID_DirectDraw7, nullptr, CLSCTX_ALL, IID_IDirectDraw7, reinterpret_cast<void**>(&dd)),
-              S_OK);
-    ASSERT_EQ(dd->Initialize(nullptr), DD_OK);
+    ASSERT_NO_FATAL_FAILURE(OpenWindowAndDirectDraw("windowed", 100, 100, 200, 100, &window, &dd));
     ASSERT_EQ(dd->SetCooperativeLevel(window, DDSCL_NORMAL), DD_OK);
     IDirect3D7* d3d = nullptr;
     if (FAILED(dd->QueryInterface(IID_IDirect3D7, reinterpret_cast<void**>(&d3d)))) {
