@@ -77,21 +77,6 @@ TEST_F(MovieGraph, ShowsTheFirstFrameThenTheFrameOfItsClock) {
     EXPECT_EQ(GetMovieRecord(movie), nullptr);
 }
 
-// The graph's pixel (x, y) as 0xAARRGGBB, read from the image behind its first piece.
-std::uint32_t GraphArgb(int graph, int x, int y) {
-    const Surface2D* piece = nullptr;
-    const SurfaceData* data = graph_test::FirstPieceData(graph, &piece);
-    if (data == nullptr) return 0xDEADBEEF;
-    const MEMIMG& image = data->color_image;
-    const int bytes = MemImgBytesPerPixel(&image);
-    std::uint32_t raw = 0;
-    std::memcpy(&raw, image.pixels + (piece->source_y + y) * image.block->pitch + (piece->source_x + x) * bytes,
-                static_cast<std::size_t>(bytes));
-    std::uint32_t r = 0, g = 0, b = 0, a = 0;
-    SplitColorValueInFormat(image.block->format, raw, &r, &g, &b, &a);
-    return a << 24 | r << 16 | g << 8 | b;
-}
-
 TEST_F(MovieGraph, AnAlphaMovieGraphHoldsTheLeftHalfWithTheRightHalfAsAlpha) {
     const ReferenceFrames reference = WriteAlphaRampMovie("alpha.ogv", 64);
     // The ramp runs from transparent to nearly opaque across the right half.
@@ -111,7 +96,7 @@ TEST_F(MovieGraph, AnAlphaMovieGraphHoldsTheLeftHalfWithTheRightHalfAsAlpha) {
     for (const int k : {0, 4}) {
         SCOPED_TRACE(k);
         ASSERT_EQ(ApiDrawGraphAtPoint(0, 0, graph, 0), 0);
-        ExpectAlphaMovieFrame(reference, k, 32, 32, [&](int x, int y) { return GraphArgb(graph, x, y); });
+        ExpectAlphaMovieFrame(reference, k, 32, 32, [&](int x, int y) { return graph_test::GraphArgb(graph, x, y); });
         PlayMovie(movie, 1);
         session_.clock().AdvanceMs(4 * 40);
     }
