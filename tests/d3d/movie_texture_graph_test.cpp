@@ -16,6 +16,14 @@
 
 namespace {
 
+// The largest texture side the device allows, and the pieces the movie graphs are then cut
+// into.
+struct PieceCase {
+    unsigned largest_side;
+    int pieces;
+};
+constexpr PieceCase kPieceCases[] = {{2048, 1}, {16, 3}};
+
 class MovieTextureGraph : public d3d_test::D3DDrawSession {
 protected:
     void SetUp() override {
@@ -63,12 +71,7 @@ TEST_F(MovieTextureGraph, DrawnFramesShowTheMoviesPixels) {
     // The largest piece side 2048 gives the 40 x 30 graph one piece; 16 cuts it into three
     // columns (the last one only half covered by the picture) of one row, no side being cut
     // below 32.
-    struct Case {
-        unsigned largest_side;
-        int pieces;
-    };
-    const Case cases[] = {{2048, 1}, {16, 3}};
-    for (const Case& c : cases) {
+    for (const PieceCase& c : kPieceCases) {
         SCOPED_TRACE(c.largest_side);
         D3DState().max_texture_size = c.largest_side;
         const int graph = ApiLoadImageAsGraph("movie.ogv", 0);
@@ -115,12 +118,7 @@ TEST_F(MovieTextureGraph, ADrawKeepsItsFrameWhenTheNextDrawBringsANewOne) {
 TEST_F(MovieTextureGraph, AnAlphaMovieGraphHoldsTheLeftHalfWithTheRightHalfAsAlpha) {
     const ReferenceFrames reference = WriteAlphaRampMovie("alpha.ogv", 96);
     // The 48 x 32 graph in one piece, and (largest side 16) in several.
-    struct Case {
-        unsigned largest_side;
-        int pieces;
-    };
-    const Case cases[] = {{2048, 1}, {16, 3}};
-    for (const Case& c : cases) {
+    for (const PieceCase& c : kPieceCases) {
         SCOPED_TRACE(c.largest_side);
         D3DState().max_texture_size = c.largest_side;
         MovieAlphaDefault() = 1;
