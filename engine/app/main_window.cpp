@@ -103,17 +103,8 @@ HWND CreateMainWindow(SystemBlock& block, int screen_width, int screen_height) {
         DWORD ex_style = kWindowModeExStyles[type];
         if (settings.hidden_start) ex_style |= WS_EX_TRANSPARENT;
         window.cursor_shown = 1;
-        int width = 0;
-        int height = 0;
-        if (settings.user_size_set) {
-            width = settings.user_width;
-            height = settings.user_height;
-        } else {
-            const double scale = GetWindowScaleFactor();
-            width = DoubleToInt(screen_width * scale);
-            height = DoubleToInt(screen_height * scale);
-        }
-        RECT outer{0, 0, width, height};
+        const SIZE client = WindowModeClientSize(settings, screen_width, screen_height, false);
+        RECT outer{0, 0, client.cx, client.cy};
         AdjustWindowRectEx(&outer, style, FALSE, ex_style);
         const int outer_width = outer.right - outer.left;
         const int outer_height = outer.bottom - outer.top;

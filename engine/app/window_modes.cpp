@@ -113,6 +113,14 @@ int ChangeWindowMode(int window_mode) {
     return result;
 }
 
+SIZE WindowModeClientSize(const WindowSettings& settings, int screen_width, int screen_height, bool with_tool_bar) {
+    if (settings.user_size_set) return SIZE{settings.user_width, settings.user_height};
+    const double scale = GetWindowScaleFactor();
+    const int width = DoubleToInt(screen_width * scale);
+    const int height = DoubleToInt(screen_height * scale);
+    return SIZE{width, with_tool_bar ? height + GetToolBarHeight() : height};
+}
+
 int ApplyWindowStyleForMode() {
     WindowSettings& settings = Settings();
     WindowState& window = Window();
@@ -134,17 +142,8 @@ int ApplyWindowStyleForMode() {
         SetWindowLongA(main, GWL_EXSTYLE, static_cast<LONG>(ex_style));
         SetWindowLongA(main, GWL_STYLE, static_cast<LONG>(style));
 
-        int width = 0;
-        int height = 0;
-        if (settings.user_size_set) {
-            width = settings.user_width;
-            height = settings.user_height;
-        } else {
-            const double scale = GetWindowScaleFactor();
-            width = DoubleToInt(screen_width * scale);
-            height = DoubleToInt(screen_height * scale) + GetToolBarHeight();
-        }
-        RECT outer{0, 0, width, height};
+        const SIZE client = WindowModeClientSize(settings, screen_width, screen_height, true);
+        RECT outer{0, 0, client.cx, client.cy};
         AdjustWindowRectEx(&outer, style, FALSE, ex_style);
         const int outer_width = outer.right - outer.left;
         const int outer_height = outer.bottom - outer.top;

@@ -7,11 +7,18 @@
 
 #include "platform/window.h"
 
+struct WindowSettings;
+
 // Style tables indexed by the window-style type 0-7.
 extern const DWORD kWindowModeStyles[8];
 extern const DWORD kWindowModeExStyles[8];
 extern const DWORD kFullScreenStyles[8];
 extern const DWORD kFullScreenExStyles[8];
+
+// The client size of the window in window mode: the user's size when one was set, else the
+// screen size times the window scale factor, with the tool bar's height added to the height
+// when `with_tool_bar`.
+SIZE WindowModeClientSize(const WindowSettings& settings, int screen_width, int screen_height, bool with_tool_bar);
 
 int ChangeWindowMode(int window_mode);
 // Applies the window or full-screen style and geometry of the current mode.

@@ -16,6 +16,14 @@
 
 namespace {
 
+// The largest texture side the device allows, and the pieces the movie graphs are then cut
+// into.
+struct PieceCase {
+    unsigned largest_side;
+    int pieces;
+};
+constexpr PieceCase kPieceCases[] = {{2048, 1}, {16, 3}};
+
 class MovieTextureGraph : public d3d_test::D3DDrawSession {
 protected:
     void SetUp() override {
@@ -63,12 +71,7 @@ TEST_F(MovieTextureGraph, DrawnFramesShowTheMoviesPixels) {
     // The largest piece side 2048 gives the 40 x 30 graph one piece; 16 cuts it into three
     // columns (the last one only half covered by the picture) of one row, no side being cut
     // below 32.
-    struct Case {
-        unsigned largest_side;
-        int pieces;
-    };
-    const Case cases[] = {{2048, 1}, {16, 3}};
-    for (const Case& c : cases) {
+    for (const PieceCase& c : kPieceCases) {
         SCOPED_TRACE(c.largest_side);
         D3DState().max_texture_size = c.largest_side;
         const int graph = ApiLoadImageAsGraph("movie.ogv", 0);
@@ -113,21 +116,9 @@ TEST_F(MovieTextureGraph, ADrawKeepsItsFrameWhenTheNextDrawBringsANewOne) {
 }
 
 TEST_F(MovieTextureGraph, AnAlphaMovieGraphHoldsTheLeftHalfWithTheRightHalfAsAlpha) {
-    TheoraFixture f;
-    f.coded_width = f.picture_width = 96;
-    f.coded_height = f.picture_height = 32;
-    f.frames = 6;
-    f.alpha_ramp_right_half = true;
-    const std::vector<std::uint8_t> bytes = MakeTheoraFile(f);
-    const ReferenceFrames reference = DecodeTheoraReference(bytes);
-    WriteFileBytes("alpha.ogv", bytes);
+    const ReferenceFrames reference = WriteAlphaRampMovie("alpha.ogv", 96);
     // The 48 x 32 graph in one piece, and (largest side 16) in several.
-    struct Case {
-        unsigned largest_side;
-        int pieces;
-    };
-    const Case cases[] = {{2048, 1}, {16, 3}};
-    for (const Case& c : cases) {
+    for (const PieceCase& c : kPieceCases) {
         SCOPED_TRACE(c.largest_side);
         D3DState().max_texture_size = c.largest_side;
         MovieAlphaDefault() = 1;
@@ -144,17 +135,7 @@ TEST_F(MovieTextureGraph, AnAlphaMovieGraphHoldsTheLeftHalfWithTheRightHalfAsAlp
         for (const int k : {0, 4}) {
             SCOPED_TRACE(k);
             ASSERT_EQ(ApiDrawGraphAtPoint(0, 0, graph, 0), 0);
-            int wrong = 0;
-            for (int y = 0; y < 32; ++y) {
-                for (int x = 0; x < 48; ++x) {
-                    const std::uint32_t want = AlphaMovieArgb(reference, k, x, y);
-                    const std::uint32_t got = Texel(record, x, y);
-                    if (got != want && wrong++ < 5) {
-                        ADD_FAILURE() << "at " << x << "," << y << ": " << std::hex << got << " instead of " << want;
-                    }
-                }
-            }
-            EXPECT_EQ(wrong, 0);
+            ExpectAlphaMovieFrame(reference, k, 48, 32, [&](int x, int y) { return Texel(record, x, y); });
             ASSERT_EQ(PlayMovie(movie, 1), 0);
             session_.clock().AdvanceMs(4 * 40);
         }

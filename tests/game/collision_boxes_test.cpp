@@ -5,22 +5,11 @@
 
 #include "game/game_state.h"
 #include "game/game_view.h"
+#include "tests/game/game_harness.h"
 
 namespace {
 
-class CollisionBoxes : public ::testing::Test {
-protected:
-    void SetUp() override {
-        saved_ = g_game;
-        SetGameTrace(&trace_);
-    }
-    void TearDown() override {
-        SetGameTrace(nullptr);
-        g_game = saved_;
-    }
-    GameVariables saved_;
-    std::vector<GameTraceEvent> trace_;
-};
+using CollisionBoxes = game_test::GameVariablesTest;
 
 }  // namespace
 

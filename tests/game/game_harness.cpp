@@ -129,6 +129,21 @@ std::vector<platform_hooks::PresentedFrame> GameHarness::TakeShownFrames() {
     return out;
 }
 
+void GameVariablesTest::SetUp() {
+    saved_ = g_game;
+    SetGameTrace(&trace_);
+}
+
+void GameVariablesTest::TearDown() {
+    SetGameTrace(nullptr);
+    g_game = saved_;
+}
+
+void FreshGameVariablesTest::SetUp() {
+    GameVariablesTest::SetUp();
+    g_game = GameVariables{};
+}
+
 std::string SaveBytes(const std::vector<std::int32_t>& entries) {
     std::string bytes;
     for (std::int32_t entry : entries) {

@@ -4,12 +4,15 @@
 // drawn and the sounds played, and a hash of every frame shown.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <cstdint>
 #include <optional>
 #include <set>
 #include <string>
 #include <vector>
 
+#include "game/game_state.h"
 #include "game/game_view.h"
 #include "platform/testing/display_testing.h"
 #include "platform/testing/input_testing.h"
@@ -85,6 +88,22 @@ private:
     std::uint64_t all_frames_hash_ = 1469598103934665603ull;
     bool hash_back_ = false;
     std::uint64_t all_back_hash_ = 1469598103934665603ull;
+};
+
+// A test that sets the game's variables up directly instead of running the game: g_game is
+// put back as it was afterwards, and the game's trace goes to trace_ meanwhile.
+class GameVariablesTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+    GameVariables saved_;
+    std::vector<GameTraceEvent> trace_;
+};
+
+// The same, starting from zeroed variables.
+class FreshGameVariablesTest : public GameVariablesTest {
+protected:
+    void SetUp() override;
 };
 
 // Ten little-endian 32-bit entries.

@@ -5,23 +5,11 @@
 
 #include "game/game_state.h"
 #include "game/game_view.h"
+#include "tests/game/game_harness.h"
 
 namespace {
 
-class UfoSlotReuse : public ::testing::Test {
-protected:
-    void SetUp() override {
-        saved_ = g_game;
-        g_game = GameVariables{};
-        SetGameTrace(&trace_);
-    }
-    void TearDown() override {
-        SetGameTrace(nullptr);
-        g_game = saved_;
-    }
-    GameVariables saved_;
-    std::vector<GameTraceEvent> trace_;
-};
+using UfoSlotReuse = game_test::FreshGameVariablesTest;
 
 constexpr double kGrabberKind = 2.0;
 

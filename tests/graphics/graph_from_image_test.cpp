@@ -19,18 +19,7 @@ using graph_test::MakePicture;
 namespace {
 
 // The alpha channel of the graph's pixel (x, y).
-std::uint32_t GraphAlpha(int graph, int x, int y) {
-    const Surface2D* piece = nullptr;
-    SurfaceData* data = graph_test::FirstPieceData(graph, &piece);
-    const MEMIMG& image = data->color_image;
-    const int bytes = MemImgBytesPerPixel(&image);
-    std::uint32_t raw = 0;
-    std::memcpy(&raw, image.pixels + (piece->source_y + y) * image.block->pitch + (piece->source_x + x) * bytes,
-                static_cast<std::size_t>(bytes));
-    std::uint32_t r = 0, g = 0, b = 0, a = 0;
-    SplitColorValueInFormat(image.block->format, raw, &r, &g, &b, &a);
-    return a;
-}
+std::uint32_t GraphAlpha(int graph, int x, int y) { return graph_test::GraphArgb(graph, x, y) >> 24; }
 
 TEST(GraphFromImage, KeyPixelsBecomeTransparentAndTakeTheirNeighboursColour) {
     EngineSession session;

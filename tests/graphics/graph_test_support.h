@@ -40,8 +40,8 @@ inline SurfaceData* FirstPieceData(int graph, const Surface2D** piece_out = null
     return GetSurfaceData(piece->surface_data);
 }
 
-// The graph's pixel (x, y) as 0x00RRGGBB, read from its piece's image.
-inline std::uint32_t GraphPixel(int graph, int x, int y) {
+// The graph's pixel (x, y) as 0xAARRGGBB, read from the image behind its first piece.
+inline std::uint32_t GraphArgb(int graph, int x, int y) {
     const Surface2D* piece = nullptr;
     SurfaceData* data = FirstPieceData(graph, &piece);
     if (data == nullptr) return 0xDEADBEEF;
@@ -53,7 +53,13 @@ inline std::uint32_t GraphPixel(int graph, int x, int y) {
                 static_cast<std::size_t>(bytes));
     std::uint32_t r = 0, g = 0, b = 0, a = 0;
     SplitColorValueInFormat(image.block->format, raw, &r, &g, &b, &a);
-    return r << 16 | g << 8 | b;
+    return a << 24 | r << 16 | g << 8 | b;
+}
+
+// The graph's pixel (x, y) as 0x00RRGGBB (0xDEADBEEF without a piece image).
+inline std::uint32_t GraphPixel(int graph, int x, int y) {
+    if (FirstPieceData(graph) == nullptr) return 0xDEADBEEF;
+    return GraphArgb(graph, x, y) & 0xFFFFFF;
 }
 
 }  // namespace graph_test

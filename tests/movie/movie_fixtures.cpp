@@ -1,6 +1,8 @@
 // Makes the test movies and decodes Theora files the plain way for comparison.
 #include "tests/movie/movie_fixtures.h"
 
+#include <gtest/gtest.h>
+
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
@@ -345,6 +347,32 @@ std::uint32_t AlphaMovieArgb(const ReferenceFrames& reference, int k, int x, int
     const std::uint8_t* alpha = &frame.at(static_cast<std::size_t>((y * reference.width + x + reference.width / 2) * 4));
     return static_cast<std::uint32_t>(alpha[2]) << 24 | static_cast<std::uint32_t>(colour[2]) << 16 |
            static_cast<std::uint32_t>(colour[1]) << 8 | colour[0];
+}
+
+ReferenceFrames WriteAlphaRampMovie(const std::string& path, int width) {
+    TheoraFixture f;
+    f.coded_width = f.picture_width = width;
+    f.coded_height = f.picture_height = 32;
+    f.frames = 6;
+    f.alpha_ramp_right_half = true;
+    const std::vector<std::uint8_t> bytes = MakeTheoraFile(f);
+    WriteFileBytes(path, bytes);
+    return DecodeTheoraReference(bytes);
+}
+
+void ExpectAlphaMovieFrame(const ReferenceFrames& reference, int k, int width, int height,
+                           const std::function<std::uint32_t(int x, int y)>& shown) {
+    int wrong = 0;
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            const std::uint32_t want = AlphaMovieArgb(reference, k, x, y);
+            const std::uint32_t got = shown(x, y);
+            if (got != want && wrong++ < 5) {
+                ADD_FAILURE() << "at " << x << "," << y << ": " << std::hex << got << " instead of " << want;
+            }
+        }
+    }
+    EXPECT_EQ(wrong, 0);
 }
 
 void FfmpegFrameColour(int k, int* red, int* green, int* blue) {

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -60,6 +61,14 @@ ReferenceFrames DecodeTheoraReference(const std::vector<std::uint8_t>& file);
 // What an alpha movie shows at (x, y) of reference frame k, as 0xAARRGGBB: the colour of
 // the frame's left half with the red of its right half as alpha.
 std::uint32_t AlphaMovieArgb(const ReferenceFrames& reference, int k, int x, int y);
+// Writes to `path` a six-frame Theora file of `width` x 32 pictures whose right half is the
+// alpha ramp (an alpha movie `width` / 2 wide), and returns its reference decode.
+ReferenceFrames WriteAlphaRampMovie(const std::string& path, int width);
+// Expects every pixel of the `width` x `height` picture read through `shown` (0xAARRGGBB at
+// x, y) to be what the alpha movie shows in reference frame k; the first five wrong ones are
+// reported with their place.
+void ExpectAlphaMovieFrame(const ReferenceFrames& reference, int k, int width, int height,
+                           const std::function<std::uint32_t(int x, int y)>& shown);
 
 // A video-only file of another format through FFmpeg's encoders; `container` is a
 // format name ("mpeg", "mp4", "webm") and `codec` an encoder name. Empty when this

@@ -77,30 +77,8 @@ TEST_F(MovieGraph, ShowsTheFirstFrameThenTheFrameOfItsClock) {
     EXPECT_EQ(GetMovieRecord(movie), nullptr);
 }
 
-// The graph's pixel (x, y) as 0xAARRGGBB, read from the image behind its first piece.
-std::uint32_t GraphArgb(int graph, int x, int y) {
-    const Surface2D* piece = nullptr;
-    const SurfaceData* data = graph_test::FirstPieceData(graph, &piece);
-    if (data == nullptr) return 0xDEADBEEF;
-    const MEMIMG& image = data->color_image;
-    const int bytes = MemImgBytesPerPixel(&image);
-    std::uint32_t raw = 0;
-    std::memcpy(&raw, image.pixels + (piece->source_y + y) * image.block->pitch + (piece->source_x + x) * bytes,
-                static_cast<std::size_t>(bytes));
-    std::uint32_t r = 0, g = 0, b = 0, a = 0;
-    SplitColorValueInFormat(image.block->format, raw, &r, &g, &b, &a);
-    return a << 24 | r << 16 | g << 8 | b;
-}
-
 TEST_F(MovieGraph, AnAlphaMovieGraphHoldsTheLeftHalfWithTheRightHalfAsAlpha) {
-    TheoraFixture f;
-    f.coded_width = f.picture_width = 64;
-    f.coded_height = f.picture_height = 32;
-    f.frames = 6;
-    f.alpha_ramp_right_half = true;
-    const std::vector<std::uint8_t> bytes = MakeTheoraFile(f);
-    const ReferenceFrames reference = DecodeTheoraReference(bytes);
-    WriteFileBytes("alpha.ogv", bytes);
+    const ReferenceFrames reference = WriteAlphaRampMovie("alpha.ogv", 64);
     // The ramp runs from transparent to nearly opaque across the right half.
     EXPECT_LE(AlphaMovieArgb(reference, 0, 0, 5) >> 24, 4u);
     EXPECT_GE(AlphaMovieArgb(reference, 0, 31, 5) >> 24, 250u);
@@ -118,17 +96,7 @@ TEST_F(MovieGraph, AnAlphaMovieGraphHoldsTheLeftHalfWithTheRightHalfAsAlpha) {
     for (const int k : {0, 4}) {
         SCOPED_TRACE(k);
         ASSERT_EQ(ApiDrawGraphAtPoint(0, 0, graph, 0), 0);
-        int wrong = 0;
-        for (int y = 0; y < 32; ++y) {
-            for (int x = 0; x < 32; ++x) {
-                const std::uint32_t want = AlphaMovieArgb(reference, k, x, y);
-                const std::uint32_t got = GraphArgb(graph, x, y);
-                if (got != want && wrong++ < 5) {
-                    ADD_FAILURE() << "at " << x << "," << y << ": " << std::hex << got << " instead of " << want;
-                }
-            }
-        }
-        EXPECT_EQ(wrong, 0);
+        ExpectAlphaMovieFrame(reference, k, 32, 32, [&](int x, int y) { return graph_test::GraphArgb(graph, x, y); });
         PlayMovie(movie, 1);
         session_.clock().AdvanceMs(4 * 40);
     }

@@ -11,34 +11,11 @@
 #include "platform/code_page.h"
 #include "platform/kernel.h"
 #include "platform/testing/debug_capture.h"
+#include "tests/support/environment_kept.h"
 
 namespace {
 
 std::string Utf8(const char8_t* text) { return reinterpret_cast<const char*>(text); }
-
-// Puts an environment variable back as it was (or unset) when the guard goes.
-class EnvironmentKept {
-public:
-    explicit EnvironmentKept(const char* name) : name_(name) {
-        const char* value = std::getenv(name);
-        had_value_ = value != nullptr;
-        if (had_value_) value_ = value;
-    }
-    ~EnvironmentKept() {
-        if (had_value_) {
-            setenv(name_, value_.c_str(), 1);
-        } else {
-            unsetenv(name_);
-        }
-    }
-    EnvironmentKept(const EnvironmentKept&) = delete;
-    EnvironmentKept& operator=(const EnvironmentKept&) = delete;
-
-private:
-    const char* name_;
-    bool had_value_ = false;
-    std::string value_;
-};
 
 }  // namespace
 

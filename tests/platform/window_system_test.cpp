@@ -12,6 +12,7 @@
 
 #include "platform/posix/instance_lock.h"
 #include "tests/platform/window_recorder.h"
+#include "tests/support/environment_kept.h"
 
 namespace {
 
@@ -184,30 +185,6 @@ TEST(WindowMessageBox, WithoutADisplayTheAnswerIsNo) {
         EXPECT_EQ(MessageBoxA(nullptr, "FULL SCREEN GO", "\x83\x74\x83\x8B", c.type), c.answer) << c.type;
     }
 }
-
-// Puts an environment variable back as it was (or unset) when the guard goes.
-class EnvironmentKept {
-public:
-    explicit EnvironmentKept(const char* name) : name_(name) {
-        const char* value = std::getenv(name);
-        had_value_ = value != nullptr;
-        if (had_value_) value_ = value;
-    }
-    ~EnvironmentKept() {
-        if (had_value_) {
-            setenv(name_, value_.c_str(), 1);
-        } else {
-            unsetenv(name_);
-        }
-    }
-    EnvironmentKept(const EnvironmentKept&) = delete;
-    EnvironmentKept& operator=(const EnvironmentKept&) = delete;
-
-private:
-    const char* name_;
-    bool had_value_ = false;
-    std::string value_;
-};
 
 TEST(WindowMessageBox, AnotherProcessCanAnswerThroughTheEnvironment) {
     const EnvironmentKept kept("VOMUR_MESSAGE_BOX_ANSWER");

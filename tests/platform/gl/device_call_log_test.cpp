@@ -9,45 +9,21 @@
 #include "platform/com.h"
 #include "platform/d3d7.h"
 #include "platform/testing/gl_testing.h"
+#include "tests/platform/gl/gl_fixture.h"
 
 namespace {
 
-class DeviceCallLog : public ::testing::Test {
+// The fixture's DirectDraw and 3-D objects, and a 16 x 16 R5G6B5 texture that is also a
+// render target.
+class DeviceCallLog : public GlFixture {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(SUCCEEDED(CoInitialize(nullptr)));
-        ASSERT_EQ(CoCreateInstance(CLSID_DirectDraw7, nullptr, CLSCTX_ALL, IID_IDirectDraw7,
-                                   reinterpret_cast<void**>(&dd_)),
-                  S_OK);
-        ASSERT_EQ(dd_->Initialize(nullptr), DD_OK);
-        ASSERT_EQ(dd_->SetCooperativeLevel(nullptr, DDSCL_NORMAL), DD_OK);
-        if (FAILED(dd_->QueryInterface(IID_IDirect3D7, reinterpret_cast<void**>(&d3d_)))) {
-            d3d_ = nullptr;
-            GTEST_SKIP() << "no OpenGL 3.3 core context can be made here; the call log is not tested";
-        }
-        DDSURFACEDESC2 desc{};
-        desc.dwSize = sizeof desc;
-        desc.dwFlags = DDSD_CAPS | DDSD_WIDTH | DDSD_HEIGHT | DDSD_PIXELFORMAT;
-        desc.dwWidth = 16;
-        desc.dwHeight = 16;
-        desc.ddsCaps.dwCaps = DDSCAPS_TEXTURE | DDSCAPS_3DDEVICE;
-        desc.ddpfPixelFormat.dwSize = sizeof(DDPIXELFORMAT);
-        desc.ddpfPixelFormat.dwFlags = DDPF_RGB;
-        desc.ddpfPixelFormat.dwRGBBitCount = 16;
-        desc.ddpfPixelFormat.dwRBitMask = 0xF800;
-        desc.ddpfPixelFormat.dwGBitMask = 0x07E0;
-        desc.ddpfPixelFormat.dwBBitMask = 0x001F;
-        ASSERT_EQ(dd_->CreateSurface(&desc, &target_, nullptr), DD_OK);
-    }
-    void TearDown() override {
-        if (target_ != nullptr) target_->Release();
-        if (d3d_ != nullptr) d3d_->Release();
-        if (dd_ != nullptr) dd_->Release();
-        CoUninitialize();
+        GlFixture::SetUp();
+        if (IsSkipped() || HasFatalFailure()) return;
+        target_ = Surface(16, 16, kR5G6B5);
+        ASSERT_NE(target_, nullptr);
     }
 
-    IDirectDraw7* dd_ = nullptr;
-    IDirect3D7* d3d_ = nullptr;
     IDirectDrawSurface7* target_ = nullptr;
 };
 

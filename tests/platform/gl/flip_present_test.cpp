@@ -12,38 +12,50 @@
 #include "platform/testing/gl_testing.h"
 #include "platform/window.h"
 #include "tests/platform/gl/gl_fixture.h"
+#include "tests/support/environment_kept.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/x_server.h"
 #include "tests/support/x_windows.h"
 
 namespace {
 
-// Sets a variable for the test's life and puts the old value back.
-class EnvironmentGuard {
-public:
-    EnvironmentGuard(const char* name, const char* value) : name_(name) {
-        const char* old = std::getenv(name);
-        had_ = old != nullptr;
-        if (had_) old_ = old;
-        setenv(name, value, 1);
-    }
-    ~EnvironmentGuard() {
-        if (had_) {
-            setenv(name_, old_.c_str(), 1);
-        } else {
-            unsetenv(name_);
-        }
-    }
-    EnvironmentGuard(const EnvironmentGuard&) = delete;
-    EnvironmentGuard& operator=(const EnvironmentGuard&) = delete;
+LRESULT PlainProc(HWND w, UINT m, WPARAM wp, LPARAM lp) { return DefWindowProcA(w, m, wp, lp); }
 
-private:
-    const char* name_;
-    bool had_ = false;
-    std::string old_;
+// A private X server, and SDL's x11 video driver pointed at it, for the test's life.
+struct PrivateXDisplay {
+    XServer server;
+    const EnvironmentKept display{"DISPLAY", server.display().c_str()};
+    const EnvironmentKept driver{"SDL_VIDEODRIVER", "x11"};
 };
 
-LRESULT PlainProc(HWND w, UINT m, WPARAM wp, LPARAM lp) { return DefWindowProcA(w, m, wp, lp); }
+// Starts COM, registers the window class `name` (PlainProc), opens a visible pop-up window
+// of it at (x, y), width x height, and makes an initialized DirectDraw object.
+void OpenWindowAndDirectDraw(const char* name, int x, int y, int width, int height, HWND* window,
+                             IDirectDraw7** dd) {
+    ASSERT_TRUE(SUCCEEDED(CoInitialize(nullptr)));
+    WNDCLASSEXA wc{};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = PlainProc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = name;
+    ASSERT_NE(RegisterClassExA(&wc), 0);
+    *window = CreateWindowExA(0, name, name, WS_POPUP | WS_VISIBLE, x, y, width, height, nullptr, nullptr, wc.hInstance,
+                              nullptr);
+    ASSERT_NE(*window, nullptr);
+    ASSERT_EQ(CoCreateInstance(CLSID_DirectDraw7, nullptr, CLSCTX_ALL, IID_IDirectDraw7, reinterpret_cast<void**>(dd)),
+              S_OK);
+    ASSERT_EQ((*dd)->Initialize(nullptr), DD_OK);
+}
+
+// The 3-D object of `dd`; false when there is none, after releasing `dd`, destroying the
+// window and ending COM.
+bool OpenDirect3D(IDirectDraw7* dd, HWND window, IDirect3D7** d3d) {
+    if (SUCCEEDED(dd->QueryInterface(IID_IDirect3D7, reinterpret_cast<void**>(d3d)))) return true;
+    dd->Release();
+    DestroyWindow(window);
+    CoUninitialize();
+    return false;
+}
 
 // The pixels of each of two colours (0x00RRGGBB) on the screen of `display`, read over a
 // connection of its own; false when the screen could not be read. Given `shown`, the
@@ -71,33 +83,15 @@ bool CountColours(const std::string& display, std::uint32_t first, std::uint32_t
 
 TEST(FlipPresentTest, AFlipShowsTheBackBufferInTheRealWindow) {
     if (!ProgramExists("Xvfb")) GTEST_SKIP() << "Xvfb is not installed";
-    XServer server;
-    ASSERT_FALSE(server.display().empty()) << "Xvfb did not start";
-    EnvironmentGuard display("DISPLAY", server.display().c_str());
-    EnvironmentGuard driver("SDL_VIDEODRIVER", "x11");
-    ASSERT_TRUE(SUCCEEDED(CoInitialize(nullptr)));
-    WNDCLASSEXA wc{};
-    wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = PlainProc;
-    wc.hInstance = GetModuleHandleA(nullptr);
-    wc.lpszClassName = "flip";
-    ASSERT_NE(RegisterClassExA(&wc), 0);
-    HWND window = CreateWindowExA(0, "flip", "flip", WS_POPUP | WS_VISIBLE, 0, 0, 640, 480, nullptr, nullptr,
-                                  wc.hInstance, nullptr);
-    ASSERT_NE(window, nullptr);
+    const PrivateXDisplay x11;
+    ASSERT_FALSE(x11.server.display().empty()) << "Xvfb did not start";
+    HWND window = nullptr;
     IDirectDraw7* dd = nullptr;
-    ASSERT_EQ(CoCreateInstance(CLSID_DirectDraw7, nullptr, CLSCTX_ALL, IID_IDirectDraw7, reinterpret_cast<void**>(&dd)),
-              S_OK);
-    ASSERT_EQ(dd->Initialize(nullptr), DD_OK);
+    ASSERT_NO_FATAL_FAILURE(OpenWindowAndDirectDraw("flip", 0, 0, 640, 480, &window, &dd));
     ASSERT_EQ(dd->SetCooperativeLevel(window, DDSCL_EXCLUSIVE | DDSCL_FULLSCREEN), DD_OK);
     ASSERT_EQ(dd->SetDisplayMode(640, 480, 32, 0, 0), DD_OK);
     IDirect3D7* d3d = nullptr;
-    if (FAILED(dd->QueryInterface(IID_IDirect3D7, reinterpret_cast<void**>(&d3d)))) {
-        dd->Release();
-        DestroyWindow(window);
-        CoUninitialize();
-        GTEST_SKIP() << "no OpenGL 3.3 core context on the X server";
-    }
+    if (!OpenDirect3D(dd, window, &d3d)) GTEST_SKIP() << "no OpenGL 3.3 core context on the X server";
     DDSURFACEDESC2 desc{};
     desc.dwSize = sizeof desc;
     desc.dwFlags = DDSD_CAPS | DDSD_BACKBUFFERCOUNT;
@@ -124,7 +118,7 @@ TEST(FlipPresentTest, AFlipShowsTheBackBufferInTheRealWindow) {
 
     long red = 0;
     long green = 0;
-    ASSERT_TRUE(CountColours(server.display(), 0xFF0000u, 0x00FF00u, &red, &green)) << "the screen was not read";
+    ASSERT_TRUE(CountColours(x11.server.display(), 0xFF0000u, 0x00FF00u, &red, &green)) << "the screen was not read";
     EXPECT_EQ(red + green, 0) << "the back buffer is not on the screen before the flip";
     const std::uint64_t presents = GlWindowPresents();
     PresentCapture capture;
@@ -142,7 +136,7 @@ TEST(FlipPresentTest, AFlipShowsTheBackBufferInTheRealWindow) {
                 << x << "," << y;
         }
     }
-    ASSERT_TRUE(CountColours(server.display(), 0xFF0000u, 0x00FF00u, &red, &green,
+    ASSERT_TRUE(CountColours(x11.server.display(), 0xFF0000u, 0x00FF00u, &red, &green,
                              [](long r, long g) { return r >= 320L * 480 && g >= 320L * 480; }));
     // Both halves, each at least the size they were drawn (the window may scale them up).
     EXPECT_GE(red, 320L * 480);
@@ -160,7 +154,7 @@ TEST(FlipPresentTest, AFlipShowsTheBackBufferInTheRealWindow) {
     DeleteObject(blue);
     ReleaseDC(window, dc);
     long blue_count = 0;
-    ASSERT_TRUE(CountColours(server.display(), 0x0000FFu, 0x00FF00u, &blue_count, &green,
+    ASSERT_TRUE(CountColours(x11.server.display(), 0x0000FFu, 0x00FF00u, &blue_count, &green,
                              [](long b, long g) { return b >= 640L * 480 && g == 0; }));
     EXPECT_GE(blue_count, 640L * 480);
     EXPECT_EQ(green, 0);
@@ -175,32 +169,14 @@ TEST(FlipPresentTest, AFlipShowsTheBackBufferInTheRealWindow) {
 // window's client area, through GL as well, also what GDI drew through its device context.
 TEST(FlipPresentTest, AWindowedPrimaryShowsThePartUnderTheClientArea) {
     if (!ProgramExists("Xvfb")) GTEST_SKIP() << "Xvfb is not installed";
-    XServer server;
-    ASSERT_FALSE(server.display().empty()) << "Xvfb did not start";
-    EnvironmentGuard display("DISPLAY", server.display().c_str());
-    EnvironmentGuard driver("SDL_VIDEODRIVER", "x11");
-    ASSERT_TRUE(SUCCEEDED(CoInitialize(nullptr)));
-    WNDCLASSEXA wc{};
-    wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = PlainProc;
-    wc.hInstance = GetModuleHandleA(nullptr);
-    wc.lpszClassName = "windowed";
-    ASSERT_NE(RegisterClassExA(&wc), 0);
-    HWND window = CreateWindowExA(0, "windowed", "windowed", WS_POPUP | WS_VISIBLE, 100, 100, 200, 100, nullptr,
-                                  nullptr, wc.hInstance, nullptr);
-    ASSERT_NE(window, nullptr);
+    const PrivateXDisplay x11;
+    ASSERT_FALSE(x11.server.display().empty()) << "Xvfb did not start";
+    HWND window = nullptr;
     IDirectDraw7* dd = nullptr;
-    ASSERT_EQ(CoCreateInstance(CLSID_DirectDraw7, nullptr, CLSCTX_ALL, IID_IDirectDraw7, reinterpret_cast<void**>(&dd)),
-              S_OK);
-    ASSERT_EQ(dd->Initialize(nullptr), DD_OK);
+    ASSERT_NO_FATAL_FAILURE(OpenWindowAndDirectDraw("windowed", 100, 100, 200, 100, &window, &dd));
     ASSERT_EQ(dd->SetCooperativeLevel(window, DDSCL_NORMAL), DD_OK);
     IDirect3D7* d3d = nullptr;
-    if (FAILED(dd->QueryInterface(IID_IDirect3D7, reinterpret_cast<void**>(&d3d)))) {
-        dd->Release();
-        DestroyWindow(window);
-        CoUninitialize();
-        GTEST_SKIP() << "no OpenGL 3.3 core context on the X server";
-    }
+    if (!OpenDirect3D(dd, window, &d3d)) GTEST_SKIP() << "no OpenGL 3.3 core context on the X server";
     DDSURFACEDESC2 desc{};
     desc.dwSize = sizeof desc;
     desc.dwFlags = DDSD_CAPS;
@@ -230,7 +206,7 @@ TEST(FlipPresentTest, AWindowedPrimaryShowsThePartUnderTheClientArea) {
     EXPECT_EQ(GlWindowPresents(), presents + 2);
     long red = 0;
     long green = 0;
-    ASSERT_TRUE(CountColours(server.display(), 0xFF0000u, 0x00FF00u, &red, &green,
+    ASSERT_TRUE(CountColours(x11.server.display(), 0xFF0000u, 0x00FF00u, &red, &green,
                              [](long r, long g) { return r == 100L * 100 && g == 100L * 100; }));
     EXPECT_EQ(red, 100L * 100);
     EXPECT_EQ(green, 100L * 100);
@@ -246,7 +222,7 @@ TEST(FlipPresentTest, AWindowedPrimaryShowsThePartUnderTheClientArea) {
     ASSERT_EQ(primary->ReleaseDC(dc), DD_OK);
     EXPECT_EQ(GlWindowPresents(), presents + 3);
     long blue_count = 0;
-    ASSERT_TRUE(CountColours(server.display(), 0x0000FFu, 0x00FF00u, &blue_count, &green,
+    ASSERT_TRUE(CountColours(x11.server.display(), 0x0000FFu, 0x00FF00u, &blue_count, &green,
                              [](long b, long g) { return b == 100L * 100 && g == 100L * 100; }));
     EXPECT_EQ(blue_count, 100L * 100);
     EXPECT_EQ(green, 100L * 100);
