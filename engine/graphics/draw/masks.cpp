@@ -316,7 +316,7 @@ int SetMaskScreenUse(int flag) {
         const int device = GetCurrentD3DDeviceIndex();
         SetDeviceRenderTarget(flag ? g_mask.work_surface : screen->target_surface, device);
         if (!flag || !window_front) {
-            SetViewportFromRect(&settings->draw_area);
+            SetViewportFromRect(&settings->draw_area, *settings);
         } else {
             // The work surface holds the front buffer from its corner, not from the
             // client area's place on the desktop.

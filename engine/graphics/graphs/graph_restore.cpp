@@ -185,7 +185,7 @@ int RebuildDisplayObjects() {
     RecreateAllSurface2DHolders();
     const int target = GetDrawSettings()->draw_target;
     SelectDrawTarget(target, target);
-    AcquireDirect3DObject();
+    AcquireDirect3DObject(*GetDrawSettings());
     ClearDrawTarget();
     FlipScreen();
     MarkGraphsForReload();
