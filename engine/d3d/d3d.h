@@ -56,16 +56,13 @@ struct D3DGraphicsHooks {
     int (*GetTextureFormatIndex)(const std::uint8_t* creation_bytes);
     int (*PixelFormatToColorFormat)(const DDPIXELFORMAT* pixel_format, ColorFormat* format);
     int (*SplitColorValue)(std::uint32_t color, int* red, int* green, int* blue);
-    // the draw settings: the live block of the graphics core, read-only to the renderer
-    const DrawSettingsBlock* (*DrawSettings)();
-    int (*ReadDrawArea)(RECT* area);
     // the 2-D paths the renderer falls back to without a device
     int (*DrawFillBoxSoft)(int x1, int y1, int x2, int y2, std::uint32_t colour);
     int (*DrawLineBoxSoft)(int x1, int y1, int x2, int y2, std::uint32_t colour);
 };
 void InstallD3DGraphicsHooks(const D3DGraphicsHooks& hooks);
 
-int InitializeDirect3D();
+int InitializeDirect3D(const DrawSettingsBlock& settings);
 // With 1 (the default) the screen takes Direct3D wherever the 3-D object can be had;
 // with 0 start-up refuses it and the screen falls back to software rendering.
 void SetDirect3DRendererEnabled(int enabled);
@@ -79,7 +76,7 @@ int RestoreAllSurface3DTextures();
 int ReleaseDirect3DObject();
 // After a display rebuild: gets the 3-D object, device and textures back; nothing to do
 // while 3-D was never started.
-int AcquireDirect3DObject();
+int AcquireDirect3DObject(const DrawSettingsBlock& settings);
 
 // Texture pieces belong to the 3-D renderer: deleting them all gives -1 while no 3-D
 // device exists, which is how the graph manager learns that 3-D is not in use.
@@ -110,7 +107,7 @@ int DrawGraphQuadD3D(const DrawSettingsBlock& draw_state, float x1, float y1, fl
 int DrawFillBoxD3D(const DrawSettingsBlock& draw_state, int x1, int y1, int x2, int y2, std::uint32_t colour);
 int DrawLineBoxD3D(const DrawSettingsBlock& draw_state, int x1, int y1, int x2, int y2, std::uint32_t colour);
 int ClearDrawTargetD3D(const DrawSettingsBlock& draw_state);
-int GetDrawScreenGraphD3D(int x1, int y1, int x2, int y2, const GraphRecord* graph, int flag);
+int GetDrawScreenGraphD3D(const DrawSettingsBlock& settings, int x1, int y1, int x2, int y2, const GraphRecord* graph, int flag);
 // Recomputes the packed vertex colour from the given settings after the blend mode, value
 // or bright colour changed.
 void UpdateVertexDiffuseColor(const DrawSettingsBlock& draw_state);
@@ -132,14 +129,14 @@ int ChooseDrawTargetD3D(int target);
 int SetDeviceRenderTarget(IDirectDrawSurface7* surface, int device_index);
 // The current device's viewport from a rectangle moved by the draw target's origin; 0
 // without a change while the keep-viewport flag is set; -1 when down or empty.
-int SetViewportFromRect(const RECT* rect);
+int SetViewportFromRect(const RECT* rect, const DrawSettingsBlock& settings);
 // Sets the viewport when it differs from the cached one; 0 or non-zero when refused.
 int SetDeviceViewport(const D3DVIEWPORT7* viewport, int device_index);
 // The keep-viewport flag: while non-zero SetViewportFromRect leaves the viewport alone.
 void SetKeepViewportFlag(int flag);
 
 // Texture pieces of graphs (the graph records' piece handles name them).
-int CreateGraphTextures(GraphRecord* graph);
+int CreateGraphTextures(GraphRecord* graph, std::uint32_t transparent_color);
 int DeleteGraphTextures(GraphRecord* graph);
 int DeriveGraphD3D(GraphRecord* graph, int x, int y, int width, int height, const GraphRecord* source);
 int FillGraphTexturesColor(const GraphRecord* graph, int red, int green, int blue, int alpha);

@@ -255,16 +255,16 @@ D3DDeviceRecord* CurrentD3DDeviceRecord();
 int IsDirect3DRendererEnabled();
 
 // ---- start-up, devices, display loss (device_lifecycle.cpp) ------------------------------
-int Create3DDevice(IDirectDrawSurface7* surface);
+int Create3DDevice(IDirectDrawSurface7* surface, const DrawSettingsBlock& settings);
 void ReapplyDeviceStates(int device);
 int DeleteAllD3DDevices();
 int ReleaseD3DDevice(int device);
-int RestoreD3DDevice(int device);
+int RestoreD3DDevice(int device, const DrawSettingsBlock& settings);
 int RestoreGraphTextures(const GraphRecord* graph);
 const DDPIXELFORMAT* GetZBufferPixelFormat();
 int SetDrawModeD3D(int filter_mode);
 int SetBlendGraphD3D(const GraphRecord* graph, int border_position, int border_width);
-int SetViewportFromRect(const RECT* rect);
+int SetViewportFromRect(const RECT* rect, const DrawSettingsBlock& settings);
 
 // ---- texture formats and pieces (texture_formats.cpp, texture_pieces.cpp) ------------------
 HRESULT EnumTextureFormatCallback(DDPIXELFORMAT* format, void* found);
@@ -277,7 +277,7 @@ const DDPIXELFORMAT* GetTextureFormatPixelFormat(int slot);
 const ColorFormat* GetTextureFormatColorFormat(int slot);
 int AddSurface3DData(int texture_width, int texture_height, int graph_x, int graph_y, int width, int height,
                      int source_x, int source_y, int owner_graph, const Surface3DData* parent, int texture_x,
-                     int texture_y, const std::uint8_t* creation_bytes);
+                     int texture_y, const std::uint8_t* creation_bytes, std::uint32_t transparent_color);
 Surface3DData* GetSurface3DData(int handle);
 int DeleteSurface3DData(int handle);
 // Writes `source_rect` of the image at (x, y) of the piece's texture.
@@ -286,7 +286,7 @@ int WriteImageToPieceTexture(const ImageSource& source, const RECT* source_rect,
 
 // ---- graph textures (graph_textures.cpp) ----------------------------------------------
 int DivideTextureSide(int length, int* sizes, int prefer_one);
-int CreateGraphTextures(GraphRecord* graph);
+int CreateGraphTextures(GraphRecord* graph, std::uint32_t transparent_color);
 int DeleteGraphTextures(GraphRecord* graph);
 int FillGraphTexturesColor(const GraphRecord* graph, int red, int green, int blue, int alpha);
 int BltImageToGraphTextures(const ImageSource& source, int x, int y, const GraphRecord* graph);
@@ -360,7 +360,7 @@ int DrawGridStrips(int device, int columns, int rows, D3DVertexTextured* vertice
 int ChooseDrawTargetD3D(int target);
 
 // ---- screen capture (screen_capture.cpp) ------------------------------------------------
-using ScreenCaptureMethod = int (*)(int x1, int y1, int x2, int y2, const GraphRecord* graph, int flag);
+using ScreenCaptureMethod = int (*)(const DrawSettingsBlock& settings, int x1, int y1, int x2, int y2, const GraphRecord* graph, int flag);
 // The ways, in the order they are tried, ending with a null entry (tests replace them).
 constexpr int kScreenCaptureMethodCount = 5;
 extern ScreenCaptureMethod g_screen_capture_methods[kScreenCaptureMethodCount + 1];

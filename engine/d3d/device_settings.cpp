@@ -35,15 +35,14 @@ int SetBlendGraphD3D(const GraphRecord* graph, int border_position, int border_w
     return 0;
 }
 
-int SetViewportFromRect(const RECT* rect) {
+int SetViewportFromRect(const RECT* rect, const DrawSettingsBlock& settings) {
     D3DRendererState& state = D3DState();
     if (state.direct3d == nullptr) return -1;
     if (state.keep_viewport) return 0;
     if (rect->right == rect->left || rect->bottom == rect->top) return -1;
     if (state.device_unavailable) return 0;
-    const DrawSettingsBlock* settings = GraphicsCore().DrawSettings();
-    D3DVIEWPORT7 viewport{static_cast<DWORD>(rect->left + settings->target_screen_rect.left),
-                          static_cast<DWORD>(rect->top + settings->target_screen_rect.top),
+    D3DVIEWPORT7 viewport{static_cast<DWORD>(rect->left + settings.target_screen_rect.left),
+                          static_cast<DWORD>(rect->top + settings.target_screen_rect.top),
                           static_cast<DWORD>(rect->right - rect->left), static_cast<DWORD>(rect->bottom - rect->top),
                           0.0f, 1.0f};
     return SetDeviceViewport(&viewport, state.current_device);

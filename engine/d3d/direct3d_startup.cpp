@@ -103,8 +103,8 @@ void LogTextureFormats() {
 // The answer while the renderer is switched off: the 3-D object is asked for and given
 // back, and start-up refused.
 // The texture address mode of the draw settings; an unset mode (0) is wrap (3).
-int TextureAddressMode() {
-    const int mode = GraphicsCore().DrawSettings()->texture_address_mode;
+int TextureAddressMode(const DrawSettingsBlock& settings) {
+    const int mode = settings.texture_address_mode;
     return mode == 0 ? 3 : mode;
 }
 
@@ -119,7 +119,7 @@ int RefuseStartUp() {
 
 }  // namespace
 
-int InitializeDirect3D() {
+int InitializeDirect3D(const DrawSettingsBlock& settings) {
     if (!IsDirect3DRendererEnabled()) return RefuseStartUp();
     D3DRendererState& state = D3DState();
     if (state.direct3d != nullptr) return -1;
@@ -149,7 +149,7 @@ int InitializeDirect3D() {
     }
 
     IDirectDrawSurface7* front = GraphicsCore().GetFrontSurface();
-    const int device = Create3DDevice(front);
+    const int device = Create3DDevice(front, settings);
     if (device == -1) {
         ReleaseObject();
         return -1;
@@ -158,7 +158,7 @@ int InitializeDirect3D() {
     SetDeviceRenderTarget(front, device);
     D3DDeviceRecord* record = GetD3DDeviceRecord(device);
 
-    const int address_mode = TextureAddressMode();
+    const int address_mode = TextureAddressMode(settings);
     HRESULT address = D3D_OK;
     for (int stage = 3; stage >= 0; --stage) {
         address = record->device->SetTextureStageState(static_cast<DWORD>(stage), D3DTSS_ADDRESS,
@@ -198,7 +198,7 @@ int InitializeDirect3D() {
     return 0;
 }
 
-int Create3DDevice(IDirectDrawSurface7* surface) {
+int Create3DDevice(IDirectDrawSurface7* surface, const DrawSettingsBlock& settings) {
     D3DRendererState& state = D3DState();
     if (state.direct3d == nullptr) return -1;
     D3DDeviceRecord* records = D3DDeviceRecords();
@@ -222,7 +222,7 @@ int Create3DDevice(IDirectDrawSurface7* surface) {
     record->buffers[1] = record->textured_vertices;
     record->buffers[2] = record->blend_vertices;
 
-    const auto address = static_cast<std::uint32_t>(TextureAddressMode());
+    const auto address = static_cast<std::uint32_t>(TextureAddressMode(settings));
     const std::uint32_t index = record->filter_mode == 0 ? 1 : 2;
     for (DWORD k = 0; k < kD3DStageCount; ++k) {
         record->device->SetTextureStageState(k, D3DTSS_ADDRESS, address);

@@ -35,7 +35,7 @@ int ReleaseDirect3DObject() {
     return 0;
 }
 
-int AcquireDirect3DObject() {
+int AcquireDirect3DObject(const DrawSettingsBlock& settings) {
     D3DRendererState& state = D3DState();
     if (!state.initialised) return 0;
     WriteLogText("Ｄｉｒｅｃｔ３Ｄオブジェクトを取得します\n");
@@ -55,10 +55,10 @@ int AcquireDirect3DObject() {
         record->own_render_target = GraphicsCore().GetFrontSurface();
         record->render_target = GraphicsCore().GetDrawTargetSurface();
     }
-    return RestoreD3DDevice(state.current_device);
+    return RestoreD3DDevice(state.current_device, settings);
 }
 
-int RestoreD3DDevice(int device) {
+int RestoreD3DDevice(int device, const DrawSettingsBlock& settings) {
     D3DDeviceRecord* record = GetD3DDeviceRecord(device);
     if (record == nullptr) return -1;
     if (record->device != nullptr) return 0;
@@ -89,9 +89,7 @@ int RestoreD3DDevice(int device) {
     SetDeviceCullMode(device, static_cast<int>(record->cull_mode));
     SetDeviceFilter(device, static_cast<int>(record->filter_mode));
     SetDeviceColorKeyEnable(device, static_cast<int>(record->colour_key_enable));
-    RECT area{};
-    GraphicsCore().ReadDrawArea(&area);
-    SetViewportFromRect(&area);
+    SetViewportFromRect(&settings.draw_area, settings);
     ReapplyDeviceStates(device);
     ApplyDeviceRenderState(device);
     int seen = 0;

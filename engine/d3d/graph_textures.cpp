@@ -40,7 +40,7 @@ const std::uint8_t* CreationBytes(const GraphRecord* graph) {
 
 }  // namespace
 
-int CreateGraphTextures(GraphRecord* graph) {
+int CreateGraphTextures(GraphRecord* graph, std::uint32_t transparent_color) {
     if (D3DState().direct3d == nullptr) return -1;
     graph->piece_count = 0;
     const int prefer = static_cast<int>(graph->creation.drawable | graph->mode_word);
@@ -80,7 +80,7 @@ int CreateGraphTextures(GraphRecord* graph) {
         const int width = std::min(p.texture_width, graph->width - p.x);
         const int height = std::min(p.texture_height, graph->height - p.y);
         const int handle = AddSurface3DData(p.texture_width, p.texture_height, p.x, p.y, width, height, p.x, p.y,
-                                            graph->handle, nullptr, 0, 0, CreationBytes(graph));
+                                            graph->handle, nullptr, 0, 0, CreationBytes(graph), transparent_color);
         if (handle == -1) return -1;
         // Counted as soon as it exists, so the caller's clean-up deletes every piece made.
         graph->pieces[i] = handle;
@@ -161,7 +161,8 @@ int DeriveGraphD3D(GraphRecord* graph, int x, int y, int width, int height, cons
         const SurfaceData* texture = GraphicsCore().GetSurfaceData(parent->surface_data);
         const int handle = AddSurface3DData(texture != nullptr ? texture->width : 0,
                                             texture != nullptr ? texture->height : 0, 0, 0, width, height, x, y,
-                                            graph->handle, parent, x, y, CreationBytes(graph));
+                                            graph->handle, parent, x, y, CreationBytes(graph),
+                                            texture != nullptr ? texture->transparent_color : 0);
         if (handle == -1) return -1;
         graph->pieces[0] = handle;
         graph->piece_count = 1;
@@ -182,7 +183,8 @@ int DeriveGraphD3D(GraphRecord* graph, int x, int y, int width, int height, cons
             const int inside_y = top - parent->graph_y;
             handle = AddSurface3DData(texture != nullptr ? texture->width : 0, texture != nullptr ? texture->height : 0,
                                       left - x, top - y, right - left, bottom - top, inside_x, inside_y,
-                                      graph->handle, parent, inside_x, inside_y, CreationBytes(graph));
+                                      graph->handle, parent, inside_x, inside_y, CreationBytes(graph),
+                                      texture != nullptr ? texture->transparent_color : 0);
         }
         if (handle == -1) {
             DeleteGraphTextures(graph);

@@ -35,8 +35,8 @@ struct PieceCopy {
     int to_x, to_y;
 };
 
-bool WholeDesktop(int flag) {
-    return flag == 0 && GetSystemBlock()->settings.window_mode == 1 && GraphicsCore().DrawSettings()->draw_target == kDrawTargetFront;
+bool WholeDesktop(const DrawSettingsBlock& settings, int flag) {
+    return flag == 0 && GetSystemBlock()->settings.window_mode == 1 && settings.draw_target == kDrawTargetFront;
 }
 
 bool RectangleFits(int x1, int y1, int x2, int y2, const GraphRecord* graph, int width, int height) {
@@ -44,19 +44,18 @@ bool RectangleFits(int x1, int y1, int x2, int y2, const GraphRecord* graph, int
            static_cast<long long>(x2) - x1 <= graph->width && static_cast<long long>(y2) - y1 <= graph->height;
 }
 
-bool TargetSource(CaptureSource* source) {
-    const DrawSettingsBlock* settings = GraphicsCore().DrawSettings();
+bool TargetSource(const DrawSettingsBlock& settings, CaptureSource* source) {
     source->surface = GraphicsCore().GetDrawTargetSurface();
-    source->origin_x = settings->target_screen_rect.left;
-    source->origin_y = settings->target_screen_rect.top;
-    return GraphicsCore().ReadGraphSize(GraphicsCore().DrawSettings()->draw_target, &source->width, &source->height) == 0 && source->surface != nullptr;
+    source->origin_x = settings.target_screen_rect.left;
+    source->origin_y = settings.target_screen_rect.top;
+    return GraphicsCore().ReadGraphSize(settings.draw_target, &source->width, &source->height) == 0 && source->surface != nullptr;
 }
 
 // The common set-up of the blit and GDI ways: the source, and the refusal of rectangles
 // that do not fit it or the graph.
-bool SetUpSource(int x1, int y1, int x2, int y2, const GraphRecord* graph, int flag, bool needs_window_front,
+bool SetUpSource(const DrawSettingsBlock& settings, int x1, int y1, int x2, int y2, const GraphRecord* graph, int flag, bool needs_window_front,
                  CaptureSource* source) {
-    if (WholeDesktop(flag)) {
+    if (WholeDesktop(settings, flag)) {
         if (needs_window_front && !GraphicsCore().IsWindowFrontTarget()) return false;
         source->surface = GraphicsCore().GetDrawTargetSurface();
         source->width = GetSystemMetrics(SM_CXSCREEN);
@@ -64,7 +63,7 @@ bool SetUpSource(int x1, int y1, int x2, int y2, const GraphRecord* graph, int f
         source->origin_x = 0;
         source->origin_y = 0;
         if (source->surface == nullptr) return false;
-    } else if (!TargetSource(source)) {
+    } else if (!TargetSource(settings, source)) {
         return false;
     }
     return RectangleFits(x1, y1, x2, y2, graph, source->width, source->height);
@@ -112,9 +111,9 @@ IDirectDrawSurface7* MakeTemporaryTexture(const SurfaceData* texture, HRESULT* r
 // ---- the five ways --------------------------------------------------------------------
 
 // Blit straight from the screen surface into the texture.
-int CaptureByBltFast(int x1, int y1, int x2, int y2, const GraphRecord* graph, int flag) {
+int CaptureByBltFast(const DrawSettingsBlock& settings, int x1, int y1, int x2, int y2, const GraphRecord* graph, int flag) {
     CaptureSource source;
-    if (!SetUpSource(x1, y1, x2, y2, graph, flag, true, &source)) return -1;
+    if (!SetUpSource(settings, x1, y1, x2, y2, graph, flag, true, &source)) return -1;
     for (int i = 0; i < graph->piece_count && i < kGraphPieceSlots; ++i) {
         const Surface3DData* piece = GetSurface3DData(graph->pieces[i]);
         if (piece == nullptr) return -1;
@@ -129,9 +128,9 @@ int CaptureByBltFast(int x1, int y1, int x2, int y2, const GraphRecord* graph, i
 }
 
 // GDI from the screen surface's device context into each texture's.
-int CaptureByTextureDC(int x1, int y1, int x2, int y2, const GraphRecord* graph, int flag) {
+int CaptureByTextureDC(const DrawSettingsBlock& settings, int x1, int y1, int x2, int y2, const GraphRecord* graph, int flag) {
     CaptureSource source;
-    if (!SetUpSource(x1, y1, x2, y2, graph, flag, false, &source)) return -1;
+    if (!SetUpSource(settings, x1, y1, x2, y2, graph, flag, false, &source)) return -1;
     HDC screen_dc = nullptr;
     HRESULT hr = source.surface->GetDC(&screen_dc);
     if (FAILED(hr)) return WriteLogFormat("Error  G_D3D_GetDrawScreenGraphFunction2  ＤＣ取得に失敗しました  GetDC ReturnValue:%d", hr);
@@ -167,12 +166,12 @@ int CaptureByTextureDC(int x1, int y1, int x2, int y2, const GraphRecord* graph,
 // GDI into a temporary system-memory texture; then `finish` brings its rectangle into the
 // piece's texture. The log names of the two ways that share it differ only in their
 // number.
-using FinishCopy = int (*)(const PieceCopy& copy, IDirectDrawSurface7* temporary);
+using FinishCopy = int (*)(const DrawSettingsBlock& settings, const PieceCopy& copy, IDirectDrawSurface7* temporary);
 
-int CaptureThroughTemporary(int x1, int y1, int x2, int y2, const GraphRecord* graph, int flag, int number,
+int CaptureThroughTemporary(const DrawSettingsBlock& settings, int x1, int y1, int x2, int y2, const GraphRecord* graph, int flag, int number,
                             FinishCopy finish) {
     CaptureSource source;
-    if (!SetUpSource(x1, y1, x2, y2, graph, flag, false, &source)) return -1;
+    if (!SetUpSource(settings, x1, y1, x2, y2, graph, flag, false, &source)) return -1;
     HDC screen_dc = nullptr;
     HRESULT hr = source.surface->GetDC(&screen_dc);
     if (FAILED(hr)) {
@@ -207,7 +206,7 @@ int CaptureThroughTemporary(int x1, int y1, int x2, int y2, const GraphRecord* g
                                         number, hr);
             }
         }
-        if (result == 0) result = finish(copy, temporary);
+        if (result == 0) result = finish(settings, copy, temporary);
         temporary->Release();
         if (result == 0) GraphicsCore().ApplySurfaceDataColorKey(piece->surface_data);
     }
@@ -216,7 +215,7 @@ int CaptureThroughTemporary(int x1, int y1, int x2, int y2, const GraphRecord* g
 }
 
 // Locks both textures and converts the rectangle into the piece's texture.
-int FinishByConversion(const PieceCopy& copy, IDirectDrawSurface7* temporary) {
+int FinishByConversion(const DrawSettingsBlock&, const PieceCopy& copy, IDirectDrawSurface7* temporary) {
     const LONG width = copy.from.right - copy.from.left;
     const LONG height = copy.from.bottom - copy.from.top;
     RECT area{copy.to_x, copy.to_y, copy.to_x + width, copy.to_y + height};
@@ -245,7 +244,7 @@ int FinishByConversion(const PieceCopy& copy, IDirectDrawSurface7* temporary) {
 }
 
 // Uploads the rectangle with the device's Load, waiting out a busy texture a few times.
-int FinishByLoad(const PieceCopy& copy, IDirectDrawSurface7* temporary) {
+int FinishByLoad(const DrawSettingsBlock& settings, const PieceCopy& copy, IDirectDrawSurface7* temporary) {
     IDirect3DDevice7* device = GetCurrentD3DDevice();
     if (device == nullptr) return -1;
     POINT point{copy.to_x, copy.to_y};
@@ -260,7 +259,6 @@ int FinishByLoad(const PieceCopy& copy, IDirectDrawSurface7* temporary) {
     }
     if (SUCCEEDED(hr)) return 0;
     const SurfaceData* t = copy.texture;
-    const DrawSettingsBlock* settings = GraphicsCore().DrawSettings();
     WriteLogFormat("hr:%d  W:%d  H:%d  FullMode:%d  Point x:%d y:%d   Rect top:%d bottom:%d left:%d right:%d", hr,
                    t->width, t->height, GetSystemBlock()->settings.window_mode == 1 ? 0 : 1, point.x, point.y,
                    rect.top, rect.bottom, rect.left, rect.right);
@@ -268,26 +266,26 @@ int FinishByLoad(const PieceCopy& copy, IDirectDrawSurface7* temporary) {
                    t->creation.bit_depth);
     return WriteLogFormat("ScreenColor:%d  SizeX:%d  SizeY:%d  DrawPointX:%d  DrawPointY:%d  WndRect.left:%d  "
                           "WndRect.top:%d  left:%d  top:%d",
-                          GraphicsCore().GetScreenBitDepth(), settings->target_width, settings->target_height,
+                          GraphicsCore().GetScreenBitDepth(), settings.target_width, settings.target_height,
                           static_cast<int>(copy.from.left), static_cast<int>(copy.from.top),
-                          static_cast<int>(settings->target_screen_rect.left),
-                          static_cast<int>(settings->target_screen_rect.top), copy.piece->graph_x, copy.piece->graph_y);
+                          static_cast<int>(settings.target_screen_rect.left),
+                          static_cast<int>(settings.target_screen_rect.top), copy.piece->graph_x, copy.piece->graph_y);
 }
 
-int CaptureByConversionDC(int x1, int y1, int x2, int y2, const GraphRecord* graph, int flag) {
-    return CaptureThroughTemporary(x1, y1, x2, y2, graph, flag, 3, FinishByConversion);
+int CaptureByConversionDC(const DrawSettingsBlock& settings, int x1, int y1, int x2, int y2, const GraphRecord* graph, int flag) {
+    return CaptureThroughTemporary(settings, x1, y1, x2, y2, graph, flag, 3, FinishByConversion);
 }
 
-int CaptureByLoadDC(int x1, int y1, int x2, int y2, const GraphRecord* graph, int flag) {
-    return CaptureThroughTemporary(x1, y1, x2, y2, graph, flag, 4, FinishByLoad);
+int CaptureByLoadDC(const DrawSettingsBlock& settings, int x1, int y1, int x2, int y2, const GraphRecord* graph, int flag) {
+    return CaptureThroughTemporary(settings, x1, y1, x2, y2, graph, flag, 4, FinishByLoad);
 }
 
 // The rectangle copied onto the screen-sized work surface, locked there and converted
 // into each texture.
-int CaptureByWorkSurface(int x1, int y1, int x2, int y2, const GraphRecord* graph, int flag) {
+int CaptureByWorkSurface(const DrawSettingsBlock& settings, int x1, int y1, int x2, int y2, const GraphRecord* graph, int flag) {
     CaptureSource source;
-    if (!TargetSource(&source) || !RectangleFits(x1, y1, x2, y2, graph, source.width, source.height)) return -1;
-    if (WholeDesktop(flag)) return -1;
+    if (!TargetSource(settings, &source) || !RectangleFits(x1, y1, x2, y2, graph, source.width, source.height)) return -1;
+    if (WholeDesktop(settings, flag)) return -1;
     IDirectDrawSurface7* work = GraphicsCore().GetWorkSurface();
     if (work == nullptr) return -1;
     DDSURFACEDESC2 work_desc{};
@@ -342,7 +340,7 @@ int CaptureByWorkSurface(int x1, int y1, int x2, int y2, const GraphRecord* grap
 ScreenCaptureMethod g_screen_capture_methods[kScreenCaptureMethodCount + 1] = {
     CaptureByWorkSurface, CaptureByBltFast, CaptureByConversionDC, CaptureByTextureDC, CaptureByLoadDC, nullptr};
 
-int GetDrawScreenGraphD3D(int x1, int y1, int x2, int y2, const GraphRecord* graph, int flag) {
+int GetDrawScreenGraphD3D(const DrawSettingsBlock& settings, int x1, int y1, int x2, int y2, const GraphRecord* graph, int flag) {
     D3DRendererState& state = D3DState();
     if (state.direct3d == nullptr) return -1;
     const Surface3DData* first = graph->piece_count > 0 ? GetSurface3DData(graph->pieces[0]) : nullptr;
@@ -355,14 +353,14 @@ int GetDrawScreenGraphD3D(int x1, int y1, int x2, int y2, const GraphRecord* gra
     const int kind = texture != nullptr && (texture->creation.alpha_channel || texture->creation.alpha_test) ? 1 : 0;
     std::int32_t& remembered = state.capture_method[kind];
     if (remembered >= 0 && remembered < kScreenCaptureMethodCount && g_screen_capture_methods[remembered] != nullptr) {
-        const int result = g_screen_capture_methods[remembered](x1, y1, x2, y2, graph, flag);
+        const int result = g_screen_capture_methods[remembered](settings, x1, y1, x2, y2, graph, flag);
         if (result >= 0) return result;
     }
     remembered = 0;
     int result = -1;
     for (int i = 0; g_screen_capture_methods[i] != nullptr; ++i) {
         remembered = i;
-        result = g_screen_capture_methods[i](x1, y1, x2, y2, graph, flag);
+        result = g_screen_capture_methods[i](settings, x1, y1, x2, y2, graph, flag);
         if (result == 0) return 0;
     }
     remembered = -1;

@@ -36,7 +36,7 @@ void BuildVertices(Surface3DData* piece, int texture_width, int texture_height) 
 
 int AddSurface3DData(int texture_width, int texture_height, int graph_x, int graph_y, int width, int height,
                      int source_x, int source_y, int owner_graph, const Surface3DData* parent, int texture_x,
-                     int texture_y, const std::uint8_t* creation_bytes) {
+                     int texture_y, const std::uint8_t* creation_bytes, std::uint32_t transparent_color) {
     D3DRendererState& state = D3DState();
     if (state.direct3d == nullptr) return WriteLogText("３Ｄグラフィックエンジンが初期化されていません\n");
     if (state.piece_count >= kSurface3DSlots) return WriteLogText("３Ｄグラフィックの数が許容量を越えました。\n");
@@ -54,7 +54,7 @@ int AddSurface3DData(int texture_width, int texture_height, int graph_x, int gra
     } else {
         piece->surface_data = GraphicsCore().AddSurfaceData(1, static_cast<std::uint16_t>(texture_width),
                                              static_cast<std::uint16_t>(texture_height),
-                                             GraphicsCore().DrawSettings()->transparent_color,
+                                             transparent_color,
                                              reinterpret_cast<const GraphCreationBytes*>(creation_bytes));
         if (piece->surface_data == -1) {
             TrackedFree(piece);

@@ -5,9 +5,9 @@
 
 #include <cstring>
 
-namespace {
-
 std::int32_t g_dither_flag = 0;
+
+namespace {
 
 // Lowest set bit and the length of the run of set bits from there (0, 0 for no bits).
 void FindMaskRun(std::uint32_t mask, std::uint8_t* shift, std::uint8_t* width) {
@@ -264,4 +264,3 @@ int MakeRgbPixelFormat(DDPIXELFORMAT* pixel_format, int bit_count, std::uint32_t
 }
 
 int GetDitherFlag() { return g_dither_flag; }
-void SetDitherFlag(int flag) { g_dither_flag = flag; }

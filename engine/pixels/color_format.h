@@ -58,8 +58,8 @@ inline int MakeRgbPixelFormat(void* pixel_format, int bit_count, std::uint32_t r
                               alpha_mask);
 }
 int GetDitherFlag();
-// Test hook: nothing in the engine changes the dither setting (0 at start).
-void SetDitherFlag(int flag);
+// The dither setting, 0 at start; nothing in the engine changes it.
+extern std::int32_t g_dither_flag;
 
 // A palette entry read as the little-endian word 0xXXRRGGBB.
 inline std::uint32_t PaletteWord(const ColorPaletteEntry& entry) {

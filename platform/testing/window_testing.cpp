@@ -20,3 +20,14 @@ InstanceLockFolder::~InstanceLockFolder() { platform_hooks::SetInstanceLockDirec
 
 FakeDesktopSize::FakeDesktopSize(int width, int height) { platform_hooks::SetDesktopSizeOverride(width, height); }
 FakeDesktopSize::~FakeDesktopSize() { platform_hooks::SetDesktopSizeOverride(0, 0); }
+
+HWND CreateMessageOnlyWindow(const char* class_name, WNDPROC procedure) {
+    WNDCLASSEXA window_class{};
+    window_class.cbSize = sizeof(window_class);
+    window_class.lpfnWndProc = procedure;
+    window_class.hInstance = GetModuleHandleA(nullptr);
+    window_class.lpszClassName = class_name;
+    RegisterClassExA(&window_class);
+    return CreateWindowExA(0, class_name, class_name, 0, 0, 0, 0, 0, nullptr, nullptr, GetModuleHandleA(nullptr),
+                           nullptr);
+}

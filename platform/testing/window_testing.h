@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/window.h"
 #include "platform/window_hooks.h"
 
 // While it lives, the named call fails `count` times (negative: every time).
@@ -49,3 +50,7 @@ public:
     FakeDesktopSize(const FakeDesktopSize&) = delete;
     FakeDesktopSize& operator=(const FakeDesktopSize&) = delete;
 };
+
+// A window that only takes messages (no size, never shown), of the class `class_name`
+// registered with `procedure`; null when it cannot be made.
+HWND CreateMessageOnlyWindow(const char* class_name, WNDPROC procedure);

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "engine/core/tracked_alloc.h"
+#include "engine/graphics/graphics.h"
 #include "engine/graphics/graphs/graph_transfer.h"
 #include "engine/graphics/images/graph_image.h"
 #include "engine/include/vomur.h"
@@ -42,7 +43,7 @@ GraphRecord* D3DDrawSession::MakeTextureGraph(int width, int height,
     if (record == nullptr) return nullptr;
     graphs_.push_back(handle);
     EXPECT_EQ(record->creation.texture, 1);
-    EXPECT_EQ(CreateGraphTextures(record), 0);
+    EXPECT_EQ(CreateGraphTextures(record, GetDrawSettings()->transparent_color), 0);
     std::vector<std::uint32_t> pixels(static_cast<std::size_t>(width) * height);
     for (int y = 0; y < height; ++y) {
         for (int x = 0; x < width; ++x) pixels[static_cast<std::size_t>(y) * width + x] = texel(x, y);

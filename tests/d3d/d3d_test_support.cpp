@@ -58,7 +58,7 @@ IDirectDrawSurface7* D3DEngine::Texture(int width, int height, bool alpha) {
 int D3DEngine::Piece(int width, int height, int alpha_channel, int alpha_test) {
     // The SurfaceData is made as a plain surface, then given a texture of the size.
     std::uint8_t bytes[9] = {0, 0, 0, 0, 0, 0, 16, 0, 0};
-    const int handle = AddSurface3DData(width, height, 0, 0, width, height, 0, 0, -1, nullptr, 0, 0, bytes);
+    const int handle = AddSurface3DData(width, height, 0, 0, width, height, 0, 0, -1, nullptr, 0, 0, bytes, GetDrawSettings()->transparent_color);
     EXPECT_NE(handle, -1);
     Surface3DData* piece = GetSurface3DData(handle);
     if (piece == nullptr) return -1;

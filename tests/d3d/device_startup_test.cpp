@@ -56,7 +56,7 @@ TEST_F(DeviceStartup, ComesUpWithTheHardwareDeviceFormatsAndLimits) {
 TEST_F(DeviceStartup, ASecondStartUpIsRefusedAndChangesNothing) {
     RecordGlDeviceCalls log;
     const int device = D3DState().current_device;
-    EXPECT_EQ(InitializeDirect3D(), -1);
+    EXPECT_EQ(InitializeDirect3D(*GetDrawSettings()), -1);
     EXPECT_TRUE(log.Calls().empty());
     EXPECT_EQ(D3DState().current_device, device);
     EXPECT_NE(CurrentD3DDeviceRecord(), nullptr);
@@ -64,7 +64,7 @@ TEST_F(DeviceStartup, ASecondStartUpIsRefusedAndChangesNothing) {
 
 TEST_F(DeviceStartup, ANewDeviceGetsItsStagesAndStatesAndAFifthRecordIsRefused) {
     RecordGlDeviceCalls log;
-    const int second = Create3DDevice(GetFrontSurface());
+    const int second = Create3DDevice(GetFrontSurface(), *GetDrawSettings());
     ASSERT_GE(second, 0);
     ASSERT_NE(second, device());
     const std::vector<GlDeviceCall> calls = log.Calls();
@@ -97,9 +97,9 @@ TEST_F(DeviceStartup, ANewDeviceGetsItsStagesAndStatesAndAFifthRecordIsRefused) 
     EXPECT_EQ(created->textured_vertices[2339].rhw, 1.0f);
     EXPECT_EQ(created->blend_vertices[1637].specular, 0xFFFFFFFFu);
 
-    EXPECT_GE(Create3DDevice(GetFrontSurface()), 0);
-    EXPECT_GE(Create3DDevice(GetFrontSurface()), 0);
-    EXPECT_EQ(Create3DDevice(GetFrontSurface()), -1);
+    EXPECT_GE(Create3DDevice(GetFrontSurface(), *GetDrawSettings()), 0);
+    EXPECT_GE(Create3DDevice(GetFrontSurface(), *GetDrawSettings()), 0);
+    EXPECT_EQ(Create3DDevice(GetFrontSurface(), *GetDrawSettings()), -1);
 }
 
 TEST_F(DeviceStartup, TheObjectIsGivenUpAndGotBackWithANewDevice) {
@@ -111,14 +111,14 @@ TEST_F(DeviceStartup, TheObjectIsGivenUpAndGotBackWithANewDevice) {
     EXPECT_EQ(ReleaseDirect3DObject(), 0);  // already released: logged, still 0
 
     RecordGlDeviceCalls log;
-    EXPECT_EQ(AcquireDirect3DObject(), 0);
+    EXPECT_EQ(AcquireDirect3DObject(*GetDrawSettings()), 0);
     ASSERT_NE(record(), nullptr);
     EXPECT_NE(record()->device, nullptr);
     EXPECT_EQ(log.Count(GlDeviceCallKind::kCreateDevice), 1u);
 
     // While the object is there, getting it again touches nothing.
     log.Clear();
-    EXPECT_EQ(AcquireDirect3DObject(), 0);
+    EXPECT_EQ(AcquireDirect3DObject(*GetDrawSettings()), 0);
     EXPECT_TRUE(log.Calls().empty());
     const std::string text = engine_test::MaskedLog(session_->dir().path() / "Log.txt");
     EXPECT_NE(text.find("Ｄｉｒｅｃｔ３Ｄオブジェクトは既に解放されています"), std::string::npos);
@@ -129,13 +129,13 @@ TEST_F(DeviceStartup, PiecesSharingATextureGetItMadeOnceOnRestore) {
     const int parent = Piece(64, 64);
     const Surface3DData* parent_piece = GetSurface3DData(parent);
     std::uint8_t bytes[9] = {0, 0, 0, 0, 0, 0, 16, 0, 0};
-    const int child = AddSurface3DData(64, 64, 0, 0, 16, 16, 0, 0, -1, parent_piece, 16, 8, bytes);
+    const int child = AddSurface3DData(64, 64, 0, 0, 16, 16, 0, 0, -1, parent_piece, 16, 8, bytes, GetDrawSettings()->transparent_color);
     ASSERT_NE(child, -1);
     const int shared = parent_piece->surface_data;
     EXPECT_EQ(GetSurfaceData(shared)->reference_count, 2);
     EXPECT_EQ(ReleaseDirect3DObject(), 0);
     EXPECT_EQ(GetSurfaceData(shared)->surface, nullptr);
-    EXPECT_EQ(AcquireDirect3DObject(), 0);
+    EXPECT_EQ(AcquireDirect3DObject(*GetDrawSettings()), 0);
     EXPECT_NE(GetSurfaceData(shared)->surface, nullptr);
     EXPECT_EQ(GetSurfaceData(shared)->reference_count, 2);
     EXPECT_EQ(DeleteSurface3DData(child), 0);
@@ -174,7 +174,7 @@ TEST_F(DeviceStartup, ShutdownAfterTheObjectWasGivenUpLetsPiecesAndRecordsGo) {
     EXPECT_LT(TrackedLiveBlockCount(), live);
     for (int i = 0; i < kD3DDeviceRecords; ++i) EXPECT_EQ(D3DDeviceRecords()[i].in_use, 0u);
     // Start-up works again from there.
-    EXPECT_EQ(InitializeDirect3D(), 0);
+    EXPECT_EQ(InitializeDirect3D(*GetDrawSettings()), 0);
     EXPECT_NE(CurrentD3DDeviceRecord(), nullptr);
 }
 
@@ -189,7 +189,7 @@ protected:
     void TearDown() override {
         if (started_ && !IsSkipped()) {
             if (IsDirect3DUp()) TerminateDirect3D();
-            EXPECT_EQ(InitializeDirect3D(), 0);
+            EXPECT_EQ(InitializeDirect3D(*GetDrawSettings()), 0);
         }
         D3DEngine::TearDown();
     }
@@ -203,7 +203,7 @@ protected:
         const std::size_t before = engine_test::MaskedLog(file).size();
         const int result = [&] {
             OfferGlDevice offer(device);
-            return InitializeDirect3D();
+            return InitializeDirect3D(*GetDrawSettings());
         }();
         *log = engine_test::MaskedLog(file).substr(before);
         GetScreenState()->current_depth = screen_depth;
@@ -324,7 +324,7 @@ TEST_F(DisplayLoss, TheRestoredDeviceIsSentTheDepthStatesAgain) {
     EndSceneD3D();
     ASSERT_EQ(ReleaseDirect3DObject(), 0);
     RecordGlDeviceCalls log;
-    ASSERT_EQ(AcquireDirect3DObject(), 0);
+    ASSERT_EQ(AcquireDirect3DObject(*GetDrawSettings()), 0);
     std::vector<std::pair<std::uint32_t, std::uint32_t>> depth_states;
     for (const auto& state : d3d_test::RenderStates(log.Calls())) {
         if (state.first == D3DRENDERSTATE_ZENABLE || state.first == D3DRENDERSTATE_ZWRITEENABLE ||

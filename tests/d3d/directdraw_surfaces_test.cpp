@@ -24,6 +24,7 @@
 #include "platform/testing/gdi_testing.h"
 #include "tests/d3d/directdraw_graphs.h"
 #include "tests/support/engine_session.h"
+#include "tests/support/engine_testing/pixels_testing.h"
 #include "tests/support/test_log.h"
 
 using engine_test::EngineSession;

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/graphics/graphics.h"
 #include "engine/graphics/graphs/graph_transfer.h"
 #include "engine/graphics/images/graph_image.h"
 #include "engine/graphics/graphs/surface_data.h"
@@ -48,7 +49,7 @@ TEST_F(GraphTextures, AScreenSizedGraphIsTwelvePieces) {
     D3DState().min_texture_size = 1;
     D3DState().max_texture_size = 256;
     GraphRecord* graph = Record(640, 480);
-    ASSERT_EQ(CreateGraphTextures(graph), 0);
+    ASSERT_EQ(CreateGraphTextures(graph, GetDrawSettings()->transparent_color), 0);
     const std::vector<std::string> expected = {
         "256x256/256x256 at 0,0",   "256x256/256x256 at 256,0",   "128x256/128x256 at 512,0",
         "256x128/256x128 at 0,256", "256x128/256x128 at 256,256", "128x128/128x128 at 512,256",
@@ -61,11 +62,11 @@ TEST_F(GraphTextures, SixtyFourPiecesAtMostAndNothingMadeBeyond) {
     D3DState().min_texture_size = 1;
     D3DState().max_texture_size = 256;
     GraphRecord* full = Record(2048, 2048);
-    ASSERT_EQ(CreateGraphTextures(full), 0);
+    ASSERT_EQ(CreateGraphTextures(full, GetDrawSettings()->transparent_color), 0);
     EXPECT_EQ(full->piece_count, 64);
     const int live = D3DState().piece_count;
     GraphRecord* over = Record(2049, 2048);
-    EXPECT_EQ(CreateGraphTextures(over), -1);
+    EXPECT_EQ(CreateGraphTextures(over, GetDrawSettings()->transparent_color), -1);
     EXPECT_EQ(over->piece_count, 0);
     EXPECT_EQ(D3DState().piece_count, live);
     EXPECT_EQ(DeleteGraphTextures(full), 0);
@@ -77,7 +78,7 @@ TEST_F(GraphTextures, SquareOnlyDevicesCutPiecesIntoSquares) {
     D3DState().max_texture_size = 256;
     D3DState().device_desc.dpcTriCaps.dwTextureCaps |= D3DPTEXTURECAPS_SQUAREONLY;
     GraphRecord* graph = Record(256, 64);
-    ASSERT_EQ(CreateGraphTextures(graph), 0);
+    ASSERT_EQ(CreateGraphTextures(graph, GetDrawSettings()->transparent_color), 0);
     D3DState().device_desc.dpcTriCaps.dwTextureCaps &= ~D3DPTEXTURECAPS_SQUAREONLY;
     const std::vector<std::string> expected = {"64x64/64x64 at 0,0", "64x64/64x64 at 64,0", "64x64/64x64 at 128,0",
                                                "64x64/64x64 at 192,0"};
@@ -87,7 +88,7 @@ TEST_F(GraphTextures, SquareOnlyDevicesCutPiecesIntoSquares) {
 TEST_F(GraphTextures, CornerFlagsMarkTheUpperLeftTriangle) {
     D3DState().max_texture_size = 64;
     GraphRecord* graph = Record(128, 64);
-    ASSERT_EQ(CreateGraphTextures(graph), 0);
+    ASSERT_EQ(CreateGraphTextures(graph, GetDrawSettings()->transparent_color), 0);
     ASSERT_EQ(graph->piece_count, 2);
     const Surface3DData* left = GetSurface3DData(graph->pieces[0]);
     const Surface3DData* right = GetSurface3DData(graph->pieces[1]);
@@ -103,7 +104,7 @@ TEST_F(GraphTextures, AFailedCreationKeepsCountOfThePiecesMade) {
     const int live = D3DState().piece_count;
     D3DState().piece_count = kSurface3DSlots - 3;
     GraphRecord* graph = Record(640, 480);
-    EXPECT_EQ(CreateGraphTextures(graph), -1);
+    EXPECT_EQ(CreateGraphTextures(graph, GetDrawSettings()->transparent_color), -1);
     EXPECT_EQ(graph->piece_count, 3);
     EXPECT_EQ(DeleteGraphTextures(graph), 0);
     EXPECT_EQ(D3DState().piece_count, kSurface3DSlots - 3);

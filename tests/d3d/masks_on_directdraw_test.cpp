@@ -23,6 +23,7 @@
 #include "tests/d3d/directdraw_graphs.h"
 #include "tests/graphics/mask_rectangle.h"
 #include "tests/support/engine_session.h"
+#include "tests/support/engine_testing/graphics_testing.h"
 
 using engine_test::EngineSession;
 using mask_test::AllowTheSmallRectangle;

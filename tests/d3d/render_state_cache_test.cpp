@@ -277,7 +277,7 @@ TEST_F(RenderStateCache, TheViewportComesFromTheDrawAreaMovedByTheTargetOrigin) 
     GetDrawSettings()->target_screen_rect = RECT{10, 20, 330, 260};
     RecordGlDeviceCalls log;
     const RECT area{5, 6, 105, 56};
-    EXPECT_EQ(SetViewportFromRect(&area), 0);
+    EXPECT_EQ(SetViewportFromRect(&area, *GetDrawSettings()), 0);
     D3DVIEWPORT7 viewport{};
     record()->device->GetViewport(&viewport);
     EXPECT_EQ(viewport.dwX, 15u);
@@ -286,10 +286,10 @@ TEST_F(RenderStateCache, TheViewportComesFromTheDrawAreaMovedByTheTargetOrigin) 
     EXPECT_EQ(viewport.dwHeight, 50u);
     EXPECT_EQ(record()->in_scene, 0u);  // a new viewport ends the scene
     const RECT empty{5, 6, 5, 56};
-    EXPECT_EQ(SetViewportFromRect(&empty), -1);
+    EXPECT_EQ(SetViewportFromRect(&empty, *GetDrawSettings()), -1);
     D3DState().keep_viewport = 1;
     const RECT other{0, 0, 10, 10};
-    EXPECT_EQ(SetViewportFromRect(&other), 0);
+    EXPECT_EQ(SetViewportFromRect(&other, *GetDrawSettings()), 0);
     D3DState().keep_viewport = 0;
     EXPECT_EQ(log.Count(GlDeviceCallKind::kSetViewport), 1u);
 }

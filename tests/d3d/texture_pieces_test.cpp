@@ -100,7 +100,7 @@ TEST_F(TexturePieces, APieceHoldsItsRectangleAndQuadAndADerivedPieceAddsItsParen
     Surface3DData* parent = GetSurface3DData(parent_handle);
     parent->texture_x = 64;
     std::uint8_t bytes[9] = {0, 0, 0, 0, 0, 0, 16, 0, 0};
-    const int handle = AddSurface3DData(128, 64, 4, 2, 32, 16, 5, 6, 77, parent, 16, 8, bytes);
+    const int handle = AddSurface3DData(128, 64, 4, 2, 32, 16, 5, 6, 77, parent, 16, 8, bytes, GetDrawSettings()->transparent_color);
     const Surface3DData* piece = GetSurface3DData(handle);
     ASSERT_NE(piece, nullptr);
     EXPECT_EQ(static_cast<std::uint32_t>(handle) & 0x78000000u, 0x30000000u);
@@ -137,7 +137,7 @@ TEST_F(TexturePieces, TheMarkFallsPastEmptySlotsAndAFullMarkSearchesFromZero) {
     std::uint8_t bytes[9] = {0, 0, 0, 0, 0, 0, 16, 0, 0};
     std::vector<int> handles;
     while (D3DState().piece_end_mark < kSurface3DSlots) {
-        const int handle = AddSurface3DData(32, 32, 0, 0, 8, 8, 0, 0, -1, parent, 0, 0, bytes);
+        const int handle = AddSurface3DData(32, 32, 0, 0, 8, 8, 0, 0, -1, parent, 0, 0, bytes, GetDrawSettings()->transparent_color);
         ASSERT_NE(handle, -1);
         handles.push_back(handle);
     }
@@ -145,13 +145,13 @@ TEST_F(TexturePieces, TheMarkFallsPastEmptySlotsAndAFullMarkSearchesFromZero) {
     // A gap low down: the next piece takes it while the mark stays at the end.
     const int low = handles[10];
     EXPECT_EQ(DeleteSurface3DData(low), 0);
-    const int refill = AddSurface3DData(32, 32, 0, 0, 8, 8, 0, 0, -1, parent, 0, 0, bytes);
+    const int refill = AddSurface3DData(32, 32, 0, 0, 8, 8, 0, 0, -1, parent, 0, 0, bytes, GetDrawSettings()->transparent_color);
     EXPECT_EQ(refill & 0xFFFF, low & 0xFFFF);
     EXPECT_NE(refill, low);
     handles[10] = refill;
     if (base == 0) {
         // Full: refused with its message.
-        EXPECT_EQ(AddSurface3DData(32, 32, 0, 0, 8, 8, 0, 0, -1, parent, 0, 0, bytes), -1);
+        EXPECT_EQ(AddSurface3DData(32, 32, 0, 0, 8, 8, 0, 0, -1, parent, 0, 0, bytes, GetDrawSettings()->transparent_color), -1);
     }
     // Deleting all but the highest, then the highest, lowers the mark to the parent's.
     const int highest = handles.back();

@@ -13,6 +13,7 @@
 
 #include "engine/d3d/d3d.h"
 #include "engine/d3d/d3d_state.h"
+#include "engine/graphics/graphics.h"
 #include "engine/graphics/graphs/graph_handles.h"
 #include "platform/testing/gl_testing.h"
 #include "tests/font/font_fixture.h"
@@ -43,7 +44,7 @@ TEST(FontTextureCache, ACacheGraphThatCannotBeMadeIsTriedAgain) {
         const Surface3DData* parent = GetSurface3DData(host_record->pieces[0]);
         std::vector<int> fillers;
         while (D3DState().piece_count < kSurface3DSlots) {
-            const int piece = AddSurface3DData(1, 1, 0, 0, 1, 1, 0, 0, -1, parent, 0, 0, nullptr);
+            const int piece = AddSurface3DData(1, 1, 0, 0, 1, 1, 0, 0, -1, parent, 0, 0, nullptr, GetDrawSettings()->transparent_color);
             if (piece == -1) return 6;
             fillers.push_back(piece);
         }

@@ -12,7 +12,7 @@
 #include "tests/support/engine_testing/network_test_entry.h"
 #include "platform/testing/manual_clock.h"
 #include "platform/testing/network_testing.h"
-#include "tests/network/loopback_peer.h"
+#include "tests/support/loopback_peer.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/test_log.h"
 

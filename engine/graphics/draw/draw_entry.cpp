@@ -311,6 +311,6 @@ int GetDrawScreenGraph(int x1, int y1, int x2, int y2, int graph, int flag) {
     if (record == nullptr) return -1;
     GetShellHooks()->wait_while_inactive();
     EndSceneD3D();
-    if (record->creation.texture) return GetDrawScreenGraphD3D(x1, y1, x2, y2, record, flag);
+    if (record->creation.texture) return GetDrawScreenGraphD3D(*GetDrawSettings(), x1, y1, x2, y2, record, flag);
     return GetDrawScreenGraphSoft(x1, y1, x2, y2, record, flag);
 }

@@ -189,7 +189,7 @@ int SetDrawClipArea(int x1, int y1, int x2, int y2) {
     g_settings.draw_area_float[3] = static_cast<float>(y2);
     g_settings.empty_area = x1 == x2 || y1 == y2 ? 1 : 0;
     if (g_settings.empty_area) return 0;
-    if (IsDirect3DUp() && SetViewportFromRect(&g_settings.draw_area) < 0) {
+    if (IsDirect3DUp() && SetViewportFromRect(&g_settings.draw_area, g_settings) < 0) {
         WriteLogFormat("ビューポートの設定に失敗しました %s", label);
     }
     NotifyDirect3DStateChange();

@@ -15,10 +15,10 @@
 #include "engine/graphics/screen/screen_internal.h"
 #include "engine/pixels/pixels.h"
 
-namespace {
+MaskSlot g_mask_slots[kMaskSlots];
+MaskScreenState g_mask_screen;
 
-MaskSlot g_masks[kMaskSlots];
-MaskScreenState g_mask;
+namespace {
 
 // The rectangle cut to the draw area and to the screen (the mask bytes and the keep
 // image are screen-sized); false when nothing is left.
@@ -35,7 +35,7 @@ bool ClipToDrawArea(int left, int top, int right, int bottom, RECT* out) {
 }
 
 // Whether the keep image of the current mode exists.
-bool KeepImageExists() { return IsSoftwareRendering() ? g_mask.memimg_made != 0 : g_mask.work_surface != nullptr; }
+bool KeepImageExists() { return IsSoftwareRendering() ? g_mask_screen.memimg_made != 0 : g_mask_screen.work_surface != nullptr; }
 
 // Where the rectangle lies on the target surface: the front buffer outside software
 // mode is the whole desktop, so the window's client origin is added.
@@ -80,9 +80,9 @@ int ScreenBytesPerPixel() {
 int ClipToKeepImage(const MEMIMG* image, RECT* rect) {
     if (image == nullptr) return 0;
     const int bytes = MemImgBytesPerPixel(image);
-    if (bytes != MemImgBytesPerPixel(&g_mask.memimg)) return 0;
-    rect->right = std::min<LONG>(rect->right, std::min(image->width, g_mask.memimg.width));
-    rect->bottom = std::min<LONG>(rect->bottom, std::min(image->height, g_mask.memimg.height));
+    if (bytes != MemImgBytesPerPixel(&g_mask_screen.memimg)) return 0;
+    rect->right = std::min<LONG>(rect->right, std::min(image->width, g_mask_screen.memimg.width));
+    rect->bottom = std::min<LONG>(rect->bottom, std::min(image->height, g_mask_screen.memimg.height));
     return !IsRectEmpty(*rect) ? bytes : 0;
 }
 
@@ -100,7 +100,7 @@ int SaveRectForMask(int left, int top, int right, int bottom, IDirectDrawSurface
         if (bytes == 0) return 0;
         const std::size_t row = static_cast<std::size_t>(rect.right - rect.left) * static_cast<std::size_t>(bytes);
         for (int y = rect.top; y < rect.bottom; ++y) {
-            std::memcpy(g_mask.memimg.pixels + static_cast<std::ptrdiff_t>(y) * g_mask.memimg.block->pitch +
+            std::memcpy(g_mask_screen.memimg.pixels + static_cast<std::ptrdiff_t>(y) * g_mask_screen.memimg.block->pitch +
                             static_cast<std::ptrdiff_t>(rect.left) * bytes,
                         image->pixels + static_cast<std::ptrdiff_t>(y) * image->block->pitch +
                             static_cast<std::ptrdiff_t>(rect.left) * bytes,
@@ -112,7 +112,7 @@ int SaveRectForMask(int left, int top, int right, int bottom, IDirectDrawSurface
         POINT origin{};
         if (!ClipToWorkAtOrigin(&rect, &origin)) return 0;
         RECT from = MovedRect(OnTargetSurface(rect), origin.x, origin.y);
-        g_mask.work_surface->BltFast(static_cast<DWORD>(rect.left + origin.x), static_cast<DWORD>(rect.top + origin.y),
+        g_mask_screen.work_surface->BltFast(static_cast<DWORD>(rect.left + origin.x), static_cast<DWORD>(rect.top + origin.y),
                                      surface, &from, DDBLTFAST_NOCOLORKEY | DDBLTFAST_WAIT);
         return 0;
     }
@@ -124,11 +124,11 @@ int SaveRectForMask(int left, int top, int right, int bottom, IDirectDrawSurface
     }
     DDSURFACEDESC2 desc{};
     desc.dwSize = sizeof(desc);
-    if (FAILED(g_mask.work_surface->Lock(nullptr, &desc, DDLOCK_WAIT | DDLOCK_WRITEONLY, nullptr))) return -1;
+    if (FAILED(g_mask_screen.work_surface->Lock(nullptr, &desc, DDLOCK_WAIT | DDLOCK_WRITEONLY, nullptr))) return -1;
     ConvertColorBlt({.dest = desc.lpSurface, .dest_pitch = desc.lPitch, .dest_format = GetScreenColorFormat(),
                      .src = image->pixels, .src_pitch = image->block->pitch, .src_format = image->block->format,
                      .dest_x = rect.left, .dest_y = rect.top, .src_rect = &rect});
-    g_mask.work_surface->Unlock(nullptr);
+    g_mask_screen.work_surface->Unlock(nullptr);
     return 0;
 }
 
@@ -138,12 +138,12 @@ int SaveRectForMask(int left, int top, int right, int bottom, IDirectDrawSurface
 void KeyForbiddenPixels(std::uint8_t* kept, int pitch, int bytes, const RECT& rect, const POINT& origin) {
     for (int y = rect.top; y < rect.bottom; ++y) {
         for (int x = rect.left; x < rect.right; ++x) {
-            const std::uint8_t m = g_mask.bytes[static_cast<std::ptrdiff_t>(y) * g_mask.pitch + x];
-            const bool allowed = g_mask.reverse == 0 ? m != 0 : m == 0;
+            const std::uint8_t m = g_mask_screen.bytes[static_cast<std::ptrdiff_t>(y) * g_mask_screen.pitch + x];
+            const bool allowed = g_mask_screen.reverse == 0 ? m != 0 : m == 0;
             if (allowed) continue;
             std::uint8_t* at = kept + static_cast<std::ptrdiff_t>(y + origin.y) * pitch +
                                static_cast<std::ptrdiff_t>(x + origin.x) * bytes;
-            const std::uint32_t key = g_mask.key_color;
+            const std::uint32_t key = g_mask_screen.key_color;
             std::memcpy(at, &key, static_cast<std::size_t>(bytes));
         }
     }
@@ -152,7 +152,7 @@ void KeyForbiddenPixels(std::uint8_t* kept, int pitch, int bytes, const RECT& re
 // After the draw: wherever the mask forbids drawing the target ends as it was before it;
 // elsewhere it shows the drawing (from the work surface outside software mode).
 int ApplyMaskToRect(int left, int top, int right, int bottom, IDirectDrawSurface7* surface, MEMIMG* image) {
-    if (!g_mask.active || !KeepImageExists()) return 0;
+    if (!g_mask_screen.active || !KeepImageExists()) return 0;
     EndSceneD3D();
     RECT rect{};
     if (!ClipToDrawArea(left, top, right, bottom, &rect)) return 0;
@@ -165,15 +165,15 @@ int ApplyMaskToRect(int left, int top, int right, int bottom, IDirectDrawSurface
         // does outside software mode.
         for (int y = rect.top; y < rect.bottom; ++y) {
             for (int x = rect.left; x < rect.right; ++x) {
-                const std::uint8_t m = g_mask.bytes[static_cast<std::ptrdiff_t>(y) * g_mask.pitch + x];
-                const bool allowed = g_mask.reverse == 0 ? m != 0 : m == 0;
+                const std::uint8_t m = g_mask_screen.bytes[static_cast<std::ptrdiff_t>(y) * g_mask_screen.pitch + x];
+                const bool allowed = g_mask_screen.reverse == 0 ? m != 0 : m == 0;
                 std::uint8_t* drawn = image->pixels + static_cast<std::ptrdiff_t>(y) * image->block->pitch +
                                       static_cast<std::ptrdiff_t>(x) * bytes;
                 std::uint32_t value = 0;
                 std::memcpy(&value, drawn, static_cast<std::size_t>(bytes));
-                if (allowed && value != g_mask.key_color) continue;
+                if (allowed && value != g_mask_screen.key_color) continue;
                 std::memcpy(drawn,
-                            g_mask.memimg.pixels + static_cast<std::ptrdiff_t>(y) * g_mask.memimg.block->pitch +
+                            g_mask_screen.memimg.pixels + static_cast<std::ptrdiff_t>(y) * g_mask_screen.memimg.block->pitch +
                                 static_cast<std::ptrdiff_t>(x) * bytes,
                             static_cast<std::size_t>(bytes));
             }
@@ -184,14 +184,14 @@ int ApplyMaskToRect(int left, int top, int right, int bottom, IDirectDrawSurface
     if (surface != nullptr && !ClipToWorkAtOrigin(&rect, &origin)) return 0;
     DDSURFACEDESC2 desc{};
     desc.dwSize = sizeof(desc);
-    if (FAILED(g_mask.work_surface->Lock(nullptr, &desc, DDLOCK_WAIT | DDLOCK_WRITEONLY, nullptr))) return -1;
+    if (FAILED(g_mask_screen.work_surface->Lock(nullptr, &desc, DDLOCK_WAIT | DDLOCK_WRITEONLY, nullptr))) return -1;
     KeyForbiddenPixels(static_cast<std::uint8_t*>(desc.lpSurface), static_cast<int>(desc.lPitch), ScreenBytesPerPixel(),
                        rect, origin);
-    g_mask.work_surface->Unlock(nullptr);
+    g_mask_screen.work_surface->Unlock(nullptr);
     if (surface != nullptr) {
         const RECT to = MovedRect(OnTargetSurface(rect), origin.x, origin.y);
         RECT from = MovedRect(rect, origin.x, origin.y);
-        surface->BltFast(static_cast<DWORD>(to.left), static_cast<DWORD>(to.top), g_mask.work_surface, &from,
+        surface->BltFast(static_cast<DWORD>(to.left), static_cast<DWORD>(to.top), g_mask_screen.work_surface, &from,
                          DDBLTFAST_SRCCOLORKEY | DDBLTFAST_WAIT);
         return 0;
     }
@@ -200,16 +200,16 @@ int ApplyMaskToRect(int left, int top, int right, int bottom, IDirectDrawSurface
     rect.bottom = std::min<LONG>(rect.bottom, image->height);
     if (IsRectEmpty(rect)) return 0;
     // A work surface in video memory is read through the screen's work surface.
-    IDirectDrawSurface7* readable = g_mask.work_surface;
+    IDirectDrawSurface7* readable = g_mask_screen.work_surface;
     IDirectDrawSurface7* screen_work = GetScreenState()->work;
-    if (g_mask.work_in_video_memory && screen_work != nullptr) {
-        CopySurfaceRect(screen_work, g_mask.work_surface, rect.left, rect.top, &rect, -1);
+    if (g_mask_screen.work_in_video_memory && screen_work != nullptr) {
+        CopySurfaceRect(screen_work, g_mask_screen.work_surface, rect.left, rect.top, &rect, -1);
         readable = screen_work;
     }
     if (FAILED(readable->Lock(nullptr, &desc, DDLOCK_WAIT | DDLOCK_READONLY, nullptr))) return -1;
     ConvertColorBlt({.dest = image->pixels, .dest_pitch = image->block->pitch, .dest_format = image->block->format,
                      .src = desc.lpSurface, .src_pitch = desc.lPitch, .src_format = GetScreenColorFormat(),
-                     .dest_x = rect.left, .dest_y = rect.top, .src_rect = &rect, .key = g_mask.key_color,
+                     .dest_x = rect.left, .dest_y = rect.top, .src_rect = &rect, .key = g_mask_screen.key_color,
                      .skip_key = 1});
     readable->Unlock(nullptr);
     return 0;
@@ -220,7 +220,7 @@ int ApplyMaskToRect(int left, int top, int right, int bottom, IDirectDrawSurface
 int DeleteMaskHandle(int handle) {
     const int slot = ValidateHandleSlot(handle, kHandleKindMask, kMaskSlots);
     if (slot < 0) return -1;
-    MaskSlot& mask = g_masks[slot];
+    MaskSlot& mask = g_mask_slots[slot];
     if (!mask.used || !HandleCheckMatches(static_cast<std::uint32_t>(mask.check), handle)) return -1;
     if (mask.data != nullptr) TrackedFree(mask.data);
     mask = MaskSlot{};
@@ -229,7 +229,7 @@ int DeleteMaskHandle(int handle) {
 
 int DeleteAllMasks() {
     for (int slot = 0; slot < kMaskSlots; ++slot) {
-        if (g_masks[slot].used) DeleteMaskHandle(MakeMaskHandleOfSlot(slot));
+        if (g_mask_slots[slot].used) DeleteMaskHandle(MakeMaskHandleOfSlot(slot));
     }
     return 0;
 }
@@ -239,22 +239,22 @@ int SetupMaskScreen(int flag) {
     int width = 0;
     int height = 0;
     ReadScreenSize(&width, &height);
-    if (g_mask.bytes == nullptr) {
-        g_mask.pitch = (width + 3) & ~3;
-        const std::uint32_t bytes = static_cast<std::uint32_t>(g_mask.pitch) * static_cast<std::uint32_t>(height);
-        g_mask.bytes = static_cast<std::uint8_t*>(TrackedCalloc(bytes != 0 ? bytes : 1, __FILE__, __LINE__));
-        if (g_mask.bytes == nullptr) FatalErrorExit("メモリの確保に失敗しました");
+    if (g_mask_screen.bytes == nullptr) {
+        g_mask_screen.pitch = (width + 3) & ~3;
+        const std::uint32_t bytes = static_cast<std::uint32_t>(g_mask_screen.pitch) * static_cast<std::uint32_t>(height);
+        g_mask_screen.bytes = static_cast<std::uint8_t*>(TrackedCalloc(bytes != 0 ? bytes : 1, __FILE__, __LINE__));
+        if (g_mask_screen.bytes == nullptr) FatalErrorExit("メモリの確保に失敗しました");
     }
     if (IsSoftwareRendering()) {
-        if (!g_mask.memimg_made) {
-            if (CreateMemImgScreenFormat(&g_mask.memimg, width, height, -1) != 0) {
+        if (!g_mask_screen.memimg_made) {
+            if (CreateMemImgScreenFormat(&g_mask_screen.memimg, width, height, -1) != 0) {
                 FatalErrorExit("マスク用 MEMIMG の作成に失敗しました");
             }
-            g_mask.memimg_made = 1;
+            g_mask_screen.memimg_made = 1;
         }
         return 0;
     }
-    if (g_mask.work_surface != nullptr) return 0;
+    if (g_mask_screen.work_surface != nullptr) return 0;
     IDirectDraw7* object = GetDirectDrawObject();
     DDSURFACEDESC2 desc{};
     desc.dwSize = sizeof(desc);
@@ -263,43 +263,43 @@ int SetupMaskScreen(int flag) {
     desc.dwHeight = static_cast<DWORD>(height);
     desc.ddsCaps.dwCaps = DDSCAPS_OFFSCREENPLAIN |
                           (IsSoftwareRenderChosen() ? DDSCAPS_SYSTEMMEMORY : DDSCAPS_VIDEOMEMORY);
-    bool made = object != nullptr && SUCCEEDED(object->CreateSurface(&desc, &g_mask.work_surface, nullptr));
+    bool made = object != nullptr && SUCCEEDED(object->CreateSurface(&desc, &g_mask_screen.work_surface, nullptr));
     if (!made && object != nullptr && (desc.ddsCaps.dwCaps & DDSCAPS_VIDEOMEMORY) != 0) {
         // A display without room in video memory still gets a mask in system memory.
-        g_mask.work_surface = nullptr;
+        g_mask_screen.work_surface = nullptr;
         desc.ddsCaps.dwCaps = DDSCAPS_OFFSCREENPLAIN | DDSCAPS_SYSTEMMEMORY;
-        made = SUCCEEDED(object->CreateSurface(&desc, &g_mask.work_surface, nullptr));
+        made = SUCCEEDED(object->CreateSurface(&desc, &g_mask_screen.work_surface, nullptr));
     }
     if (!made) {
-        g_mask.work_surface = nullptr;
+        g_mask_screen.work_surface = nullptr;
         FatalErrorExit("マスク用サーフェスの作成に失敗しました");
     }
-    DDCOLORKEY key{g_mask.key_color, g_mask.key_color};
-    g_mask.work_surface->SetColorKey(DDCKEY_SRCBLT, &key);
+    DDCOLORKEY key{g_mask_screen.key_color, g_mask_screen.key_color};
+    g_mask_screen.work_surface->SetColorKey(DDCKEY_SRCBLT, &key);
     DDSCAPS2 caps{};
-    g_mask.work_surface->GetCaps(&caps);
-    g_mask.work_in_video_memory = (caps.dwCaps & DDSCAPS_VIDEOMEMORY) ? 1 : 0;
+    g_mask_screen.work_surface->GetCaps(&caps);
+    g_mask_screen.work_in_video_memory = (caps.dwCaps & DDSCAPS_VIDEOMEMORY) ? 1 : 0;
     return 0;
 }
 
 int ReleaseMaskScreen() {
-    if (g_mask.bytes != nullptr) TrackedFree(g_mask.bytes);
-    g_mask.bytes = nullptr;
-    if (g_mask.memimg_made) ReleaseMemImg(&g_mask.memimg);
-    g_mask.memimg_made = 0;
-    std::memset(&g_mask.memimg, 0, sizeof(g_mask.memimg));
-    if (g_mask.work_surface != nullptr) g_mask.work_surface->Release();
-    g_mask.work_surface = nullptr;
+    if (g_mask_screen.bytes != nullptr) TrackedFree(g_mask_screen.bytes);
+    g_mask_screen.bytes = nullptr;
+    if (g_mask_screen.memimg_made) ReleaseMemImg(&g_mask_screen.memimg);
+    g_mask_screen.memimg_made = 0;
+    std::memset(&g_mask_screen.memimg, 0, sizeof(g_mask_screen.memimg));
+    if (g_mask_screen.work_surface != nullptr) g_mask_screen.work_surface->Release();
+    g_mask_screen.work_surface = nullptr;
     return 0;
 }
 
 int SetMaskScreenUse(int flag) {
-    if (g_mask.bytes == nullptr) return -1;
-    g_mask.use = flag;
-    g_mask.active = (flag != 0 && g_mask.request != 0) ? 1 : 0;
+    if (g_mask_screen.bytes == nullptr) return -1;
+    g_mask_screen.use = flag;
+    g_mask_screen.active = (flag != 0 && g_mask_screen.request != 0) ? 1 : 0;
     DrawSettingsBlock* settings = GetDrawSettings();
-    settings->mask_screen_use = g_mask.use;
-    settings->mask_screen_active = g_mask.active;
+    settings->mask_screen_use = g_mask_screen.use;
+    settings->mask_screen_active = g_mask_screen.active;
     // Where the target sits on its surface: the client area on the desktop for the front
     // buffer drawn directly in a window; else the whole target from (0, 0), which is also
     // where an active mask's work surface takes the drawing.
@@ -307,16 +307,16 @@ int SetMaskScreenUse(int flag) {
     RECT rect{0, 0, settings->target_width, settings->target_height};
     const bool window_front = settings->draw_target == kDrawTargetFront && !screen->temp_primary_mode &&
                               GetSystemBlock()->settings.window_mode && !IsSoftwareRendering();
-    if (!g_mask.active && window_front) GetShellHooks()->get_screen_client_rect(&rect);
+    if (!g_mask_screen.active && window_front) GetShellHooks()->get_screen_client_rect(&rect);
     settings->target_screen_rect = rect;
     // The 3-D device draws into the work surface while the mask is in use, and into the
     // draw target's surface again afterwards.
     if (IsDirect3DUp() && GetCurrentD3DDevice() != nullptr) {
         FlushCurrentVertexBatch();
         const int device = GetCurrentD3DDeviceIndex();
-        SetDeviceRenderTarget(flag ? g_mask.work_surface : screen->target_surface, device);
+        SetDeviceRenderTarget(flag ? g_mask_screen.work_surface : screen->target_surface, device);
         if (!flag || !window_front) {
-            SetViewportFromRect(&settings->draw_area);
+            SetViewportFromRect(&settings->draw_area, *settings);
         } else {
             // The work surface holds the front buffer from its corner, not from the
             // client area's place on the desktop.
@@ -332,29 +332,29 @@ int SetMaskScreenUse(int flag) {
 }
 
 int RecreateMaskScreen() {
-    SetupMaskScreen(g_mask.request);
-    if (g_mask.use) SetMaskScreenUse(1);
+    SetupMaskScreen(g_mask_screen.request);
+    if (g_mask_screen.use) SetMaskScreenUse(1);
     return 0;
 }
 
 int TerminateMaskScreen() {
     // The wait is for the use switch; shutting down with no mask in use (the window may
     // be minimised then) does not wait.
-    if (g_mask.use) {
+    if (g_mask_screen.use) {
         GetShellHooks()->wait_while_inactive();
         SetMaskScreenUse(0);
     }
     ReleaseMaskScreen();
-    g_mask.request = 0;
-    g_mask.active = 0;
+    g_mask_screen.request = 0;
+    g_mask_screen.active = 0;
     GetDrawSettings()->mask_screen_active = 0;
     return 0;
 }
 
-int GetMaskScreenUse() { return g_mask.use; }
-IDirectDrawSurface7* GetMaskWorkSurface() { return g_mask.work_surface; }
-MEMIMG* GetMaskMemImg() { return &g_mask.memimg; }
-int IsMaskScreenActive() { return g_mask.active; }
+int GetMaskScreenUse() { return g_mask_screen.use; }
+IDirectDrawSurface7* GetMaskWorkSurface() { return g_mask_screen.work_surface; }
+MEMIMG* GetMaskMemImg() { return &g_mask_screen.memimg; }
+int IsMaskScreenActive() { return g_mask_screen.active; }
 
 int BeginMaskedDraw(int left, int top, int right, int bottom) {
     MEMIMG* image = nullptr;
@@ -370,8 +370,6 @@ int EndMaskedDraw(int left, int top, int right, int bottom) {
     return ApplyMaskToRect(left, top, right, bottom, surface, image);
 }
 
-MaskScreenState* GetMaskScreenState() { return &g_mask; }
-MaskSlot* GetMaskSlot(int slot) { return slot >= 0 && slot < kMaskSlots ? &g_masks[slot] : nullptr; }
 int MakeMaskHandleOfSlot(int slot) {
-    return MakeHandleValue(kHandleKindMask, static_cast<std::uint32_t>(g_masks[slot].check), slot);
+    return MakeHandleValue(kHandleKindMask, static_cast<std::uint32_t>(g_mask_slots[slot].check), slot);
 }

@@ -49,7 +49,7 @@ int IsMaskScreenActive();
 int BeginMaskedDraw(int left, int top, int right, int bottom);
 int EndMaskedDraw(int left, int top, int right, int bottom);
 
-// Test hooks: nothing in the engine creates masks or asks for the mask screen.
-MaskScreenState* GetMaskScreenState();
-MaskSlot* GetMaskSlot(int slot);
+// The mask slots and the mask screen.
+extern MaskSlot g_mask_slots[kMaskSlots];
+extern MaskScreenState g_mask_screen;
 int MakeMaskHandleOfSlot(int slot);

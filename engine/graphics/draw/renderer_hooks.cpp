@@ -42,8 +42,6 @@ void InstallRendererHooks() {
     hooks.GetTextureFormatIndex = GetTextureFormatIndex;
     hooks.PixelFormatToColorFormat = PixelFormatToColorFormat;
     hooks.SplitColorValue = SplitColorValue;
-    hooks.DrawSettings = [] { return static_cast<const DrawSettingsBlock*>(GetDrawSettings()); };
-    hooks.ReadDrawArea = ReadDrawArea;
     hooks.DrawFillBoxSoft = DrawFillBoxSoft;
     hooks.DrawLineBoxSoft = DrawLineBoxSoft;
     InstallD3DGraphicsHooks(hooks);

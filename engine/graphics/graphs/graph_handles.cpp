@@ -159,7 +159,7 @@ int CreateGraphAndSurface(int width, int height, int use_texture, int alpha, int
     GraphRecord* record = nullptr;
     const int handle = CreateGraphRecord(width, height, use_texture, &record, alpha, palette);
     if (record == nullptr) return -1;
-    const int result = record->creation.texture ? CreateGraphTextures(record) : CreateGraphSurface2D(record);
+    const int result = record->creation.texture ? CreateGraphTextures(record, GetDrawSettings()->transparent_color) : CreateGraphSurface2D(record);
     if (result == -1) {
         // The record goes too, so that a failed creation leaves nothing behind.
         DeleteGraphHandle(handle, 0);

@@ -21,11 +21,7 @@
 #include "engine/movie/movie.h"
 #include "engine/pixels/pixels.h"
 
-namespace {
-
-int g_decode_count = 0;
-
-}  // namespace
+int g_restore_decode_count = 0;
 
 int UpdateCombinedMatrices() {
     DrawSettingsBlock* s = GetDrawSettings();
@@ -119,7 +115,7 @@ void RestoreGraphs() {
             FileAccessSetDir(record->directory);
             const int loaded = LoadGraphImageWithAlpha(record->file_name, nullptr, 0, 0, nullptr, 0, 0, &image, &alpha,
                                                        static_cast<int>(record->load_option));
-            ++g_decode_count;
+            ++g_restore_decode_count;
             if (loaded == -1) {
                 record->reload = 0;
                 continue;
@@ -185,7 +181,7 @@ int RebuildDisplayObjects() {
     RecreateAllSurface2DHolders();
     const int target = GetDrawSettings()->draw_target;
     SelectDrawTarget(target, target);
-    AcquireDirect3DObject();
+    AcquireDirect3DObject(*GetDrawSettings());
     ClearDrawTarget();
     FlipScreen();
     MarkGraphsForReload();
@@ -204,4 +200,3 @@ int RebuildDisplayObjects() {
     return 0;
 }
 
-int GetRestoreDecodeCount() { return g_decode_count; }

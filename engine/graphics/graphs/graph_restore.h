@@ -16,5 +16,5 @@ int UpdateCombinedMatrices();
 int MarkGraphsForReload();
 void RestoreGraphs();
 int RestoreGraphSurfaces(int graph);
-// How many pictures RestoreGraphs decoded since start-up (for tests).
-int GetRestoreDecodeCount();
+// How many pictures RestoreGraphs decoded since start-up.
+extern int g_restore_decode_count;

@@ -369,7 +369,7 @@ int ChangeScreenMode(int width, int height, int bits, int force, int refresh_rat
         return -1;
     }
     if (!screen->gdi_output && !screen->software_mode_request && !IsSoftwareRenderChosen()) {
-        if (InitializeDirect3D() < 0) {
+        if (InitializeDirect3D(*GetDrawSettings()) < 0) {
             DecreaseLogIndent();
             ReleaseOutputSurfaces();
             return -1;

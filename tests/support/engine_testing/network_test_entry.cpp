@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "engine/network/network.h"
+#include "platform/testing/window_testing.h"
 
 namespace {
 
@@ -47,14 +48,7 @@ bool CopyBounded(char* destination, const char* source, std::size_t capacity) {
 int StartNetworkForTesting() {
     NetworkState& st = *GetNetworkState();
     if (st.ready) return 0;
-    WNDCLASSEXA window_class{};
-    window_class.cbSize = sizeof(window_class);
-    window_class.lpfnWndProc = NetworkWindowProcedure;
-    window_class.hInstance = GetModuleHandleA(nullptr);
-    window_class.lpszClassName = kNetworkWindowClass;
-    RegisterClassExA(&window_class);
-    st.window = CreateWindowExA(0, kNetworkWindowClass, kNetworkWindowClass, 0, 0, 0, 0, 0, nullptr, nullptr,
-                                GetModuleHandleA(nullptr), nullptr);
+    st.window = CreateMessageOnlyWindow(kNetworkWindowClass, NetworkWindowProcedure);
     if (st.window == nullptr) return -1;
     st.window_closed = 0;
     st.ready = 1;

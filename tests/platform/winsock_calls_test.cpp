@@ -1,22 +1,44 @@
 // The platform's socket calls on their own: errors as WinSock codes, and the
 // notifications of one connection, each posted once until the call that answers it.
+// The notifications go to a plain window of the test's own; the engine's network is
+// not started.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
-#include "tests/network/network_fixture.h"
+#include "platform/kernel.h"
+#include "platform/testing/network_testing.h"
+#include "platform/testing/window_testing.h"
+#include "platform/window.h"
+#include "platform/winsock.h"
+#include "tests/support/loopback_peer.h"
 
 namespace {
 
-using network_test::NetworkTest;
-using network_test::PumpUntil;
+constexpr UINT kSocketMessage = 0x505;
+constexpr char kWindowClass[] = "SocketCallsWindow";
+constexpr std::int64_t kPumpLimitMs = 10000;
+
+// Runs until `done` holds or ten seconds of real time pass, waiting on the sockets
+// between rounds.
+template <typename Done>
+bool PumpUntil(Done done) {
+    const std::int64_t deadline = loopback::MonotonicMs() + kPumpLimitMs;
+    while (loopback::MonotonicMs() < deadline) {
+        if (done()) return true;
+        network_testing::WaitForSocketActivity(5);
+    }
+    return done();
+}
 
 // Every notification for `socket` now waiting for `window`, as (event, error) pairs.
 std::vector<std::pair<int, int>> TakeNotifications(HWND window, SOCKET socket) {
     std::vector<std::pair<int, int>> out;
     MSG message;
-    while (PeekMessageA(&message, window, kNetworkNotifyMessage, kNetworkNotifyMessage, PM_REMOVE)) {
+    while (PeekMessageA(&message, window, kSocketMessage, kSocketMessage, PM_REMOVE)) {
         if (message.wParam != socket) continue;
         out.emplace_back(LOWORD(static_cast<std::uintptr_t>(message.lParam)),
                          HIWORD(static_cast<std::uintptr_t>(message.lParam)));
@@ -26,8 +48,12 @@ std::vector<std::pair<int, int>> TakeNotifications(HWND window, SOCKET socket) {
 
 using Events = std::vector<std::pair<int, int>>;
 
-class SocketCalls : public NetworkTest {
+class SocketCalls : public testing::Test {
 protected:
+    void SetUp() override {
+        window_ = CreateMessageOnlyWindow(kWindowClass, DefWindowProcA);
+        ASSERT_NE(window_, nullptr);
+    }
     // A connection accepted through the platform's accept, with its peer.
     SOCKET Connect(loopback::Peer& peer) {
         WORD port = 0;
@@ -45,9 +71,12 @@ protected:
     }
     void TearDown() override {
         if (listener_socket_ != INVALID_SOCKET) closesocket(listener_socket_);
-        NetworkTest::TearDown();
+        if (window_ != nullptr) DestroyWindow(window_);
+        UnregisterClassA(kWindowClass, GetModuleHandleA(nullptr));
+        EXPECT_EQ(network_testing::CountOpenSockets(), 0);
     }
     SOCKET listener_socket_ = INVALID_SOCKET;
+    HWND window_ = nullptr;
 };
 
 TEST_F(SocketCalls, FailuresAreReportedAsWinSockCodes) {
@@ -67,10 +96,10 @@ TEST_F(SocketCalls, FailuresAreReportedAsWinSockCodes) {
 }
 
 TEST_F(SocketCalls, EachEventIsPostedOnceUntilAnswered) {
-    const HWND window = GetNetworkState()->window;
+    const HWND window = window_;
     loopback::Peer peer;
     const SOCKET s = Connect(peer);
-    ASSERT_EQ(WSAAsyncSelect(s, window, kNetworkNotifyMessage, FD_READ | FD_WRITE | FD_CLOSE), 0);
+    ASSERT_EQ(WSAAsyncSelect(s, window, kSocketMessage, FD_READ | FD_WRITE | FD_CLOSE), 0);
     EXPECT_EQ(TakeNotifications(window, s), (Events{{FD_WRITE, 0}}));
     EXPECT_EQ(TakeNotifications(window, s), Events{});
 
@@ -100,10 +129,10 @@ TEST_F(SocketCalls, EachEventIsPostedOnceUntilAnswered) {
 }
 
 TEST_F(SocketCalls, AFullSocketAnnouncesRoomOnceMore) {
-    const HWND window = GetNetworkState()->window;
+    const HWND window = window_;
     loopback::Peer peer;
     const SOCKET s = Connect(peer);
-    ASSERT_EQ(WSAAsyncSelect(s, window, kNetworkNotifyMessage, FD_WRITE), 0);
+    ASSERT_EQ(WSAAsyncSelect(s, window, kSocketMessage, FD_WRITE), 0);
     EXPECT_EQ(TakeNotifications(window, s), (Events{{FD_WRITE, 0}}));
     const std::string chunk(65536, 'z');
     std::size_t queued = 0;

@@ -1,5 +1,5 @@
 // The network tests' far side over POSIX sockets; see loopback_peer.h.
-#include "tests/network/loopback_peer.h"
+#include "tests/support/loopback_peer.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
