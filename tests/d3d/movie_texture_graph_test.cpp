@@ -12,6 +12,7 @@
 #include "engine/movie/movie.h"
 #include "engine/movie/movie_record.h"
 #include "tests/d3d/d3d_draw_session.h"
+#include "tests/movie/alpha_movie_check.h"
 #include "tests/movie/movie_fixtures.h"
 
 namespace {

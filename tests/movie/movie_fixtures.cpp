@@ -1,8 +1,6 @@
 // Makes the test movies and decodes Theora files the plain way for comparison.
 #include "tests/movie/movie_fixtures.h"
 
-#include <gtest/gtest.h>
-
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
@@ -358,21 +356,6 @@ ReferenceFrames WriteAlphaRampMovie(const std::string& path, int width) {
     const std::vector<std::uint8_t> bytes = MakeTheoraFile(f);
     WriteFileBytes(path, bytes);
     return DecodeTheoraReference(bytes);
-}
-
-void ExpectAlphaMovieFrame(const ReferenceFrames& reference, int k, int width, int height,
-                           const std::function<std::uint32_t(int x, int y)>& shown) {
-    int wrong = 0;
-    for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) {
-            const std::uint32_t want = AlphaMovieArgb(reference, k, x, y);
-            const std::uint32_t got = shown(x, y);
-            if (got != want && wrong++ < 5) {
-                ADD_FAILURE() << "at " << x << "," << y << ": " << std::hex << got << " instead of " << want;
-            }
-        }
-    }
-    EXPECT_EQ(wrong, 0);
 }
 
 void FfmpegFrameColour(int k, int* red, int* green, int* blue) {

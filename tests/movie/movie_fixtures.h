@@ -64,11 +64,6 @@ std::uint32_t AlphaMovieArgb(const ReferenceFrames& reference, int k, int x, int
 // Writes to `path` a six-frame Theora file of `width` x 32 pictures whose right half is the
 // alpha ramp (an alpha movie `width` / 2 wide), and returns its reference decode.
 ReferenceFrames WriteAlphaRampMovie(const std::string& path, int width);
-// Expects every pixel of the `width` x `height` picture read through `shown` (0xAARRGGBB at
-// x, y) to be what the alpha movie shows in reference frame k; the first five wrong ones are
-// reported with their place.
-void ExpectAlphaMovieFrame(const ReferenceFrames& reference, int k, int width, int height,
-                           const std::function<std::uint32_t(int x, int y)>& shown);
 
 // A video-only file of another format through FFmpeg's encoders; `container` is a
 // format name ("mpeg", "mp4", "webm") and `codec` an encoder name. Empty when this

@@ -12,6 +12,7 @@
 #include "engine/movie/movie_record.h"
 #include "platform/testing/display_testing.h"
 #include "tests/graphics/graph_test_support.h"
+#include "tests/movie/alpha_movie_check.h"
 #include "tests/movie/movie_fixtures.h"
 #include "tests/support/engine_session.h"
 
