@@ -80,25 +80,6 @@ void RemoveBytes(KeyInputRecord& field, int from, int count) {
     field.length -= count;
 }
 
-bool RecordInUse(const HandleTable&, std::int32_t slot) { return g_text_input.records[slot].used != 0; }
-
-HandleTable KeyInputTable() {
-    HandleTable table{};
-    table.kind = kHandleKindKeyInput;
-    table.limit = kKeyInputRecordCount;
-    table.records = nullptr;
-    table.live_count = g_text_input.live_count;
-    table.end_mark = g_text_input.end_mark;
-    table.next_check = g_text_input.next_check;
-    return table;
-}
-
-void StoreKeyInputTable(const HandleTable& table) {
-    g_text_input.live_count = table.live_count;
-    g_text_input.end_mark = table.end_mark;
-    g_text_input.next_check = table.next_check;
-}
-
 KeyInputRecord* CheckKeyInputHandle(int handle) {
     const std::int32_t slot = ValidateHandleSlot(handle, kHandleKindKeyInput, kKeyInputRecordCount);
     if (slot < 0) return nullptr;
@@ -244,6 +225,25 @@ void ApplyCompositionLimits(const KeyInputRecord& field) {
 }
 
 }  // namespace
+
+bool KeyInputSlotInUse(const HandleTable&, std::int32_t slot) { return g_text_input.records[slot].used != 0; }
+
+HandleTable KeyInputTable() {
+    HandleTable table{};
+    table.kind = kHandleKindKeyInput;
+    table.limit = kKeyInputRecordCount;
+    table.records = nullptr;
+    table.live_count = g_text_input.live_count;
+    table.end_mark = g_text_input.end_mark;
+    table.next_check = g_text_input.next_check;
+    return table;
+}
+
+void StoreKeyInputTable(const HandleTable& table) {
+    g_text_input.live_count = table.live_count;
+    g_text_input.end_mark = table.end_mark;
+    g_text_input.next_check = table.next_check;
+}
 
 TextInputState* GetTextInputState() { return &g_text_input; }
 
@@ -452,7 +452,7 @@ int DeleteKeyInputHandle(int handle) {
     if (record->text != nullptr) TrackedFree(record->text);
     *record = KeyInputRecord{};
     HandleTable table = KeyInputTable();
-    NoteHandleSlotEmptied(table, handle & kHandleSlotMask, RecordInUse);
+    NoteHandleSlotEmptied(table, handle & kHandleSlotMask, KeyInputSlotInUse);
     StoreKeyInputTable(table);
     if (g_text_input.active_handle == handle) g_text_input.active_handle = -1;
     if (g_text_input.live_count == 0) SetImeEnabled(0);

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+#include "engine/core/core.h"
 #include "platform/window.h"
 
 constexpr int kInputCharRingSize = 1025;  // holds 1,024 bytes
@@ -83,6 +84,11 @@ struct TextInputState {
 };
 
 TextInputState* GetTextInputState();
+// The key-input fields' handle table, read from and stored back into the state, and its
+// rule for a slot in use.
+HandleTable KeyInputTable();
+void StoreKeyInputTable(const HandleTable& table);
+bool KeyInputSlotInUse(const HandleTable& table, std::int32_t slot);
 
 int InitializeTextInput();
 int PushInputChar(unsigned char byte);

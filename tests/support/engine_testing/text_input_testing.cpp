@@ -7,23 +7,11 @@
 #include "engine/app/text_input.h"
 #include "engine/core/core.h"
 
-namespace {
-
-bool RecordInUse(const HandleTable&, std::int32_t slot) { return GetTextInputState()->records[slot].used != 0; }
-
-}  // namespace
-
 int CreateKeyInputHandleForTesting(int max_length, int escape_allowed, int single_byte_only, int digits_only) {
     if (max_length < 0) return -1;
     TextInputState& state = *GetTextInputState();
-    HandleTable table{};
-    table.kind = kHandleKindKeyInput;
-    table.limit = kKeyInputRecordCount;
-    table.records = nullptr;
-    table.live_count = state.live_count;
-    table.end_mark = state.end_mark;
-    table.next_check = state.next_check;
-    const std::int32_t slot = PickHandleSlot(table, RecordInUse);
+    HandleTable table = KeyInputTable();
+    const std::int32_t slot = PickHandleSlot(table, KeyInputSlotInUse);
     if (slot < 0) return -1;
     char* text = static_cast<char*>(TrackedCalloc(static_cast<std::uint32_t>(max_length) + 1, __FILE__, __LINE__));
     if (text == nullptr) return -1;
@@ -37,9 +25,7 @@ int CreateKeyInputHandleForTesting(int max_length, int escape_allowed, int singl
     record.single_byte_only = single_byte_only;
     record.digits_only = digits_only;
     NoteHandleSlotFilled(table, slot);
-    state.live_count = table.live_count;
-    state.end_mark = table.end_mark;
-    state.next_check = table.next_check;
+    StoreKeyInputTable(table);
     const int handle = MakeHandleValue(kHandleKindKeyInput, static_cast<std::uint32_t>(record.check), slot);
     state.active_handle = handle;
     return handle;
