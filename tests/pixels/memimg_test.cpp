@@ -11,6 +11,7 @@
 #include "engine/pixels/blend_tables.h"
 #include "engine/pixels/memimg.h"
 #include "engine/pixels/rectangles.h"
+#include "tests/support/engine_testing/core_testing.h"
 
 namespace {
 
