@@ -13,7 +13,6 @@
 
 namespace {
 
-constexpr std::uint32_t kNoUpdate = 0xFFFFFFFFu;
 constexpr std::uint32_t kCopyChunk = 1048576;
 
 const char* OpenFailureText(MediaStreamError error) {
@@ -169,14 +168,6 @@ int RunMediaMovie(MovieRecord* record) {
 
 int PauseMediaMovie(MovieRecord* record) {
     if (record->media != nullptr) MediaStreamPause(record->media);
-    return 0;
-}
-
-int SeekMediaMovie(MovieRecord* record, std::int64_t time_100ns) {
-    if (record->media == nullptr) return 0;
-    MediaStreamSeek(record->media, time_100ns);
-    record->last_flip_count = -1;
-    record->last_update_time = kNoUpdate;
     return 0;
 }
 

@@ -14,6 +14,7 @@
 #include "tests/d3d/d3d_draw_session.h"
 #include "tests/movie/alpha_movie_check.h"
 #include "tests/movie/movie_fixtures.h"
+#include "tests/support/engine_testing/movie_testing.h"
 
 namespace {
 

@@ -15,6 +15,8 @@
 #include "tests/movie/alpha_movie_check.h"
 #include "tests/movie/movie_fixtures.h"
 #include "tests/support/engine_session.h"
+#include "tests/support/engine_testing/core_testing.h"
+#include "tests/support/engine_testing/movie_testing.h"
 
 namespace {
 
