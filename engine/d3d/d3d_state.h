@@ -299,7 +299,8 @@ int BltImageRectToGraphTextures(const ImageSource& source, const RECT* source_re
 int DeriveGraphD3D(GraphRecord* graph, int x, int y, int width, int height, const GraphRecord* source);
 
 // ---- lights (light_table.cpp) ------------------------------------------------------------
-LightTable& Lights();
+// The light table (light_table.cpp).
+extern LightTable g_lights;
 int CreateLightHandle();
 int CreateDirectionalLight(float x, float y, float z);
 int DeleteLightHandle(int handle);

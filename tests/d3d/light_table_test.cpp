@@ -10,6 +10,7 @@
 #include "engine/graphics/draw/draw_settings.h"
 #include "tests/support/engine_session.h"
 #include "tests/support/engine_testing/core_testing.h"
+#include "tests/support/engine_testing/d3d_testing.h"
 
 namespace {
 
