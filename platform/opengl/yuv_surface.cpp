@@ -98,6 +98,7 @@ HRESULT YuvSurface::Restore() {
 HRESULT YuvSurface::Lock(RECT* rect, DDSURFACEDESC2* description, DWORD flags, HANDLE) {
     const HRESULT usable = BeginLock(description);
     if (usable != DD_OK) return usable;
+    if (display::LockRefusedByHook()) return DDERR_SURFACEBUSY;
     RECT area;
     if (!LockArea(rect, &area)) return DDERR_INVALIDRECT;
     // A pair of pixels shares its chroma (in YV12 a 2 x 2 block): a lock covers whole ones.
@@ -108,6 +109,7 @@ HRESULT YuvSurface::Lock(RECT* rect, DDSURFACEDESC2* description, DWORD flags, H
     FinishLock(description, memory_.data() + static_cast<std::ptrdiff_t>(area.top) * pitch_ +
                                 static_cast<std::ptrdiff_t>(area.left) * bytes_per_pixel_);
     lock_flags_ = flags;
+    display::CountLockForHook();
     return DD_OK;
 }
 

@@ -31,6 +31,10 @@ void UnregisterSurface(SurfaceObject* surface) {
 }
 
 void SetLockFailureAfter(int successes) { g_lock_successes_left = successes < 0 ? -1 : successes; }
+bool LockRefusedByHook() { return g_lock_successes_left == 0; }
+void CountLockForHook() {
+    if (g_lock_successes_left > 0) --g_lock_successes_left;
+}
 
 void MakeAllSurfacesLost() {
     for (SurfaceObject* surface : LiveSurfaces()) surface->MarkLost();
