@@ -196,7 +196,9 @@ HRESULT SurfaceObject::Blt(RECT* destination_rect, IDirectDrawSurface7* source_i
     if (!fill && source_interface != nullptr && gl_backend::IsYuvSurface(source_interface)) {
         RECT destination, drawn;
         HRESULT result = BltArea(destination_rect, &destination, &drawn);
-        if (result == DD_OK) result = gl_backend::ConvertYuvIntoPixels(source_interface, source_rect, View(), destination, drawn);
+        if (result == DD_OK) {
+            result = gl_backend::ConvertYuvIntoPixels(source_interface, source_rect, View(), destination, drawn);
+        }
         if (result == DD_OK) PresentIfPrimary();
         return result;
     }
