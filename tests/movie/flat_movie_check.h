@@ -1,4 +1,4 @@
-// Movies of formats other than Theora loaded as graphs by the tests, and the check of a
+// Movies of formats other than Theora loaded as graphs by the tests, and the checks of a
 // drawn picture of one: every frame of those files is one flat colour (FfmpegFrameColour),
 // so a drawn frame is known by its colour.
 #pragma once
@@ -48,9 +48,31 @@ inline bool WriteFlatMovie(const FlatMovieFormat& format, int frames) {
     return true;
 }
 
-// Expects the picture read through `shown` (0x00RRGGBB at x, y of the drawn rectangle) to be
-// frame k of the format's file everywhere inside width x height, and black on the one-pixel
-// border around it; the first five wrong pixels are reported with their place.
+// Whether `got` (0x00RRGGBB) is right at (x, y) of a drawn frame k of the format's file:
+// frame k's colour inside width x height, black on the one-pixel border around it.
+inline bool FlatMoviePixelRight(const FlatMovieFormat& format, int k, int x, int y, std::uint32_t got) {
+    got &= 0xFFFFFF;
+    if (x < 0 || y < 0 || x >= format.width || y >= format.height) return got == 0;
+    int red, green, blue;
+    FfmpegFrameColour(k, &red, &green, &blue);
+    return std::abs(static_cast<int>(got >> 16) - red) <= kFlatMovieTolerance &&
+           std::abs(static_cast<int>(got >> 8 & 0xFF) - green) <= kFlatMovieTolerance &&
+           std::abs(static_cast<int>(got & 0xFF) - blue) <= kFlatMovieTolerance;
+}
+
+// The pixels of the rectangle and its border read through `shown` (0x00RRGGBB at x, y of
+// the drawn rectangle) that are not right for frame k.
+inline int CountFlatMovieFrameMisses(const FlatMovieFormat& format, int k,
+                                     const std::function<std::uint32_t(int x, int y)>& shown) {
+    int wrong = 0;
+    for (int y = -1; y <= format.height; ++y) {
+        for (int x = -1; x <= format.width; ++x) wrong += FlatMoviePixelRight(format, k, x, y, shown(x, y)) ? 0 : 1;
+    }
+    return wrong;
+}
+
+// Expects every pixel of the rectangle and its border read through `shown` to be right for
+// frame k; the first five wrong ones are reported with their place.
 inline void ExpectFlatMovieFrame(const FlatMovieFormat& format, int k,
                                  const std::function<std::uint32_t(int x, int y)>& shown) {
     int red, green, blue;
@@ -59,16 +81,12 @@ inline void ExpectFlatMovieFrame(const FlatMovieFormat& format, int k,
     for (int y = -1; y <= format.height; ++y) {
         for (int x = -1; x <= format.width; ++x) {
             const std::uint32_t got = shown(x, y) & 0xFFFFFF;
-            const bool inside = x >= 0 && y >= 0 && x < format.width && y < format.height;
-            const bool right = inside ? std::abs(static_cast<int>(got >> 16) - red) <= kFlatMovieTolerance &&
-                                            std::abs(static_cast<int>(got >> 8 & 0xFF) - green) <= kFlatMovieTolerance &&
-                                            std::abs(static_cast<int>(got & 0xFF) - blue) <= kFlatMovieTolerance
-                                      : got == 0;
-            if (!right && wrong++ < 5) {
-                ADD_FAILURE() << "frame " << k << " at " << x << "," << y << ": " << std::hex << got << " instead of "
-                              << (inside ? static_cast<std::uint32_t>(red << 16 | green << 8 | blue) : 0u);
+            if (!FlatMoviePixelRight(format, k, x, y, got) && wrong++ < 5) {
+                const bool inside = x >= 0 && y >= 0 && x < format.width && y < format.height;
+                ADD_FAILURE() << format.name << " frame " << k << " at " << x << "," << y << ": " << std::hex << got
+                              << " instead of " << (inside ? static_cast<std::uint32_t>(red << 16 | green << 8 | blue) : 0u);
             }
         }
     }
-    EXPECT_EQ(wrong, 0) << "frame " << k;
+    EXPECT_EQ(wrong, 0) << format.name << " frame " << k;
 }
