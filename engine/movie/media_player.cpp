@@ -1,6 +1,7 @@
 // The player for movies the Theora decoder does not take: a multimedia stream of the
 // platform, run and paused with the movie, its frames collected into the record's frame
-// image when the stream's clock has a new one due, looped by seeking back to 0, released
+// image when the stream's clock has a new one due (a paused movie's frame, the first one
+// after the open, taken at once for its graph), looped by seeking back to 0, released
 // and re-opened at its saved time across a display change. A file the stream cannot open
 // by name (a member of an archive) is first copied whole into a temporary file, which
 // goes with the movie. Relies on platform/media_stream.h and the file room.
@@ -203,7 +204,7 @@ int SeekMediaMovie(MovieRecord* record, std::int64_t time_100ns) {
     MediaStreamSeek(record->media, time_100ns);
     record->last_flip_count = -1;
     record->last_update_time = kNoUpdate;
-    // A paused movie is not collected from: its graph shows the frame sought through this.
+    // A paused movie is not collected from, so the frame sought is taken here for its graph.
     if (record->paused) TakeStandingFrame(record);
     return 0;
 }
