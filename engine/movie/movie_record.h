@@ -59,6 +59,9 @@ MovieRecord* MovieRecordOfSlot(int slot);
 // Starts a paused movie that is wanted, to play as `play_type` says (1 once, 3 looping):
 // the Theora clock continues from the shown frame.
 void StartMovie(MovieRecord* record, std::int32_t play_type);
+// Takes the frame the stream stands at into the frame image, for the next update to hand
+// over (a paused movie is not collected from).
+void TakeStandingFrame(MovieRecord* record);
 
 // The player for other formats (media_player.cpp).
 int OpenMediaMovie(MovieRecord* record, const char* path, int* width, int* height, int surface_mode);

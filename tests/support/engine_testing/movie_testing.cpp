@@ -24,6 +24,8 @@ int SeekMediaMovie(MovieRecord* record, std::int64_t time_100ns) {
     MediaStreamSeek(record->media, time_100ns);
     record->last_flip_count = -1;
     record->last_update_time = kNoUpdate;
+    // A paused movie is not collected from, so the frame sought is taken here for its graph.
+    if (record->paused) TakeStandingFrame(record);
     return 0;
 }
 
