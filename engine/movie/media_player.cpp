@@ -1,9 +1,11 @@
 // The player for movies the Theora decoder does not take: a multimedia stream of the
 // platform, run and paused with the movie, its frames collected into the record's frame
-// image when the stream's clock has a new one due, looped by seeking back to 0, released
-// and re-opened at its saved time across a display change. A file the stream cannot open
-// by name (a member of an archive) is first copied whole into a temporary file, which
-// goes with the movie. Relies on platform/media_stream.h and the file room.
+// image when the stream's clock has a new one due (at most once per frame the screen
+// presents, or after 18 ms without one), looped by seeking back to 0, released and
+// re-opened at its saved time across a display change. A file the stream cannot open by
+// name (a member of an archive) is first copied whole into a temporary file, which goes
+// with the movie. Relies on platform/media_stream.h, the file room and the graphics
+// core's count of presented frames (MovieGraphicsHooks).
 #include <cstring>
 
 #include "engine/core/core.h"
@@ -15,6 +17,10 @@ namespace {
 
 constexpr std::uint32_t kNoUpdate = 0xFFFFFFFFu;
 constexpr std::uint32_t kCopyChunk = 1048576;
+// Without a presented screen frame, a new movie frame is collected only after longer than this.
+constexpr std::uint32_t kFlipWaitMs = 17;
+
+std::int64_t FlipCount() { return static_cast<std::int64_t>(GetMovieGraphicsHooks()->get_flip_count()); }
 
 const char* OpenFailureText(MediaStreamError error) {
     switch (error) {
@@ -184,6 +190,10 @@ int UpdateMediaMovie(MovieRecord* record, int force) {
     if (record->media == nullptr) return 0;
     if (!force) {
         if (record->play_requested != 1 || record->paused != 0 || !MediaStreamIsRunning(record->media)) return 0;
+        // A frame at most once per presented screen frame, or after 18 ms without a flip.
+        if (FlipCount() == record->last_flip_count && timeGetTime() - record->last_update_time <= kFlipWaitMs) {
+            return 0;
+        }
     }
     const MediaFrameResult result =
         MediaStreamTakeFrame(record->media, record->frame_image.pixels, record->frame_image.pitch);
@@ -203,6 +213,7 @@ int UpdateMediaMovie(MovieRecord* record, int force) {
     if (result == kMediaFrameNotYet) return 0;
     record->frame_pending = 1;
     if (record->callback != nullptr) record->callback(record, record->user);
+    record->last_flip_count = FlipCount();
     record->last_update_time = timeGetTime();
     record->frame_ready = 1;
     return 0;

@@ -54,3 +54,16 @@ int RebuildAllMovieGraphs();
 int RefreshMovieOverlays();
 // Closes every movie (engine end).
 int CloseAllMovies();
+
+// ---- what the movie room asks of the graphics core, through a table the graphics core
+// fills (InstallGraphicsMovieHooks, at engine start-up); until then no frame counts as
+// presented.
+struct MovieGraphicsHooks {
+    // The number of frames the screen has presented; frames of a movie are collected at
+    // most once per presented frame.
+    std::uint64_t (*get_flip_count)();
+};
+// The installed table, or the defaults; never null, and every entry is set.
+const MovieGraphicsHooks* GetMovieGraphicsHooks();
+// Installs a table (every entry set); null puts the defaults back.
+void InstallMovieGraphicsHooks(const MovieGraphicsHooks* hooks);
