@@ -9,10 +9,12 @@
 #include "engine/file/file.h"
 #include "engine/graphics/draw/draw_state_access.h"
 #include "engine/graphics/graphics.h"
+#include "engine/include/vomur.h"
 #include "engine/movie/movie.h"
 #include "engine/movie/movie_record.h"
 #include "platform/testing/manual_clock.h"
 #include "tests/movie/movie_fixtures.h"
+#include "tests/support/engine_session.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/test_log.h"
 
@@ -128,6 +130,18 @@ TEST_F(MediaPacing, OpenAndTheLoopSeekClearThePacing) {
     EXPECT_EQ(g_collected, 3);
     ExpectShows(0);
     EXPECT_EQ(record->last_flip_count, 1);
+}
+
+// The started engine hands the movie room the count of frames the screen presented.
+TEST(MediaPacingEngine, TheStartedEngineGivesTheMovieRoomTheFlipCount) {
+    engine_test::EngineSession session;
+    ASSERT_EQ(ApiInitializeLibrary(), 0);
+    const std::uint64_t flips = GetFlipCount();
+    EXPECT_EQ(GetMovieGraphicsHooks()->get_flip_count(), flips);
+    ASSERT_EQ(ApiFlipScreen(), 0);
+    ASSERT_EQ(ApiFlipScreen(), 0);
+    EXPECT_EQ(GetMovieGraphicsHooks()->get_flip_count(), flips + 2);
+    EXPECT_EQ(ApiTerminateLibrary(), 0);
 }
 
 }  // namespace
