@@ -1,6 +1,7 @@
 // The movie room's door: movie handles for the graph manager (open, close, the per-draw
-// update and the frame it hands over, play, pause and seek), and the operations that
-// engine start-up, the window procedure and message processing call.
+// update and the frame it hands over, play, pause and seek), the operations that engine
+// start-up, the window procedure and message processing call, and the table through
+// which the room reaches the graphics core.
 #pragma once
 
 #include <cstdint>
