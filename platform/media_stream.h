@@ -23,7 +23,8 @@ enum MediaStreamError : std::int32_t {
 // Opens `path` (CP932). Null on failure with the reason in `error`.
 MediaStream* MediaStreamOpen(const char* path, MediaStreamError* error);
 void MediaStreamClose(MediaStream* stream);
-// The picture size and the frame rate (frames per second, 0 when the file gives none).
+// The picture size (a side 0 when the stream does not tell it) and the frame rate (frames
+// per second, 0 when the file gives none).
 void MediaStreamGetFormat(const MediaStream* stream, std::int32_t* width, std::int32_t* height, double* frame_rate);
 
 // Running: the stream time moves with the clock. Paused: it stands.

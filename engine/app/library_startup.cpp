@@ -129,6 +129,7 @@ int InitializeCom() {
 int InitializeLibrary() {
     InstallShellHooks(&kShellHooks);
     InstallFontGraphicsHooks();
+    InstallGraphicsMovieHooks();
     SystemBlock& block = *GetSystemBlock();
     WindowSettings& settings = block.settings;
     if (block.initialised == 1) return 0;

@@ -204,6 +204,9 @@ int RepaintFromScreenCopy(HDC dc);
 // filled as the screen starts, as the graphics start and as the draw settings are reset,
 // before anything starts the renderer.
 void InstallRendererHooks();
+// Fills the movie room's table of what it asks of the graphics core (MovieGraphicsHooks);
+// engine start-up calls it.
+void InstallGraphicsMovieHooks();
 
 // ---- what the Direct3D renderer reaches of the graphics core: the screen's surfaces and
 // colour format, the texture-format slot rule and pixel formats as colour formats.

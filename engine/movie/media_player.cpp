@@ -1,10 +1,12 @@
 // The player for movies the Theora decoder does not take: a multimedia stream of the
 // platform, run and paused with the movie, its frames collected into the record's frame
-// image when the stream's clock has a new one due (a paused movie's frame, the first one
-// after the open, taken at once for its graph), looped by seeking back to 0, released
-// and re-opened at its saved time across a display change. A file the stream cannot open
-// by name (a member of an archive) is first copied whole into a temporary file, which
-// goes with the movie. Relies on platform/media_stream.h and the file room.
+// image when the stream's clock has a new one due (at most once per frame the screen
+// presents, or after 18 ms without one; a paused movie's frame, the first one after the
+// open, taken at once for its graph), looped by seeking back to 0, released and
+// re-opened at its saved time across a display change. A file the stream cannot open by
+// name (a member of an archive) is first copied whole into a temporary file, which goes
+// with the movie. Relies on platform/media_stream.h, the file room and the graphics
+// core's count of presented frames (MovieGraphicsHooks).
 #include <cstring>
 
 #include "engine/core/core.h"
@@ -15,6 +17,10 @@
 namespace {
 
 constexpr std::uint32_t kCopyChunk = 1048576;
+// Without a presented screen frame, a new movie frame is collected only after longer than this.
+constexpr std::uint32_t kFlipWaitMs = 17;
+
+std::int64_t FlipCount() { return static_cast<std::int64_t>(GetMovieGraphicsHooks()->get_flip_count()); }
 
 const char* OpenFailureText(MediaStreamError error) {
     switch (error) {
@@ -143,11 +149,14 @@ void ReleaseStream(MovieRecord* record) {
 
 // A frame taken but not handed over yet (the first one, taken at open) goes to the
 // callback also when the update collects none: the movie is paused, its next frame is
-// not due, or its stream has ended.
+// not due, or its stream has ended. Handed over, it counts for the pacing as a frame
+// collected now.
 int HandOverPendingFrame(MovieRecord* record) {
     if (record->frame_pending && record->callback != nullptr) {
         record->callback(record, record->user);
         record->frame_ready = 1;
+        record->last_flip_count = FlipCount();
+        record->last_update_time = timeGetTime();
     }
     return 0;
 }
@@ -204,6 +213,10 @@ int UpdateMediaMovie(MovieRecord* record, int force) {
         if (record->play_requested != 1 || record->paused != 0 || !MediaStreamIsRunning(record->media)) {
             return HandOverPendingFrame(record);
         }
+        // A frame at most once per presented screen frame, or after 18 ms without a flip.
+        if (FlipCount() == record->last_flip_count && timeGetTime() - record->last_update_time <= kFlipWaitMs) {
+            return HandOverPendingFrame(record);
+        }
     }
     const MediaFrameResult result =
         MediaStreamTakeFrame(record->media, record->frame_image.pixels, record->frame_image.pitch);
@@ -223,6 +236,7 @@ int UpdateMediaMovie(MovieRecord* record, int force) {
     if (result == kMediaFrameNotYet) return HandOverPendingFrame(record);
     record->frame_pending = 1;
     if (record->callback != nullptr) record->callback(record, record->user);
+    record->last_flip_count = FlipCount();
     record->last_update_time = timeGetTime();
     record->frame_ready = 1;
     return 0;

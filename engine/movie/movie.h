@@ -1,6 +1,7 @@
 // The movie room's door: movie handles for the graph manager (open, close, the per-draw
-// update and the frame it hands over, pause), and the operations that
-// engine start-up, the window procedure and message processing call.
+// update and the frame it hands over, pause), the operations that engine start-up, the
+// window procedure and message processing call, and the table through which the room
+// reaches the graphics core.
 #pragma once
 
 #include <cstdint>
@@ -48,3 +49,16 @@ int PauseAllMovies();
 int ReleaseAllMovieGraphs();
 int RebuildAllMovieGraphs();
 int RefreshMovieOverlays();
+
+// ---- what the movie room asks of the graphics core, through a table the graphics core
+// fills (InstallGraphicsMovieHooks, at engine start-up); until then no frame counts as
+// presented.
+struct MovieGraphicsHooks {
+    // The number of frames the screen has presented; frames of a movie are collected at
+    // most once per presented frame.
+    std::uint64_t (*get_flip_count)();
+};
+// The installed table, or the defaults; never null, and every entry is set.
+const MovieGraphicsHooks* GetMovieGraphicsHooks();
+// Installs a table (every entry set); null puts the defaults back.
+void InstallMovieGraphicsHooks(const MovieGraphicsHooks* hooks);

@@ -20,6 +20,23 @@ HandleTable g_table{kHandleKindMovie, kMovieLimit, reinterpret_cast<void**>(g_sl
 
 constexpr int kTheoraStock = 10;
 
+// The movie table keeps two rules of its own over the shared ones: an open takes the
+// lowest free slot, and only a movie that opened takes a check count, so failed opens
+// leave the next handle as it was.
+int LowestFreeSlot() {
+    for (int slot = 0; slot < kMovieLimit; ++slot) {
+        if (g_slots[slot] == nullptr) return slot;
+    }
+    return -1;
+}
+
+// Frees the record of a movie that did not open and empties its slot.
+void DropSlot(int slot) {
+    TrackedFree(g_slots[slot]);
+    g_slots[slot] = nullptr;
+    NoteHandleSlotEmptied(g_table, slot, HandleRecordSlotInUse);
+}
+
 int HandleOfSlot(int slot) {
     return g_slots[slot] == nullptr ? -1 : MakeHandleValue(kHandleKindMovie, g_slots[slot]->check, slot);
 }
@@ -102,14 +119,12 @@ int GetMovieAlphaFlag(int movie) {
 MovieRecord* MovieRecordOfSlot(int slot) { return slot >= 0 && slot < kMovieLimit ? g_slots[slot] : nullptr; }
 
 int OpenMovie(const char* path, int* width, int* height, int surface_mode) {
-    void* block = nullptr;
-    int full = 0;
-    const int handle = CreateHandleRecord(g_table, sizeof(MovieRecord), &block, &full);
-    if (handle == -1) {
-        if (full) return -1;
-        return WriteLogText("メモリの確保に失敗しました in OpenMovie");
-    }
-    auto* record = static_cast<MovieRecord*>(block);
+    const int slot = LowestFreeSlot();
+    if (slot < 0) return -1;
+    auto* record = static_cast<MovieRecord*>(TrackedCalloc(sizeof(MovieRecord), "", 0));
+    if (record == nullptr) return WriteLogText("メモリの確保に失敗しました in OpenMovie");
+    g_slots[slot] = record;
+    NoteHandleSlotFilled(g_table, slot);
     record->alpha = g_movie_alpha_default;
     record->sound = -1;
     record->file = FileAccessOpen(path, 0, 1, 0);
@@ -124,7 +139,7 @@ int OpenMovie(const char* path, int* width, int* height, int surface_mode) {
     // A Theora movie refused for the memory its pictures would take goes to no other
     // player: decoding the same stream there would take as much.
     if (oversized) {
-        FreeHandleRecord(g_table, handle);
+        DropSlot(slot);
         return WriteLogText("ムービーファイルオープン処理時にエラーが発生しました");
     }
     if (record->theora != nullptr) {
@@ -141,7 +156,7 @@ int OpenMovie(const char* path, int* width, int* height, int surface_mode) {
         record->sound = LoadMovieSound(path);
     } else {
         if (OpenMediaMovie(record, path, width, height, surface_mode) == -1) {
-            FreeHandleRecord(g_table, handle);
+            DropSlot(slot);
             return WriteLogText("ムービーファイルオープン処理時にエラーが発生しました");
         }
         record->frame_image_pointer = &record->frame_image;
@@ -149,7 +164,8 @@ int OpenMovie(const char* path, int* width, int* height, int surface_mode) {
     record->paused = 1;
     record->play_requested = 0;
     record->play_type = 1;
-    return handle;
+    record->check = TakeHandleCheckCount(g_table);
+    return MakeHandleValue(kHandleKindMovie, record->check, slot);
 }
 
 int CloseMovie(int movie) {

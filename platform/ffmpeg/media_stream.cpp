@@ -120,7 +120,9 @@ MediaStream* MediaStreamOpen(const char* path, MediaStreamError* error) {
     }
     s->width = s->codec->width;
     s->height = s->codec->height;
-    if (s->width <= 0 || s->height <= 0 || s->width > 8192 || s->height > 8192) {
+    // A stream that does not tell its picture size (0) opens and reports it so, for the
+    // caller to refuse; none of its frames is ever written, as no frame has that size.
+    if (s->width < 0 || s->height < 0 || s->width > 8192 || s->height > 8192) {
         MediaStreamClose(s);
         return nullptr;
     }
