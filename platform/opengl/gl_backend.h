@@ -25,6 +25,16 @@ bool VideoMemoryAvailable();
 HRESULT CreateVideoSurface(IDirectDraw7* owner, int width, int height, const DDPIXELFORMAT& format,
                            const DDSCAPS2& caps, int back_count, IDirectDrawSurface7** surface);
 
+// A video-memory surface in a YUV FourCC layout (YV12, YUY2, UYVY; platform/opengl/
+// yuv_surface.h): DDERR_INVALIDPIXELFORMAT for another FourCC or caps it cannot have (a
+// texture, 3-D target, primary, overlay, system memory), DDERR_INVALIDPARAMS for an odd
+// width (YV12: or height), DDERR_OUTOFVIDEOMEMORY when no GL context can be made.
+HRESULT CreateYuvSurface(IDirectDraw7* owner, int width, int height, const DDPIXELFORMAT& format,
+                         const DDSCAPS2& caps, IDirectDrawSurface7** surface);
+
+// Whether the interface is one of the YUV surfaces.
+bool IsYuvSurface(IDirectDrawSurface7* surface);
+
 // The Direct3D object for IID_IDirect3D7; E_NOINTERFACE when no GL context can be made.
 HRESULT CreateDirect3D(IDirectDraw7* owner, void** object);
 

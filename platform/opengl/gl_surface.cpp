@@ -13,6 +13,7 @@
 #include <unordered_map>
 
 #include "platform/opengl/gl_presenter.h"
+#include "platform/opengl/yuv_surface.h"
 #include "platform/video/display_internal.h"
 
 namespace gl_backend {
@@ -40,6 +41,7 @@ bool IsVideoSurface(IDirectDrawSurface7* surface) { return GlSurface::From(surfa
 
 void MarkAllVideoSurfacesLost() {
     for (auto& entry : LiveSurfaces()) entry.second->MarkLost();
+    MarkAllYuvSurfacesLost();
 }
 
 GlSurface::GlSurface(IDirectDraw7* owner, int width, int height, const DDPIXELFORMAT& format,
