@@ -9,6 +9,10 @@
 
 #include "platform/ddraw.h"
 
+namespace display {
+struct PixelView;
+}
+
 namespace gl_backend {
 
 // Whether a surface of these caps belongs in video memory: textures, 3-D device targets,
@@ -34,6 +38,14 @@ HRESULT CreateYuvSurface(IDirectDraw7* owner, int width, int height, const DDPIX
 
 // Whether the interface is one of the YUV surfaces.
 bool IsYuvSurface(IDirectDrawSurface7* surface);
+
+// Converts `source_rect` (null: all) of the YUV surface `source` on the GPU onto
+// `destination` of pixels in memory (stretched nearest-neighbour), writing only `drawn`,
+// each colour packed into the view's layout. DDERR_INVALIDRECT for a source rectangle not
+// inside the surface, DDERR_INVALIDPIXELFORMAT for a view without colour channels (a depth
+// buffer), DDERR_SURFACEBUSY or DDERR_SURFACELOST for a source locked or lost.
+HRESULT ConvertYuvIntoPixels(IDirectDrawSurface7* source, const RECT* source_rect, const display::PixelView& target,
+                             const RECT& destination, const RECT& drawn);
 
 // The Direct3D object for IID_IDirect3D7; E_NOINTERFACE when no GL context can be made.
 HRESULT CreateDirect3D(IDirectDraw7* owner, void** object);

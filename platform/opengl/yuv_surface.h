@@ -16,6 +16,8 @@
 
 namespace gl_backend {
 
+class GlSurface;
+
 class YuvSurface final : public display::SurfaceChain<YuvSurface> {
 public:
     YuvSurface(IDirectDraw7* owner, int width, int height, YuvLayout layout, const DDSCAPS2& caps);
@@ -61,6 +63,12 @@ private:
     bool holds_context_ = false;
     DWORD lock_flags_ = 0;
 };
+
+// Converts `from` of the YUV surface `source` onto `destination` of the video-memory
+// surface `target` (stretched), writing only `drawn`: DDERR_INVALIDPIXELFORMAT for a depth
+// surface, DDERR_SURFACEBUSY or DDERR_SURFACELOST for a source locked or lost.
+HRESULT ConvertYuvIntoSurface(GlSurface* target, const RECT& destination, const RECT& drawn,
+                              IDirectDrawSurface7* source, const RECT& from);
 
 // Every YUV surface reports DDERR_SURFACELOST until restored.
 void MarkAllYuvSurfacesLost();
