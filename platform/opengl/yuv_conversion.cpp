@@ -264,6 +264,11 @@ YuvTarget YuvTargetFor(const GlPixelFormat& format, GLuint framebuffer) {
 bool DrawYuvConverted(const YuvTextures& picture, const RECT& from, const YuvTarget& target, const RECT& to,
                       const RECT& clip) {
     if (!picture.Live() || !MakeCurrent()) return false;
+    // The shader divides by the rectangles' sizes and reads inside the picture only.
+    if (from.left < 0 || from.top < 0 || from.right > picture.width() || from.bottom > picture.height() ||
+        from.right <= from.left || from.bottom <= from.top || to.right <= to.left || to.bottom <= to.top) {
+        return false;
+    }
     const ConversionProgram* program = Program();
     if (program == nullptr) return false;
     const RECT drawn{std::max(to.left, clip.left), std::max(to.top, clip.top), std::min(to.right, clip.right),

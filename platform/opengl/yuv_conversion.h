@@ -88,11 +88,11 @@ YuvTarget YuvTargetFor(const GlPixelFormat& format, GLuint framebuffer);
 // Converts `from` of the picture onto `to` of the target, nearest-neighbour: the pixel i
 // columns into `to` takes the sample from.left + (2i + 1) x width(from) / (2 x width(to))
 // (rows alike), its chroma the sample pair (or 2 x 2 block) that pixel lies in. Only the
-// part of `to` inside `clip` is written. Rectangles are in surface rows (top first);
-// `from` lies inside the picture and neither rectangle is empty. Changes the GL program,
-// vertex array, texture units 0 to 2, their samplers, viewport, scissor, blending, depth
-// and culling (the 3-D device sets its own again before every draw). False on a GL
-// failure or when the shader cannot be built.
+// part of `to` inside `clip` is written. Rectangles are in surface rows (top first).
+// Changes the GL program, vertex array, texture units 0 to 2 and their samplers, the
+// viewport, scissor, blending, depth test and culling (the 3-D device sets its own again
+// before every draw). False, with nothing drawn, for an empty rectangle or a `from` not
+// inside the picture, on a GL failure, or when the shader cannot be built.
 bool DrawYuvConverted(const YuvTextures& picture, const RECT& from, const YuvTarget& target, const RECT& to,
                       const RECT& clip);
 

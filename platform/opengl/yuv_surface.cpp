@@ -1,7 +1,6 @@
-// YUV FourCC surfaces in video memory and the copies out of them. The lock memory is the
-// surface's picture as callers see it (a lock reads back what was written); the GL
-// textures follow it at every Unlock. A copy into system memory converts into a GL
-// framebuffer of its own and reads the pixels back.
+// YUV FourCC surfaces in video memory: creation, locks and their loss. The lock memory is
+// the surface's picture as callers see it (a lock reads back what was written); the GL
+// textures follow it at every Unlock. Copies out of them are platform/opengl/yuv_copies.cpp's.
 #include "platform/opengl/yuv_surface.h"
 
 #include <algorithm>
@@ -9,7 +8,6 @@
 #include <unordered_map>
 
 #include "platform/opengl/gl_context.h"
-#include "platform/opengl/gl_surface.h"
 
 namespace gl_backend {
 namespace {
@@ -98,16 +96,19 @@ HRESULT YuvSurface::Restore() {
 HRESULT YuvSurface::Lock(RECT* rect, DDSURFACEDESC2* description, DWORD flags, HANDLE) {
     const HRESULT usable = BeginLock(description);
     if (usable != DD_OK) return usable;
+    if (display::LockRefusedByHook()) return DDERR_SURFACEBUSY;
     RECT area;
     if (!LockArea(rect, &area)) return DDERR_INVALIDRECT;
     // A pair of pixels shares its chroma (in YV12 a 2 x 2 block): a lock covers whole ones.
     const bool rows_paired = layout_ == YuvLayout::kYv12;
-    if ((area.left & 1) != 0 || (area.right & 1) != 0 || (rows_paired && ((area.top & 1) != 0 || (area.bottom & 1) != 0))) {
+    if ((area.left & 1) != 0 || (area.right & 1) != 0 ||
+        (rows_paired && ((area.top & 1) != 0 || (area.bottom & 1) != 0))) {
         return DDERR_INVALIDRECT;
     }
     FinishLock(description, memory_.data() + static_cast<std::ptrdiff_t>(area.top) * pitch_ +
                                 static_cast<std::ptrdiff_t>(area.left) * bytes_per_pixel_);
     lock_flags_ = flags;
+    display::CountLockForHook();
     return DD_OK;
 }
 

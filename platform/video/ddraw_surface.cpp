@@ -31,6 +31,10 @@ void UnregisterSurface(SurfaceObject* surface) {
 }
 
 void SetLockFailureAfter(int successes) { g_lock_successes_left = successes < 0 ? -1 : successes; }
+bool LockRefusedByHook() { return g_lock_successes_left == 0; }
+void CountLockForHook() {
+    if (g_lock_successes_left > 0) --g_lock_successes_left;
+}
 
 void MakeAllSurfacesLost() {
     for (SurfaceObject* surface : LiveSurfaces()) surface->MarkLost();
@@ -192,7 +196,9 @@ HRESULT SurfaceObject::Blt(RECT* destination_rect, IDirectDrawSurface7* source_i
     if (!fill && source_interface != nullptr && gl_backend::IsYuvSurface(source_interface)) {
         RECT destination, drawn;
         HRESULT result = BltArea(destination_rect, &destination, &drawn);
-        if (result == DD_OK) result = gl_backend::ConvertYuvIntoPixels(source_interface, source_rect, View(), destination, drawn);
+        if (result == DD_OK) {
+            result = gl_backend::ConvertYuvIntoPixels(source_interface, source_rect, View(), destination, drawn);
+        }
         if (result == DD_OK) PresentIfPrimary();
         return result;
     }

@@ -240,6 +240,26 @@ TEST_F(YuvSurfaceTest, LostSurfacesRefuseLocksUntilRestoredAndComeBackEmpty) {
     }
 }
 
+TEST_F(YuvSurfaceTest, TheLockFailureHookFailsYuvLocksToo) {
+    IDirectDrawSurface7* surface = Yuv(kYv12, 16, 8);
+    ASSERT_NE(surface, nullptr);
+    DDSURFACEDESC2 desc{};
+    desc.dwSize = sizeof desc;
+    {
+        FailSurfaceLocks fail(1);
+        ASSERT_EQ(surface->Lock(nullptr, &desc, DDLOCK_WRITEONLY, nullptr), DD_OK);
+        ASSERT_EQ(surface->Unlock(nullptr), DD_OK);
+        for (int attempt = 0; attempt < 3; ++attempt) {
+            EXPECT_EQ(surface->Lock(nullptr, &desc, DDLOCK_WRITEONLY, nullptr), DDERR_SURFACEBUSY);
+            EXPECT_EQ(desc.lpSurface, nullptr);
+        }
+        EXPECT_EQ(surface->Unlock(nullptr), DDERR_NOTLOCKED);
+    }
+    ASSERT_EQ(surface->Lock(nullptr, &desc, DDLOCK_WRITEONLY, nullptr), DD_OK);
+    EXPECT_NE(desc.lpSurface, nullptr);
+    EXPECT_EQ(surface->Unlock(nullptr), DD_OK);
+}
+
 TEST_F(YuvSurfaceTest, YuvSurfacesTakeNoCopiesDeviceContextsOrAttachments) {
     IDirectDrawSurface7* surface = Yuv(kYuy2, 16, 8);
     IDirectDrawSurface7* other = Yuv(kYuy2, 16, 8);
