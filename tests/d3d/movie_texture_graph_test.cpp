@@ -150,6 +150,33 @@ TEST_F(MovieTextureGraph, AGraphFedThroughTheYuvSurfaceShowsTheSameFramesAsTheRg
     }
 }
 
+// While the YUV surface cannot be locked, the frame is not written: after three tries (the
+// surface made anew after each) the graph keeps showing the frame it had, not a surface
+// nothing was written to; once locks work again the next draw brings the movie's frame.
+TEST_F(MovieTextureGraph, AFrameTheYuvSurfaceCouldNotTakeLeavesTheGraphAsItWas) {
+    AcceptYuvFourCCs only{kFourCcYuy2};
+    const int graph = ApiLoadImageAsGraph("movie.ogv", 0);
+    ASSERT_GT(graph, 0);
+    const int movie = GetGraphRecord(graph)->movie;
+    TheoraMovie* theora = GetMovieRecord(movie)->theora;
+    ASSERT_NE(GetTheoraYuvSurface(theora), nullptr);
+    ExpectDrawnFrame(graph, 10, 20, 0);
+    ASSERT_EQ(PlayMovie(movie, 1), 0);
+    session_.clock().AdvanceMs(3 * 40);
+    FillBack(0);
+    {
+        FailSurfaceLocks fail;
+        ASSERT_EQ(ApiDrawGraphAtPoint(10, 20, graph, 0), 0);
+        EXPECT_EQ(theora->yuv_done, 0);
+        EXPECT_EQ(theora->rgb_done, 0);
+    }
+    ExpectShownFrame(10, 20, 0);
+    ASSERT_NE(GetTheoraYuvSurface(theora), nullptr);
+    ExpectDrawnFrame(graph, 10, 20, 3);
+    EXPECT_EQ(theora->yuv_done, 1);
+    ASSERT_EQ(DeleteGraphHandle(graph, 0), 0);
+}
+
 // Two draws in one scene, the movie moving on between them: the frame is written into the
 // textures only after the first draw's vertices went to the device, so each draw shows the
 // frame it was made with.
