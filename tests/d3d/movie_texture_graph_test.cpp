@@ -177,6 +177,33 @@ TEST_F(MovieTextureGraph, AFrameTheYuvSurfaceCouldNotTakeLeavesTheGraphAsItWas) 
     ASSERT_EQ(DeleteGraphHandle(graph, 0), 0);
 }
 
+// Frames whose chroma is not 4:2:0 never reach the YUV surface: their texture graphs are
+// fed through the CPU conversion although the movie has a surface.
+TEST_F(MovieTextureGraph, A422Or444MovieIsFedThroughTheCpuConversion) {
+    for (const int format : {2, 3}) {
+        SCOPED_TRACE(format);
+        TheoraFixture f;
+        f.pixel_format = format;
+        f.frames = 12;
+        const std::vector<std::uint8_t> bytes = MakeTheoraFile(f);
+        reference_ = DecodeTheoraReference(bytes);
+        WriteFileBytes("chroma.ogv", bytes);
+        const int graph = ApiLoadImageAsGraph("chroma.ogv", 0);
+        ASSERT_GT(graph, 0);
+        ASSERT_EQ(GetGraphRecord(graph)->creation.texture, 1);
+        const int movie = GetGraphRecord(graph)->movie;
+        TheoraMovie* theora = GetMovieRecord(movie)->theora;
+        EXPECT_NE(GetTheoraYuvSurface(theora), nullptr);
+        ExpectDrawnFrame(graph, 10, 20, 0);
+        ASSERT_EQ(PlayMovie(movie, 1), 0);
+        session_.clock().AdvanceMs(5 * 40);
+        ExpectDrawnFrame(graph, 10, 20, 5);
+        EXPECT_EQ(theora->rgb_done, 1);
+        EXPECT_EQ(theora->yuv_done, 0);
+        ASSERT_EQ(DeleteGraphHandle(graph, 0), 0);
+    }
+}
+
 // Two draws in one scene, the movie moving on between them: the frame is written into the
 // textures only after the first draw's vertices went to the device, so each draw shows the
 // frame it was made with.
