@@ -31,6 +31,7 @@
 #include "platform/testing/manual_clock.h"
 #include "platform/testing/yuv_surface_testing.h"
 #include "tests/movie/movie_fixtures.h"
+#include "tests/support/engine_testing/movie_testing.h"
 
 namespace {
 

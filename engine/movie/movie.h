@@ -1,5 +1,5 @@
 // The movie room's door: movie handles for the graph manager (open, close, the per-draw
-// update and the frame it hands over, play, pause and seek), and the operations that
+// update and the frame it hands over, pause), and the operations that
 // engine start-up, the window procedure and message processing call.
 #pragma once
 
@@ -56,11 +56,7 @@ int FetchMovieFrame(MovieRecord* record, MovieFrame* frame);
 // caller takes FetchMovieFrame. 0 when no frame is there that was not handed over yet.
 // 1 with *surface the YUV surface (borrowed) and the picture's top-left inside it.
 int FetchMovieYuvSurface(MovieRecord* record, IDirectDrawSurface7** surface, int* picture_x, int* picture_y);
-// Starts a paused movie from where it stands; `loop` 1 plays it round and round.
-int PlayMovie(int movie, int loop);
 int PauseMovie(int movie, int keep_request);
-// Puts the movie at a frame (Theora) or a time of frame / frame rate (other movies).
-int SeekMovieFrame(int movie, int frame);
 int PlaceMovieOverlay(int x, int y, int scale, int movie, int show);
 int RestoreMovieSurfaces(int movie);
 int ResumeAllMovies();
@@ -68,5 +64,3 @@ int PauseAllMovies();
 int ReleaseAllMovieGraphs();
 int RebuildAllMovieGraphs();
 int RefreshMovieOverlays();
-// Closes every movie (engine end).
-int CloseAllMovies();
