@@ -46,7 +46,7 @@ void BM_MoviePathDecodeAndConvert(benchmark::State& state) {
     for (auto _ : state) {
         for (int k = 0; k < kFrames; ++k) {
             AdvanceTheoraFrames(movie, 1);
-            FetchTheoraFrame(movie, 1);
+            FetchTheoraFrame(movie, 1, 0);
             ++frames;
         }
         benchmark::DoNotOptimize(GetTheoraFrameImage(movie)->pixels[0]);

@@ -196,8 +196,37 @@ int DeriveGraphD3D(GraphRecord* graph, int x, int y, int width, int height, cons
     return 0;
 }
 
+namespace {
+
+// Stretches each valid piece's rectangle of the picture from the movie's YUV surface into
+// the piece's texture: the GPU converts while it copies. The picture lies at (x0, y0) of
+// the surface.
+void BltYuvSurfaceToPieces(IDirectDrawSurface7* yuv, int x0, int y0, const GraphRecord* graph) {
+    FlushVertexBatch(D3DState().current_device);
+    for (int i = 0; i < graph->piece_count && i < kMaxGraphPieces; ++i) {
+        const Surface3DData* piece = GetSurface3DData(graph->pieces[i]);
+        if (piece == nullptr) continue;
+        const SurfaceData* data = GraphicsCore().GetSurfaceData(piece->surface_data);
+        if (data == nullptr || data->surface == nullptr) continue;
+        RECT source{x0 + piece->source_x, y0 + piece->source_y, x0 + piece->source_x + piece->width,
+                    y0 + piece->source_y + piece->height};
+        RECT target{piece->texture_x, piece->texture_y, piece->texture_x + piece->width,
+                    piece->texture_y + piece->height};
+        data->surface->Blt(&target, yuv, &source, DDBLT_WAIT, nullptr);
+        GraphicsCore().ApplySurfaceDataColorKey(piece->surface_data);
+    }
+}
+
+}  // namespace
+
 int UpdateMovieGraphTextures(MovieRecord* movie, GraphRecord* graph) {
     if (D3DState().direct3d == nullptr || movie == nullptr || graph == nullptr) return 0;
+    // A Theora movie with a YUV surface hands its frame over there, unconverted.
+    IDirectDrawSurface7* yuv = nullptr;
+    int x0 = 0, y0 = 0;
+    const int on_surface = FetchMovieYuvSurface(movie, &yuv, &x0, &y0);
+    if (on_surface == 1) BltYuvSurfaceToPieces(yuv, x0, y0, graph);
+    if (on_surface != -1) return 0;
     MovieFrame frame;
     if (FetchMovieFrame(movie, &frame) == 0) return 0;
     // An alpha movie's frame comes as its colour half with its alpha half.

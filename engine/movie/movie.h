@@ -8,6 +8,8 @@
 
 // A movie's record; its layout is the movie room's own.
 struct MovieRecord;
+class IDirectDraw7;
+class IDirectDrawSurface7;
 
 // A frame as the graph manager copies it: 32-bit pixels (blue, green, red, a fourth byte),
 // rows `pitch` bytes apart, top to bottom. An alpha movie's frame holds its colour picture
@@ -27,6 +29,14 @@ using MovieFrameCallback = int (*)(MovieRecord* record, std::intptr_t user);
 
 int InitYuvToRgbTables();
 
+// What the movie room asks of the graphics core: its DirectDraw object, null while there
+// is none. Installed by the graphics core as it starts; until then (and with null) no
+// movie gets a YUV surface.
+struct MovieDisplayHooks {
+    IDirectDraw7* (*GetDirectDrawObject)();
+};
+void InstallMovieDisplayHooks(const MovieDisplayHooks& hooks);
+
 // A handle (kind 3), or -1. The surface mode (1 overlay, 2 24-bit RGB, else 0) is kept
 // for movies that do not play through the Theora decoder; overlays are never available.
 int OpenMovie(const char* path, int* width, int* height, int surface_mode);
@@ -41,6 +51,12 @@ int UpdateMovieFrame(int movie, int force);
 // Brings the movie's current frame into its frame image: 1 with `frame` filled when a
 // frame not handed over yet is there, else 0.
 int FetchMovieFrame(MovieRecord* record, MovieFrame* frame);
+// The current frame of a Theora movie written to its YUV surface, for a texture graph's
+// update to stretch into its textures (the renderer converts it). -1 when the movie has no
+// such surface (no Theora, no surface, alpha in its frames, chroma other than 4:2:0): the
+// caller takes FetchMovieFrame. 0 when no frame is there that was not handed over yet.
+// 1 with *surface the YUV surface (borrowed) and the picture's top-left inside it.
+int FetchMovieYuvSurface(MovieRecord* record, IDirectDrawSurface7** surface, int* picture_x, int* picture_y);
 int PauseMovie(int movie, int keep_request);
 int PlaceMovieOverlay(int x, int y, int scale, int movie, int show);
 int RestoreMovieSurfaces(int movie);

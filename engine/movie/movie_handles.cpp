@@ -209,7 +209,7 @@ int UpdateMovieFrame(int movie, int force) {
 int FetchMovieFrame(MovieRecord* record, MovieFrame* frame) {
     // A frame converted and not handed over yet is handed over: also the first frame,
     // which the opener converted before any callback was set.
-    if (record->theora_flag && FetchTheoraFrame(record->theora, 1) == 1) record->frame_pending = 1;
+    if (record->theora_flag && FetchTheoraFrame(record->theora, 1, 0) == 1) record->frame_pending = 1;
     if (!record->frame_pending) return 0;
     record->frame_pending = 0;
     const MovieFrameImage* image = record->frame_image_pointer;

@@ -251,6 +251,7 @@ DWORD TheoraDecodeThread(void* parameter) {
 int SeekTheoraFrame(TheoraMovie* movie, int frame) {
     if (frame == movie->current_frame.load()) return 0;
     movie->rgb_done = 0;
+    movie->yuv_done = 0;
     movie->pause_ack.store(0);
     movie->pause_request.store(1);
     SetEvent(movie->wake);
@@ -275,6 +276,7 @@ int AdvanceTheoraFrames(TheoraMovie* movie, int count) {
     if (frame >= movie->frame_total) frame %= movie->frame_total;
     movie->current_frame.store(static_cast<std::int32_t>(frame));
     movie->rgb_done = 0;
+    movie->yuv_done = 0;
     SetEvent(movie->wake);
     return 0;
 }

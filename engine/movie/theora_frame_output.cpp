@@ -1,7 +1,9 @@
-// The current Theora frame into the movie's frame image: wait until the decode thread has
-// stocked it, then convert its picture rectangle to 32-bit RGB, once per frame. Relies on
-// the thread leaving the entry the main thread marks as read alone.
+// The current Theora frame into the movie's frame image and its YUV surface: wait until
+// the decode thread has stocked it, then convert its picture rectangle to 32-bit RGB and
+// write its planes to the surface in the surface's FourCC layout, each form once per
+// frame. Relies on the thread leaving the entry the main thread marks as read alone.
 #include "engine/movie/theora_movie.h"
+#include "engine/movie/yuv_surface_writers.h"
 #include "engine/movie/yuv_to_rgb.h"
 
 namespace {
@@ -27,10 +29,40 @@ void ConvertEntry(const TheoraMovie* movie, const FrameStockEntry& entry, const 
     }
 }
 
+// Tries a write lock of the YUV surface three times, making the surface anew after each
+// failure (as after a lost display mode); once locked, writes the frame and unlocks.
+// YUV done stays 0 when no lock was had, so the next fetch tries again.
+void WriteYuvPart(TheoraMovie* movie, const FrameStockEntry& entry) {
+    constexpr int kLockTries = 3;
+    DDSURFACEDESC2 desc{};
+    bool locked = false;
+    for (int attempt = 0; attempt < kLockTries && !locked; ++attempt) {
+        desc = DDSURFACEDESC2{};
+        desc.dwSize = sizeof(desc);
+        IDirectDrawSurface7* surface = movie->yuv_surface;
+        if (surface != nullptr && SUCCEEDED(surface->Lock(nullptr, &desc, DDLOCK_WRITEONLY, nullptr))) {
+            locked = desc.lpSurface != nullptr;
+            if (!locked) surface->Unlock(nullptr);
+        }
+        if (!locked) CreateTheoraYuvSurface(movie);
+    }
+    if (!locked) return;
+    const YuvPlanes planes{entry.y_plane,  entry.u_plane,  entry.v_plane,  entry.y_stride, entry.c_stride,
+                           entry.y_width,  entry.y_height, entry.c_width,  entry.c_height};
+    if (WriteYuvSurfaceFrame(planes, movie->yuv_fourcc, static_cast<std::uint8_t*>(desc.lpSurface), desc.lPitch,
+                             TheoraYuvSurfaceWidth(movie), TheoraYuvSurfaceHeight(movie))) {
+        movie->yuv_pending = 1;
+    }
+    movie->yuv_surface->Unlock(nullptr);
+    movie->yuv_done = 1;
+}
+
 }  // namespace
 
-int FetchTheoraFrame(TheoraMovie* movie, int want_rgb) {
-    if (want_rgb == 0 || movie->rgb_done != 0) return 0;
+int FetchTheoraFrame(TheoraMovie* movie, int want_rgb, int want_yuv) {
+    const bool yuv_due = want_yuv != 0 && movie->yuv_done == 0 && movie->yuv_surface != nullptr;
+    const bool rgb_due = want_rgb != 0 && movie->rgb_done == 0;
+    if (!yuv_due && !rgb_due) return 0;
     const std::int32_t current = movie->current_frame.load();
     for (;;) {
         const std::int32_t state = movie->thread_state.load();
@@ -46,11 +78,14 @@ int FetchTheoraFrame(TheoraMovie* movie, int want_rgb) {
                 // before it reuses the entry, or the check here sees the entry dropped.
                 movie->reading_entry.store(i);
                 const bool held = holds();
-                if (held && movie->frame_image.pixels != nullptr) ConvertEntry(movie, entry, movie->frame_image);
+                if (held && yuv_due) WriteYuvPart(movie, entry);
+                if (held && rgb_due && movie->frame_image.pixels != nullptr) {
+                    ConvertEntry(movie, entry, movie->frame_image);
+                }
                 movie->reading_entry.store(-1);
                 SetEvent(movie->wake);
                 if (held) {
-                    movie->rgb_done = 1;
+                    if (rgb_due) movie->rgb_done = 1;
                     return 1;
                 }
             }

@@ -8,6 +8,7 @@
 #include <cstdint>
 
 #include "engine/file/file.h"
+#include "platform/ddraw.h"
 #include "platform/kernel.h"
 #include "platform/theora.h"
 
@@ -99,7 +100,17 @@ struct TheoraMovie {
 
     // ---- main thread only
     MovieFrameImage frame_image;
+    // The video-memory surface in a YUV FourCC format that frames are written to for the
+    // renderer to convert, of the coded frame's size (the picture lies inside it as in the
+    // planes); null when the display takes none of the formats. `yuv_fourcc` is 0 without
+    // a surface.
+    IDirectDrawSurface7* yuv_surface;
+    std::uint32_t yuv_fourcc;
     std::int32_t rgb_done;
+    std::int32_t yuv_done;
+    // 1 once a frame has been written to the YUV surface and not yet taken by a graph
+    // (also the first frame, written by the opener before any graph asked).
+    std::int32_t yuv_pending;
 };
 
 // Stream reader (theora_reader.cpp).
@@ -128,6 +139,21 @@ int SeekTheoraFrame(TheoraMovie* movie, int frame);
 int AdvanceTheoraFrames(TheoraMovie* movie, int count);
 int GetTheoraCurrentFrame(const TheoraMovie* movie);
 
-// Frame output (theora_frame_output.cpp).
-int FetchTheoraFrame(TheoraMovie* movie, int want_rgb);
+// Frame output (theora_frame_output.cpp). Writes the current frame into the frame image
+// (want_rgb) and the YUV surface (want_yuv), each once per frame: 1 when the frame was in
+// the stock, 0 when nothing was due or no frame can come.
+int FetchTheoraFrame(TheoraMovie* movie, int want_rgb, int want_yuv);
 MovieFrameImage* GetTheoraFrameImage(TheoraMovie* movie);
+
+// The YUV surface (theora_yuv_surface.cpp).
+constexpr std::uint32_t kFourCcYv12 = MakeFourCC('Y', 'V', '1', '2');
+constexpr std::uint32_t kFourCcYuy2 = MakeFourCC('Y', 'U', 'Y', '2');
+constexpr std::uint32_t kFourCcUyvy = MakeFourCC('U', 'Y', 'V', 'Y');
+// (Re)creates the movie's YUV surface in the first of YV12, YUY2 and UYVY the display
+// takes; none, or no DirectDraw object: no surface and FourCC 0.
+void CreateTheoraYuvSurface(TheoraMovie* movie);
+void ReleaseTheoraYuvSurface(TheoraMovie* movie);
+IDirectDrawSurface7* GetTheoraYuvSurface(const TheoraMovie* movie);
+// The size of the YUV surface of a movie: the coded frame's.
+std::int32_t TheoraYuvSurfaceWidth(const TheoraMovie* movie);
+std::int32_t TheoraYuvSurfaceHeight(const TheoraMovie* movie);

@@ -221,6 +221,8 @@ TheoraMovie* OpenTheoraMovie(const FileAccessTable* functions, FileHandle file, 
     // A stream without a single frame has nothing to show: refused rather than waited on.
     if (movie->frame_total == 0) return FailOpen(movie, nullptr);
     movie->page_index[0].byte_offset = 0;
+    // Without a surface frames are only converted to RGB: not an error.
+    CreateTheoraYuvSurface(movie);
 
     // The frame image holds the picture rectangle, not the coded planes around it.
     MovieFrameImage& image = movie->frame_image;
@@ -240,7 +242,7 @@ TheoraMovie* OpenTheoraMovie(const FileAccessTable* functions, FileHandle file, 
     for (int i = 0; i < movie->stock_size; ++i) new (&movie->stock[i]) FrameStockEntry{};
 
     SeekTheoraFrame(movie, 0);
-    FetchTheoraFrame(movie, 1);
+    FetchTheoraFrame(movie, 1, 1);
     return movie;
 }
 
@@ -264,6 +266,7 @@ int CloseTheoraMovie(TheoraMovie* movie) {
         }
         TrackedFree(movie->stock);
     }
+    ReleaseTheoraYuvSurface(movie);
     TrackedFree(movie->page_index);
     TrackedFree(movie->key_frames);
     TrackedFree(movie->frame_image.pixels);

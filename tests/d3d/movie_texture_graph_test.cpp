@@ -12,6 +12,8 @@
 #include "engine/include/vomur.h"
 #include "engine/movie/movie.h"
 #include "engine/movie/movie_record.h"
+#include "engine/movie/theora_movie.h"
+#include "platform/testing/yuv_surface_testing.h"
 #include "tests/d3d/d3d_draw_session.h"
 #include "tests/movie/alpha_movie_check.h"
 #include "tests/movie/flat_movie_check.h"
@@ -100,6 +102,108 @@ TEST_F(MovieTextureGraph, DrawnFramesShowTheMoviesPixels) {
 
         ASSERT_EQ(DeleteGraphHandle(graph, 0), 0);
         EXPECT_EQ(GetMovieRecord(movie), nullptr);
+    }
+}
+
+// A Theora movie's texture graph is fed through the movie's YUV surface in whichever FourCC
+// the display takes, the GPU converting while it stretches the picture into the pieces, and
+// shows the same pixels as one fed by the CPU conversion (a display taking no FourCC): the
+// reference decode's, exactly. Fed through the surface, the movie's frame image is not
+// converted again after the first frame.
+TEST_F(MovieTextureGraph, AGraphFedThroughTheYuvSurfaceShowsTheSameFramesAsTheRgbPath) {
+    struct PathCase {
+        const char* name;
+        std::uint32_t fourcc;  // 0: the display takes none, frames go through the frame image
+    };
+    const PathCase paths[] = {{"YV12", kFourCcYv12}, {"YUY2", kFourCcYuy2}, {"UYVY", kFourCcUyvy}, {"RGB", 0}};
+    for (const PathCase& path : paths) {
+        for (const PieceCase& c : kPieceCases) {
+            SCOPED_TRACE(path.name);
+            SCOPED_TRACE(c.largest_side);
+            D3DState().max_texture_size = c.largest_side;
+            int graph = -1;
+            if (path.fourcc != 0) {
+                AcceptYuvFourCCs only{path.fourcc};
+                graph = ApiLoadImageAsGraph("movie.ogv", 0);
+            } else {
+                // A list with none of the three refuses them all.
+                AcceptYuvFourCCs none{MakeFourCC('N', 'O', 'N', 'E')};
+                graph = ApiLoadImageAsGraph("movie.ogv", 0);
+            }
+            ASSERT_GT(graph, 0);
+            const GraphRecord* record = GetGraphRecord(graph);
+            ASSERT_EQ(record->creation.texture, 1);
+            EXPECT_EQ(record->piece_count, c.pieces);
+            const int movie = record->movie;
+            TheoraMovie* theora = GetMovieRecord(movie)->theora;
+            ASSERT_NE(theora, nullptr);
+            EXPECT_EQ(theora->yuv_fourcc, path.fourcc);
+            EXPECT_EQ(GetTheoraYuvSurface(theora) != nullptr, path.fourcc != 0);
+
+            ExpectDrawnFrame(graph, 10, 20, 0);
+            ASSERT_EQ(PlayMovie(movie, 1), 0);
+            session_.clock().AdvanceMs(5 * 40);
+            ExpectDrawnFrame(graph, 30, 40, 5);
+            EXPECT_EQ(theora->rgb_done, path.fourcc != 0 ? 0 : 1);
+            EXPECT_EQ(theora->yuv_done, path.fourcc != 0 ? 1 : 0);
+            session_.clock().AdvanceMs(13 * 40);
+            ExpectDrawnFrame(graph, 200, 100, 2);
+            ASSERT_EQ(DeleteGraphHandle(graph, 0), 0);
+        }
+    }
+}
+
+// While the YUV surface cannot be locked, the frame is not written: after three tries (the
+// surface made anew after each) the graph keeps showing the frame it had, not a surface
+// nothing was written to; once locks work again the next draw brings the movie's frame.
+TEST_F(MovieTextureGraph, AFrameTheYuvSurfaceCouldNotTakeLeavesTheGraphAsItWas) {
+    AcceptYuvFourCCs only{kFourCcYuy2};
+    const int graph = ApiLoadImageAsGraph("movie.ogv", 0);
+    ASSERT_GT(graph, 0);
+    const int movie = GetGraphRecord(graph)->movie;
+    TheoraMovie* theora = GetMovieRecord(movie)->theora;
+    ASSERT_NE(GetTheoraYuvSurface(theora), nullptr);
+    ExpectDrawnFrame(graph, 10, 20, 0);
+    ASSERT_EQ(PlayMovie(movie, 1), 0);
+    session_.clock().AdvanceMs(3 * 40);
+    FillBack(0);
+    {
+        FailSurfaceLocks fail;
+        ASSERT_EQ(ApiDrawGraphAtPoint(10, 20, graph, 0), 0);
+        EXPECT_EQ(theora->yuv_done, 0);
+        EXPECT_EQ(theora->rgb_done, 0);
+    }
+    ExpectShownFrame(10, 20, 0);
+    ASSERT_NE(GetTheoraYuvSurface(theora), nullptr);
+    ExpectDrawnFrame(graph, 10, 20, 3);
+    EXPECT_EQ(theora->yuv_done, 1);
+    ASSERT_EQ(DeleteGraphHandle(graph, 0), 0);
+}
+
+// Frames whose chroma is not 4:2:0 never reach the YUV surface: their texture graphs are
+// fed through the CPU conversion although the movie has a surface.
+TEST_F(MovieTextureGraph, A422Or444MovieIsFedThroughTheCpuConversion) {
+    for (const int format : {2, 3}) {
+        SCOPED_TRACE(format);
+        TheoraFixture f;
+        f.pixel_format = format;
+        f.frames = 12;
+        const std::vector<std::uint8_t> bytes = MakeTheoraFile(f);
+        reference_ = DecodeTheoraReference(bytes);
+        WriteFileBytes("chroma.ogv", bytes);
+        const int graph = ApiLoadImageAsGraph("chroma.ogv", 0);
+        ASSERT_GT(graph, 0);
+        ASSERT_EQ(GetGraphRecord(graph)->creation.texture, 1);
+        const int movie = GetGraphRecord(graph)->movie;
+        TheoraMovie* theora = GetMovieRecord(movie)->theora;
+        EXPECT_NE(GetTheoraYuvSurface(theora), nullptr);
+        ExpectDrawnFrame(graph, 10, 20, 0);
+        ASSERT_EQ(PlayMovie(movie, 1), 0);
+        session_.clock().AdvanceMs(5 * 40);
+        ExpectDrawnFrame(graph, 10, 20, 5);
+        EXPECT_EQ(theora->rgb_done, 1);
+        EXPECT_EQ(theora->yuv_done, 0);
+        ASSERT_EQ(DeleteGraphHandle(graph, 0), 0);
     }
 }
 

@@ -33,9 +33,9 @@ void Exercise(const std::vector<std::uint8_t>& bytes) {
         EXPECT_GT(info.frame_total, 0);
         for (int step = 0; step < 12; ++step) {
             AdvanceTheoraFrames(movie, 1 + step % 5);
-            FetchTheoraFrame(movie, 1);
+            FetchTheoraFrame(movie, 1, 0);
             if (step % 4 == 3) SeekTheoraFrame(movie, step * 3);
-            FetchTheoraFrame(movie, 1);
+            FetchTheoraFrame(movie, 1, 0);
         }
         CloseTheoraMovie(movie);
     }

@@ -1,10 +1,11 @@
 // Under a real X server (Xvfb started by the test) a movie loaded as a graph and drawn
 // through the public draw path shows its frames in the engine's window: the first frame,
-// then frame 7 after a seek; movies of other formats, drawn once while nothing plays
-// them, show their first frame in the first picture presented. The window is found and
-// read back from the test process through tests/support/x_windows.h; the screenshots
-// (PPM) are left where the test was started and their paths printed. Skipped only when
-// Xvfb is missing.
+// then frame 7 after a seek; a Theora movie drawn as a texture graph through its YUV
+// surface (converted on the GPU) shows the same frames as one converted on the CPU; movies
+// of other formats, drawn once while nothing plays them, show their first frame in the
+// first picture presented. The window is found and read back from the test process
+// through tests/support/x_windows.h; the screenshots (PPM) are left where the test was
+// started and their paths printed. Skipped only when Xvfb is missing.
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <sys/wait.h>
@@ -21,7 +22,11 @@
 #include "engine/graphics/graphs/graph_handles.h"
 #include "engine/include/vomur.h"
 #include "engine/movie/movie.h"
+#include "engine/movie/movie_record.h"
+#include "engine/movie/theora_movie.h"
+#include "platform/testing/gl_testing.h"
 #include "platform/testing/window_testing.h"
+#include "platform/testing/yuv_surface_testing.h"
 #include "tests/movie/flat_movie_check.h"
 #include "tests/movie/movie_fixtures.h"
 #include "tests/support/child_under_x.h"
@@ -43,7 +48,134 @@ void WritePpm(const std::string& path, const WindowPixels& screen) {
     }
 }
 
+// The number of pixels of reference frame k that the window does not show at (x, y).
+int WrongPixels(const WindowPixels& screen, const ReferenceFrames& reference, int k, int x, int y) {
+    int wrong = 0;
+    for (int row = 0; row < reference.height; ++row) {
+        for (int col = 0; col < reference.width; ++col) {
+            const std::uint8_t* want = &reference.frames[k][static_cast<std::size_t>((row * reference.width + col) * 4)];
+            const std::uint32_t colour = static_cast<std::uint32_t>(want[2]) << 16 | want[1] << 8 | want[0];
+            if (x + col >= screen.width || y + row >= screen.height || screen.At(x + col, y + row) != colour) ++wrong;
+        }
+    }
+    return wrong;
+}
+
 }  // namespace
+
+TEST(RealWindowMovie, ATextureGraphThroughTheYuvSurfaceShowsTheSameFramesAsTheRgbPath) {
+    if (!ProgramExists("Xvfb")) GTEST_SKIP() << "Xvfb is not installed";
+    const std::filesystem::path shots = std::filesystem::current_path();
+    ScopedTempDir dir;
+    std::filesystem::create_directories(dir.path() / "locks");
+    InstanceLockFolder locks((dir.path() / "locks").string());
+    const std::vector<std::uint8_t> bytes = MakeTheoraFile(CroppedTheoraFixture(12));
+    const ReferenceFrames reference = DecodeTheoraReference(bytes);
+    WriteFileBytes("movie.ogv", bytes);
+    // The X server's GL renders on the CPU; the child counts it as the hardware device, so
+    // that the engine opens Direct3D on it and makes texture graphs.
+    CountSoftwareGlAsHardware software_gl_as_hardware;
+    XServer server;
+    ASSERT_FALSE(server.display().empty()) << "Xvfb did not start";
+    // The graph fed through the YUV surface on the left, the one converted on the CPU to its
+    // right.
+    const int yuv_x = kDrawX, rgb_x = kDrawX + reference.width + 10;
+
+    int up[2], go[2];
+    ASSERT_EQ(pipe(up), 0);
+    ASSERT_EQ(pipe(go), 0);
+    ChildProcess engine(
+        [&] {
+            ApiChangeWindowMode(1);
+            int yuv_graph = -1, rgb_graph = -1;
+            auto show = [&] {
+                ApiClearDrawTarget();
+                ApiDrawGraphAtPoint(yuv_x, kDrawY, yuv_graph, 0);
+                ApiDrawGraphAtPoint(rgb_x, kDrawY, rgb_graph, 0);
+                ApiFlipScreen();
+            };
+            // Says which path each graph takes: texture graph, and YUV surface or not.
+            auto report = [&] {
+                std::string line = "u";
+                for (const int graph : {yuv_graph, rgb_graph}) {
+                    const GraphRecord* record = GetGraphRecord(graph);
+                    const MovieRecord* movie = record != nullptr ? GetMovieRecord(record->movie) : nullptr;
+                    line += record != nullptr && record->creation.texture ? " t" : " -";
+                    line += movie != nullptr && movie->theora != nullptr && GetTheoraYuvSurface(movie->theora) != nullptr
+                                ? "y"
+                                : "-";
+                }
+                line += "\n";
+                return write(up[1], line.data(), line.size()) == static_cast<ssize_t>(line.size());
+            };
+            if (ApiInitializeLibrary() == 0) {
+                {
+                    AcceptYuvFourCCs yv12{kFourCcYv12};
+                    yuv_graph = ApiLoadImageAsGraph("movie.ogv", 0);
+                }
+                // A list with none of the three refuses them all.
+                AcceptYuvFourCCs none{MakeFourCC('N', 'O', 'N', 'E')};
+                rgb_graph = ApiLoadImageAsGraph("movie.ogv", 0);
+            }
+            if (yuv_graph > 0 && rgb_graph > 0) {
+                ApiChooseDrawTarget(-2);
+                show();
+            }
+            if (!report()) std::_Exit(5);
+            for (;;) {
+                pollfd ready{go[0], POLLIN, 0};
+                if (poll(&ready, 1, 10) == 1) {
+                    char c = 0;
+                    if (read(go[0], &c, 1) != 1 || c == 'q') break;
+                    SeekMovieFrame(GetGraphRecord(yuv_graph)->movie, 7);
+                    SeekMovieFrame(GetGraphRecord(rgb_graph)->movie, 7);
+                    show();
+                    if (!report()) std::_Exit(5);
+                }
+                ApiProcessWindowMessages();
+            }
+            return ApiTerminateLibrary() == 0 ? 0 : 6;
+        },
+        {server.display()});
+    XConnection x(server.display());
+    auto check = [&](int k) {
+        ASSERT_NE(x.get(), nullptr);
+        const Window window = WaitForWindowTitled(x.get(), "Vomur", 30000);
+        ASSERT_NE(window, 0u) << "no window titled Vomur";
+        WindowPixels screen;
+        int wrong_yuv = -1, wrong_rgb = -1;
+        WaitUntil(
+            [&] {
+                screen = GrabWindow(x.get(), window);
+                wrong_yuv = WrongPixels(screen, reference, k, yuv_x, kDrawY);
+                wrong_rgb = WrongPixels(screen, reference, k, rgb_x, kDrawY);
+                return wrong_yuv == 0 && wrong_rgb == 0;
+            },
+            20000);
+        ASSERT_GT(screen.width, 0) << "the window could not be read back";
+        const std::string shot = (shots / ("movie_window_yuv_frame_" + std::to_string(k) + ".ppm")).string();
+        WritePpm(shot, screen);
+        std::printf("screenshot of frame %d, YUV left, RGB right: %s\n", k, shot.c_str());
+        EXPECT_EQ(wrong_yuv, 0) << "frame " << k << " through the YUV surface";
+        EXPECT_EQ(wrong_rgb, 0) << "frame " << k << " through the CPU conversion";
+    };
+    // Both texture graphs, the first with a YUV surface, the second without.
+    const std::string paths = ReadLine(up[0], 30000);
+    if (paths == "u -y --") {
+        ASSERT_EQ(write(go[1], "q", 1), 1);
+        engine.Wait();
+        GTEST_SKIP() << "Direct3D could not be opened on the X server";
+    }
+    ASSERT_EQ(paths, "u ty t-");
+    check(0);
+    ASSERT_EQ(write(go[1], "s", 1), 1);
+    EXPECT_EQ(ReadLine(up[0], 30000), "u ty t-");
+    check(7);
+    ASSERT_EQ(write(go[1], "q", 1), 1);
+    const int status = engine.Wait();
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+}
 
 TEST(RealWindowMovie, ADrawnMovieGraphShowsItsFramesInTheWindow) {
     if (!ProgramExists("Xvfb")) GTEST_SKIP() << "Xvfb is not installed";

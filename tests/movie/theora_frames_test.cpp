@@ -59,7 +59,7 @@ protected:
     // The frame image after fetching the current frame equals the reference's frame.
     void ExpectCurrentFrame(const char* what) {
         const int current = GetTheoraCurrentFrame(movie_);
-        FetchTheoraFrame(movie_, 1);
+        FetchTheoraFrame(movie_, 1, 0);
         const MovieFrameImage* image = GetTheoraFrameImage(movie_);
         ASSERT_EQ(image->width, reference_.width);
         ASSERT_EQ(image->height, reference_.height);
@@ -141,11 +141,11 @@ TEST_F(TheoraFrames, AdvanceWrapsAndIgnoresCountsBelowOne) {
     EXPECT_EQ(GetTheoraCurrentFrame(movie_), 3);
     ExpectCurrentFrame("wrapped");
     // Nothing is due again for the same frame, and a count below 1 changes nothing.
-    EXPECT_EQ(FetchTheoraFrame(movie_, 1), 0);
+    EXPECT_EQ(FetchTheoraFrame(movie_, 1, 0), 0);
     AdvanceTheoraFrames(movie_, 0);
     AdvanceTheoraFrames(movie_, -4);
     EXPECT_EQ(GetTheoraCurrentFrame(movie_), 3);
-    EXPECT_EQ(FetchTheoraFrame(movie_, 1), 0);
+    EXPECT_EQ(FetchTheoraFrame(movie_, 1, 0), 0);
 }
 
 // Near the end of a 100-frame movie the stock of 10 reaches round into the next loop: at
