@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+#include "platform/ddraw.h"
+
 // A movie's record; its layout is the movie room's own.
 struct MovieRecord;
 
@@ -26,8 +28,10 @@ using MovieFrameCallback = int (*)(MovieRecord* record, std::intptr_t user);
 
 int InitYuvToRgbTables();
 
-// A handle (kind 3), or -1. The surface mode (1 overlay, 2 24-bit RGB, else 0) is kept
-// for movies that do not play through the Theora decoder; overlays are never available.
+// A handle (kind 3), or -1. The surface mode (1 overlay, 2 24-bit RGB, else 0) counts
+// for movies that do not play through the Theora decoder: an overlay is used when the
+// screen found an overlay format, else the frames come as for mode 2, which is mode 0 on
+// a 32-bit screen.
 int OpenMovie(const char* path, int* width, int* height, int surface_mode);
 int CloseMovie(int movie);
 MovieRecord* GetMovieRecord(int movie);
@@ -45,7 +49,11 @@ int PlayMovie(int movie, int loop);
 int PauseMovie(int movie, int keep_request);
 // Puts the movie at a frame (Theora) or a time of frame / frame rate (other movies).
 int SeekMovieFrame(int movie, int frame);
+// Shows the overlay of a movie in overlay mode at (x, y) of the client area magnified by
+// `scale`, or hides it (show 0); -1 for an invalid handle, else 0.
 int PlaceMovieOverlay(int x, int y, int scale, int movie, int show);
+// 1 when the movie plays in an overlay (surface mode 1), else 0 (also for an invalid handle).
+int IsMovieOverlay(int movie);
 int RestoreMovieSurfaces(int movie);
 int ResumeAllMovies();
 int PauseAllMovies();
@@ -54,3 +62,20 @@ int RebuildAllMovieGraphs();
 int RefreshMovieOverlays();
 // Closes every movie (engine end).
 int CloseAllMovies();
+
+// ---- what the movie room asks of the graphics core (the display objects and the
+// overlay format), through a table the graphics core fills as it starts; until then
+// there is no display: no DirectDraw object, no overlay format, a 32-bit desktop.
+struct MovieDisplayHooks {
+    IDirectDraw7* (*get_direct_draw_object)();
+    // The overlay pixel format the screen found at start-up, or null.
+    const DDPIXELFORMAT* (*get_overlay_pixel_format)();
+    int (*get_screen_bit_depth)();
+    IDirectDrawSurface7* (*get_front_surface)();
+    // Copies the 380-byte DDCAPS block read at start-up into `buffer` (95 words).
+    std::uint32_t* (*copy_direct_draw_caps)(std::uint32_t* buffer);
+};
+// The installed table, or the defaults; never null, and every entry is set.
+const MovieDisplayHooks* GetMovieDisplayHooks();
+// Installs a table (every entry set); null puts the defaults back.
+void InstallMovieDisplayHooks(const MovieDisplayHooks* hooks);

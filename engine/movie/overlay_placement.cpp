@@ -1,11 +1,18 @@
 // Overlay placement for movies shown in an overlay surface: the source and destination
-// rectangles of a placement at (x, y) magnified by an integer scale, clipped to the
-// visible client area, trimmed in source pixels and aligned as the hardware asks. No
-// overlay surface exists on this platform, so no movie is ever in overlay mode and the
-// handle-level calls only validate; the arithmetic stands on its own.
+// rectangles of a placement at (x, y) magnified by an integer scale, clipped to what the
+// window shows, trimmed in source pixels and aligned as the hardware asks; the placement
+// sent with UpdateOverlay only when it changed (a hide always), and kept in the record so
+// that the message loop can place every overlay again while the game does not draw.
+// Relies on the display hooks of the movie room, the shell's client area and the
+// window's device context.
 #include "engine/movie/overlay_placement.h"
 
+#include <cstring>
+
+#include "engine/core/core.h"
+#include "engine/core/core_shell_hooks.h"
 #include "engine/movie/movie_record.h"
+#include "platform/window.h"
 
 namespace {
 void ClipRect(RECT* a, const RECT& b) {
@@ -80,11 +87,80 @@ bool OverlayPlacementChanged(const OverlayRects& cached, const OverlayRects& nex
            !same(cached.destination, next.destination);
 }
 
-int PlaceMovieOverlay(int /*x*/, int /*y*/, int /*scale*/, int movie, int /*show*/) {
+namespace {
+
+OverlayRects CachedRects(const OverlayPlacement& cached) {
+    return OverlayRects{cached.show, cached.source, cached.destination};
+}
+
+// What the window shows of its client area: the clip box of the main window's device
+// context in window mode (none without a context).
+void ReadClipBox(OverlayPlacementInput* in) {
+    in->clip_region = kClipRegionNone;
+    if (!in->window_mode) return;
+    const HWND window = GetSystemBlock()->settings.main_window;
+    const HDC dc = GetDC(window);
+    if (dc == nullptr) return;
+    in->clip_region = GetClipBox(dc, &in->clip_box);
+    ReleaseDC(window, dc);
+}
+
+OverlayAlignment ReadAlignment() {
+    std::uint32_t words[sizeof(DDCAPS) / 4] = {};
+    GetMovieDisplayHooks()->copy_direct_draw_caps(words);
+    DDCAPS caps;
+    std::memcpy(&caps, words, sizeof caps);
+    return OverlayAlignment{caps.dwCaps, caps.dwAlignBoundarySrc, caps.dwAlignSizeSrc, caps.dwAlignBoundaryDest,
+                            caps.dwAlignSizeDest};
+}
+
+}  // namespace
+
+int PlaceMovieOverlay(int x, int y, int scale, int movie, int show) {
     MovieRecord* record = LookupMovie(movie);
     if (record == nullptr) return -1;
-    // Only a movie in overlay mode with a collected frame is placed; none can be here.
+    // Only a movie in overlay mode whose first frame is in its surface is placed.
+    if (record->surface_mode != 1 || !record->frame_ready || record->overlay_surface == nullptr) return 0;
+    OverlayPlacementInput in{};
+    in.x = x;
+    in.y = y;
+    in.scale = scale;
+    in.show = show;
+    in.width = record->width;
+    in.height = record->height;
+    in.window_mode = GetSystemBlock()->settings.window_mode;
+    ReadClipBox(&in);
+    GetShellHooks()->get_screen_client_rect(&in.client);
+    in.alignment = ReadAlignment();
+    OverlayRects next = ComputeOverlayPlacement(in);
+    IDirectDrawSurface7* front = GetMovieDisplayHooks()->get_front_surface();
+    if (!next.show) {
+        record->overlay_surface->UpdateOverlay(nullptr, front, nullptr, DDOVER_HIDE, nullptr);
+    } else if (OverlayPlacementChanged(CachedRects(record->overlay), next)) {
+        record->overlay_surface->UpdateOverlay(&next.source, front, &next.destination, DDOVER_SHOW, nullptr);
+    }
+    record->overlay = OverlayPlacement{x, y, scale, next.show, next.source, next.destination};
     return 0;
 }
 
-int RefreshMovieOverlays() { return 0; }
+int RefreshMovieOverlays() {
+    for (int slot = 0; slot < kMovieLimit; ++slot) {
+        const MovieRecord* record = MovieRecordOfSlot(slot);
+        if (record == nullptr || record->theora_flag || record->surface_mode != 1) continue;
+        const OverlayPlacement cached = record->overlay;
+        PlaceMovieOverlay(cached.x, cached.y, cached.scale, MakeHandleValue(kHandleKindMovie, record->check, slot),
+                          cached.show);
+    }
+    return 0;
+}
+
+void HideMovieOverlay(MovieRecord* record) {
+    if (record->surface_mode != 1 || record->overlay_surface == nullptr) return;
+    record->overlay_surface->UpdateOverlay(nullptr, GetMovieDisplayHooks()->get_front_surface(), nullptr, DDOVER_HIDE,
+                                           nullptr);
+}
+
+int IsMovieOverlay(int movie) {
+    const MovieRecord* record = LookupMovie(movie);
+    return record != nullptr && !record->theora_flag && record->surface_mode == 1 ? 1 : 0;
+}

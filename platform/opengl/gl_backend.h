@@ -9,6 +9,10 @@
 
 #include "platform/ddraw.h"
 
+namespace display {
+class SurfaceCommon;
+}
+
 namespace gl_backend {
 
 // Whether a surface of these caps belongs in video memory: textures, 3-D device targets,
@@ -30,6 +34,8 @@ HRESULT CreateDirect3D(IDirectDraw7* owner, void** object);
 
 // Whether the interface is one of the video-memory surfaces.
 bool IsVideoSurface(IDirectDrawSurface7* surface);
+// The video-memory surface behind an interface, or null.
+display::SurfaceCommon* VideoSurfaceCommon(IDirectDrawSurface7* surface);
 
 // Every video-memory surface reports DDERR_SURFACELOST until restored.
 void MarkAllVideoSurfacesLost();

@@ -62,6 +62,8 @@ public:
     HRESULT Restore() override;
     HRESULT SetPalette(IDirectDrawPalette* palette) override;
     HRESULT Unlock(RECT* rect) override;
+    HRESULT UpdateOverlay(RECT* source_rect, IDirectDrawSurface7* destination, RECT* destination_rect, DWORD flags,
+                          void* effects) override;
 
     // PixelTarget: what a device context over this surface draws into.
     bool Pixels(PixelView* view) override;
@@ -110,6 +112,7 @@ public:
 
 private:
     ~DirectDrawObject();
+    HRESULT CreateOverlaySurface(DDSURFACEDESC2* description, IDirectDrawSurface7** surface);
 
     ULONG refs_ = 1;
     bool initialized_ = false;
@@ -121,5 +124,7 @@ private:
 // Every live surface, for the lost-surface test hook.
 void RegisterSurface(SurfaceObject* surface);
 void UnregisterSurface(SurfaceObject* surface);
+// The live system-memory surface behind an interface, or null.
+SurfaceObject* LiveSurfaceObject(IDirectDrawSurface7* surface);
 
 }  // namespace display

@@ -10,6 +10,7 @@
 
 #include "platform/opengl/gl_backend.h"
 #include "platform/video/ddraw_objects.h"
+#include "platform/video/overlay_surface.h"
 
 namespace display {
 namespace {
@@ -28,6 +29,13 @@ void RegisterSurface(SurfaceObject* surface) { LiveSurfaces().push_back(surface)
 void UnregisterSurface(SurfaceObject* surface) {
     auto& surfaces = LiveSurfaces();
     surfaces.erase(std::remove(surfaces.begin(), surfaces.end(), surface), surfaces.end());
+}
+
+SurfaceObject* LiveSurfaceObject(IDirectDrawSurface7* surface) {
+    for (SurfaceObject* live : LiveSurfaces()) {
+        if (static_cast<IDirectDrawSurface7*>(live) == surface) return live;
+    }
+    return nullptr;
 }
 
 void SetLockFailureAfter(int successes) { g_lock_successes_left = successes < 0 ? -1 : successes; }
@@ -66,6 +74,7 @@ SurfaceObject::SurfaceObject(DirectDrawObject* owner, int width, int height, con
 }
 
 SurfaceObject::~SurfaceObject() {
+    if ((caps_.dwCaps & DDSCAPS_OVERLAY) != 0) ForgetOverlay(this);
     UnregisterSurface(this);
     if (dc_ != nullptr) DeletePixelTargetDC(dc_);
     ReleaseAttached();
@@ -99,8 +108,10 @@ void SurfaceObject::PresentIfPrimary() {
     if (DirectDrawExclusive(owner_)) {
         // Full screen: the whole display is the window's picture, scaled to fit.
         DrawIntoWindowPicture(window, client_size, View(), RECT{0, 0, width_, height_});
+        CompositeOverlays(this, window, RECT{0, 0, width_, height_}, client_size);
     } else {
         DrawIntoWindowPicture(window, client_size, View(), client);
+        CompositeOverlays(this, window, client, client_size);
     }
     ShowWindowPicture(window);
 }
@@ -136,7 +147,14 @@ HRESULT SurfaceObject::Unlock(RECT*) {
     if (!locked_) return DDERR_NOTLOCKED;
     locked_ = false;
     PresentIfPrimary();
+    if ((caps_.dwCaps & DDSCAPS_OVERLAY) != 0) OverlayChanged(this);
     return DD_OK;
+}
+
+HRESULT SurfaceObject::UpdateOverlay(RECT* source_rect, IDirectDrawSurface7* destination, RECT* destination_rect,
+                                     DWORD flags, void*) {
+    if ((caps_.dwCaps & DDSCAPS_OVERLAY) == 0) return DDERR_NOTAOVERLAYSURFACE;
+    return UpdateOverlayOf(this, source_rect, destination, destination_rect, flags);
 }
 
 HRESULT SurfaceObject::GetDC(HDC* dc) {

@@ -77,6 +77,10 @@ HRESULT SurfaceCommon::UsableResult() const {
     return DD_OK;
 }
 
+HRESULT SurfaceCommon::UpdateOverlay(RECT*, IDirectDrawSurface7*, RECT*, DWORD, void*) {
+    return DDERR_NOTAOVERLAYSURFACE;
+}
+
 HRESULT SurfaceCommon::IsLost() { return StorageLost() ? DDERR_SURFACELOST : DD_OK; }
 
 HRESULT SurfaceCommon::GetCaps(DDSCAPS2* caps) {

@@ -40,6 +40,12 @@ public:
     HRESULT IsLost() override;
     HRESULT SetClipper(IDirectDrawClipper* clipper) override;
     HRESULT SetColorKey(DWORD flags, DDCOLORKEY* key) override;
+    // Only overlay surfaces (platform/video/overlay_surface.cpp) answer it.
+    HRESULT UpdateOverlay(RECT* source_rect, IDirectDrawSurface7* destination, RECT* destination_rect, DWORD flags,
+                          void* effects) override;
+    // Shows a primary's picture in its window again (an overlay over it changed); nothing
+    // for other surfaces.
+    virtual void PresentAgain() = 0;
 
     // DD_OK, DDERR_SURFACELOST or DDERR_SURFACEBUSY (locked, or a device context is out).
     HRESULT UsableResult() const;

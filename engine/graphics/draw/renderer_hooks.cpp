@@ -7,6 +7,7 @@
 #include "engine/graphics/draw/draw_settings.h"
 #include "engine/graphics/graphs/graph_handles.h"
 #include "engine/graphics/graphs/graph_transfer.h"
+#include "engine/graphics/graphs/movie_graphs.h"
 #include "engine/graphics/graphs/surface_2d.h"
 #include "engine/graphics/graphs/surface_data.h"
 
@@ -45,4 +46,5 @@ void InstallRendererHooks() {
     hooks.DrawFillBoxSoft = DrawFillBoxSoft;
     hooks.DrawLineBoxSoft = DrawLineBoxSoft;
     InstallD3DGraphicsHooks(hooks);
+    InstallMovieDisplayHooksOfScreen();
 }

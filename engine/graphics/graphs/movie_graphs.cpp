@@ -48,6 +48,19 @@ void UpdateGraphMovieFrame(int movie) {
     if (movie != -1 && GetMovieRecord(movie) != nullptr) UpdateMovieFrame(movie, 0);
 }
 
+bool PlaceGraphMovieOverlay(int movie, int x, int y, int scale) {
+    if (movie == -1 || !IsMovieOverlay(movie)) return false;
+    PlaceMovieOverlay(x, y, scale, movie, 1);
+    return true;
+}
+
+void InstallMovieDisplayHooksOfScreen() {
+    static constexpr MovieDisplayHooks kHooks = {
+        GetDirectDrawObject, GetOverlayPixelFormat, GetScreenBitDepth, GetFrontSurface, CopyDirectDrawCaps,
+    };
+    InstallMovieDisplayHooks(&kHooks);
+}
+
 int LoadMovieAsGraph(const char* file_name, int use_texture, std::uint32_t movie_option) {
     DrawSettingsBlock* settings = GetDrawSettings();
     int width = 0, height = 0;
@@ -58,6 +71,12 @@ int LoadMovieAsGraph(const char* file_name, int use_texture, std::uint32_t movie
     }
     const NewGraphSettings kept = settings->new_graph;
     const int kept_textures = GetUseTextureGraphs();
+    // An overlay movie's graph is never drawn into: no texture, and software rendering
+    // asked for when the screen is not up yet.
+    if (IsMovieOverlay(movie)) {
+        if (GetDirectDrawObject() == nullptr) SetSoftwareModeRequest(1);
+        use_texture = 0;
+    }
     int screen_bits = 0;
     ReadScreenModeSize(nullptr, nullptr, &screen_bits);
     settings->new_graph.bit_depth = screen_bits == 0 ? 16 : screen_bits;
