@@ -15,15 +15,35 @@
 #include "platform/window.h"
 
 namespace {
-void ClipRect(RECT* a, const RECT& b) {
+
+// Rectangles in 64 bits: a far-off position magnified by a large scale stays exact until
+// it is clipped to the client area.
+struct WideRect {
+    long long left, top, right, bottom;
+};
+
+void ClipRect(WideRect* a, const WideRect& b) {
     if (a->right < a->left) a->right = a->left;
     if (a->bottom < a->top) a->bottom = a->top;
-    auto clamp = [](LONG v, LONG lo, LONG hi) { return v < lo ? lo : v > hi ? hi : v; };
+    auto clamp = [](long long v, long long lo, long long hi) { return v < lo ? lo : v > hi ? hi : v; };
     a->left = clamp(a->left, b.left, b.right);
     a->right = clamp(a->right, b.left, b.right);
     a->top = clamp(a->top, b.top, b.bottom);
     a->bottom = clamp(a->bottom, b.top, b.bottom);
 }
+
+WideRect Wide(const RECT& r) { return WideRect{r.left, r.top, r.right, r.bottom}; }
+RECT Narrow(const WideRect& r) {
+    return RECT{static_cast<LONG>(r.left), static_cast<LONG>(r.top), static_cast<LONG>(r.right),
+                static_cast<LONG>(r.bottom)};
+}
+
+// What is left of `value` after taking away its remainder by `alignment` (unsigned, as
+// the hardware counts).
+long long AlignDown(long long value, std::uint32_t alignment) {
+    return value - static_cast<std::uint32_t>(value) % alignment;
+}
+
 }  // namespace
 
 OverlayRects ComputeOverlayPlacement(const OverlayPlacementInput& in) {
@@ -34,14 +54,15 @@ OverlayRects ComputeOverlayPlacement(const OverlayPlacementInput& in) {
         out.show = 0;
         return out;
     }
-    RECT src{0, 0, in.width, in.height};
-    RECT dst{in.x, in.y, in.x + in.width * in.scale, in.y + in.height * in.scale};
-    RECT vis = dst;
+    const long long scale = in.scale;
+    WideRect src{0, 0, in.width, in.height};
+    WideRect dst{in.x, in.y, in.x + in.width * scale, in.y + in.height * scale};
+    WideRect vis = dst;
     if (in.window_mode) {
         if (in.clip_region == kClipRegionNull || in.clip_region == kClipRegionComplex) out.show = 0;
-        if (in.clip_region == kClipRegionSimple) ClipRect(&vis, in.clip_box);
+        if (in.clip_region == kClipRegionSimple) ClipRect(&vis, Wide(in.clip_box));
     }
-    const RECT& client = in.client;
+    const WideRect client = Wide(in.client);
     dst.left += client.left;
     dst.right += client.left;
     dst.top += client.top;
@@ -52,28 +73,24 @@ OverlayRects ComputeOverlayPlacement(const OverlayPlacementInput& in) {
     vis.bottom += client.top;
     ClipRect(&vis, client);
     if (vis.bottom - vis.top == 0 || vis.right - vis.left == 0) out.show = 0;
-    if (vis.left > dst.left) src.left += (vis.left - dst.left) / in.scale;
-    if (vis.right < dst.right) src.right -= (dst.right - vis.right) / in.scale;
-    if (vis.top > dst.top) src.top += (vis.top - dst.top) / in.scale;
-    if (vis.bottom < dst.bottom) src.bottom -= (dst.bottom - vis.bottom) / in.scale;
+    if (vis.left > dst.left) src.left += (vis.left - dst.left) / scale;
+    if (vis.right < dst.right) src.right -= (dst.right - vis.right) / scale;
+    if (vis.top > dst.top) src.top += (vis.top - dst.top) / scale;
+    if (vis.bottom < dst.bottom) src.bottom -= (dst.bottom - vis.bottom) / scale;
     dst = vis;
     const OverlayAlignment& a = in.alignment;
-    if ((a.caps & kCapsAlignBoundarySrc) && a.boundary_src != 0) {
-        src.left -= static_cast<LONG>(static_cast<std::uint32_t>(src.left) % a.boundary_src);
-    }
+    if ((a.caps & kCapsAlignBoundarySrc) && a.boundary_src != 0) src.left = AlignDown(src.left, a.boundary_src);
     if ((a.caps & kCapsAlignSizeSrc) && a.size_src != 0) {
-        src.right -= static_cast<LONG>(static_cast<std::uint32_t>(src.right - src.left) % a.size_src);
+        src.right = src.left + AlignDown(src.right - src.left, a.size_src);
     }
-    if ((a.caps & kCapsAlignBoundaryDest) && a.boundary_dest != 0) {
-        dst.left -= static_cast<LONG>(static_cast<std::uint32_t>(dst.left) % a.boundary_dest);
-    }
+    if ((a.caps & kCapsAlignBoundaryDest) && a.boundary_dest != 0) dst.left = AlignDown(dst.left, a.boundary_dest);
     if ((a.caps & kCapsAlignSizeDest) && a.size_dest != 0) {
-        dst.right -= static_cast<LONG>(static_cast<std::uint32_t>(dst.right - dst.left) % a.size_dest);
+        dst.right = dst.left + AlignDown(dst.right - dst.left, a.size_dest);
     }
     if (dst.right - dst.left <= 0) out.show = 0;
     if (out.show) {
-        out.source = src;
-        out.destination = dst;
+        out.source = Narrow(src);
+        out.destination = Narrow(dst);
     }
     return out;
 }

@@ -178,7 +178,7 @@ TEST_F(MovieOverlay, ADrawnGraphPlacesItsOverlayAndSendsOnlyChanges) {
     // Narrower than the graph: scale 0 hides.
     EXPECT_EQ(DrawGraphStretched(30, 40, 100, 100, graph, 0), -1);
     ExpectHides(1, "scale 0");
-    EXPECT_EQ(PlaceMovieOverlay(0, 0, 1, 0x18000000, 1), -1);
+    EXPECT_EQ(PlaceMovieOverlay(0, 0, 1, -1, 1), -1);
 }
 
 TEST_F(MovieOverlay, ACoveredWindowHidesTheOverlayAndRefreshingKeepsItHidden) {

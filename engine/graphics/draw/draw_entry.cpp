@@ -114,7 +114,8 @@ int DrawGraphStretched(int x1, int y1, int x2, int y2, int graph, int transparen
     GraphRecord* record = OpenGraphDraw(graph, &result);
     if (record == nullptr) return result;
     // A scale below 1 (narrower than the graph, or mirrored) hides the overlay.
-    const int scale = record->width != 0 ? (x2 - x1) / record->width : 0;
+    const long long wide = record->width != 0 ? (static_cast<long long>(x2) - x1) / record->width : 0;
+    const int scale = wide > 0x7FFFFFFF ? 0x7FFFFFFF : wide < 0 ? 0 : static_cast<int>(wide);
     if (PlaceGraphMovieOverlay(record->movie, x1, y1, scale)) return -1;
     const DrawFrame frame = BeginDraw(OrderedRect(x1, y1, x2, y2));
     if (record->creation.texture) {
