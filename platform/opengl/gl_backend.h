@@ -11,6 +11,7 @@
 
 namespace display {
 class SurfaceCommon;
+struct PixelView;
 }
 
 namespace gl_backend {
@@ -28,6 +29,24 @@ bool VideoMemoryAvailable();
 // layout GL storage does not hold; the caller then keeps to system memory.
 HRESULT CreateVideoSurface(IDirectDraw7* owner, int width, int height, const DDPIXELFORMAT& format,
                            const DDSCAPS2& caps, int back_count, IDirectDrawSurface7** surface);
+
+// A video-memory surface in a YUV FourCC layout (YV12, YUY2, UYVY; platform/opengl/
+// yuv_surface.h): DDERR_INVALIDPIXELFORMAT for another FourCC or caps it cannot have (a
+// texture, 3-D target, primary, overlay, system memory), DDERR_INVALIDPARAMS for an odd
+// width (YV12: or height), DDERR_OUTOFVIDEOMEMORY when no GL context can be made.
+HRESULT CreateYuvSurface(IDirectDraw7* owner, int width, int height, const DDPIXELFORMAT& format,
+                         const DDSCAPS2& caps, IDirectDrawSurface7** surface);
+
+// Whether the interface is one of the YUV surfaces.
+bool IsYuvSurface(IDirectDrawSurface7* surface);
+
+// Converts `source_rect` (null: all) of the YUV surface `source` on the GPU onto
+// `destination` of pixels in memory (stretched nearest-neighbour), writing only `drawn`,
+// each colour packed into the view's layout. DDERR_INVALIDRECT for a source rectangle not
+// inside the surface, DDERR_INVALIDPIXELFORMAT for a view without colour channels (a depth
+// buffer), DDERR_SURFACEBUSY or DDERR_SURFACELOST for a source locked or lost.
+HRESULT ConvertYuvIntoPixels(IDirectDrawSurface7* source, const RECT* source_rect, const display::PixelView& target,
+                             const RECT& destination, const RECT& drawn);
 
 // The Direct3D object for IID_IDirect3D7; E_NOINTERFACE when no GL context can be made.
 HRESULT CreateDirect3D(IDirectDraw7* owner, void** object);

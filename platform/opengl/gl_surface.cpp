@@ -13,6 +13,7 @@
 #include <unordered_map>
 
 #include "platform/opengl/gl_presenter.h"
+#include "platform/opengl/yuv_surface.h"
 #include "platform/video/display_internal.h"
 #include "platform/video/overlay_surface.h"
 
@@ -42,6 +43,7 @@ display::SurfaceCommon* VideoSurfaceCommon(IDirectDrawSurface7* surface) { retur
 
 void MarkAllVideoSurfacesLost() {
     for (auto& entry : LiveSurfaces()) entry.second->MarkLost();
+    MarkAllYuvSurfacesLost();
 }
 
 GlSurface::GlSurface(IDirectDraw7* owner, int width, int height, const DDPIXELFORMAT& format,
@@ -469,7 +471,8 @@ HRESULT GlSurface::BltUnlogged(RECT* destination_rect, IDirectDrawSurface7* sour
         RECT from;
         if (!SourceArea(source_rect, sw, sh, &from)) return DDERR_INVALIDRECT;
         const bool keyed = (flags & DDBLT_KEYSRC) != 0 && (described.dwFlags & DDSD_CKSRCBLT) != 0;
-        result = CopyFrom(destination, drawn, source, from, keyed);
+        result = IsYuvSurface(source) ? ConvertYuvIntoSurface(this, destination, drawn, source, from)
+                                      : CopyFrom(destination, drawn, source, from, keyed);
     }
     if (SUCCEEDED(result)) PresentIfPrimary();
     return result;
@@ -498,7 +501,8 @@ HRESULT GlSurface::BltFast(DWORD x, DWORD y, IDirectDrawSurface7* source, RECT* 
     if (keyed && (described.dwFlags & DDSD_CKSRCBLT) == 0) return DDERR_NOCOLORKEY;
     const RECT destination{static_cast<LONG>(x), static_cast<LONG>(y), static_cast<LONG>(x + w),
                            static_cast<LONG>(y + h)};
-    const HRESULT result = CopyFrom(destination, destination, source, from, keyed);
+    const HRESULT result = IsYuvSurface(source) ? ConvertYuvIntoSurface(this, destination, destination, source, from)
+                                                : CopyFrom(destination, destination, source, from, keyed);
     if (SUCCEEDED(result)) PresentIfPrimary();
     return result;
 }

@@ -32,8 +32,8 @@ public:
 // Every live DirectDraw surface is lost until restored.
 inline void LoseAllDirectDrawSurfaces() { platform_hooks::MakeDirectDrawSurfacesLost(); }
 
-// Surface locks fail (DDERR_SURFACEBUSY) once `successes` more have succeeded, while it
-// lives.
+// Surface locks (of system-memory and YUV surfaces) fail (DDERR_SURFACEBUSY) once
+// `successes` more have succeeded, while it lives.
 class FailSurfaceLocks {
 public:
     explicit FailSurfaceLocks(int successes = 0);

@@ -257,6 +257,10 @@ HRESULT DirectDrawObject::CreateSurface(DDSURFACEDESC2* description, IDirectDraw
         if ((description->dwFlags & DDSD_PIXELFORMAT) != 0) {
             format = description->ddpfPixelFormat;
             const DWORD bits = format.dwRGBBitCount;
+            // YUV layouts live in GL storage only (platform/opengl/yuv_surface.h).
+            if ((format.dwFlags & DDPF_FOURCC) != 0 && (caps.dwCaps & DDSCAPS_OVERLAY) == 0) {
+                return gl_backend::CreateYuvSurface(this, width, height, format, caps, surface);
+            }
             if ((format.dwFlags & DDPF_FOURCC) != 0 || (bits != 8 && bits != 16 && bits != 24 && bits != 32)) {
                 return DDERR_INVALIDPIXELFORMAT;
             }

@@ -39,6 +39,10 @@ SurfaceObject* LiveSurfaceObject(IDirectDrawSurface7* surface) {
 }
 
 void SetLockFailureAfter(int successes) { g_lock_successes_left = successes < 0 ? -1 : successes; }
+bool LockRefusedByHook() { return g_lock_successes_left == 0; }
+void CountLockForHook() {
+    if (g_lock_successes_left > 0) --g_lock_successes_left;
+}
 
 void MakeAllSurfacesLost() {
     for (SurfaceObject* surface : LiveSurfaces()) surface->MarkLost();
@@ -206,8 +210,17 @@ HRESULT SurfaceObject::Blt(RECT* destination_rect, IDirectDrawSurface7* source_i
         copy->Release();
         return result;
     }
-    auto* source = static_cast<SurfaceObject*>(source_interface);
     const bool fill = (flags & (DDBLT_COLORFILL | DDBLT_DEPTHFILL)) != 0;
+    if (!fill && source_interface != nullptr && gl_backend::IsYuvSurface(source_interface)) {
+        RECT destination, drawn;
+        HRESULT result = BltArea(destination_rect, &destination, &drawn);
+        if (result == DD_OK) {
+            result = gl_backend::ConvertYuvIntoPixels(source_interface, source_rect, View(), destination, drawn);
+        }
+        if (result == DD_OK) PresentIfPrimary();
+        return result;
+    }
+    auto* source = static_cast<SurfaceObject*>(source_interface);
     if (fill && effects == nullptr) return DDERR_INVALIDPARAMS;
     if (!fill && source == nullptr) return DDERR_INVALIDPARAMS;
     if (source != nullptr && source != this) {
@@ -282,6 +295,19 @@ HRESULT SurfaceObject::BltFast(DWORD x, DWORD y, IDirectDrawSurface7* source_int
         if (copy == nullptr) return DDERR_SURFACELOST;
         const HRESULT result = BltFast(x, y, copy, source_rect, flags);
         copy->Release();
+        return result;
+    }
+    if (source_interface != nullptr && gl_backend::IsYuvSurface(source_interface)) {
+        DDSURFACEDESC2 described{};
+        described.dwSize = sizeof(described);
+        source_interface->GetSurfaceDesc(&described);
+        RECT from;
+        HRESULT result = FastCopyArea(x, y, source_rect, static_cast<int>(described.dwWidth),
+                                      static_cast<int>(described.dwHeight), &from);
+        const RECT to{static_cast<LONG>(x), static_cast<LONG>(y), static_cast<LONG>(x + (from.right - from.left)),
+                      static_cast<LONG>(y + (from.bottom - from.top))};
+        if (result == DD_OK) result = gl_backend::ConvertYuvIntoPixels(source_interface, &from, View(), to, to);
+        if (result == DD_OK) PresentIfPrimary();
         return result;
     }
     auto* source = static_cast<SurfaceObject*>(source_interface);

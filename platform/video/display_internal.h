@@ -77,6 +77,10 @@ void SetSixteenBitAs555(bool on);
 // Test hook: after `successes` more successful surface locks every lock fails with
 // DDERR_SURFACEBUSY; -1 lets every lock through again.
 void SetLockFailureAfter(int successes);
+// For surfaces of other kinds that obey it: whether it fails a lock now, and counting a
+// successful lock.
+bool LockRefusedByHook();
+void CountLockForHook();
 // Test hook: while on, surfaces asked for in video memory or for the 3-D device are made
 // and report DDSCAPS_VIDEOMEMORY.
 void SetVideoMemory(bool on);
