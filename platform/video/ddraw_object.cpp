@@ -320,13 +320,24 @@ HRESULT DirectDrawObject::CreateOverlaySurface(DDSURFACEDESC2* description, IDir
         description->dwHeight > kMaxSurfaceSide) {
         return DDERR_INVALIDPARAMS;
     }
-    if (!IsOverlayFormat(description->ddpfPixelFormat)) return DDERR_INVALIDPIXELFORMAT;
+    const int width = static_cast<int>(description->dwWidth);
+    const int height = static_cast<int>(description->dwHeight);
+    if (IsYuvOverlayFormat(description->ddpfPixelFormat)) {
+        // A YUV surface of the GL stand-in, which holds its picture for the conversion.
+        caps.dwCaps &= ~DDSCAPS_OVERLAY;
+        IDirectDrawSurface7* made = nullptr;
+        const HRESULT result = gl_backend::CreateYuvSurface(this, width, height, description->ddpfPixelFormat, caps, &made);
+        if (result != DD_OK) return result;
+        RegisterOverlaySurface(static_cast<SurfaceCommon*>(made));
+        *surface = made;
+        return DD_OK;
+    }
+    if (!IsRgbOverlayFormat(description->ddpfPixelFormat)) return DDERR_INVALIDPIXELFORMAT;
     // Its pixels are plain memory; it counts as video memory as the hardware's would.
     caps.dwCaps |= DDSCAPS_VIDEOMEMORY | DDSCAPS_LOCALVIDMEM;
-    auto* created = new (std::nothrow)
-        SurfaceObject(this, static_cast<int>(description->dwWidth), static_cast<int>(description->dwHeight),
-                      description->ddpfPixelFormat, caps);
+    auto* created = new (std::nothrow) SurfaceObject(this, width, height, description->ddpfPixelFormat, caps);
     if (created == nullptr) return DDERR_OUTOFMEMORY;
+    RegisterOverlaySurface(created);
     *surface = created;
     return DD_OK;
 }

@@ -62,8 +62,6 @@ public:
     HRESULT Restore() override;
     HRESULT SetPalette(IDirectDrawPalette* palette) override;
     HRESULT Unlock(RECT* rect) override;
-    HRESULT UpdateOverlay(RECT* source_rect, IDirectDrawSurface7* destination, RECT* destination_rect, DWORD flags,
-                          void* effects) override;
 
     // PixelTarget: what a device context over this surface draws into.
     bool Pixels(PixelView* view) override;

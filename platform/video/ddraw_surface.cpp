@@ -78,7 +78,6 @@ SurfaceObject::SurfaceObject(DirectDrawObject* owner, int width, int height, con
 }
 
 SurfaceObject::~SurfaceObject() {
-    if ((caps_.dwCaps & DDSCAPS_OVERLAY) != 0) ForgetOverlay(this);
     UnregisterSurface(this);
     if (dc_ != nullptr) DeletePixelTargetDC(dc_);
     ReleaseAttached();
@@ -155,11 +154,6 @@ HRESULT SurfaceObject::Unlock(RECT*) {
     return DD_OK;
 }
 
-HRESULT SurfaceObject::UpdateOverlay(RECT* source_rect, IDirectDrawSurface7* destination, RECT* destination_rect,
-                                     DWORD flags, void*) {
-    if ((caps_.dwCaps & DDSCAPS_OVERLAY) == 0) return DDERR_NOTAOVERLAYSURFACE;
-    return UpdateOverlayOf(this, source_rect, destination, destination_rect, flags);
-}
 
 HRESULT SurfaceObject::GetDC(HDC* dc) {
     const HRESULT usable = BeginGetDC(dc);

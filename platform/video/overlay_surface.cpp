@@ -1,8 +1,9 @@
 // Overlay surfaces: which overlays are shown over which primary, at which rectangles, and
 // how the presenters draw them over the primary's picture. An overlay shown holds a
 // reference to its primary until it is hidden or goes. The capabilities the display
-// reports for overlays: stretching from 1/1000 to 20 times, no alignment asked (a test
-// can ask for some). Every UpdateOverlay call can be recorded for tests.
+// reports for overlays: stretching from 1/1000 to 20 times (nothing here refuses more),
+// no alignment asked (a test can ask for some). UYVY and YUY2 overlays are converted to
+// RGB on the GPU as they are drawn. Every UpdateOverlay call can be recorded for tests.
 #include "platform/video/overlay_surface.h"
 
 #include <algorithm>
@@ -21,12 +22,13 @@ constexpr bool kOverlaysOfferedByDefault = false;
 platform_hooks::OverlayOffer g_offer{kOverlaysOfferedByDefault, 0, 0, 0, 0, 0};
 
 struct ShownOverlay {
-    SurfaceObject* overlay;
+    SurfaceCommon* overlay;
     SurfaceCommon* primary;  // referenced
     RECT source;
     RECT destination;  // primary (screen) coordinates
 };
 std::vector<ShownOverlay> g_shown;
+std::vector<SurfaceCommon*> g_overlays;  // every live overlay surface
 
 bool g_recording = false;
 std::vector<platform_hooks::OverlayUpdate> g_updates;
@@ -45,12 +47,12 @@ HRESULT Record(const RECT* source, bool to_primary, const RECT* destination, DWO
     return result;
 }
 
-std::vector<ShownOverlay>::iterator FindShown(const SurfaceObject* overlay) {
+std::vector<ShownOverlay>::iterator FindShown(const SurfaceCommon* overlay) {
     return std::find_if(g_shown.begin(), g_shown.end(), [overlay](const ShownOverlay& s) { return s.overlay == overlay; });
 }
 
 // Takes the overlay off the screen; the primary it was over shows its picture without it.
-void Hide(SurfaceObject* overlay) {
+void Hide(SurfaceCommon* overlay) {
     const auto found = FindShown(overlay);
     if (found == g_shown.end()) return;
     SurfaceCommon* primary = found->primary;
@@ -68,11 +70,44 @@ SurfaceCommon* PrimaryOf(IDirectDrawSurface7* surface) {
     return common != nullptr && common->is_primary() ? common : nullptr;
 }
 
+// A YUV overlay converted to RGB on the GPU at its size on the screen, then drawn.
+void DrawYuvOverlay(HWND window, SurfaceCommon* overlay, const RECT& source, const RECT& at) {
+    const int w = at.right - at.left;
+    const int h = at.bottom - at.top;
+    std::vector<std::uint8_t> pixels(static_cast<std::size_t>(w) * static_cast<std::size_t>(h) * 4);
+    PixelView view;
+    view.pixels = pixels.data();
+    view.pitch = w * 4;
+    view.width = w;
+    view.height = h;
+    view.bytes_per_pixel = 4;
+    view.red_mask = 0xFF0000u;
+    view.green_mask = 0xFF00u;
+    view.blue_mask = 0xFFu;
+    const RECT whole{0, 0, w, h};
+    if (gl_backend::ConvertYuvIntoPixels(overlay, &source, view, whole, whole) != DD_OK) return;
+    DrawIntoWindowPicture(window, at, view, whole);
+}
+
 }  // namespace
 
 bool OverlaysOffered() { return g_offer.offered; }
 
-bool IsOverlayFormat(const DDPIXELFORMAT& format) {
+bool IsYuvOverlayFormat(const DDPIXELFORMAT& format) {
+    return (format.dwFlags & DDPF_FOURCC) != 0 &&
+           (format.dwFourCC == MakeFourCC('U', 'Y', 'V', 'Y') || format.dwFourCC == MakeFourCC('Y', 'U', 'Y', '2'));
+}
+
+void RegisterOverlaySurface(SurfaceCommon* surface) {
+    surface->MarkOverlay();
+    g_overlays.push_back(surface);
+}
+
+bool IsOverlaySurface(const SurfaceCommon* surface) {
+    return std::find(g_overlays.begin(), g_overlays.end(), surface) != g_overlays.end();
+}
+
+bool IsRgbOverlayFormat(const DDPIXELFORMAT& format) {
     if ((format.dwFlags & DDPF_RGB) == 0 || (format.dwFlags & DDPF_FOURCC) != 0 || format.dwRGBBitCount != 16) {
         return false;
     }
@@ -82,7 +117,7 @@ bool IsOverlayFormat(const DDPIXELFORMAT& format) {
 }
 
 void AddOverlayCaps(DDCAPS* caps) {
-    caps->dwCaps |= DDCAPS_OVERLAY | DDCAPS_OVERLAYSTRETCH | g_offer.align_caps;
+    caps->dwCaps |= DDCAPS_OVERLAY | DDCAPS_OVERLAYFOURCC | DDCAPS_OVERLAYSTRETCH | g_offer.align_caps;
     caps->dwMinOverlayStretch = 1;
     caps->dwMaxOverlayStretch = 20000;
     caps->dwMaxVisibleOverlays = 16;
@@ -93,7 +128,7 @@ void AddOverlayCaps(DDCAPS* caps) {
     caps->dwAlignSizeDest = g_offer.align_size_dest;
 }
 
-HRESULT UpdateOverlayOf(SurfaceObject* overlay, const RECT* source_rect, IDirectDrawSurface7* destination,
+HRESULT UpdateOverlayOf(SurfaceCommon* overlay, const RECT* source_rect, IDirectDrawSurface7* destination,
                         const RECT* destination_rect, DWORD flags) {
     SurfaceCommon* primary = PrimaryOf(destination);
     const bool to_primary = primary != nullptr;
@@ -126,12 +161,17 @@ HRESULT UpdateOverlayOf(SurfaceObject* overlay, const RECT* source_rect, IDirect
     return Record(source_rect, to_primary, destination_rect, flags, DD_OK);
 }
 
-void OverlayChanged(SurfaceObject* overlay) {
+void OverlayChanged(SurfaceCommon* overlay) {
     const auto found = FindShown(overlay);
     if (found != g_shown.end()) found->primary->PresentAgain();
 }
 
-void ForgetOverlay(SurfaceObject* overlay) { Hide(overlay); }
+void ForgetOverlay(SurfaceCommon* overlay) {
+    const auto found = std::find(g_overlays.begin(), g_overlays.end(), overlay);
+    if (found == g_overlays.end()) return;
+    g_overlays.erase(found);
+    Hide(overlay);
+}
 
 bool AnyOverlayShownOver(const SurfaceCommon* primary) {
     return std::any_of(g_shown.begin(), g_shown.end(), [primary](const ShownOverlay& s) { return s.primary == primary; });
@@ -150,7 +190,11 @@ void CompositeOverlays(const SurfaceCommon* primary, HWND window, const RECT& sh
         const RECT at{map_x(s.destination.left), map_y(s.destination.top), map_x(s.destination.right),
                       map_y(s.destination.bottom)};
         // The picture keeps to its own bounds, with the mapping of the whole rectangle.
-        DrawIntoWindowPicture(window, at, s.overlay->View(), s.source);
+        if (SurfaceObject* rgb = LiveSurfaceObject(s.overlay)) {
+            DrawIntoWindowPicture(window, at, rgb->View(), s.source);
+        } else {
+            DrawYuvOverlay(window, s.overlay, s.source, at);
+        }
     }
 }
 

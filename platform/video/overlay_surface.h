@@ -12,23 +12,29 @@
 namespace display {
 
 class SurfaceCommon;
-class SurfaceObject;
 
 // Whether the display offers overlays: the DirectDraw object then answers the older
 // interface, reports overlay capabilities and makes overlay surfaces.
 bool OverlaysOffered();
-// The formats overlay surfaces are made in: 16-bit RGB 5:5:5 and 5:6:5.
-bool IsOverlayFormat(const DDPIXELFORMAT& format);
+// The RGB formats overlay surfaces are made in (in system memory): 16-bit 5:5:5 and
+// 5:6:5. The YUV ones, UYVY and YUY2, are made as the video-memory YUV surfaces of
+// platform/opengl/ and exist only where GL does.
+bool IsRgbOverlayFormat(const DDPIXELFORMAT& format);
+bool IsYuvOverlayFormat(const DDPIXELFORMAT& format);
+// Makes a surface an overlay surface: DDSCAPS_OVERLAY in its caps, and UpdateOverlay
+// answered.
+void RegisterOverlaySurface(SurfaceCommon* surface);
+bool IsOverlaySurface(const SurfaceCommon* surface);
 // Adds the overlay capabilities (dwCaps bits, stretch factors, alignment) to `caps`.
 void AddOverlayCaps(DDCAPS* caps);
 
 // UpdateOverlay of an overlay surface.
-HRESULT UpdateOverlayOf(SurfaceObject* overlay, const RECT* source_rect, IDirectDrawSurface7* destination,
+HRESULT UpdateOverlayOf(SurfaceCommon* overlay, const RECT* source_rect, IDirectDrawSurface7* destination,
                         const RECT* destination_rect, DWORD flags);
 // The overlay's pixels changed: the primary it is shown over is presented again.
-void OverlayChanged(SurfaceObject* overlay);
-// The overlay goes: it is hidden.
-void ForgetOverlay(SurfaceObject* overlay);
+void OverlayChanged(SurfaceCommon* overlay);
+// The surface goes: an overlay is hidden and forgotten.
+void ForgetOverlay(SurfaceCommon* overlay);
 
 // Whether an overlay is shown over `primary`.
 bool AnyOverlayShownOver(const SurfaceCommon* primary);

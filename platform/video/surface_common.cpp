@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "platform/video/display_internal.h"
+#include "platform/video/overlay_surface.h"
 #include "platform/window.h"
 
 namespace display {
@@ -55,6 +56,7 @@ SurfaceCommon::SurfaceCommon(IDirectDraw7* owner, int width, int height, const D
 }
 
 SurfaceCommon::~SurfaceCommon() {
+    ForgetOverlay(this);
     if (clipper_ != nullptr) clipper_->Release();
     owner_->Release();
 }
@@ -77,8 +79,10 @@ HRESULT SurfaceCommon::UsableResult() const {
     return DD_OK;
 }
 
-HRESULT SurfaceCommon::UpdateOverlay(RECT*, IDirectDrawSurface7*, RECT*, DWORD, void*) {
-    return DDERR_NOTAOVERLAYSURFACE;
+HRESULT SurfaceCommon::UpdateOverlay(RECT* source_rect, IDirectDrawSurface7* destination, RECT* destination_rect,
+                                     DWORD flags, void*) {
+    if (!IsOverlaySurface(this)) return DDERR_NOTAOVERLAYSURFACE;
+    return UpdateOverlayOf(this, source_rect, destination, destination_rect, flags);
 }
 
 HRESULT SurfaceCommon::IsLost() { return StorageLost() ? DDERR_SURFACELOST : DD_OK; }

@@ -50,6 +50,7 @@ public:
     // DD_OK, DDERR_SURFACELOST or DDERR_SURFACEBUSY (locked, or a device context is out).
     HRESULT UsableResult() const;
     void MarkLost() { lost_ = true; }
+    void MarkOverlay() { caps_.dwCaps |= DDSCAPS_OVERLAY; }
     bool is_primary() const { return (caps_.dwCaps & DDSCAPS_PRIMARYSURFACE) != 0; }
     int width() const { return width_; }
     int height() const { return height_; }
