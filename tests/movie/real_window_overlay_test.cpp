@@ -1,5 +1,5 @@
 // Under a real X server (Xvfb started by the test) a movie played in overlay mode on a
-// display that offers overlays: drawing its graph stretched to twice its size shows the
+// display that offers overlays, in each overlay format (YUV ones converted on the GPU): drawing its graph stretched to twice its size shows the
 // overlay's pixels, scaled, at the graph's place in the engine's window over the black
 // screen, and closing the movie takes it away. The engine's child writes the overlay
 // surface's pixels to a file; the test reads the window back and compares pixel for
@@ -15,6 +15,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -30,6 +31,7 @@
 #include "platform/testing/gl_testing.h"
 #include "platform/testing/overlay_testing.h"
 #include "platform/testing/window_testing.h"
+#include "platform/testing/yuv_surface_testing.h"
 #include "tests/movie/movie_fixtures.h"
 #include "tests/support/child_under_x.h"
 #include "tests/support/temp_dir.h"
@@ -103,7 +105,12 @@ void WritePpm(const std::string& path, const WindowPixels& screen) {
 
 }  // namespace
 
-TEST(RealWindowOverlay, AMovieOverlayIsShownScaledAtItsGraphsPlaceUntilClosed) {
+// The overlay format the display is left to offer first (an index of the screen's
+// overlay table: 0 UYVY, 1 YUY2, 2 16-bit RGB 5:5:5), through the YUV layouts it takes.
+class RealWindowOverlay : public ::testing::TestWithParam<int> {};
+
+TEST_P(RealWindowOverlay, AMovieOverlayIsShownScaledAtItsGraphsPlaceUntilClosed) {
+    const int format_index = GetParam();
     if (!ProgramExists("Xvfb")) GTEST_SKIP() << "Xvfb is not installed";
     const std::filesystem::path shots = std::filesystem::current_path();
     ScopedTempDir dir;
@@ -121,6 +128,9 @@ TEST(RealWindowOverlay, AMovieOverlayIsShownScaledAtItsGraphsPlaceUntilClosed) {
     ChildProcess engine(
         [&] {
             OfferOverlays overlays;
+            std::optional<AcceptYuvFourCCs> layouts;
+            if (format_index == 1) layouts.emplace(std::initializer_list<DWORD>{MakeFourCC('Y', 'U', 'Y', '2')});
+            if (format_index == 2) layouts.emplace(std::initializer_list<DWORD>{MakeFourCC('Y', 'V', '1', '2')});
             // The X server's GL renders on the CPU: counted as the hardware device, the
             // engine opens its DirectDraw screen with Direct3D on it.
             CountSoftwareGlAsHardware software_gl_as_hardware;
@@ -165,8 +175,8 @@ TEST(RealWindowOverlay, AMovieOverlayIsShownScaledAtItsGraphsPlaceUntilClosed) {
     ASSERT_EQ(state.substr(0, 1), "u") << "the engine did not show the overlay";
     // Overlays show only on the DirectDraw screen, which needs Direct3D (GL) here.
     if (state.substr(0, 3) == "u01") GTEST_SKIP() << "Direct3D could not be opened on the X server";
-    // With GL the display makes YUV overlays: the first of the table, UYVY, is taken.
-    ASSERT_EQ(state, "u100");
+    // The first format of the table that the display makes is taken.
+    ASSERT_EQ(state, "u10" + std::to_string(format_index));
 
     std::ifstream in("overlay.bin", std::ios::binary);
     std::uint32_t size[2] = {};
@@ -222,7 +232,7 @@ TEST(RealWindowOverlay, AMovieOverlayIsShownScaledAtItsGraphsPlaceUntilClosed) {
         },
         20000);
     ASSERT_GT(screen.width, 0) << "the window could not be read back";
-    const std::string shot = (shots / "movie_overlay_window.ppm").string();
+    const std::string shot = (shots / ("movie_overlay_window_" + std::to_string(format_index) + ".ppm")).string();
     WritePpm(shot, screen);
     std::printf("screenshot with the overlay: %s\n", shot.c_str());
     EXPECT_EQ(wrong, 0) << "pixels differing from the overlay scaled at its place";
@@ -242,3 +252,8 @@ TEST(RealWindowOverlay, AMovieOverlayIsShownScaledAtItsGraphsPlaceUntilClosed) {
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 0);
 }
+
+INSTANTIATE_TEST_SUITE_P(OverlayFormats, RealWindowOverlay, ::testing::Values(0, 1, 2),
+                         [](const ::testing::TestParamInfo<int>& info) {
+                             return std::string(info.param == 0 ? "Uyvy" : info.param == 1 ? "Yuy2" : "Rgb555");
+                         });
