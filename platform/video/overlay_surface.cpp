@@ -70,11 +70,9 @@ SurfaceCommon* PrimaryOf(IDirectDrawSurface7* surface) {
     return common != nullptr && common->is_primary() ? common : nullptr;
 }
 
-// A YUV overlay converted to RGB on the GPU at its size on the screen, then drawn.
-void DrawYuvOverlay(HWND window, SurfaceCommon* overlay, const RECT& source, const RECT& at) {
-    const int w = at.right - at.left;
-    const int h = at.bottom - at.top;
-    std::vector<std::uint8_t> pixels(static_cast<std::size_t>(w) * static_cast<std::size_t>(h) * 4);
+// The 32-bit picture view over `pixels`, `w` x `h`.
+PixelView XrgbView(std::vector<std::uint8_t>& pixels, int w, int h) {
+    pixels.resize(static_cast<std::size_t>(w) * static_cast<std::size_t>(h) * 4);
     PixelView view;
     view.pixels = pixels.data();
     view.pitch = w * 4;
@@ -84,6 +82,29 @@ void DrawYuvOverlay(HWND window, SurfaceCommon* overlay, const RECT& source, con
     view.red_mask = 0xFF0000u;
     view.green_mask = 0xFF00u;
     view.blue_mask = 0xFFu;
+    return view;
+}
+
+// A 16-bit overlay: its source pixels widened once into 32 bits, then scaled into the
+// picture, which then copies pixels of its own layout.
+void DrawRgbOverlay(HWND window, const PixelView& overlay, const RECT& source, const RECT& at) {
+    const int w = source.right - source.left;
+    const int h = source.bottom - source.top;
+    std::vector<std::uint8_t> pixels;
+    const PixelView view = XrgbView(pixels, w, h);
+    for (int y = 0; y < h; ++y) {
+        auto* row = reinterpret_cast<std::uint32_t*>(view.pixels + static_cast<std::ptrdiff_t>(y) * view.pitch);
+        for (int x = 0; x < w; ++x) row[x] = ReadPixelRgb(overlay, source.left + x, source.top + y);
+    }
+    DrawIntoWindowPicture(window, at, view, RECT{0, 0, w, h});
+}
+
+// A YUV overlay converted to RGB on the GPU at its size on the screen, then drawn.
+void DrawYuvOverlay(HWND window, SurfaceCommon* overlay, const RECT& source, const RECT& at) {
+    const int w = at.right - at.left;
+    const int h = at.bottom - at.top;
+    std::vector<std::uint8_t> pixels;
+    const PixelView view = XrgbView(pixels, w, h);
     const RECT whole{0, 0, w, h};
     if (gl_backend::ConvertYuvIntoPixels(overlay, &source, view, whole, whole) != DD_OK) return;
     DrawIntoWindowPicture(window, at, view, whole);
@@ -191,7 +212,7 @@ void CompositeOverlays(const SurfaceCommon* primary, HWND window, const RECT& sh
                       map_y(s.destination.bottom)};
         // The picture keeps to its own bounds, with the mapping of the whole rectangle.
         if (SurfaceObject* rgb = LiveSurfaceObject(s.overlay)) {
-            DrawIntoWindowPicture(window, at, rgb->View(), s.source);
+            DrawRgbOverlay(window, rgb->View(), s.source, at);
         } else {
             DrawYuvOverlay(window, s.overlay, s.source, at);
         }
