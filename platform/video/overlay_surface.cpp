@@ -16,7 +16,11 @@
 namespace display {
 namespace {
 
-// Whether the display offers overlays when no test says otherwise.
+// Whether the display offers overlays when no test says otherwise: no. An overlay shows
+// only over a DirectDraw primary, which the engine makes only when it runs Direct3D; on
+// its software screen (GDI output, where GL is missing or runs on the CPU) there is no
+// primary, and a movie opened as an overlay would never be seen. Without the offer such a
+// movie plays as 24-bit RGB or plain frames and is drawn like any other movie graph.
 constexpr bool kOverlaysOfferedByDefault = false;
 
 platform_hooks::OverlayOffer g_offer{kOverlaysOfferedByDefault, 0, 0, 0, 0, 0};

@@ -256,4 +256,17 @@ TEST_F(MovieOverlay, ClosingTheMovieHidesItsOverlay) {
     ExpectHides(1, "closed");
 }
 
+TEST_F(MovieOverlay, ALostOverlaySurfaceIsRestoredWithTheMoviesSurfaces) {
+    if (!Start()) GTEST_SKIP() << "no mpeg1video encoder in this build";
+    const int graph = OverlayGraph();
+    ASSERT_GT(graph, 0);
+    IDirectDrawSurface7* overlay = GetMovieRecord(movie_)->overlay_surface;
+    ASSERT_NE(overlay, nullptr);
+    LoseAllDirectDrawSurfaces();
+    EXPECT_EQ(overlay->IsLost(), DDERR_SURFACELOST);
+    EXPECT_EQ(RestoreMovieSurfaces(movie_), 0);
+    EXPECT_EQ(overlay->IsLost(), DD_OK);
+    EXPECT_EQ(RestoreMovieSurfaces(-1), 0);
+}
+
 }  // namespace
