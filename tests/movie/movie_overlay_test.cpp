@@ -22,6 +22,7 @@
 #include "engine/movie/movie_record.h"
 #include "platform/testing/display_testing.h"
 #include "platform/testing/overlay_testing.h"
+#include "platform/window_hooks.h"
 #include "tests/movie/movie_fixtures.h"
 #include "tests/support/engine_session.h"
 #include "tests/support/temp_dir.h"
@@ -254,6 +255,28 @@ TEST_F(MovieOverlay, ClosingTheMovieHidesItsOverlay) {
     ExpectOneShow({0, 0, 160, 120}, {10, 20, 330, 260}, "shown");
     ASSERT_EQ(DeleteGraphHandle(graph, 0), 0);  // closes the movie
     ExpectHides(1, "closed");
+}
+
+TEST_F(MovieOverlay, TheMessageLoopPlacesOverlaysAgainWhileTheWindowIsInactive) {
+    if (!Start()) GTEST_SKIP() << "no mpeg1video encoder in this build";
+    const int graph = OverlayGraph();
+    ASSERT_GT(graph, 0);
+    EXPECT_EQ(DrawGraphStretched(10, 20, 330, 260, graph, 0), -1);
+    ExpectOneShow({0, 0, 160, 120}, {10, 20, 330, 260}, "shown");
+    const HWND main = GetSystemBlock()->settings.main_window;
+    // Active: the loop does not place overlays.
+    EXPECT_EQ(ApiProcessWindowMessages(), 0);
+    EXPECT_TRUE(log_.Take().empty());
+    // Inactive and covered for 40 ms: every pass of the loop places the overlay again,
+    // and finds it to hide.
+    WindowClipRegion covered(COMPLEXREGION);
+    platform_hooks::InjectActivation(main, false);
+    platform_hooks::InjectActivation(main, true, false, 40);
+    EXPECT_EQ(ApiProcessWindowMessages(), 0);
+    const auto sent = log_.Take();
+    EXPECT_GE(sent.size(), 10u);
+    for (const auto& update : sent) EXPECT_EQ(update.flags, DDOVER_HIDE);
+    EXPECT_EQ(GetMovieRecord(movie_)->overlay.show, 0);
 }
 
 TEST_F(MovieOverlay, ALostOverlaySurfaceIsRestoredWithTheMoviesSurfaces) {
