@@ -279,6 +279,26 @@ TEST_F(MovieOverlay, TheMessageLoopPlacesOverlaysAgainWhileTheWindowIsInactive) 
     EXPECT_EQ(GetMovieRecord(movie_)->overlay.show, 0);
 }
 
+TEST_F(MovieOverlay, AReleasedMovieIsLeftAloneAndARebuiltOnePlacedAfresh) {
+    if (!Start()) GTEST_SKIP() << "no mpeg1video encoder in this build";
+    const int graph = OverlayGraph();
+    ASSERT_GT(graph, 0);
+    EXPECT_EQ(DrawGraphStretched(10, 20, 330, 260, graph, 0), -1);
+    ExpectOneShow({0, 0, 160, 120}, {10, 20, 330, 260}, "shown");
+    EXPECT_EQ(ReleaseAllMovieGraphs(), 0);
+    EXPECT_EQ(GetMovieRecord(movie_)->overlay_surface, nullptr);
+    EXPECT_EQ(PlaceMovieOverlay(10, 20, 2, movie_, 1), 0);
+    EXPECT_EQ(PlaceMovieOverlay(10, 20, 2, movie_, 0), 0);
+    EXPECT_EQ(RefreshMovieOverlays(), 0);
+    EXPECT_TRUE(log_.Take().empty()) << "a released movie";
+    EXPECT_EQ(RebuildAllMovieGraphs(), 0);
+    ASSERT_NE(GetMovieRecord(movie_)->overlay_surface, nullptr);
+    EXPECT_EQ(GetMovieRecord(movie_)->surface_mode, 1);
+    // The placement starts afresh: the same place is sent again once a frame is there.
+    EXPECT_EQ(DrawGraphStretched(10, 20, 330, 260, graph, 0), -1);
+    ExpectOneShow({0, 0, 160, 120}, {10, 20, 330, 260}, "rebuilt");
+}
+
 TEST_F(MovieOverlay, ALostOverlaySurfaceIsRestoredWithTheMoviesSurfaces) {
     if (!Start()) GTEST_SKIP() << "no mpeg1video encoder in this build";
     const int graph = OverlayGraph();
