@@ -14,9 +14,9 @@
 #include "platform/kernel.h"
 #include "platform/shift_jis.h"
 
-namespace {
+LogState g_log_state = {"Log.txt", "", 0, 0, 0, 0, 0, 0};
 
-LogState g_log = {"Log.txt", "", 0, 0, 0, 0, 0, 0};
+namespace {
 
 // Texts up to this long are converted in a stack buffer of 2n + 1 bytes.
 constexpr std::size_t kStackTextMax = 255;
@@ -65,35 +65,33 @@ void WriteToFile(HANDLE file, const char* bytes, std::size_t length) {
 
 }  // namespace
 
-LogState* GetLogState() { return &g_log; }
-
 void SetLogDirectory(const char* directory) {
     std::size_t i = 0;
-    for (; directory[i] != '\0' && i + 1 < sizeof g_log.directory; ++i) g_log.directory[i] = directory[i];
-    g_log.directory[i] = '\0';
+    for (; directory[i] != '\0' && i + 1 < sizeof g_log_state.directory; ++i) g_log_state.directory[i] = directory[i];
+    g_log_state.directory[i] = '\0';
 }
 
 int StartLogFile() {
-    if (g_log.no_log_file || GetSystemBlock()->user_window) return 1;
-    if (g_log.date_stamped_name) {
+    if (g_log_state.no_log_file || GetSystemBlock()->user_window) return 1;
+    if (g_log_state.date_stamped_name) {
         int date[6];
         GetLocalDateFields(date);
         char number[16];
-        CopyString(g_log.file_name, "Log");
+        CopyString(g_log_state.file_name, "Log");
         for (int i = 0; i < 6; ++i) {
-            if (i > 0) AppendString(g_log.file_name, "_");
-            AppendString(g_log.file_name, FormatIntToText(date[i], number, 10));
+            if (i > 0) AppendString(g_log_state.file_name, "_");
+            AppendString(g_log_state.file_name, FormatIntToText(date[i], number, 10));
         }
-        AppendString(g_log.file_name, ".txt");
+        AppendString(g_log_state.file_name, ".txt");
     } else {
-        CopyString(g_log.file_name, "Log.txt");
+        CopyString(g_log_state.file_name, "Log.txt");
     }
-    DeleteFileA(g_log.file_name);
-    HANDLE file = CreateFileA(g_log.file_name, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    DeleteFileA(g_log_state.file_name);
+    HANDLE file = CreateFileA(g_log_state.file_name, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
-    g_log.indent = 0;
-    g_log.mid_line = 0;
-    g_log.start_time = timeGetTime();
+    g_log_state.indent = 0;
+    g_log_state.mid_line = 0;
+    g_log_state.start_time = timeGetTime();
     return 1;
 }
 
@@ -112,26 +110,26 @@ int WriteLogText(const char* text) {
 
     if (GetSystemBlock()->user_window) {
         OutputDebugStringA(work);
-    } else if (!g_log.no_log_file && g_log.directory[0] != '\0' && converted > 0) {
+    } else if (!g_log_state.no_log_file && g_log_state.directory[0] != '\0' && converted > 0) {
         // (An empty text writes nothing, not even a stamp, and leaves the line state.)
-        char path[sizeof g_log.directory + 1 + sizeof g_log.file_name];
-        CopyString(path, g_log.directory);
+        char path[sizeof g_log_state.directory + 1 + sizeof g_log_state.file_name];
+        CopyString(path, g_log_state.directory);
         if (!EndsWithSeparator(path)) AppendString(path, "\\");
-        AppendString(path, g_log.file_name);
+        AppendString(path, g_log_state.file_name);
 
         HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (file != INVALID_HANDLE_VALUE) SetFilePointer(file, 0, nullptr, FILE_END);
-        if (!g_log.mid_line) {
-            if (!g_log.no_stamp) {
+        if (!g_log_state.mid_line) {
+            if (!g_log_state.no_stamp) {
                 char stamp[32];
-                FormatString(stamp, "%d:", static_cast<int>(timeGetTime() - g_log.start_time));
+                FormatString(stamp, "%d:", static_cast<int>(timeGetTime() - g_log_state.start_time));
                 std::size_t stamp_length = 0;
                 while (stamp[stamp_length] != '\0') ++stamp_length;
                 WriteToFile(file, stamp, stamp_length);
             }
-            if (g_log.indent > 0) {
+            if (g_log_state.indent > 0) {
                 char tabs[kMaxIndentTabs + 1];
-                const int count = g_log.indent < kMaxIndentTabs ? g_log.indent : kMaxIndentTabs;
+                const int count = g_log_state.indent < kMaxIndentTabs ? g_log_state.indent : kMaxIndentTabs;
                 for (int i = 0; i < count; ++i) tabs[i] = '\t';
                 tabs[count] = '\0';
                 WriteToFile(file, tabs, static_cast<std::size_t>(count));
@@ -140,7 +138,7 @@ int WriteLogText(const char* text) {
         }
         WriteToFile(file, work, converted);
         OutputDebugStringA(work);
-        g_log.mid_line = work[converted - 1] != '\n';
+        g_log_state.mid_line = work[converted - 1] != '\n';
         if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
     }
 
@@ -162,16 +160,16 @@ int WriteLogFormat(const char* format, ...) {
 }
 
 int SetLogFileOutput(int write_file) {
-    g_log.no_log_file = write_file == 0 ? 1 : 0;
+    g_log_state.no_log_file = write_file == 0 ? 1 : 0;
     return 0;
 }
 
 int IncreaseLogIndent() {
-    ++g_log.indent;
+    ++g_log_state.indent;
     return 0;
 }
 
 int DecreaseLogIndent() {
-    if (g_log.indent > 0) --g_log.indent;
+    if (g_log_state.indent > 0) --g_log_state.indent;
     return 0;
 }

@@ -16,7 +16,8 @@ struct LogState {
     std::int32_t date_stamped_name;
 };
 
-LogState* GetLogState();
+// The log's settings and state.
+extern LogState g_log_state;
 
 // Sets the folder the log file lives in (the start-up directory); empty drops all text.
 void SetLogDirectory(const char* directory);

@@ -11,18 +11,10 @@
 #include "engine/core/text_log.h"
 #include "platform/kernel.h"
 
+AllocTracker g_alloc_tracker{};
+
 namespace {
 
-struct AllocTracker {
-    TrackedAllocHeader sentinel;
-    TrackedAllocHeader* newest;
-    std::uint16_t next_serial;
-    std::int32_t total_bytes;
-    std::int32_t live_count;
-    AllocTrackerSwitches switches;
-};
-
-AllocTracker g_tracker{};
 INIT_ONCE g_lock_once{};
 CRITICAL_SECTION g_lock{};
 
@@ -54,7 +46,7 @@ void SetSourceName(TrackedAllocHeader* header, const char* name) {
 }
 
 bool ShouldTrace(std::uint32_t size) {
-    const AllocTrackerSwitches& s = g_tracker.switches;
+    const AllocTrackerSwitches& s = g_alloc_tracker.switches;
     return s.trace_size < 0 || static_cast<std::uint32_t>(s.trace_size) == size || s.log_every_call == 1;
 }
 
@@ -66,8 +58,8 @@ void* BlockOf(TrackedAllocHeader* header) { return reinterpret_cast<unsigned cha
 
 // The byte total is a 32-bit count; it wraps rather than overflow.
 void AddToTotal(std::uint32_t added, std::uint32_t removed) {
-    g_tracker.total_bytes =
-        static_cast<std::int32_t>(static_cast<std::uint32_t>(g_tracker.total_bytes) + added - removed);
+    g_alloc_tracker.total_bytes =
+        static_cast<std::int32_t>(static_cast<std::uint32_t>(g_alloc_tracker.total_bytes) + added - removed);
 }
 
 }  // namespace
@@ -108,13 +100,13 @@ void LogAllocationRecord(const TrackedAllocHeader* header) {
 }
 
 void LogAllocationTotals() {
-    WriteLogFormat("\tTotal size:%d(%.3fkb)  Alloc num:%d", g_tracker.total_bytes,
-                   g_tracker.total_bytes * (1.0 / 1024.0), g_tracker.live_count);
+    WriteLogFormat("\tTotal size:%d(%.3fkb)  Alloc num:%d", g_alloc_tracker.total_bytes,
+                   g_alloc_tracker.total_bytes * (1.0 / 1024.0), g_alloc_tracker.live_count);
 }
 
 int CheckAllocations() {
     TrackerLock lock;
-    for (TrackedAllocHeader* h = g_tracker.newest; h != nullptr && h != &g_tracker.sentinel; h = h->previous) {
+    for (TrackedAllocHeader* h = g_alloc_tracker.newest; h != nullptr && h != &g_alloc_tracker.sentinel; h = h->previous) {
         if (CompareMemory(h, h->mirror, kTrackedHeaderFieldBytes) != 0) {
             WriteLogText("以下のメモリ確保情報が破損しました");
             LogAllocationRecord(h);
@@ -128,7 +120,7 @@ void DumpAllocations() {
     TrackerLock lock;
     WriteLogText("\n");
     WriteLogText("Alloc memory dump\n");
-    for (TrackedAllocHeader* h = g_tracker.newest; h != nullptr && h != &g_tracker.sentinel; h = h->previous) {
+    for (TrackedAllocHeader* h = g_alloc_tracker.newest; h != nullptr && h != &g_alloc_tracker.sentinel; h = h->previous) {
         LogAllocationRecord(h);
     }
     LogAllocationTotals();
@@ -151,26 +143,26 @@ void* TrackedAlloc(std::uint32_t size, const char* source_name, std::int16_t lin
     header->size = size;
     SetSourceName(header, source_name);
     header->source_line = line;
-    header->serial_id = g_tracker.next_serial++;
+    header->serial_id = g_alloc_tracker.next_serial++;
 
-    if (g_tracker.newest == nullptr) g_tracker.newest = &g_tracker.sentinel;
-    TrackedAllocHeader* older = g_tracker.newest;
+    if (g_alloc_tracker.newest == nullptr) g_alloc_tracker.newest = &g_alloc_tracker.sentinel;
+    TrackedAllocHeader* older = g_alloc_tracker.newest;
     older->next = header;
     header->previous = older;
     header->next = nullptr;
-    g_tracker.newest = header;
+    g_alloc_tracker.newest = header;
     RewriteMirror(header);
     RewriteMirror(older);
 
     AddToTotal(size, 0);
-    g_tracker.live_count += 1;
+    g_alloc_tracker.live_count += 1;
 
     if (ShouldTrace(size)) {
         WriteLogText("mem alloc  ");
         LogAllocationRecord(header);
     }
-    if (g_tracker.switches.log_totals_every_call == 1) LogAllocationTotals();
-    if (g_tracker.switches.check_every_call == 1) CheckAllocations();
+    if (g_alloc_tracker.switches.log_totals_every_call == 1) LogAllocationTotals();
+    if (g_alloc_tracker.switches.check_every_call == 1) CheckAllocations();
     return BlockOf(header);
 }
 
@@ -185,14 +177,14 @@ void TrackedFree(void* address) {
     TrackerLock lock;
     TrackedAllocHeader* header = HeaderOf(address);
     AddToTotal(0, header->size);
-    g_tracker.live_count -= 1;
-    if (g_tracker.switches.check_every_call == 1) CheckAllocations();
+    g_alloc_tracker.live_count -= 1;
+    if (g_alloc_tracker.switches.check_every_call == 1) CheckAllocations();
 
     TrackedAllocHeader* previous = header->previous;
     TrackedAllocHeader* next = header->next;
     if (previous != nullptr) previous->next = next;
     if (next != nullptr) next->previous = previous;
-    if (g_tracker.newest == header) g_tracker.newest = previous;
+    if (g_alloc_tracker.newest == header) g_alloc_tracker.newest = previous;
     RewriteMirror(next);
     RewriteMirror(previous);
 
@@ -200,7 +192,7 @@ void TrackedFree(void* address) {
         WriteLogText("mem free  ");
         LogAllocationRecord(header);
     }
-    if (g_tracker.switches.log_totals_every_call == 1) LogAllocationTotals();
+    if (g_alloc_tracker.switches.log_totals_every_call == 1) LogAllocationTotals();
     HeapFree(GetProcessHeap(), 0, header);
 }
 
@@ -208,7 +200,7 @@ void* TrackedRealloc(void* address, std::uint32_t new_size, const char* source_n
     if (address == nullptr) return TrackedAlloc(new_size, source_name, line);
     TrackerLock lock;
     TrackedAllocHeader* old_header = HeaderOf(address);
-    const bool was_newest = g_tracker.newest == old_header;
+    const bool was_newest = g_alloc_tracker.newest == old_header;
     auto* header = new_size > 0xFFFFFFFFu - kTrackedHeaderBytes
                        ? nullptr
                        : static_cast<TrackedAllocHeader*>(
@@ -220,10 +212,10 @@ void* TrackedRealloc(void* address, std::uint32_t new_size, const char* source_n
     }
     SetSourceName(header, source_name);
     header->source_line = line;
-    header->serial_id = g_tracker.next_serial++;
+    header->serial_id = g_alloc_tracker.next_serial++;
     if (header->previous != nullptr) header->previous->next = header;
     if (header->next != nullptr) header->next->previous = header;
-    if (was_newest) g_tracker.newest = header;
+    if (was_newest) g_alloc_tracker.newest = header;
     AddToTotal(new_size, header->size);
     header->size = new_size;
     RewriteMirror(header);
@@ -234,11 +226,9 @@ void* TrackedRealloc(void* address, std::uint32_t new_size, const char* source_n
         WriteLogText("mem realloc  ");
         LogAllocationRecord(header);
     }
-    if (g_tracker.switches.log_totals_every_call == 1) LogAllocationTotals();
-    if (g_tracker.switches.check_every_call == 1) CheckAllocations();
+    if (g_alloc_tracker.switches.log_totals_every_call == 1) LogAllocationTotals();
+    if (g_alloc_tracker.switches.check_every_call == 1) CheckAllocations();
     return BlockOf(header);
 }
 
-std::int32_t TrackedTotalBytes() { return g_tracker.total_bytes; }
-std::int32_t TrackedLiveBlockCount() { return g_tracker.live_count; }
-AllocTrackerSwitches* GetAllocTrackerSwitches() { return &g_tracker.switches; }
+AllocTrackerSwitches* GetAllocTrackerSwitches() { return &g_alloc_tracker.switches; }

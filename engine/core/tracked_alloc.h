@@ -37,7 +37,16 @@ void DumpAllocations();
 void LogAllocationRecord(const TrackedAllocHeader* header);
 void LogAllocationTotals();
 
-// Counters and switches, for the shutdown dump, the window start-up reset and tests.
-std::int32_t TrackedTotalBytes();
-std::int32_t TrackedLiveBlockCount();
+// The list of live blocks with its counters and switches.
+struct AllocTracker {
+    TrackedAllocHeader sentinel;
+    TrackedAllocHeader* newest;
+    std::uint16_t next_serial;
+    std::int32_t total_bytes;
+    std::int32_t live_count;
+    AllocTrackerSwitches switches;
+};
+extern AllocTracker g_alloc_tracker;
+
+// The switches, for the window start-up reset and tests.
 AllocTrackerSwitches* GetAllocTrackerSwitches();

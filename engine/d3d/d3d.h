@@ -63,9 +63,6 @@ struct D3DGraphicsHooks {
 void InstallD3DGraphicsHooks(const D3DGraphicsHooks& hooks);
 
 int InitializeDirect3D(const DrawSettingsBlock& settings);
-// With 1 (the default) the screen takes Direct3D wherever the 3-D object can be had;
-// with 0 start-up refuses it and the screen falls back to software rendering.
-void SetDirect3DRendererEnabled(int enabled);
 int TerminateDirect3D();
 int IsDirect3DUp();
 void FlushCurrentVertexBatch();

@@ -252,6 +252,10 @@ const D3DGraphicsHooks& GraphicsCore();
 D3DDeviceRecord* GetD3DDeviceRecord(int device);
 D3DDeviceRecord* CurrentD3DDeviceRecord();
 
+// With 1 (the default) the screen takes Direct3D wherever the 3-D object can be had;
+// with 0 start-up refuses it and the screen falls back to software rendering (the tests
+// switch it).
+extern int g_direct3d_renderer_enabled;
 int IsDirect3DRendererEnabled();
 
 // ---- start-up, devices, display loss (device_lifecycle.cpp) ------------------------------
@@ -295,7 +299,8 @@ int BltImageRectToGraphTextures(const ImageSource& source, const RECT* source_re
 int DeriveGraphD3D(GraphRecord* graph, int x, int y, int width, int height, const GraphRecord* source);
 
 // ---- lights (light_table.cpp) ------------------------------------------------------------
-LightTable& Lights();
+// The light table (light_table.cpp).
+extern LightTable g_lights;
 int CreateLightHandle();
 int CreateDirectionalLight(float x, float y, float z);
 int DeleteLightHandle(int handle);

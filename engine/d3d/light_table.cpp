@@ -7,9 +7,9 @@
 #include "engine/core/core.h"
 #include "engine/d3d/d3d_state.h"
 
-namespace {
-
 LightTable g_lights;
+
+namespace {
 
 int SlotOfHandle(int handle) {
     if (handle < 0 || (static_cast<std::uint32_t>(handle) & 0x78000000u) != kLightHandleKindValue) return -1;
@@ -20,8 +20,6 @@ int SlotOfHandle(int handle) {
 }
 
 }  // namespace
-
-LightTable& Lights() { return g_lights; }
 
 LightData* GetLightData(int handle) {
     const int slot = SlotOfHandle(handle);

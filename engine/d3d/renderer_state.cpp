@@ -8,9 +8,10 @@ namespace {
 D3DRendererState g_state;
 D3DDeviceRecord g_devices[kD3DDeviceRecords];
 D3DGraphicsHooks g_graphics{};  // filled by the graphics core before it starts the renderer
-int g_renderer_enabled = 1;  // Direct3D is the default path wherever it can be opened
 
 }  // namespace
+
+int g_direct3d_renderer_enabled = 1;  // Direct3D is the default path wherever it can be opened
 
 D3DRendererState& D3DState() { return g_state; }
 D3DDeviceRecord* D3DDeviceRecords() { return g_devices; }
@@ -26,8 +27,7 @@ D3DDeviceRecord* GetD3DDeviceRecord(int device) {
 
 D3DDeviceRecord* CurrentD3DDeviceRecord() { return GetD3DDeviceRecord(g_state.current_device); }
 
-void SetDirect3DRendererEnabled(int enabled) { g_renderer_enabled = enabled != 0 ? 1 : 0; }
-int IsDirect3DRendererEnabled() { return g_renderer_enabled; }
+int IsDirect3DRendererEnabled() { return g_direct3d_renderer_enabled; }
 
 int IsDirect3DUp() { return g_state.direct3d != nullptr ? 1 : 0; }
 int IsD3DDeviceUnavailable() { return g_state.device_unavailable != 0 ? 1 : 0; }

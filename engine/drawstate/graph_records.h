@@ -78,11 +78,6 @@ struct ImageSource {
 inline ImageSource ImageSourceOf(const GraphImage* image, const GraphImage* alpha_image) {
     return ImageSource{nullptr, nullptr, nullptr, 0, image, alpha_image, 0};
 }
-// A source of a colour bitmap and its alpha bitmap (or null), whose bits are laid out as
-// `format` says.
-inline ImageSource BitmapSourceOf(const ColorFormat* format, HBITMAP color_bitmap, HBITMAP alpha_bitmap) {
-    return ImageSource{format, color_bitmap, alpha_bitmap, 1, nullptr, nullptr, 0};
-}
 
 constexpr int kSurfaceDataSlots = 65536;
 

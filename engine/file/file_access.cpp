@@ -51,9 +51,6 @@ int FileAccessEof(FileHandle file) { return g_table.eof(file); }
 int FileAccessIdleCheck(FileHandle file) { return g_table.idle_check(file); }
 int FileAccessSetDir(const char* path) { return g_table.set_dir(path); }
 int FileAccessGetDir(char* buffer) { return g_table.get_dir(buffer); }
-FindHandle FileAccessFindFirst(const char* pattern, FindFileInfo* info) { return g_table.find_first(pattern, info); }
-int FileAccessFindNext(FindHandle find, FindFileInfo* info) { return g_table.find_next(find, info); }
-int FileAccessFindClose(FindHandle find) { return g_table.find_close(find); }
 
 int SetupFileAccessTable(const FileAccessTable* table) {
     if (table != nullptr) {

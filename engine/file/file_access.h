@@ -63,8 +63,8 @@ struct StreamDescriptor {
     StreamHandle handle;
 };
 
-// Entry points of slots 0 to 8 (and of the three find slots): each calls through the
-// table as installed at the time of the call and returns its result unchanged.
+// Entry points of slots 0 to 8: each calls through the table as installed at the time of
+// the call and returns its result unchanged.
 FileHandle FileAccessOpen(const char* path, int read_cache, int reserved, int asynchronous);
 int FileAccessClose(FileHandle file);
 std::int64_t FileAccessTell(FileHandle file);
@@ -74,9 +74,6 @@ int FileAccessEof(FileHandle file);
 int FileAccessIdleCheck(FileHandle file);
 int FileAccessSetDir(const char* path);
 int FileAccessGetDir(char* buffer);
-FindHandle FileAccessFindFirst(const char* pattern, FindFileInfo* info);
-int FileAccessFindNext(FindHandle find, FindFileInfo* info);
-int FileAccessFindClose(FindHandle find);
 
 // Copies a caller's twelve operations into the table; null installs the archive-aware
 // set, or the plain-file set when the no-archive switch is 1. Returns 0.

@@ -22,7 +22,7 @@ struct FontManagerBlock {
     std::int32_t default_spacing;
 };
 
-FontManagerBlock* GetFontManager();
+extern FontManagerBlock g_font_manager;
 
 // The graphics side cannot make fonts: DirectDraw output without a DirectDraw object.
 bool IsFontGraphicsReady();

@@ -12,9 +12,9 @@
 #include "engine/graphics/graphics.h"
 #include "platform/kernel.h"
 
-namespace {
+FontManagerBlock g_font_manager;
 
-FontManagerBlock g_manager;
+namespace {
 
 // The engine's default face name (CP932).
 const char kDefaultFace[] = "ＭＳ ゴシック";
@@ -58,7 +58,7 @@ bool FormatIs(const ColorFormat* format, int alpha, int red, int green, int blue
 // Texture caches draw white glyphs with their coverage in A4R4G4B4 (anti-aliased) or
 // A1R5G5B5 texels; without both formats every font keeps a memory cache.
 bool TextureCacheAvailable() {
-    return g_manager.no_texture_cache == 0 && GetDrawSettings()->new_graph.texture_graphs != 0 &&
+    return g_font_manager.no_texture_cache == 0 && GetDrawSettings()->new_graph.texture_graphs != 0 &&
            IsDirect3DUp() != 0 && IsSoftwareRendering() == 0 &&
            FormatIs(GetTextureFormatColorFormat(kTextureSlotAlphaChannel16), 4, 4, 4, 4) &&
            FormatIs(GetTextureFormatColorFormat(kTextureSlotAlphaTest16), 1, 5, 5, 5);
@@ -70,7 +70,7 @@ void SizeTextureCache(FontHandleRecord* record, int cell) {
     int width = 512;
     int height = 512;
     int slots = 0;
-    if (g_manager.glyph_slot_count == 0) {
+    if (g_font_manager.glyph_slot_count == 0) {
         slots = (512 / cell) * (512 / cell);
         while (slots < 10) {
             if (width > height) {
@@ -81,7 +81,7 @@ void SizeTextureCache(FontHandleRecord* record, int cell) {
             slots = (width / cell) * (height / cell);
         }
     } else {
-        const int side = cell * (static_cast<int>(std::sqrt(static_cast<double>(g_manager.glyph_slot_count))) + 1);
+        const int side = cell * (static_cast<int>(std::sqrt(static_cast<double>(g_font_manager.glyph_slot_count))) + 1);
         width = 8;
         while (width < side) width *= 2;
         height = width;
@@ -102,8 +102,6 @@ int FailCreation(FontHandleRecord* record, int slot) {
 
 }  // namespace
 
-FontManagerBlock* GetFontManager() { return &g_manager; }
-
 bool IsFontGraphicsReady() { return !(IsDirectDrawOutput() && GetDirectDrawObject() == nullptr); }
 
 bool IsGraphicsOff() { return GetDrawSettings()->graphics_off != 0; }
@@ -111,7 +109,7 @@ bool IsGraphicsOff() { return GetDrawSettings()->graphics_off != 0; }
 FontHandleRecord* GetFontRecord(int font) {
     const int slot = ValidateHandleSlot(font, kHandleKindFont, kMaxFontHandles);
     if (slot < 0) return nullptr;
-    FontHandleRecord* record = g_manager.fonts[slot];
+    FontHandleRecord* record = g_font_manager.fonts[slot];
     if (record == nullptr || !HandleCheckMatches(record->check, font)) return nullptr;
     return record;
 }
@@ -134,16 +132,16 @@ int CreateFontToHandle(const char* face_name, int size, int thickness, int type,
     }
 
     if (slot == -1) {
-        for (slot = 0; slot < kMaxFontHandles && g_manager.fonts[slot] != nullptr; ++slot) {
+        for (slot = 0; slot < kMaxFontHandles && g_font_manager.fonts[slot] != nullptr; ++slot) {
         }
         if (slot == kMaxFontHandles) return WriteLogFormat("作成できるフォントハンドル数 %d の限界を超えました", kMaxFontHandles);
-    } else if (slot < 0 || slot >= kMaxFontHandles || g_manager.fonts[slot] != nullptr) {
+    } else if (slot < 0 || slot >= kMaxFontHandles || g_font_manager.fonts[slot] != nullptr) {
         return -1;
     }
 
     auto* record = static_cast<FontHandleRecord*>(TrackedCalloc(sizeof(FontHandleRecord), __FILE__, __LINE__));
     if (record == nullptr) return WriteLogText("フォント管理用メモリ領域の確保に失敗しました\n");
-    g_manager.fonts[slot] = record;
+    g_font_manager.fonts[slot] = record;
     record->screen_surface = -1;
     record->cache_graph = -1;
     record->edge_graph = -1;
@@ -158,8 +156,8 @@ int CreateFontToHandle(const char* face_name, int size, int thickness, int type,
     if (check != -1) {
         record->check = static_cast<std::uint32_t>(check);
     } else {
-        record->check = static_cast<std::uint32_t>(g_manager.check_counter);
-        if (++g_manager.check_counter >= kHandleCheckCountLimit) g_manager.check_counter = 0;
+        record->check = static_cast<std::uint32_t>(g_font_manager.check_counter);
+        if (++g_font_manager.check_counter >= kHandleCheckCountLimit) g_font_manager.check_counter = 0;
     }
 
     record->texture_cache = TextureCacheAvailable() ? 1 : 0;
@@ -242,7 +240,7 @@ int CreateFontToHandle(const char* face_name, int size, int thickness, int type,
 
     // The memory cache: one column of square cells.
     record->cache_bits_per_pixel = type == 0 ? 1 : 8;
-    int slots = g_manager.glyph_slot_count;
+    int slots = g_font_manager.glyph_slot_count;
     if (slots == 0) {
         slots = 327680 / (cell * cell);
         if (slots < 20) slots = 20;
@@ -290,7 +288,7 @@ int DeleteFontHandle(int font) {
     if (record->staging_pixels != nullptr) TrackedFree(record->staging_pixels);
     // Read the owner's flag before the record goes.
     std::int32_t* deleted_flag = record->deleted_flag;
-    g_manager.fonts[font & kHandleSlotMask] = nullptr;
+    g_font_manager.fonts[font & kHandleSlotMask] = nullptr;
     TrackedFree(record);
     if (deleted_flag != nullptr) *deleted_flag = 1;
     return 0;
@@ -325,7 +323,7 @@ int GetFontHandleSettings(char* face_name, int* size, int* thickness, int font) 
     return 0;
 }
 
-int GetDefaultFontHandle() { return g_manager.default_font; }
+int GetDefaultFontHandle() { return g_font_manager.default_font; }
 
 int InitializeFontManager() {
     if (!IsFontGraphicsReady()) return -1;
@@ -333,7 +331,7 @@ int InitializeFontManager() {
     IncreaseLogIndent();
     char face[kDefaultFaceNameBytes] = {};
     int size = 16, thickness = 6, type = -1, charset_mode = -1, edge_size = -1, italic = 0;
-    const FontHandleRecord* current = GetFontRecord(g_manager.default_font);
+    const FontHandleRecord* current = GetFontRecord(g_font_manager.default_font);
     const bool had_default = current != nullptr;
     if (had_default) {
         CopyFaceName(face, current->face_name, kDefaultFaceNameBytes);
@@ -345,24 +343,24 @@ int InitializeFontManager() {
         italic = current->italic;
     }
     for (int slot = 0; slot < kMaxFontHandles; ++slot) {
-        if (g_manager.fonts[slot] != nullptr) DeleteFontHandle(FontHandleOf(g_manager.fonts[slot]->check, slot));
+        if (g_font_manager.fonts[slot] != nullptr) DeleteFontHandle(FontHandleOf(g_font_manager.fonts[slot]->check, slot));
     }
-    g_manager.default_font = CreateFontToHandle(face, size, thickness, type, charset_mode, edge_size, italic, -1, -1);
+    g_font_manager.default_font = CreateFontToHandle(face, size, thickness, type, charset_mode, edge_size, italic, -1, -1);
     DecreaseLogIndent();
     WriteLogText("フォントの初期化は正常に終了しました\n");
     return 0;
 }
 
 int InitializeFontSettings() {
-    std::memset(&g_manager, 0, sizeof g_manager);
-    g_manager.default_font = -1;
-    g_manager.default_size = 16;
-    g_manager.default_thickness = 6;
-    g_manager.default_type = 0;
-    g_manager.default_charset_mode = 1;
-    g_manager.default_edge_size = 1;
-    g_manager.default_italic = 0;
-    g_manager.default_spacing = 0;
+    std::memset(&g_font_manager, 0, sizeof g_font_manager);
+    g_font_manager.default_font = -1;
+    g_font_manager.default_size = 16;
+    g_font_manager.default_thickness = 6;
+    g_font_manager.default_type = 0;
+    g_font_manager.default_charset_mode = 1;
+    g_font_manager.default_edge_size = 1;
+    g_font_manager.default_italic = 0;
+    g_font_manager.default_spacing = 0;
     InitializeFontManager();
     return 0;
 }
@@ -370,39 +368,39 @@ int InitializeFontSettings() {
 // Deletes every font, the default one too, without making any font again.
 int DeleteAllFontHandles() {
     for (int slot = 0; slot < kMaxFontHandles; ++slot) {
-        if (g_manager.fonts[slot] != nullptr) DeleteFontHandle(FontHandleOf(g_manager.fonts[slot]->check, slot));
+        if (g_font_manager.fonts[slot] != nullptr) DeleteFontHandle(FontHandleOf(g_font_manager.fonts[slot]->check, slot));
     }
     return 0;
 }
 
 int RefreshDefaultFont() {
-    const FontHandleRecord* record = GetFontRecord(g_manager.default_font);
-    if (record != nullptr && CompareStrings(record->face_name, g_manager.default_face_name) == 0 &&
-        record->type == g_manager.default_type && record->size == g_manager.default_size &&
-        record->thickness == g_manager.default_thickness && record->charset_mode == g_manager.default_charset_mode &&
-        record->edge_size == g_manager.default_edge_size && record->italic == g_manager.default_italic) {
+    const FontHandleRecord* record = GetFontRecord(g_font_manager.default_font);
+    if (record != nullptr && CompareStrings(record->face_name, g_font_manager.default_face_name) == 0 &&
+        record->type == g_font_manager.default_type && record->size == g_font_manager.default_size &&
+        record->thickness == g_font_manager.default_thickness && record->charset_mode == g_font_manager.default_charset_mode &&
+        record->edge_size == g_font_manager.default_edge_size && record->italic == g_font_manager.default_italic) {
         return 0;
     }
-    DeleteFontHandle(g_manager.default_font);
-    g_manager.default_font = CreateFontToHandle(
-        g_manager.default_face_name, g_manager.default_size, g_manager.default_thickness, g_manager.default_type,
-        g_manager.default_charset_mode, (g_manager.default_type & kFontTypeEdge) ? g_manager.default_edge_size : -1,
-        g_manager.default_italic, -1, -1);
-    SetFontSpacing(g_manager.default_spacing, g_manager.default_font);
+    DeleteFontHandle(g_font_manager.default_font);
+    g_font_manager.default_font = CreateFontToHandle(
+        g_font_manager.default_face_name, g_font_manager.default_size, g_font_manager.default_thickness, g_font_manager.default_type,
+        g_font_manager.default_charset_mode, (g_font_manager.default_type & kFontTypeEdge) ? g_font_manager.default_edge_size : -1,
+        g_font_manager.default_italic, -1, -1);
+    SetFontSpacing(g_font_manager.default_spacing, g_font_manager.default_font);
     return 0;
 }
 
 int SetDefaultFontSettings(const char*, int size, int thickness) {
     if (!IsFontGraphicsReady()) return -1;
-    g_manager.default_size = size == -1 ? 16 : size;
-    g_manager.default_thickness = thickness == -1 ? 6 : thickness;
+    g_font_manager.default_size = size == -1 ? 16 : size;
+    g_font_manager.default_thickness = thickness == -1 ? 6 : thickness;
     RefreshDefaultFont();
     return 0;
 }
 
 int RecreateAllFonts() {
     for (int slot = 0; slot < kMaxFontHandles; ++slot) {
-        const FontHandleRecord* record = g_manager.fonts[slot];
+        const FontHandleRecord* record = g_font_manager.fonts[slot];
         if (record == nullptr) continue;
         char face[kFontFaceNameBytes];
         CopyFaceName(face, record->face_name, kFontFaceNameBytes);

@@ -1,6 +1,7 @@
 // The player for movies the Theora decoder does not take: a multimedia stream of the
 // platform, run and paused with the movie, its frames collected into the record's frame
-// image when the stream's clock has a new one due, looped by seeking back to 0, released
+// image when the stream's clock has a new one due (a paused movie's frame, the first one
+// after the open, taken at once for its graph), looped by seeking back to 0, released
 // and re-opened at its saved time across a display change. A file the stream cannot open
 // by name (a member of an archive) is first copied whole into a temporary file, which
 // goes with the movie. In overlay mode the frames go straight into an overlay surface in
@@ -15,7 +16,6 @@
 
 namespace {
 
-constexpr std::uint32_t kNoUpdate = 0xFFFFFFFFu;
 constexpr std::uint32_t kCopyChunk = 1048576;
 
 const char* OpenFailureText(MediaStreamError error) {
@@ -187,16 +187,52 @@ void ReleaseStream(MovieRecord* record) {
     record->overlay_surface = nullptr;
     TrackedFree(record->frame_image.pixels);
     record->frame_image = MovieFrameImage{};
+    record->frame_pending = 0;
+}
+
+// A frame taken but not handed over yet (the first one, taken at open) goes to the
+// callback also when the update collects none: the movie is paused, its next frame is
+// not due, or its stream has ended.
+int HandOverPendingFrame(MovieRecord* record) {
+    // An overlay's standing frame is in its surface: it counts as collected now.
+    if (record->surface_mode == 1) {
+        if (record->frame_pending) record->frame_ready = 1;
+        record->frame_pending = 0;
+        return 0;
+    }
+    if (record->frame_pending && record->callback != nullptr) {
+        record->callback(record, record->user);
+        record->frame_ready = 1;
+    }
+    return 0;
 }
 
 }  // namespace
+
+// Takes the frame shown at the stream's present time into the frame image (an overlay
+// movie's into its overlay surface), for the next update to hand over: a paused movie is not collected from, yet its graph is to show the
+// frame it stands at (the first one after the open). A frame that cannot be decoded
+// leaves the image as it is.
+void TakeStandingFrame(MovieRecord* record) {
+    const MediaFrameResult taken =
+        record->surface_mode == 1
+            ? MediaStreamTakeFrameIntoSurface(record->media, record->overlay_surface)
+            : MediaStreamTakeFrame(record->media, record->frame_image.pixels, record->frame_image.pitch);
+    if (taken == kMediaFrameNew) {
+        record->frame_pending = 1;
+    }
+}
 
 int OpenMediaMovie(MovieRecord* record, const char* path, int* width, int* height, int surface_mode) {
     std::strncpy(record->path, path, kMoviePathBytes - 1);
     record->path[kMoviePathBytes - 1] = '\0';
     record->temporary_copy = 0;
     if (std::strlen(path) >= kMoviePathBytes) return WriteLogFormat("ファイル:%s が開けませんでした", path);
-    return OpenStream(record, surface_mode, width, height);
+    if (OpenStream(record, surface_mode, width, height) == -1) return -1;
+    // The movie opens paused at its first frame, and nothing may play it: that frame is
+    // taken now, as the Theora opener converts its frame 0.
+    TakeStandingFrame(record);
+    return 0;
 }
 
 void CloseMediaMovie(MovieRecord* record) {
@@ -216,18 +252,12 @@ int PauseMediaMovie(MovieRecord* record) {
     return 0;
 }
 
-int SeekMediaMovie(MovieRecord* record, std::int64_t time_100ns) {
-    if (record->media == nullptr) return 0;
-    MediaStreamSeek(record->media, time_100ns);
-    record->last_flip_count = -1;
-    record->last_update_time = kNoUpdate;
-    return 0;
-}
-
 int UpdateMediaMovie(MovieRecord* record, int force) {
     if (record->media == nullptr) return 0;
     if (!force) {
-        if (record->play_requested != 1 || record->paused != 0 || !MediaStreamIsRunning(record->media)) return 0;
+        if (record->play_requested != 1 || record->paused != 0 || !MediaStreamIsRunning(record->media)) {
+            return HandOverPendingFrame(record);
+        }
     }
     const bool overlay = record->surface_mode == 1;
     const MediaFrameResult result =
@@ -244,9 +274,9 @@ int UpdateMediaMovie(MovieRecord* record, int force) {
             record->paused = 1;
             MediaStreamPause(record->media);
         }
-        return 0;
+        return HandOverPendingFrame(record);
     }
-    if (result == kMediaFrameNotYet) return 0;
+    if (result == kMediaFrameNotYet) return HandOverPendingFrame(record);
     // An overlay's frame is in its surface already: nothing is handed to the graph.
     if (!overlay) {
         record->frame_pending = 1;
@@ -274,7 +304,11 @@ int RebuildAllMovieGraphs() {
         if (record == nullptr || record->theora_flag || !record->released) continue;
         if (OpenStream(record, record->surface_mode, nullptr, nullptr) == -1) return -1;
         MediaStreamSeek(record->media, record->saved_stream_time);
-        if (!record->paused) MediaStreamRun(record->media);
+        if (!record->paused) {
+            MediaStreamRun(record->media);
+        } else {
+            TakeStandingFrame(record);
+        }
     }
     return 0;
 }

@@ -1,5 +1,5 @@
 // The movie room's door: movie handles for the graph manager (open, close, the per-draw
-// update and the frame it hands over, play, pause and seek), and the operations that
+// update and the frame it hands over, pause), and the operations that
 // engine start-up, the window procedure and message processing call.
 #pragma once
 
@@ -44,11 +44,7 @@ int UpdateMovieFrame(int movie, int force);
 // Brings the movie's current frame into its frame image: 1 with `frame` filled when a
 // frame not handed over yet is there, else 0.
 int FetchMovieFrame(MovieRecord* record, MovieFrame* frame);
-// Starts a paused movie from where it stands; `loop` 1 plays it round and round.
-int PlayMovie(int movie, int loop);
 int PauseMovie(int movie, int keep_request);
-// Puts the movie at a frame (Theora) or a time of frame / frame rate (other movies).
-int SeekMovieFrame(int movie, int frame);
 // Shows the overlay of a movie in overlay mode at (x, y) of the client area magnified by
 // `scale`, or hides it (show 0); -1 for an invalid handle, else 0.
 int PlaceMovieOverlay(int x, int y, int scale, int movie, int show);
@@ -60,9 +56,6 @@ int PauseAllMovies();
 int ReleaseAllMovieGraphs();
 int RebuildAllMovieGraphs();
 int RefreshMovieOverlays();
-// Closes every movie (engine end).
-int CloseAllMovies();
-
 // ---- what the movie room asks of the graphics core (the display objects and the
 // overlay format), through a table the graphics core fills as it starts; until then
 // there is no display: no DirectDraw object, no overlay format, a 32-bit desktop.

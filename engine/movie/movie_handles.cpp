@@ -10,12 +10,13 @@
 #include "engine/movie/movie_record.h"
 #include "engine/sound/sound.h"
 
+// Copied into every new record; the graph manager makes alpha movies' graphs with it.
+std::int32_t g_movie_alpha_default = 0;
+
 namespace {
 
 MovieRecord* g_slots[kMovieLimit];
 HandleTable g_table{kHandleKindMovie, kMovieLimit, reinterpret_cast<void**>(g_slots), 0, 0, 0};
-// Copied into every new record; the graph manager makes alpha movies' graphs with it.
-std::int32_t g_movie_alpha_default = 0;
 
 constexpr int kTheoraStock = 10;
 
@@ -71,19 +72,8 @@ void StepTheoraClock(MovieRecord* record) {
     }
 }
 
-// Puts the sound track at the time of the decoder's frame (a seek beyond the end stands at
-// the last frame). The sound goes 2 ms into the frame (half a frame at most), so that its
-// position read back in whole milliseconds gives this frame again, not the one before.
-void MoveSoundToFrame(MovieRecord* record) {
-    TheoraMovieInfo info;
-    GetTheoraMovieInfo(record->theora, &info);
-    if (info.frames_per_second <= 0) return;
-    const double start_ms = GetTheoraCurrentFrame(record->theora) * 1000.0 / info.frames_per_second;
-    const double into = 500.0 / info.frames_per_second < 2.0 ? 500.0 / info.frames_per_second : 2.0;
-    SeekStreamSound(record->sound, DoubleToInt(start_ms + into));
-}
+}  // namespace
 
-// Starts a paused movie that is wanted: the Theora clock continues from the shown frame.
 void StartMovie(MovieRecord* record, std::int32_t play_type) {
     if (record->theora_flag) {
         TheoraMovieInfo info;
@@ -102,11 +92,8 @@ void StartMovie(MovieRecord* record, std::int32_t play_type) {
     record->play_requested = 1;
 }
 
-}  // namespace
-
 MovieRecord* LookupMovie(int movie) { return static_cast<MovieRecord*>(LookupHandleRecord(g_table, movie)); }
 MovieRecord* GetMovieRecord(int movie) { return LookupMovie(movie); }
-std::int32_t& MovieAlphaDefault() { return g_movie_alpha_default; }
 
 int GetMovieAlphaFlag(int movie) {
     const MovieRecord* record = LookupMovie(movie);
@@ -183,13 +170,6 @@ int CloseMovie(int movie) {
     return 0;
 }
 
-int CloseAllMovies() {
-    for (int slot = 0; slot < kMovieLimit; ++slot) {
-        if (g_slots[slot] != nullptr) CloseMovie(HandleOfSlot(slot));
-    }
-    return 0;
-}
-
 int SetMovieFrameCallback(int movie, MovieFrameCallback callback, std::intptr_t user) {
     MovieRecord* record = LookupMovie(movie);
     if (record == nullptr) return -1;
@@ -229,18 +209,6 @@ int FetchMovieFrame(MovieRecord* record, MovieFrame* frame) {
     return 1;
 }
 
-int PlayMovie(int movie, int loop) {
-    MovieRecord* record = LookupMovie(movie);
-    if (record == nullptr) return -1;
-    const std::int32_t play_type = loop ? 3 : 1;
-    if (record->paused) {
-        StartMovie(record, play_type);
-    } else {
-        record->play_type = play_type;
-    }
-    return 0;
-}
-
 int PauseMovie(int movie, int keep_request) {
     MovieRecord* record = LookupMovie(movie);
     if (record == nullptr) return -1;
@@ -256,23 +224,6 @@ int PauseMovie(int movie, int keep_request) {
     record->paused = 1;
     if (keep_request == 0) record->play_requested = 0;
     return 0;
-}
-
-int SeekMovieFrame(int movie, int frame) {
-    MovieRecord* record = LookupMovie(movie);
-    if (record == nullptr) return -1;
-    if (record->theora_flag) {
-        SeekTheoraFrame(record->theora, frame);
-        if (record->sound != -1) MoveSoundToFrame(record);
-        if (!record->paused) StartMovie(record, record->play_type);
-        return 0;
-    }
-    if (record->media == nullptr) return 0;
-    std::int32_t width = 0, height = 0;
-    double rate = 0;
-    MediaStreamGetFormat(record->media, &width, &height, &rate);
-    const double seconds = rate > 0 ? frame / rate : 0.0;
-    return SeekMediaMovie(record, static_cast<std::int64_t>(seconds * 10000000.0));
 }
 
 int PauseAllMovies() {

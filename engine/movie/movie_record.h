@@ -30,7 +30,7 @@ struct MovieRecord {
     std::int32_t sound;  // -1: no sound track
     MediaStream* media;  // the stream of a movie that is not Theora; null once released
     std::int64_t last_flip_count;
-    std::uint32_t last_update_time;
+    std::uint32_t last_update_time;  // kNoUpdate: none since the stream started or moved
     std::int32_t width, height;
     std::int32_t alpha;
     std::int32_t play_requested;
@@ -50,12 +50,20 @@ struct MovieRecord {
     std::intptr_t user;
 };
 
+constexpr std::uint32_t kNoUpdate = 0xFFFFFFFFu;
+
 MovieRecord* LookupMovie(int movie);
 // The movie alpha default copied into every new record's alpha flag: 0 unless changed
-// here (nothing in the engine changes it).
-std::int32_t& MovieAlphaDefault();
+// (nothing in the engine changes it; the tests do).
+extern std::int32_t g_movie_alpha_default;
 // The record in a slot of the table, or null.
 MovieRecord* MovieRecordOfSlot(int slot);
+// Starts a paused movie that is wanted, to play as `play_type` says (1 once, 3 looping):
+// the Theora clock continues from the shown frame.
+void StartMovie(MovieRecord* record, std::int32_t play_type);
+// Takes the frame the stream stands at into the frame image, for the next update to hand
+// over (a paused movie is not collected from).
+void TakeStandingFrame(MovieRecord* record);
 
 // The player for other formats (media_player.cpp).
 int OpenMediaMovie(MovieRecord* record, const char* path, int* width, int* height, int surface_mode);
@@ -63,7 +71,5 @@ void CloseMediaMovie(MovieRecord* record);
 int UpdateMediaMovie(MovieRecord* record, int force);
 int PauseMediaMovie(MovieRecord* record);
 int RunMediaMovie(MovieRecord* record);
-int SeekMediaMovie(MovieRecord* record, std::int64_t time_100ns);
-
 // Hides the overlay of a movie in overlay mode (overlay_placement.cpp).
 void HideMovieOverlay(MovieRecord* record);

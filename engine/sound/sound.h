@@ -60,9 +60,4 @@ int PlayStreamSound(int sound, int play_type, int from_top);
 int StopStreamSound(int sound);
 int CheckStreamSoundPlaying(int sound);
 int GetStreamPlayPositionMs(int sound);
-// Puts a stream sound at a time of its data (the first sample at or after `position_ms`;
-// its sources in order, each counted once; beyond the end is the end). A playing stream
-// plays on from there, a stopped one starts there when next played with restart 0. 0, or
-// -1 for a bad handle or a whole-file sound.
-int SeekStreamSound(int sound, int position_ms);
 int RefillStreamSound(int sound);

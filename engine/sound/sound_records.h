@@ -202,3 +202,7 @@ int EndWavCapture();
 // ---- stream sounds (stream_sound.cpp) --------------------------------------------------
 // Unlinks and closes everything a stream sound owns (its sources and ring).
 void ReleaseStreamSoundParts(int sound, SoundRecord* record);
+// Puts the stream back before its first source, nothing written or played.
+void RewindStreamSound(SoundRecord* record);
+// The samples of one source (a Vorbis source its exact length).
+std::int64_t StreamSourceSamples(SoundConvertRecord* converter);

@@ -61,18 +61,6 @@ bool RingPlaying(SoundBufferRecord* ring) {
     return GetSoundBufferStatus(ring, &status) == 0 && (status & DSBSTATUS_PLAYING) != 0;
 }
 
-void Rewind(SoundRecord* r) {
-    r->sources_consumed = 0;
-    r->source_bytes_written = 0;
-    r->played_bytes = 0;
-    r->wrap_pending = 0;
-    r->queued_wrap_count = 0;
-    r->repeat_counter = 0;
-    r->current_source = 0;
-    r->playing = 0;
-    r->end_reached = 0;
-}
-
 void UpdateStreamPlayPosition(int sound, SoundRecord* r, std::int64_t cursor) {
     SoundBufferRecord* ring = nullptr;
     if (!r->stream_flag || AcquireStreamBuffer(sound, r, &ring, false) != 0 || !r->playing) return;
@@ -269,14 +257,26 @@ int ReadWholeStream(const StreamDescriptor& stream, unsigned char** image, std::
     return 0;
 }
 
-std::int64_t SourceSamples(SoundConvertRecord* converter) {
+}  // namespace
+
+void RewindStreamSound(SoundRecord* r) {
+    r->sources_consumed = 0;
+    r->source_bytes_written = 0;
+    r->played_bytes = 0;
+    r->wrap_pending = 0;
+    r->queued_wrap_count = 0;
+    r->repeat_counter = 0;
+    r->current_source = 0;
+    r->playing = 0;
+    r->end_reached = 0;
+}
+
+std::int64_t StreamSourceSamples(SoundConvertRecord* converter) {
     // A Vorbis source counts its exact length, not the decode block's spare second.
     const std::int64_t bytes =
         converter->kind == kConvertOggVorbis ? converter->data_bytes : GetSoundConverterPcmBytes(converter);
     return bytes / converter->format.nBlockAlign;
 }
-
-}  // namespace
 
 void ReleaseStreamSoundParts(int sound, SoundRecord* r) {
     (void)sound;
@@ -360,7 +360,7 @@ int AddSreamSound(const StreamDescriptor& stream, int repeat_count, int sound, i
     source->repeat_count = static_cast<std::uint8_t>(repeat_count);
     r->source_count += 1;
     std::int64_t total = 0;
-    for (int i = 0; i < r->source_count; ++i) total += SourceSamples(&r->sources[i].converter);
+    for (int i = 0; i < r->source_count; ++i) total += StreamSourceSamples(&r->sources[i].converter);
     r->total_samples = total > 0x7FFFFFFF ? 0x7FFFFFFF : static_cast<std::int32_t>(total);
     return 0;
 }
@@ -455,7 +455,7 @@ int PrimeStreamSound(int sound) {
     SoundBufferRecord* ring = nullptr;
     if (r == nullptr || !r->stream_flag) return 0;
     if (AcquireStreamBuffer(sound, r, &ring, false) != 0 || RingPlaying(ring) || r->playing) return 0;
-    if (r->current_source >= r->source_count) Rewind(r);
+    if (r->current_source >= r->source_count) RewindStreamSound(r);
     if (r->source_count == 0) return 0;
     SetSoundBufferPosition(ring, 0);
     r->ring_write = kRingUnfilled;
@@ -492,16 +492,16 @@ int PlayStreamSound(int sound, int play_type, int from_top) {
     if (from_top == 0 && CheckStreamSoundPlaying(sound) == 1) return 0;
     StopStreamSound(sound);
     AcquireStreamBuffer(sound, r, &ring, true);
-    if ((play_type == 3) != (r->stream_play_type == 3) && r->sources_consumed) Rewind(r);
+    if ((play_type == 3) != (r->stream_play_type == 3) && r->sources_consumed) RewindStreamSound(r);
     if (from_top == 1) {
         r->sources_consumed = 0;
-        if (r->played_bytes != 0) Rewind(r);
+        if (r->played_bytes != 0) RewindStreamSound(r);
     }
     // A stream that played out its data starts again from its first source; one stopped
     // while its last data still sat in the ring goes on from the ring.
     if ((r->current_source >= r->source_count && !r->end_reached) ||
         (r->sources_consumed && r->stream_play_type != 3 && !r->end_reached)) {
-        Rewind(r);
+        RewindStreamSound(r);
     }
     r->stream_play_type = play_type;
     PrimeStreamSound(sound);
@@ -513,30 +513,6 @@ int PlayStreamSound(int sound, int play_type, int from_top) {
             RefillStreamSound(sound);
         }
     }
-    return 0;
-}
-
-int SeekStreamSound(int sound, int position_ms) {
-    if (!SoundIsUp()) return -1;
-    SoundRecord* r = FindSoundRecord(sound);
-    if (r == nullptr || !r->stream_flag || r->source_count == 0) return -1;
-    const bool was_playing = CheckStreamSoundPlaying(sound) == 1;
-    StopStreamSound(sound);
-    Rewind(r);
-    const std::int64_t ms = position_ms < 0 ? 0 : position_ms;
-    std::int64_t sample = (ms * r->format.nSamplesPerSec + 999) / 1000;
-    if (sample > r->total_samples) sample = r->total_samples;
-    r->played_bytes = static_cast<std::uint32_t>(sample * r->format.nBlockAlign);
-    // The source holding the sample; the stream goes on from its place in it.
-    std::int64_t left = sample;
-    int source = 0;
-    while (source < r->source_count - 1 && left >= SourceSamples(&r->sources[source].converter)) {
-        left -= SourceSamples(&r->sources[source].converter);
-        ++source;
-    }
-    r->current_source = source;
-    r->source_bytes_written = static_cast<std::uint32_t>(left * r->format.nBlockAlign);
-    if (was_playing) PlayStreamSound(sound, r->stream_play_type, 0);
     return 0;
 }
 

@@ -24,6 +24,7 @@
 #include "tests/core/scoped_value.h"
 #include "tests/support/child_under_x.h"
 #include "tests/support/engine_session.h"
+#include "tests/support/engine_testing/core_testing.h"
 #include "tests/support/engine_testing/input_testing.h"
 
 using engine_test::EngineSession;

@@ -8,6 +8,7 @@
 
 #include "engine/app/text_input.h"
 #include "engine/core/tracked_alloc.h"
+#include "tests/support/engine_testing/core_testing.h"
 #include "tests/support/engine_testing/text_input_testing.h"
 
 namespace {

@@ -12,6 +12,7 @@
 #include "engine/core/tracked_alloc.h"
 #include "platform/testing/debug_capture.h"
 #include "platform/testing/manual_clock.h"
+#include "tests/support/engine_testing/core_testing.h"
 #include "tests/support/temp_dir.h"
 
 namespace {

@@ -16,6 +16,7 @@
 #include "engine/core/tracked_alloc.h"
 #include "platform/testing/manual_clock.h"
 #include "tests/core/scoped_value.h"
+#include "tests/support/engine_testing/core_testing.h"
 #include "tests/support/temp_dir.h"
 
 namespace {

@@ -15,6 +15,7 @@
 #include "tests/d3d/d3d_test_support.h"
 #include "tests/support/child_under_x.h"
 #include "tests/support/engine_session.h"
+#include "tests/support/engine_testing/d3d_testing.h"
 #include "tests/support/temp_dir.h"
 
 namespace {

@@ -10,6 +10,8 @@
 #include "engine/include/vomur.h"
 #include "engine/graphics/graphs/surface_data.h"
 #include "tests/d3d/d3d_test_support.h"
+#include "tests/support/engine_testing/core_testing.h"
+#include "tests/support/engine_testing/d3d_testing.h"
 
 namespace d3d_test {
 

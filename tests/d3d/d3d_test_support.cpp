@@ -8,6 +8,7 @@
 #include "engine/core/tracked_alloc.h"
 #include "engine/graphics/graphics.h"
 #include "engine/graphics/graphs/surface_data.h"
+#include "tests/support/engine_testing/d3d_testing.h"
 #include "tests/support/gl_test_program.h"
 
 namespace {

@@ -17,6 +17,7 @@
 #include "platform/testing/gl_testing.h"
 #include "tests/d3d/d3d_draw_session.h"
 #include "tests/d3d/d3d_test_support.h"
+#include "tests/support/engine_testing/core_testing.h"
 #include "tests/support/engine_testing/d3d_draw_testing.h"
 
 namespace {

@@ -26,6 +26,9 @@
 #include "tests/d3d/directdraw_graphs.h"
 #include "tests/graphics/screen_reference.h"
 #include "tests/support/engine_session.h"
+#include "tests/support/engine_testing/core_testing.h"
+#include "tests/support/engine_testing/d3d_testing.h"
+#include "tests/support/engine_testing/graphics_testing.h"
 
 using engine_test::EngineSession;
 using namespace screen_reference;

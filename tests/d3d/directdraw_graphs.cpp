@@ -8,6 +8,7 @@
 #include "engine/graphics/screen/screen_state.h"
 #include "engine/include/vomur.h"
 #include "tests/d3d/d3d_test_support.h"
+#include "tests/support/engine_testing/d3d_testing.h"
 
 namespace d3d_test {
 

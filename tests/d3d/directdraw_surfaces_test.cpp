@@ -24,6 +24,10 @@
 #include "platform/testing/gdi_testing.h"
 #include "tests/d3d/directdraw_graphs.h"
 #include "tests/support/engine_session.h"
+#include "tests/support/engine_testing/core_testing.h"
+#include "tests/support/engine_testing/d3d_testing.h"
+#include "tests/support/engine_testing/drawstate_testing.h"
+#include "tests/support/engine_testing/graphics_testing.h"
 #include "tests/support/engine_testing/pixels_testing.h"
 #include "tests/support/test_log.h"
 

@@ -9,6 +9,8 @@
 #include "engine/d3d/d3d_state.h"
 #include "engine/graphics/draw/draw_settings.h"
 #include "tests/support/engine_session.h"
+#include "tests/support/engine_testing/core_testing.h"
+#include "tests/support/engine_testing/d3d_testing.h"
 
 namespace {
 

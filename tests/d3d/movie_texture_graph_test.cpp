@@ -2,7 +2,8 @@
 // the movie to its present frame, the frame is written into the graph's texture pieces
 // and the back buffer shows the frame's pixels, on a graph of one piece and on one cut
 // into several. An alpha movie's texture graph holds the left half of its frames with the
-// right half as their alpha.
+// right half as their alpha. A movie of another format (the media player's) shows its
+// first frame from the first draw on, while nothing plays it.
 #include <gtest/gtest.h>
 
 #include <vector>
@@ -13,7 +14,9 @@
 #include "engine/movie/movie_record.h"
 #include "tests/d3d/d3d_draw_session.h"
 #include "tests/movie/alpha_movie_check.h"
+#include "tests/movie/flat_movie_check.h"
 #include "tests/movie/movie_fixtures.h"
+#include "tests/support/engine_testing/movie_testing.h"
 
 namespace {
 
@@ -143,5 +146,49 @@ TEST_F(MovieTextureGraph, AnAlphaMovieGraphHoldsTheLeftHalfWithTheRightHalfAsAlp
         ASSERT_EQ(DeleteGraphHandle(graph, 0), 0);
     }
 }
+
+class FlatMovieTextureGraph : public d3d_test::D3DDrawSession, public ::testing::WithParamInterface<FlatMovieFormat> {
+protected:
+    void SetUp() override {
+        D3DDrawSession::SetUp();
+        if (IsSkipped() || HasFatalFailure()) return;
+        if (!WriteFlatMovie(GetParam(), 8)) GTEST_SKIP() << "no " << GetParam().codec << " encoder in this build";
+    }
+    // Draws the graph at (x, y) on a black back buffer and checks it shows frame k there.
+    void ExpectDrawnFrame(int graph, int x, int y, int k) {
+        FillBack(0);
+        ASSERT_EQ(ApiDrawGraphAtPoint(x, y, graph, 0), 0);
+        const int w = GetParam().width;
+        const std::vector<std::uint32_t> shown = ReadBack(RECT{x - 1, y - 1, x + w + 1, y + GetParam().height + 1});
+        ExpectFlatMovieFrame(GetParam(), k, [&](int col, int row) {
+            return shown[static_cast<std::size_t>(row + 1) * static_cast<std::size_t>(w + 2) +
+                         static_cast<std::size_t>(col + 1)];
+        });
+    }
+};
+
+// Loaded as a texture graph the movie stands paused at its first frame, and nothing plays
+// it: the first draw shows that frame, and so does a draw two seconds later; on a graph
+// of one piece and (largest side 128, for the wider movie) on one cut into several.
+TEST_P(FlatMovieTextureGraph, ShowsItsFirstFrameFromTheFirstDraw) {
+    for (const unsigned largest_side : {2048u, 128u}) {
+        SCOPED_TRACE(largest_side);
+        D3DState().max_texture_size = largest_side;
+        const int graph = ApiLoadImageAsGraph(GetParam().file, 0);
+        ASSERT_GT(graph, 0);
+        const GraphRecord* record = GetGraphRecord(graph);
+        ASSERT_EQ(record->creation.texture, 1);
+        EXPECT_EQ(record->piece_count > 1, GetParam().width > static_cast<int>(largest_side));
+        EXPECT_EQ(record->width, GetParam().width);
+        EXPECT_EQ(record->height, GetParam().height);
+        ExpectDrawnFrame(graph, 10, 20, 0);
+        session_.clock().AdvanceMs(2000);
+        ExpectDrawnFrame(graph, 30, 40, 0);
+        ASSERT_EQ(DeleteGraphHandle(graph, 0), 0);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, FlatMovieTextureGraph, ::testing::ValuesIn(kFlatMovieFormats),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

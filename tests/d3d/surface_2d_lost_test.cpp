@@ -11,6 +11,8 @@
 #include "platform/testing/display_testing.h"
 #include "tests/d3d/directdraw_graphs.h"
 #include "tests/graphics/graph_test_support.h"
+#include "tests/support/engine_testing/core_testing.h"
+#include "tests/support/engine_testing/d3d_testing.h"
 
 using engine_test::EngineSession;
 

@@ -15,6 +15,7 @@
 #include "engine/graphics/graphs/graph_handles.h"
 #include "tests/d3d/d3d_draw_session.h"
 #include "tests/support/engine_testing/d3d_draw_testing.h"
+#include "tests/support/engine_testing/font_testing.h"
 
 namespace {
 

@@ -9,6 +9,7 @@
 
 #include "engine/file/archive_layer.h"
 #include "tests/file/file_test_util.h"
+#include "tests/support/engine_testing/file_testing.h"
 #include "tests/support/qva_writer.h"
 
 namespace {

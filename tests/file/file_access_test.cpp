@@ -7,6 +7,7 @@
 #include "engine/file/archive_layer.h"
 #include "engine/file/memory_stream.h"
 #include "tests/file/file_test_util.h"
+#include "tests/support/engine_testing/file_testing.h"
 
 namespace {
 

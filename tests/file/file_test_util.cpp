@@ -7,6 +7,7 @@
 
 #include "engine/core/text_log.h"
 #include "engine/file/archive_layer.h"
+#include "tests/support/engine_testing/core_testing.h"
 
 std::string ReadHexFixture(const std::string& name) {
     std::ifstream in(std::string(VOMUR_TEST_DATA_DIR) + "/file/" + name);

@@ -7,6 +7,7 @@
 
 #include "engine/core/tracked_alloc.h"
 #include "engine/file/memory_stream.h"
+#include "tests/support/engine_testing/core_testing.h"
 
 namespace {
 

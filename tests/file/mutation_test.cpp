@@ -13,6 +13,8 @@
 #include "engine/file/archive_layer.h"
 #include "engine/file/lz_unpack.h"
 #include "tests/file/file_test_util.h"
+#include "tests/support/engine_testing/core_testing.h"
+#include "tests/support/engine_testing/file_testing.h"
 #include "tests/support/lz_packer.h"
 #include "tests/support/peak_memory.h"
 #include "tests/support/qva_writer.h"

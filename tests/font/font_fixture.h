@@ -18,6 +18,8 @@
 #include "engine/graphics/screen/screen_state.h"
 #include "platform/testing/font_testing.h"
 #include "tests/support/engine_session.h"
+#include "tests/support/engine_testing/core_testing.h"
+#include "tests/support/engine_testing/font_testing.h"
 
 namespace font_test {
 

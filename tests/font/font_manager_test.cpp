@@ -9,6 +9,7 @@
 
 #include "engine/core/text_log.h"
 #include "tests/font/font_fixture.h"
+#include "tests/support/engine_testing/font_testing.h"
 
 using engine_test::MaskedLog;
 using font_test::EngineUp;

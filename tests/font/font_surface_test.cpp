@@ -8,6 +8,7 @@
 
 #include "engine/graphics/graphs/surface_2d.h"
 #include "tests/font/font_fixture.h"
+#include "tests/support/engine_testing/graphics_testing.h"
 
 using font_test::EngineUp;
 

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "tests/font/font_fixture.h"
+#include "tests/support/engine_testing/font_testing.h"
 
 using font_test::EngineUp;
 using font_test::Glyph;

@@ -18,6 +18,7 @@
 #include "platform/testing/gl_testing.h"
 #include "tests/font/font_fixture.h"
 #include "tests/support/child_under_x.h"
+#include "tests/support/engine_testing/d3d_testing.h"
 
 namespace {
 

@@ -11,6 +11,7 @@
 #include "engine/core/tracked_alloc.h"
 #include "engine/graphics/images/graph_image.h"
 #include "platform/gdi.h"
+#include "tests/support/engine_testing/core_testing.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/test_log.h"
 

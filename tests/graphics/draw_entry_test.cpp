@@ -25,6 +25,7 @@
 #include "platform/testing/display_testing.h"
 #include "tests/graphics/screen_reference.h"
 #include "tests/support/engine_session.h"
+#include "tests/support/engine_testing/core_testing.h"
 #include "tests/support/engine_testing/graphics_testing.h"
 
 using engine_test::EngineSession;

@@ -8,6 +8,7 @@
 #include "engine/graphics/draw/draw_settings.h"
 #include "engine/graphics/graphs/graph_draw_target.h"
 #include "tests/graphics/graph_test_support.h"
+#include "tests/support/engine_testing/core_testing.h"
 
 using engine_test::EngineSession;
 using graph_test::GraphPixel;

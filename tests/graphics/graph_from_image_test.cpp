@@ -11,6 +11,7 @@
 #include "engine/graphics/graphs/graph_from_image.h"
 #include "tests/graphics/graph_test_support.h"
 #include "tests/graphics/image_fixtures.h"
+#include "tests/support/engine_testing/core_testing.h"
 
 using engine_test::EngineSession;
 using graph_test::GraphPixel;

@@ -13,6 +13,7 @@
 #include "engine/graphics/graphs/graph_from_image.h"
 #include "tests/graphics/graph_test_support.h"
 #include "tests/support/child_under_x.h"
+#include "tests/support/engine_testing/core_testing.h"
 
 using engine_test::EngineSession;
 using engine_test::MaskedLog;

@@ -7,6 +7,7 @@
 
 #include "engine/core/tracked_alloc.h"
 #include "engine/graphics/images/graph_image.h"
+#include "tests/support/engine_testing/core_testing.h"
 
 namespace {
 

@@ -15,6 +15,7 @@
 #include "platform/testing/display_testing.h"
 #include "tests/graphics/graph_test_support.h"
 #include "tests/graphics/image_fixtures.h"
+#include "tests/support/engine_testing/core_testing.h"
 #include "tests/support/engine_testing/graphics_testing.h"
 
 using engine_test::EngineSession;

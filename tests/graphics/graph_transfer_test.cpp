@@ -12,6 +12,8 @@
 #include "engine/graphics/graphs/graph_transfer.h"
 #include "platform/testing/gdi_testing.h"
 #include "tests/graphics/graph_test_support.h"
+#include "tests/support/engine_testing/core_testing.h"
+#include "tests/support/engine_testing/drawstate_testing.h"
 
 using engine_test::EngineSession;
 using graph_test::GraphPixel;

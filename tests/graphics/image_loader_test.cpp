@@ -11,6 +11,8 @@
 #include "engine/core/tracked_alloc.h"
 #include "engine/graphics/graphs/soft_image.h"
 #include "image_fixtures.h"
+#include "tests/support/engine_testing/core_testing.h"
+#include "tests/support/engine_testing/graphics_testing.h"
 #include "tests/support/temp_dir.h"
 
 namespace {

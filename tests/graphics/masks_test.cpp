@@ -21,6 +21,7 @@
 #include "platform/testing/display_testing.h"
 #include "tests/graphics/mask_rectangle.h"
 #include "tests/support/engine_session.h"
+#include "tests/support/engine_testing/core_testing.h"
 #include "tests/support/engine_testing/graphics_testing.h"
 
 using engine_test::EngineSession;

@@ -5,6 +5,7 @@
 
 #include "engine/core/tracked_alloc.h"
 #include "engine/graphics/graphs/memimg_transfer.h"
+#include "tests/support/engine_testing/core_testing.h"
 #include "tests/support/test_memimg.h"
 
 namespace {

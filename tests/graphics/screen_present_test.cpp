@@ -16,6 +16,7 @@
 #include "engine/graphics/screen/screen_state.h"
 #include "platform/testing/display_testing.h"
 #include "tests/support/engine_session.h"
+#include "tests/support/engine_testing/core_testing.h"
 
 using engine_test::EngineSession;
 using engine_test::MaskedLog;

@@ -13,6 +13,8 @@
 #include "engine/graphics/draw/draw_settings.h"
 #include "engine/graphics/screen/screen_internal.h"
 #include "tests/graphics/graph_test_support.h"
+#include "tests/support/engine_testing/core_testing.h"
+#include "tests/support/engine_testing/graphics_testing.h"
 
 using engine_test::EngineSession;
 using engine_test::MaskedLog;

@@ -4,6 +4,7 @@
 
 #include "engine/core/tracked_alloc.h"
 #include "image_fixtures.h"
+#include "tests/support/engine_testing/core_testing.h"
 
 namespace {
 

@@ -12,6 +12,7 @@
 #include "engine/movie/movie_record.h"
 #include "platform/testing/manual_clock.h"
 #include "tests/movie/movie_fixtures.h"
+#include "tests/support/engine_testing/movie_testing.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/test_log.h"
 
@@ -74,9 +75,15 @@ TEST_P(MediaPlayer, PlaysItsFramesOnTheClockAndStopsAtTheEnd) {
     EXPECT_EQ(GetMovieRecord(movie)->theora_flag, 0);
     EXPECT_EQ(GetMovieRecord(movie)->surface_mode, 0);
     SetMovieFrameCallback(movie, TakeFrame, 0);
-    // Paused: nothing is collected.
+    // Opened paused at the first frame: that frame is handed over once, and nothing more
+    // is collected while the clock moves on.
     UpdateMovieFrame(movie, 0);
-    EXPECT_EQ(g_shown.frames, 0);
+    EXPECT_EQ(g_shown.frames, 1);
+    ExpectShows(0);
+    clock_.AdvanceMs(500);
+    UpdateMovieFrame(movie, 0);
+    EXPECT_EQ(g_shown.frames, 1);
+    // Played, it starts from that frame.
     PlayMovie(movie, 0);
     UpdateMovieFrame(movie, 0);
     EXPECT_EQ(g_shown.frames, 1);

@@ -15,6 +15,8 @@
 #include "platform/testing/audio_testing.h"
 #include "platform/testing/manual_clock.h"
 #include "tests/movie/movie_fixtures.h"
+#include "tests/support/engine_testing/core_testing.h"
+#include "tests/support/engine_testing/movie_testing.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/test_log.h"
 

@@ -417,6 +417,9 @@ std::vector<std::uint8_t> MakeFfmpegFile(const char* container, const char* code
     ctx->gop_size = 4;
     ctx->max_b_frames = 0;
     ctx->bit_rate = 400000;
+    // Motion JPEG takes the limited-range pictures made here only when told that the file
+    // need not be a strict JFIF one; it marks them, and its decoder reads them back so.
+    if (codec->id == AV_CODEC_ID_MJPEG) ctx->strict_std_compliance = FF_COMPLIANCE_UNOFFICIAL;
     if (format->oformat->flags & AVFMT_GLOBALHEADER) ctx->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
     bool ok = avcodec_open2(ctx, codec, nullptr) == 0 && avcodec_parameters_from_context(stream->codecpar, ctx) >= 0;
     stream->time_base = ctx->time_base;

@@ -65,7 +65,7 @@ std::uint32_t AlphaMovieArgb(const ReferenceFrames& reference, int k, int x, int
 ReferenceFrames WriteAlphaRampMovie(const std::string& path, int width);
 
 // A video-only file of another format through FFmpeg's encoders; `container` is a
-// format name ("mpeg", "mp4", "webm") and `codec` an encoder name. Empty when this
+// format name ("mpeg", "mp4", "webm", "avi") and `codec` an encoder name. Empty when this
 // build of the libraries lacks the encoder. Frame k is a solid colour of k.
 // With `sound_codec` (an encoder name) the file also has a 44.1 kHz stereo sound track of
 // FfmpegSoundSample, `sound_ms` long (-1: as long as the pictures).

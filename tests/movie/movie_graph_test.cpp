@@ -1,7 +1,8 @@
 // A movie file loaded as a graph and drawn through the public draw path: the window
 // shows the movie's first frame, then the frame its clock has reached; deleting the graph
 // closes the movie. An alpha movie's graph holds the left half of its frames with the
-// right half as their alpha.
+// right half as their alpha. A movie of another format (played by the media player, not
+// the Theora decoder) shows its first frame from the first draw on, while nothing plays it.
 #include <gtest/gtest.h>
 
 #include "engine/core/core.h"
@@ -13,8 +14,11 @@
 #include "platform/testing/display_testing.h"
 #include "tests/graphics/graph_test_support.h"
 #include "tests/movie/alpha_movie_check.h"
+#include "tests/movie/flat_movie_check.h"
 #include "tests/movie/movie_fixtures.h"
 #include "tests/support/engine_session.h"
+#include "tests/support/engine_testing/core_testing.h"
+#include "tests/support/engine_testing/movie_testing.h"
 
 namespace {
 
@@ -113,5 +117,77 @@ TEST_F(MovieGraph, AFileThatIsNeitherPictureNorMovieMakesNoGraph) {
     EXPECT_EQ(ApiLoadImageAsGraph("noise.dat", 1), -1);
     EXPECT_EQ(ApiLoadImageAsGraph("absent.dat", 1), -1);
 }
+
+class FlatMovieGraph : public ::testing::TestWithParam<FlatMovieFormat> {
+protected:
+    void SetUp() override {
+        if (!WriteFlatMovie(GetParam(), 8)) GTEST_SKIP() << "no " << GetParam().codec << " encoder in this build";
+        ASSERT_EQ(ApiInitializeLibrary(), 0);
+        up_ = true;
+        ASSERT_EQ(GetScreenBitDepth(), 32);
+        ASSERT_EQ(ApiChooseDrawTarget(kDrawTargetBack), 0);
+    }
+    void TearDown() override {
+        if (!up_) return;
+        EXPECT_EQ(ApiTerminateLibrary(), 0);
+        EXPECT_EQ(TrackedLiveBlockCount(), 0);
+    }
+    // Draws the graph at (x, y) on a cleared back buffer, flips, and checks the window
+    // shows frame k there.
+    void ExpectDrawnFrame(int graph, int x, int y, int k) {
+        ASSERT_EQ(ApiClearDrawTarget(), 0);
+        ASSERT_EQ(ApiDrawGraphAtPoint(x, y, graph, 0), 0);
+        capture_.Take();
+        ASSERT_EQ(ApiFlipScreen(), 0);
+        const auto frames = capture_.Take();
+        ASSERT_FALSE(frames.empty());
+        const auto& shown = frames.back();
+        ASSERT_EQ(shown.width, 640);
+        ExpectFlatMovieFrame(GetParam(), k, [&](int col, int row) {
+            return shown.pixels[static_cast<std::size_t>(y + row) * 640 + static_cast<std::size_t>(x + col)];
+        });
+    }
+    engine_test::EngineSession session_;
+    PresentCapture capture_;
+    bool up_ = false;
+};
+
+// Loaded as a graph the movie stands paused at its first frame, and nothing plays it: the
+// first draw shows that frame, and so does a draw two seconds later. Played, it moves on.
+TEST_P(FlatMovieGraph, ShowsItsFirstFrameFromTheFirstDraw) {
+    const FlatMovieFormat& format = GetParam();
+    const int graph = ApiLoadImageAsGraph(format.file, 1);
+    ASSERT_GT(graph, 0);
+    const GraphRecord* record = GetGraphRecord(graph);
+    EXPECT_EQ(record->creation.texture, 0);
+    EXPECT_EQ(record->width, format.width);
+    EXPECT_EQ(record->height, format.height);
+    const int movie = record->movie;
+    ASSERT_NE(GetMovieRecord(movie), nullptr);
+    EXPECT_EQ(GetMovieRecord(movie)->theora_flag, 0);
+    ExpectDrawnFrame(graph, 10, 20, 0);
+    session_.clock().AdvanceMs(2000);
+    ExpectDrawnFrame(graph, 30, 40, 0);
+    PlayMovie(movie, 0);
+    session_.clock().AdvanceMs(3 * 1000 / format.fps + 1);
+    ExpectDrawnFrame(graph, 30, 40, 3);
+}
+
+// A paused movie's graph shows the frame the movie stands at also when the movie was
+// re-opened by a display change before the first draw, and after a seek.
+TEST_P(FlatMovieGraph, APausedMovieShowsWhereItStandsAfterARebuildOrASeek) {
+    const int graph = ApiLoadImageAsGraph(GetParam().file, 1);
+    ASSERT_GT(graph, 0);
+    const int movie = GetGraphRecord(graph)->movie;
+    ReleaseAllMovieGraphs();
+    ASSERT_EQ(RebuildAllMovieGraphs(), 0);
+    ExpectDrawnFrame(graph, 10, 20, 0);
+    ASSERT_EQ(SeekMovieFrame(movie, 5), 0);
+    ExpectDrawnFrame(graph, 10, 20, 5);
+    EXPECT_EQ(GetMovieRecord(movie)->paused, 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, FlatMovieGraph, ::testing::ValuesIn(kFlatMovieFormats),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include "engine/movie/movie_record.h"
 #include "platform/testing/manual_clock.h"
 #include "tests/movie/movie_fixtures.h"
+#include "tests/support/engine_testing/movie_testing.h"
 #include "tests/support/peak_memory.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/test_log.h"

@@ -24,6 +24,8 @@
 #include "platform/testing/overlay_testing.h"
 #include "platform/window_hooks.h"
 #include "tests/movie/movie_fixtures.h"
+#include "tests/support/engine_testing/core_testing.h"
+#include "tests/support/engine_testing/movie_testing.h"
 #include "tests/support/engine_session.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/test_log.h"
@@ -297,6 +299,30 @@ TEST_F(MovieOverlay, AReleasedMovieIsLeftAloneAndARebuiltOnePlacedAfresh) {
     // The placement starts afresh: the same place is sent again once a frame is there.
     EXPECT_EQ(DrawGraphStretched(10, 20, 330, 260, graph, 0), -1);
     ExpectOneShow({0, 0, 160, 120}, {10, 20, 330, 260}, "rebuilt");
+}
+
+TEST_F(MovieOverlay, APausedMovieShowsItsFirstFrameInItsOverlay) {
+    if (!Start()) GTEST_SKIP() << "no mpeg1video encoder in this build";
+    const int graph = LoadGraphFile("movie.mpg", 0, 0, 1);
+    ASSERT_GT(graph, 0);
+    movie_ = GetGraphRecord(graph)->movie;
+    EXPECT_EQ(GetMovieRecord(movie_)->frame_ready, 0);
+    // Nothing plays it: the frame taken at the open is what the overlay shows.
+    EXPECT_EQ(DrawGraphStretched(10, 20, 330, 260, graph, 0), -1);
+    ExpectOneShow({0, 0, 160, 120}, {10, 20, 330, 260}, "first frame");
+    IDirectDrawSurface7* overlay = GetMovieRecord(movie_)->overlay_surface;
+    DDSURFACEDESC2 locked{};
+    locked.dwSize = sizeof locked;
+    ASSERT_EQ(overlay->Lock(nullptr, &locked, DDLOCK_WAIT | DDLOCK_READONLY, nullptr), DD_OK);
+    const auto* centre = static_cast<const std::uint8_t*>(locked.lpSurface) + 60 * locked.lPitch + 80 * 2;
+    const std::uint32_t raw = centre[0] | centre[1] << 8;  // X1R5G5B5
+    overlay->Unlock(nullptr);
+    int r = 0, g = 0, b = 0;
+    FfmpegFrameColour(0, &r, &g, &b);
+    // Lossy coding moves a colour by up to 8, the 5-bit channels drop up to 7 more.
+    EXPECT_NEAR(static_cast<int>(raw >> 10 & 31) << 3, r, 15);
+    EXPECT_NEAR(static_cast<int>(raw >> 5 & 31) << 3, g, 15);
+    EXPECT_NEAR(static_cast<int>(raw & 31) << 3, b, 15);
 }
 
 TEST_F(MovieOverlay, ALostOverlaySurfaceIsRestoredWithTheMoviesSurfaces) {

@@ -33,6 +33,7 @@
 #include "platform/testing/window_testing.h"
 #include "platform/testing/yuv_surface_testing.h"
 #include "tests/movie/movie_fixtures.h"
+#include "tests/support/engine_testing/movie_testing.h"
 #include "tests/support/child_under_x.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/x_server.h"

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "tests/network/network_fixture.h"
+#include "tests/support/engine_testing/core_testing.h"
 
 namespace {
 

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "tests/network/http_fixture.h"
+#include "tests/support/engine_testing/core_testing.h"
 
 namespace {
 

@@ -6,11 +6,9 @@
 #include <array>
 #include <cstring>
 
-#include "engine/core/tracked_alloc.h"
-#include "engine/graphics/screen/screen_state.h"  // the screen-format image maker
-#include "engine/pixels/blend_tables.h"
-#include "engine/pixels/memimg.h"
-#include "engine/pixels/rectangles.h"
+#include "engine/pixels/pixels.h"
+#include "tests/support/engine_testing/core_testing.h"
+#include "tests/support/engine_testing/pixels_testing.h"
 
 namespace {
 
@@ -48,7 +46,7 @@ TEST(MemImg, FlagsAreForcedByKindAndACreatedViewIsRefused) {
 
 TEST(MemImg, ViewsShareTheBlockUntilTheLastOneIsReleased) {
     MEMIMG image{};
-    ASSERT_EQ(CreateMemImgScreenFormat(&image, 8, 6, kMemImgRgb565), 0);
+    ASSERT_EQ(CreateMemImgOfKind(&image, 8, 6, kMemImgRgb565), 0);
     MEMIMG view{};
     CreateMemImgView(&view, &image, 2, 1, 6, 5);  // right and bottom edges exactly
     ASSERT_TRUE(IsMemImgValid(&view));
@@ -74,7 +72,7 @@ TEST(MemImg, ViewsShareTheBlockUntilTheLastOneIsReleased) {
 
 TEST(MemImg, RawFillIsCutToTheView) {
     MEMIMG image{};
-    ASSERT_EQ(CreateMemImgScreenFormat(&image, 4, 3, kMemImgXrgb8888), 0);
+    ASSERT_EQ(CreateMemImgOfKind(&image, 4, 3, kMemImgXrgb8888), 0);
     FillMemImgRectRaw(&image, nullptr, 0);
     const RECT partly{2, -5, 9, 2};
     FillMemImgRectRaw(&image, &partly, 0xFF00FF00u);

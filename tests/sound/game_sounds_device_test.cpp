@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "tests/sound/sound_fixture.h"
+#include "tests/support/engine_testing/core_testing.h"
 
 namespace sound_test {
 namespace {

@@ -19,6 +19,7 @@
 #include "platform/com.h"
 #include "platform/testing/audio_testing.h"
 #include "platform/testing/manual_clock.h"
+#include "tests/support/engine_testing/core_testing.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/test_log.h"
 

@@ -2,6 +2,7 @@
 // ring's bytes against the source, the end of the data, looping positions, source
 // limits, 8-bit padding and the plays after the end.
 #include "tests/sound/sound_fixture.h"
+#include "tests/support/engine_testing/sound_testing.h"
 
 namespace sound_test {
 namespace {

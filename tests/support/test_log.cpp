@@ -6,6 +6,7 @@
 #include <iterator>
 
 #include "engine/core/text_log.h"
+#include "tests/support/engine_testing/core_testing.h"
 
 void StartTestLog() {
     SetLogFileOutput(1);

@@ -18,9 +18,9 @@
 #include "engine/pixels/pixels.h"
 #include "platform/gdi.h"
 
-namespace {
+WorkingCopyState g_working_copy;
 
-WorkingCopyState g_working;
+namespace {
 
 RECT Intersected(const RECT& a, const RECT& b) {
     return RECT{std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
@@ -104,21 +104,21 @@ void UnlockWorkingLock(WorkingCopyLock* lock) {
 }
 
 void ReleaseViews() {
-    if (IsMemImgValid(&g_working.target_view)) ReleaseMemImg(&g_working.target_view);
-    if (IsMemImgValid(&g_working.source_view)) ReleaseMemImg(&g_working.source_view);
-    g_working.target = nullptr;
-    g_working.source = nullptr;
+    if (IsMemImgValid(&g_working_copy.target_view)) ReleaseMemImg(&g_working_copy.target_view);
+    if (IsMemImgValid(&g_working_copy.source_view)) ReleaseMemImg(&g_working_copy.source_view);
+    g_working_copy.target = nullptr;
+    g_working_copy.source = nullptr;
 }
 
 // Leaves nothing locked and no working image: the draw that asked fails.
 int GiveUp() {
     ReleaseViews();
-    UnlockWorkingLock(&g_working.source_lock);
-    UnlockWorkingLock(&g_working.target_lock);
-    g_working.target_locked = 0;
-    g_working.source_locked = 0;
-    g_working.target_through_work = 0;
-    g_working.source_through_work = 0;
+    UnlockWorkingLock(&g_working_copy.source_lock);
+    UnlockWorkingLock(&g_working_copy.target_lock);
+    g_working_copy.target_locked = 0;
+    g_working_copy.source_locked = 0;
+    g_working_copy.target_through_work = 0;
+    g_working_copy.source_through_work = 0;
     return -1;
 }
 
@@ -135,47 +135,47 @@ bool MakeLockedView(MEMIMG* view, const WorkingCopyLock& lock, int width, int he
 int PrepareTarget(const DrawSettingsBlock* settings, IDirectDrawSurface7* target_surface, bool masked, bool cpu,
                   bool target_video, int plain_write, std::uint32_t* colour1, std::uint32_t* colour2) {
     ScreenState* screen = GetScreenState();
-    const RECT& clip = g_working.clip;
+    const RECT& clip = g_working_copy.clip;
     if (!masked && screen->target_image != nullptr && IsMemImgValid(screen->target_image)) {
         if (screen->target_x == 0 && screen->target_y == 0) {
-            g_working.target = screen->target_image;
+            g_working_copy.target = screen->target_image;
         } else {
-            CreateMemImgView(&g_working.target_view, screen->target_image, screen->target_x, screen->target_y,
+            CreateMemImgView(&g_working_copy.target_view, screen->target_image, screen->target_x, screen->target_y,
                              settings->target_width, settings->target_height);
-            if (!IsMemImgValid(&g_working.target_view)) return GiveUp();
-            g_working.target = &g_working.target_view;
+            if (!IsMemImgValid(&g_working_copy.target_view)) return GiveUp();
+            g_working_copy.target = &g_working_copy.target_view;
         }
         return 0;
     }
     if (target_surface == nullptr) return GiveUp();
     const int origin_x = screen->target_x + settings->target_screen_rect.left;
     const int origin_y = screen->target_y + settings->target_screen_rect.top;
-    g_working.target_surface = target_surface;
-    g_working.target_rect = MovedRect(clip, origin_x, origin_y);
-    const bool through_work = (target_video && cpu) || (g_working.format_converted && (cpu || plain_write == 0));
-    const bool convert = g_working.format_converted && through_work;
+    g_working_copy.target_surface = target_surface;
+    g_working_copy.target_rect = MovedRect(clip, origin_x, origin_y);
+    const bool through_work = (target_video && cpu) || (g_working_copy.format_converted && (cpu || plain_write == 0));
+    const bool convert = g_working_copy.format_converted && through_work;
     if (convert && GetScreenColorFormat()->bytes_per_pixel != WorkingFormat()->bytes_per_pixel) return GiveUp();
     if (through_work && FitsOn(screen->work, clip.right, clip.bottom)) {
         // The copy keeps target coordinates on the work surface.
-        if (CopySurfaceRect(screen->work, target_surface, clip.left, clip.top, &g_working.target_rect, -1) != 0 ||
-            !LockRect(&g_working.target_lock, screen->work, RECT{0, 0, clip.right, clip.bottom})) {
+        if (CopySurfaceRect(screen->work, target_surface, clip.left, clip.top, &g_working_copy.target_rect, -1) != 0 ||
+            !LockRect(&g_working_copy.target_lock, screen->work, RECT{0, 0, clip.right, clip.bottom})) {
             return GiveUp();
         }
-        g_working.target_through_work = 1;
-    } else if (!LockRect(&g_working.target_lock, target_surface,
+        g_working_copy.target_through_work = 1;
+    } else if (!LockRect(&g_working_copy.target_lock, target_surface,
                          RECT{origin_x, origin_y, origin_x + clip.right, origin_y + clip.bottom})) {
         return GiveUp();
     }
     // A target larger than the work surface is converted where it is, and back at the end.
-    g_working.target_locked = 1;
+    g_working_copy.target_locked = 1;
     if (convert) {
-        ConvertToWorking(&g_working.target_lock, clip, true);
+        ConvertToWorking(&g_working_copy.target_lock, clip, true);
         for (std::uint32_t* colour : {colour1, colour2}) {
             if (colour != nullptr) *colour = ConvertColorValue(WorkingFormat(), GetScreenColorFormat(), *colour);
         }
     }
-    if (!MakeLockedView(&g_working.target_view, g_working.target_lock, clip.right, clip.bottom, 0)) return GiveUp();
-    g_working.target = &g_working.target_view;
+    if (!MakeLockedView(&g_working_copy.target_view, g_working_copy.target_lock, clip.right, clip.bottom, 0)) return GiveUp();
+    g_working_copy.target = &g_working_copy.target_view;
     return 0;
 }
 
@@ -205,46 +205,45 @@ int PrepareSource(const Surface2D* piece, SurfaceData* data, const RECT* source_
         if (!IsMemImgValid(image)) return GiveUp();
         if (piece->source_x == 0 && piece->source_y == 0 && piece->width == image->width &&
             piece->height == image->height) {
-            g_working.source = image;
+            g_working_copy.source = image;
             return 0;
         }
-        CreateMemImgView(&g_working.source_view, image, piece->source_x, piece->source_y, piece->width,
+        CreateMemImgView(&g_working_copy.source_view, image, piece->source_x, piece->source_y, piece->width,
                          piece->height);
-        if (!IsMemImgValid(&g_working.source_view)) return GiveUp();
-        g_working.source = &g_working.source_view;
+        if (!IsMemImgValid(&g_working_copy.source_view)) return GiveUp();
+        g_working_copy.source = &g_working_copy.source_view;
         return 0;
     }
     if (data->surface == nullptr) return GiveUp();
     const ScreenState* screen = GetScreenState();
     const RECT whole{0, 0, piece->width, piece->height};
     const RECT area = SourceArea(piece, source_rect);
-    const bool convert = g_working.format_converted != 0;
+    const bool convert = g_working_copy.format_converted != 0;
     if (convert && GetScreenColorFormat()->bytes_per_pixel != WorkingFormat()->bytes_per_pixel) return GiveUp();
     const bool through_work = data->creation.system_memory != 1 || convert || copied;
     if (through_work && FitsOn(screen->work2, piece->width, piece->height)) {
         if (!copied && CopySourceToWork(piece, data, area) != 0) return GiveUp();
-        if (!LockRect(&g_working.source_lock, screen->work2, whole)) return GiveUp();
-        g_working.source_through_work = 1;
+        if (!LockRect(&g_working_copy.source_lock, screen->work2, whole)) return GiveUp();
+        g_working_copy.source_through_work = 1;
         // The copy is the draw's own: nothing to put back.
-        if (convert) ConvertToWorking(&g_working.source_lock, area, false);
+        if (convert) ConvertToWorking(&g_working_copy.source_lock, area, false);
     } else {
-        if (!LockRect(&g_working.source_lock, data->surface, MovedRect(whole, piece->source_x, piece->source_y))) {
+        if (!LockRect(&g_working_copy.source_lock, data->surface, MovedRect(whole, piece->source_x, piece->source_y))) {
             return GiveUp();
         }
-        if (convert) ConvertToWorking(&g_working.source_lock, area, true);
+        if (convert) ConvertToWorking(&g_working_copy.source_lock, area, true);
     }
-    g_working.source_locked = 1;
+    g_working_copy.source_locked = 1;
     const std::uint32_t key = WorkingKey(data->transparent_color, convert);
-    if (!MakeLockedView(&g_working.source_view, g_working.source_lock, piece->width, piece->height, key)) {
+    if (!MakeLockedView(&g_working_copy.source_view, g_working_copy.source_lock, piece->width, piece->height, key)) {
         return GiveUp();
     }
-    g_working.source = &g_working.source_view;
+    g_working_copy.source = &g_working_copy.source_view;
     return 0;
 }
 
 }  // namespace
 
-WorkingCopyState* GetWorkingCopyState() { return &g_working; }
 
 int BeginWorkingCopy(const Surface2D* piece, int blit_allowed, const RECT* source_rect, const RECT* destination,
                      int plain_write, std::uint32_t* colour1, std::uint32_t* colour2) {
@@ -257,7 +256,7 @@ int BeginWorkingCopyWith(const DrawSettingsBlock& draw_state, const Surface2D* p
                          std::uint32_t* colour2) {
     // Whatever an earlier copy left is let go.
     ReleaseViews();
-    g_working = WorkingCopyState{};
+    g_working_copy = WorkingCopyState{};
     if (IsSoftwareRendering()) return 0;
     ScreenState* screen = GetScreenState();
     const DrawSettingsBlock* settings = &draw_state;
@@ -282,17 +281,17 @@ int BeginWorkingCopyWith(const DrawSettingsBlock& draw_state, const Surface2D* p
     if (blit_allowed && data != nullptr && source_rect != nullptr && !cpu && white && !data->software &&
         data->surface != nullptr && target_surface != nullptr &&
         (target_video ? data->creation.system_memory != 1 : data->creation.system_memory == 1)) {
-        g_working.blit_source = data->surface;
-        g_working.blit_source_rect = MovedRect(*source_rect, piece->source_x, piece->source_y);
-        g_working.blit_destination = target_surface;
-        g_working.blit_x = destination->left + settings->target_screen_rect.left + screen->target_x;
-        g_working.blit_y = destination->top + settings->target_screen_rect.top + screen->target_y;
-        g_working.blit_chosen = 1;
+        g_working_copy.blit_source = data->surface;
+        g_working_copy.blit_source_rect = MovedRect(*source_rect, piece->source_x, piece->source_y);
+        g_working_copy.blit_destination = target_surface;
+        g_working_copy.blit_x = destination->left + settings->target_screen_rect.left + screen->target_x;
+        g_working_copy.blit_y = destination->top + settings->target_screen_rect.top + screen->target_y;
+        g_working_copy.blit_chosen = 1;
         return 0;
     }
-    g_working.format_converted = screen->format_index == 3 || screen->format_index == 1;
-    g_working.clip = Intersected(*destination, settings->draw_area);
-    if (IsRectEmpty(g_working.clip)) return -1;
+    g_working_copy.format_converted = screen->format_index == 3 || screen->format_index == 1;
+    g_working_copy.clip = Intersected(*destination, settings->draw_area);
+    if (IsRectEmpty(g_working_copy.clip)) return -1;
     // A source on the image the target is drawn into (another piece of a shared image) is
     // copied out before the target side locks that image; it is read from the copy.
     bool copied = false;
@@ -309,15 +308,15 @@ int BeginWorkingCopyWith(const DrawSettingsBlock& draw_state, const Surface2D* p
 int EndWorkingCopy() {
     ReleaseViews();
     if (IsSoftwareRendering()) return 0;
-    UnlockWorkingLock(&g_working.target_lock);
-    UnlockWorkingLock(&g_working.source_lock);
-    if (g_working.target_through_work) {
-        RECT from = g_working.clip;
-        CopySurfaceRect(g_working.target_surface, GetScreenState()->work, g_working.target_rect.left,
-                        g_working.target_rect.top, &from, -1);
+    UnlockWorkingLock(&g_working_copy.target_lock);
+    UnlockWorkingLock(&g_working_copy.source_lock);
+    if (g_working_copy.target_through_work) {
+        RECT from = g_working_copy.clip;
+        CopySurfaceRect(g_working_copy.target_surface, GetScreenState()->work, g_working_copy.target_rect.left,
+                        g_working_copy.target_rect.top, &from, -1);
     }
-    g_working.target_locked = 0;
-    g_working.source_locked = 0;
+    g_working_copy.target_locked = 0;
+    g_working_copy.source_locked = 0;
     return 0;
 }
 
@@ -410,6 +409,6 @@ void ScopedWorkingCopy::End() {
     EndWorkingCopy();
 }
 
-MEMIMG* ScopedWorkingCopy::target() const { return g_working.target; }
-MEMIMG* ScopedWorkingCopy::source() const { return g_working.source; }
-WorkingCopyState* ScopedWorkingCopy::state() const { return &g_working; }
+MEMIMG* ScopedWorkingCopy::target() const { return g_working_copy.target; }
+MEMIMG* ScopedWorkingCopy::source() const { return g_working_copy.source; }
+WorkingCopyState* ScopedWorkingCopy::state() const { return &g_working_copy; }

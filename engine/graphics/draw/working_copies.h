@@ -47,7 +47,8 @@ struct WorkingCopyState {
     std::int32_t source_through_work;
 };
 
-WorkingCopyState* GetWorkingCopyState();
+// The working copy under way (one at a time).
+extern WorkingCopyState g_working_copy;
 // 0; -1 when the clipped destination is empty or the target or source cannot be locked
 // (nothing is then left locked and no working image is set).
 int BeginWorkingCopy(const Surface2D* source, int blit_allowed, const RECT* source_rect, const RECT* destination,

@@ -17,10 +17,8 @@ struct SoftImage {
     std::uint32_t check;  // the check count a handle of this record carries
 };
 
-int DeleteSoftImage(std::int32_t handle);
+// The table and its records (nothing in the engine makes soft images yet; the tests do).
+extern void* g_soft_image_records[kSoftImageSlots];
+extern HandleTable g_soft_image_table;
 
-// Takes over `image` (its pixels now belong to the table; the caller's record is
-// cleared) under a new handle, or -1 when the table is full or memory ran out. Nothing
-// in the engine makes soft images yet; this keeps the table's bookkeeping exercised.
-std::int32_t CreateSoftImage(GraphImage* image);
-const HandleTable* GetSoftImageTable();
+int DeleteSoftImage(std::int32_t handle);

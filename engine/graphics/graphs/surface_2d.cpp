@@ -11,9 +11,12 @@
 #include "engine/graphics/screen/screen_internal.h"
 
 namespace {
-
 void* g_slots[kSurface2DSlots];
-HandleTable g_table = {kHandleKindSurface2D, kSurface2DSlots, g_slots, 0, 0, 0};
+}  // namespace
+
+HandleTable g_surface_2d_table = {kHandleKindSurface2D, kSurface2DSlots, g_slots, 0, 0, 0};
+
+namespace {
 
 int HandleOfSlot(int slot) {
     const auto* record = static_cast<const Surface2D*>(g_slots[slot]);
@@ -23,7 +26,7 @@ int HandleOfSlot(int slot) {
 // Every piece that shows a lost image learns that it must be drawn again, also the
 // pieces that share it and are visited after the image was already restored.
 void TellOwnersOfLostImage(std::int32_t surface_data) {
-    for (int slot = 0; slot < g_table.end_mark; ++slot) {
+    for (int slot = 0; slot < g_surface_2d_table.end_mark; ++slot) {
         const auto* record = static_cast<const Surface2D*>(g_slots[slot]);
         if (record != nullptr && record->surface_data == surface_data && record->lost_flag != nullptr) {
             *record->lost_flag = 1;
@@ -37,13 +40,13 @@ int AddSurface2D(std::uint16_t width, std::uint16_t height, std::uint16_t x, std
                  const Surface2D* share, std::uint16_t source_x, std::uint16_t source_y,
                  const GraphCreationBytes* creation) {
     if (!IsScreenUp()) return WriteLogText("Vomurが初期化されていません\n");
-    if (g_table.live_count >= kSurface2DSlots) return WriteLogText("２Ｄグラフィックの量が許容量を越えました\n");
-    const std::int32_t check_before = g_table.next_check;
+    if (g_surface_2d_table.live_count >= kSurface2DSlots) return WriteLogText("２Ｄグラフィックの量が許容量を越えました\n");
+    const std::int32_t check_before = g_surface_2d_table.next_check;
     void* raw = nullptr;
     int full = 0;
-    const int handle = CreateHandleRecord(g_table, sizeof(Surface2D), &raw, &full);
+    const int handle = CreateHandleRecord(g_surface_2d_table, sizeof(Surface2D), &raw, &full);
     if (handle == -1) {
-        g_table.next_check = check_before;
+        g_surface_2d_table.next_check = check_before;
         if (full) return WriteLogText("２Ｄグラフィックの量が許容量を越えました\n");
         return WriteLogText("メモリの確保に失敗しました in AddSurface2D \n");
     }
@@ -55,8 +58,8 @@ int AddSurface2D(std::uint16_t width, std::uint16_t height, std::uint16_t x, std
         data = AddSurfaceData(1, width, height, GetDrawSettings()->transparent_color, creation);
     }
     if (data == -1) {
-        FreeHandleRecord(g_table, handle);
-        g_table.next_check = check_before;
+        FreeHandleRecord(g_surface_2d_table, handle);
+        g_surface_2d_table.next_check = check_before;
         return WriteLogText("メモリの確保に失敗しました in AddSurface2D \n");
     }
     record->x = x;
@@ -71,7 +74,7 @@ int AddSurface2D(std::uint16_t width, std::uint16_t height, std::uint16_t x, std
     return handle;
 }
 
-Surface2D* GetSurface2DRecord(int handle) { return static_cast<Surface2D*>(LookupHandleRecord(g_table, handle)); }
+Surface2D* GetSurface2DRecord(int handle) { return static_cast<Surface2D*>(LookupHandleRecord(g_surface_2d_table, handle)); }
 
 int SetSurface2DLostFlagPointer(int handle, std::int32_t* flag) {
     Surface2D* record = GetSurface2DRecord(handle);
@@ -87,14 +90,14 @@ int DeleteSurface2D(int handle) {
     if (ReleaseSurfaceDataRef(record->surface_data) == 0) DeleteSurfaceData(record->surface_data);
     // The owner learns that its surface is gone; the pointer is read before the record goes.
     std::int32_t* lost_flag = record->lost_flag;
-    FreeHandleRecord(g_table, handle);
+    FreeHandleRecord(g_surface_2d_table, handle);
     if (lost_flag != nullptr) *lost_flag = 1;
     return 0;
 }
 
 int ReleaseAllSurface2D() {
     if (!IsScreenUp()) return -1;
-    const int end = g_table.end_mark;
+    const int end = g_surface_2d_table.end_mark;
     for (int slot = 0; slot < end; ++slot) {
         if (g_slots[slot] != nullptr) DeleteSurface2D(HandleOfSlot(slot));
     }
@@ -145,7 +148,7 @@ int RestoreAllSurface2DImages() {
     if (!IsScreenUp()) return -1;
     RestoreLostSurfaces();
     int result = 0;
-    for (int slot = 0; slot < g_table.end_mark; ++slot) {
+    for (int slot = 0; slot < g_surface_2d_table.end_mark; ++slot) {
         Surface2D* record = static_cast<Surface2D*>(g_slots[slot]);
         if (record == nullptr) continue;
         const int lost = RestoreSurfaceDataIfLost(record->surface_data);
@@ -174,7 +177,7 @@ int DeleteGraphSurface2Ds(const GraphRecord* graph) {
 }
 
 int ReleaseAllSurface2DHolders() {
-    for (int slot = 0; slot < g_table.end_mark; ++slot) {
+    for (int slot = 0; slot < g_surface_2d_table.end_mark; ++slot) {
         const auto* record = static_cast<const Surface2D*>(g_slots[slot]);
         if (record == nullptr) continue;
         ReleaseSurfaceDataSurface(record->surface_data);
@@ -186,7 +189,7 @@ int ReleaseAllSurface2DHolders() {
 
 int RecreateAllSurface2DHolders() {
     int result = 0;
-    for (int slot = 0; slot < g_table.end_mark; ++slot) {
+    for (int slot = 0; slot < g_surface_2d_table.end_mark; ++slot) {
         auto* record = static_cast<Surface2D*>(g_slots[slot]);
         if (record == nullptr) continue;
         if (CreateSurfaceDataSurface(record->surface_data) != 0) {
@@ -198,5 +201,3 @@ int RecreateAllSurface2DHolders() {
     return result;
 }
 
-int GetSurface2DCount() { return g_table.live_count; }
-int GetSurface2DEndMark() { return g_table.end_mark; }

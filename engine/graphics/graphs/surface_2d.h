@@ -9,6 +9,7 @@
 
 #include <cstdint>
 
+#include "engine/core/core.h"
 #include "engine/graphics/graphs/graph_handles.h"
 
 
@@ -31,5 +32,5 @@ int DeleteGraphSurface2Ds(const GraphRecord* graph);
 int ReleaseAllSurface2DHolders();
 int RecreateAllSurface2DHolders();
 
-int GetSurface2DCount();
-int GetSurface2DEndMark();
+// The table of pieces (its live count and end mark are read by the tests).
+extern HandleTable g_surface_2d_table;

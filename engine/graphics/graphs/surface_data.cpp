@@ -14,9 +14,12 @@
 #include "engine/graphics/screen/screen_state.h"
 
 namespace {
-
 void* g_slots[kSurfaceDataSlots];
-HandleTable g_table = {kHandleKindSurfaceData, kSurfaceDataSlots, g_slots, 0, 0, 0};
+}  // namespace
+
+HandleTable g_surface_data_table = {kHandleKindSurfaceData, kSurfaceDataSlots, g_slots, 0, 0, 0};
+
+namespace {
 
 // Releases whatever holder the record has; used on every failure of the creation and
 // when the display takes the holders away. A lock still held ends with its memory: a
@@ -148,13 +151,13 @@ const ColorFormat* HolderFormat(const SurfaceData* data) {
 
 int AddSurfaceData(int reference_count, std::uint16_t width, std::uint16_t height, std::uint32_t transparent_color,
                    const GraphCreationBytes* creation) {
-    if (g_table.live_count >= kSurfaceDataSlots) {
+    if (g_surface_data_table.live_count >= kSurfaceDataSlots) {
         WriteLogText("サーフェスのデータ数が許容量を越えました。\n");
         return -1;
     }
     void* raw = nullptr;
     int full = 0;
-    const int handle = CreateHandleRecord(g_table, sizeof(SurfaceData), &raw, &full);
+    const int handle = CreateHandleRecord(g_surface_data_table, sizeof(SurfaceData), &raw, &full);
     if (handle == -1) {
         if (full) return WriteLogText("サーフェスのデータ数が許容量を越えました。\n");
         return WriteLogText("サーフェス用データを保存するメモリ領域の確保に失敗しました\n");
@@ -183,7 +186,7 @@ int AddSurfaceData(int reference_count, std::uint16_t width, std::uint16_t heigh
     return handle;
 }
 
-SurfaceData* GetSurfaceData(int handle) { return static_cast<SurfaceData*>(LookupHandleRecord(g_table, handle)); }
+SurfaceData* GetSurfaceData(int handle) { return static_cast<SurfaceData*>(LookupHandleRecord(g_surface_data_table, handle)); }
 
 int AddSurfaceDataRef(int handle) {
     SurfaceData* data = GetSurfaceData(handle);
@@ -232,7 +235,7 @@ int DeleteSurfaceData(int handle) {
     DropHolder(data);
     // The owner's flag pointer is read before the record goes.
     std::int32_t* lost_flag = data->lost_flag;
-    FreeHandleRecord(g_table, handle);
+    FreeHandleRecord(g_surface_data_table, handle);
     if (lost_flag != nullptr) *lost_flag = 1;
     return 0;
 }
@@ -406,11 +409,8 @@ int FillSurfaceDataColor(int handle, int red, int green, int blue, int alpha) {
     return 0;
 }
 
-int GetSurfaceDataCount() { return g_table.live_count; }
-int GetSurfaceDataEndMark() { return g_table.end_mark; }
-
 void ResetSurfaceDataTable() {
-    if (g_table.live_count != 0) return;
-    g_table.end_mark = 0;
-    g_table.next_check = 0;
+    if (g_surface_data_table.live_count != 0) return;
+    g_surface_data_table.end_mark = 0;
+    g_surface_data_table.next_check = 0;
 }

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 
+#include "engine/core/core.h"
 #include "engine/graphics/graphs/graph_handles.h"
 #include "engine/pixels/pixels.h"
 #include "platform/ddraw.h"
@@ -28,7 +29,7 @@ int LockSurfaceData(int handle, std::int32_t* pitch, void** pixels, int write_on
 int UnlockSurfaceData(int handle, const RECT* rect);
 int FillSurfaceDataColor(int handle, int red, int green, int blue, int alpha);
 
-int GetSurfaceDataCount();
-int GetSurfaceDataEndMark();
+// The table of records (its live count is read by the tests).
+extern HandleTable g_surface_data_table;
 // Clears the table without freeing (the graph manager's start, when nothing is left).
 void ResetSurfaceDataTable();

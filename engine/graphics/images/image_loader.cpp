@@ -8,10 +8,10 @@
 #include "engine/core/core.h"
 #include "engine/file/file.h"
 
-namespace {
+GraphImageReader g_user_image_readers[kUserImageReaderSlots] = {};
+int g_user_image_reader_count = 0;
 
-GraphImageReader g_user_readers[kUserImageReaderSlots] = {};
-int g_user_reader_count = 0;
+namespace {
 
 const GraphImageReader kBuiltInReaders[] = {
     ReadBmpImage, LoadJpegImage, LoadPngImage, ReadBgraImage, ReadTgaImage, ReadDdsImage, nullptr,
@@ -27,13 +27,11 @@ bool TryReader(GraphImageReader reader, const StreamDescriptor* stream, GraphIma
 
 }  // namespace
 
-GraphImageReader* GetUserImageReaders() { return g_user_readers; }
-int* GetUserImageReaderCount() { return &g_user_reader_count; }
 const GraphImageReader* GetBuiltInImageReaders() { return kBuiltInReaders; }
 
 int ReadGraphImage(const StreamDescriptor* stream, GraphImage* image) {
-    for (int i = 0; i < g_user_reader_count && i < kUserImageReaderSlots; ++i) {
-        if (g_user_readers[i] != nullptr && TryReader(g_user_readers[i], stream, image)) return 0;
+    for (int i = 0; i < g_user_image_reader_count && i < kUserImageReaderSlots; ++i) {
+        if (g_user_image_readers[i] != nullptr && TryReader(g_user_image_readers[i], stream, image)) return 0;
     }
     for (const GraphImageReader* reader = kBuiltInReaders; *reader != nullptr; ++reader) {
         if (TryReader(*reader, stream, image)) return 0;

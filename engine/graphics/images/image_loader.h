@@ -32,8 +32,8 @@ int LoadGraphImageWithAlpha(const char* file_name, const void* data, std::uint32
 // 0, or -1 when the result does not fit `capacity` bytes.
 int MakeAlphaImageFileName(const char* file_name, char* out, int capacity);
 
-// The user reader table (empty: nothing in the engine registers a reader).
-GraphImageReader* GetUserImageReaders();
-int* GetUserImageReaderCount();
+// The user reader table (empty: nothing in the engine registers a reader; the tests do).
+extern GraphImageReader g_user_image_readers[kUserImageReaderSlots];
+extern int g_user_image_reader_count;
 // The built-in readers in the order they are tried, ended by null.
 const GraphImageReader* GetBuiltInImageReaders();

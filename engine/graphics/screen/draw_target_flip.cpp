@@ -25,7 +25,8 @@ constexpr UINT kFrontCopyPeriod = 17;
 constexpr DWORD kBlankPollLimitMs = 100;
 
 // Draws the on-screen log over the frame, once text was sent to it, over the whole
-// screen without blending or tint; the draw settings are put back after.
+// screen without blending or tint; the draw settings are put back after, with the
+// renderer's state that derives from them.
 void DrawScreenLogOverFrame() {
     if (!GetGraphicsFontHooks()->is_screen_log_used()) return;
     DrawSettingsBlock* settings = GetDrawSettings();
@@ -54,6 +55,14 @@ void DrawScreenLogOverFrame() {
     settings->blend_mode = mode;
     settings->blend_value = value;
     std::memcpy(settings->bright, bright, sizeof bright);
+    // The log's glyph draws left the renderer's own copies of these settings (the vertex
+    // colour, the viewport) at the log's: they follow the settings put back, or the next
+    // frame would be drawn untinted, opaque and over the whole screen.
+    if (IsDirect3DUp()) {
+        UpdateVertexDiffuseColor(*settings);
+        if (!settings->empty_area) SetViewportFromRect(&settings->draw_area, *settings);
+        NotifyDirect3DStateChange();
+    }
 }
 
 void FrontCopyTimerProc(HWND window, UINT, UINT_PTR id, DWORD) {

@@ -63,7 +63,6 @@ IDirectDrawSurface7* GetFrontSurface() { return g_screen.temp_primary_mode ? g_s
 IDirectDrawSurface7* GetBackSurface() { return g_screen.back; }
 IDirectDrawSurface7* GetWorkSurface() { return g_screen.work; }
 int GetTempPrimaryMode() { return g_screen.temp_primary_mode; }
-int IsGraphicsInitialised() { return g_screen.graphics_initialised; }
 int IsScreenUp() { return g_screen.gdi_output || g_screen.direct_draw != nullptr ? 1 : 0; }
 
 int IsWindowFrontTarget() {

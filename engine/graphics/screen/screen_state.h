@@ -108,7 +108,6 @@ IDirectDrawSurface7* GetWorkSurface();
 int IsWindowFrontTarget();
 const DDPIXELFORMAT* GetOverlayPixelFormat();
 std::uint32_t* CopyDirectDrawCaps(std::uint32_t* buffer);
-int IsGraphicsInitialised();
 // The screen is up for surface work: GDI output on or a DirectDraw object made.
 int IsScreenUp();
 
