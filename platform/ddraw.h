@@ -15,7 +15,7 @@
 // ---- class and interface identities -------------------------------------------------
 extern const CLSID CLSID_DirectDraw7;
 extern const IID IID_IDirectDraw7;
-extern const IID IID_IDirectDraw;   // the older object interface (refused here)
+extern const IID IID_IDirectDraw;   // the older object interface (answered while overlays are offered)
 extern const IID IID_IDirect3D7;    // platform/d3d7.h; refused where no GL context can be made
 extern const IID IID_IDirectDrawSurface7;
 extern const IID IID_IDirectDrawClipper;
@@ -47,6 +47,8 @@ constexpr HRESULT DDERR_NOTLOCKED = static_cast<HRESULT>(0x88760248u);
 constexpr HRESULT DDERR_CANTCREATEDC = static_cast<HRESULT>(0x88760249u);
 constexpr HRESULT DDERR_NODC = static_cast<HRESULT>(0x8876024Bu);
 constexpr HRESULT DDERR_NOTPALETTIZED = static_cast<HRESULT>(0x88760231u);
+constexpr HRESULT DDERR_NOTAOVERLAYSURFACE = static_cast<HRESULT>(0x88760244u);
+constexpr HRESULT DDERR_INVALIDSURFACETYPE = static_cast<HRESULT>(0x88760250u);
 
 // ---- cooperative level ----------------------------------------------------------------
 constexpr DWORD DDSCL_FULLSCREEN = 0x00000001u;
@@ -176,7 +178,17 @@ struct DDBLTFX {
 };
 static_assert(sizeof(DDBLTFX) == 100, "blit effects layout");
 
-// Hardware capabilities, 380 bytes.
+// dwCaps bits.
+constexpr DWORD DDCAPS_ALIGNBOUNDARYDEST = 0x00000002u;
+constexpr DWORD DDCAPS_ALIGNSIZEDEST = 0x00000004u;
+constexpr DWORD DDCAPS_ALIGNBOUNDARYSRC = 0x00000008u;
+constexpr DWORD DDCAPS_ALIGNSIZESRC = 0x00000010u;
+constexpr DWORD DDCAPS_OVERLAY = 0x00000800u;
+constexpr DWORD DDCAPS_OVERLAYFOURCC = 0x00002000u;
+constexpr DWORD DDCAPS_OVERLAYSTRETCH = 0x00004000u;
+
+// Hardware capabilities, 380 bytes. Stretch factors are in thousandths (1000 = 1:1); the
+// alignment values count only with their bit in dwCaps.
 struct DDCAPS {
     DWORD dwSize;
     DWORD dwCaps;
@@ -185,7 +197,13 @@ struct DDCAPS {
     DWORD dwVidMemFree;
     DWORD dwMinOverlayStretch;
     DWORD dwMaxOverlayStretch;
-    DWORD dwReserved[88];
+    DWORD dwMaxVisibleOverlays;
+    DWORD dwCurrVisibleOverlays;
+    DWORD dwAlignBoundarySrc;
+    DWORD dwAlignSizeSrc;
+    DWORD dwAlignBoundaryDest;
+    DWORD dwAlignSizeDest;
+    DWORD dwReserved[82];
 };
 static_assert(sizeof(DDCAPS) == 380, "capabilities layout");
 
@@ -229,6 +247,9 @@ constexpr DWORD DDCKEY_SRCBLT = 0x00000008u;
 
 constexpr DWORD DDWAITVB_BLOCKBEGIN = 0x00000001u;
 constexpr DWORD DDWAITVB_BLOCKEND = 0x00000004u;
+
+constexpr DWORD DDOVER_HIDE = 0x00000200u;
+constexpr DWORD DDOVER_SHOW = 0x00004000u;
 
 constexpr DWORD DDPCAPS_8BIT = 0x00000004u;
 constexpr DWORD DDPCAPS_ALLOW256 = 0x00000040u;
@@ -305,6 +326,12 @@ public:
     virtual HRESULT SetColorKey(DWORD flags, DDCOLORKEY* key) = 0;
     virtual HRESULT SetPalette(IDirectDrawPalette* palette) = 0;
     virtual HRESULT Unlock(RECT* rect) = 0;
+    // On an overlay surface: DDOVER_SHOW shows `source_rect` of it (null: all of it) over
+    // `destination` (the primary) at `destination_rect` (screen coordinates, null: the
+    // whole primary), scaled to fit; DDOVER_HIDE hides it (the rectangles are not read).
+    // `effects` is not read. DDERR_NOTAOVERLAYSURFACE on any other surface.
+    virtual HRESULT UpdateOverlay(RECT* source_rect, IDirectDrawSurface7* destination, RECT* destination_rect,
+                                  DWORD flags, void* effects) = 0;
 
 protected:
     ~IDirectDrawSurface7() = default;

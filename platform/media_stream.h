@@ -11,6 +11,7 @@
 #include <cstdint>
 
 struct MediaStream;
+class IDirectDrawSurface7;
 
 // Why an open failed.
 enum MediaStreamError : std::int32_t {
@@ -46,3 +47,8 @@ enum MediaFrameResult : std::int32_t {
 // Writes the frame shown at the present stream time into `pixels` (blue, green, red,
 // 255; `pitch` bytes a row, the stream's width and height).
 MediaFrameResult MediaStreamTakeFrame(MediaStream* stream, std::uint8_t* pixels, std::int32_t pitch);
+// Takes the frame like MediaStreamTakeFrame and writes it into `surface` (locked for the
+// write) in the surface's pixel format: 16- or 32-bit RGB, or the packed YUV layouts UYVY
+// and YUY2. A frame the surface cannot take (lock refused, another layout) is dropped and
+// the result is the same.
+MediaFrameResult MediaStreamTakeFrameIntoSurface(MediaStream* stream, IDirectDrawSurface7* surface);

@@ -513,6 +513,15 @@ constexpr int HOLLOW_BRUSH = 5;
 // GetDC(null) is the screen. The desktop always reports 32 bits per pixel, 1 plane.
 HDC GetDC(HWND window);
 int ReleaseDC(HWND window, HDC dc);
+// GetClipBox results: the kind of the visible region of a device context.
+constexpr int ERROR_REGION = 0;
+constexpr int NULLREGION = 1;
+constexpr int SIMPLEREGION = 2;
+constexpr int COMPLEXREGION = 3;
+// The box around what a window's device context can draw on, in client coordinates: the
+// client area while the window is shown and not minimised (SIMPLEREGION), else empty
+// (NULLREGION). ERROR_REGION for the screen's or an unknown context.
+int GetClipBox(HDC dc, RECT* box);
 int GetDeviceCaps(HDC dc, int index);
 // Validates the window and gives the invalid area in rcPaint.
 HDC BeginPaint(HWND window, PAINTSTRUCT* paint);

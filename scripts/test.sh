@@ -26,4 +26,4 @@ TSAN_OPTIONS="halt_on_error=1 suppressions=$PWD/tests/tsan.supp" ctest --test-di
 # The benchmarks are built, optimised and without sanitizers, so they keep compiling;
 # they are run by hand when speed is measured.
 cmake -S . -B build/bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DVOMUR_BUILD_BENCH=ON
-cmake --build build/bench -j "$jobs" --target bench_lz_unpack bench_image_load bench_softrender bench_sound bench_font bench_game bench_scaled_render bench_d3d bench_movie bench_d3d_path
+cmake --build build/bench -j "$jobs" --target bench_lz_unpack bench_image_load bench_softrender bench_sound bench_font bench_game bench_scaled_render bench_d3d bench_movie bench_movie_texture bench_d3d_path

@@ -204,7 +204,7 @@ int RepaintFromScreenCopy(HDC dc);
 // filled as the screen starts, as the graphics start and as the draw settings are reset,
 // before anything starts the renderer.
 void InstallRendererHooks();
-// Fills the movie room's table of what it asks of the graphics core (MovieGraphicsHooks);
+// Fills the movie room's table of what it asks of the graphics core (MovieDisplayHooks);
 // engine start-up calls it.
 void InstallGraphicsMovieHooks();
 

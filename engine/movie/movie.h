@@ -6,10 +6,10 @@
 
 #include <cstdint>
 
+#include "platform/ddraw.h"
+
 // A movie's record; its layout is the movie room's own.
 struct MovieRecord;
-class IDirectDraw7;
-class IDirectDrawSurface7;
 
 // A frame as the graph manager copies it: 32-bit pixels (blue, green, red, a fourth byte),
 // rows `pitch` bytes apart, top to bottom. An alpha movie's frame holds its colour picture
@@ -29,16 +29,10 @@ using MovieFrameCallback = int (*)(MovieRecord* record, std::intptr_t user);
 
 int InitYuvToRgbTables();
 
-// What the movie room asks of the graphics core: its DirectDraw object, null while there
-// is none. Installed by the graphics core as it starts; until then (and with null) no
-// movie gets a YUV surface.
-struct MovieDisplayHooks {
-    IDirectDraw7* (*GetDirectDrawObject)();
-};
-void InstallMovieDisplayHooks(const MovieDisplayHooks& hooks);
-
-// A handle (kind 3), or -1. The surface mode (1 overlay, 2 24-bit RGB, else 0) is kept
-// for movies that do not play through the Theora decoder; overlays are never available.
+// A handle (kind 3), or -1. The surface mode (1 overlay, 2 24-bit RGB, else 0) counts
+// for movies that do not play through the Theora decoder: an overlay is used when the
+// screen found an overlay format, else the frames come as for mode 2, which is mode 0 on
+// a 32-bit screen.
 int OpenMovie(const char* path, int* width, int* height, int surface_mode);
 int CloseMovie(int movie);
 MovieRecord* GetMovieRecord(int movie);
@@ -58,7 +52,11 @@ int FetchMovieFrame(MovieRecord* record, MovieFrame* frame);
 // 1 with *surface the YUV surface (borrowed) and the picture's top-left inside it.
 int FetchMovieYuvSurface(MovieRecord* record, IDirectDrawSurface7** surface, int* picture_x, int* picture_y);
 int PauseMovie(int movie, int keep_request);
+// Shows the overlay of a movie in overlay mode at (x, y) of the client area magnified by
+// `scale`, or hides it (show 0); -1 for an invalid handle, else 0.
 int PlaceMovieOverlay(int x, int y, int scale, int movie, int show);
+// 1 when the movie plays in an overlay (surface mode 1), else 0 (also for an invalid handle).
+int IsMovieOverlay(int movie);
 int RestoreMovieSurfaces(int movie);
 int ResumeAllMovies();
 int PauseAllMovies();
@@ -66,15 +64,23 @@ int ReleaseAllMovieGraphs();
 int RebuildAllMovieGraphs();
 int RefreshMovieOverlays();
 
-// ---- what the movie room asks of the graphics core, through a table the graphics core
-// fills (InstallGraphicsMovieHooks, at engine start-up); until then no frame counts as
-// presented.
-struct MovieGraphicsHooks {
+// ---- what the movie room asks of the graphics core (the display objects, the overlay
+// format, the count of presented frames), through a table the graphics core fills
+// (InstallGraphicsMovieHooks, at engine start-up); until then there is no display: no
+// DirectDraw object, no overlay format, a 32-bit desktop, no frame presented.
+struct MovieDisplayHooks {
+    IDirectDraw7* (*get_direct_draw_object)();
+    // The overlay pixel format the screen found at start-up, or null.
+    const DDPIXELFORMAT* (*get_overlay_pixel_format)();
+    int (*get_screen_bit_depth)();
+    IDirectDrawSurface7* (*get_front_surface)();
+    // Copies the 380-byte DDCAPS block read at start-up into `buffer` (95 words).
+    std::uint32_t* (*copy_direct_draw_caps)(std::uint32_t* buffer);
     // The number of frames the screen has presented; frames of a movie are collected at
     // most once per presented frame.
     std::uint64_t (*get_flip_count)();
 };
 // The installed table, or the defaults; never null, and every entry is set.
-const MovieGraphicsHooks* GetMovieGraphicsHooks();
+const MovieDisplayHooks* GetMovieDisplayHooks();
 // Installs a table (every entry set); null puts the defaults back.
-void InstallMovieGraphicsHooks(const MovieGraphicsHooks* hooks);
+void InstallMovieDisplayHooks(const MovieDisplayHooks* hooks);

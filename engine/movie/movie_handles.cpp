@@ -260,7 +260,11 @@ int ResumeAllMovies() {
     return 0;
 }
 
-int RestoreMovieSurfaces(int /*movie*/) {
-    // Frames live in system memory here; nothing of a movie can be lost with the display.
+int RestoreMovieSurfaces(int movie) {
+    // Frames live in system memory here, but an overlay movie's overlay surface goes with
+    // the display and is restored (its picture comes with the next frame).
+    const MovieRecord* record = LookupMovie(movie);
+    if (record == nullptr || record->overlay_surface == nullptr) return 0;
+    if (record->overlay_surface->IsLost() != DD_OK) record->overlay_surface->Restore();
     return 0;
 }

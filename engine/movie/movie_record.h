@@ -6,6 +6,7 @@
 
 #include "engine/movie/movie.h"
 #include "engine/movie/theora_movie.h"
+#include "platform/ddraw.h"
 #include "platform/media_stream.h"
 #include "platform/kernel_types.h"
 
@@ -44,6 +45,7 @@ struct MovieRecord {
     MovieFrameImage frame_image;
     MovieFrameImage* frame_image_pointer;
     OverlayPlacement overlay;
+    IDirectDrawSurface7* overlay_surface;  // surface mode 1: the frames' surface; null once released
     MovieFrameCallback callback;
     std::intptr_t user;
 };
@@ -69,3 +71,5 @@ void CloseMediaMovie(MovieRecord* record);
 int UpdateMediaMovie(MovieRecord* record, int force);
 int PauseMediaMovie(MovieRecord* record);
 int RunMediaMovie(MovieRecord* record);
+// Hides the overlay of a movie in overlay mode (overlay_placement.cpp).
+void HideMovieOverlay(MovieRecord* record);

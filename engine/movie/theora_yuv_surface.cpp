@@ -10,17 +10,9 @@
 
 namespace {
 
-IDirectDraw7* NoDirectDrawObject() { return nullptr; }
-
-MovieDisplayHooks g_hooks{NoDirectDrawObject};
-
 constexpr std::uint32_t kYuvFourCcOrder[] = {kFourCcYv12, kFourCcYuy2, kFourCcUyvy};
 
 }  // namespace
-
-void InstallMovieDisplayHooks(const MovieDisplayHooks& hooks) {
-    g_hooks = hooks.GetDirectDrawObject != nullptr ? hooks : MovieDisplayHooks{NoDirectDrawObject};
-}
 
 std::int32_t TheoraYuvSurfaceWidth(const TheoraMovie* movie) {
     return static_cast<std::int32_t>(movie->stream.coded_width);
@@ -39,7 +31,7 @@ void ReleaseTheoraYuvSurface(TheoraMovie* movie) {
 
 void CreateTheoraYuvSurface(TheoraMovie* movie) {
     ReleaseTheoraYuvSurface(movie);
-    IDirectDraw7* object = g_hooks.GetDirectDrawObject();
+    IDirectDraw7* object = GetMovieDisplayHooks()->get_direct_draw_object();
     if (object == nullptr) return;
     DDSURFACEDESC2 desc{};
     desc.dwSize = sizeof(desc);

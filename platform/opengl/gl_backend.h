@@ -10,6 +10,7 @@
 #include "platform/ddraw.h"
 
 namespace display {
+class SurfaceCommon;
 struct PixelView;
 }
 
@@ -52,6 +53,8 @@ HRESULT CreateDirect3D(IDirectDraw7* owner, void** object);
 
 // Whether the interface is one of the video-memory surfaces.
 bool IsVideoSurface(IDirectDrawSurface7* surface);
+// The video-memory surface behind an interface, or null.
+display::SurfaceCommon* VideoSurfaceCommon(IDirectDrawSurface7* surface);
 
 // Every video-memory surface reports DDERR_SURFACELOST until restored.
 void MarkAllVideoSurfacesLost();

@@ -15,6 +15,7 @@
 #include "platform/opengl/gl_presenter.h"
 #include "platform/opengl/yuv_surface.h"
 #include "platform/video/display_internal.h"
+#include "platform/video/overlay_surface.h"
 
 namespace gl_backend {
 namespace {
@@ -38,6 +39,7 @@ GlSurface* GlSurface::From(IDirectDrawSurface7* surface) {
 }
 
 bool IsVideoSurface(IDirectDrawSurface7* surface) { return GlSurface::From(surface) != nullptr; }
+display::SurfaceCommon* VideoSurfaceCommon(IDirectDrawSurface7* surface) { return GlSurface::From(surface); }
 
 void MarkAllVideoSurfacesLost() {
     for (auto& entry : LiveSurfaces()) entry.second->MarkLost();
@@ -190,7 +192,10 @@ void GlSurface::PresentIfPrimary() {
         GiveWindowBack(gl_window_);
         gl_window_ = nullptr;
     }
-    if (PresentThroughGl(window, framebuffer_, shown, client_size.right, client_size.bottom, destination, full)) {
+    // An overlay shown over the primary is drawn over its picture, which then goes to the
+    // window through the picture presenter.
+    if (!display::AnyOverlayShownOver(this) &&
+        PresentThroughGl(window, framebuffer_, shown, client_size.right, client_size.bottom, destination, full)) {
         gl_window_ = window;
         // The frame capture of the tests sees only the window's picture: while it is on,
         // the frame GL showed is read back into the picture and recorded (the picture is
@@ -216,6 +221,7 @@ void GlSurface::CopyShownIntoPicture(HWND window, const RECT& shown, const RECT&
     if (!ReadRect(shown, pixels.data(), w * format_.bytes)) return;
     display::DrawIntoWindowPicture(window, destination, ViewOver(pixels.data(), w * format_.bytes, w, h),
                                    RECT{0, 0, w, h});
+    display::CompositeOverlays(this, window, shown, destination);
     display::ShowWindowPicture(window);
 }
 

@@ -8,6 +8,7 @@
 #include <unordered_map>
 
 #include "platform/opengl/gl_context.h"
+#include "platform/video/overlay_surface.h"
 
 namespace gl_backend {
 namespace {
@@ -117,7 +118,9 @@ HRESULT YuvSurface::Unlock(RECT*) {
     locked_ = false;
     if ((lock_flags_ & DDLOCK_READONLY) != 0) return DD_OK;
     if (StorageLost()) return DDERR_SURFACELOST;
-    return textures_.Upload(memory_.data(), pitch_) ? DD_OK : DDERR_SURFACELOST;
+    if (!textures_.Upload(memory_.data(), pitch_)) return DDERR_SURFACELOST;
+    display::OverlayChanged(this);  // a shown overlay shows the new picture
+    return DD_OK;
 }
 
 HRESULT YuvSurface::AddAttachedSurface(IDirectDrawSurface7*) { return DDERR_INVALIDPARAMS; }

@@ -9,6 +9,7 @@
 
 #include "platform/opengl/gl_backend.h"
 #include "platform/video/ddraw_objects.h"
+#include "platform/video/overlay_surface.h"
 
 const CLSID CLSID_DirectDraw7 = {0x5f0b7a31, 0x1c2e, 0x4d6a, {0x9a, 0x10, 0x3e, 0x52, 0x70, 0x01, 0xd0, 0x07}};
 const IID IID_IDirectDraw7 = {0x5f0b7a32, 0x1c2e, 0x4d6a, {0x9a, 0x10, 0x3e, 0x52, 0x70, 0x01, 0xd0, 0x07}};
@@ -105,8 +106,15 @@ HRESULT DirectDrawObject::QueryInterface(REFIID iid, void** object) {
         *object = static_cast<IDirectDraw7*>(this);
         return S_OK;
     }
-    // The 3-D interface while GL can carry it; no older interface.
+    // The 3-D interface while GL can carry it. The older interface, which the overlay
+    // probe reads the capabilities through, only while overlays are offered: it is this
+    // object (GetCaps and CreateSurface are read through IDirectDraw7).
     if (iid == IID_IDirect3D7) return gl_backend::CreateDirect3D(this, object);
+    if (iid == IID_IDirectDraw && OverlaysOffered()) {
+        AddRef();
+        *object = static_cast<IDirectDraw7*>(this);
+        return S_OK;
+    }
     *object = nullptr;
     return E_NOINTERFACE;
 }
@@ -214,6 +222,7 @@ HRESULT DirectDrawObject::CreateSurface(DDSURFACEDESC2* description, IDirectDraw
     if (level_ == 0) return DDERR_NOEXCLUSIVEMODE;  // no cooperative level yet
     if ((description->dwFlags & DDSD_CAPS) == 0) return DDERR_INVALIDPARAMS;
     DDSCAPS2 caps = description->ddsCaps;
+    if ((caps.dwCaps & DDSCAPS_OVERLAY) != 0) return CreateOverlaySurface(description, surface);
     // Video memory is GL storage (below), when a GL context can be made; no overlays.
     // Everything else lives in system memory. A test may give the display video memory:
     // surfaces asked for in it or for the 3-D device then report being there (their pixels
@@ -298,6 +307,41 @@ HRESULT DirectDrawObject::CreateSurface(DDSURFACEDESC2* description, IDirectDraw
     return DD_OK;
 }
 
+HRESULT DirectDrawObject::CreateOverlaySurface(DDSURFACEDESC2* description, IDirectDrawSurface7** surface) {
+    if (!OverlaysOffered()) return DDERR_OUTOFVIDEOMEMORY;  // no overlay hardware
+    const DWORD wanted = DDSD_WIDTH | DDSD_HEIGHT | DDSD_PIXELFORMAT;
+    DDSCAPS2 caps = description->ddsCaps;
+    if ((description->dwFlags & wanted) != wanted ||
+        (caps.dwCaps & (DDSCAPS_PRIMARYSURFACE | DDSCAPS_FLIP | DDSCAPS_SYSTEMMEMORY | DDSCAPS_TEXTURE |
+                        DDSCAPS_3DDEVICE | DDSCAPS_ZBUFFER)) != 0) {
+        return DDERR_INVALIDPARAMS;
+    }
+    if (description->dwWidth == 0 || description->dwHeight == 0 || description->dwWidth > kMaxSurfaceSide ||
+        description->dwHeight > kMaxSurfaceSide) {
+        return DDERR_INVALIDPARAMS;
+    }
+    const int width = static_cast<int>(description->dwWidth);
+    const int height = static_cast<int>(description->dwHeight);
+    if (IsYuvOverlayFormat(description->ddpfPixelFormat)) {
+        // A YUV surface of the GL stand-in, which holds its picture for the conversion.
+        caps.dwCaps &= ~DDSCAPS_OVERLAY;
+        IDirectDrawSurface7* made = nullptr;
+        const HRESULT result = gl_backend::CreateYuvSurface(this, width, height, description->ddpfPixelFormat, caps, &made);
+        if (result != DD_OK) return result;
+        RegisterOverlaySurface(static_cast<SurfaceCommon*>(made));
+        *surface = made;
+        return DD_OK;
+    }
+    if (!IsRgbOverlayFormat(description->ddpfPixelFormat)) return DDERR_INVALIDPIXELFORMAT;
+    // Its pixels are plain memory; it counts as video memory as the hardware's would.
+    caps.dwCaps |= DDSCAPS_VIDEOMEMORY | DDSCAPS_LOCALVIDMEM;
+    auto* created = new (std::nothrow) SurfaceObject(this, width, height, description->ddpfPixelFormat, caps);
+    if (created == nullptr) return DDERR_OUTOFMEMORY;
+    RegisterOverlaySurface(created);
+    *surface = created;
+    return DD_OK;
+}
+
 HRESULT DirectDrawObject::FlipToGDISurface() { return initialized_ ? DD_OK : DDERR_NOTINITIALIZED; }
 
 HRESULT DirectDrawObject::GetCaps(DDCAPS* driver_caps, DDCAPS* emulation_caps) {
@@ -307,6 +351,7 @@ HRESULT DirectDrawObject::GetCaps(DDCAPS* driver_caps, DDCAPS* emulation_caps) {
         std::memset(caps, 0, sizeof(*caps));
         caps->dwSize = sizeof(*caps);
     }
+    if (driver_caps != nullptr && OverlaysOffered()) AddOverlayCaps(driver_caps);
     return DD_OK;
 }
 

@@ -110,6 +110,7 @@ public:
 
 private:
     ~DirectDrawObject();
+    HRESULT CreateOverlaySurface(DDSURFACEDESC2* description, IDirectDrawSurface7** surface);
 
     ULONG refs_ = 1;
     bool initialized_ = false;
@@ -121,5 +122,7 @@ private:
 // Every live surface, for the lost-surface test hook.
 void RegisterSurface(SurfaceObject* surface);
 void UnregisterSurface(SurfaceObject* surface);
+// The live system-memory surface behind an interface, or null.
+SurfaceObject* LiveSurfaceObject(IDirectDrawSurface7* surface);
 
 }  // namespace display

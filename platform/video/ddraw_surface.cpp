@@ -10,6 +10,7 @@
 
 #include "platform/opengl/gl_backend.h"
 #include "platform/video/ddraw_objects.h"
+#include "platform/video/overlay_surface.h"
 
 namespace display {
 namespace {
@@ -28,6 +29,13 @@ void RegisterSurface(SurfaceObject* surface) { LiveSurfaces().push_back(surface)
 void UnregisterSurface(SurfaceObject* surface) {
     auto& surfaces = LiveSurfaces();
     surfaces.erase(std::remove(surfaces.begin(), surfaces.end(), surface), surfaces.end());
+}
+
+SurfaceObject* LiveSurfaceObject(IDirectDrawSurface7* surface) {
+    for (SurfaceObject* live : LiveSurfaces()) {
+        if (static_cast<IDirectDrawSurface7*>(live) == surface) return live;
+    }
+    return nullptr;
 }
 
 void SetLockFailureAfter(int successes) { g_lock_successes_left = successes < 0 ? -1 : successes; }
@@ -103,8 +111,10 @@ void SurfaceObject::PresentIfPrimary() {
     if (DirectDrawExclusive(owner_)) {
         // Full screen: the whole display is the window's picture, scaled to fit.
         DrawIntoWindowPicture(window, client_size, View(), RECT{0, 0, width_, height_});
+        CompositeOverlays(this, window, RECT{0, 0, width_, height_}, client_size);
     } else {
         DrawIntoWindowPicture(window, client_size, View(), client);
+        CompositeOverlays(this, window, client, client_size);
     }
     ShowWindowPicture(window);
 }
@@ -140,8 +150,10 @@ HRESULT SurfaceObject::Unlock(RECT*) {
     if (!locked_) return DDERR_NOTLOCKED;
     locked_ = false;
     PresentIfPrimary();
+    if ((caps_.dwCaps & DDSCAPS_OVERLAY) != 0) OverlayChanged(this);
     return DD_OK;
 }
+
 
 HRESULT SurfaceObject::GetDC(HDC* dc) {
     const HRESULT usable = BeginGetDC(dc);

@@ -29,6 +29,7 @@ public:
     HRESULT EnumAttachedSurfaces(void* context, LPDDENUMSURFACESCALLBACK7 callback) override;
     HRESULT Flip(IDirectDrawSurface7* target_override, DWORD flags) override;
     HRESULT GetAttachedSurface(DDSCAPS2* caps, IDirectDrawSurface7** surface) override;
+    void PresentAgain() override { static_cast<Surface*>(this)->PresentIfPrimary(); }
 
     // Set up at creation: `back` joins the chain behind this primary, which holds its reference.
     void AddBackBuffer(Surface* back) {

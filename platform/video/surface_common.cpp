@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "platform/video/display_internal.h"
+#include "platform/video/overlay_surface.h"
 #include "platform/window.h"
 
 namespace display {
@@ -55,6 +56,7 @@ SurfaceCommon::SurfaceCommon(IDirectDraw7* owner, int width, int height, const D
 }
 
 SurfaceCommon::~SurfaceCommon() {
+    ForgetOverlay(this);
     if (clipper_ != nullptr) clipper_->Release();
     owner_->Release();
 }
@@ -75,6 +77,12 @@ HRESULT SurfaceCommon::UsableResult() const {
     if (StorageLost()) return DDERR_SURFACELOST;
     if (locked_ || dc_ != nullptr) return DDERR_SURFACEBUSY;
     return DD_OK;
+}
+
+HRESULT SurfaceCommon::UpdateOverlay(RECT* source_rect, IDirectDrawSurface7* destination, RECT* destination_rect,
+                                     DWORD flags, void*) {
+    if (!IsOverlaySurface(this)) return DDERR_NOTAOVERLAYSURFACE;
+    return UpdateOverlayOf(this, source_rect, destination, destination_rect, flags);
 }
 
 HRESULT SurfaceCommon::IsLost() { return StorageLost() ? DDERR_SURFACELOST : DD_OK; }

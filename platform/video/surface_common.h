@@ -40,10 +40,17 @@ public:
     HRESULT IsLost() override;
     HRESULT SetClipper(IDirectDrawClipper* clipper) override;
     HRESULT SetColorKey(DWORD flags, DDCOLORKEY* key) override;
+    // Only overlay surfaces (platform/video/overlay_surface.cpp) answer it.
+    HRESULT UpdateOverlay(RECT* source_rect, IDirectDrawSurface7* destination, RECT* destination_rect, DWORD flags,
+                          void* effects) override;
+    // Shows a primary's picture in its window again (an overlay over it changed); nothing
+    // for other surfaces.
+    virtual void PresentAgain() = 0;
 
     // DD_OK, DDERR_SURFACELOST or DDERR_SURFACEBUSY (locked, or a device context is out).
     HRESULT UsableResult() const;
     void MarkLost() { lost_ = true; }
+    void MarkOverlay() { caps_.dwCaps |= DDSCAPS_OVERLAY; }
     bool is_primary() const { return (caps_.dwCaps & DDSCAPS_PRIMARYSURFACE) != 0; }
     int width() const { return width_; }
     int height() const { return height_; }

@@ -59,6 +59,7 @@ public:
     HRESULT SetClipper(IDirectDrawClipper*) override { return DDERR_UNSUPPORTED; }
     HRESULT SetColorKey(DWORD, DDCOLORKEY*) override { return DDERR_UNSUPPORTED; }
     HRESULT SetPalette(IDirectDrawPalette*) override { return DDERR_UNSUPPORTED; }
+    HRESULT UpdateOverlay(RECT*, IDirectDrawSurface7*, RECT*, DWORD, void*) override { return DDERR_NOTAOVERLAYSURFACE; }
 
 private:
     FakeYuvDisplay* display_;

@@ -47,7 +47,7 @@ protected:
     }
     void TearDown() override {
         CloseAllMovies();
-        InstallMovieGraphicsHooks(nullptr);
+        InstallMovieDisplayHooks(nullptr);
     }
     // Opens a 100-frames-a-second movie of `frames` frames, playing.
     int OpenPlaying(int frames, bool loop) {
@@ -138,10 +138,10 @@ TEST(MediaPacingEngine, TheStartedEngineGivesTheMovieRoomTheFlipCount) {
     engine_test::EngineSession session;
     ASSERT_EQ(ApiInitializeLibrary(), 0);
     const std::uint64_t flips = GetFlipCount();
-    EXPECT_EQ(GetMovieGraphicsHooks()->get_flip_count(), flips);
+    EXPECT_EQ(GetMovieDisplayHooks()->get_flip_count(), flips);
     ASSERT_EQ(ApiFlipScreen(), 0);
     ASSERT_EQ(ApiFlipScreen(), 0);
-    EXPECT_EQ(GetMovieGraphicsHooks()->get_flip_count(), flips + 2);
+    EXPECT_EQ(GetMovieDisplayHooks()->get_flip_count(), flips + 2);
     EXPECT_EQ(ApiTerminateLibrary(), 0);
 }
 

@@ -61,6 +61,8 @@ TEST(OverlayPlacement, Cases) {
         {"destination boundary 4", dest_aligned, 1, {0, 0, 160, 120}, {12, 20, 173, 140}},
         {"source size 8", size_aligned, 1, {0, 0, 312, 120}, {0, 0, 317, 120}},
         {"alignment without its cap", alignment_without_caps, 1, {0, 0, 160, 120}, {13, 20, 173, 140}},
+        // 3.2e9 pixels wide: exact, not wrapped round 32 bits.
+        {"far off and large", Placement(-2000000000, 20, 20000000), 1, {100, 0, 101, 1}, {0, 20, 640, 480}},
     };
     for (const PlacementCase& c : cases) {
         const OverlayRects out = ComputeOverlayPlacement(c.in);

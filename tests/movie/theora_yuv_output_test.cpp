@@ -26,6 +26,12 @@ using movie_test::FakeYuvSurface;
 
 FakeYuvDisplay* g_display = nullptr;
 IDirectDraw7* TestDirectDrawObject() { return g_display; }
+const DDPIXELFORMAT* NoOverlayFormat() { return nullptr; }
+int DesktopBits() { return 32; }
+IDirectDrawSurface7* NoFront() { return nullptr; }
+std::uint32_t* NoCaps(std::uint32_t* buffer) { return buffer; }
+std::uint64_t NoFlips() { return 0; }
+constexpr MovieDisplayHooks kTestDisplay = {TestDirectDrawObject, NoOverlayFormat, DesktopBits, NoFront, NoCaps, NoFlips};
 
 // The picture (x0, y0, width x height) of a coded frame of `coded_width` x `coded_height`
 // read back from a surface in its FourCC's layout, as pixels blue, green, red, 255.
@@ -67,11 +73,11 @@ protected:
         StartTestLog();
         InitYuvToRgbTables();
         g_display = &display_;
-        InstallMovieDisplayHooks(MovieDisplayHooks{TestDirectDrawObject});
+        InstallMovieDisplayHooks(&kTestDisplay);
     }
     void TearDown() override {
         Close();
-        InstallMovieDisplayHooks(MovieDisplayHooks{nullptr});
+        InstallMovieDisplayHooks(nullptr);
         g_display = nullptr;
     }
     void Open(const TheoraFixture& f) {
@@ -150,7 +156,7 @@ TEST_F(TheoraYuvOutput, TheSurfaceTakesTheFirstFourCcTheDisplayTakes) {
     // Without a DirectDraw object nothing is asked for.
     display_ = FakeYuvDisplay{};
     display_.accepted = {kFourCcYv12};
-    InstallMovieDisplayHooks(MovieDisplayHooks{nullptr});
+    InstallMovieDisplayHooks(nullptr);
     Open(CroppedTheoraFixture(4));
     EXPECT_TRUE(display_.creations.empty());
     EXPECT_EQ(GetTheoraYuvSurface(movie_), nullptr);

@@ -92,6 +92,7 @@ int DrawGraphAtPoint(int x, int y, int graph, int transparent) {
     int result = 0;
     GraphRecord* record = OpenGraphDraw(graph, &result);
     if (record == nullptr) return result;
+    if (PlaceGraphMovieOverlay(record->movie, x, y, 1)) return -1;
     const DrawFrame frame =
         BeginDraw(RECT{x, y, HoldToInt(static_cast<long long>(x) + record->width),
                        HoldToInt(static_cast<long long>(y) + record->height)});
@@ -112,6 +113,10 @@ int DrawGraphStretched(int x1, int y1, int x2, int y2, int graph, int transparen
     int result = 0;
     GraphRecord* record = OpenGraphDraw(graph, &result);
     if (record == nullptr) return result;
+    // A scale below 1 (narrower than the graph, or mirrored) hides the overlay.
+    const long long wide = record->width != 0 ? (static_cast<long long>(x2) - x1) / record->width : 0;
+    const int scale = wide > 0x7FFFFFFF ? 0x7FFFFFFF : wide < 0 ? 0 : static_cast<int>(wide);
+    if (PlaceGraphMovieOverlay(record->movie, x1, y1, scale)) return -1;
     const DrawFrame frame = BeginDraw(OrderedRect(x1, y1, x2, y2));
     if (record->creation.texture) {
         const bool subtract = SubtractOnThreeD();

@@ -1,7 +1,6 @@
 // The table through which the 3-D renderer reaches the graphics core (its surfaces, the
 // SurfaceData and graph tables, pictures, the 2-D fallbacks and the draw settings), filled
-// as the graphics core starts, before the renderer is started; and the movie room's
-// display hooks (the DirectDraw object its YUV surfaces are made through).
+// as the graphics core starts, before the renderer is started.
 
 #include "engine/d3d/d3d.h"
 #include "engine/graphics/graphics.h"
@@ -10,7 +9,6 @@
 #include "engine/graphics/graphs/graph_transfer.h"
 #include "engine/graphics/graphs/surface_2d.h"
 #include "engine/graphics/graphs/surface_data.h"
-#include "engine/movie/movie.h"
 
 void InstallRendererHooks() {
     D3DGraphicsHooks hooks{};
@@ -47,5 +45,4 @@ void InstallRendererHooks() {
     hooks.DrawFillBoxSoft = DrawFillBoxSoft;
     hooks.DrawLineBoxSoft = DrawLineBoxSoft;
     InstallD3DGraphicsHooks(hooks);
-    InstallMovieDisplayHooks(MovieDisplayHooks{GetDirectDrawObject});
 }

@@ -11,6 +11,7 @@
 #include "engine/core/core.h"
 #include "engine/d3d/d3d.h"
 #include "engine/graphics/draw/draw_settings.h"
+#include "engine/graphics/draw/draw_state_access.h"
 #include "engine/graphics/graphics.h"
 #include "engine/graphics/graphs/graph_handles.h"
 #include "engine/graphics/graphs/graph_transfer.h"
@@ -48,6 +49,20 @@ void UpdateGraphMovieFrame(int movie) {
     if (movie != -1 && GetMovieRecord(movie) != nullptr) UpdateMovieFrame(movie, 0);
 }
 
+bool PlaceGraphMovieOverlay(int movie, int x, int y, int scale) {
+    if (movie == -1 || !IsMovieOverlay(movie)) return false;
+    PlaceMovieOverlay(x, y, scale, movie, 1);
+    return true;
+}
+
+void InstallGraphicsMovieHooks() {
+    static constexpr MovieDisplayHooks kHooks = {
+        GetDirectDrawObject, GetOverlayPixelFormat, GetScreenBitDepth, GetFrontSurface, CopyDirectDrawCaps,
+        GetFlipCount,
+    };
+    InstallMovieDisplayHooks(&kHooks);
+}
+
 int LoadMovieAsGraph(const char* file_name, int use_texture, std::uint32_t movie_option) {
     DrawSettingsBlock* settings = GetDrawSettings();
     int width = 0, height = 0;
@@ -58,6 +73,12 @@ int LoadMovieAsGraph(const char* file_name, int use_texture, std::uint32_t movie
     }
     const NewGraphSettings kept = settings->new_graph;
     const int kept_textures = GetUseTextureGraphs();
+    // An overlay movie's graph is never drawn into: no texture, and software rendering
+    // asked for when the screen is not up yet.
+    if (IsMovieOverlay(movie)) {
+        if (GetDirectDrawObject() == nullptr) SetSoftwareModeRequest(1);
+        use_texture = 0;
+    }
     int screen_bits = 0;
     ReadScreenModeSize(nullptr, nullptr, &screen_bits);
     settings->new_graph.bit_depth = screen_bits == 0 ? 16 : screen_bits;

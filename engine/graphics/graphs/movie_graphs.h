@@ -13,3 +13,7 @@ int LoadMovieAsGraph(const char* file_name, int use_texture, std::uint32_t movie
 int UpdateMovieGraphSurface(MovieRecord* movie, std::intptr_t graph);
 // Before a draw: the movie of a movie graph is brought to its present frame.
 void UpdateGraphMovieFrame(int movie);
+// A movie graph whose movie plays in an overlay is not drawn: the draw places the
+// overlay at (x, y) magnified by `scale` instead. True when it did (the draw then
+// returns -1), false for any other graph.
+bool PlaceGraphMovieOverlay(int movie, int x, int y, int scale);

@@ -18,6 +18,52 @@
 #include "platform/kernel.h"
 #include "platform/keyboard_state.h"
 
+namespace {
+
+// Overlay probe: the first format of the overlay table in which a 16 x 16 overlay
+// surface can be made in video memory. The older interface that the display answers is
+// the DirectDraw object itself, so its capabilities are read through IDirectDraw7.
+void ProbeOverlayFormat(ScreenState* screen) {
+    screen->overlay_index = -1;
+    if (GetSystemBlock()->os_code == kOsCodeVista) return;
+    void* answered = nullptr;
+    if (FAILED(screen->direct_draw->QueryInterface(IID_IDirectDraw, &answered))) return;
+    auto* older = static_cast<IDirectDraw7*>(answered);
+    std::memset(screen->caps, 0, sizeof(screen->caps));
+    DDCAPS caps{};
+    caps.dwSize = sizeof(caps);
+    if (SUCCEEDED(older->GetCaps(&caps, nullptr))) {
+        std::memcpy(screen->caps, &caps, sizeof(screen->caps));
+    }
+    const bool no_stretch = caps.dwMinOverlayStretch >= 1000 && caps.dwMaxOverlayStretch >= 2000;
+    for (int index = 0; !no_stretch && index < 4; ++index) {
+        DDSURFACEDESC2 description{};
+        description.dwSize = sizeof(description);
+        description.dwFlags = DDSD_CAPS | DDSD_HEIGHT | DDSD_WIDTH | DDSD_PIXELFORMAT;
+        description.dwWidth = 16;
+        description.dwHeight = 16;
+        description.ddsCaps.dwCaps = DDSCAPS_OVERLAY | DDSCAPS_VIDEOMEMORY;
+        description.ddpfPixelFormat = *OverlayFormatAt(index);
+        IDirectDrawSurface7* test = nullptr;
+        if (FAILED(screen->direct_draw->CreateSurface(&description, &test, nullptr))) continue;
+        DDSCAPS2 made{};
+        test->GetCaps(&made);
+        test->Release();
+        if ((made.dwCaps & DDSCAPS_SYSTEMMEMORY) != 0) continue;
+        screen->overlay_index = index;
+        break;
+    }
+    static const char* const kNames[4] = {" UYVY", " YUY2", " 16-bit RGB 5:5:5 ", " 16-bit RGB 5:6:5 "};
+    if (screen->overlay_index >= 0) {
+        WriteLogFormat("オーバーレイサーフェスを使用します　　　%s", kNames[screen->overlay_index]);
+    } else {
+        WriteLogText("オーバーレイサーフェスは使用しません\n");
+    }
+    older->Release();
+}
+
+}  // namespace
+
 int StartScreen(HWND window) {
     InstallRendererHooks();
     ScreenState* screen = GetScreenState();
@@ -74,16 +120,7 @@ int InitializeDirectDraw() {
         ChooseDrawTarget(kDrawTargetFront);
     }
     screen->directdraw_ready = 1;
-    // Overlay probe: this display offers no older interface, so no overlay is looked for.
-    screen->overlay_index = -1;
-    if (GetSystemBlock()->os_code != kOsCodeVista) {
-        IUnknown* older = nullptr;
-        if (SUCCEEDED(screen->direct_draw->QueryInterface(IID_IDirectDraw, reinterpret_cast<void**>(&older)))) {
-            std::memset(screen->caps, 0, sizeof(screen->caps));
-            older->Release();
-            WriteLogText("オーバーレイサーフェスは使用しません\n");
-        }
-    }
+    ProbeOverlayFormat(screen);
     DecreaseLogIndent();
     WriteLogText("DirectDraw 関連の初期化は正常に終了しました\n");
     BuildBlendTables();

@@ -1,0 +1,260 @@
+// Under a real X server (Xvfb started by the test) a movie played in overlay mode on a
+// display that offers overlays, in each overlay format (YUV ones converted on the GPU): drawing its graph stretched to twice its size shows the
+// overlay's pixels, scaled, at the graph's place in the engine's window over the black
+// screen, and closing the movie takes it away. The engine's child writes the overlay
+// surface's pixels to a file; the test reads the window back and compares pixel for
+// pixel. A screenshot (PPM) is left where the test was started. Skipped only when Xvfb
+// is missing.
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "engine/d3d/d3d.h"
+#include "engine/graphics/draw/draw_entry.h"
+#include "engine/graphics/graphs/graph_from_image.h"
+#include "engine/graphics/graphs/graph_handles.h"
+#include "engine/graphics/screen/screen_state.h"
+#include "engine/include/vomur.h"
+#include "engine/movie/movie.h"
+#include "engine/movie/movie_record.h"
+#include "engine/movie/yuv_to_rgb.h"
+#include "platform/testing/gl_testing.h"
+#include "platform/testing/overlay_testing.h"
+#include "platform/testing/window_testing.h"
+#include "platform/testing/yuv_surface_testing.h"
+#include "tests/movie/movie_fixtures.h"
+#include "tests/support/engine_testing/movie_testing.h"
+#include "tests/support/child_under_x.h"
+#include "tests/support/temp_dir.h"
+#include "tests/support/x_server.h"
+#include "tests/support/x_windows.h"
+
+namespace {
+
+constexpr int kWidth = 160, kHeight = 120;
+constexpr int kDrawX = 10, kDrawY = 20, kScale = 2;
+
+// The overlay surface's pixels as 0x00RRGGBB, written by the child to `path`: width,
+// height, then the pixels. 16-bit RGB has its channels widened by repeating their high
+// bits; UYVY and YUY2 are converted as the movie player converts (its table kernel),
+// each pixel pair sharing its chroma.
+bool DumpOverlay(IDirectDrawSurface7* surface, const char* path) {
+    DDSURFACEDESC2 locked{};
+    locked.dwSize = sizeof(locked);
+    if (surface == nullptr || FAILED(surface->Lock(nullptr, &locked, DDLOCK_WAIT | DDLOCK_READONLY, nullptr))) {
+        return false;
+    }
+    const DDPIXELFORMAT& f = locked.ddpfPixelFormat;
+    const bool fourcc = (f.dwFlags & DDPF_FOURCC) != 0;
+    const bool uyvy = fourcc && f.dwFourCC == MakeFourCC('U', 'Y', 'V', 'Y');
+    const bool is555 = f.dwRBitMask == 0x7C00;
+    const int width = static_cast<int>(locked.dwWidth);
+    std::vector<std::uint32_t> pixels;
+    std::vector<std::uint8_t> ys(width), cbs(width / 2 + 1), crs(width / 2 + 1), bgra(static_cast<std::size_t>(width) * 4);
+    for (DWORD y = 0; y < locked.dwHeight; ++y) {
+        const auto* row = static_cast<const std::uint8_t*>(locked.lpSurface) + static_cast<std::ptrdiff_t>(y) * locked.lPitch;
+        if (fourcc) {
+            for (int pair = 0; pair < width / 2; ++pair) {
+                const std::uint8_t* q = row + pair * 4;
+                ys[pair * 2] = uyvy ? q[1] : q[0];
+                ys[pair * 2 + 1] = uyvy ? q[3] : q[2];
+                cbs[pair] = uyvy ? q[0] : q[1];
+                crs[pair] = uyvy ? q[2] : q[3];
+            }
+            kYuvRowKernels[kYuvKernelTable](*GetYuvToRgbTables(),
+                                            YuvRowArgs{ys.data(), cbs.data(), crs.data(), 0, width, bgra.data()});
+            for (int x = 0; x < width; ++x) {
+                const std::uint8_t* p = &bgra[static_cast<std::size_t>(x) * 4];
+                pixels.push_back(static_cast<std::uint32_t>(p[2]) << 16 | p[1] << 8 | p[0]);
+            }
+            continue;
+        }
+        for (int x = 0; x < width; ++x) {
+            const std::uint32_t raw = row[x * 2] | row[x * 2 + 1] << 8;
+            const std::uint32_t r5 = is555 ? raw >> 10 & 31 : raw >> 11 & 31;
+            const std::uint32_t g = is555 ? (raw >> 5 & 31) << 3 | (raw >> 7 & 7) : (raw >> 5 & 63) << 2 | (raw >> 9 & 3);
+            const std::uint32_t b5 = raw & 31;
+            pixels.push_back((r5 << 3 | r5 >> 2) << 16 | g << 8 | (b5 << 3 | b5 >> 2));
+        }
+    }
+    const std::uint32_t size[2] = {locked.dwWidth, locked.dwHeight};
+    surface->Unlock(nullptr);
+    std::ofstream out(path, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(size), sizeof size);
+    out.write(reinterpret_cast<const char*>(pixels.data()), static_cast<std::streamsize>(pixels.size() * 4));
+    return static_cast<bool>(out);
+}
+
+void WritePpm(const std::string& path, const WindowPixels& screen) {
+    std::ofstream out(path, std::ios::binary);
+    out << "P6\n" << screen.width << " " << screen.height << "\n255\n";
+    for (std::uint32_t p : screen.pixels) {
+        const char rgb[3] = {static_cast<char>(p >> 16), static_cast<char>(p >> 8), static_cast<char>(p)};
+        out.write(rgb, 3);
+    }
+}
+
+}  // namespace
+
+// The overlay format the display is left to offer first (an index of the screen's
+// overlay table: 0 UYVY, 1 YUY2, 2 16-bit RGB 5:5:5), through the YUV layouts it takes.
+class RealWindowOverlay : public ::testing::TestWithParam<int> {};
+
+TEST_P(RealWindowOverlay, AMovieOverlayIsShownScaledAtItsGraphsPlaceUntilClosed) {
+    const int format_index = GetParam();
+    if (!ProgramExists("Xvfb")) GTEST_SKIP() << "Xvfb is not installed";
+    const std::filesystem::path shots = std::filesystem::current_path();
+    ScopedTempDir dir;
+    std::filesystem::create_directories(dir.path() / "locks");
+    InstanceLockFolder locks((dir.path() / "locks").string());
+    const std::vector<std::uint8_t> bytes = MakeFfmpegFile("mpeg", "mpeg1video", kWidth, kHeight, 12, 25);
+    if (bytes.empty()) GTEST_SKIP() << "no mpeg1video encoder in this build";
+    WriteFileBytes("movie.mpg", bytes);
+    XServer server;
+    ASSERT_FALSE(server.display().empty()) << "Xvfb did not start";
+
+    int up[2], go[2];
+    ASSERT_EQ(pipe(up), 0);
+    ASSERT_EQ(pipe(go), 0);
+    ChildProcess engine(
+        [&] {
+            OfferOverlays overlays;
+            std::optional<AcceptYuvFourCCs> layouts;
+            if (format_index == 1) layouts.emplace(std::initializer_list<DWORD>{MakeFourCC('Y', 'U', 'Y', '2')});
+            if (format_index == 2) layouts.emplace(std::initializer_list<DWORD>{MakeFourCC('Y', 'V', '1', '2')});
+            // The X server's GL renders on the CPU: counted as the hardware device, the
+            // engine opens its DirectDraw screen with Direct3D on it.
+            CountSoftwareGlAsHardware software_gl_as_hardware;
+            ApiChangeWindowMode(1);
+            int graph = -1;
+            std::string state = "x";
+            if (ApiInitializeLibrary() == 0) graph = LoadGraphFile("movie.mpg", 0, 0, 1);
+            if (graph > 0) {
+                const int movie = GetGraphRecord(graph)->movie;
+                PlayMovie(movie, 0);
+                ApiChooseDrawTarget(-2);
+                ApiClearDrawTarget();
+                const int drawn = DrawGraphStretched(kDrawX, kDrawY, kDrawX + kWidth * kScale,
+                                                       kDrawY + kHeight * kScale, graph, 0);
+                PauseMovie(movie, 0);
+                ApiFlipScreen();
+                const bool dumped = DumpOverlay(GetMovieRecord(movie)->overlay_surface, "overlay.bin");
+                // "u" with how the screen runs: 3-D up, GDI output, the overlay format.
+                state = drawn == -1 && dumped ? "u" + std::to_string(IsDirect3DUp()) +
+                                                    std::to_string(GetScreenState()->gdi_output) +
+                                                    std::to_string(GetScreenState()->overlay_index)
+                                              : "x";
+            }
+            if (write(up[1], (state + "\n").data(), state.size() + 1) != static_cast<ssize_t>(state.size() + 1)) {
+                std::_Exit(5);
+            }
+            for (;;) {
+                pollfd ready{go[0], POLLIN, 0};
+                if (poll(&ready, 1, 10) == 1) {
+                    char c = 0;
+                    if (read(go[0], &c, 1) != 1 || c == 'q') break;
+                    DeleteGraphHandle(graph, 0);  // closes the movie: the overlay goes
+                    ApiFlipScreen();
+                    if (write(up[1], "c\n", 2) != 2) std::_Exit(5);
+                }
+                ApiProcessWindowMessages();
+            }
+            return ApiTerminateLibrary() == 0 ? 0 : 6;
+        },
+        {server.display()});
+    const std::string state = ReadLine(up[0], 30000);
+    ASSERT_EQ(state.substr(0, 1), "u") << "the engine did not show the overlay";
+    // Overlays show only on the DirectDraw screen, which needs Direct3D (GL) here.
+    if (state.substr(0, 3) == "u01") GTEST_SKIP() << "Direct3D could not be opened on the X server";
+    // The first format of the table that the display makes is taken.
+    ASSERT_EQ(state, "u10" + std::to_string(format_index));
+
+    std::ifstream in("overlay.bin", std::ios::binary);
+    std::uint32_t size[2] = {};
+    in.read(reinterpret_cast<char*>(size), sizeof size);
+    ASSERT_EQ(size[0], static_cast<std::uint32_t>(kWidth));
+    ASSERT_EQ(size[1], static_cast<std::uint32_t>(kHeight));
+    std::vector<std::uint32_t> overlay(static_cast<std::size_t>(kWidth) * kHeight);
+    in.read(reinterpret_cast<char*>(overlay.data()), static_cast<std::streamsize>(overlay.size() * 4));
+    ASSERT_TRUE(in);
+    // The overlay holds one of the movie's frames (solid colours, moved a little by
+    // lossy coding and the 5-bit channels).
+    const std::uint32_t centre = overlay[static_cast<std::size_t>(kHeight / 2) * kWidth + kWidth / 2];
+    bool a_frame = false;
+    for (int k = 0; k < 12; ++k) {
+        int r = 0, g = 0, b = 0;
+        FfmpegFrameColour(k, &r, &g, &b);
+        a_frame = a_frame || (std::abs(static_cast<int>(centre >> 16 & 255) - r) <= 15 &&
+                              std::abs(static_cast<int>(centre >> 8 & 255) - g) <= 15 &&
+                              std::abs(static_cast<int>(centre & 255) - b) <= 15);
+    }
+    EXPECT_TRUE(a_frame) << std::hex << centre;
+
+    XConnection x(server.display());
+    ASSERT_NE(x.get(), nullptr);
+    const Window window = WaitForWindowTitled(x.get(), "Vomur", 30000);
+    ASSERT_NE(window, 0u) << "no window titled Vomur";
+    // Counts the pixels of the window that differ from what it should show: with the
+    // overlay, its pixels magnified kScale times at (kDrawX, kDrawY); the rest black.
+    auto wrong_pixels = [&](const WindowPixels& screen, bool with_overlay) {
+        int wrong = 0;
+        for (int y = 0; y < 480; ++y) {
+            for (int col = 0; col < 640; ++col) {
+                const bool inside = with_overlay && col >= kDrawX && col < kDrawX + kWidth * kScale && y >= kDrawY &&
+                                    y < kDrawY + kHeight * kScale;
+                const std::uint32_t want =
+                    inside ? overlay[static_cast<std::size_t>((y - kDrawY) / kScale) * kWidth + (col - kDrawX) / kScale]
+                           : 0u;
+                if (col >= screen.width || y >= screen.height || screen.At(col, y) != want) ++wrong;
+            }
+        }
+        return wrong;
+    };
+    // The X server shows a put picture in its own time: the window is read again until
+    // it is right or the time is up. The comparison is exact: the server's 24-bit visual
+    // keeps the widened 8-bit channels as they are.
+    WindowPixels screen;
+    int wrong = -1;
+    WaitUntil(
+        [&] {
+            screen = GrabWindow(x.get(), window);
+            wrong = wrong_pixels(screen, true);
+            return wrong == 0;
+        },
+        20000);
+    ASSERT_GT(screen.width, 0) << "the window could not be read back";
+    const std::string shot = (shots / ("movie_overlay_window_" + std::to_string(format_index) + ".ppm")).string();
+    WritePpm(shot, screen);
+    std::printf("screenshot with the overlay: %s\n", shot.c_str());
+    EXPECT_EQ(wrong, 0) << "pixels differing from the overlay scaled at its place";
+
+    ASSERT_EQ(write(go[1], "c", 1), 1);
+    EXPECT_EQ(ReadLine(up[0], 30000), "c");
+    WaitUntil(
+        [&] {
+            screen = GrabWindow(x.get(), window);
+            wrong = wrong_pixels(screen, false);
+            return wrong == 0;
+        },
+        20000);
+    EXPECT_EQ(wrong, 0) << "pixels still showing after the movie closed";
+    ASSERT_EQ(write(go[1], "q", 1), 1);
+    const int status = engine.Wait();
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(OverlayFormats, RealWindowOverlay, ::testing::Values(0, 1, 2),
+                         [](const ::testing::TestParamInfo<int>& info) {
+                             return std::string(info.param == 0 ? "Uyvy" : info.param == 1 ? "Yuy2" : "Rgb555");
+                         });
