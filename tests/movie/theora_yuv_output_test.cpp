@@ -17,6 +17,7 @@
 #include "engine/movie/yuv_to_rgb.h"
 #include "tests/movie/fake_yuv_display.h"
 #include "tests/movie/movie_fixtures.h"
+#include "tests/support/temp_dir.h"
 #include "tests/support/test_log.h"
 
 namespace {
@@ -111,6 +112,9 @@ protected:
                            reference_.frames[static_cast<std::size_t>(k)].size()) == 0;
     }
 
+    // The movie files are written in a folder of the test's own: test programs run side by
+    // side in one working folder.
+    ScopedTempDir dir_;
     FakeYuvDisplay display_;
     ReferenceFrames reference_;
     FileHandle file_ = 0;
