@@ -79,6 +79,8 @@ namespace gl_backend {
     X(PFNGLUNIFORM1FPROC, Uniform1f)                                                                     \
     X(PFNGLUNIFORM4FPROC, Uniform4f)                                                                     \
     X(PFNGLUNIFORM2FPROC, Uniform2f)                                                                     \
+    X(PFNGLUNIFORM3FPROC, Uniform3f)                                                                     \
+    X(PFNGLUNIFORM4IPROC, Uniform4i)                                                                     \
     X(PFNGLBINDATTRIBLOCATIONPROC, BindAttribLocation)                                                   \
     X(PFNGLBINDFRAGDATALOCATIONPROC, BindFragDataLocation)                                               \
     X(PFNGLDRAWARRAYSPROC, DrawArrays)                                                                   \

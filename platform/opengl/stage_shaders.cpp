@@ -26,6 +26,8 @@
 // Blending, depth, culling and the viewport scissor are GL states set by the device.
 #include "platform/opengl/stage_shaders.h"
 
+#include "platform/opengl/program_build.h"
+
 #include <cstdio>
 #include <vector>
 
@@ -87,21 +89,18 @@ const char* Comparison(std::uint8_t func) {
     }
 }
 
-GLuint Compile(GLenum kind, const std::string& source) {
-    std::string text = source;
-    // Test switch: a program that cannot compile.
+// Test switch: a program that cannot compile.
+std::string Checked(std::string text) {
     if (ShaderFailureForTest()) text += "\nthis does not compile\n";
-    const GLuint shader = gl.CreateShader(kind);
-    const char* pointer = text.c_str();
-    gl.ShaderSource(shader, 1, &pointer, nullptr);
-    gl.CompileShader(shader);
-    GLint ok = GL_FALSE;
-    gl.GetShaderiv(shader, GL_COMPILE_STATUS, &ok);
-    if (ok != GL_TRUE) {
-        gl.DeleteShader(shader);
-        return 0;
-    }
-    return shader;
+    return text;
+}
+
+void BindStageLocations(GLuint program) {
+    gl.BindAttribLocation(program, kAttribPosition, "a_position");
+    gl.BindAttribLocation(program, kAttribDiffuse, "a_diffuse");
+    gl.BindAttribLocation(program, kAttribTexture0, "a_tex0");
+    gl.BindAttribLocation(program, kAttribTexture1, "a_tex1");
+    gl.BindFragDataLocation(program, 0, "o_colour");
 }
 
 }  // namespace
@@ -188,38 +187,21 @@ const StageProgram* StageProgramCache::Get(const StageProgramKey& key) {
     auto found = programs_.find(bytes);
     if (found != programs_.end()) return found->second.program != 0 ? &found->second : nullptr;
     StageProgram made;
-    const GLuint vertex = Compile(GL_VERTEX_SHADER, StageVertexSource(key));
-    const GLuint fragment = vertex != 0 ? Compile(GL_FRAGMENT_SHADER, StageFragmentSource(key)) : 0;
-    if (vertex != 0 && fragment != 0) {
-        const GLuint program = gl.CreateProgram();
-        gl.AttachShader(program, vertex);
-        gl.AttachShader(program, fragment);
-        gl.BindAttribLocation(program, kAttribPosition, "a_position");
-        gl.BindAttribLocation(program, kAttribDiffuse, "a_diffuse");
-        gl.BindAttribLocation(program, kAttribTexture0, "a_tex0");
-        gl.BindAttribLocation(program, kAttribTexture1, "a_tex1");
-        gl.BindFragDataLocation(program, 0, "o_colour");
-        gl.LinkProgram(program);
-        GLint ok = GL_FALSE;
-        gl.GetProgramiv(program, GL_LINK_STATUS, &ok);
-        if (ok == GL_TRUE) {
-            made.program = program;
-            gl.UseProgram(program);
-            made.target_size = gl.GetUniformLocation(program, "u_target");
-            made.texture_factor = gl.GetUniformLocation(program, "u_tfactor");
-            made.alpha_ref = gl.GetUniformLocation(program, "u_alpharef");
-            for (int k = 0; k < key.stage_count; ++k) {
-                const std::string n = std::to_string(k);
-                const GLint sampler = gl.GetUniformLocation(program, ("u_texture" + n).c_str());
-                if (sampler >= 0) gl.Uniform1i(sampler, k);
-                made.keys[k] = gl.GetUniformLocation(program, ("u_key" + n).c_str());
-            }
-        } else {
-            gl.DeleteProgram(program);
+    const GLuint program = BuildProgram(Checked(StageVertexSource(key)).c_str(),
+                                        Checked(StageFragmentSource(key)).c_str(), BindStageLocations);
+    if (program != 0) {
+        made.program = program;
+        gl.UseProgram(program);
+        made.target_size = gl.GetUniformLocation(program, "u_target");
+        made.texture_factor = gl.GetUniformLocation(program, "u_tfactor");
+        made.alpha_ref = gl.GetUniformLocation(program, "u_alpharef");
+        for (int k = 0; k < key.stage_count; ++k) {
+            const std::string n = std::to_string(k);
+            const GLint sampler = gl.GetUniformLocation(program, ("u_texture" + n).c_str());
+            if (sampler >= 0) gl.Uniform1i(sampler, k);
+            made.keys[k] = gl.GetUniformLocation(program, ("u_key" + n).c_str());
         }
     }
-    if (vertex != 0) gl.DeleteShader(vertex);
-    if (fragment != 0) gl.DeleteShader(fragment);
     // A failure is remembered too, so a broken state set is not rebuilt on every draw.
     auto placed = programs_.emplace(bytes, made).first;
     return made.program != 0 ? &placed->second : nullptr;

@@ -1,15 +1,17 @@
-// The YUV textures and the converting shader. The shader reads samples with texelFetch
-// from integer textures and does the whole conversion in integers, so that nothing is
-// filtered or rounded on the way: the sums are those of the movie player's tables, a
-// non-negative sum shifted by 14 is its truncated quotient, and a negative one clamps to
-// 0 either way. The 8-bit result is cut to the target's channel bits and written as
-// kept / (2^bits - 1), which GL's conversion to the target's fixed-point channels stores
-// exactly.
+// The YUV textures and the converting shader. The shader reads each sample's byte back
+// exactly from 8-bit textures with nearest filtering, and its arithmetic gives exactly
+// the sums of the movie player's tables (see the shader's notes), so that nothing is
+// filtered or rounded on the way. The 8-bit result is cut to the target's channel bits
+// and written as kept / (2^bits - 1), which GL's conversion to the target's fixed-point
+// channels stores exactly.
 #include "platform/opengl/yuv_conversion.h"
 
 #include <algorithm>
+#include <climits>
+#include <string>
 
 #include "platform/opengl/gl_context.h"
+#include "platform/opengl/program_build.h"
 
 namespace gl_backend {
 namespace {
@@ -21,127 +23,153 @@ constexpr const char* kVertexSource =
     "  gl_Position = vec4(p, 0.0, 1.0);\n"
     "}\n";
 
-// u_layout: 0 YV12 (planes Y, Cr, Cb), 1 YUY2, 2 UYVY (plane 0 holds pixel pairs).
-constexpr const char* kFragmentSource =
+// The fragment shader, one program for each layout and for each axis whether it is
+// stretched, so that no pixel branches on them. On software GL every sample and every
+// operation of this shader is done by the processor for each pixel, so it does as little
+// as it can:
+// - An unstretched axis reads at a fixed offset from the pixel: the sample's centre is
+//   u_base + u_sign x the pixel's centre, exact in floats. A stretched one maps in
+//   integers without dividing (integer division does not vectorise): the quotient comes
+//   from a float product with the reciprocal, corrected to the exact integer one.
+// - Samples are read with nearest filtering at their centres, from 8-bit normalised
+//   textures, and turned back into their bytes by rounding v x 255.
+// - The conversion runs in floats: every product and sum of it is a whole number below
+//   2^24 in size, which a float holds exactly, so it gives the integer sums; dividing by
+//   16384 (a power of two) and flooring is the truncating shift of a non-negative sum,
+//   and a negative one clamps to 0 either way.
+//
+// Uniforms: u_base and u_sign as above (y of u_sign is -1 where the target's rows count
+// from the bottom); u_from the source rectangle (left, top, width, height); u_to the
+// target rectangle (left, top, width, height) in surface rows; u_inverse 1 / (2 x its
+// size); u_texel 1 / the picture's size; u_drop 2^-(bits dropped) and u_top
+// 1 / (255 >> bits dropped) for each channel.
+constexpr const char* kFragmentHead =
     "#version 330 core\n"
-    "uniform usampler2D u_plane0;\n"
-    "uniform usampler2D u_plane1;\n"
-    "uniform usampler2D u_plane2;\n"
-    "uniform int u_layout;\n"
-    "uniform vec4 u_from;\n"
-    "uniform vec4 u_to;\n"
-    "uniform float u_flip_height;\n"
-    "uniform vec4 u_drop;\n"
+    "uniform sampler2D u_plane0;\n"
+    "uniform sampler2D u_plane1;\n"
+    "uniform sampler2D u_plane2;\n"
+    "uniform ivec4 u_from;\n"
+    "uniform ivec4 u_to;\n"
+    "uniform vec2 u_inverse;\n"
+    "uniform vec2 u_base;\n"
+    "uniform vec2 u_sign;\n"
+    "uniform vec2 u_texel;\n"
+    "uniform vec3 u_drop;\n"
+    "uniform vec3 u_top;\n"
     "uniform float u_alpha;\n"
     "out vec4 o_colour;\n"
+    // The sample `i` pixels into a target of `size` takes of a source `length` long:
+    // (2i + 1) x length / (2 x size), truncated. The products are below 2^31 (checked on
+    // the way in) and the float quotient within one of the true one.
+    "int Mapped(int i, int length, int size, float inverse) {\n"
+    "  int n = (2 * i + 1) * length;\n"
+    "  int d = 2 * size;\n"
+    "  int q = int(float(n) * inverse);\n"
+    "  q -= int(q * d > n);\n"
+    "  q += int((q + 1) * d <= n);\n"
+    "  return q;\n"
+    "}\n"
+    "float Byte(float v) { return floor(v * 255.0 + 0.5); }\n";
+
+constexpr const char* kFragmentBody =
     "void main() {\n"
-    "  ivec4 from = ivec4(u_from);\n"
-    "  ivec4 to = ivec4(u_to);\n"
-    "  int flip = int(u_flip_height);\n"
-    "  int px = int(gl_FragCoord.x);\n"
-    "  int py = int(gl_FragCoord.y);\n"
-    "  if (flip > 0) py = flip - 1 - py;\n"
-    "  int sx = from.x + (2 * (px - to.x) + 1) * from.z / (2 * to.z);\n"
-    "  int sy = from.y + (2 * (py - to.y) + 1) * from.w / (2 * to.w);\n"
-    "  int y;\n"
-    "  int cb;\n"
-    "  int cr;\n"
-    "  if (u_layout == 0) {\n"
-    "    y = int(texelFetch(u_plane0, ivec2(sx, sy), 0).r);\n"
-    "    cr = int(texelFetch(u_plane1, ivec2(sx / 2, sy / 2), 0).r);\n"
-    "    cb = int(texelFetch(u_plane2, ivec2(sx / 2, sy / 2), 0).r);\n"
-    "  } else {\n"
-    "    uvec4 pair = texelFetch(u_plane0, ivec2(sx / 2, sy), 0);\n"
-    "    bool right = (sx & 1) != 0;\n"
-    "    if (u_layout == 1) {\n"
-    "      y = int(right ? pair.b : pair.r);\n"
-    "      cb = int(pair.g);\n"
-    "      cr = int(pair.a);\n"
-    "    } else {\n"
-    "      y = int(right ? pair.a : pair.g);\n"
-    "      cb = int(pair.r);\n"
-    "      cr = int(pair.b);\n"
-    "    }\n"
-    "  }\n"
-    "  int luma = 19070 * (y - 16);\n"
-    "  ivec3 sum = ivec3(luma + 26148 * (cr - 128),\n"
-    "                    luma + -6406 * (cb - 128) + (-13320 * (cr - 128) + 1024),\n"
-    "                    luma + 33062 * (cb - 128));\n"
-    "  ivec3 rgb = min(max(sum, ivec3(0)) >> 14, ivec3(255));\n"
-    "  ivec3 drop = ivec3(u_drop.xyz);\n"
-    "  vec3 kept = vec3(rgb >> drop);\n"
-    "  vec3 top = vec3(ivec3(255) >> drop);\n"
-    "  o_colour = vec4(kept / top, u_alpha);\n"
+    // The sample's centre in the picture.
+    "  vec2 centre = u_base + u_sign * gl_FragCoord.xy;\n"
+    "#if STRETCH_X\n"
+    "  centre.x = float(u_from.x + Mapped(int(centre.x) - u_to.x, u_from.z, u_to.z, u_inverse.x)) + 0.5;\n"
+    "#endif\n"
+    "#if STRETCH_Y\n"
+    "  centre.y = float(u_from.y + Mapped(int(centre.y) - u_to.y, u_from.w, u_to.w, u_inverse.y)) + 0.5;\n"
+    "#endif\n"
+    "  vec2 at = centre * u_texel;\n"
+    "#if LAYOUT == 0\n"
+    // The chroma planes are half the size: the same place falls in the sample pair.
+    "  float y = Byte(texture(u_plane0, at).r);\n"
+    "  float cr = Byte(texture(u_plane1, at).r);\n"
+    "  float cb = Byte(texture(u_plane2, at).r);\n"
+    "#else\n"
+    "  vec4 pair = texture(u_plane0, at);\n"
+    "  bool right = fract(centre.x * 0.5) > 0.5;\n"
+    "#if LAYOUT == 1\n"
+    "  float y = Byte(right ? pair.b : pair.r);\n"
+    "  float cb = Byte(pair.g);\n"
+    "  float cr = Byte(pair.a);\n"
+    "#else\n"
+    "  float y = Byte(right ? pair.a : pair.g);\n"
+    "  float cb = Byte(pair.r);\n"
+    "  float cr = Byte(pair.b);\n"
+    "#endif\n"
+    "#endif\n"
+    "  float luma = 19070.0 * (y - 16.0);\n"
+    "  vec3 sum = vec3(luma + 26148.0 * (cr - 128.0),\n"
+    "                  luma + -6406.0 * (cb - 128.0) + (-13320.0 * (cr - 128.0) + 1024.0),\n"
+    "                  luma + 33062.0 * (cb - 128.0));\n"
+    "  vec3 rgb = clamp(floor(sum * (1.0 / 16384.0)), 0.0, 255.0);\n"
+    "  o_colour = vec4(floor(rgb * u_drop) * u_top, u_alpha);\n"
     "}\n";
 
+constexpr int kLayouts = 3;
+
+// One program of the live context, built on first use in it (objects of an older
+// context went with it).
 struct ConversionProgram {
     std::uint64_t generation = 0;
     bool failed = false;  // did not build in this generation
     GLuint program = 0;
-    GLuint vertex_array = 0;
-    GLint layout = -1;
     GLint from = -1;
     GLint to = -1;
-    GLint flip_height = -1;
+    GLint inverse = -1;
+    GLint base = -1;
+    GLint sign = -1;
+    GLint texel = -1;
     GLint drop = -1;
+    GLint top = -1;
     GLint alpha = -1;
 };
 
-ConversionProgram g_program;
+// Indexed by layout, then stretched in x, then stretched in y.
+ConversionProgram g_programs[kLayouts][2][2];
+// The empty vertex array the full-target triangle is drawn with, of its generation.
+std::uint64_t g_vertex_array_generation = 0;
+GLuint g_vertex_array = 0;
 
-GLuint Compile(GLenum kind, const char* source) {
-    const GLuint shader = gl.CreateShader(kind);
-    gl.ShaderSource(shader, 1, &source, nullptr);
-    gl.CompileShader(shader);
-    GLint ok = GL_FALSE;
-    gl.GetShaderiv(shader, GL_COMPILE_STATUS, &ok);
-    if (ok != GL_TRUE) {
-        gl.DeleteShader(shader);
-        return 0;
-    }
-    return shader;
-}
+void BindOutput(GLuint program) { gl.BindFragDataLocation(program, 0, "o_colour"); }
 
-// The program of the live context, built on first use in it (objects of an older
-// context went with it).
-const ConversionProgram* Program() {
+const ConversionProgram* Program(YuvLayout layout, bool stretch_x, bool stretch_y) {
     const std::uint64_t generation = ContextGeneration();
     if (generation == 0) return nullptr;
-    if (g_program.generation == generation) return g_program.failed ? nullptr : &g_program;
-    g_program = ConversionProgram{};
-    g_program.generation = generation;
-    g_program.failed = true;
-    const GLuint vertex = Compile(GL_VERTEX_SHADER, kVertexSource);
-    const GLuint fragment = vertex != 0 ? Compile(GL_FRAGMENT_SHADER, kFragmentSource) : 0;
-    if (vertex != 0 && fragment != 0) {
-        const GLuint program = gl.CreateProgram();
-        gl.AttachShader(program, vertex);
-        gl.AttachShader(program, fragment);
-        gl.BindFragDataLocation(program, 0, "o_colour");
-        gl.LinkProgram(program);
-        GLint ok = GL_FALSE;
-        gl.GetProgramiv(program, GL_LINK_STATUS, &ok);
-        if (ok == GL_TRUE) {
-            g_program.program = program;
-            gl.UseProgram(program);
-            gl.Uniform1i(gl.GetUniformLocation(program, "u_plane0"), 0);
-            gl.Uniform1i(gl.GetUniformLocation(program, "u_plane1"), 1);
-            gl.Uniform1i(gl.GetUniformLocation(program, "u_plane2"), 2);
-            g_program.layout = gl.GetUniformLocation(program, "u_layout");
-            g_program.from = gl.GetUniformLocation(program, "u_from");
-            g_program.to = gl.GetUniformLocation(program, "u_to");
-            g_program.flip_height = gl.GetUniformLocation(program, "u_flip_height");
-            g_program.drop = gl.GetUniformLocation(program, "u_drop");
-            g_program.alpha = gl.GetUniformLocation(program, "u_alpha");
-            gl.GenVertexArrays(1, &g_program.vertex_array);
-            g_program.failed = false;
-        } else {
-            gl.DeleteProgram(program);
-        }
+    if (g_vertex_array_generation != generation) {
+        g_vertex_array = 0;
+        gl.GenVertexArrays(1, &g_vertex_array);
+        g_vertex_array_generation = generation;
     }
-    if (vertex != 0) gl.DeleteShader(vertex);
-    if (fragment != 0) gl.DeleteShader(fragment);
-    return g_program.failed ? nullptr : &g_program;
+    ConversionProgram& made = g_programs[static_cast<int>(layout)][stretch_x][stretch_y];
+    if (made.generation == generation) return made.failed ? nullptr : &made;
+    made = ConversionProgram{};
+    made.generation = generation;
+    made.failed = true;
+    const std::string fragment = std::string(kFragmentHead) + "#define LAYOUT " +
+                                 std::to_string(static_cast<int>(layout)) + "\n#define STRETCH_X " +
+                                 (stretch_x ? "1" : "0") + "\n#define STRETCH_Y " + (stretch_y ? "1" : "0") +
+                                 "\n" + kFragmentBody;
+    const GLuint program = BuildProgram(kVertexSource, fragment.c_str(), BindOutput);
+    if (program == 0) return nullptr;
+    made.program = program;
+    gl.UseProgram(program);
+    gl.Uniform1i(gl.GetUniformLocation(program, "u_plane0"), 0);
+    gl.Uniform1i(gl.GetUniformLocation(program, "u_plane1"), 1);
+    gl.Uniform1i(gl.GetUniformLocation(program, "u_plane2"), 2);
+    made.from = gl.GetUniformLocation(program, "u_from");
+    made.to = gl.GetUniformLocation(program, "u_to");
+    made.inverse = gl.GetUniformLocation(program, "u_inverse");
+    made.base = gl.GetUniformLocation(program, "u_base");
+    made.sign = gl.GetUniformLocation(program, "u_sign");
+    made.texel = gl.GetUniformLocation(program, "u_texel");
+    made.drop = gl.GetUniformLocation(program, "u_drop");
+    made.top = gl.GetUniformLocation(program, "u_top");
+    made.alpha = gl.GetUniformLocation(program, "u_alpha");
+    made.failed = false;
+    return &made;
 }
 
 int BitCount(std::uint32_t mask) {
@@ -203,12 +231,12 @@ bool YuvTextures::Create(YuvLayout layout, int width, int height) {
     Plane planes[3];
     int count = 1;
     if (layout == YuvLayout::kYv12) {
-        planes[0] = Plane{width, height, GL_R8UI, GL_RED_INTEGER, 1};
-        planes[1] = Plane{width / 2, height / 2, GL_R8UI, GL_RED_INTEGER, 1};
+        planes[0] = Plane{width, height, GL_R8, GL_RED, 1};
+        planes[1] = Plane{width / 2, height / 2, GL_R8, GL_RED, 1};
         planes[2] = planes[1];
         count = 3;
     } else {
-        planes[0] = Plane{width / 2, height, GL_RGBA8UI, GL_RGBA_INTEGER, 4};
+        planes[0] = Plane{width / 2, height, GL_RGBA8, GL_RGBA, 4};
     }
     // Errors left by earlier calls are not this one's.
     for (int i = 0; i < 16 && gl.GetError() != GL_NO_ERROR; ++i) {
@@ -242,12 +270,12 @@ bool YuvTextures::Upload(const std::uint8_t* memory, int pitch) {
             const int h = i == 0 ? height_ : height_ / 2;
             gl.BindTexture(GL_TEXTURE_2D, textures_[i]);
             gl.PixelStorei(GL_UNPACK_ROW_LENGTH, i == 0 ? pitch : pitch / 2);
-            gl.TexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, w, h, GL_RED_INTEGER, GL_UNSIGNED_BYTE, starts[i]);
+            gl.TexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, w, h, GL_RED, GL_UNSIGNED_BYTE, starts[i]);
         }
     } else {
         gl.BindTexture(GL_TEXTURE_2D, textures_[0]);
         gl.PixelStorei(GL_UNPACK_ROW_LENGTH, pitch / 4);
-        gl.TexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, width_ / 2, height_, GL_RGBA_INTEGER, GL_UNSIGNED_BYTE, memory);
+        gl.TexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, width_ / 2, height_, GL_RGBA, GL_UNSIGNED_BYTE, memory);
     }
     gl.PixelStorei(GL_UNPACK_ROW_LENGTH, 0);
     return gl.GetError() == GL_NO_ERROR;
@@ -269,7 +297,16 @@ bool DrawYuvConverted(const YuvTextures& picture, const RECT& from, const YuvTar
         from.right <= from.left || from.bottom <= from.top || to.right <= to.left || to.bottom <= to.top) {
         return false;
     }
-    const ConversionProgram* program = Program();
+    // The stretched mapping multiplies (2i + 1) by the source's length, and its quotient
+    // (one more at the most) by twice the target's, in 32 bits.
+    const std::int64_t from_w = from.right - from.left, from_h = from.bottom - from.top;
+    const std::int64_t to_w = static_cast<std::int64_t>(to.right) - to.left;
+    const std::int64_t to_h = static_cast<std::int64_t>(to.bottom) - to.top;
+    const bool stretch_x = from_w != to_w, stretch_y = from_h != to_h;
+    if ((stretch_x && 2 * to_w * (from_w + 2) > INT_MAX) || (stretch_y && 2 * to_h * (from_h + 2) > INT_MAX)) {
+        return false;
+    }
+    const ConversionProgram* program = Program(picture.layout(), stretch_x, stretch_y);
     if (program == nullptr) return false;
     const RECT drawn{std::max(to.left, clip.left), std::max(to.top, clip.top), std::min(to.right, clip.right),
                      std::min(to.bottom, clip.bottom)};
@@ -282,14 +319,27 @@ bool DrawYuvConverted(const YuvTextures& picture, const RECT& from, const YuvTar
     gl.BindFramebuffer(GL_DRAW_FRAMEBUFFER, target.framebuffer);
     gl.DrawBuffer(target.framebuffer == 0 ? GL_BACK : GL_COLOR_ATTACHMENT0);
     gl.UseProgram(program->program);
-    gl.Uniform1i(program->layout, static_cast<GLint>(picture.layout()));
-    gl.Uniform4f(program->from, static_cast<float>(from.left), static_cast<float>(from.top),
-                 static_cast<float>(from.right - from.left), static_cast<float>(from.bottom - from.top));
-    gl.Uniform4f(program->to, static_cast<float>(to.left), static_cast<float>(to.top),
-                 static_cast<float>(to.right - to.left), static_cast<float>(to.bottom - to.top));
-    gl.Uniform1f(program->flip_height, static_cast<float>(target.flip_height));
-    gl.Uniform4f(program->drop, static_cast<float>(8 - target.channel_bits[0]),
-                 static_cast<float>(8 - target.channel_bits[1]), static_cast<float>(8 - target.channel_bits[2]), 0.0f);
+    gl.Uniform4i(program->from, from.left, from.top, from.right - from.left, from.bottom - from.top);
+    gl.Uniform4i(program->to, to.left, to.top, to.right - to.left, to.bottom - to.top);
+    gl.Uniform2f(program->inverse, static_cast<float>(0.5 / static_cast<double>(to_w)),
+                 static_cast<float>(0.5 / static_cast<double>(to_h)));
+    // A GL pixel's centre to the target's surface row and column (a stretched axis maps
+    // from there) or straight to the source sample's centre (an unstretched one).
+    const bool flipped = target.flip_height > 0;
+    const float row_base = flipped ? static_cast<float>(target.flip_height) : 0.0f;
+    const float shift_x = stretch_x ? 0.0f : static_cast<float>(from.left - to.left);
+    const float shift_y = stretch_y ? 0.0f : static_cast<float>(from.top - to.top);
+    gl.Uniform2f(program->base, shift_x, row_base + shift_y);
+    gl.Uniform2f(program->sign, 1.0f, flipped ? -1.0f : 1.0f);
+    gl.Uniform2f(program->texel, 1.0f / static_cast<float>(picture.width()), 1.0f / static_cast<float>(picture.height()));
+    float drop[3], top[3];
+    for (int c = 0; c < 3; ++c) {
+        const int dropped = 8 - target.channel_bits[c];
+        drop[c] = 1.0f / static_cast<float>(1 << dropped);
+        top[c] = 1.0f / static_cast<float>(255 >> dropped);
+    }
+    gl.Uniform3f(program->drop, drop[0], drop[1], drop[2]);
+    gl.Uniform3f(program->top, top[0], top[1], top[2]);
     gl.Uniform1f(program->alpha, target.alpha_one ? 1.0f : 0.0f);
     const int planes = picture.layout() == YuvLayout::kYv12 ? 3 : 1;
     for (int i = 0; i < 3; ++i) {
@@ -305,7 +355,7 @@ bool DrawYuvConverted(const YuvTextures& picture, const RECT& from, const YuvTar
     gl.Disable(GL_BLEND);
     gl.Disable(GL_DEPTH_TEST);
     gl.Disable(GL_CULL_FACE);
-    gl.BindVertexArray(program->vertex_array);
+    gl.BindVertexArray(g_vertex_array);
     gl.DrawArrays(GL_TRIANGLES, 0, 3);
     gl.BindVertexArray(0);
     gl.Disable(GL_SCISSOR_TEST);

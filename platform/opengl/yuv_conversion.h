@@ -1,9 +1,9 @@
 // YUV pictures on the GPU: the three FourCC layouts the display takes (YV12, YUY2, UYVY),
-// their samples held in integer GL textures, and their conversion to RGB by a fragment
+// their samples held in 8-bit GL textures, and their conversion to RGB by a fragment
 // shader drawing into a framebuffer. The conversion is the movie player's fixed-point one
 // (units of 1/16384: Y 19070 x (Y - 16), Cr to red 26148, Cb to green -6406, Cr to green
 // -13320 plus 1024, Cb to blue 33062, on Cb - 128 and Cr - 128; each sum divided with
-// truncation and clamped to 0..255), done in integers, so a pixel converted here has
+// truncation and clamped to 0..255), done exactly, so a pixel converted here has
 // exactly the bytes the player's table path gives it. Every function works in the GL
 // context of platform/opengl/gl_context.h and expects it current (MakeCurrent).
 #pragma once
@@ -35,8 +35,8 @@ DWORD FourCCOf(YuvLayout layout);
 // The bytes of memory a picture of the layout takes at `pitch`.
 std::size_t YuvMemoryBytes(YuvLayout layout, int height, int pitch);
 
-// One picture's samples in GL textures of the live context: for kYv12 three R8UI planes
-// (Y, Cr, Cb at their own sizes), for the packed layouts one RGBA8UI texture of width/2
+// One picture's samples in GL textures of the live context: for kYv12 three R8 planes
+// (Y, Cr, Cb at their own sizes), for the packed layouts one RGBA8 texture of width/2
 // texels, each texel a pair of pixels' four bytes in memory order.
 class YuvTextures {
 public:
@@ -92,7 +92,8 @@ YuvTarget YuvTargetFor(const GlPixelFormat& format, GLuint framebuffer);
 // Changes the GL program, vertex array, texture units 0 to 2 and their samplers, the
 // viewport, scissor, blending, depth test and culling (the 3-D device sets its own again
 // before every draw). False, with nothing drawn, for an empty rectangle or a `from` not
-// inside the picture, on a GL failure, or when the shader cannot be built.
+// inside the picture, for a stretch whose mapping does not fit 32 bits (rectangles
+// tens of thousands of pixels across), on a GL failure, or when the shader cannot be built.
 bool DrawYuvConverted(const YuvTextures& picture, const RECT& from, const YuvTarget& target, const RECT& to,
                       const RECT& clip);
 

@@ -1,6 +1,6 @@
 // The YUV conversion as other platform code draws with it (a window's framebuffer counts
 // rows from the bottom): rows turned over for such a target, the clip rectangle, and
-// rectangles it refuses without drawing.
+// stretches, and rectangles it refuses without drawing.
 #include <vector>
 
 #include "platform/opengl/gl_context.h"
@@ -74,6 +74,15 @@ TEST_F(YuvConversionTest, ABottomUpTargetGetsThePictureRowsTurnedOverAndOnlyTheC
                                     B, B, B, M, N, W, B, B,  //
                                     B, B, B, B, B, B, B, B,  //
                                 }));
+    // Stretched to twice its size, bottom-up: each sample covers 2 x 2 pixels, rows turned
+    // over.
+    ASSERT_TRUE(gl_backend::DrawYuvConverted(picture, whole, Target(surface, 4), RECT{0, 0, 8, 4}, RECT{0, 0, 8, 4}));
+    EXPECT_EQ(ReadAll(surface), (std::vector<std::uint32_t>{
+                                    W, W, N, N, M, M, K, K,  //
+                                    W, W, N, N, M, M, K, K,  //
+                                    K, K, M, M, N, N, W, W,  //
+                                    K, K, M, M, N, N, W, W,  //
+                                }));
 }
 
 TEST_F(YuvConversionTest, EmptyRectanglesAndSourcesOutsideThePictureDrawNothing) {
@@ -88,6 +97,8 @@ TEST_F(YuvConversionTest, EmptyRectanglesAndSourcesOutsideThePictureDrawNothing)
     const Case cases[] = {
         {{0, 0, 4, 2}, {2, 1, 2, 3}}, {{0, 0, 4, 2}, {2, 3, 6, 3}}, {{1, 0, 1, 2}, {0, 0, 8, 4}},
         {{0, 0, 5, 2}, {0, 0, 8, 4}}, {{-1, 0, 3, 2}, {0, 0, 8, 4}}, {{0, 1, 4, 3}, {0, 0, 8, 4}},
+        // A stretch too wide for the sample mapping's 32-bit products.
+        {{0, 0, 4, 2}, {0, 0, 200000000, 4}},
     };
     for (const Case& c : cases) EXPECT_FALSE(gl_backend::DrawYuvConverted(picture, c.from, target, c.to, all));
     EXPECT_EQ(ReadAll(surface), std::vector<std::uint32_t>(32, B));
