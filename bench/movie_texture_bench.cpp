@@ -4,7 +4,8 @@
 // while it stretches the picture into the graph's textures) and once through the CPU
 // conversion into the frame image and the texture writes (the display refusing every
 // FourCC). Each path runs in a child process of its own, on Mesa's GL on SDL's off-screen
-// driver where there is no GPU (counted as a hardware device so that Direct3D opens).
+// driver where there is no GPU (counted as a hardware device so that Direct3D opens, and
+// told to take YV12, which a display on such a GL does not offer of its own accord).
 // Prints frames per second of both paths and the ratio, with the processor time a frame
 // (less moved by other load on the machine). VOMUR_BENCH_ONLY=yuv or =rgb runs one path.
 #include <benchmark/benchmark.h>

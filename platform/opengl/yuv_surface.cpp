@@ -8,6 +8,7 @@
 #include <unordered_map>
 
 #include "platform/opengl/gl_context.h"
+#include "platform/opengl/renderer_on_cpu.h"
 #include "platform/video/overlay_surface.h"
 
 namespace gl_backend {
@@ -18,8 +19,18 @@ std::unordered_map<IDirectDrawSurface7*, YuvSurface*>& LiveSurfaces() {
     return surfaces;
 }
 
-// The FourCCs taken, by layout (a test may refuse some).
+// The FourCCs a test has chosen, by layout; without a choice the display's own rule holds
+// (YuvFourCCsOffered).
+bool g_test_choice = false;
 bool g_accepted[3] = {true, true, true};
+
+// Where GL renders on the CPU, converting a YUV picture in a shader costs more processor
+// time than the engine's own table conversion into RGB pictures (measured: a 640x480
+// movie drawn as a texture graph ran at 0.7 to 0.85 of the frame rate), so such a display
+// offers no YUV surfaces and the engine takes its RGB path. On a GPU all three are taken.
+bool YuvFourCCsOffered(YuvLayout layout) {
+    return g_test_choice ? g_accepted[static_cast<int>(layout)] : !RendererOnCpu();
+}
 
 // Caps a YUV surface cannot have: it is an off-screen picture, not a texture, target,
 // depth buffer, screen or overlay, and it has no system-memory form.
@@ -38,13 +49,20 @@ DDPIXELFORMAT PixelFormatOf(YuvLayout layout) {
 
 }  // namespace
 
-void SetAcceptedYuvFourCCs(const DWORD* fourccs, int count) {
-    const bool all = fourccs == nullptr || count < 0;
-    for (bool& accepted : g_accepted) accepted = all;
-    for (int i = 0; !all && i < count; ++i) {
+YuvFourCCChoice SetAcceptedYuvFourCCs(const DWORD* fourccs, int count) {
+    YuvFourCCChoice before{g_test_choice, {g_accepted[0], g_accepted[1], g_accepted[2]}};
+    g_test_choice = fourccs != nullptr && count >= 0;
+    for (bool& accepted : g_accepted) accepted = false;
+    for (int i = 0; g_test_choice && i < count; ++i) {
         YuvLayout layout;
         if (YuvLayoutOf(fourccs[i], &layout)) g_accepted[static_cast<int>(layout)] = true;
     }
+    return before;
+}
+
+void RestoreYuvFourCCChoice(const YuvFourCCChoice& choice) {
+    g_test_choice = choice.chosen;
+    for (int i = 0; i < 3; ++i) g_accepted[i] = choice.accepted[i];
 }
 
 YuvSurface* YuvSurface::From(IDirectDrawSurface7* surface) {
@@ -156,13 +174,16 @@ HRESULT CreateYuvSurface(IDirectDraw7* owner, int width, int height, const DDPIX
                          IDirectDrawSurface7** surface) {
     *surface = nullptr;
     YuvLayout layout;
-    if (!YuvLayoutOf(format.dwFourCC, &layout) || !g_accepted[static_cast<int>(layout)]) {
-        return DDERR_INVALIDPIXELFORMAT;
-    }
+    if (!YuvLayoutOf(format.dwFourCC, &layout)) return DDERR_INVALIDPIXELFORMAT;
     if ((caps.dwCaps & kRefusedCaps) != 0) return DDERR_INVALIDPIXELFORMAT;
     // Chroma is shared by pixel pairs (and in YV12 by row pairs): no half pairs.
     if ((width & 1) != 0 || (layout == YuvLayout::kYv12 && (height & 1) != 0)) return DDERR_INVALIDPARAMS;
+    // The context tells which renderer this is.
     if (!AcquireContext()) return DDERR_OUTOFVIDEOMEMORY;
+    if (!YuvFourCCsOffered(layout)) {
+        ReleaseContext();
+        return DDERR_INVALIDPIXELFORMAT;
+    }
     DDSCAPS2 made_caps = caps;
     made_caps.dwCaps |= DDSCAPS_VIDEOMEMORY | DDSCAPS_LOCALVIDMEM;
     auto* created = new (std::nothrow) YuvSurface(owner, width, height, layout, made_caps);

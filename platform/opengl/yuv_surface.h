@@ -74,7 +74,13 @@ HRESULT ConvertYuvIntoSurface(GlSurface* target, const RECT& destination, const 
 void MarkAllYuvSurfacesLost();
 
 // Test switch (platform/testing/yuv_surface_testing.h): the FourCCs CreateSurface takes;
-// null or a count of -1 takes all three again.
-void SetAcceptedYuvFourCCs(const DWORD* fourccs, int count);
+// null or a count of -1 returns to the display's own rule (all three on a GPU, none where
+// GL renders on the CPU). Returns the choice it replaces, for RestoreYuvFourCCChoice.
+struct YuvFourCCChoice {
+    bool chosen;  // a test's list holds, not the display's rule
+    bool accepted[3];
+};
+YuvFourCCChoice SetAcceptedYuvFourCCs(const DWORD* fourccs, int count);
+void RestoreYuvFourCCChoice(const YuvFourCCChoice& choice);
 
 }  // namespace gl_backend

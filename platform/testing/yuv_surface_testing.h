@@ -1,6 +1,8 @@
 // Test hook for the YUV surfaces of the display: which FourCCs (YV12 0x32315659, YUY2
 // 0x32595559, UYVY 0x59565955) CreateSurface takes, so that a writer of each layout can be
-// tested alone. All three are taken again when the object goes away.
+// tested alone, or all three on a GL that renders on the CPU, where the display offers
+// none of its own accord. What held before (an outer object's list, or the display's own
+// rule) holds again when the object goes away.
 #pragma once
 
 #include <initializer_list>
@@ -15,4 +17,9 @@ public:
     ~AcceptYuvFourCCs();
     AcceptYuvFourCCs(const AcceptYuvFourCCs&) = delete;
     AcceptYuvFourCCs& operator=(const AcceptYuvFourCCs&) = delete;
+
+private:
+    // The choice it replaced.
+    bool chosen_before_ = false;
+    bool accepted_before_[3] = {false, false, false};
 };

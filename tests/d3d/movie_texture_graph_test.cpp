@@ -32,6 +32,10 @@ constexpr PieceCase kPieceCases[] = {{2048, 1}, {16, 3}};
 
 class MovieTextureGraph : public d3d_test::D3DDrawSession {
 protected:
+    // Mesa's GL renders on the CPU, where the display offers no YUV surfaces of its own
+    // accord: these tests take all three, as a display on a GPU does.
+    AcceptYuvFourCCs offered_{kFourCcYv12, kFourCcYuy2, kFourCcUyvy};
+
     void SetUp() override {
         D3DDrawSession::SetUp();
         if (IsSkipped() || HasFatalFailure()) return;

@@ -130,6 +130,12 @@ TEST_P(RealWindowOverlay, AMovieOverlayIsShownScaledAtItsGraphsPlaceUntilClosed)
         [&] {
             OfferOverlays overlays;
             std::optional<AcceptYuvFourCCs> layouts;
+            // The X server's GL renders on the CPU, where the display offers no YUV
+            // layouts of its own accord: all three, or only the one under test.
+            if (format_index == 0) {
+                layouts.emplace(std::initializer_list<DWORD>{MakeFourCC('Y', 'V', '1', '2'), MakeFourCC('Y', 'U', 'Y', '2'),
+                                                             MakeFourCC('U', 'Y', 'V', 'Y')});
+            }
             if (format_index == 1) layouts.emplace(std::initializer_list<DWORD>{MakeFourCC('Y', 'U', 'Y', '2')});
             if (format_index == 2) layouts.emplace(std::initializer_list<DWORD>{MakeFourCC('Y', 'V', '1', '2')});
             // The X server's GL renders on the CPU: counted as the hardware device, the

@@ -9,6 +9,7 @@
 
 #include "platform/testing/display_testing.h"
 #include "platform/testing/gl_testing.h"
+#include "platform/testing/yuv_surface_testing.h"
 #include "tests/platform/gl/gl_fixture.h"
 
 namespace {
@@ -65,6 +66,10 @@ std::uint32_t Packed(int format, std::uint32_t rgb) {
 
 class YuvBltTest : public GlFixture {
 protected:
+    // Mesa's GL renders on the CPU, where the display offers no YUV surfaces of its own
+    // accord: these tests take all three.
+    AcceptYuvFourCCs offered_{kYv12, kYuy2, kUyvy};
+
     // A YUV surface holding the synthetic frame, written through its lock.
     IDirectDrawSurface7* Frame(DWORD fourcc) {
         DDSURFACEDESC2 desc{};

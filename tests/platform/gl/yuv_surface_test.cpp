@@ -1,10 +1,12 @@
-// YUV FourCC surfaces in video memory: which requests make one (per FourCC, refused
-// through the test hook, odd sizes, caps it cannot have), what GetSurfaceDesc and Lock
+// YUV FourCC surfaces in video memory: which requests make one (per FourCC, by the
+// renderer, refused through the test hook, odd sizes, caps it cannot have), what GetSurfaceDesc and Lock
 // report, that the whole layout's memory is the lock's and keeps what was written, lock
 // rectangles, and lost surfaces.
 #include <cstring>
 #include <vector>
 
+#include "platform/opengl/gl_context.h"
+#include "platform/opengl/renderer_on_cpu.h"
 #include "platform/testing/display_testing.h"
 #include "platform/testing/gl_testing.h"
 #include "platform/testing/yuv_surface_testing.h"
@@ -39,6 +41,10 @@ std::size_t LayoutBytes(DWORD fourcc, int height, LONG pitch) {
 
 class YuvSurfaceTest : public GlFixture {
 protected:
+    // Mesa's GL renders on the CPU, where the display offers no YUV surfaces of its own
+    // accord: these tests take all three.
+    AcceptYuvFourCCs offered_{kYv12, kYuy2, kUyvy};
+
     IDirectDrawSurface7* Yuv(DWORD fourcc, int width, int height) {
         DDSURFACEDESC2 desc = YuvRequest(fourcc, width, height);
         IDirectDrawSurface7* surface = nullptr;
@@ -133,6 +139,45 @@ TEST_F(YuvSurfaceTest, TheHookLimitsTheFourCCsTaken) {
         EXPECT_EQ(TryCreate(YuvRequest(kUyvy, 16, 8)), DD_OK);
     }
     for (DWORD fourcc : {kYv12, kYuy2, kUyvy}) EXPECT_EQ(TryCreate(YuvRequest(fourcc, 16, 8)), DD_OK) << fourcc;
+}
+
+// Without a test's list, the renderer decides: none where GL renders on the CPU (a
+// shader conversion there costs more than the engine's RGB path), all three on a GPU.
+class YuvSurfaceOfferTest : public GlFixture {
+protected:
+    void TearDown() override {
+        // The renderer of the live context, as it was noted when it was made.
+        gl_backend::NoteContextRenderer(reinterpret_cast<const char*>(gl_backend::gl.GetString(GL_RENDERER)));
+        GlFixture::TearDown();
+    }
+    HRESULT TryCreate(DWORD fourcc) {
+        DDSURFACEDESC2 desc = YuvRequest(fourcc, 16, 8);
+        IDirectDrawSurface7* surface = nullptr;
+        const HRESULT result = dd_->CreateSurface(&desc, &surface, nullptr);
+        if (surface != nullptr) surface->Release();
+        return result;
+    }
+};
+
+TEST_F(YuvSurfaceOfferTest, OnlyAGpuRendererOffersYuvSurfaces) {
+    struct Case {
+        const char* renderer;
+        HRESULT result;
+    };
+    const Case cases[] = {
+        {"llvmpipe (LLVM 15.0.6, 256 bits)", DDERR_INVALIDPIXELFORMAT},
+        {"softpipe", DDERR_INVALIDPIXELFORMAT},
+        {"AMD Radeon RX 580 Series (polaris10, LLVM 15.0.6, DRM 3.49, 6.1.0-18-amd64)", DD_OK},
+    };
+    for (const Case& c : cases) {
+        gl_backend::NoteContextRenderer(c.renderer);
+        for (DWORD fourcc : {kYv12, kYuy2, kUyvy}) EXPECT_EQ(TryCreate(fourcc), c.result) << c.renderer << " " << fourcc;
+    }
+    // A test's list holds whatever the renderer.
+    gl_backend::NoteContextRenderer(cases[0].renderer);
+    AcceptYuvFourCCs only{kUyvy};
+    EXPECT_EQ(TryCreate(kUyvy), DD_OK);
+    EXPECT_EQ(TryCreate(kYv12), DDERR_INVALIDPIXELFORMAT);
 }
 
 TEST_F(YuvSurfaceTest, TheLockHandsOutTheWholeLayoutAndKeepsWhatWasWritten) {
