@@ -23,7 +23,8 @@ inline void PackedYuvRowToBgra(const std::uint8_t* row, int width, bool uyvy, st
         cbs[pair] = uyvy ? q[0] : q[1];
         crs[pair] = uyvy ? q[2] : q[3];
     }
-    kYuvRowKernels[kYuvKernelTable](*GetYuvToRgbTables(), YuvRowArgs{ys.data(), cbs.data(), crs.data(), 0, width, bgra});
+    kYuvRowKernels[kYuvKernelTable](*GetYuvToRgbTables(),
+                                    YuvRowArgs{ys.data(), cbs.data(), crs.data(), 0, width, bgra});
 }
 
 }  // namespace movie_test

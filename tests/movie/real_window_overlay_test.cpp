@@ -182,7 +182,8 @@ TEST_P(RealWindowOverlay, AMovieOverlayIsShownScaledAtItsGraphsPlaceUntilClosed)
         return wrong == 0;
     });
     ASSERT_GT(screen.width, 0) << "the window could not be read back";
-    folder_->SaveScreenshot(screen, "movie_overlay_window_" + std::to_string(format_index) + ".ppm", "with the overlay");
+    folder_->SaveScreenshot(screen, "movie_overlay_window_" + std::to_string(format_index) + ".ppm",
+                            "with the overlay");
     EXPECT_EQ(wrong, 0) << "pixels differing from the overlay scaled at its place";
 
     ASSERT_EQ(link_.Send('c'), 1);
