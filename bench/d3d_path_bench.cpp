@@ -10,19 +10,17 @@
 // software path; the bench counts such a GL as hardware to measure Direct3D mode on it,
 // and says so in a line of its own.
 #include <benchmark/benchmark.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
-#include <ctime>
-#include <filesystem>
 #include <random>
 #include <vector>
 
+#include "bench/bench_child.h"
+#include "bench/bench_clock.h"
 #include "bench/game_bench_play.h"
+#include "bench/gl_bench_main.h"
 #include "engine/d3d/d3d.h"
 #include "engine/graphics/draw/draw_settings.h"
 #include "engine/graphics/graphics.h"
@@ -41,12 +39,6 @@ constexpr int kBusyFrames = 300;
 constexpr int kSceneFrames = 60;
 constexpr int kSprites = 2000;
 constexpr int kSprite = 32;
-
-double WallMs() {
-    timespec now{};
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    return now.tv_sec * 1e3 + now.tv_nsec * 1e-6;
-}
 
 struct Figures {
     double median_ms = -1;
@@ -124,25 +116,12 @@ Figures HeavyScene() {
 // Runs `measure` in a child process in one mode and reads its figures back.
 template <typename Measure>
 Figures InChild(bool software, Measure measure) {
-    int fds[2];
-    if (pipe(fds) != 0) std::exit(4);
-    const pid_t child = fork();
-    if (child == 0) {
-        close(fds[0]);
+    return MeasureInChild<Figures>([software, measure] {
         EnterGameFolder("vomur-d3d-bench");
         platform_hooks::CountCpuGlAsHardware(true);
         if (software) SetUseTextureGraphs(0);
-        const Figures figures = measure();
-        if (write(fds[1], &figures, sizeof figures) != sizeof figures) std::_Exit(5);
-        std::_Exit(0);
-    }
-    close(fds[1]);
-    Figures figures{};
-    if (read(fds[0], &figures, sizeof figures) != sizeof figures) figures = Figures{};
-    close(fds[0]);
-    int status = 0;
-    waitpid(child, &status, 0);
-    return figures;
+        return measure();
+    });
 }
 
 void Report(const char* what, const Figures& hardware, const Figures& software) {
@@ -192,14 +171,4 @@ BENCHMARK(BM_TwoThousandBlendedSpritesDirect3DAgainstSoftware)
 
 }  // namespace
 
-int main(int argc, char** argv) {
-    // GL needs a video driver that can make a context: SDL's off-screen driver (Mesa's
-    // EGL) unless another one is asked for.
-    const char* driver = std::getenv("SDL_VIDEODRIVER");
-    if (driver == nullptr || std::strcmp(driver, "dummy") == 0) setenv("SDL_VIDEODRIVER", "offscreen", 1);
-    setenv("SDL_AUDIODRIVER", "dummy", 0);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+int main(int argc, char** argv) { return RunGlBenchmarks(argc, argv); }

@@ -11,17 +11,16 @@
 //    start-up once more on the manual clock, where the waits cost nothing.
 // There is no peer program to run beside it; the figures are printed against the budgets.
 #include <benchmark/benchmark.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <ctime>
 #include <filesystem>
 #include <set>
 #include <vector>
 
+#include "bench/bench_child.h"
+#include "bench/bench_clock.h"
 #include "bench/game_bench_play.h"
 #include "game/game_loop.h"
 #include "game/game_view.h"
@@ -31,18 +30,6 @@
 #include "platform/testing/window_testing.h"
 
 namespace {
-
-double ThreadCpuMs() {
-    timespec now{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-    return now.tv_sec * 1e3 + now.tv_nsec * 1e-6;
-}
-
-double WallMs() {
-    timespec now{};
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    return now.tv_sec * 1e3 + now.tv_nsec * 1e-6;
-}
 
 constexpr int kBusyFrames = 300;
 
@@ -91,11 +78,9 @@ struct StartFigures {
 // first with the settings the game makes, so that its start-up is timed alone; the game's
 // start-up then finds it running and goes on at once.
 StartFigures MeasureStartUp(bool manual_clock) {
-    int fds[2];
-    if (pipe(fds) != 0) std::exit(4);
     const double t0 = WallMs();
-    const pid_t child = fork();
-    if (child == 0) {
+    const StartFigures failed{-1, -1, -1, -1};
+    const auto measure = [manual_clock, t0, failed] {
         ManualClock* clock = manual_clock ? new ManualClock(5000) : nullptr;
         const double start = WallMs();
         ApiSetWindowTitleText("TRELLIGAN");
@@ -109,18 +94,10 @@ StartFigures MeasureStartUp(bool manual_clock) {
         const double title = WallMs();
         GameShutDown();
         delete clock;
-        StartFigures figures{engine_up - start, game_up - engine_up, title - game_up, title - t0};
-        if (engine != 0 || started != 0) figures = {-1, -1, -1, -1};
-        if (write(fds[1], &figures, sizeof figures) != sizeof figures) std::_Exit(5);
-        std::_Exit(0);
-    }
-    StartFigures figures{-1, -1, -1, -1};
-    if (read(fds[0], &figures, sizeof figures) != sizeof figures) figures = {-1, -1, -1, -1};
-    int status = 0;
-    waitpid(child, &status, 0);
-    close(fds[0]);
-    close(fds[1]);
-    return figures;
+        const StartFigures figures{engine_up - start, game_up - engine_up, title - game_up, title - t0};
+        return engine != 0 || started != 0 ? failed : figures;
+    };
+    return MeasureInChild<StartFigures>(measure, failed);
 }
 
 // Registered first: its children are forked from a process that has not run the engine yet

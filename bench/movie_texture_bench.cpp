@@ -9,18 +9,18 @@
 // Prints frames per second of both paths and the ratio, with the processor time a frame
 // (less moved by other load on the machine). VOMUR_BENCH_ONLY=yuv or =rgb runs one path.
 #include <benchmark/benchmark.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <ctime>
 #include <filesystem>
 #include <string>
 #include <vector>
 
+#include "bench/bench_child.h"
+#include "bench/bench_clock.h"
+#include "bench/gl_bench_main.h"
 #include "engine/d3d/d3d.h"
 #include "engine/graphics/graphics.h"
 #include "engine/graphics/graphs/graph_handles.h"
@@ -37,20 +37,6 @@
 namespace {
 
 constexpr int kWidth = 640, kHeight = 480, kMovieFrames = 48, kDrawnFrames = 240, kWarmFrames = 5;
-
-double WallMs() {
-    timespec now{};
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    return now.tv_sec * 1e3 + now.tv_nsec * 1e-6;
-}
-
-// Processor time of the whole process (decode thread and GL's threads included): less
-// moved by other load on the machine than the wall clock.
-double ProcessCpuMs() {
-    timespec now{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
-    return now.tv_sec * 1e3 + now.tv_nsec * 1e-6;
-}
 
 struct Figures {
     double frames_per_second = -1;
@@ -123,26 +109,13 @@ Figures DrawMovie(bool through_yuv) {
 
 Figures InChild(bool through_yuv) {
     MoviePath();
-    int fds[2];
-    if (pipe(fds) != 0) std::exit(4);
-    const pid_t child = fork();
-    if (child == 0) {
-        close(fds[0]);
+    return MeasureInChild<Figures>([through_yuv] {
         const std::filesystem::path folder = std::filesystem::temp_directory_path() / "vomur-movie-texture-bench";
         std::filesystem::create_directories(folder);
         std::filesystem::current_path(folder);
         platform_hooks::CountCpuGlAsHardware(true);
-        const Figures figures = DrawMovie(through_yuv);
-        if (write(fds[1], &figures, sizeof figures) != sizeof figures) std::_Exit(5);
-        std::_Exit(0);
-    }
-    close(fds[1]);
-    Figures figures{};
-    if (read(fds[0], &figures, sizeof figures) != sizeof figures) figures = Figures{};
-    close(fds[0]);
-    int status = 0;
-    waitpid(child, &status, 0);
-    return figures;
+        return DrawMovie(through_yuv);
+    });
 }
 
 void BM_MovieTextureGraphYuvAgainstRgb(benchmark::State& state) {
@@ -178,14 +151,4 @@ BENCHMARK(BM_MovieTextureGraphYuvAgainstRgb)->UseManualTime()->Iterations(1)->Un
 
 }  // namespace
 
-int main(int argc, char** argv) {
-    // GL needs a video driver that can make a context: SDL's off-screen driver (Mesa's
-    // EGL) unless another one is asked for.
-    const char* driver = std::getenv("SDL_VIDEODRIVER");
-    if (driver == nullptr || std::strcmp(driver, "dummy") == 0) setenv("SDL_VIDEODRIVER", "offscreen", 1);
-    setenv("SDL_AUDIODRIVER", "dummy", 0);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+int main(int argc, char** argv) { return RunGlBenchmarks(argc, argv); }

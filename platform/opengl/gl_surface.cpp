@@ -526,6 +526,22 @@ bool VideoMemoryAvailable() {
     return true;
 }
 
+DDSCAPS2 VideoMemoryCaps(const DDSCAPS2& caps) {
+    DDSCAPS2 made_caps = caps;
+    made_caps.dwCaps |= DDSCAPS_VIDEOMEMORY | DDSCAPS_LOCALVIDMEM;
+    return made_caps;
+}
+
+HRESULT HandOutVideoSurface(IDirectDrawSurface7* created, bool made, IDirectDrawSurface7** surface) {
+    ReleaseContext();
+    if (!made) {
+        if (created != nullptr) created->Release();
+        return DDERR_OUTOFVIDEOMEMORY;
+    }
+    *surface = created;
+    return DD_OK;
+}
+
 HRESULT CreateVideoSurface(IDirectDraw7* owner, int width, int height, const DDPIXELFORMAT& format,
                            const DDSCAPS2& caps, int back_count, IDirectDrawSurface7** surface) {
     *surface = nullptr;
@@ -533,8 +549,7 @@ HRESULT CreateVideoSurface(IDirectDraw7* owner, int width, int height, const DDP
     GlPixelFormat gl_format;
     if (!GlFormatFor(format, depth, &gl_format)) return DDERR_INVALIDPIXELFORMAT;
     if (!AcquireContext()) return DDERR_OUTOFVIDEOMEMORY;
-    DDSCAPS2 made_caps = caps;
-    made_caps.dwCaps |= DDSCAPS_VIDEOMEMORY | DDSCAPS_LOCALVIDMEM;
+    DDSCAPS2 made_caps = VideoMemoryCaps(caps);
     if ((caps.dwCaps & DDSCAPS_PRIMARYSURFACE) != 0) made_caps.dwCaps |= DDSCAPS_FRONTBUFFER;
     auto* created = new (std::nothrow) GlSurface(owner, width, height, format, gl_format, made_caps);
     bool ok = created != nullptr && created->CreateObjects();
@@ -550,13 +565,7 @@ HRESULT CreateVideoSurface(IDirectDraw7* owner, int width, int height, const DDP
         created->AddBackBuffer(back);
         ok = back->CreateObjects();
     }
-    ReleaseContext();  // each surface holds its own reference
-    if (!ok) {
-        if (created != nullptr) created->Release();
-        return DDERR_OUTOFVIDEOMEMORY;
-    }
-    *surface = created;
-    return DD_OK;
+    return HandOutVideoSurface(created, ok, surface);
 }
 
 }  // namespace gl_backend

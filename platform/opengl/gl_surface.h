@@ -100,4 +100,13 @@ private:
     HWND gl_window_ = nullptr;  // the window a primary shows through GL (borrowed from the picture presenter)
 };
 
+// What the creation of every video-memory surface (GL and YUV surfaces) shares: the caps
+// asked for, with the video-memory bits a made surface reports.
+DDSCAPS2 VideoMemoryCaps(const DDSCAPS2& caps);
+// The end of a creation that held a context reference while it made the surface's GL
+// objects: lets go of that reference (each surface holds its own), then hands `created`
+// out when it was `made`; otherwise releases it (if there is one) and answers
+// DDERR_OUTOFVIDEOMEMORY.
+HRESULT HandOutVideoSurface(IDirectDrawSurface7* created, bool made, IDirectDrawSurface7** surface);
+
 }  // namespace gl_backend

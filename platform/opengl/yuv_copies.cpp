@@ -98,15 +98,7 @@ HRESULT ConvertYuvIntoPixels(IDirectDrawSurface7* source, const RECT* source_rec
         gl.ReadPixels(0, 0, w, h, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, pixels.data());
         if (gl.GetError() != GL_NO_ERROR) return DDERR_GENERIC;
     }
-    display::PixelView converted;
-    converted.pixels = reinterpret_cast<std::uint8_t*>(pixels.data());
-    converted.pitch = w * 4;
-    converted.width = w;
-    converted.height = h;
-    converted.bytes_per_pixel = 4;
-    converted.red_mask = 0xFF0000u;
-    converted.green_mask = 0xFF00u;
-    converted.blue_mask = 0xFFu;
+    const display::PixelView converted = display::XrgbPixelView(reinterpret_cast<std::uint8_t*>(pixels.data()), w, h);
     display::StretchCopy(target, drawn, converted, RECT{0, 0, w, h});
     return DD_OK;
 }

@@ -8,6 +8,7 @@
 #include <unordered_map>
 
 #include "platform/opengl/gl_context.h"
+#include "platform/opengl/gl_surface.h"
 #include "platform/opengl/renderer_on_cpu.h"
 #include "platform/video/overlay_surface.h"
 
@@ -184,17 +185,9 @@ HRESULT CreateYuvSurface(IDirectDraw7* owner, int width, int height, const DDPIX
         ReleaseContext();
         return DDERR_INVALIDPIXELFORMAT;
     }
-    DDSCAPS2 made_caps = caps;
-    made_caps.dwCaps |= DDSCAPS_VIDEOMEMORY | DDSCAPS_LOCALVIDMEM;
-    auto* created = new (std::nothrow) YuvSurface(owner, width, height, layout, made_caps);
+    auto* created = new (std::nothrow) YuvSurface(owner, width, height, layout, VideoMemoryCaps(caps));
     const bool ok = created != nullptr && created->CreateObjects();
-    ReleaseContext();  // the surface holds its own reference
-    if (!ok) {
-        if (created != nullptr) created->Release();
-        return DDERR_OUTOFVIDEOMEMORY;
-    }
-    *surface = created;
-    return DD_OK;
+    return HandOutVideoSurface(created, ok, surface);
 }
 
 }  // namespace gl_backend

@@ -24,6 +24,8 @@ struct PixelView {
     std::uint32_t blue_mask = 0;
     const PALETTEENTRY* palette = nullptr;  // 256 entries for 1-byte pixels, or null (grey)
 };
+// A view of `width` x `height` pixels of 32 bits, 0x00RRGGBB, in rows of `width` x 4 bytes.
+PixelView XrgbPixelView(std::uint8_t* pixels, int width, int height);
 
 // The pixel at (x, y) as 0x00RRGGBB; narrower channels are widened by repeating their
 // high bits (so 5-bit 31 becomes 255).

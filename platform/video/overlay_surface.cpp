@@ -77,16 +77,7 @@ SurfaceCommon* PrimaryOf(IDirectDrawSurface7* surface) {
 // The 32-bit picture view over `pixels`, `w` x `h`.
 PixelView XrgbView(std::vector<std::uint8_t>& pixels, int w, int h) {
     pixels.resize(static_cast<std::size_t>(w) * static_cast<std::size_t>(h) * 4);
-    PixelView view;
-    view.pixels = pixels.data();
-    view.pitch = w * 4;
-    view.width = w;
-    view.height = h;
-    view.bytes_per_pixel = 4;
-    view.red_mask = 0xFF0000u;
-    view.green_mask = 0xFF00u;
-    view.blue_mask = 0xFFu;
-    return view;
+    return XrgbPixelView(pixels.data(), w, h);
 }
 
 // A 16-bit overlay: its source pixels widened once into 32 bits, then scaled into the

@@ -1,6 +1,7 @@
-// Reading, writing and copying pixels of the display stand-in: raw values of 1 to 4
-// bytes, conversion to and from 0x00RRGGBB by channel masks, and the nearest-neighbour
-// stretch copy that blits, GDI presentation and the window picture share.
+// Reading, writing and copying pixels of the display stand-in: views of 32-bit pixels in
+// memory, raw values of 1 to 4 bytes, conversion to and from 0x00RRGGBB by channel masks,
+// and the nearest-neighbour stretch copy that blits, GDI presentation and the window
+// picture share.
 #include <algorithm>
 #include <cstring>
 #include <vector>
@@ -78,6 +79,19 @@ void Span(const PixelView& view, const std::uint8_t** lo, const std::uint8_t** h
 }
 
 }  // namespace
+
+PixelView XrgbPixelView(std::uint8_t* pixels, int width, int height) {
+    PixelView view;
+    view.pixels = pixels;
+    view.pitch = width * 4;
+    view.width = width;
+    view.height = height;
+    view.bytes_per_pixel = 4;
+    view.red_mask = 0xFF0000u;
+    view.green_mask = 0xFF00u;
+    view.blue_mask = 0xFFu;
+    return view;
+}
 
 std::uint32_t ReadRaw(const std::uint8_t* at, int bytes_per_pixel) {
     switch (bytes_per_pixel) {

@@ -10,15 +10,16 @@
 
 #include "engine/movie/theora_movie.h"
 #include "platform/ddraw.h"
+#include "tests/movie/surface_stub.h"
 
 namespace movie_test {
 
 class FakeYuvDisplay;
 
-class FakeYuvSurface final : public IDirectDrawSurface7 {
+class FakeYuvSurface final : public SurfaceStub {
 public:
     FakeYuvSurface(FakeYuvDisplay* display, std::uint32_t fourcc, int width, int height)
-        : display_(display), fourcc_(fourcc), width_(width), height_(height) {
+        : SurfaceStub(DDERR_UNSUPPORTED), display_(display), fourcc_(fourcc), width_(width), height_(height) {
         // A row of the layout, and 8 bytes more; YV12 keeps its chroma rows after the Y
         // rows at half the pitch.
         pitch_ = (fourcc == kFourCcYv12 ? width : width * 2) + 8;
@@ -30,35 +31,9 @@ public:
     int pitch() const { return pitch_; }
     ULONG references() const { return references_; }
 
-    HRESULT QueryInterface(REFIID, void**) override { return E_NOINTERFACE; }
     ULONG AddRef() override { return ++references_; }
     ULONG Release() override;
     HRESULT Lock(RECT* rect, DDSURFACEDESC2* description, DWORD flags, HANDLE) override;
-    HRESULT Unlock(RECT*) override {
-        if (!locked_) return DDERR_NOTLOCKED;
-        locked_ = false;
-        return DD_OK;
-    }
-    HRESULT AddAttachedSurface(IDirectDrawSurface7*) override { return DDERR_UNSUPPORTED; }
-    HRESULT Blt(RECT*, IDirectDrawSurface7*, RECT*, DWORD, DDBLTFX*) override { return DDERR_UNSUPPORTED; }
-    HRESULT BltFast(DWORD, DWORD, IDirectDrawSurface7*, RECT*, DWORD) override { return DDERR_UNSUPPORTED; }
-    HRESULT DeleteAttachedSurface(DWORD, IDirectDrawSurface7*) override { return DDERR_UNSUPPORTED; }
-    HRESULT EnumAttachedSurfaces(void*, LPDDENUMSURFACESCALLBACK7) override { return DDERR_UNSUPPORTED; }
-    HRESULT Flip(IDirectDrawSurface7*, DWORD) override { return DDERR_UNSUPPORTED; }
-    HRESULT GetAttachedSurface(DDSCAPS2*, IDirectDrawSurface7**) override { return DDERR_UNSUPPORTED; }
-    HRESULT GetCaps(DDSCAPS2*) override { return DDERR_UNSUPPORTED; }
-    HRESULT GetClipper(IDirectDrawClipper**) override { return DDERR_UNSUPPORTED; }
-    HRESULT GetColorKey(DWORD, DDCOLORKEY*) override { return DDERR_UNSUPPORTED; }
-    HRESULT GetDC(HDC*) override { return DDERR_UNSUPPORTED; }
-    HRESULT GetPalette(IDirectDrawPalette**) override { return DDERR_UNSUPPORTED; }
-    HRESULT GetPixelFormat(DDPIXELFORMAT*) override { return DDERR_UNSUPPORTED; }
-    HRESULT GetSurfaceDesc(DDSURFACEDESC2*) override { return DDERR_UNSUPPORTED; }
-    HRESULT IsLost() override { return DD_OK; }
-    HRESULT ReleaseDC(HDC) override { return DDERR_UNSUPPORTED; }
-    HRESULT Restore() override { return DD_OK; }
-    HRESULT SetClipper(IDirectDrawClipper*) override { return DDERR_UNSUPPORTED; }
-    HRESULT SetColorKey(DWORD, DDCOLORKEY*) override { return DDERR_UNSUPPORTED; }
-    HRESULT SetPalette(IDirectDrawPalette*) override { return DDERR_UNSUPPORTED; }
     HRESULT UpdateOverlay(RECT*, IDirectDrawSurface7*, RECT*, DWORD, void*) override { return DDERR_NOTAOVERLAYSURFACE; }
 
 private:
@@ -66,7 +41,6 @@ private:
     std::uint32_t fourcc_;
     int width_, height_, pitch_;
     ULONG references_ = 1;
-    bool locked_ = false;
 };
 
 class FakeYuvDisplay final : public IDirectDraw7 {

@@ -11,21 +11,21 @@
 
 #include "engine/file/file.h"
 #include "engine/movie/movie.h"
-#include "engine/movie/yuv_to_rgb.h"
 #include "platform/ddraw.h"
 #include "platform/media_stream.h"
 #include "tests/movie/movie_fixtures.h"
+#include "tests/movie/packed_yuv_row.h"
+#include "tests/movie/surface_stub.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
 
 // Memory in a given pixel format behind the surface interface: only Lock and Unlock work.
-class MemorySurface final : public IDirectDrawSurface7 {
+class MemorySurface final : public movie_test::SurfaceStub {
 public:
     MemorySurface(int width, int height, const DDPIXELFORMAT& format)
-        : width_(width), height_(height), pitch_(width * 2 + 12), format_(format),
+        : SurfaceStub(E_NOTIMPL), width_(width), height_(height), pitch_(width * 2 + 12), format_(format),
           memory_(static_cast<std::size_t>(pitch_) * height, 0xEE) {}
-    HRESULT QueryInterface(REFIID, void**) override { return E_NOINTERFACE; }
     ULONG AddRef() override { return 1; }
     ULONG Release() override { return 1; }
     HRESULT Lock(RECT* rect, DDSURFACEDESC2* d, DWORD, HANDLE) override {
@@ -41,32 +41,6 @@ public:
         ++locks_;
         return DD_OK;
     }
-    HRESULT Unlock(RECT*) override {
-        if (!locked_) return DDERR_NOTLOCKED;
-        locked_ = false;
-        return DD_OK;
-    }
-    HRESULT AddAttachedSurface(IDirectDrawSurface7*) override { return E_NOTIMPL; }
-    HRESULT Blt(RECT*, IDirectDrawSurface7*, RECT*, DWORD, DDBLTFX*) override { return E_NOTIMPL; }
-    HRESULT BltFast(DWORD, DWORD, IDirectDrawSurface7*, RECT*, DWORD) override { return E_NOTIMPL; }
-    HRESULT DeleteAttachedSurface(DWORD, IDirectDrawSurface7*) override { return E_NOTIMPL; }
-    HRESULT EnumAttachedSurfaces(void*, LPDDENUMSURFACESCALLBACK7) override { return E_NOTIMPL; }
-    HRESULT Flip(IDirectDrawSurface7*, DWORD) override { return E_NOTIMPL; }
-    HRESULT GetAttachedSurface(DDSCAPS2*, IDirectDrawSurface7**) override { return E_NOTIMPL; }
-    HRESULT GetCaps(DDSCAPS2*) override { return E_NOTIMPL; }
-    HRESULT GetClipper(IDirectDrawClipper**) override { return E_NOTIMPL; }
-    HRESULT GetColorKey(DWORD, DDCOLORKEY*) override { return E_NOTIMPL; }
-    HRESULT GetDC(HDC*) override { return E_NOTIMPL; }
-    HRESULT GetPalette(IDirectDrawPalette**) override { return E_NOTIMPL; }
-    HRESULT GetPixelFormat(DDPIXELFORMAT*) override { return E_NOTIMPL; }
-    HRESULT GetSurfaceDesc(DDSURFACEDESC2*) override { return E_NOTIMPL; }
-    HRESULT IsLost() override { return DD_OK; }
-    HRESULT ReleaseDC(HDC) override { return E_NOTIMPL; }
-    HRESULT Restore() override { return DD_OK; }
-    HRESULT SetClipper(IDirectDrawClipper*) override { return E_NOTIMPL; }
-    HRESULT SetColorKey(DWORD, DDCOLORKEY*) override { return E_NOTIMPL; }
-    HRESULT SetPalette(IDirectDrawPalette*) override { return E_NOTIMPL; }
-    HRESULT UpdateOverlay(RECT*, IDirectDrawSurface7*, RECT*, DWORD, void*) override { return E_NOTIMPL; }
 
     const std::uint8_t* Row(int y) const { return memory_.data() + static_cast<std::size_t>(y) * pitch_; }
     int locks() const { return locks_; }
@@ -75,7 +49,6 @@ private:
     int width_, height_, pitch_;
     DDPIXELFORMAT format_;
     std::vector<std::uint8_t> memory_;
-    bool locked_ = false;
     int locks_ = 0;
 };
 
@@ -161,19 +134,10 @@ TEST_F(MediaFrameIntoSurface, PackedYuvConvertsBackToTheFrame) {
     for (const bool uyvy : {true, false}) {
         MemorySurface surface(kWidth, kHeight, FourCC(uyvy ? MakeFourCC('U', 'Y', 'V', 'Y') : MakeFourCC('Y', 'U', 'Y', '2')));
         TakeInto(&surface);
-        std::vector<std::uint8_t> ys(kWidth), cbs(kWidth / 2), crs(kWidth / 2), back(kWidth * 4);
+        std::vector<std::uint8_t> back(kWidth * 4);
         int worst = 0;
         for (int y = 0; y < kHeight; ++y) {
-            const std::uint8_t* row = surface.Row(y);
-            for (int pair = 0; pair < kWidth / 2; ++pair) {
-                const std::uint8_t* q = row + pair * 4;
-                ys[pair * 2] = uyvy ? q[1] : q[0];
-                ys[pair * 2 + 1] = uyvy ? q[3] : q[2];
-                cbs[pair] = uyvy ? q[0] : q[1];
-                crs[pair] = uyvy ? q[2] : q[3];
-            }
-            kYuvRowKernels[kYuvKernelTable](*GetYuvToRgbTables(),
-                                            YuvRowArgs{ys.data(), cbs.data(), crs.data(), 0, kWidth, back.data()});
+            movie_test::PackedYuvRowToBgra(surface.Row(y), kWidth, uyvy, back.data());
             for (int x = 0; x < kWidth; ++x) {
                 for (int c = 0; c < 3; ++c) worst = std::max(worst, std::abs(back[x * 4 + c] - Reference(x, y)[c]));
             }

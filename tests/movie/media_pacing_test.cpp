@@ -14,6 +14,7 @@
 #include "engine/movie/movie_record.h"
 #include "platform/testing/manual_clock.h"
 #include "tests/movie/movie_fixtures.h"
+#include "tests/movie/shown_centre.h"
 #include "tests/support/engine_session.h"
 #include "tests/support/engine_testing/movie_testing.h"
 #include "tests/support/temp_dir.h"
@@ -21,19 +22,8 @@
 
 namespace {
 
-int g_collected = 0;
-int g_red = -1, g_green = -1, g_blue = -1;
-
-int TakeFrame(MovieRecord* record, std::intptr_t) {
-    MovieFrame frame;
-    if (FetchMovieFrame(record, &frame) != 1) return 0;
-    ++g_collected;
-    const std::uint8_t* centre = frame.pixels + (frame.height / 2) * frame.pitch + (frame.width / 2) * 4;
-    g_blue = centre[0];
-    g_green = centre[1];
-    g_red = centre[2];
-    return 0;
-}
+using movie_test::ExpectShows;
+using movie_test::Shown;
 
 class MediaPacing : public ::testing::Test {
 protected:
@@ -43,7 +33,7 @@ protected:
         InitYuvToRgbTables();
         InstallGraphicsMovieHooks();
         ResetFlipCount();
-        g_collected = 0;
+        Shown().frames = 0;
     }
     void TearDown() override {
         CloseAllMovies();
@@ -56,17 +46,9 @@ protected:
         WriteFileBytes("movie.mp4", bytes);
         const int movie = OpenMovie("movie.mp4", nullptr, nullptr, 0);
         if (movie < 0) return movie;
-        SetMovieFrameCallback(movie, TakeFrame, 0);
+        SetMovieFrameCallback(movie, movie_test::TakeFrameCentre, 0);
         PlayMovie(movie, loop ? 1 : 0);
         return movie;
-    }
-    // The picture shown is frame k's (within what lossy coding moves the colour).
-    static void ExpectShows(int k) {
-        int r, g, b;
-        FfmpegFrameColour(k, &r, &g, &b);
-        EXPECT_NEAR(g_red, r, 8) << "frame " << k;
-        EXPECT_NEAR(g_green, g, 8) << "frame " << k;
-        EXPECT_NEAR(g_blue, b, 8) << "frame " << k;
     }
     ScopedTempDir dir_;
     ManualClock clock_{1000};
@@ -100,7 +82,7 @@ TEST_F(MediaPacing, OneFramePerPresentedFrameOrAfter18MsAndForcedUpdatesAreNotPa
         clock_.AdvanceMs(s.advance_ms);
         if (s.flip) CountFlip();
         UpdateMovieFrame(movie, s.force);
-        EXPECT_EQ(g_collected, s.collected) << "step " << i;
+        EXPECT_EQ(Shown().frames, s.collected) << "step " << i;
         if (s.shows >= 0) ExpectShows(s.shows);
         ++i;
     }
@@ -119,16 +101,16 @@ TEST_F(MediaPacing, OpenAndTheLoopSeekClearThePacing) {
     clock_.AdvanceMs(60);
     UpdateMovieFrame(movie, 0);
     ExpectShows(4);
-    EXPECT_EQ(g_collected, 2);
+    EXPECT_EQ(Shown().frames, 2);
     EXPECT_EQ(record->last_flip_count, 0);
     CountFlip();
     UpdateMovieFrame(movie, 0);  // the end: back to the start and running
-    EXPECT_EQ(g_collected, 2);
+    EXPECT_EQ(Shown().frames, 2);
     EXPECT_EQ(record->paused, 0);
     EXPECT_EQ(record->last_flip_count, -1);
     EXPECT_EQ(record->last_update_time, 0xFFFFFFFFu);
     UpdateMovieFrame(movie, 0);
-    EXPECT_EQ(g_collected, 3);
+    EXPECT_EQ(Shown().frames, 3);
     ExpectShows(0);
     EXPECT_EQ(record->last_flip_count, 1);
 }

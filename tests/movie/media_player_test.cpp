@@ -12,28 +12,15 @@
 #include "engine/movie/movie_record.h"
 #include "platform/testing/manual_clock.h"
 #include "tests/movie/movie_fixtures.h"
+#include "tests/movie/shown_centre.h"
 #include "tests/support/engine_testing/movie_testing.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/test_log.h"
 
 namespace {
 
-struct Shown {
-    int frames = 0;
-    int red = -1, green = -1, blue = -1;
-};
-Shown g_shown;
-
-int TakeFrame(MovieRecord* record, std::intptr_t) {
-    MovieFrame frame;
-    if (FetchMovieFrame(record, &frame) != 1) return 0;
-    ++g_shown.frames;
-    const std::uint8_t* centre = frame.pixels + (frame.height / 2) * frame.pitch + (frame.width / 2) * 4;
-    g_shown.blue = centre[0];
-    g_shown.green = centre[1];
-    g_shown.red = centre[2];
-    return 0;
-}
+using movie_test::ExpectShows;
+using movie_test::Shown;
 
 struct Format {
     const char* container;
@@ -50,17 +37,9 @@ protected:
         bytes_ = MakeFfmpegFile(GetParam().container, GetParam().codec, 64, 48, 12, 25);
         if (bytes_.empty()) GTEST_SKIP() << "no " << GetParam().codec << " encoder in this build";
         WriteFileBytes(GetParam().file, bytes_);
-        g_shown = Shown{};
+        Shown() = movie_test::ShownCentre{};
     }
     void TearDown() override { CloseAllMovies(); }
-    // The colour shown is frame k's, within what lossy coding moves it.
-    void ExpectShows(int k) {
-        int r, g, b;
-        FfmpegFrameColour(k, &r, &g, &b);
-        EXPECT_NEAR(g_shown.red, r, 8) << "frame " << k;
-        EXPECT_NEAR(g_shown.green, g, 8) << "frame " << k;
-        EXPECT_NEAR(g_shown.blue, b, 8) << "frame " << k;
-    }
     ScopedTempDir dir_;
     ManualClock clock_{1000};
     std::vector<std::uint8_t> bytes_;
@@ -74,27 +53,27 @@ TEST_P(MediaPlayer, PlaysItsFramesOnTheClockAndStopsAtTheEnd) {
     EXPECT_EQ(height, 48);
     EXPECT_EQ(GetMovieRecord(movie)->theora_flag, 0);
     EXPECT_EQ(GetMovieRecord(movie)->surface_mode, 0);
-    SetMovieFrameCallback(movie, TakeFrame, 0);
+    SetMovieFrameCallback(movie, movie_test::TakeFrameCentre, 0);
     // Opened paused at the first frame: that frame is handed over once, and nothing more
     // is collected while the clock moves on.
     UpdateMovieFrame(movie, 0);
-    EXPECT_EQ(g_shown.frames, 1);
+    EXPECT_EQ(Shown().frames, 1);
     ExpectShows(0);
     clock_.AdvanceMs(500);
     UpdateMovieFrame(movie, 0);
-    EXPECT_EQ(g_shown.frames, 1);
+    EXPECT_EQ(Shown().frames, 1);
     // Played, it starts from that frame.
     PlayMovie(movie, 0);
     UpdateMovieFrame(movie, 0);
-    EXPECT_EQ(g_shown.frames, 1);
+    EXPECT_EQ(Shown().frames, 1);
     ExpectShows(0);
     // Nothing new until the next frame is due.
     clock_.AdvanceMs(20);
     UpdateMovieFrame(movie, 0);
-    EXPECT_EQ(g_shown.frames, 1);
+    EXPECT_EQ(Shown().frames, 1);
     clock_.AdvanceMs(20 + 3 * 40);
     UpdateMovieFrame(movie, 0);
-    EXPECT_EQ(g_shown.frames, 2);
+    EXPECT_EQ(Shown().frames, 2);
     ExpectShows(4);
     clock_.AdvanceMs(2000);
     UpdateMovieFrame(movie, 0);
@@ -109,7 +88,7 @@ TEST_P(MediaPlayer, PlaysItsFramesOnTheClockAndStopsAtTheEnd) {
 TEST_P(MediaPlayer, LoopsBySeekingBackToTheStart) {
     const int movie = OpenMovie(GetParam().file, nullptr, nullptr, 0);
     ASSERT_GE(movie, 0);
-    SetMovieFrameCallback(movie, TakeFrame, 0);
+    SetMovieFrameCallback(movie, movie_test::TakeFrameCentre, 0);
     PlayMovie(movie, 1);
     clock_.AdvanceMs(600);
     UpdateMovieFrame(movie, 0);
@@ -127,7 +106,7 @@ TEST_P(MediaPlayer, LoopsBySeekingBackToTheStart) {
 TEST_P(MediaPlayer, ARebuildContinuesAtTheSavedTime) {
     const int movie = OpenMovie(GetParam().file, nullptr, nullptr, 0);
     ASSERT_GE(movie, 0);
-    SetMovieFrameCallback(movie, TakeFrame, 0);
+    SetMovieFrameCallback(movie, movie_test::TakeFrameCentre, 0);
     PlayMovie(movie, 0);
     clock_.AdvanceMs(5 * 40);
     UpdateMovieFrame(movie, 0);

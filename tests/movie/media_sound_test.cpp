@@ -15,23 +15,15 @@
 #include "platform/testing/audio_testing.h"
 #include "platform/testing/manual_clock.h"
 #include "tests/movie/movie_fixtures.h"
+#include "tests/movie/shown_centre.h"
 #include "tests/support/engine_testing/movie_testing.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/test_log.h"
 
 namespace {
 
-int g_red = -1, g_green = -1, g_blue = -1;
-
-int TakeFrame(MovieRecord* record, std::intptr_t) {
-    MovieFrame frame;
-    if (FetchMovieFrame(record, &frame) != 1) return 0;
-    const std::uint8_t* centre = frame.pixels + (frame.height / 2) * frame.pitch + (frame.width / 2) * 4;
-    g_blue = centre[0];
-    g_green = centre[1];
-    g_red = centre[2];
-    return 0;
-}
+using movie_test::ExpectShows;
+using movie_test::Shown;
 
 constexpr std::int64_t kRate = 44100;
 
@@ -42,7 +34,7 @@ protected:
         StartTestLog();
         InitYuvToRgbTables();
         CoInitialize(nullptr);
-        g_red = g_green = g_blue = -1;
+        Shown() = movie_test::ShownCentre{};
     }
     void TearDown() override {
         CloseAllMovies();
@@ -58,7 +50,7 @@ protected:
     int Open(const char* name, bool loop) {
         const int movie = OpenMovie(name, nullptr, nullptr, 0);
         if (movie < 0) return movie;
-        SetMovieFrameCallback(movie, TakeFrame, 0);
+        SetMovieFrameCallback(movie, movie_test::TakeFrameCentre, 0);
         PlayMovie(movie, loop ? 1 : 0);
         UpdateMovieFrame(movie, 0);
         audio_.TakeMixed();
@@ -70,14 +62,6 @@ protected:
         std::vector<std::int16_t> mixed = audio_.TakeMixed();
         UpdateMovieFrame(movie, 0);
         return mixed;
-    }
-    // The picture shown is frame k's (within what lossy coding moves the colour).
-    static void ExpectShows(int k) {
-        int r, g, b;
-        FfmpegFrameColour(k, &r, &g, &b);
-        EXPECT_NEAR(g_red, r, 8) << "frame " << k;
-        EXPECT_NEAR(g_green, g, 8) << "frame " << k;
-        EXPECT_NEAR(g_blue, b, 8) << "frame " << k;
     }
     // `mixed` is `frames` frames of the track from sample `first` on, then silence.
     static void ExpectTrack(const std::vector<std::int16_t>& mixed, std::int64_t first, std::int64_t frames,

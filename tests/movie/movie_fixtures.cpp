@@ -210,6 +210,14 @@ TheoraFixture CroppedTheoraFixture(int frames) {
     return f;
 }
 
+TheoraFixture TinyTheoraFixture() {
+    TheoraFixture f;
+    f.coded_width = f.picture_width = 16;
+    f.coded_height = f.picture_height = 16;
+    f.frames = 2;
+    return f;
+}
+
 std::vector<std::uint8_t> MakeTheoraFile(const TheoraFixture& fixture) { return EncodeTheora(fixture, false); }
 std::vector<std::uint8_t> MakeTheoraHeadersOnly(const TheoraFixture& fixture) { return EncodeTheora(fixture, true); }
 

@@ -36,6 +36,8 @@ struct TheoraFixture {
 
 // A 48x32 coded frame whose 40x30 picture sits at (4, 2), so every reader has to crop.
 TheoraFixture CroppedTheoraFixture(int frames);
+// Two frames of 16x16, coded and shown: the smallest movie the tests open.
+TheoraFixture TinyTheoraFixture();
 
 // The bytes of an Ogg Theora file; frame k's picture is a pattern of k.
 std::vector<std::uint8_t> MakeTheoraFile(const TheoraFixture& fixture);

@@ -10,6 +10,7 @@
 #include "engine/movie/movie_record.h"
 #include "platform/testing/manual_clock.h"
 #include "tests/movie/movie_fixtures.h"
+#include "tests/movie/movie_room_test.h"
 #include "tests/support/engine_testing/movie_testing.h"
 #include "tests/support/peak_memory.h"
 #include "tests/support/temp_dir.h"
@@ -17,12 +18,11 @@
 
 namespace {
 
-class MovieHandles : public ::testing::Test {
+class MovieHandles : public movie_test::MovieRoomTest {
 protected:
+    MovieHandles() : MovieRoomTest(5000) {}
     void SetUp() override {
-        SetupFileAccessTable(nullptr);
-        StartTestLog();
-        InitYuvToRgbTables();
+        MovieRoomTest::SetUp();
         TheoraFixture f;
         f.frames = 20;
         f.keyframe_interval = 4;
@@ -30,14 +30,11 @@ protected:
         reference_ = DecodeTheoraReference(bytes_);
         WriteFileBytes("movie.ogv", bytes_);
     }
-    void TearDown() override { CloseAllMovies(); }
     // The frame the graph would be given now.
     int ShownFrame(int movie) {
         UpdateMovieFrame(movie, 0);
         return GetTheoraCurrentFrame(GetMovieRecord(movie)->theora);
     }
-    ScopedTempDir dir_;
-    ManualClock clock_{5000};
     std::vector<std::uint8_t> bytes_;
     ReferenceFrames reference_;
 };
@@ -46,11 +43,7 @@ protected:
 // the memory its pictures would take, and is not handed on to the other player, which
 // would decode the same stream into as much memory.
 TEST_F(MovieHandles, ATheoraMovieTooLargeForTheMemoryBoundOpensInNoPlayer) {
-    TheoraFixture f;
-    f.coded_width = f.picture_width = 16;
-    f.coded_height = f.picture_height = 16;
-    f.frames = 2;
-    WriteFileBytes("huge.ogv", WithTheoraFrameSize(MakeTheoraFile(f), 8192, 8192));
+    WriteFileBytes("huge.ogv", WithTheoraFrameSize(MakeTheoraFile(TinyTheoraFixture()), 8192, 8192));
     StartTestLog();
     ResetPeakResident();
     int movie = 0;

@@ -11,6 +11,7 @@
 #include "engine/movie/movie.h"
 #include "platform/testing/manual_clock.h"
 #include "tests/movie/movie_fixtures.h"
+#include "tests/movie/movie_room_test.h"
 #include "tests/support/engine_testing/movie_testing.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/test_log.h"
@@ -30,21 +31,13 @@ struct Sequence {
     std::vector<Step> steps;
 };
 
-class MovieTableBase : public ::testing::Test {
+class MovieTableBase : public movie_test::MovieRoomTest {
 protected:
+    MovieTableBase() : MovieRoomTest(1000) {}
     void SetUp() override {
-        SetupFileAccessTable(nullptr);
-        StartTestLog();
-        InitYuvToRgbTables();
-        TheoraFixture f;
-        f.coded_width = f.picture_width = 16;
-        f.coded_height = f.picture_height = 16;
-        f.frames = 2;
-        WriteFileBytes("movie.ogv", MakeTheoraFile(f));
+        MovieRoomTest::SetUp();
+        WriteFileBytes("movie.ogv", MakeTheoraFile(TinyTheoraFixture()));
     }
-    void TearDown() override { CloseAllMovies(); }
-    ScopedTempDir dir_;
-    ManualClock clock_{1000};
 };
 
 class MovieTable : public MovieTableBase, public ::testing::WithParamInterface<Sequence> {};

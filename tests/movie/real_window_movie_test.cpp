@@ -7,14 +7,8 @@
 // through tests/support/x_windows.h; the screenshots (PPM) are left where the test was
 // started and their paths printed. Skipped only when Xvfb is missing.
 #include <gtest/gtest.h>
-#include <poll.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <cstdio>
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <iterator>
 #include <string>
 #include <vector>
@@ -25,28 +19,19 @@
 #include "engine/movie/movie_record.h"
 #include "engine/movie/theora_movie.h"
 #include "platform/testing/gl_testing.h"
-#include "platform/testing/window_testing.h"
 #include "platform/testing/yuv_surface_testing.h"
 #include "tests/movie/flat_movie_check.h"
 #include "tests/movie/movie_fixtures.h"
+#include "tests/movie/real_window_run.h"
 #include "tests/support/child_under_x.h"
+#include "tests/support/engine_link.h"
 #include "tests/support/engine_testing/movie_testing.h"
-#include "tests/support/temp_dir.h"
 #include "tests/support/x_server.h"
 #include "tests/support/x_windows.h"
 
 namespace {
 
 constexpr int kDrawX = 10, kDrawY = 20;
-
-void WritePpm(const std::string& path, const WindowPixels& screen) {
-    std::ofstream out(path, std::ios::binary);
-    out << "P6\n" << screen.width << " " << screen.height << "\n255\n";
-    for (std::uint32_t p : screen.pixels) {
-        const char rgb[3] = {static_cast<char>(p >> 16), static_cast<char>(p >> 8), static_cast<char>(p)};
-        out.write(rgb, 3);
-    }
-}
 
 // The number of pixels of reference frame k that the window does not show at (x, y).
 int WrongPixels(const WindowPixels& screen, const ReferenceFrames& reference, int k, int x, int y) {
@@ -61,291 +46,193 @@ int WrongPixels(const WindowPixels& screen, const ReferenceFrames& reference, in
     return wrong;
 }
 
+class RealWindowMovie : public movie_test::RealWindowTest {};
+
 }  // namespace
 
-TEST(RealWindowMovie, ATextureGraphThroughTheYuvSurfaceShowsTheSameFramesAsTheRgbPath) {
-    if (!ProgramExists("Xvfb")) GTEST_SKIP() << "Xvfb is not installed";
-    const std::filesystem::path shots = std::filesystem::current_path();
-    ScopedTempDir dir;
-    std::filesystem::create_directories(dir.path() / "locks");
-    InstanceLockFolder locks((dir.path() / "locks").string());
+TEST_F(RealWindowMovie, ATextureGraphThroughTheYuvSurfaceShowsTheSameFramesAsTheRgbPath) {
     const std::vector<std::uint8_t> bytes = MakeTheoraFile(CroppedTheoraFixture(12));
     const ReferenceFrames reference = DecodeTheoraReference(bytes);
     WriteFileBytes("movie.ogv", bytes);
     // The X server's GL renders on the CPU; the child counts it as the hardware device, so
     // that the engine opens Direct3D on it and makes texture graphs.
     CountSoftwareGlAsHardware software_gl_as_hardware;
-    XServer server;
-    ASSERT_FALSE(server.display().empty()) << "Xvfb did not start";
     // The graph fed through the YUV surface on the left, the one converted on the CPU to its
     // right.
     const int yuv_x = kDrawX, rgb_x = kDrawX + reference.width + 10;
 
-    int up[2], go[2];
-    ASSERT_EQ(pipe(up), 0);
-    ASSERT_EQ(pipe(go), 0);
-    ChildProcess engine(
-        [&] {
-            ApiChangeWindowMode(1);
-            int yuv_graph = -1, rgb_graph = -1;
-            auto show = [&] {
-                ApiClearDrawTarget();
-                ApiDrawGraphAtPoint(yuv_x, kDrawY, yuv_graph, 0);
-                ApiDrawGraphAtPoint(rgb_x, kDrawY, rgb_graph, 0);
-                ApiFlipScreen();
-            };
-            // Says which path each graph takes: texture graph, and YUV surface or not.
-            auto report = [&] {
-                std::string line = "u";
-                for (const int graph : {yuv_graph, rgb_graph}) {
-                    const GraphRecord* record = GetGraphRecord(graph);
-                    const MovieRecord* movie = record != nullptr ? GetMovieRecord(record->movie) : nullptr;
-                    line += record != nullptr && record->creation.texture ? " t" : " -";
-                    line += movie != nullptr && movie->theora != nullptr && GetTheoraYuvSurface(movie->theora) != nullptr
-                                ? "y"
-                                : "-";
-                }
-                line += "\n";
-                return write(up[1], line.data(), line.size()) == static_cast<ssize_t>(line.size());
-            };
-            if (ApiInitializeLibrary() == 0) {
-                {
-                    AcceptYuvFourCCs yv12{kFourCcYv12};
-                    yuv_graph = ApiLoadImageAsGraph("movie.ogv", 0);
-                }
-                // A list with none of the three refuses them all.
-                AcceptYuvFourCCs none{MakeFourCC('N', 'O', 'N', 'E')};
-                rgb_graph = ApiLoadImageAsGraph("movie.ogv", 0);
+    ChildProcess engine = StartEngine([&] {
+        ApiChangeWindowMode(1);
+        int yuv_graph = -1, rgb_graph = -1;
+        auto show = [&] {
+            ApiClearDrawTarget();
+            ApiDrawGraphAtPoint(yuv_x, kDrawY, yuv_graph, 0);
+            ApiDrawGraphAtPoint(rgb_x, kDrawY, rgb_graph, 0);
+            ApiFlipScreen();
+        };
+        // Says which path each graph takes: texture graph, and YUV surface or not.
+        auto report = [&] {
+            std::string line = "u";
+            for (const int graph : {yuv_graph, rgb_graph}) {
+                const GraphRecord* record = GetGraphRecord(graph);
+                const MovieRecord* movie = record != nullptr ? GetMovieRecord(record->movie) : nullptr;
+                line += record != nullptr && record->creation.texture ? " t" : " -";
+                line += movie != nullptr && movie->theora != nullptr && GetTheoraYuvSurface(movie->theora) != nullptr
+                            ? "y"
+                            : "-";
             }
-            if (yuv_graph > 0 && rgb_graph > 0) {
-                ApiChooseDrawTarget(-2);
-                show();
+            return link_.Report(line);
+        };
+        if (ApiInitializeLibrary() == 0) {
+            {
+                AcceptYuvFourCCs yv12{kFourCcYv12};
+                yuv_graph = ApiLoadImageAsGraph("movie.ogv", 0);
             }
+            // A list with none of the three refuses them all.
+            AcceptYuvFourCCs none{MakeFourCC('N', 'O', 'N', 'E')};
+            rgb_graph = ApiLoadImageAsGraph("movie.ogv", 0);
+        }
+        if (yuv_graph > 0 && rgb_graph > 0) {
+            ApiChooseDrawTarget(-2);
+            show();
+        }
+        if (!report()) std::_Exit(5);
+        link_.ServeUntilQuit([&](char) {
+            SeekMovieFrame(GetGraphRecord(yuv_graph)->movie, 7);
+            SeekMovieFrame(GetGraphRecord(rgb_graph)->movie, 7);
+            show();
             if (!report()) std::_Exit(5);
-            for (;;) {
-                pollfd ready{go[0], POLLIN, 0};
-                if (poll(&ready, 1, 10) == 1) {
-                    char c = 0;
-                    if (read(go[0], &c, 1) != 1 || c == 'q') break;
-                    SeekMovieFrame(GetGraphRecord(yuv_graph)->movie, 7);
-                    SeekMovieFrame(GetGraphRecord(rgb_graph)->movie, 7);
-                    show();
-                    if (!report()) std::_Exit(5);
-                }
-                ApiProcessWindowMessages();
-            }
-            return ApiTerminateLibrary() == 0 ? 0 : 6;
-        },
-        {server.display()});
-    XConnection x(server.display());
+        });
+        return ApiTerminateLibrary() == 0 ? 0 : 6;
+    });
     auto check = [&](int k) {
-        ASSERT_NE(x.get(), nullptr);
-        const Window window = WaitForWindowTitled(x.get(), "Vomur", 30000);
-        ASSERT_NE(window, 0u) << "no window titled Vomur";
-        WindowPixels screen;
+        ASSERT_NO_FATAL_FAILURE(FindEngineWindow());
         int wrong_yuv = -1, wrong_rgb = -1;
-        WaitUntil(
-            [&] {
-                screen = GrabWindow(x.get(), window);
-                wrong_yuv = WrongPixels(screen, reference, k, yuv_x, kDrawY);
-                wrong_rgb = WrongPixels(screen, reference, k, rgb_x, kDrawY);
-                return wrong_yuv == 0 && wrong_rgb == 0;
-            },
-            20000);
+        const WindowPixels screen = ReadWindowUntil([&](const WindowPixels& shown) {
+            wrong_yuv = WrongPixels(shown, reference, k, yuv_x, kDrawY);
+            wrong_rgb = WrongPixels(shown, reference, k, rgb_x, kDrawY);
+            return wrong_yuv == 0 && wrong_rgb == 0;
+        });
         ASSERT_GT(screen.width, 0) << "the window could not be read back";
-        const std::string shot = (shots / ("movie_window_yuv_frame_" + std::to_string(k) + ".ppm")).string();
-        WritePpm(shot, screen);
-        std::printf("screenshot of frame %d, YUV left, RGB right: %s\n", k, shot.c_str());
+        folder_->SaveScreenshot(screen, "movie_window_yuv_frame_" + std::to_string(k) + ".ppm",
+                                "of frame " + std::to_string(k) + ", YUV left, RGB right");
         EXPECT_EQ(wrong_yuv, 0) << "frame " << k << " through the YUV surface";
         EXPECT_EQ(wrong_rgb, 0) << "frame " << k << " through the CPU conversion";
     };
     // Both texture graphs, the first with a YUV surface, the second without.
-    const std::string paths = ReadLine(up[0], 30000);
+    const std::string paths = link_.NextReport();
     if (paths == "u -y --") {
-        ASSERT_EQ(write(go[1], "q", 1), 1);
+        ASSERT_EQ(link_.Send('q'), 1);
         engine.Wait();
         GTEST_SKIP() << "Direct3D could not be opened on the X server";
     }
     ASSERT_EQ(paths, "u ty t-");
     check(0);
-    ASSERT_EQ(write(go[1], "s", 1), 1);
-    EXPECT_EQ(ReadLine(up[0], 30000), "u ty t-");
+    ASSERT_EQ(link_.Send('s'), 1);
+    EXPECT_EQ(link_.NextReport(), "u ty t-");
     check(7);
-    ASSERT_EQ(write(go[1], "q", 1), 1);
-    const int status = engine.Wait();
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 0);
+    QuitAndExpectCleanExit(link_, engine);
 }
 
-TEST(RealWindowMovie, ADrawnMovieGraphShowsItsFramesInTheWindow) {
-    if (!ProgramExists("Xvfb")) GTEST_SKIP() << "Xvfb is not installed";
-    // Screenshots go where the test was started (the build's test folder under ctest).
-    const std::filesystem::path shots = std::filesystem::current_path();
-    ScopedTempDir dir;
-    std::filesystem::create_directories(dir.path() / "locks");
-    InstanceLockFolder locks((dir.path() / "locks").string());
+TEST_F(RealWindowMovie, ADrawnMovieGraphShowsItsFramesInTheWindow) {
     const std::vector<std::uint8_t> bytes = MakeTheoraFile(CroppedTheoraFixture(12));
     const ReferenceFrames reference = DecodeTheoraReference(bytes);
     WriteFileBytes("movie.ogv", bytes);
-    XServer server;
-    ASSERT_FALSE(server.display().empty()) << "Xvfb did not start";
 
-    int up[2], go[2];
-    ASSERT_EQ(pipe(up), 0);
-    ASSERT_EQ(pipe(go), 0);
-    ChildProcess engine(
-        [&] {
-            ApiChangeWindowMode(1);
-            int graph = -1;
-            auto show = [&graph] {
-                ApiClearDrawTarget();
-                ApiDrawGraphAtPoint(kDrawX, kDrawY, graph, 0);
-                ApiFlipScreen();
-            };
-            if (ApiInitializeLibrary() == 0) graph = ApiLoadImageAsGraph("movie.ogv", 1);
-            if (graph > 0) {
-                ApiChooseDrawTarget(-2);
-                show();
-            }
-            if (write(up[1], graph > 0 ? "u\n" : "x\n", 2) != 2) std::_Exit(5);
-            for (;;) {
-                pollfd ready{go[0], POLLIN, 0};
-                if (poll(&ready, 1, 10) == 1) {
-                    char c = 0;
-                    if (read(go[0], &c, 1) != 1 || c == 'q') break;
-                    SeekMovieFrame(GetGraphRecord(graph)->movie, 7);
-                    show();
-                    if (write(up[1], "u\n", 2) != 2) std::_Exit(5);
-                }
-                ApiProcessWindowMessages();
-            }
-            return ApiTerminateLibrary() == 0 ? 0 : 6;
-        },
-        {server.display()});
+    ChildProcess engine = StartEngine([&] {
+        ApiChangeWindowMode(1);
+        int graph = -1;
+        auto show = [&graph] {
+            ApiClearDrawTarget();
+            ApiDrawGraphAtPoint(kDrawX, kDrawY, graph, 0);
+            ApiFlipScreen();
+        };
+        if (ApiInitializeLibrary() == 0) graph = ApiLoadImageAsGraph("movie.ogv", 1);
+        if (graph > 0) {
+            ApiChooseDrawTarget(-2);
+            show();
+        }
+        if (!link_.Report(graph > 0 ? "u" : "x")) std::_Exit(5);
+        link_.ServeUntilQuit([&](char) {
+            SeekMovieFrame(GetGraphRecord(graph)->movie, 7);
+            show();
+            if (!link_.Report("u")) std::_Exit(5);
+        });
+        return ApiTerminateLibrary() == 0 ? 0 : 6;
+    });
     // Reads the window back from the X server and compares the drawn rectangle.
-    XConnection x(server.display());
     auto check = [&](int k) {
-        ASSERT_NE(x.get(), nullptr);
-        const Window window = WaitForWindowTitled(x.get(), "Vomur", 30000);
-        ASSERT_NE(window, 0u) << "no window titled Vomur";
-        // The X server shows a put picture in its own time: the window is read again,
-        // until the frame is there or the time is up.
-        WindowPixels screen;
+        ASSERT_NO_FATAL_FAILURE(FindEngineWindow());
         int wrong = -1;
-        WaitUntil(
-            [&] {
-                screen = GrabWindow(x.get(), window);
-                wrong = 0;
-                for (int row = 0; row < reference.height; ++row) {
-                    for (int col = 0; col < reference.width; ++col) {
-                        const std::uint8_t* want =
-                            &reference.frames[k][static_cast<std::size_t>((row * reference.width + col) * 4)];
-                        const std::uint32_t colour = static_cast<std::uint32_t>(want[2]) << 16 | want[1] << 8 | want[0];
-                        const int at_x = kDrawX + col;
-                        const int at_y = kDrawY + row;
-                        if (at_x >= screen.width || at_y >= screen.height || screen.At(at_x, at_y) != colour) ++wrong;
-                    }
-                }
-                return wrong == 0;
-            },
-            20000);
+        const WindowPixels screen = ReadWindowUntil([&](const WindowPixels& shown) {
+            wrong = WrongPixels(shown, reference, k, kDrawX, kDrawY);
+            return wrong == 0;
+        });
         ASSERT_GT(screen.width, 0) << "the window could not be read back";
-        const std::string shot = (shots / ("movie_window_frame_" + std::to_string(k) + ".ppm")).string();
-        WritePpm(shot, screen);
-        std::printf("screenshot of frame %d: %s\n", k, shot.c_str());
+        folder_->SaveScreenshot(screen, "movie_window_frame_" + std::to_string(k) + ".ppm",
+                                "of frame " + std::to_string(k));
         EXPECT_EQ(wrong, 0) << "frame " << k;
     };
-    std::string state = ReadLine(up[0], 30000);
+    std::string state = link_.NextReport();
     ASSERT_EQ(state, "u");
     check(0);
-    ASSERT_EQ(write(go[1], "s", 1), 1);
-    state = ReadLine(up[0], 30000);
+    ASSERT_EQ(link_.Send('s'), 1);
+    state = link_.NextReport();
     EXPECT_EQ(state, "u");
     check(7);
-    ASSERT_EQ(write(go[1], "q", 1), 1);
-    const int status = engine.Wait();
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 0);
+    QuitAndExpectCleanExit(link_, engine);
 }
 
-TEST(RealWindowMovie, MoviesOfOtherFormatsShowTheirFirstFrameInTheFirstPresentedPicture) {
-    if (!ProgramExists("Xvfb")) GTEST_SKIP() << "Xvfb is not installed";
-    const std::filesystem::path shots = std::filesystem::current_path();
-    ScopedTempDir dir;
-    std::filesystem::create_directories(dir.path() / "locks");
-    InstanceLockFolder locks((dir.path() / "locks").string());
+TEST_F(RealWindowMovie, MoviesOfOtherFormatsShowTheirFirstFrameInTheFirstPresentedPicture) {
     for (const FlatMovieFormat& format : kFlatMovieFormats) {
         if (!WriteFlatMovie(format, 8)) GTEST_SKIP() << "no " << format.codec << " encoder in this build";
     }
     // Where each movie is drawn: side by side, inside the 640 x 480 client area.
     constexpr int kPlaceX[] = {10, 100}, kPlaceY = 20;
     static_assert(std::size(kPlaceX) == std::size(kFlatMovieFormats));
-    XServer server;
-    ASSERT_FALSE(server.display().empty()) << "Xvfb did not start";
 
-    int up[2], go[2];
-    ASSERT_EQ(pipe(up), 0);
-    ASSERT_EQ(pipe(go), 0);
-    ChildProcess engine(
-        [&] {
-            ApiChangeWindowMode(1);
-            bool loaded = ApiInitializeLibrary() == 0;
-            int graphs[std::size(kFlatMovieFormats)] = {};
-            for (std::size_t i = 0; loaded && i < std::size(kFlatMovieFormats); ++i) {
-                graphs[i] = ApiLoadImageAsGraph(kFlatMovieFormats[i].file, 1);
-                loaded = graphs[i] > 0;
+    ChildProcess engine = StartEngine([&] {
+        ApiChangeWindowMode(1);
+        bool loaded = ApiInitializeLibrary() == 0;
+        int graphs[std::size(kFlatMovieFormats)] = {};
+        for (std::size_t i = 0; loaded && i < std::size(kFlatMovieFormats); ++i) {
+            graphs[i] = ApiLoadImageAsGraph(kFlatMovieFormats[i].file, 1);
+            loaded = graphs[i] > 0;
+        }
+        // One picture, drawn once and presented; the movies are never played.
+        if (loaded) {
+            ApiChooseDrawTarget(-2);
+            ApiClearDrawTarget();
+            for (std::size_t i = 0; i < std::size(kFlatMovieFormats); ++i) {
+                ApiDrawGraphAtPoint(kPlaceX[i], kPlaceY, graphs[i], 0);
             }
-            // One picture, drawn once and presented; the movies are never played.
-            if (loaded) {
-                ApiChooseDrawTarget(-2);
-                ApiClearDrawTarget();
-                for (std::size_t i = 0; i < std::size(kFlatMovieFormats); ++i) {
-                    ApiDrawGraphAtPoint(kPlaceX[i], kPlaceY, graphs[i], 0);
-                }
-                ApiFlipScreen();
-            }
-            if (write(up[1], loaded ? "u\n" : "x\n", 2) != 2) std::_Exit(5);
-            for (;;) {
-                pollfd ready{go[0], POLLIN, 0};
-                if (poll(&ready, 1, 10) == 1) break;
-                ApiProcessWindowMessages();
-            }
-            return ApiTerminateLibrary() == 0 ? 0 : 6;
-        },
-        {server.display()});
-    ASSERT_EQ(ReadLine(up[0], 30000), "u");
-    XConnection x(server.display());
-    ASSERT_NE(x.get(), nullptr);
-    const Window window = WaitForWindowTitled(x.get(), "Vomur", 30000);
-    ASSERT_NE(window, 0u) << "no window titled Vomur";
-    // The X server shows a put picture in its own time: the window is read again, until
-    // both frames are there or the time is up.
-    WindowPixels screen;
-    auto shown = [&screen](int left, int top) {
+            ApiFlipScreen();
+        }
+        if (!link_.Report(loaded ? "u" : "x")) std::_Exit(5);
+        link_.ServeUntilQuit([](char) {});
+        return ApiTerminateLibrary() == 0 ? 0 : 6;
+    });
+    ASSERT_EQ(link_.NextReport(), "u");
+    ASSERT_NO_FATAL_FAILURE(FindEngineWindow());
+    // What `screen` shows at (col, row) of the rectangle drawn at (left, top).
+    auto shown = [](const WindowPixels& screen, int left, int top) {
         return [&screen, left, top](int col, int row) -> std::uint32_t {
             const int at_x = left + col, at_y = top + row;
             return at_x < screen.width && at_y < screen.height ? screen.At(at_x, at_y) : 0xFFFFFFu;
         };
     };
-    WaitUntil(
-        [&] {
-            screen = GrabWindow(x.get(), window);
-            int wrong = 0;
-            for (std::size_t i = 0; i < std::size(kFlatMovieFormats); ++i) {
-                wrong += CountFlatMovieFrameMisses(kFlatMovieFormats[i], 0, shown(kPlaceX[i], kPlaceY));
-            }
-            return wrong == 0;
-        },
-        20000);
+    // The window is read again until both frames are there or the time is up.
+    const WindowPixels screen = ReadWindowUntil([&](const WindowPixels& grabbed) {
+        int wrong = 0;
+        for (std::size_t i = 0; i < std::size(kFlatMovieFormats); ++i) {
+            wrong += CountFlatMovieFrameMisses(kFlatMovieFormats[i], 0, shown(grabbed, kPlaceX[i], kPlaceY));
+        }
+        return wrong == 0;
+    });
     ASSERT_GT(screen.width, 0) << "the window could not be read back";
-    const std::string shot = (shots / "movie_window_other_formats.ppm").string();
-    WritePpm(shot, screen);
-    std::printf("screenshot of the first frames: %s\n", shot.c_str());
+    folder_->SaveScreenshot(screen, "movie_window_other_formats.ppm", "of the first frames");
     for (std::size_t i = 0; i < std::size(kFlatMovieFormats); ++i) {
-        ExpectFlatMovieFrame(kFlatMovieFormats[i], 0, shown(kPlaceX[i], kPlaceY));
+        ExpectFlatMovieFrame(kFlatMovieFormats[i], 0, shown(screen, kPlaceX[i], kPlaceY));
     }
-    ASSERT_EQ(write(go[1], "q", 1), 1);
-    const int status = engine.Wait();
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 0);
+    QuitAndExpectCleanExit(link_, engine);
 }

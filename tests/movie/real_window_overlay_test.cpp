@@ -6,15 +6,9 @@
 // pixel. A screenshot (PPM) is left where the test was started. Skipped only when Xvfb
 // is missing.
 #include <gtest/gtest.h>
-#include <poll.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <cstdio>
-#include <cstring>
-#include <filesystem>
+#include <cstdlib>
 #include <fstream>
-#include <iterator>
 #include <optional>
 #include <string>
 #include <vector>
@@ -27,15 +21,15 @@
 #include "engine/include/vomur.h"
 #include "engine/movie/movie.h"
 #include "engine/movie/movie_record.h"
-#include "engine/movie/yuv_to_rgb.h"
 #include "platform/testing/gl_testing.h"
 #include "platform/testing/overlay_testing.h"
-#include "platform/testing/window_testing.h"
 #include "platform/testing/yuv_surface_testing.h"
 #include "tests/movie/movie_fixtures.h"
-#include "tests/support/engine_testing/movie_testing.h"
+#include "tests/movie/packed_yuv_row.h"
+#include "tests/movie/real_window_run.h"
 #include "tests/support/child_under_x.h"
-#include "tests/support/temp_dir.h"
+#include "tests/support/engine_link.h"
+#include "tests/support/engine_testing/movie_testing.h"
 #include "tests/support/x_server.h"
 #include "tests/support/x_windows.h"
 
@@ -60,19 +54,11 @@ bool DumpOverlay(IDirectDrawSurface7* surface, const char* path) {
     const bool is555 = f.dwRBitMask == 0x7C00;
     const int width = static_cast<int>(locked.dwWidth);
     std::vector<std::uint32_t> pixels;
-    std::vector<std::uint8_t> ys(width), cbs(width / 2 + 1), crs(width / 2 + 1), bgra(static_cast<std::size_t>(width) * 4);
+    std::vector<std::uint8_t> bgra(static_cast<std::size_t>(width) * 4);
     for (DWORD y = 0; y < locked.dwHeight; ++y) {
         const auto* row = static_cast<const std::uint8_t*>(locked.lpSurface) + static_cast<std::ptrdiff_t>(y) * locked.lPitch;
         if (fourcc) {
-            for (int pair = 0; pair < width / 2; ++pair) {
-                const std::uint8_t* q = row + pair * 4;
-                ys[pair * 2] = uyvy ? q[1] : q[0];
-                ys[pair * 2 + 1] = uyvy ? q[3] : q[2];
-                cbs[pair] = uyvy ? q[0] : q[1];
-                crs[pair] = uyvy ? q[2] : q[3];
-            }
-            kYuvRowKernels[kYuvKernelTable](*GetYuvToRgbTables(),
-                                            YuvRowArgs{ys.data(), cbs.data(), crs.data(), 0, width, bgra.data()});
+            movie_test::PackedYuvRowToBgra(row, width, uyvy, bgra.data());
             for (int x = 0; x < width; ++x) {
                 const std::uint8_t* p = &bgra[static_cast<std::size_t>(x) * 4];
                 pixels.push_back(static_cast<std::uint32_t>(p[2]) << 16 | p[1] << 8 | p[0]);
@@ -95,90 +81,61 @@ bool DumpOverlay(IDirectDrawSurface7* surface, const char* path) {
     return static_cast<bool>(out);
 }
 
-void WritePpm(const std::string& path, const WindowPixels& screen) {
-    std::ofstream out(path, std::ios::binary);
-    out << "P6\n" << screen.width << " " << screen.height << "\n255\n";
-    for (std::uint32_t p : screen.pixels) {
-        const char rgb[3] = {static_cast<char>(p >> 16), static_cast<char>(p >> 8), static_cast<char>(p)};
-        out.write(rgb, 3);
-    }
-}
-
 }  // namespace
 
 // The overlay format the display is left to offer first (an index of the screen's
 // overlay table: 0 UYVY, 1 YUY2, 2 16-bit RGB 5:5:5), through the YUV layouts it takes.
-class RealWindowOverlay : public ::testing::TestWithParam<int> {};
+class RealWindowOverlay : public movie_test::RealWindowTest, public ::testing::WithParamInterface<int> {};
 
 TEST_P(RealWindowOverlay, AMovieOverlayIsShownScaledAtItsGraphsPlaceUntilClosed) {
     const int format_index = GetParam();
-    if (!ProgramExists("Xvfb")) GTEST_SKIP() << "Xvfb is not installed";
-    const std::filesystem::path shots = std::filesystem::current_path();
-    ScopedTempDir dir;
-    std::filesystem::create_directories(dir.path() / "locks");
-    InstanceLockFolder locks((dir.path() / "locks").string());
     const std::vector<std::uint8_t> bytes = MakeFfmpegFile("mpeg", "mpeg1video", kWidth, kHeight, 12, 25);
     if (bytes.empty()) GTEST_SKIP() << "no mpeg1video encoder in this build";
     WriteFileBytes("movie.mpg", bytes);
-    XServer server;
-    ASSERT_FALSE(server.display().empty()) << "Xvfb did not start";
 
-    int up[2], go[2];
-    ASSERT_EQ(pipe(up), 0);
-    ASSERT_EQ(pipe(go), 0);
-    ChildProcess engine(
-        [&] {
-            OfferOverlays overlays;
-            std::optional<AcceptYuvFourCCs> layouts;
-            // The X server's GL renders on the CPU, where the display offers no YUV
-            // layouts of its own accord: all three, or only the one under test.
-            if (format_index == 0) {
-                layouts.emplace(std::initializer_list<DWORD>{MakeFourCC('Y', 'V', '1', '2'), MakeFourCC('Y', 'U', 'Y', '2'),
-                                                             MakeFourCC('U', 'Y', 'V', 'Y')});
-            }
-            if (format_index == 1) layouts.emplace(std::initializer_list<DWORD>{MakeFourCC('Y', 'U', 'Y', '2')});
-            if (format_index == 2) layouts.emplace(std::initializer_list<DWORD>{MakeFourCC('Y', 'V', '1', '2')});
-            // The X server's GL renders on the CPU: counted as the hardware device, the
-            // engine opens its DirectDraw screen with Direct3D on it.
-            CountSoftwareGlAsHardware software_gl_as_hardware;
-            ApiChangeWindowMode(1);
-            int graph = -1;
-            std::string state = "x";
-            if (ApiInitializeLibrary() == 0) graph = LoadGraphFile("movie.mpg", 0, 0, 1);
-            if (graph > 0) {
-                const int movie = GetGraphRecord(graph)->movie;
-                PlayMovie(movie, 0);
-                ApiChooseDrawTarget(-2);
-                ApiClearDrawTarget();
-                const int drawn = DrawGraphStretched(kDrawX, kDrawY, kDrawX + kWidth * kScale,
-                                                       kDrawY + kHeight * kScale, graph, 0);
-                PauseMovie(movie, 0);
-                ApiFlipScreen();
-                const bool dumped = DumpOverlay(GetMovieRecord(movie)->overlay_surface, "overlay.bin");
-                // "u" with how the screen runs: 3-D up, GDI output, the overlay format.
-                state = drawn == -1 && dumped ? "u" + std::to_string(IsDirect3DUp()) +
-                                                    std::to_string(GetScreenState()->gdi_output) +
-                                                    std::to_string(GetScreenState()->overlay_index)
-                                              : "x";
-            }
-            if (write(up[1], (state + "\n").data(), state.size() + 1) != static_cast<ssize_t>(state.size() + 1)) {
-                std::_Exit(5);
-            }
-            for (;;) {
-                pollfd ready{go[0], POLLIN, 0};
-                if (poll(&ready, 1, 10) == 1) {
-                    char c = 0;
-                    if (read(go[0], &c, 1) != 1 || c == 'q') break;
-                    DeleteGraphHandle(graph, 0);  // closes the movie: the overlay goes
-                    ApiFlipScreen();
-                    if (write(up[1], "c\n", 2) != 2) std::_Exit(5);
-                }
-                ApiProcessWindowMessages();
-            }
-            return ApiTerminateLibrary() == 0 ? 0 : 6;
-        },
-        {server.display()});
-    const std::string state = ReadLine(up[0], 30000);
+    ChildProcess engine = StartEngine([&] {
+        OfferOverlays overlays;
+        std::optional<AcceptYuvFourCCs> layouts;
+        // The X server's GL renders on the CPU, where the display offers no YUV layouts of
+        // its own accord: all three, or only the one under test.
+        if (format_index == 0) {
+            layouts.emplace(std::initializer_list<DWORD>{MakeFourCC('Y', 'V', '1', '2'), MakeFourCC('Y', 'U', 'Y', '2'),
+                                                         MakeFourCC('U', 'Y', 'V', 'Y')});
+        }
+        if (format_index == 1) layouts.emplace(std::initializer_list<DWORD>{MakeFourCC('Y', 'U', 'Y', '2')});
+        if (format_index == 2) layouts.emplace(std::initializer_list<DWORD>{MakeFourCC('Y', 'V', '1', '2')});
+        // The X server's GL renders on the CPU: counted as the hardware device, the
+        // engine opens its DirectDraw screen with Direct3D on it.
+        CountSoftwareGlAsHardware software_gl_as_hardware;
+        ApiChangeWindowMode(1);
+        int graph = -1;
+        std::string state = "x";
+        if (ApiInitializeLibrary() == 0) graph = LoadGraphFile("movie.mpg", 0, 0, 1);
+        if (graph > 0) {
+            const int movie = GetGraphRecord(graph)->movie;
+            PlayMovie(movie, 0);
+            ApiChooseDrawTarget(-2);
+            ApiClearDrawTarget();
+            const int drawn = DrawGraphStretched(kDrawX, kDrawY, kDrawX + kWidth * kScale,
+                                                   kDrawY + kHeight * kScale, graph, 0);
+            PauseMovie(movie, 0);
+            ApiFlipScreen();
+            const bool dumped = DumpOverlay(GetMovieRecord(movie)->overlay_surface, "overlay.bin");
+            // "u" with how the screen runs: 3-D up, GDI output, the overlay format.
+            state = drawn == -1 && dumped ? "u" + std::to_string(IsDirect3DUp()) +
+                                                std::to_string(GetScreenState()->gdi_output) +
+                                                std::to_string(GetScreenState()->overlay_index)
+                                          : "x";
+        }
+        if (!link_.Report(state)) std::_Exit(5);
+        link_.ServeUntilQuit([&](char) {
+            DeleteGraphHandle(graph, 0);  // closes the movie: the overlay goes
+            ApiFlipScreen();
+            if (!link_.Report("c")) std::_Exit(5);
+        });
+        return ApiTerminateLibrary() == 0 ? 0 : 6;
+    });
+    const std::string state = link_.NextReport();
     ASSERT_EQ(state.substr(0, 1), "u") << "the engine did not show the overlay";
     // Overlays show only on the DirectDraw screen, which needs Direct3D (GL) here.
     if (state.substr(0, 3) == "u01") GTEST_SKIP() << "Direct3D could not be opened on the X server";
@@ -206,10 +163,7 @@ TEST_P(RealWindowOverlay, AMovieOverlayIsShownScaledAtItsGraphsPlaceUntilClosed)
     }
     EXPECT_TRUE(a_frame) << std::hex << centre;
 
-    XConnection x(server.display());
-    ASSERT_NE(x.get(), nullptr);
-    const Window window = WaitForWindowTitled(x.get(), "Vomur", 30000);
-    ASSERT_NE(window, 0u) << "no window titled Vomur";
+    ASSERT_NO_FATAL_FAILURE(FindEngineWindow());
     // Counts the pixels of the window that differ from what it should show: with the
     // overlay, its pixels magnified kScale times at (kDrawX, kDrawY); the rest black.
     auto wrong_pixels = [&](const WindowPixels& screen, bool with_overlay) {
@@ -226,38 +180,26 @@ TEST_P(RealWindowOverlay, AMovieOverlayIsShownScaledAtItsGraphsPlaceUntilClosed)
         }
         return wrong;
     };
-    // The X server shows a put picture in its own time: the window is read again until
-    // it is right or the time is up. The comparison is exact: the server's 24-bit visual
-    // keeps the widened 8-bit channels as they are.
-    WindowPixels screen;
+    // The window is read again until it is right or the time is up. The comparison is
+    // exact: the server's 24-bit visual keeps the widened 8-bit channels as they are.
     int wrong = -1;
-    WaitUntil(
-        [&] {
-            screen = GrabWindow(x.get(), window);
-            wrong = wrong_pixels(screen, true);
-            return wrong == 0;
-        },
-        20000);
+    const WindowPixels screen = ReadWindowUntil([&](const WindowPixels& shown) {
+        wrong = wrong_pixels(shown, true);
+        return wrong == 0;
+    });
     ASSERT_GT(screen.width, 0) << "the window could not be read back";
-    const std::string shot = (shots / ("movie_overlay_window_" + std::to_string(format_index) + ".ppm")).string();
-    WritePpm(shot, screen);
-    std::printf("screenshot with the overlay: %s\n", shot.c_str());
+    folder_->SaveScreenshot(screen, "movie_overlay_window_" + std::to_string(format_index) + ".ppm",
+                            "with the overlay");
     EXPECT_EQ(wrong, 0) << "pixels differing from the overlay scaled at its place";
 
-    ASSERT_EQ(write(go[1], "c", 1), 1);
-    EXPECT_EQ(ReadLine(up[0], 30000), "c");
-    WaitUntil(
-        [&] {
-            screen = GrabWindow(x.get(), window);
-            wrong = wrong_pixels(screen, false);
-            return wrong == 0;
-        },
-        20000);
+    ASSERT_EQ(link_.Send('c'), 1);
+    EXPECT_EQ(link_.NextReport(), "c");
+    ReadWindowUntil([&](const WindowPixels& shown) {
+        wrong = wrong_pixels(shown, false);
+        return wrong == 0;
+    });
     EXPECT_EQ(wrong, 0) << "pixels still showing after the movie closed";
-    ASSERT_EQ(write(go[1], "q", 1), 1);
-    const int status = engine.Wait();
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 0);
+    QuitAndExpectCleanExit(link_, engine);
 }
 
 INSTANTIATE_TEST_SUITE_P(OverlayFormats, RealWindowOverlay, ::testing::Values(0, 1, 2),

@@ -90,11 +90,7 @@ TEST_F(TheoraReader, RefusesFilesWithoutAPlayableVideoStream) {
 // image and the stock take gigabytes: such a file is refused, with the memory text, before
 // any of that is allocated. Frames of a 4K picture are still taken.
 TEST_F(TheoraReader, FramesTooLargeForTheMemoryBoundAreRefusedBeforeAllocating) {
-    TheoraFixture f;
-    f.coded_width = f.picture_width = 16;
-    f.coded_height = f.picture_height = 16;
-    f.frames = 2;
-    const std::vector<std::uint8_t> tiny = MakeTheoraFile(f);
+    const std::vector<std::uint8_t> tiny = MakeTheoraFile(TinyTheoraFixture());
     struct Case {
         int width, height;
         bool opens;

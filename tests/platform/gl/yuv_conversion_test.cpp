@@ -1,5 +1,5 @@
 // The YUV conversion as other platform code draws with it (a window's framebuffer counts
-// rows from the bottom): rows turned over for such a target, the clip rectangle, and
+// rows from the bottom): rows turned over for such a target, the clip rectangle,
 // stretches, and rectangles it refuses without drawing.
 #include <vector>
 
@@ -48,41 +48,53 @@ TEST_F(YuvConversionTest, ABottomUpTargetGetsThePictureRowsTurnedOverAndOnlyTheC
     ASSERT_TRUE(MakePicture(&picture));
     IDirectDrawSurface7* surface = Surface(8, 4, kX8R8G8B8);
     const RECT whole{0, 0, 4, 2};
-
-    // Top-down: the picture as it is, at (2, 1).
-    ASSERT_TRUE(gl_backend::DrawYuvConverted(picture, whole, Target(surface, 0), RECT{2, 1, 6, 3}, RECT{0, 0, 8, 4}));
-    EXPECT_EQ(ReadAll(surface), (std::vector<std::uint32_t>{
-                                    B, B, B, B, B, B, B, B,  //
-                                    B, B, K, M, N, W, B, B,  //
-                                    B, B, W, N, M, K, B, B,  //
-                                    B, B, B, B, B, B, B, B,  //
-                                }));
-    // Bottom-up, 4 rows high: window rows 1 and 2 from the top are GL rows 2 and 1.
-    ASSERT_TRUE(gl_backend::DrawYuvConverted(picture, whole, Target(surface, 4), RECT{2, 1, 6, 3}, RECT{0, 0, 8, 4}));
-    EXPECT_EQ(ReadAll(surface), (std::vector<std::uint32_t>{
-                                    B, B, B, B, B, B, B, B,  //
-                                    B, B, W, N, M, K, B, B,  //
-                                    B, B, K, M, N, W, B, B,  //
-                                    B, B, B, B, B, B, B, B,  //
-                                }));
-    // The clip (window rows 0 and 1, from column 3) keeps the picture's top row, less its
-    // first pixel.
-    ASSERT_TRUE(gl_backend::DrawYuvConverted(picture, whole, Target(surface, 4), RECT{2, 1, 6, 3}, RECT{3, 0, 8, 2}));
-    EXPECT_EQ(ReadAll(surface), (std::vector<std::uint32_t>{
-                                    B, B, B, B, B, B, B, B,  //
-                                    B, B, B, B, B, B, B, B,  //
-                                    B, B, B, M, N, W, B, B,  //
-                                    B, B, B, B, B, B, B, B,  //
-                                }));
-    // Stretched to twice its size, bottom-up: each sample covers 2 x 2 pixels, rows turned
-    // over.
-    ASSERT_TRUE(gl_backend::DrawYuvConverted(picture, whole, Target(surface, 4), RECT{0, 0, 8, 4}, RECT{0, 0, 8, 4}));
-    EXPECT_EQ(ReadAll(surface), (std::vector<std::uint32_t>{
-                                    W, W, N, N, M, M, K, K,  //
-                                    W, W, N, N, M, M, K, K,  //
-                                    K, K, M, M, N, N, W, W,  //
-                                    K, K, M, M, N, N, W, W,  //
-                                }));
+    // Each draws the whole picture onto the blue target, at (2, 1) unless it says otherwise.
+    struct Case {
+        const char* what;
+        int flip_height;
+        RECT clip;
+        std::vector<std::uint32_t> want;
+        RECT to = RECT{2, 1, 6, 3};
+    };
+    const Case cases[] = {
+        {"top-down: the picture as it is", 0, RECT{0, 0, 8, 4},
+         {
+             B, B, B, B, B, B, B, B,  //
+             B, B, K, M, N, W, B, B,  //
+             B, B, W, N, M, K, B, B,  //
+             B, B, B, B, B, B, B, B,  //
+         }},
+        {"bottom-up, 4 rows high: window rows 1 and 2 from the top are GL rows 2 and 1", 4, RECT{0, 0, 8, 4},
+         {
+             B, B, B, B, B, B, B, B,  //
+             B, B, W, N, M, K, B, B,  //
+             B, B, K, M, N, W, B, B,  //
+             B, B, B, B, B, B, B, B,  //
+         }},
+        {"the clip (window rows 0 and 1, from column 3) keeps the picture's top row, less its first pixel", 4,
+         RECT{3, 0, 8, 2},
+         {
+             B, B, B, B, B, B, B, B,  //
+             B, B, B, B, B, B, B, B,  //
+             B, B, B, M, N, W, B, B,  //
+             B, B, B, B, B, B, B, B,  //
+         }},
+        {"stretched to twice its size over the whole target, bottom-up: each sample covers 2 x 2 pixels, rows "
+         "turned over",
+         4, RECT{0, 0, 8, 4},
+         {
+             W, W, N, N, M, M, K, K,  //
+             W, W, N, N, M, M, K, K,  //
+             K, K, M, M, N, N, W, W,  //
+             K, K, M, M, N, N, W, W,  //
+         },
+         RECT{0, 0, 8, 4}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ASSERT_TRUE(gl_backend::DrawYuvConverted(picture, whole, Target(surface, c.flip_height), c.to, c.clip));
+        EXPECT_EQ(ReadAll(surface), c.want);
+    }
 }
 
 TEST_F(YuvConversionTest, EmptyRectanglesAndSourcesOutsideThePictureDrawNothing) {
