@@ -9,6 +9,7 @@
 // Prints frames per second of both paths and the ratio, with the processor time a frame
 // (less moved by other load on the machine). VOMUR_BENCH_ONLY=yuv or =rgb runs one path.
 #include <benchmark/benchmark.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -54,7 +55,10 @@ const std::string& MoviePath() {
         f.coded_height = f.picture_height = kHeight;
         f.frames = kMovieFrames;
         f.keyframe_interval = 16;
-        const std::string p = (std::filesystem::temp_directory_path() / "vomur_bench_texture_movie.ogv").string();
+        // Named for this process, so that runs side by side do not overwrite each other's.
+        const std::string p = (std::filesystem::temp_directory_path() /
+                               ("vomur_bench_texture_movie_" + std::to_string(getpid()) + ".ogv"))
+                                  .string();
         WriteFileBytes(p, MakeTheoraFile(f));
         return p;
     }();
@@ -107,10 +111,15 @@ Figures DrawMovie(bool through_yuv) {
     return figures;
 }
 
+// The children's working folder (their log), named for this process like the movie.
+std::filesystem::path WorkFolder() {
+    return std::filesystem::temp_directory_path() / ("vomur-movie-texture-bench-" + std::to_string(getpid()));
+}
+
 Figures InChild(bool through_yuv) {
     MoviePath();
-    return MeasureInChild<Figures>([through_yuv] {
-        const std::filesystem::path folder = std::filesystem::temp_directory_path() / "vomur-movie-texture-bench";
+    const std::filesystem::path folder = WorkFolder();
+    return MeasureInChild<Figures>([through_yuv, folder] {
         std::filesystem::create_directories(folder);
         std::filesystem::current_path(folder);
         platform_hooks::CountCpuGlAsHardware(true);
@@ -126,6 +135,9 @@ void BM_MovieTextureGraphYuvAgainstRgb(benchmark::State& state) {
         if (only == nullptr || std::strcmp(only, "yuv") != 0) rgb = InChild(false);
         state.SetIterationTime(yuv.median_ms / 1e3);
     }
+    std::error_code ignored;
+    std::filesystem::remove(MoviePath(), ignored);
+    std::filesystem::remove_all(WorkFolder(), ignored);
     state.counters["yuv_fps"] = yuv.frames_per_second;
     state.counters["rgb_fps"] = rgb.frames_per_second;
     state.counters["yuv_over_rgb"] = yuv.frames_per_second / rgb.frames_per_second;

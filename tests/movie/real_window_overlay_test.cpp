@@ -122,10 +122,12 @@ TEST_P(RealWindowOverlay, AMovieOverlayIsShownScaledAtItsGraphsPlaceUntilClosed)
             ApiFlipScreen();
             const bool dumped = DumpOverlay(GetMovieRecord(movie)->overlay_surface, "overlay.bin");
             // "u" with how the screen runs: 3-D up, GDI output, the overlay format.
-            state = drawn == -1 && dumped ? "u" + std::to_string(IsDirect3DUp()) +
-                                                std::to_string(GetScreenState()->gdi_output) +
-                                                std::to_string(GetScreenState()->overlay_index)
-                                          : "x";
+            if (drawn == -1 && dumped) {
+                state = "u";
+                state += std::to_string(IsDirect3DUp());
+                state += std::to_string(GetScreenState()->gdi_output);
+                state += std::to_string(GetScreenState()->overlay_index);
+            }
         }
         if (!link_.Report(state)) std::_Exit(5);
         link_.ServeUntilQuit([&](char) {
