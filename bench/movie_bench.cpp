@@ -79,7 +79,7 @@ void BM_BareLibtheoraDecodeAndConvert(benchmark::State& state) {
         th_dec_ctx* decoder = nullptr;
         ogg_page page;
         ogg_packet packet;
-        const YuvToRgbTables& t = *GetYuvToRgbTables();
+        const YuvToRgbTables& t = kYuvToRgbTables;
         while (ogg_sync_pageout(&sync, &page) == 1) {
             if (!have) {
                 ogg_stream_init(&stream, ogg_page_serialno(&page));

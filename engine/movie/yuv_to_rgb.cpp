@@ -190,7 +190,7 @@ void ConvertRowVectorBest(const YuvToRgbTables& t, const YuvRowArgs& a) {
 
 const YuvRowKernel kYuvRowKernels[kYuvKernelCount] = {ConvertRowTable, ConvertRowVectorBest};
 
-const YuvToRgbTables* GetYuvToRgbTables() { return &g_tables; }
+const YuvToRgbTables& kYuvToRgbTables = g_tables;
 
 int InitYuvToRgbTables() {
     for (int v = -512; v < 768; ++v) g_tables.clamp[v + 512] = static_cast<std::uint8_t>(v < 0 ? 0 : v < 255 ? v : 255);

@@ -13,7 +13,8 @@ struct YuvToRgbTables {
     std::int32_t cb_to_blue[256];
     std::int32_t luma[256];
 };
-const YuvToRgbTables* GetYuvToRgbTables();
+// The tables, filled by InitYuvToRgbTables.
+extern const YuvToRgbTables& kYuvToRgbTables;
 
 // One output row: `width` pixels (blue, green, red, 255) from a row of Y samples and the
 // chroma rows; pixel i takes its chroma at ((chroma_x0 + i) >> chroma_shift).

@@ -50,7 +50,7 @@ std::string ToString(const Bytes& b) { return std::string(b.begin(), b.end()); }
 TEST_F(ImageLoader, ReadersAreTriedInOrderAndTheEarliestWins) {
     const GraphImageReader expected[] = {ReadBmpImage, LoadJpegImage, LoadPngImage, ReadBgraImage, ReadTgaImage,
                                          ReadDdsImage, nullptr};
-    const GraphImageReader* table = GetBuiltInImageReaders();
+    const GraphImageReader* table = kBuiltInImageReaders;
     for (int i = 0; i < 7; ++i) EXPECT_EQ(table[i], expected[i]) << i;
 
     // Two user readers that both accept: the first one's picture is kept, and the

@@ -23,7 +23,7 @@ inline void PackedYuvRowToBgra(const std::uint8_t* row, int width, bool uyvy, st
         cbs[pair] = uyvy ? q[0] : q[1];
         crs[pair] = uyvy ? q[2] : q[3];
     }
-    kYuvRowKernels[kYuvKernelTable](*GetYuvToRgbTables(),
+    kYuvRowKernels[kYuvKernelTable](kYuvToRgbTables,
                                     YuvRowArgs{ys.data(), cbs.data(), crs.data(), 0, width, bgra});
 }
 

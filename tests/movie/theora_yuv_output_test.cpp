@@ -38,7 +38,7 @@ constexpr MovieDisplayHooks kTestDisplay = {TestDirectDrawObject, NoOverlayForma
 // read back from a surface in its FourCC's layout, as pixels blue, green, red, 255.
 std::vector<std::uint8_t> SurfacePictureAsRgb(const FakeYuvSurface& s, int coded_height, int x0, int y0, int width,
                                               int height) {
-    const YuvToRgbTables& t = *GetYuvToRgbTables();
+    const YuvToRgbTables& t = kYuvToRgbTables;
     const std::uint8_t* m = s.memory.data();
     const int p = s.pitch();
     std::vector<std::uint8_t> rgb;

@@ -21,7 +21,7 @@ TEST(YuvToRgb, GreyValuesTruncateEveryDivision) {
     for (const Spot& s : spots) {
         for (int kind = 0; kind < kYuvKernelCount; ++kind) {
             std::vector<std::uint8_t> y(8, static_cast<std::uint8_t>(s.y)), c(4, 128), out(32);
-            kYuvRowKernels[kind](*GetYuvToRgbTables(), YuvRowArgs{y.data(), c.data(), c.data(), 0, 8, out.data()});
+            kYuvRowKernels[kind](kYuvToRgbTables, YuvRowArgs{y.data(), c.data(), c.data(), 0, 8, out.data()});
             for (int i = 0; i < 8; ++i) {
                 EXPECT_EQ(out[i * 4 + 0], s.expected) << "Y " << s.y << " kernel " << kind;
                 EXPECT_EQ(out[i * 4 + 1], s.expected) << "Y " << s.y << " kernel " << kind;
@@ -34,7 +34,7 @@ TEST(YuvToRgb, GreyValuesTruncateEveryDivision) {
 
 TEST(YuvToRgb, TablesHoldTheirFormulas) {
     InitYuvToRgbTables();
-    const YuvToRgbTables& t = *GetYuvToRgbTables();
+    const YuvToRgbTables& t = kYuvToRgbTables;
     for (int i = 0; i < 256; ++i) {
         EXPECT_EQ(t.cr_to_red[i], 26148 * (i - 128));
         EXPECT_EQ(t.cb_to_green[i], -6406 * (i - 128));
@@ -59,9 +59,9 @@ TEST(YuvToRgb, VectorKernelEqualsTableKernelOnRandomRows) {
         for (auto& v : cb) v = static_cast<std::uint8_t>(random());
         for (auto& v : cr) v = static_cast<std::uint8_t>(random());
         std::vector<std::uint8_t> plain(width * 4), vector(width * 4);
-        kYuvRowKernels[kYuvKernelTable](*GetYuvToRgbTables(),
+        kYuvRowKernels[kYuvKernelTable](kYuvToRgbTables,
                                         YuvRowArgs{y.data(), cb.data(), cr.data(), x0, width, plain.data()});
-        kYuvRowKernels[kYuvKernelVector](*GetYuvToRgbTables(),
+        kYuvRowKernels[kYuvKernelVector](kYuvToRgbTables,
                                          YuvRowArgs{y.data(), cb.data(), cr.data(), x0, width, vector.data()});
         ASSERT_EQ(plain, vector) << "width " << width << " offset " << x0;
     }

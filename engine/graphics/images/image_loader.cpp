@@ -11,11 +11,11 @@
 GraphImageReader g_user_image_readers[kUserImageReaderSlots] = {};
 int g_user_image_reader_count = 0;
 
-namespace {
-
-const GraphImageReader kBuiltInReaders[] = {
+const GraphImageReader kBuiltInImageReaders[7] = {
     ReadBmpImage, LoadJpegImage, LoadPngImage, ReadBgraImage, ReadTgaImage, ReadDdsImage, nullptr,
 };
+
+namespace {
 
 constexpr int kAlphaNameBytes = 260;
 
@@ -27,13 +27,11 @@ bool TryReader(GraphImageReader reader, const StreamDescriptor* stream, GraphIma
 
 }  // namespace
 
-const GraphImageReader* GetBuiltInImageReaders() { return kBuiltInReaders; }
-
 int ReadGraphImage(const StreamDescriptor* stream, GraphImage* image) {
     for (int i = 0; i < g_user_image_reader_count && i < kUserImageReaderSlots; ++i) {
         if (g_user_image_readers[i] != nullptr && TryReader(g_user_image_readers[i], stream, image)) return 0;
     }
-    for (const GraphImageReader* reader = kBuiltInReaders; *reader != nullptr; ++reader) {
+    for (const GraphImageReader* reader = kBuiltInImageReaders; *reader != nullptr; ++reader) {
         if (TryReader(*reader, stream, image)) return 0;
     }
     std::memset(image, 0, sizeof *image);

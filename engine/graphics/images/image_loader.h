@@ -36,4 +36,4 @@ int MakeAlphaImageFileName(const char* file_name, char* out, int capacity);
 extern GraphImageReader g_user_image_readers[kUserImageReaderSlots];
 extern int g_user_image_reader_count;
 // The built-in readers in the order they are tried, ended by null.
-const GraphImageReader* GetBuiltInImageReaders();
+extern const GraphImageReader kBuiltInImageReaders[7];
