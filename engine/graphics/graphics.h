@@ -125,9 +125,8 @@ public:
     ScopedWorkingCopy(const ScopedWorkingCopy&) = delete;
     ScopedWorkingCopy& operator=(const ScopedWorkingCopy&) = delete;
     bool begun() const { return begun_; }
-    // The working target and source images (the source null without a source).
+    // The working target image.
     MEMIMG* target() const;
-    MEMIMG* source() const;
     // All of the copy's state (the blit chosen instead, the locks).
     WorkingCopyState* state() const;
     // Ends the copy before the object does (a second end does nothing).

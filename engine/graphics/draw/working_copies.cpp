@@ -410,5 +410,4 @@ void ScopedWorkingCopy::End() {
 }
 
 MEMIMG* ScopedWorkingCopy::target() const { return g_working_copy.target; }
-MEMIMG* ScopedWorkingCopy::source() const { return g_working_copy.source; }
 WorkingCopyState* ScopedWorkingCopy::state() const { return &g_working_copy; }
