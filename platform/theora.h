@@ -24,7 +24,6 @@ int OggSyncPageout(OggTheoraState* state);
 int OggSyncReset(OggTheoraState* state);
 int OggPageBos(const OggTheoraState* state);
 int OggPageContinued(const OggTheoraState* state);
-int OggPageSerialNumber(const OggTheoraState* state);
 // Header plus body bytes of the page.
 std::int64_t OggPageBytes(const OggTheoraState* state);
 

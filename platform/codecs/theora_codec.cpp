@@ -48,7 +48,6 @@ int OggSyncPageout(OggTheoraState* state) { return ogg_sync_pageout(&state->sync
 int OggSyncReset(OggTheoraState* state) { return ogg_sync_reset(&state->sync); }
 int OggPageBos(const OggTheoraState* state) { return ogg_page_bos(&state->page); }
 int OggPageContinued(const OggTheoraState* state) { return ogg_page_continued(&state->page); }
-int OggPageSerialNumber(const OggTheoraState* state) { return ogg_page_serialno(&state->page); }
 std::int64_t OggPageBytes(const OggTheoraState* state) {
     return static_cast<std::int64_t>(state->page.header_len) + state->page.body_len;
 }

@@ -59,7 +59,6 @@ constexpr int kFallbackDesktopHeight = 768;
 bool IsModeSupported(int width, int height, int bits, int refresh);
 // The desktop mode (32 bits) or the program's mode while one is set.
 DisplayMode CurrentMode();
-bool IsProgramModeSet();
 // Records the mode and posts WM_DISPLAYCHANGE to `notify` when it changes.
 void SetProgramMode(const DisplayMode& mode, HWND notify);
 void RestoreDesktopMode(HWND notify);
@@ -91,8 +90,6 @@ bool HasVideoMemory();
 // ---- vertical blank ---------------------------------------------------------------------
 constexpr std::uint64_t kFrameNanoseconds = 16666667;  // 60 Hz
 constexpr std::uint64_t kBlankNanoseconds = 1400000;   // the blank opens each frame
-// Lines of one frame: the visible lines plus the blank's share.
-int FrameLines();
 // Time of the platform clock (the manual clock in tests) in nanoseconds. A poll of the
 // raster costs a little time, so polls on the manual clock advance it by 0.1 ms.
 std::uint64_t NowNanoseconds();

@@ -75,8 +75,6 @@ DisplayMode CurrentMode() {
     return state.program_mode_set ? state.program_mode : DesktopMode();
 }
 
-bool IsProgramModeSet() { return State().program_mode_set; }
-
 void SetProgramMode(const DisplayMode& mode, HWND notify) {
     ModeState& state = State();
     const DisplayMode before = CurrentMode();

@@ -20,13 +20,6 @@ std::uint64_t NowNanoseconds() {
     return static_cast<std::uint64_t>(now.QuadPart);
 }
 
-int FrameLines() {
-    const int visible = CurrentMode().height;
-    // The blank takes its share of the frame's lines.
-    return static_cast<int>(static_cast<std::uint64_t>(visible) * kFrameNanoseconds /
-                            (kFrameNanoseconds - kBlankNanoseconds));
-}
-
 namespace {
 
 std::uint64_t Phase() { return NowNanoseconds() % kFrameNanoseconds; }
