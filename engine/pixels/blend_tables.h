@@ -13,8 +13,6 @@ struct BlendTables {
 };
 
 BlendTables* GetBlendTables();
-// Entry d = 0 of signed-product row a, so a signed difference indexes it directly.
-inline const std::int32_t* SignedProductRow(int a) { return &GetBlendTables()->signed_product[a][256]; }
 
 void BuildBlendTables();
 void BuildBlendGraphWeightTable(int border_position, int border_width);
