@@ -16,6 +16,7 @@
 #include "engine/graphics/graphics.h"
 #include "engine/graphics/graphs/graph_from_image.h"
 #include "engine/graphics/graphs/graph_handles.h"
+#include "engine/graphics/graphs/graph_restore.h"
 #include "engine/graphics/screen/screen_state.h"
 #include "engine/include/vomur.h"
 #include "engine/movie/movie.h"
@@ -337,6 +338,11 @@ TEST_F(MovieOverlay, ALostOverlaySurfaceIsRestoredWithTheMoviesSurfaces) {
     EXPECT_EQ(RestoreMovieSurfaces(movie_), 0);
     EXPECT_EQ(overlay->IsLost(), DD_OK);
     EXPECT_EQ(RestoreMovieSurfaces(-1), 0);
+    // Restoring the graph's surfaces restores its movie's too.
+    LoseAllDirectDrawSurfaces();
+    EXPECT_EQ(overlay->IsLost(), DDERR_SURFACELOST);
+    EXPECT_EQ(RestoreGraphSurfaces(graph), 0);
+    EXPECT_EQ(overlay->IsLost(), DD_OK);
 }
 
 }  // namespace

@@ -145,6 +145,8 @@ int RestoreGraphSurfaces(int graph) {
     } else {
         RestoreGraphSurface2DImages(record);
     }
+    // A movie graph's own display surfaces (an overlay) come back with it.
+    if (record->movie != -1) RestoreMovieSurfaces(record->movie);
     return 0;
 }
 
